@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+#include "SimBoard.h"
+#include "platform/Clock.h"
+#include "platform/SerialPort.h"
+
+namespace voran::sim {
+
+// One byte that crossed the wire.
+struct WireByte {
+    bool toBoard = true;  // PC -> board when true, board -> PC otherwise
+    std::uint8_t byte = 0;
+    double time = 0;
+    bool operator==(const WireByte&) const = default;
+};
+
+// The simulated board behind the serial-port interface, in-process. Waiting
+// advances the manual clock, so time-outs cost no real time. Records the
+// traffic both ways and misbehaves on request.
+class SimPort : public ISerialPort {
+public:
+    SimPort(SimBoard& board, ManualClock& clock);
+
+    // --- ISerialPort ---
+    void setPortNumber(int number) override { port_ = number; }
+    int portNumber() const override { return port_; }
+    bool setSettings(const std::string& settings, PortError* error) override;
+    std::string settings() const override { return settings_; }
+    bool open(PortError* error) override;
+    void close() override { open_ = false; }
+    bool isOpen() const override { return open_; }
+    int bytesWaiting() override;
+    void discardInput() override;
+    bool writeByte(std::uint8_t byte) override;
+    int readByte() override;
+    bool waitForByte(double deadline) override;
+
+    // --- Faults ---
+    // The board hears nothing and answers nothing.
+    bool silent = false;
+    // The next echo of an address byte comes back wrong (once).
+    bool wrongEchoOnce = false;
+    // Every n-th byte from the PC is lost on the way (0: none).
+    int dropEvery = 0;
+    // Answers arrive this many seconds after the byte that asked.
+    double replyDelay = 0;
+    // open() fails with this error when set (number != 0).
+    PortError openError;
+
+    // --- Trace ---
+    std::vector<WireByte> wire;
+    // Bytes sent by the PC since the trace was cleared.
+    std::vector<std::uint8_t> sent() const;
+    // Bytes answered by the board since the trace was cleared.
+    std::vector<std::uint8_t> received() const;
+    void clearTrace() { wire.clear(); }
+
+    SimBoard& board() { return board_; }
+
+private:
+    struct Pending {
+        std::uint8_t byte;
+        double at;
+    };
+    SimBoard& board_;
+    ManualClock& clock_;
+    int port_ = 1;
+    std::string settings_ = "9600,n,8,1";
+    bool open_ = false;
+    long long written_ = 0;
+    std::deque<Pending> input_;
+};
+
+}  // namespace voran::sim

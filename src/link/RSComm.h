@@ -1,0 +1,135 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "link/AddressCodec.h"
+#include "link/PortSettings.h"
+#include "platform/Clock.h"
+#include "platform/MessageBox.h"
+#include "platform/SerialPort.h"
+
+namespace voran {
+
+// The one link to the controller board. A byte-at-a-time protocol: the PC
+// sends one byte and the board answers one byte. Everything is synchronous
+// and the link is never re-entered: a caller that arrives while a
+// transaction is in progress (for instance a timer that fires inside a
+// Retry/Cancel box) fails at once, as a failed exchange would, without
+// touching CommError.
+class RSComm {
+public:
+    // Failure value of a byte exchange (outside the byte range).
+    static constexpr int kFail = 9999;
+
+    RSComm(IClock& clock, IMessageBox& messages, std::string programFolder);
+
+    // --- Public state ---------------------------------------------------
+    // True while the operator has the program online and the link answers.
+    bool OnlineMode = false;
+    // A link fault stands; every byte exchange fails at once while set.
+    bool CommError = false;
+
+    // --- Opening and closing --------------------------------------------
+    void OpenRSComm(ISerialPort& commObj);
+    void CloseRSComm();
+    // Path of Support/RSPort.cfg under the program folder.
+    std::string CommSettingsFile() const;
+    // Port and speed taken by the last InitializeRSComm.
+    PortSettings settings() const { return settings_; }
+
+    // --- Data items -----------------------------------------------------
+    std::string RSRead(const std::string& add);
+    void RSWrite(const std::string& add, const std::string& dataValue);
+
+    // --- Address operations (no link traffic) ----------------------------
+    static int Dec2Octal(int decNum);
+    static int Octal2Dec(int octNum);
+    static std::string EquateAdd(const std::string& var, int targetBoardIndex);
+    static bool ValidAdd(const std::string& var, int targetBoardIndex);
+
+    // --- PLS commands (src/timing/RSCommPLS.cpp) --------------------------
+    std::string PLSScaleFactor();
+    std::string PLSOffset();
+    std::string PLSPos();
+    std::string PLSRpm();
+    int ChannelRecallPos() const { return RecallPosition_; }
+    int ChannelRecallState() const { return RecallState_; }
+    bool SingleSetpoint(int chan, int onSetpoint, int offSetpoint, bool clearChan = false);
+    bool PulseTrain(int chan, int onDivision, int offDivision, int startDivision);
+    bool ClearPLSChan(int chan);
+    bool RecallChannel(int chan);
+    bool SetPLSOffset(int position);
+    bool PLSConfigDownload(const std::array<int, 24>& cfgParam, int scaleFactor);
+    std::array<int, 19> PLSConfigUpload();
+
+    // --- Byte primitives and command transactions --------------------------
+    // Public so that the PLS commands and the program transfers build on
+    // them; windows never call these.
+    int ExchangeByte(int byte, bool noReply = false, bool flush = false);
+    bool OpenCommand(int mode, int code);
+    std::string ReadItem(const std::string& add);
+    void WriteItem(const std::string& add, const std::string& dataValue);
+    bool WaitPLSReady();
+    int ReadWord(int code);
+    bool WriteWord(int code, int value);
+    bool ChannelFrame(int code, int chan, int w1, std::int32_t w2, int flag);
+    bool BlockWrite(int code, const std::array<int, 6>& bytes);
+    bool ConfigRead(int code);
+    bool RecallRead(int chan);
+
+    // --- Introspection for tests and diagnostics ---------------------------
+    int currentMode() const { return CurrentMode_; }
+    bool linkDisabled() const { return LinkDisabled_; }
+    bool echoMismatch() const { return EchoMismatch_; }
+    // True while a transaction holds the link.
+    bool busy() const { return busy_ != 0; }
+    const std::array<int, 19>& configBuffer() const { return ConfigBuffer_; }
+
+    IClock& clock() { return clock_; }
+    IMessageBox& messages() { return messages_; }
+
+    // Holds the link for one transaction. `acquired()` is false when the link
+    // was already held; the caller must then fail at once.
+    class Hold {
+    public:
+        explicit Hold(RSComm& link) : link_(link), acquired_(link.busy_ == 0) { ++link_.busy_; }
+        ~Hold() { --link_.busy_; }
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+        bool acquired() const { return acquired_; }
+
+    private:
+        RSComm& link_;
+        bool acquired_;
+    };
+
+private:
+    void InitializeRSComm(ISerialPort& commObj);
+    MsgResult linkAlarm(const std::string& text);
+
+    IClock& clock_;
+    IMessageBox& messages_;
+    std::string programFolder_;
+    ISerialPort* port_ = nullptr;
+    PortSettings settings_;
+
+    int CurrentMode_ = 0;
+    bool EchoMismatch_ = false;
+    bool LinkDisabled_ = false;
+    int busy_ = 0;
+
+    // Decoded address and the read cache.
+    DecodedAddress decoded_;
+    std::string cachedAdd_;
+    int cachedCount_ = 1;
+
+    // PLS state.
+    int RecallPosition_ = 0;
+    int RecallState_ = 0;
+    std::array<int, 19> ConfigBuffer_{};
+};
+
+}  // namespace voran

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+namespace voran {
+
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel };
+enum class MsgIcon { None, Critical, Exclamation, Question, Information };
+enum class MsgResult { Ok, Cancel, Yes, No, Retry };
+
+// Modal message boxes. Texts are the system's own: "\r" (CR) and "\r\n"
+// (CR LF) break lines, as the program has always written them.
+class IMessageBox {
+public:
+    virtual ~IMessageBox() = default;
+    virtual MsgResult show(const std::string& text, const std::string& title, MsgButtons buttons,
+                           MsgIcon icon) = 0;
+};
+
+}  // namespace voran

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace voran {
+
+// What the platform said when a port could not be opened or set up. The
+// number and source are the platform's own; the description is written for
+// the operator (for instance telling that the user must be in the dialout
+// group).
+struct PortError {
+    int number = 0;
+    std::string source;
+    std::string description;
+};
+
+// One RS-232 port, used a byte at a time. Deadlines are absolute times of the
+// clock the port was built with (IClock::now()).
+class ISerialPort {
+public:
+    virtual ~ISerialPort() = default;
+
+    virtual void setPortNumber(int number) = 0;
+    virtual int portNumber() const = 0;
+    // Settings text such as "9600,n,8,1".
+    virtual bool setSettings(const std::string& settings, PortError* error) = 0;
+    virtual std::string settings() const = 0;
+
+    virtual bool open(PortError* error) = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+
+    virtual int bytesWaiting() = 0;
+    virtual void discardInput() = 0;
+    virtual bool writeByte(std::uint8_t byte) = 0;
+    // The next received byte, or -1 when none is waiting.
+    virtual int readByte() = 0;
+    // Blocks until at least one byte is waiting or the clock reaches the
+    // deadline. Returns true when a byte is waiting.
+    virtual bool waitForByte(double deadline) = 0;
+};
+
+}  // namespace voran

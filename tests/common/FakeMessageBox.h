@@ -1,0 +1,35 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/MessageBox.h"
+
+namespace voran::testing {
+
+// Records every box shown and answers from a queue of scripted answers; when
+// the queue is empty it answers the box's default (Cancel for Retry/Cancel
+// and Yes/No/Cancel, No for Yes/No, Ok otherwise).
+class FakeMessageBox : public IMessageBox {
+public:
+    struct Shown {
+        std::string text;
+        std::string title;
+        MsgButtons buttons;
+        MsgIcon icon;
+    };
+
+    MsgResult show(const std::string& text, const std::string& title, MsgButtons buttons,
+                   MsgIcon icon) override;
+
+    // Answers given to the next boxes, in order.
+    std::deque<MsgResult> answers;
+    // Called while the box is "open" (before it answers), as a modal box's
+    // event loop would run timers.
+    std::function<void()> whileOpen;
+    std::vector<Shown> shown;
+};
+
+}  // namespace voran::testing

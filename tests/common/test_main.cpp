@@ -1,0 +1,13 @@
+#include <QApplication>
+#include <QLocale>
+#include <gtest/gtest.h>
+
+// Every test program runs with an offscreen display, so window tests need
+// no X server, and with a fixed locale, so digit grouping is predictable.
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
