@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QWidget>
+
+namespace voran {
+
+struct AppContext;
+
+// One of the five windows the frame shows one at a time (main display,
+// set-up parameters, machine timing, serial communications, I/O states).
+// The frame calls activate() when the window comes on show and deactivate()
+// before it goes; a window that shows live data runs its monitoring pass from
+// a timer between the two, and skips a pass while the link is busy.
+class ChildWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit ChildWindow(AppContext& ctx, QWidget* parent = nullptr)
+        : QWidget(parent), ctx_(ctx) {}
+    virtual void activate() {}
+    virtual void deactivate() {}
+
+protected:
+    AppContext& ctx_;
+};
+
+}  // namespace voran
