@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,12 +40,22 @@ public:
     std::string CommSettingsFile() const;
     // Port and speed taken by the last InitializeRSComm.
     PortSettings settings() const { return settings_; }
+    // Port and/or speed to use instead of what RSPort.cfg holds (command-line
+    // options). Applied in memory by InitializeRSComm; the file is not
+    // rewritten with them.
+    void overrideSettings(std::optional<int> port, std::optional<int> speed) {
+        portOverride_ = port;
+        speedOverride_ = speed;
+    }
 
     // --- Data items -----------------------------------------------------
     std::string RSRead(const std::string& add);
     void RSWrite(const std::string& add, const std::string& dataValue);
 
     // --- Address operations (no link traffic) ----------------------------
+    // Result of Dec2Octal/Octal2Dec when the argument or the result does not
+    // fit a 16-bit integer (no valid argument gives it).
+    static constexpr int kOctalOverflow = -32768;
     static int Dec2Octal(int decNum);
     static int Octal2Dec(int octNum);
     static std::string EquateAdd(const std::string& var, int targetBoardIndex);
@@ -109,6 +120,29 @@ public:
 private:
     void InitializeRSComm(ISerialPort& commObj);
     MsgResult linkAlarm(const std::string& text);
+
+    // The operations without their Hold, for code inside RSComm that already
+    // holds the link (a public operation calling another one would find the
+    // link busy and fail). src/timing may build on these too.
+    int exchangeHeld(int byte, bool noReply = false, bool flush = false);
+    bool openCommandHeld(int mode, int code);
+    std::string readItemHeld(const std::string& add);
+    void writeItemHeld(const std::string& add, const std::string& dataValue);
+    bool waitPLSReadyHeld();
+    int readWordHeld(int code);
+    bool writeWordHeld(int code, int value);
+    bool channelFrameHeld(int code, int chan, int w1, std::int32_t w2, int flag);
+    bool blockWriteHeld(int code, const std::array<int, 6>& bytes);
+    bool configReadHeld(int code);
+    bool recallReadHeld(int chan);
+    // Sends `bytes` after an OpenCommand(mode, code), each to be answered
+    // 0x55, then waits for the PLS. Values outside 0..255 send nothing.
+    bool ackedFrameHeld(int mode, int code, const std::vector<int>& bytes);
+    void entryAlert(const std::string& error);
+    void logByte(bool sent, int byte);
+
+    std::optional<int> portOverride_;
+    std::optional<int> speedOverride_;
 
     IClock& clock_;
     IMessageBox& messages_;
