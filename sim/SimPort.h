@@ -31,7 +31,7 @@ public:
     bool setSettings(const std::string& settings, PortError* error) override;
     std::string settings() const override { return settings_; }
     bool open(PortError* error) override;
-    void close() override { open_ = false; }
+    void close() override;
     bool isOpen() const override { return open_; }
     int bytesWaiting() override;
     void discardInput() override;
@@ -50,6 +50,8 @@ public:
     double replyDelay = 0;
     // open() fails with this error when set (number != 0).
     PortError openError;
+    // Bytes the PC wrote, counted for dropEvery (lost ones included).
+    long long bytesWritten() const { return written_; }
 
     // --- Trace ---
     std::vector<WireByte> wire;

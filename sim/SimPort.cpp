@@ -1,0 +1,96 @@
+#include "SimPort.h"
+
+#include "platform/LineSettings.h"
+
+namespace voran::sim {
+
+SimPort::SimPort(SimBoard& board, ManualClock& clock) : board_(board), clock_(clock) {}
+
+bool SimPort::setSettings(const std::string& settings, PortError* error) {
+    if (!ParseLineSettings(settings)) {
+        if (error) *error = {380, "SimPort", "Invalid port settings \"" + settings + "\"."};
+        return false;
+    }
+    settings_ = settings;
+    return true;
+}
+
+bool SimPort::open(PortError* error) {
+    if (openError.number != 0) {
+        if (error) *error = openError;
+        return false;
+    }
+    open_ = true;
+    return true;
+}
+
+void SimPort::close() {
+    open_ = false;
+    input_.clear();
+}
+
+int SimPort::bytesWaiting() {
+    if (!open_) return 0;
+    int n = 0;
+    for (const Pending& p : input_)
+        if (p.at <= clock_.now()) ++n;
+    return n;
+}
+
+// Throws away what has arrived; answers still on their way arrive later, as
+// they would on a real line.
+void SimPort::discardInput() {
+    while (!input_.empty() && input_.front().at <= clock_.now()) input_.pop_front();
+}
+
+bool SimPort::writeByte(std::uint8_t byte) {
+    if (!open_) return false;
+    const double now = clock_.now();
+    wire.push_back({true, byte, now});
+    ++written_;
+    if (silent) return true;
+    if (dropEvery > 0 && written_ % dropEvery == 0) return true;  // lost on the way
+
+    auto answer = board_.receive(byte, now);
+    if (!answer) return true;
+    if (wrongEchoOnce && board_.lastAnswerWasAddressEcho()) {
+        wrongEchoOnce = false;
+        answer = static_cast<std::uint8_t>(*answer ^ 0x01);
+    }
+    const double at = now + replyDelay;
+    input_.push_back({*answer, at});
+    wire.push_back({false, *answer, at});
+    return true;
+}
+
+int SimPort::readByte() {
+    if (!open_ || input_.empty() || input_.front().at > clock_.now()) return -1;
+    const std::uint8_t b = input_.front().byte;
+    input_.pop_front();
+    return b;
+}
+
+bool SimPort::waitForByte(double deadline) {
+    if (open_ && !input_.empty() && input_.front().at <= deadline) {
+        clock_.advanceTo(input_.front().at);
+        return true;
+    }
+    clock_.advanceTo(deadline);
+    return false;
+}
+
+std::vector<std::uint8_t> SimPort::sent() const {
+    std::vector<std::uint8_t> out;
+    for (const WireByte& w : wire)
+        if (w.toBoard) out.push_back(w.byte);
+    return out;
+}
+
+std::vector<std::uint8_t> SimPort::received() const {
+    std::vector<std::uint8_t> out;
+    for (const WireByte& w : wire)
+        if (!w.toBoard) out.push_back(w.byte);
+    return out;
+}
+
+}  // namespace voran::sim
