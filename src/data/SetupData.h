@@ -70,4 +70,14 @@ std::int32_t ReplyToValue(const std::string& reply);
 double ToOleDate(const DateTime& dt);
 DateTime FromOleDate(double ole);
 
+// A date-time as text in the general date form of the current locale: the
+// short date with a four-digit year, then the time with seconds ("3/14/2026
+// 9:26:53 AM" in the US). The date is left out for the bare time of day
+// (30 Dec 1899) and the time for midnight.
+std::string GeneralDate(const DateTime& dt);
+
+// The default address of item `index` (0 .. LastItemIndex) by the rules of
+// the item table ("W1000", "B1041", "W630"); empty outside the table.
+std::string DefaultAddress(int index);
+
 }  // namespace voran

@@ -1,0 +1,243 @@
+#include "data/SetupData.h"
+
+#include <QDate>
+#include <QLocale>
+#include <QString>
+#include <QTime>
+
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+#include "Version.h"
+
+namespace voran {
+
+namespace {
+
+// The item table: each row covers a run of items whose addresses follow one
+// rule (kind letter, then base + step × (i - first)) and whose default value
+// is start + increment × (i - first).
+struct ItemRow {
+    int first;
+    int last;
+    char kind;
+    int base;
+    int step;
+    std::int32_t defaultStart;
+    std::int32_t defaultIncrement;
+};
+
+// clang-format off
+constexpr ItemRow kItemTable[] = {
+    // items   kind  base  step   default      meaning
+    { 0, 11,   'W', 1000,  2,     20, 20 },  // shifts to each station (11 = flanger)
+    {12, 23,   'B', 1030,  1,      5,  0 },  // missing cans for transfer jam alarm
+    {24, 34,   'W',  632,  2,      0,  0 },  // calibrated shifts, stations 1 .. 11
+    {35, 35,   'W',  754,  0,      0,  0 },  // calibrated shifts, flanger
+    {36, 36,   'W',  630,  0,      0,  0 },  // calibrated shifts, total
+    {37, 37,   'W', 1042,  0,   4095,  0 },  // transfer jam enable mask
+    {38, 38,   'D', 1100,  0,      0,  0 },  // current shift: good cans
+    {39, 39,   'D', 1104,  0,      0,  0 },  // current shift: total jams
+    {40, 51,   'W', 1108,  2,      0,  0 },  // current shift: jams per station
+    {52, 52,   'D', 1200,  0,      0,  0 },  // last shift: good cans
+    {53, 53,   'D', 1204,  0,      0,  0 },  // last shift: total jams
+    {54, 65,   'W', 1208,  2,      0,  0 },  // last shift: jams per station
+    {66, 77,   'W', 1050,  2,      0,  0 },  // jams per station (main display)
+};
+// clang-format on
+
+const ItemRow* rowOf(int index) {
+    for (const ItemRow& row : kItemTable)
+        if (index >= row.first && index <= row.last) return &row;
+    return nullptr;
+}
+
+// Days from 1 Jan 1970 of a proleptic Gregorian date.
+long long daysFromCivil(long long y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const long long era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<long long>(doe) - 719468;
+}
+
+void civilFromDays(long long z, int& y, int& m, int& d) {
+    z += 719468;
+    const long long era = (z >= 0 ? z : z - 146096) / 146097;
+    const unsigned doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    y = static_cast<int>(yoe + era * 400 + (m <= 2));
+}
+
+const long long kOleEpoch = daysFromCivil(1899, 12, 30);
+constexpr long long kMsPerDay = 86'400'000;
+
+std::int32_t valueAt(const SetupData& d, int i) {
+    return i < static_cast<int>(d.Value.size()) ? d.Value[static_cast<std::size_t>(i)] : 0;
+}
+
+}  // namespace
+
+std::string ProgramVersion() {
+    return "VORAN_R" + std::to_string(VORAN_VERSION_MAJOR) + "." +
+           std::to_string(VORAN_VERSION_MINOR) + "." + std::to_string(VORAN_VERSION_PATCH);
+}
+
+std::string DefaultAddress(int index) {
+    const ItemRow* row = rowOf(index);
+    if (!row) return {};
+    return std::string(1, row->kind) + std::to_string(row->base + row->step * (index - row->first));
+}
+
+void CopySetupData(SetupData& destination, const SetupData& source) {
+    // Every member is held by value, so assignment copies the tables'
+    // contents; nothing is shared between the records.
+    destination = source;
+}
+
+void SetupTables::BuildDefaults(const DateTime& now) {
+    SetupData d;
+    d.Address.assign(ItemCount, std::string());
+    d.Value.assign(ItemCount, 0);
+    d.Version = ProgramVersion();
+    d.Stamp = ToOleDate(now);
+
+    d.ChannelCount = 8;
+    d.ScaleFactor = 360;
+    d.ResolverOffset = 0;
+    d.PLSProgram = 0;
+    d.SpeedComp.fill(0);
+    for (auto& sp : d.Setpoint) sp = {0, 0};
+    d.Setpoint[0] = {180, 240};
+    d.Setpoint[1] = {90, 270};
+
+    for (const ItemRow& row : kItemTable) {
+        for (int i = row.first; i <= row.last; ++i) {
+            const auto k = static_cast<std::size_t>(i);
+            d.Address[k] = DefaultAddress(i);
+            d.Value[k] = row.defaultStart + row.defaultIncrement * (i - row.first);
+        }
+    }
+
+    DefaultData = d;
+    CopySetupData(CurrentData, DefaultData);
+    CopySetupData(SavedData, DefaultData);
+    FileUnnamed = true;
+}
+
+bool SetupTables::HasUnsavedChanges() const {
+    for (int i = 0; i <= LastItemIndex; ++i)
+        if (valueAt(CurrentData, i) != valueAt(SavedData, i)) return true;
+    if (CurrentData.Version != ProgramVersion()) return true;
+    for (std::size_t ch = 0; ch < CurrentData.Setpoint.size(); ++ch)
+        if (CurrentData.Setpoint[ch] != SavedData.Setpoint[ch]) return true;
+    return false;
+}
+
+std::int32_t ReplyToValue(const std::string& reply) {
+    std::size_t p = 0;
+    while (p < reply.size() &&
+           (reply[p] == ' ' || reply[p] == '\t' || reply[p] == '\r' || reply[p] == '\n'))
+        ++p;
+    // The leading numeric part: sign, digits, a decimal point, an exponent.
+    const std::size_t start = p;
+    if (p < reply.size() && (reply[p] == '+' || reply[p] == '-')) ++p;
+    const std::size_t digitsFrom = p;
+    while (p < reply.size() && std::isdigit(static_cast<unsigned char>(reply[p]))) ++p;
+    std::size_t digits = p - digitsFrom;
+    if (p < reply.size() && reply[p] == '.') {
+        const std::size_t f = ++p;
+        while (p < reply.size() && std::isdigit(static_cast<unsigned char>(reply[p]))) ++p;
+        digits += p - f;
+    }
+    if (digits == 0) return 0;
+    if (p < reply.size() && (reply[p] == 'e' || reply[p] == 'E')) {
+        std::size_t q = p + 1;
+        if (q < reply.size() && (reply[q] == '+' || reply[q] == '-')) ++q;
+        const std::size_t e = q;
+        while (q < reply.size() && std::isdigit(static_cast<unsigned char>(reply[q]))) ++q;
+        if (q > e) p = q;
+    }
+    std::string text = reply.substr(start, p - start);
+    if (!text.empty() && text[0] == '+') text.erase(0, 1);
+    double v = 0.0;
+    const auto res = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (res.ec == std::errc::result_out_of_range)
+        v = text[0] == '-' ? -HUGE_VAL : HUGE_VAL;
+    else if (res.ec != std::errc())
+        return 0;
+    // Nearest whole number, halves to the even neighbour; a reply beyond
+    // the 32-bit range stops at its end rather than wrapping.
+    const double r = std::nearbyint(v);
+    if (r >= 2147483647.0) return std::numeric_limits<std::int32_t>::max();
+    if (r <= -2147483648.0) return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(r);
+}
+
+double ToOleDate(const DateTime& dt) {
+    const long long days =
+        daysFromCivil(dt.year, static_cast<unsigned>(dt.month), static_cast<unsigned>(dt.day)) -
+        kOleEpoch;
+    const double ms = ((dt.hour * 60.0 + dt.minute) * 60.0 + dt.second) * 1000.0 + dt.millisecond;
+    const double fraction = ms / static_cast<double>(kMsPerDay);
+    // Before the epoch the whole part counts backwards but the fraction is
+    // still the time of day: 29 Dec 1899 06:00 is -1.25.
+    return days >= 0 ? static_cast<double>(days) + fraction : static_cast<double>(days) - fraction;
+}
+
+DateTime FromOleDate(double ole) {
+    if (!std::isfinite(ole)) return DateTime{};
+    long long days = static_cast<long long>(std::trunc(ole));
+    long long ms = std::llround(std::fabs(ole - static_cast<double>(days)) * kMsPerDay);
+    if (ms >= kMsPerDay) {
+        ms -= kMsPerDay;
+        ++days;
+    }
+    DateTime dt;
+    civilFromDays(days + kOleEpoch, dt.year, dt.month, dt.day);
+    dt.hour = static_cast<int>(ms / 3'600'000);
+    dt.minute = static_cast<int>(ms / 60'000 % 60);
+    dt.second = static_cast<int>(ms / 1000 % 60);
+    dt.millisecond = static_cast<int>(ms % 1000);
+    return dt;
+}
+
+std::string GeneralDate(const DateTime& dt) {
+    const QLocale locale;
+    QString dateFormat = locale.dateFormat(QLocale::ShortFormat);
+    if (!dateFormat.contains(QLatin1String("yyyy")))
+        dateFormat.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+    QString timeFormat = locale.timeFormat(QLocale::ShortFormat);
+    if (!timeFormat.contains(QLatin1Char('s'))) {
+        const qsizetype m = timeFormat.lastIndexOf(QLatin1String("mm"));
+        if (m >= 0) timeFormat.insert(m + 2, QLatin1String(":ss"));
+    }
+    // Some locales separate the time from AM/PM by a narrow no-break space;
+    // the date text ends up in plain text files, so keep it to a blank.
+    const auto plain = [](QString s) {
+        s.replace(QChar(0x202F), QLatin1Char(' '));
+        s.replace(QChar(0x00A0), QLatin1Char(' '));
+        return s;
+    };
+
+    const bool hasDate = !(dt.year == 1899 && dt.month == 12 && dt.day == 30);
+    const bool hasTime = dt.hour != 0 || dt.minute != 0 || dt.second != 0;
+    QString text;
+    // The bare epoch at midnight shows as the time alone, "12:00:00 AM".
+    if (hasDate)
+        text = plain(locale.toString(QDate(dt.year, dt.month, dt.day), dateFormat));
+    if (hasTime || !hasDate) {
+        if (!text.isEmpty()) text += QLatin1Char(' ');
+        text += plain(locale.toString(QTime(dt.hour, dt.minute, dt.second), timeFormat));
+    }
+    return text.toStdString();
+}
+
+}  // namespace voran

@@ -1,0 +1,291 @@
+#include "data/SetupFile.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <limits>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/Logging.h"
+
+namespace voran {
+
+namespace {
+
+// Files larger than this are read only this far: a record that needs more is
+// not a set-up file.
+constexpr std::size_t kMaxReadBytes = 16u * 1024u * 1024u;
+
+// The OLE dates a set-up program can represent: 1 Jan 100 to 31 Dec 9999.
+constexpr double kOleMin = -657434.0;
+constexpr double kOleMax = 2958466.0;
+
+class Writer {
+public:
+    explicit Writer(std::string& out) : out_(out) {}
+    void u16(std::uint16_t v) { le(v, 2); }
+    void i16(std::int16_t v) { le(static_cast<std::uint16_t>(v), 2); }
+    void u32(std::uint32_t v) { le(v, 4); }
+    void i32(std::int32_t v) { le(static_cast<std::uint32_t>(v), 4); }
+    void f64(double v) {
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, &v, sizeof bits);
+        le(bits, 8);
+    }
+    void text(const std::string& s) {
+        u16(static_cast<std::uint16_t>(s.size()));
+        out_ += s;
+    }
+
+private:
+    void le(std::uint64_t v, int n) {
+        for (int i = 0; i < n; ++i) out_.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+    }
+    std::string& out_;
+};
+
+class Reader {
+public:
+    explicit Reader(std::string_view in) : in_(in) {}
+    std::size_t left() const { return in_.size() - pos_; }
+    bool u16(std::uint16_t& v) { return le(v, 2); }
+    bool i16(std::int16_t& v) {
+        std::uint16_t u = 0;
+        if (!le(u, 2)) return false;
+        v = static_cast<std::int16_t>(u);
+        return true;
+    }
+    bool u32(std::uint32_t& v) { return le(v, 4); }
+    bool i32(std::int32_t& v) {
+        std::uint32_t u = 0;
+        if (!le(u, 4)) return false;
+        v = static_cast<std::int32_t>(u);
+        return true;
+    }
+    bool f64(double& v) {
+        std::uint64_t bits = 0;
+        if (!le(bits, 8)) return false;
+        std::memcpy(&v, &bits, sizeof v);
+        return true;
+    }
+    bool bytes(std::size_t n, std::string& s) {
+        if (n > left()) return false;
+        s.assign(in_.data() + pos_, n);
+        pos_ += n;
+        return true;
+    }
+
+private:
+    template <typename T>
+    bool le(T& v, int n) {
+        if (left() < static_cast<std::size_t>(n)) return false;
+        std::uint64_t acc = 0;
+        for (int i = 0; i < n; ++i)
+            acc |= static_cast<std::uint64_t>(static_cast<unsigned char>(in_[pos_ + i])) << (8 * i);
+        pos_ += static_cast<std::size_t>(n);
+        v = static_cast<T>(acc);
+        return true;
+    }
+    std::string_view in_;
+    std::size_t pos_ = 0;
+};
+
+const char* const kShort = "the file ends before the set-up record is complete";
+
+// The descriptor of one table: one dimension starting at index 0, and no
+// more entries than the bytes left can hold at `minEntryBytes` each.
+SetupFileResult readDescriptor(Reader& r, const char* table, std::size_t minEntryBytes,
+                               std::uint32_t& count) {
+    std::uint16_t dims = 0;
+    std::int32_t lowest = 0;
+    if (!r.u16(dims) || !r.u32(count) || !r.i32(lowest)) return SetupFileResult::Fail(kShort);
+    const std::string name(table);
+    if (dims != 1)
+        return SetupFileResult::Fail("the " + name + " table has " + std::to_string(dims) +
+                                     " dimensions instead of 1");
+    if (lowest != 0)
+        return SetupFileResult::Fail("the " + name + " table starts at index " +
+                                     std::to_string(lowest) + " instead of 0");
+    if (count > kMaxSetupTableEntries)
+        return SetupFileResult::Fail("the " + name + " table declares " + std::to_string(count) +
+                                     " entries, more than a set-up file holds");
+    if (static_cast<std::size_t>(count) * minEntryBytes > r.left())
+        return SetupFileResult::Fail("the " + name + " table declares " + std::to_string(count) +
+                                     " entries but the file ends before them");
+    return SetupFileResult::Ok();
+}
+
+std::string systemError(int err) {
+    return std::strerror(err);
+}
+
+bool writeAll(int fd, const std::string& bytes, int& err) {
+    const char* p = bytes.data();
+    std::size_t n = bytes.size();
+    while (n > 0) {
+        const ssize_t w = ::write(fd, p, n);
+        if (w < 0) {
+            if (errno == EINTR) continue;
+            err = errno;
+            return false;
+        }
+        if (w == 0) {
+            err = ENOSPC;
+            return false;
+        }
+        p += w;
+        n -= static_cast<std::size_t>(w);
+    }
+    return true;
+}
+
+}  // namespace
+
+SetupFileResult EncodeSetupData(const SetupData& d, std::string& bytes) {
+    constexpr std::size_t kMaxText = std::numeric_limits<std::uint16_t>::max();
+    if (d.Version.size() > kMaxText)
+        return SetupFileResult::Fail("the version text is longer than 65535 bytes");
+    for (std::size_t i = 0; i < d.Address.size(); ++i)
+        if (d.Address[i].size() > kMaxText)
+            return SetupFileResult::Fail("the address of item " + std::to_string(i) +
+                                         " is longer than 65535 bytes");
+    std::string out;
+    out.reserve(1024 + d.Version.size());
+    Writer w(out);
+    w.text(d.Version);
+    w.f64(d.Stamp);
+    w.u16(1);
+    w.u32(static_cast<std::uint32_t>(d.Address.size()));
+    w.i32(0);
+    for (const std::string& a : d.Address) w.text(a);
+    w.u16(1);
+    w.u32(static_cast<std::uint32_t>(d.Value.size()));
+    w.i32(0);
+    for (const std::int32_t v : d.Value) w.i32(v);
+    w.i16(d.ChannelCount);
+    w.i16(d.ScaleFactor);
+    w.i16(d.ResolverOffset);
+    w.i16(d.PLSProgram);
+    for (const std::int16_t v : d.SpeedComp) w.i16(v);
+    for (const auto& sp : d.Setpoint) w.i16(sp[0]);
+    for (const auto& sp : d.Setpoint) w.i16(sp[1]);
+    bytes = std::move(out);
+    return SetupFileResult::Ok();
+}
+
+SetupFileResult DecodeSetupData(std::string_view bytes, SetupData& out) {
+    if (bytes.empty()) return SetupFileResult::Fail("the file is empty");
+    Reader r(bytes);
+    SetupData d;
+
+    std::uint16_t len = 0;
+    if (!r.u16(len)) return SetupFileResult::Fail(kShort);
+    if (len > r.left())
+        return SetupFileResult::Fail("the version text is declared as " + std::to_string(len) +
+                                     " bytes but the file ends before them");
+    r.bytes(len, d.Version);
+    if (!r.f64(d.Stamp)) return SetupFileResult::Fail(kShort);
+    if (!std::isfinite(d.Stamp) || d.Stamp < kOleMin || d.Stamp >= kOleMax)
+        return SetupFileResult::Fail("the date stamp is not a date");
+
+    std::uint32_t count = 0;
+    if (auto res = readDescriptor(r, "address", 2, count); !res) return res;
+    d.Address.assign(count, std::string());
+    for (std::uint32_t i = 0; i < count; ++i) {
+        std::uint16_t n = 0;
+        if (!r.u16(n)) return SetupFileResult::Fail(kShort);
+        if (n > r.left())
+            return SetupFileResult::Fail("the address of item " + std::to_string(i) +
+                                         " is declared as " + std::to_string(n) +
+                                         " bytes but the file ends before them");
+        r.bytes(n, d.Address[i]);
+    }
+
+    if (auto res = readDescriptor(r, "value", 4, count); !res) return res;
+    d.Value.assign(count, 0);
+    for (std::uint32_t i = 0; i < count; ++i) r.i32(d.Value[i]);
+
+    bool ok = r.i16(d.ChannelCount) && r.i16(d.ScaleFactor) && r.i16(d.ResolverOffset) &&
+              r.i16(d.PLSProgram);
+    for (auto& v : d.SpeedComp) ok = ok && r.i16(v);
+    for (auto& sp : d.Setpoint) ok = ok && r.i16(sp[0]);
+    for (auto& sp : d.Setpoint) ok = ok && r.i16(sp[1]);
+    if (!ok) return SetupFileResult::Fail(kShort);
+
+    out = std::move(d);
+    return SetupFileResult::Ok();
+}
+
+SetupFileResult ReadSetupFile(const std::string& path, SetupData& out) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return SetupFileResult::Fail(systemError(errno));
+    std::string bytes(kMaxReadBytes, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (in.bad()) return SetupFileResult::Fail("the file cannot be read");
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    qCDebug(lcData) << "read" << bytes.size() << "bytes from" << path.c_str();
+    return DecodeSetupData(bytes, out);
+}
+
+SetupFileResult WriteSetupFile(const std::string& path, const SetupData& data) {
+    std::string bytes;
+    if (auto res = EncodeSetupData(data, bytes); !res) return res;
+
+    struct stat old {};
+    const bool existed = ::stat(path.c_str(), &old) == 0;
+    if (existed && S_ISDIR(old.st_mode)) return SetupFileResult::Fail(systemError(EISDIR));
+    if (existed && ::access(path.c_str(), W_OK) != 0)
+        return SetupFileResult::Fail(systemError(errno));
+
+    // A temporary file beside the target, so that the rename stays within
+    // one file system and replaces the old file in one step.
+    const std::size_t slash = path.find_last_of('/');
+    const std::string folder =
+        slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; fd < 0; ++attempt) {
+        temp = folder + "." + base + ".tmp" + std::to_string(::getpid()) + "-" +
+               std::to_string(attempt);
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && (errno != EEXIST || attempt >= 100))
+            return SetupFileResult::Fail(systemError(errno));
+    }
+
+    int err = 0;
+    bool ok = writeAll(fd, bytes, err);
+    if (ok && existed) ::fchmod(fd, old.st_mode & 07777);
+    if (ok && ::fsync(fd) != 0) {
+        err = errno;
+        ok = false;
+    }
+    if (::close(fd) != 0 && ok) {
+        err = errno;
+        ok = false;
+    }
+    if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
+        err = errno;
+        ok = false;
+    }
+    if (!ok) {
+        ::unlink(temp.c_str());
+        qCWarning(lcData) << "saving" << path.c_str() << "failed:" << systemError(err).c_str();
+        return SetupFileResult::Fail(systemError(err));
+    }
+    // Make the rename itself durable.
+    const int dir =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    qCDebug(lcData) << "wrote" << bytes.size() << "bytes to" << path.c_str();
+    return SetupFileResult::Ok();
+}
+
+}  // namespace voran
