@@ -137,6 +137,11 @@ private:
     bool recallReadHeld(int chan);
     // Sends `bytes` after an OpenCommand(mode, code), each to be answered
     // 0x55, then waits for the PLS. Values outside 0..255 send nothing.
+    void closeHeld();
+    // Reads RSPort.cfg into settings_ (false: a platform error, told in
+    // `errorNumber`/`errorText`).
+    bool readSettingsFile(int* errorNumber, std::string* errorText);
+    bool writeSettingsFile(const PortSettings& s, int* errorNumber, std::string* errorText);
     bool ackedFrameHeld(int mode, int code, const std::vector<int>& bytes);
     void entryAlert(const std::string& error);
     void logByte(bool sent, int byte);

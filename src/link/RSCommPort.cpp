@@ -1,0 +1,159 @@
+// Opening and closing the link: the settings file RSPort.cfg, the port
+// set-up and the greeting of the board.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "link/PortSettingsFile.h"
+#include "link/RSComm.h"
+#include "platform/Logging.h"
+#include "platform/Paths.h"
+
+namespace fs = std::filesystem;
+
+namespace voran {
+
+std::string RSComm::CommSettingsFile() const {
+    return ResolvePath(programFolder_, "Support/RSPort.cfg");
+}
+
+bool RSComm::writeSettingsFile(const PortSettings& s, int* errorNumber, std::string* errorText) {
+    const fs::path target(CommSettingsFile());
+    std::error_code ec;
+    fs::create_directories(target.parent_path(), ec);
+    if (ec) {
+        *errorNumber = ec.value();
+        *errorText = ec.message() + ": " + target.parent_path().string();
+        return false;
+    }
+    // Replace the file whole: write beside it, then rename over it.
+    const fs::path temp = target.string() + ".new";
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (out) out << FormatPortSettingsText(s) << "\n";
+        out.flush();
+        if (!out) {
+            *errorNumber = errno;
+            *errorText = std::string(std::strerror(errno)) + ": " + temp.string();
+            fs::remove(temp, ec);
+            return false;
+        }
+    }
+    fs::rename(temp, target, ec);
+    if (ec) {
+        *errorNumber = ec.value();
+        *errorText = ec.message() + ": " + target.string();
+        fs::remove(temp, ec);
+        return false;
+    }
+    return true;
+}
+
+bool RSComm::readSettingsFile(int* errorNumber, std::string* errorText) {
+    const std::string path = CommSettingsFile();
+    std::error_code ec;
+    if (!fs::exists(path, ec)) return writeSettingsFile(settings_, errorNumber, errorText);
+
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream content;
+    if (in) content << in.rdbuf();
+    if (!in && !in.eof()) {
+        *errorNumber = errno;
+        *errorText = std::string(std::strerror(errno)) + ": " + path;
+        return false;
+    }
+    // Only the first line matters; a file of any size is not read whole.
+    const PortSettingsText parsed = ParsePortSettingsText(content.str().substr(0, 4096));
+    settings_ = parsed.settings;
+    if (parsed.empty || parsed.garbled) {
+        if (parsed.garbled)
+            qCWarning(lcLink, "%s was unreadable; using port %d at %d", path.c_str(),
+                      settings_.port, settings_.speed);
+        return writeSettingsFile(settings_, errorNumber, errorText);
+    }
+    return true;
+}
+
+void RSComm::InitializeRSComm(ISerialPort& commObj) {
+    settings_ = PortSettings{};
+    int number = 0;
+    std::string text;
+
+    // One platform fault: rewrite the file with what was read so far and ask.
+    const auto retry = [&]() {
+        int ignoredNumber = 0;
+        std::string ignoredText;
+        writeSettingsFile(settings_, &ignoredNumber, &ignoredText);
+        const MsgResult answer =
+            messages_.show("Error Number = " + std::to_string(number) + "\r\n\r\n" + text,
+                           "RSComm InitializeRSComm", MsgButtons::RetryCancel, MsgIcon::Critical);
+        if (answer == MsgResult::Retry) return true;
+        OnlineMode = false;
+        LinkDisabled_ = true;
+        return false;
+    };
+
+    while (!readSettingsFile(&number, &text))
+        if (!retry()) return;
+
+    PortSettings use = settings_;
+    if (portOverride_) use.port = *portOverride_;
+    if (speedOverride_) use.speed = *speedOverride_;
+
+    for (;;) {
+        if (commObj.isOpen()) commObj.close();
+        commObj.setPortNumber(use.port);
+        PortError error;
+        if (commObj.setSettings(use.lineSettings(), &error)) break;
+        number = error.number;
+        text = error.description;
+        if (!retry()) return;
+    }
+    settings_ = use;
+    port_ = &commObj;
+    LinkDisabled_ = false;
+}
+
+void RSComm::OpenRSComm(ISerialPort& commObj) {
+    Hold hold(*this);
+    if (!hold.acquired()) return;
+
+    InitializeRSComm(commObj);
+    if (LinkDisabled_) return;
+
+    PortError error;
+    if (!port_->open(&error)) {
+        messages_.show("Error Number = " + std::to_string(error.number) +
+                           "\r\nError Source = " + error.source + "\r\n\r\n" + error.description,
+                       "Comm Port Error", MsgButtons::Ok, MsgIcon::Critical);
+        CommError = true;
+        OnlineMode = false;
+        LinkDisabled_ = true;
+        return;
+    }
+    port_->discardInput();
+    CurrentMode_ = 0;
+    CommError = false;
+    exchangeHeld(0xFF);
+    OnlineMode = !CommError;
+}
+
+void RSComm::CloseRSComm() {
+    Hold hold(*this);
+    if (!hold.acquired()) return;
+    closeHeld();
+}
+
+void RSComm::closeHeld() {
+    if (port_ != nullptr && port_->isOpen()) {
+        if (!CommError) exchangeHeld(0xFF);
+        port_->close();
+    }
+    CurrentMode_ = 0;
+    OnlineMode = false;
+}
+
+}  // namespace voran
