@@ -1,5 +1,7 @@
 #include "SimBoard.h"
 
+#include "SimPls.h"
+
 #include <cctype>
 #include <fstream>
 #include <sstream>
@@ -83,7 +85,10 @@ std::string trim(const std::string& s) {
 
 }  // namespace
 
-SimBoard::SimBoard() = default;
+SimBoard::SimBoard() : pls_(std::make_unique<SimPls>()) {
+    commands_ = pls_.get();
+}
+SimBoard::~SimBoard() = default;
 
 std::optional<std::uint8_t> SimBoard::receive(std::uint8_t byte) {
     return step(byte);

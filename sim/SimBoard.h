@@ -2,11 +2,14 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <random>
 #include <string>
 
 namespace voran::sim {
+
+class SimPls;
 
 // A command the board runs besides the data reads and writes (the PLS
 // commands). The board hands it every byte after the acknowledged command
@@ -51,6 +54,7 @@ public:
 class SimBoard {
 public:
     SimBoard();
+    ~SimBoard();
 
     // Command codes of the data-item transactions.
     static constexpr std::uint8_t kReadData = 1;
@@ -79,6 +83,10 @@ public:
     // The PLS commands (or any other command codes). Not owned; nullptr
     // leaves every code but 1 and 2 unacknowledged.
     void setCommands(SimCommand* commands) { commands_ = commands; }
+    // The board's own PLS, answering the PLS command codes from the start.
+    // While live, tick() turns the resolver at its live speed.
+    SimPls& pls() { return *pls_; }
+    const SimPls& pls() const { return *pls_; }
 
     std::array<std::uint8_t, 65536>& memory() { return memory_; }
     const std::array<std::uint8_t, 65536>& memory() const { return memory_; }
@@ -119,6 +127,7 @@ private:
     bool lastWasAddressEcho_ = false;
     double lastTime_ = 0;
     bool haveTime_ = false;
+    std::unique_ptr<SimPls> pls_;
     SimCommand* commands_ = nullptr;
     int busyLeft_ = 0;
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "SimBoard.h"
+#include "SimPls.h"
 
 namespace voran::sim {
 
@@ -20,6 +21,7 @@ std::string word(int base, int station) {
 
 void SimBoard::tick(double seconds) {
     if (!live_) return;
+    pls_->liveTick(seconds);
     // Small steps, so that a long tick still sees jams and alarms come and go.
     while (seconds > 0) {
         const double dt = std::min(seconds, 0.25);

@@ -49,6 +49,13 @@ public:
     int position() const;
     // Lets `seconds` of machine time pass at the present speed.
     void tick(double seconds);
+    // The speed of the running machine; the board's live mode calls
+    // liveTick(), which runs the PLS at this speed.
+    int liveRpm = 120;
+    void liveTick(double seconds) {
+        rpm = liveRpm;
+        tick(seconds);
+    }
     // Sets a channel's setpoints (programmed).
     void program(int chan, int on, int off);
     // The 19 bytes the configuration read answers: channel count, program

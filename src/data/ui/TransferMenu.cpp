@@ -1,0 +1,53 @@
+#include "data/ui/TransferMenu.h"
+
+#include "data/FileCommands.h"
+#include "data/Transfer.h"
+#include "data/ui/frmProcessing.h"
+#include "shell/AppContext.h"
+
+namespace voran {
+
+int TransferMode = 0;
+
+void mnuFileUpload_Click(AppContext& ctx, FileCommands& files, QWidget* parent) {
+    if (ctx.messages.show(
+            "You are about to Upload Data from the PLC\r\n\r\nDo You Wish to Continue?",
+            "Data Upload", MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)
+        return;
+    files.StampUpload();
+    StartTransfer(ctx, files, parent, kTransferUpload);
+}
+
+void mnuFileDownload_Click(AppContext& ctx, FileCommands& files, QWidget* parent) {
+    if (ctx.messages.show(
+            "You are about to Download Data to the PLC\r\n\r\nDo You Wish to Continue?",
+            "Data Download", MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)
+        return;
+    StartTransfer(ctx, files, parent, kTransferDownload);
+}
+
+bool StartTransfer(AppContext& ctx, FileCommands& files, QWidget* parent, int mode) {
+    if (!ctx.link.OnlineMode) {
+        if (ctx.messages.show("Program is Currently OFFLINE\r\n\r\nDo You Wish to Switch to ONLINE "
+                              "MODE to Continue?",
+                              "Program Offline", MsgButtons::YesNo,
+                              MsgIcon::Question) != MsgResult::Yes)
+            return false;
+        // The Online Data command; the transfer goes on even if the board
+        // does not answer (the first item then fails through the link).
+        ctx.link.OnlineMode = true;
+        ctx.UpdateOnlineState();
+    }
+    TransferMode = mode;
+    if (mode == kTransferUpload) files.StampUpload();
+
+    ctx.tables.TransferMode = true;
+    {
+        frmProcessing window(ctx, mode, parent);
+        window.exec();
+    }
+    ctx.tables.TransferMode = false;
+    return true;
+}
+
+}  // namespace voran

@@ -1,0 +1,117 @@
+#include "data/ui/frmProcessing.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "shell/AppContext.h"
+#include "shell/Utility.h"
+
+namespace voran {
+
+frmProcessing::frmProcessing(AppContext& ctx, int transferMode, QWidget* parent)
+    : QDialog(parent), ctx_(ctx), mode_(transferMode) {
+    setObjectName("frmProcessing");
+    setWindowTitle(QString());
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setModal(true);
+
+    fraProcessing = new QGroupBox("Processing Request:", this);
+    fraProcessing->setObjectName("fraProcessing");
+    lblProcessing = new QLabel("Status", fraProcessing);
+    lblProcessing->setObjectName("lblProcessing");
+    prgProcessing = new QProgressBar(fraProcessing);
+    prgProcessing->setObjectName("prgProcessing");
+    prgProcessing->setTextVisible(false);
+    cmdCancel = new QPushButton("&Cancel", fraProcessing);
+    cmdCancel->setObjectName("cmdCancel");
+    cmdCancel->setAutoDefault(false);
+
+    auto* inner = new QVBoxLayout(fraProcessing);
+    inner->addWidget(lblProcessing);
+    inner->addWidget(prgProcessing);
+    inner->addWidget(cmdCancel, 0, Qt::AlignHCenter);
+    auto* outer = new QVBoxLayout(this);
+    outer->addWidget(fraProcessing);
+    setMinimumWidth(360);
+
+    connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+    Form_Load();
+}
+
+void frmProcessing::Form_Load() {
+    adjustSize();
+    CenterForm(this);
+    prgProcessing->setMinimum(0);
+    prgProcessing->setValue(0);
+    prgProcessing->setMaximum(kTransferSteps);
+    lblProcessing->setText(mode_ < 10 ? "Uploading Data, Please Standby..."
+                                      : "Downloading Data, Please Standby...");
+}
+
+void frmProcessing::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // Form_Activate: let the window paint, then run the transfer once.
+    if (started_) return;
+    started_ = true;
+    QTimer::singleShot(0, this, [this] {
+        QCoreApplication::processEvents();
+        RunTransfer();
+    });
+}
+
+void frmProcessing::cmdCancel_Click() {
+    cancel_ = true;
+}
+
+void frmProcessing::reject() {
+    if (running_) {
+        cancel_ = true;
+        return;
+    }
+    QDialog::reject();
+}
+
+void frmProcessing::closeEvent(QCloseEvent* event) {
+    if (running_) {
+        cancel_ = true;
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+// An upload can take up to three steps per channel, so the count may pass
+// the maximum; the bar then simply stays full.
+void frmProcessing::advance(int steps) {
+    prgProcessing->setValue(std::min(prgProcessing->value() + steps, prgProcessing->maximum()));
+}
+
+void frmProcessing::RunTransfer() {
+    cancel_ = false;
+    running_ = true;
+    TransferHooks hooks;
+    hooks.doEvents = [] { QCoreApplication::processEvents(); };
+    hooks.cancelRequested = [this] { return cancel_; };
+    hooks.advance = [this](int steps) { advance(steps); };
+    hooks.status = [this](const std::string& text) {
+        lblProcessing->setText(QString::fromStdString(text));
+    };
+    DataTransfer transfer(ctx_.link, ctx_.tables, hooks);
+    report_ = transfer.RunTransfer(mode_);
+    running_ = false;
+
+    if (ctx_.link.CommError) {
+        ctx_.messages.show("Error Processing Request\r\n\r\nProcess Not Complete", "RADUR7",
+                           MsgButtons::Ok, MsgIcon::Exclamation);
+    }
+    // Hiding ends the modal display; the caller then deletes the window.
+    accept();
+}
+
+}  // namespace voran

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QDialog>
+
+#include "data/Transfer.h"
+
+class QGroupBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+namespace voran {
+
+struct AppContext;
+
+// The small modal window of Upload Data and Download Data: what is being
+// done, a progress bar of 94 steps (78 items, 16 PLS channel steps) and a
+// Cancel button that stops the item phase before the next item. Shown with
+// exec(); it runs the transfer as soon as it is on screen and closes itself
+// when the transfer ends.
+class frmProcessing : public QDialog {
+    Q_OBJECT
+public:
+    // `transferMode` below 10 is an upload, otherwise a download.
+    frmProcessing(AppContext& ctx, int transferMode, QWidget* parent = nullptr);
+
+    QGroupBox* fraProcessing = nullptr;
+    QLabel* lblProcessing = nullptr;
+    QProgressBar* prgProcessing = nullptr;
+    QPushButton* cmdCancel = nullptr;
+
+    // Runs the transfer; at its end shows the error box when the link
+    // failed, then hides the window (which ends exec()).
+    void RunTransfer();
+    // What the last RunTransfer achieved.
+    const TransferReport& report() const { return report_; }
+    bool cancelRequested() const { return cancel_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    // Escape and the window's close box ask the transfer to stop, as Cancel
+    // does; the window closes when the transfer has ended.
+    void reject() override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void Form_Load();
+    void cmdCancel_Click();
+    void advance(int steps);
+
+    AppContext& ctx_;
+    int mode_;
+    bool cancel_ = false;
+    bool started_ = false;
+    bool running_ = false;
+    TransferReport report_;
+};
+
+}  // namespace voran
