@@ -1,0 +1,360 @@
+#include "widgets/NumericEntry.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <QApplication>
+#include <QFocusEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QScopedValueRollback>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "platform/MessageBox.h"
+
+namespace voran {
+
+std::optional<double> EntryNumber(const QString& text) {
+    const QString t = text.trimmed();
+    int i = 0;
+    const int n = t.size();
+    if (i < n && (t[i] == u'+' || t[i] == u'-')) ++i;
+    int digits = 0;
+    while (i < n && t[i].isDigit() && t[i].unicode() < 128) ++i, ++digits;
+    if (i < n && t[i] == u'.') {
+        ++i;
+        while (i < n && t[i].isDigit() && t[i].unicode() < 128) ++i, ++digits;
+    }
+    if (digits == 0 || i != n) return std::nullopt;
+    bool ok = false;
+    const double v = t.toDouble(&ok);
+    if (!ok) {
+        // "7." and "+5" are numbers here even where the parser is stricter.
+        QString s = t;
+        if (s.endsWith(u'.')) s.chop(1);
+        if (s.startsWith(u'+')) s.remove(0, 1);
+        const double w = s.toDouble(&ok);
+        if (!ok) return std::nullopt;
+        return w;
+    }
+    return v;
+}
+
+std::int64_t RoundHalfEven(double value) {
+    return static_cast<std::int64_t>(std::nearbyint(value));  // default rounding: to even
+}
+
+std::int64_t LeadingWholeNumber(const QString& text) {
+    const QString t = text.trimmed();
+    int i = 0;
+    const int n = t.size();
+    if (i < n && (t[i] == u'+' || t[i] == u'-')) ++i;
+    const int start = i;
+    while (i < n && t[i].isDigit() && t[i].unicode() < 128) ++i;
+    if (i < n && t[i] == u'.') {
+        ++i;
+        while (i < n && t[i].isDigit() && t[i].unicode() < 128) ++i;
+    }
+    if (i == start || (i == start + 1 && t[start] == u'.')) return 0;
+    const auto v = EntryNumber(t.left(i));
+    if (!v || std::abs(*v) > 9.0e15) return 0;
+    return RoundHalfEven(*v);
+}
+
+std::string RangeMessage(int minimum, int maximum) {
+    return "Only a Number Between " + std::to_string(minimum) + " and " + std::to_string(maximum) +
+           " can be Entered";
+}
+
+namespace {
+
+// After a refused entry that the operator left by pressing the mouse on
+// another control, that press (and its release) must not go on to click the
+// control: the focus stayed in the box. Qt gives the focus before it
+// delivers the press, so the press is still on its way when the box refuses.
+class PressSwallower : public QObject {
+public:
+    PressSwallower() { qApp->installEventFilter(this); }
+    ~PressSwallower() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        switch (e->type()) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonDblClick:
+                if (!pressEaten_) {
+                    pressEaten_ = true;
+                    return true;
+                }
+                break;
+            case QEvent::MouseButtonRelease:
+                if (pressEaten_) {
+                    deleteLater();
+                    return true;
+                }
+                break;
+            case QEvent::Wheel:
+                if (!pressEaten_) deleteLater();
+                break;
+            default:
+                break;
+        }
+        return false;
+    }
+
+private:
+    bool pressEaten_ = false;
+};
+
+}  // namespace
+
+// The text box of the entry; hands its focus, key and click events to the
+// entry.
+class EntryLineEdit : public QLineEdit {
+public:
+    EntryLineEdit(NumericEntry* owner) : QLineEdit(owner), owner_(owner) {}
+
+protected:
+    bool event(QEvent* e) override {
+        if (e->type() == QEvent::ShortcutOverride) {
+            // Enter and Escape belong to the box, not to a dialog's buttons
+            // or a window's shortcuts.
+            const int key = static_cast<QKeyEvent*>(e)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
+                e->accept();
+                return true;
+            }
+        }
+        return QLineEdit::event(e);
+    }
+    void keyPressEvent(QKeyEvent* e) override {
+        switch (e->key()) {
+            case Qt::Key_Return:
+            case Qt::Key_Enter:
+                e->accept();
+                if (!owner_->enterPressed()) focusNextChild();
+                return;
+            case Qt::Key_Escape:
+                e->accept();
+                owner_->escapePressed();
+                return;
+            default:
+                owner_->otherKey();
+                QLineEdit::keyPressEvent(e);
+        }
+    }
+    void focusInEvent(QFocusEvent* e) override {
+        QLineEdit::focusInEvent(e);
+        if (e->reason() == Qt::ActiveWindowFocusReason || e->reason() == Qt::PopupFocusReason) {
+            // The window comes back from a box or a menu: the operator goes
+            // on with the entry as it was.
+            if (!owner_->editing()) owner_->focusArrived();
+            return;
+        }
+        owner_->focusArrived();
+    }
+    void focusOutEvent(QFocusEvent* e) override {
+        QLineEdit::focusOutEvent(e);
+        owner_->focusLeft(e->reason());
+    }
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        QLineEdit::mouseReleaseEvent(e);
+        if (e->button() == Qt::LeftButton && hasFocus()) owner_->clicked();
+    }
+
+private:
+    NumericEntry* owner_;
+};
+
+NumericEntry::NumericEntry(QWidget* parent) : QWidget(parent) {
+    edit_ = new EntryLineEdit(this);
+    const int chars = edit_->fontMetrics().horizontalAdvance(QStringLiteral("00000000"));
+    edit_->setMinimumWidth(chars);
+    edit_->setMaximumWidth(chars * 2);
+    edit_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    auto makeArrow = [this](Qt::ArrowType arrow) {
+        auto* b = new QToolButton(this);
+        b->setArrowType(arrow);
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setAutoRepeat(true);
+        b->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Ignored);
+        return b;
+    };
+    up_ = makeArrow(Qt::UpArrow);
+    down_ = makeArrow(Qt::DownArrow);
+    const int w = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    up_->setFixedWidth(w);
+    down_->setFixedWidth(w);
+    connect(up_, &QToolButton::clicked, this, [this] { step(+1); });
+    connect(down_, &QToolButton::clicked, this, [this] { step(-1); });
+
+    auto* arrows = new QVBoxLayout;
+    arrows->setContentsMargins(0, 0, 0, 0);
+    arrows->setSpacing(0);
+    arrows->addWidget(up_);
+    arrows->addWidget(down_);
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    row->addWidget(edit_);
+    row->addLayout(arrows);
+
+    setFocusProxy(edit_);
+    setFocusPolicy(edit_->focusPolicy());
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+}
+
+NumericEntry::~NumericEntry() = default;
+
+void NumericEntry::setRange(int minimum, int maximum) {
+    minimum_ = minimum;
+    maximum_ = std::max(minimum, maximum);
+}
+
+void NumericEntry::setMessages(IMessageBox* messages, std::string title) {
+    messages_ = messages;
+    title_ = std::move(title);
+}
+
+QLineEdit* NumericEntry::lineEdit() const {
+    return edit_;
+}
+
+QString NumericEntry::text() const {
+    return edit_->text();
+}
+
+void NumericEntry::setText(const QString& text) {
+    edit_->setText(text);
+    if (session_) {
+        savedText_ = text;
+        savedValue_ = LeadingWholeNumber(text);
+    }
+}
+
+void NumericEntry::startSession() {
+    session_ = true;
+    if (rewriteOnFocus_) edit_->setText(QString::number(LeadingWholeNumber(edit_->text())));
+    savedText_ = edit_->text();
+    savedValue_ = LeadingWholeNumber(savedText_);
+}
+
+void NumericEntry::focusArrived() {
+    if (checking_) return;
+    if (!session_) startSession();
+    escapePending_ = false;
+    if (focusHook_) focusHook_();
+    edit_->selectAll();
+}
+
+void NumericEntry::clicked() {
+    // A click in the box it is working in keeps the saved text (the
+    // operator's own typing is not the value to go back to).
+    escapePending_ = false;
+    if (focusHook_) focusHook_();
+    edit_->selectAll();
+}
+
+bool NumericEntry::enterPressed() {
+    escapePending_ = false;
+    if (enterTarget_ && enterTarget_->isEnabled() && enterTarget_->isVisible()) {
+        enterTarget_->setFocus(Qt::TabFocusReason);
+        return true;
+    }
+    return false;
+}
+
+void NumericEntry::escapePressed() {
+    edit_->setText(savedText_);
+    if (escapePending_) {
+        escapePending_ = false;
+        if (defaultTarget_) {
+            defaultTarget_->setFocus(Qt::OtherFocusReason);
+        } else {
+            edit_->selectAll();
+        }
+        return;
+    }
+    escapePending_ = true;
+    edit_->selectAll();
+}
+
+void NumericEntry::focusLeft(Qt::FocusReason reason) {
+    if (!session_ || checking_) return;
+    // Focus that goes to a message box, another window or a menu comes back
+    // to this box; the entry is not finished.
+    if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) return;
+    session_ = false;
+    escapePending_ = false;
+    // A box that is being hidden with its window is not checked aloud.
+    const bool quiet = !isVisible();
+    const bool ok = runCheck(quiet);
+    if (!ok && reason == Qt::MouseFocusReason && !quiet) new PressSwallower;
+}
+
+bool NumericEntry::checkNow() {
+    if (checking_) return false;
+    return runCheck(false);
+}
+
+bool NumericEntry::runCheck(bool quiet) {
+    if (edit_->text() == savedText_) return true;  // nothing entered
+    QScopedValueRollback<bool> guard(checking_, true);
+    const auto v = EntryNumber(edit_->text());
+    if (!v || *v < minimum_ || *v > maximum_) {
+        if (!quiet && messages_)
+            messages_->show(RangeMessage(minimum_, maximum_), title_, MsgButtons::Ok,
+                            MsgIcon::Information);
+        refuse(quiet);
+        return false;
+    }
+    const std::int64_t whole = RoundHalfEven(*v);
+    edit_->setText(QString::number(whole));
+    if (acceptHook_ && !acceptHook_(whole)) {
+        refuse(quiet);
+        return false;
+    }
+    // The accepted text is the one to go back to from now on.
+    savedText_ = edit_->text();
+    savedValue_ = whole;
+    return true;
+}
+
+void NumericEntry::refuse(bool quiet) {
+    QPointer<NumericEntry> self(this);
+    edit_->setText(savedText_);
+    if (!quiet && isEnabled() && isVisible()) {
+        // The guard is dropped first so that the returning focus starts a
+        // new entry with the saved text.
+        checking_ = false;
+        edit_->setFocus(Qt::OtherFocusReason);
+        if (!self) return;
+        checking_ = true;
+    }
+    edit_->selectAll();
+}
+
+void NumericEntry::step(int delta) {
+    const auto current = EntryNumber(edit_->text());
+    std::int64_t value = minimum_;
+    if (current && std::abs(*current) < 9.0e15) value = RoundHalfEven(*current) + delta;
+    value = std::clamp<std::int64_t>(value, minimum_, maximum_);
+    const QString text = QString::number(value);
+    if (text == edit_->text()) return;  // already at the end of the range
+    edit_->setText(text);
+    // The spinner's value is in range: it counts as the saved text, so the
+    // focus moving on below checks nothing.
+    savedText_ = text;
+    savedValue_ = value;
+    escapePending_ = false;
+    if (defaultTarget_) defaultTarget_->setFocus(Qt::OtherFocusReason);
+    if (spinHook_) spinHook_(value);
+}
+
+}  // namespace voran

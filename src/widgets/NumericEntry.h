@@ -1,0 +1,144 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include <QString>
+#include <QWidget>
+
+class QLineEdit;
+class QToolButton;
+
+namespace voran {
+
+class IMessageBox;
+class EntryLineEdit;
+
+// The value of an entry text when the whole text is a plain decimal number:
+// optional blanks around it, an optional sign, digits with an optional
+// fraction ("12", "-3", "0.5", "7."). Exponents, thousands separators and
+// anything else make the text not a number.
+std::optional<double> EntryNumber(const QString& text);
+
+// Nearest whole number, halves to the even neighbour (2.5 -> 2, 3.5 -> 4).
+std::int64_t RoundHalfEven(double value);
+
+// The leading numeric part of a text rounded to a whole number ("240 rpm"
+// -> 240, "-" -> 0), as the box's value is taken when it gets the focus.
+std::int64_t LeadingWholeNumber(const QString& text);
+
+// "Only a Number Between <min> and <max> can be Entered".
+std::string RangeMessage(int minimum, int maximum);
+
+// The numeric entry box of the editing windows: a text box with its up-down
+// spinner. The box also shows the marks "-", "****" and "---", so it is a
+// text box and not a spin box.
+//
+// Behaviour, the same in every window:
+// - Getting the focus (by Tab, click or the program) saves the text and
+//   selects all of it; a click selects all again.
+// - Enter moves on to the next control in tab order (or to the Enter
+//   target when one is set).
+// - Escape puts the saved text back and selects it; a second Escape in a
+//   row hands the focus to the window's default button.
+// - Leaving the box checks it: a text that is a number within the spinner's
+//   range is rewritten as a whole number and handed to the accept hook;
+//   anything else gives the range message under the entry's title, puts the
+//   saved text back, keeps the focus in the box and selects the text. One
+//   bad entry gives exactly one box, however the focus moved.
+// - Leaving a box whose text is still the one it had on getting the focus
+//   is not an entry: nothing is checked or accepted.
+// - The spinner steps the value by 1 within its range, hands the focus to
+//   the default button and calls the spin hook.
+class NumericEntry : public QWidget {
+    Q_OBJECT
+public:
+    explicit NumericEntry(QWidget* parent = nullptr);
+    ~NumericEntry() override;
+
+    // The spinner's range, which is also the range of the entry check.
+    void setRange(int minimum, int maximum);
+    int minimum() const { return minimum_; }
+    int maximum() const { return maximum_; }
+
+    // Where range messages go and under which title.
+    void setMessages(IMessageBox* messages, std::string title);
+    const std::string& title() const { return title_; }
+
+    // The button that takes the focus on a second Escape and after a spin.
+    void setDefaultTarget(QWidget* target) { defaultTarget_ = target; }
+    // When set, Enter gives this control the focus instead of the next one.
+    void setEnterTarget(QWidget* target) { enterTarget_ = target; }
+    // When set, getting the focus rewrites the text as its numeric value.
+    void setRewriteOnFocus(bool on) { rewriteOnFocus_ = on; }
+
+    // Called with the whole value that passed the range check (the text
+    // already shows it). Returning false refuses the entry: the hook has
+    // shown its own message, the box gets its saved text and the focus back.
+    void setAcceptHook(std::function<bool(std::int64_t)> hook) { acceptHook_ = std::move(hook); }
+    // Called after the spinner has put a new value into the box.
+    void setSpinHook(std::function<void(std::int64_t)> hook) { spinHook_ = std::move(hook); }
+    // Called when the operator starts working in the box (focus or click).
+    void setFocusHook(std::function<void()> hook) { focusHook_ = std::move(hook); }
+
+    QString text() const;
+    // Shows a text put there by the program. When the operator is working
+    // in the box, the unfinished entry is dropped: the new text counts as
+    // the saved one.
+    void setText(const QString& text);
+    void setText(const std::string& text) { setText(QString::fromStdString(text)); }
+
+    // The text and value the box had when the operator started working in it.
+    const QString& savedText() const { return savedText_; }
+    std::int64_t savedValue() const { return savedValue_; }
+    bool escapePending() const { return escapePending_; }
+    // The operator is working in the box (it has the focus, or had it when
+    // the window lost the activation).
+    bool editing() const { return session_; }
+
+    // Runs the check as leaving the box does. True when the text passed (or
+    // nothing was entered).
+    bool checkNow();
+    // What a click on the spinner's arrows does (+1 up, -1 down).
+    void step(int delta);
+
+    QLineEdit* lineEdit() const;
+    QToolButton* upButton() const { return up_; }
+    QToolButton* downButton() const { return down_; }
+
+private:
+    friend class EntryLineEdit;
+    void focusArrived();
+    void clicked();
+    void focusLeft(Qt::FocusReason reason);
+    bool enterPressed();
+    void escapePressed();
+    void otherKey() { escapePending_ = false; }
+    bool runCheck(bool quiet);
+    void refuse(bool quiet);
+    void startSession();
+
+    EntryLineEdit* edit_ = nullptr;
+    QToolButton* up_ = nullptr;
+    QToolButton* down_ = nullptr;
+    int minimum_ = 0;
+    int maximum_ = 100;
+    IMessageBox* messages_ = nullptr;
+    std::string title_;
+    QWidget* defaultTarget_ = nullptr;
+    QWidget* enterTarget_ = nullptr;
+    bool rewriteOnFocus_ = false;
+    std::function<bool(std::int64_t)> acceptHook_;
+    std::function<void(std::int64_t)> spinHook_;
+    std::function<void()> focusHook_;
+
+    QString savedText_;
+    std::int64_t savedValue_ = 0;
+    bool escapePending_ = false;
+    bool session_ = false;
+    bool checking_ = false;
+};
+
+}  // namespace voran
