@@ -80,13 +80,16 @@ void SimBoard::liveStep(double dt) {
         alarmFor_ -= dt;
         if (alarmFor_ <= 0) {
             preset(alarmBit_, 0);
-            preset("W110", 0);
+            preset("B110", 0);
         }
     } else if (uniform(rng_) < dt / 180.0) {
         alarmBit_ = kAlarmBits[static_cast<int>(uniform(rng_) * 3) % 3];
         alarmFor_ = 8 + uniform(rng_) * 12;
         preset(alarmBit_, 1);
-        preset("W110", 5);
+        // Transfer-jam alarm bits of stations 1 and 3. They are the low byte
+        // of W110; its high byte is B111, which holds two of the alarm bits,
+        // so only the low byte is written.
+        preset("B110", 5);
     }
 }
 

@@ -1,0 +1,103 @@
+// The running-machine model of the demonstration board.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "SimBoard.h"
+
+using voran::sim::SimBoard;
+
+namespace {
+
+std::vector<std::string> shiftCounters() {
+    std::vector<std::string> items = {"D1100", "D1104"};
+    for (int k = 0; k < 12; ++k) {
+        items.push_back("W" + std::to_string(1108 + 2 * k));
+        items.push_back("W" + std::to_string(1050 + 2 * k));
+    }
+    return items;
+}
+
+TEST(LiveMachine, StoppedUnlessAskedFor) {
+    SimBoard board;
+    board.preset("D1100", 5);
+    board.tick(3600);
+    EXPECT_EQ(board.peek("D1100"), 5);
+    EXPECT_EQ(board.peek("W182"), 0);
+}
+
+TEST(LiveMachine, CountersOnlyRiseAndJamsAddUp) {
+    SimBoard board;
+    board.setLive(true);
+    board.setRandomStart(7);
+    board.preset("D1100", 655359000);  // near the top: must stop there, not wrap
+    std::map<std::string, std::int64_t> last;
+    for (const auto& item : shiftCounters()) last[item] = board.peek(item);
+    for (int s = 0; s < 2 * 3600; ++s) {
+        board.tick(1.0);
+        for (const auto& item : shiftCounters()) {
+            const auto now = board.peek(item);
+            ASSERT_GE(now, last[item]) << item << " fell after " << s << " s";
+            last[item] = now;
+        }
+    }
+    EXPECT_EQ(board.peek("D1100"), 655359999);
+    std::int64_t perStation = 0;
+    for (int k = 0; k < 12; ++k) perStation += board.peek("W" + std::to_string(1108 + 2 * k));
+    EXPECT_GT(board.peek("D1104"), 10) << "about one jam every two minutes";
+    EXPECT_EQ(board.peek("D1104"), perStation);
+}
+
+TEST(LiveMachine, CountsAboutTwentyCansASecond) {
+    SimBoard board;
+    board.setLive(true);
+    board.setRandomStart(3);
+    board.tick(60);
+    EXPECT_GT(board.peek("D1100"), 800);
+    EXPECT_LT(board.peek("D1100"), 1300);
+}
+
+TEST(LiveMachine, AlarmsComeAndGoWithW110) {
+    SimBoard board;
+    board.setLive(true);
+    board.setRandomStart(11);
+    int withAlarm = 0, cleared = 0;
+    bool was = false;
+    for (int s = 0; s < 3 * 3600; ++s) {
+        board.tick(1.0);
+        const bool any = board.peek("B111.4") || board.peek("B111.6") || board.peek("B121.7");
+        // Stations 1 and 3 (bits 0 and 2 of W110) report the jam while it stands.
+        ASSERT_EQ(board.peek("W110") & 0x0FFF, any ? 5 : 0) << "after " << s << " s";
+        withAlarm += any;
+        if (was && !any) ++cleared;
+        was = any;
+    }
+    EXPECT_GT(cleared, 5);
+    EXPECT_LT(withAlarm, 3600) << "alarms are the exception";
+}
+
+TEST(LiveMachine, CarriesOutResetJamsAndEndOfShift) {
+    SimBoard board;
+    board.setLive(true);
+    board.preset("D1100", 5000);
+    board.preset("D1104", 7);
+    board.preset("W1110", 3);
+    board.preset("W1052", 4);
+    board.preset("B1044.1", 1);
+    board.tick(0.1);
+    EXPECT_EQ(board.peek("W1052"), 0);
+    EXPECT_EQ(board.peek("B1044.1"), 0);
+    EXPECT_EQ(board.peek("W1110"), 3) << "shift jams are kept";
+
+    board.preset("F135", 1);
+    board.tick(0.1);
+    EXPECT_EQ(board.peek("F135"), 0);
+    EXPECT_GE(board.peek("D1200"), 5000);
+    EXPECT_EQ(board.peek("D1204"), 7);
+    EXPECT_EQ(board.peek("W1210"), 3);
+    EXPECT_LT(board.peek("D1100"), 10);
+    EXPECT_EQ(board.peek("W1110"), 0);
+}
+
+}  // namespace
