@@ -14,8 +14,7 @@ struct AppContext;
 class ChildWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit ChildWindow(AppContext& ctx, QWidget* parent = nullptr)
-        : QWidget(parent), ctx_(ctx) {}
+    explicit ChildWindow(AppContext& ctx, QWidget* parent = nullptr) : QWidget(parent), ctx_(ctx) {}
     virtual void activate() {}
     virtual void deactivate() {}
 

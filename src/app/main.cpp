@@ -1,0 +1,78 @@
+// voran: the operator's program. Starts offline with the main display.
+//
+// Options for demonstrations and scripts (the program without options
+// behaves as the operator knows it):
+//   --online               go online once the window is up
+//   --screenshot FILE      after a few seconds save a picture of the main
+//                          window to FILE, print its path and end
+//   --screenshot-delay S   seconds to wait before the picture (default 4)
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QPixmap>
+#include <QTimer>
+#include <cstdio>
+
+#include "platform/Clock.h"
+#include "platform/Paths.h"
+#include "platform/qt/QtClipboard.h"
+#include "platform/qt/QtFileDialog.h"
+#include "platform/qt/QtLauncher.h"
+#include "platform/qt/QtMessageBox.h"
+#include "shell/frmMDIMain.h"
+
+#if __has_include("platform/PosixSerialPort.h")
+#include "platform/PosixSerialPort.h"
+#define VORAN_POSIX_PORT 1
+#else
+#include "platform/FailingPort.h"
+#endif
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("VORAN");
+    QApplication::setApplicationDisplayName("QTR-VORAN Set-up Utility");
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription("QTR-VORAN Set-up Utility");
+    parser.addHelpOption();
+    QCommandLineOption online("online", "Go online once the window is up.");
+    QCommandLineOption screenshot("screenshot", "Save a picture of the main window and end.",
+                                  "file");
+    QCommandLineOption delay("screenshot-delay", "Seconds before the picture (default 4).",
+                             "seconds", "4");
+    parser.addOptions({online, screenshot, delay});
+    parser.process(app);
+
+    const std::string folder = voran::ProgramFolder();
+    voran::SystemClock clock;
+    voran::QtMessageBox messages;
+    voran::QtFileDialog dialogs;
+    voran::QtClipboard clipboard;
+    voran::QtLauncher launcher;
+#ifdef VORAN_POSIX_PORT
+    voran::PosixSerialPort port(clock, folder);
+#else
+    voran::FailingPort port;
+#endif
+
+    voran::frmMDIMain window({messages, clock, port, dialogs, clipboard, launcher, folder});
+    messages.setParent(&window);
+    window.show();
+
+    if (parser.isSet(online)) {
+        QTimer::singleShot(0, &window, [&window] { window.mnuViewOnline_Click(); });
+    }
+    if (parser.isSet(screenshot)) {
+        const QString file = parser.value(screenshot);
+        const int ms = static_cast<int>(parser.value(delay).toDouble() * 1000);
+        QTimer::singleShot(ms, &window, [&window, file] {
+            const bool saved = window.grab().save(file, "PNG");
+            std::printf("%s\n", saved ? qPrintable(file) : "screenshot could not be saved");
+            std::fflush(stdout);
+            window.close();
+            QApplication::exit(saved ? 0 : 1);
+        });
+    }
+    return app.exec();
+}

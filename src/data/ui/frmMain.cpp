@@ -1,0 +1,263 @@
+#include "data/ui/frmMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "shell/AppContext.h"
+
+namespace voran {
+
+namespace {
+// Grid sizes are given in twips; 15 twips make a pixel at 96 dpi.
+int twips(int t) {
+    return (t + 7) / 15;
+}
+// Pause between two steps of the loop: online the next read follows almost
+// at once, offline only the message and the file refresh are looked at.
+constexpr int kOnlineStepMs = 2;
+constexpr int kOfflineStepMs = 100;
+
+QString fromSystemText(const std::string& text) {
+    QString s = QString::fromStdString(text);
+    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    s.replace(QChar('\r'), QChar('\n'));
+    return s;
+}
+}  // namespace
+
+frmMain::frmMain(AppContext& ctx, QWidget* parent) : ChildWindow(ctx, parent), pass_(ctx) {
+    setObjectName("frmMain");
+    setWindowTitle("Main Display");
+
+    fgData = new QTableWidget(MainDisplayPass::kRows - 1, MainDisplayPass::kCols - 1);
+    fgData->setObjectName("fgData");
+    fgData->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    fgData->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    fgData->setContextMenuPolicy(Qt::NoContextMenu);
+    QStringList headings, labels;
+    for (int col = 1; col < MainDisplayPass::kCols; ++col)
+        headings << QString::fromStdString(MainDisplayPass::ColumnHeading(col));
+    for (int row = 1; row < MainDisplayPass::kRows; ++row)
+        labels << QString::fromStdString(MainDisplayPass::RowLabel(row));
+    fgData->setHorizontalHeaderLabels(headings);
+    fgData->setVerticalHeaderLabels(labels);
+    fgData->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    fgData->verticalHeader()->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    fgData->verticalHeader()->setFixedWidth(twips(1150));
+    fgData->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    fgData->verticalHeader()->setMinimumSectionSize(twips(260));
+    fgData->verticalHeader()->setDefaultSectionSize(
+        std::max(twips(260), fontMetrics().height() + 4));
+    fgData->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    for (int col = 0; col < MainDisplayPass::kCols - 1; ++col) {
+        fgData->setColumnWidth(col, twips(1250));
+        for (int row = 0; row < MainDisplayPass::kRows - 1; ++row) {
+            auto* item = new QTableWidgetItem;
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            fgData->setItem(row, col, item);
+        }
+    }
+    fgData->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    fgData->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    const int gridWidth = twips(1150) + 4 * twips(1250) + 2 * fgData->frameWidth();
+    const int gridHeight = fgData->horizontalHeader()->sizeHint().height() +
+                           14 * fgData->verticalHeader()->defaultSectionSize() +
+                           2 * fgData->frameWidth();
+    fgData->setFixedSize(gridWidth, gridHeight);
+    fgData->installEventFilter(this);
+    fgData->viewport()->installEventFilter(this);
+
+    fraDisplay0 = new QGroupBox("Shift Data");
+    fraDisplay0->setObjectName("fraDisplay0");
+    auto* gridBox = new QVBoxLayout(fraDisplay0);
+    gridBox->addWidget(fgData);
+
+    lblDisplay0 = new QLabel("-");
+    lblDisplay0->setObjectName("lblDisplay0");
+    lblDisplay0->setAlignment(Qt::AlignCenter);
+    QFont big = lblDisplay0->font();
+    big.setPointSizeF(big.pointSizeF() * 2);
+    big.setBold(true);
+    lblDisplay0->setFont(big);
+    fraDisplay1 = new QGroupBox("Machine CPM");
+    fraDisplay1->setObjectName("fraDisplay1");
+    auto* rateBox = new QVBoxLayout(fraDisplay1);
+    rateBox->addWidget(lblDisplay0);
+
+    txtMessageDisplay = new QPlainTextEdit;
+    txtMessageDisplay->setObjectName("txtMessageDisplay");
+    txtMessageDisplay->setReadOnly(true);
+    txtMessageDisplay->viewport()->installEventFilter(this);
+    fraMessageDisplay = new QGroupBox("Messages");
+    fraMessageDisplay->setObjectName("fraMessageDisplay");
+    auto* messageBox = new QVBoxLayout(fraMessageDisplay);
+    messageBox->addWidget(txtMessageDisplay);
+
+    cmdResetJams = new QPushButton("&Reset Jams/Station");
+    cmdResetJams->setObjectName("cmdResetJams");
+    cmdEndOfShift = new QPushButton("E&nd of Shift");
+    cmdEndOfShift->setObjectName("cmdEndOfShift");
+    // Takes the focus so that no other control keeps it; not seen.
+    cmdDefault = new QPushButton;
+    cmdDefault->setObjectName("cmdDefault");
+    cmdDefault->setFixedSize(0, 0);
+    cmdDefault->setFlat(true);
+    connect(cmdResetJams, &QPushButton::clicked, this, [this] { cmdResetJams_Click(); });
+    connect(cmdEndOfShift, &QPushButton::clicked, this, [this] { cmdEndOfShift_Click(); });
+
+    auto* side = new QVBoxLayout;
+    side->addWidget(fraDisplay1);
+    side->addWidget(fraMessageDisplay, 1);
+    side->addWidget(cmdResetJams);
+    side->addWidget(cmdEndOfShift);
+    side->addWidget(cmdDefault);
+    auto* top = new QHBoxLayout(this);
+    top->addWidget(fraDisplay0, 0, Qt::AlignTop);
+    top->addLayout(side, 1);
+
+    mnufgDataPopUp = new QMenu("fgDataPopUp", this);
+    mnufgDataPopUp->setObjectName("mnufgDataPopUp");
+    mnufgDataPopUpCopy = mnufgDataPopUp->addAction("&Copy");
+    mnufgDataPopUpCopy->setObjectName("mnufgDataPopUpCopy");
+    mnufgDataPopUpCopy->setShortcut(QKeySequence("Ctrl+C"));
+    connect(mnufgDataPopUpCopy, &QAction::triggered, this, [this] { CopySelection(); });
+
+    tmrRefresh = new QTimer(this);
+    tmrRefresh->setObjectName("tmrRefresh");
+    connect(tmrRefresh, &QTimer::timeout, this, [this] { refreshStep(); });
+
+    pass_.lookChanged = [this] { applyLook(); };
+}
+
+frmMain::~frmMain() {
+    pass_.Deactivate();
+}
+
+void frmMain::activate() {
+    pass_.Activate();
+    render();
+    cmdDefault->setFocus();
+    tmrRefresh->start(ctx_.link.OnlineMode ? kOnlineStepMs : kOfflineStepMs);
+}
+
+void frmMain::deactivate() {
+    pass_.Deactivate();
+    tmrRefresh->stop();
+}
+
+bool frmMain::refreshStep() {
+    const bool stepped = pass_.Step();
+    // A window closed while a read was under way leaves its widgets alone.
+    if (!pass_.running) return stepped;
+    if (stepped) render();
+    const int interval = ctx_.link.OnlineMode ? kOnlineStepMs : kOfflineStepMs;
+    if (tmrRefresh->isActive() && tmrRefresh->interval() != interval)
+        tmrRefresh->setInterval(interval);
+    return stepped;
+}
+
+void frmMain::refreshPass() {
+    // The head of the next pass, then every step up to the head after it.
+    if (!pass_.atPassStart()) {
+        for (int guard = 0; guard < 1000 && !pass_.atPassStart(); ++guard)
+            if (!refreshStep()) return;
+    }
+    if (!refreshStep()) return;
+    for (int guard = 0; guard < 1000 && !pass_.atPassStart(); ++guard)
+        if (!refreshStep()) return;
+}
+
+void frmMain::applyLook() {
+    const bool online = pass_.onlineLook() && !pass_.offlineLook();
+    fraDisplay0->setEnabled(online);
+    fraDisplay1->setEnabled(online);
+    fgData->setEnabled(online);
+    cmdEndOfShift->setEnabled(online);
+    cmdResetJams->setEnabled(online);
+    const QPalette pal = QApplication::palette();
+    const QColor text = online ? QColor(0, 0, 255) : pal.color(QPalette::Disabled, QPalette::Text);
+    const QColor fixed =
+        online ? pal.color(QPalette::ButtonText) : pal.color(QPalette::Disabled, QPalette::Text);
+    for (int row = 0; row < fgData->rowCount(); ++row)
+        for (int col = 0; col < fgData->columnCount(); ++col)
+            fgData->item(row, col)->setForeground(text);
+    QPalette header = fgData->horizontalHeader()->palette();
+    header.setColor(QPalette::ButtonText, fixed);
+    header.setColor(QPalette::WindowText, fixed);
+    fgData->horizontalHeader()->setPalette(header);
+    fgData->verticalHeader()->setPalette(header);
+}
+
+void frmMain::render() {
+    const auto& cells = pass_.cells();
+    for (int row = 1; row < MainDisplayPass::kRows; ++row) {
+        for (int col = 1; col < MainDisplayPass::kCols; ++col) {
+            QTableWidgetItem* item = fgData->item(row - 1, col - 1);
+            const QString text = QString::fromStdString(cells[row][col]);
+            if (item->text() != text) item->setText(text);
+        }
+    }
+    const QString rate = QString::fromStdString(pass_.machineRate());
+    if (lblDisplay0->text() != rate) lblDisplay0->setText(rate);
+    const QString message = fromSystemText(pass_.messageText());
+    if (txtMessageDisplay->toPlainText() != message) txtMessageDisplay->setPlainText(message);
+}
+
+void frmMain::CopySelection() {
+    if (!ctx_.clipboard) return;
+    ctx_.clipboard->clear();
+    const QList<QTableWidgetSelectionRange> ranges = fgData->selectedRanges();
+    if (ranges.isEmpty()) return;
+    const QTableWidgetSelectionRange& r = ranges.first();
+    ctx_.clipboard->setText(
+        pass_.CopyText(r.topRow() + 1, r.leftColumn() + 1, r.bottomRow() + 1, r.rightColumn() + 1));
+}
+
+void frmMain::cmdResetJams_Click() {
+    if (!ctx_.link.CommError) ctx_.link.RSWrite("B1044.1", "1");
+}
+
+void frmMain::cmdEndOfShift_Click() {
+    if (!ctx_.link.CommError) ctx_.link.RSWrite("F135", "1");
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (!fgData || !txtMessageDisplay) return ChildWindow::eventFilter(watched, event);
+    if (watched == fgData && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->matches(QKeySequence::Copy)) {
+            CopySelection();
+            return true;
+        }
+    }
+    if (watched == fgData->viewport() && event->type() == QEvent::MouseButtonRelease) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (ctx_.clipboard) ctx_.clipboard->clear();
+        if (mouse->button() == Qt::RightButton)
+            mnufgDataPopUp->popup(mouse->globalPosition().toPoint());
+    }
+    if (watched == txtMessageDisplay->viewport() && event->type() == QEvent::MouseButtonPress) {
+        cmdDefault->setFocus();
+        return true;
+    }
+    return ChildWindow::eventFilter(watched, event);
+}
+
+void frmMain::mousePressEvent(QMouseEvent* event) {
+    cmdDefault->setFocus();
+    ChildWindow::mousePressEvent(event);
+}
+
+}  // namespace voran

@@ -1,0 +1,346 @@
+#include "shell/frmMDIMain.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDate>
+#include <QLabel>
+#include <QLocale>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QStatusBar>
+#include <QTime>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "data/ui/frmMain.h"
+#include "platform/Logging.h"
+#include "platform/Paths.h"
+#include "shell/ChildWindow.h"
+
+namespace voran {
+
+namespace {
+const char* const kWindowCaptions[frmMDIMain::kWindowCount] = {
+    "&1 Main Display", "&2 Set-up Parameters", "&3 Machine Timing", "&4 Serial Communications",
+    "&5 I/O States"};
+const char* const kPanelKeys[4] = {"STATUS", "MODE", "DATE", "TIME"};
+const char* const kPanelTips[4] = {"System Status Display Messages", "Communications Mode",
+                                   "Current Date", "Current Time"};
+}  // namespace
+
+frmMDIMain::frmMDIMain(const ShellServices& services, QWidget* parent)
+    : QMainWindow(parent),
+      messages_(services.messages),
+      clock_(services.clock),
+      port_(services.port),
+      launcher_(services.launcher),
+      programFolder_(services.programFolder),
+      // The link starts closed with every flag clear: the program is offline.
+      link_(services.clock, services.messages, services.programFolder),
+      ctx_{
+          .link = link_, .tables = tables_, .messages = services.messages, .clock = services.clock},
+      files_(tables_, services.messages, services.dialogs, services.clock, services.programFolder),
+      background_(ctx_) {
+    setObjectName("frmMDIMain");
+    setWindowTitle(FileCommands::kBaseCaption);
+
+    // The help file lives beside the program.
+    helpFile_ = ResolvePath(programFolder_, "Help/VORAN.hlp");
+
+    ctx_.port = &port_;
+    ctx_.clipboard = &services.clipboard;
+    ctx_.programFolder = programFolder_;
+    ctx_.files = &files_;
+    ctx_.UpdateOnlineState = [this] { UpdateOnlineState(); };
+
+    files_.onCaptionChanged = [this](const std::string& caption) { setTitle(caption); };
+    files_.processEvents = [] { QCoreApplication::processEvents(); };
+
+    frame_ = new QWidget;
+    frame_->setObjectName("frame");
+    auto* layout = new QVBoxLayout(frame_);
+    layout->setContentsMargins(0, 0, 0, 0);
+    setCentralWidget(frame_);
+
+    buildMenus();
+    buildStatusBar();
+
+    // The alarm tables were filled with the background update; the file
+    // state starts unnamed.
+    setTitle(files_.caption());
+    ShowWindow(kMainDisplay);
+    tables_.BuildDefaults(clock_.localDateTime());
+    files_.New();
+    loaded_ = true;
+
+    tmrBackgroungUpdate = new QTimer(this);
+    tmrBackgroungUpdate->setObjectName("tmrBackgroungUpdate");
+    tmrBackgroungUpdate->setInterval(500);
+    connect(tmrBackgroungUpdate, &QTimer::timeout, this, [this] { tmrBackgroungUpdate_Timer(); });
+    tmrBackgroungUpdate->start();
+
+    tmrClock = new QTimer(this);
+    tmrClock->setInterval(1000);
+    connect(tmrClock, &QTimer::timeout, this, [this] { refreshDateTime(); });
+    tmrClock->start();
+
+    resize(900, 560);
+}
+
+frmMDIMain::~frmMDIMain() {
+    if (child_) child_->deactivate();
+    if (!closed_) link_.CloseRSComm();
+}
+
+void frmMDIMain::buildMenus() {
+    QMenuBar* bar = menuBar();
+    auto add = [this](QMenu* menu, const char* name, const char* caption,
+                      const char* shortcut = nullptr) {
+        QAction* a = menu->addAction(QString::fromUtf8(caption));
+        a->setObjectName(name);
+        if (shortcut) a->setShortcut(QKeySequence(QString::fromLatin1(shortcut)));
+        return a;
+    };
+
+    mnuFile = bar->addMenu("&File");
+    mnuFile->setObjectName("mnuFile");
+    mnuFileNew = add(mnuFile, "mnuFileNew", "&New...", "Ctrl+N");
+    mnuFileOpen = add(mnuFile, "mnuFileOpen", "&Open...", "Ctrl+O");
+    mnuFileSave = add(mnuFile, "mnuFileSave", "&Save", "Ctrl+S");
+    mnuFileSaveAs = add(mnuFile, "mnuFileSaveAs", "Save &As...");
+    mnuFile->addSeparator();
+    mnuFileExport = add(mnuFile, "mnuFileExport", "Export Shift Data...", "Ctrl+X");
+    mnuFile->addSeparator();
+    mnuFileUpload = add(mnuFile, "mnuFileUpload", "&Upload (save) Data");
+    mnuFileDownloadProgram = add(mnuFile, "mnuFileDownloadProgram", "Download &Program");
+    mnuFileDownload = add(mnuFile, "mnuFileDownload", "&Download Data");
+    mnuFile->addSeparator();
+    mnuFilePrint = add(mnuFile, "mnuFilePrint", "&Print Report...", "Ctrl+P");
+    mnuFilePrintSetup = add(mnuFile, "mnuFilePrintSetup", "Print Set&up...");
+    mnuFilePrintSetup->setVisible(false);
+    mnuFile->addSeparator();
+    mnuFileExit = add(mnuFile, "mnuFileExit", "E&xit");
+
+    connect(mnuFileNew, &QAction::triggered, this, [this] { files_.New(); });
+    connect(mnuFileOpen, &QAction::triggered, this, [this] { files_.Open(); });
+    connect(mnuFileSave, &QAction::triggered, this, [this] { files_.Save(); });
+    connect(mnuFileSaveAs, &QAction::triggered, this, [this] { files_.SaveAs(); });
+    connect(mnuFileUpload, &QAction::triggered, this, [this] { mnuFileUpload_Click(); });
+    connect(mnuFileDownload, &QAction::triggered, this, [this] { mnuFileDownload_Click(); });
+    connect(mnuFileExit, &QAction::triggered, this, [this] { close(); });
+    for (QAction* a : {mnuFileExport, mnuFileUpload, mnuFileDownloadProgram, mnuFileDownload,
+                       mnuFilePrint, mnuFilePrintSetup})
+        a->setEnabled(false);
+
+    mnuEdit = bar->addMenu("&Edit");
+    mnuEdit->setObjectName("mnuEdit");
+    mnuEditOfflineEditing = add(mnuEdit, "mnuEditOfflineEditing", "Enable &Offline Editing", "F2");
+    mnuEditOfflineEditing->setCheckable(true);
+    mnuEdit->addSeparator();
+    mnuEditCommPort = add(mnuEdit, "mnuEditCommPort", "Co&mm Port", "Ctrl+M");
+    mnuEditCommPort->setEnabled(false);
+    connect(mnuEditOfflineEditing, &QAction::triggered, this,
+            [this] { mnuEditOfflineEditing_Click(); });
+
+    mnuView = bar->addMenu("&View");
+    mnuView->setObjectName("mnuView");
+    mnuViewOnline = add(mnuView, "mnuViewOnline", "O&nline Data", "F3");
+    mnuViewOffline = add(mnuView, "mnuViewOffline", "O&ffline Data", "F4");
+    mnuViewOnline->setCheckable(true);
+    mnuViewOffline->setCheckable(true);
+    mnuViewOffline->setChecked(true);
+    mnuView->addSeparator();
+    mnuViewTargetBoardStatus =
+        add(mnuView, "mnuViewTargetBoardStatus", "&Target Board Interface", "F5");
+    mnuViewTargetBoardStatus->setEnabled(false);
+    connect(mnuViewOnline, &QAction::triggered, this, [this] { mnuViewOnline_Click(); });
+    connect(mnuViewOffline, &QAction::triggered, this, [this] { mnuViewOffline_Click(); });
+
+    mnuWindow = bar->addMenu("&Window");
+    mnuWindow->setObjectName("mnuWindow");
+    for (int i = 0; i < kWindowCount; ++i) {
+        QAction* a = mnuWindow->addAction(kWindowCaptions[i]);
+        a->setObjectName(QString("mnuWindowForm%1").arg(i));
+        a->setCheckable(true);
+        a->setEnabled(i == kMainDisplay);
+        connect(a, &QAction::triggered, this, [this, i] {
+            ShowWindow(i);
+            // A checkable action toggles itself; the mark follows the window.
+            for (int k = 0; k < kWindowCount; ++k)
+                mnuWindowForm[k]->setChecked(k == currentWindow_);
+        });
+        mnuWindowForm[i] = a;
+    }
+
+    mnuHelp = bar->addMenu("&Help");
+    mnuHelp->setObjectName("mnuHelp");
+    mnuHelpHelpTopics = add(mnuHelp, "mnuHelpHelpTopics", "&Help Topics", "Ctrl+H");
+    mnuHelp->addSeparator();
+    mnuHelpAbout = add(mnuHelp, "mnuHelpAbout", "&About VORAN");
+    mnuHelpAbout->setEnabled(false);
+    connect(mnuHelpHelpTopics, &QAction::triggered, this, [this] { mnuHelpHelpTopics_Click(); });
+}
+
+void frmMDIMain::buildStatusBar() {
+    QStatusBar* sbrMain = statusBar();
+    sbrMain->setObjectName("sbrMain");
+    sbrMain->setSizeGripEnabled(false);
+    const char* initial[4] = {texts::kPanelInitial, "OFFLINE", "", ""};
+    for (int i = 0; i < 4; ++i) {
+        auto* label = new QLabel(QString::fromLatin1(initial[i]));
+        label->setObjectName(QString("sbrMain_%1").arg(kPanelKeys[i]));
+        label->setToolTip(kPanelTips[i]);
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        label->setContentsMargins(4, 0, 4, 0);
+        label->installEventFilter(this);
+        panels_[i] = label;
+        if (i == 0)
+            sbrMain->addWidget(label, 1);
+        else
+            sbrMain->addPermanentWidget(label);
+    }
+    panels_[1]->setMinimumWidth(panels_[1]->fontMetrics().horizontalAdvance("OFFLINE") + 16);
+    refreshDateTime();
+}
+
+std::string frmMDIMain::panelKey(int index) const {
+    return index >= 1 && index <= 4 ? kPanelKeys[index - 1] : "";
+}
+
+void frmMDIMain::refreshDateTime() {
+    const DateTime now = clock_.localDateTime();
+    const QLocale locale;
+    const QString date = locale.toString(QDate(now.year, now.month, now.day), QLocale::ShortFormat);
+    const QString time =
+        locale.toString(QTime(now.hour, now.minute, now.second), QLocale::ShortFormat);
+    if (panels_[2]->text() != date) panels_[2]->setText(date);
+    if (panels_[3]->text() != time) panels_[3]->setText(time);
+}
+
+void frmMDIMain::setTitle(const std::string& caption) {
+    setWindowTitle(QString::fromStdString(caption));
+}
+
+ChildWindow* frmMDIMain::createChild(int index) {
+    switch (index) {
+        case kMainDisplay:
+            return new frmMain(ctx_, frame_);
+        default:
+            return nullptr;
+    }
+}
+
+void frmMDIMain::ShowWindow(int index) {
+    if (index < 0 || index >= kWindowCount) return;
+    if (index == currentWindow_ && loaded_) return;
+    mnuWindowForm[currentWindow_]->setChecked(false);
+    mnuWindowForm[index]->setChecked(true);
+    if (child_) {
+        // Deactivated first: from here on the window leaves the link and
+        // its widgets alone, even if a read of it is still unwinding.
+        child_->deactivate();
+        child_->hide();
+        child_->deleteLater();
+        child_ = nullptr;
+    }
+    child_ = createChild(index);
+    if (child_) {
+        frame_->layout()->addWidget(child_);
+        child_->show();
+        child_->activate();
+    }
+    currentWindow_ = index;
+    qCDebug(lcShell) << "window" << index << "on show";
+}
+
+void frmMDIMain::UpdateOnlineState() {
+    if (link_.OnlineMode)
+        link_.OpenRSComm(port_);
+    else
+        link_.CloseRSComm();
+    const bool online = link_.OnlineMode;
+    panels_[1]->setText(online ? "ONLINE" : "OFFLINE");
+    mnuViewOnline->setChecked(online);
+    mnuViewOffline->setChecked(!online);
+    if (link_.CommError) link_.OnlineMode = false;
+}
+
+void frmMDIMain::mnuViewOnline_Click() {
+    link_.OnlineMode = true;
+    UpdateOnlineState();
+}
+
+void frmMDIMain::mnuViewOffline_Click() {
+    link_.OnlineMode = false;
+    UpdateOnlineState();
+}
+
+void frmMDIMain::sbrMain_PanelClick(int index) {
+    if (index != 2) return;
+    link_.OnlineMode = !link_.OnlineMode;
+    UpdateOnlineState();
+}
+
+void frmMDIMain::mnuEditOfflineEditing_Click() {
+    // The action has already toggled its own mark.
+    ctx_.OfflineEditing = mnuEditOfflineEditing->isChecked();
+}
+
+void frmMDIMain::mnuHelpHelpTopics_Click() {
+    if (launcher_.fileExists(helpFile_) && launcher_.openDocument(helpFile_)) return;
+    messages_.show("Help file not found:\r\n\r\n" + helpFile_, "VORAN", MsgButtons::Ok,
+                   MsgIcon::Exclamation);
+}
+
+void frmMDIMain::mnuFileUpload_Click() {}
+
+void frmMDIMain::mnuFileDownload_Click() {}
+
+bool frmMDIMain::tmrBackgroungUpdate_Timer() {
+    const bool ticked = background_.Tick();
+    if (ticked && panels_[0]->text().toStdString() != background_.panelText())
+        panels_[0]->setText(QString::fromStdString(background_.panelText()));
+    return ticked;
+}
+
+bool frmMDIMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        for (int i = 0; i < 4; ++i) {
+            if (watched == panels_[i]) {
+                sbrMain_PanelClick(i + 1);
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmMDIMain::closeEvent(QCloseEvent* event) {
+    if (closed_) {
+        event->accept();
+        return;
+    }
+    // Cancel, or a "Yes" whose save did not happen, keeps the program
+    // running with the link as it was.
+    if (!files_.CheckSaveChanges()) {
+        event->ignore();
+        return;
+    }
+    link_.CloseRSComm();
+    if (child_) {
+        child_->deactivate();
+        child_->hide();
+        child_->deleteLater();
+        child_ = nullptr;
+    }
+    tmrBackgroungUpdate->stop();
+    tmrClock->stop();
+    closed_ = true;
+    QCoreApplication::processEvents();
+    event->accept();
+}
+
+}  // namespace voran

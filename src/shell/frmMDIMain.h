@@ -1,0 +1,147 @@
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+#include <memory>
+#include <string>
+
+#include "data/FileCommands.h"
+#include "data/SetupData.h"
+#include "link/RSComm.h"
+#include "platform/Clipboard.h"
+#include "platform/Clock.h"
+#include "platform/FileDialog.h"
+#include "platform/Launcher.h"
+#include "platform/MessageBox.h"
+#include "platform/SerialPort.h"
+#include "shell/AppContext.h"
+#include "shell/BackgroundUpdate.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QTimer;
+
+namespace voran {
+
+class ChildWindow;
+
+// The platform services the frame works with; the program hands it the real
+// ones, tests hand it fakes.
+struct ShellServices {
+    IMessageBox& messages;
+    IClock& clock;
+    ISerialPort& port;  // MSComm1, the port handed to OpenRSComm
+    IFileDialog& dialogs;
+    IClipboard& clipboard;
+    ILauncher& launcher;
+    std::string programFolder;
+};
+
+// The program's frame window: menus, the four-panel status bar, the one link
+// to the controller, the set-up tables and file state, the 500 ms background
+// update, and one child window at a time out of five.
+class frmMDIMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit frmMDIMain(const ShellServices& services, QWidget* parent = nullptr);
+    ~frmMDIMain() override;
+
+    // Window list indices.
+    enum { kMainDisplay = 0, kSetupParameters, kMachineTiming, kSerialComm, kDisplayIO };
+    static constexpr int kWindowCount = 5;
+
+    // Brings the link and the MODE panel in line with link().OnlineMode.
+    void UpdateOnlineState();
+    // Shows child window `index` (0 .. 4) in place of the current one.
+    void ShowWindow(int index);
+    int currentWindow() const { return currentWindow_; }
+    ChildWindow* currentChild() const { return child_; }
+    bool loaded() const { return loaded_; }
+
+    // One tick of tmrBackgroungUpdate; false when it found the link busy.
+    bool tmrBackgroungUpdate_Timer();
+    // A click on status bar panel `index` (1-based); only MODE acts.
+    void sbrMain_PanelClick(int index);
+    // The date and time panels from the clock.
+    void refreshDateTime();
+
+    // Menu handlers.
+    void mnuViewOnline_Click();
+    void mnuViewOffline_Click();
+    void mnuEditOfflineEditing_Click();
+    void mnuHelpHelpTopics_Click();
+    void mnuFileUpload_Click();
+    void mnuFileDownload_Click();
+
+    RSComm& link() { return link_; }
+    SetupTables& tables() { return tables_; }
+    AppContext& context() { return ctx_; }
+    FileCommands& files() { return files_; }
+    const BackgroundUpdate& background() const { return background_; }
+    const std::string& helpFile() const { return helpFile_; }
+
+    // Status bar panel (1 .. 4): STATUS, MODE, DATE, TIME.
+    QLabel* panel(int index) const { return panels_.at(index - 1); }
+    std::string panelKey(int index) const;
+
+    QAction* mnuFileNew = nullptr;
+    QAction* mnuFileOpen = nullptr;
+    QAction* mnuFileSave = nullptr;
+    QAction* mnuFileSaveAs = nullptr;
+    QAction* mnuFileExport = nullptr;
+    QAction* mnuFileUpload = nullptr;
+    QAction* mnuFileDownloadProgram = nullptr;
+    QAction* mnuFileDownload = nullptr;
+    QAction* mnuFilePrint = nullptr;
+    QAction* mnuFilePrintSetup = nullptr;
+    QAction* mnuFileExit = nullptr;
+    QAction* mnuEditOfflineEditing = nullptr;
+    QAction* mnuEditCommPort = nullptr;
+    QAction* mnuViewOnline = nullptr;
+    QAction* mnuViewOffline = nullptr;
+    QAction* mnuViewTargetBoardStatus = nullptr;
+    std::array<QAction*, kWindowCount> mnuWindowForm{};
+    QAction* mnuHelpHelpTopics = nullptr;
+    QAction* mnuHelpAbout = nullptr;
+    QMenu* mnuFile = nullptr;
+    QMenu* mnuEdit = nullptr;
+    QMenu* mnuView = nullptr;
+    QMenu* mnuWindow = nullptr;
+    QMenu* mnuHelp = nullptr;
+
+    QTimer* tmrBackgroungUpdate = nullptr;
+    QTimer* tmrClock = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildStatusBar();
+    ChildWindow* createChild(int index);
+    void setTitle(const std::string& caption);
+
+    IMessageBox& messages_;
+    IClock& clock_;
+    ISerialPort& port_;
+    ILauncher& launcher_;
+    std::string programFolder_;
+    std::string helpFile_;
+
+    SetupTables tables_;
+    RSComm link_;
+    AppContext ctx_;
+    FileCommands files_;
+    BackgroundUpdate background_;
+
+    std::array<QLabel*, 4> panels_{};
+    QWidget* frame_ = nullptr;
+    ChildWindow* child_ = nullptr;
+    int currentWindow_ = 0;
+    bool loaded_ = false;
+    bool closed_ = false;
+};
+
+}  // namespace voran
