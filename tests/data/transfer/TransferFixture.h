@@ -1,0 +1,113 @@
+#pragma once
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+#include "FakeMessageBox.h"
+#include "SimBoard.h"
+#include "SimPls.h"
+#include "SimPort.h"
+#include "data/SetupData.h"
+#include "data/Transfer.h"
+#include "link/RSComm.h"
+
+namespace voran::testing {
+
+using Bytes = std::vector<int>;
+
+// True when `part` occurs in `whole` as consecutive bytes.
+inline bool containsRun(const Bytes& whole, const Bytes& part) {
+    return std::search(whole.begin(), whole.end(), part.begin(), part.end()) != whole.end();
+}
+
+// A value that fits item i's kind and differs from its default.
+inline std::int32_t distinctValue(const std::string& address, int i) {
+    switch (address[0]) {
+        case 'B':
+            return 100 + i;
+        case 'D':
+            return 1234567 + 1000 * i;
+        default:
+            return 3000 + 7 * i;
+    }
+}
+
+// The board's PLS with scripted recall states: each recall takes the next
+// state from the queue (when there is one) in place of its own.
+class ScriptedRecallPls : public sim::SimCommand {
+public:
+    explicit ScriptedRecallPls(sim::SimPls& pls) : pls_(pls) {}
+    std::deque<int> states;
+    bool begin(std::uint8_t code) override {
+        recall_ = code == 9;
+        index_ = 0;
+        return pls_.begin(code);
+    }
+    Answer receive(std::uint8_t byte) override {
+        Answer a = pls_.receive(byte);
+        if (recall_ && index_++ == 1 && !states.empty()) {
+            a.reply = static_cast<std::uint8_t>(states.front());
+            states.pop_front();
+        }
+        return a;
+    }
+    int busyPolls() const override { return pls_.busyPolls(); }
+
+private:
+    sim::SimPls& pls_;
+    bool recall_ = false;
+    int index_ = 0;
+};
+
+// A link opened on the in-process board, and the set-up tables with their
+// defaults.
+class TransferTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder.isValid());
+        tables.BuildDefaults(clock.localDateTime());
+        board.pls().setBusyPolls(1);
+        link.OpenRSComm(port);
+        ASSERT_TRUE(link.OnlineMode);
+        port.clearTrace();
+    }
+
+    Bytes sent() const {
+        Bytes out;
+        for (auto b : port.sent()) out.push_back(b);
+        return out;
+    }
+
+    // Fills the board's memory and PLS with values unlike the defaults.
+    void fillBoard() {
+        const SetupData& d = tables.DefaultData;
+        for (int i = 0; i <= LastItemIndex; ++i)
+            ASSERT_TRUE(board.preset(d.Address[i], distinctValue(d.Address[i], i))) << i;
+        auto& pls = board.pls();
+        pls.config = {};
+        pls.config[18] = 6;
+        pls.config[0] = 2;
+        for (int k = 0; k < 4; ++k) pls.config[1 + k] = 20 + k;
+        for (int k = 4; k < 8; ++k) pls.config[2 + k] = 20 + k;
+        pls.scaleFactor = 720;
+        pls.offset = 33;
+        pls.program(0, 100, 200);
+        pls.program(3, 700, 5);
+        pls.program(5, 1, 0);
+    }
+
+    QTemporaryDir folder;
+    ManualClock clock;
+    FakeMessageBox messages;
+    sim::SimBoard board;
+    sim::SimPort port{board, clock};
+    RSComm link{clock, messages, folder.path().toStdString()};
+    SetupTables tables;
+};
+
+}  // namespace voran::testing
