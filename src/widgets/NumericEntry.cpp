@@ -80,10 +80,10 @@ namespace {
 class PressSwallower : public QObject {
 public:
     PressSwallower() { qApp->installEventFilter(this); }
-    ~PressSwallower() override { qApp->removeEventFilter(this); }
 
 protected:
     bool eventFilter(QObject*, QEvent* e) override {
+        if (done_) return false;
         switch (e->type()) {
             case QEvent::MouseButtonPress:
             case QEvent::MouseButtonDblClick:
@@ -94,12 +94,12 @@ protected:
                 break;
             case QEvent::MouseButtonRelease:
                 if (pressEaten_) {
-                    deleteLater();
+                    finish();
                     return true;
                 }
                 break;
             case QEvent::Wheel:
-                if (!pressEaten_) deleteLater();
+                if (!pressEaten_) finish();
                 break;
             default:
                 break;
@@ -108,7 +108,13 @@ protected:
     }
 
 private:
+    void finish() {
+        done_ = true;
+        qApp->removeEventFilter(this);
+        deleteLater();
+    }
     bool pressEaten_ = false;
+    bool done_ = false;
 };
 
 }  // namespace
