@@ -1,0 +1,405 @@
+#include "timing/ui/frmSetup.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "shell/AppContext.h"
+#include "widgets/NumericEntry.h"
+
+namespace voran {
+
+namespace {
+
+constexpr const char* kTitle = "Set-up";
+constexpr const char* kMaskAddress = "W1042";
+constexpr const char* kCalibrateAddress = "B1044.0";
+// Pause between two passes; the items of a pass follow one another as soon
+// as pending events have run.
+constexpr int kIdleMs = 50;
+
+QString stationCaption(int i) {
+    if (i < 11) return QStringLiteral("Station %1:").arg(i + 1, 2, 10, QLatin1Char('0'));
+    if (i == 11) return QStringLiteral("Flanger:");
+    return QStringLiteral("Total Count:");
+}
+
+}  // namespace
+
+frmSetup::frmSetup(AppContext& ctx, QWidget* parent) : ChildWindow(ctx, parent) {
+    setWindowTitle(QStringLiteral("Set-Up"));
+    buildControls();
+    tmrMonitor.setSingleShot(true);
+    connect(&tmrMonitor, &QTimer::timeout, this, &frmSetup::monitorTick);
+}
+
+frmSetup::~frmSetup() {
+    Monitoring = false;
+}
+
+void frmSetup::buildControls() {
+    // Controls are created in tab order: the shift boxes top to bottom, the
+    // missing-cans boxes, the check boxes, the buttons.
+    for (int i = 0; i < kBoxes; ++i) {
+        auto* box = new NumericEntry(this);
+        // Station 1 and the flanger always need at least one shift.
+        if (i == 0 || i == 11)
+            box->setRange(1, 319);
+        else if (i < 12)
+            box->setRange(0, 319);
+        else
+            box->setRange(0, 255);
+        box->setMessages(&ctx_.messages, kTitle);
+        box->setText(QStringLiteral("-"));
+        box->setAcceptHook([this, i](std::int64_t v) { return acceptValue(i, v); });
+        box->setSpinHook([this, i](std::int64_t v) { acceptValue(i, v); });
+        box->setObjectName(QStringLiteral("txtSetup%1").arg(i));
+        txtSetup_[i] = box;
+    }
+    for (int k = 0; k < kStations; ++k) {
+        auto* c = new QCheckBox(QStringLiteral("Transfer Jam Enable"), this);
+        c->setObjectName(QStringLiteral("chkSetup%1").arg(k));
+        // Only the operator's own clicks arrive here; the window's updates
+        // of the boxes never write the mask.
+        connect(c, &QCheckBox::clicked, this, [this, k] { chkSetup_Click(k); });
+        chkSetup_[k] = c;
+    }
+
+    fraSetup_ = new QGroupBox(QStringLiteral("Number of Shifts to Station"), this);
+    cmdCalibrate_ = new QPushButton(QStringLiteral("&Calibrate Number of Shifts"), fraSetup_);
+    cmdAutoSet_ = new QPushButton(QStringLiteral("&Auto Set Shifts"), fraSetup_);
+    cmdCalibrate_->setAutoDefault(false);
+    cmdAutoSet_->setAutoDefault(false);
+    connect(cmdCalibrate_, &QPushButton::clicked, this, &frmSetup::cmdCalibrate_Click);
+    connect(cmdAutoSet_, &QPushButton::clicked, this, &frmSetup::cmdAutoSet_Click);
+    auto* fraLayout = new QHBoxLayout(fraSetup_);
+    fraLayout->addWidget(cmdCalibrate_);
+    fraLayout->addWidget(cmdAutoSet_);
+
+    // A button that only takes the focus, so that no box keeps it.
+    cmdDefault_ = new QPushButton(QStringLiteral("-"), this);
+    cmdDefault_->setObjectName(QStringLiteral("cmdDefault"));
+    cmdDefault_->setAutoDefault(false);
+    cmdDefault_->setFlat(true);
+    cmdDefault_->setFixedWidth(cmdDefault_->fontMetrics().horizontalAdvance(QStringLiteral("--")) *
+                               2);
+    for (auto* box : txtSetup_) box->setDefaultTarget(cmdDefault_);
+
+    const char* headings[3] = {"Number of Shifts to Station", "Calibration Count",
+                               "Number of Missing Cans for Transfer Jam Alarm"};
+    for (int h = 0; h < 3; ++h) {
+        auto* l = new QLabel(QString::fromLatin1(headings[h]), this);
+        l->setWordWrap(true);
+        l->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+        lblHeading_[h] = l;
+    }
+    for (int i = 0; i < 13; ++i) {
+        lblSetup_[i] = new QLabel(stationCaption(i), this);
+        lblSetup_[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        auto* cal = new QLabel(QStringLiteral("0"), this);
+        cal->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+        cal->setFrameShape(QFrame::StyledPanel);
+        cal->setMinimumWidth(cal->fontMetrics().horizontalAdvance(QStringLiteral("0000000")));
+        lblCalShift_[i] = cal;
+    }
+
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(fontMetrics().horizontalAdvance(QStringLiteral("MM")));
+    for (int h = 0; h < 3; ++h) grid->addWidget(lblHeading_[h], 0, 1 + h);
+    for (int i = 0; i < 13; ++i) {
+        const int row = 1 + i;
+        grid->addWidget(lblSetup_[i], row, 0);
+        grid->addWidget(lblCalShift_[i], row, 2);
+        if (i < kStations) {
+            grid->addWidget(txtSetup_[i], row, 1, Qt::AlignHCenter);
+            grid->addWidget(txtSetup_[12 + i], row, 3, Qt::AlignHCenter);
+            grid->addWidget(chkSetup_[i], row, 4);
+        }
+    }
+    const int headingWidth = fontMetrics().horizontalAdvance(QStringLiteral("Number of Shifts to"));
+    for (int c = 1; c <= 3; ++c) grid->setColumnMinimumWidth(c, headingWidth);
+    grid->setColumnStretch(5, 1);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(fraSetup_);
+    bottom->addStretch(1);
+    bottom->addWidget(cmdDefault_, 0, Qt::AlignBottom);
+
+    auto* page = new QVBoxLayout(this);
+    page->addLayout(grid);
+    page->addSpacing(fontMetrics().height());
+    page->addLayout(bottom);
+    page->addStretch(1);
+}
+
+bool frmSetup::Editing(int i) const {
+    return txtSetup_.at(i)->editing();
+}
+
+bool frmSetup::linkUsable() const {
+    return ctx_.link.OnlineMode && !ctx_.link.CommError;
+}
+
+// --- Opening and closing ---------------------------------------------------
+
+void frmSetup::activate() {
+    const auto& address = ctx_.tables.CurrentData.Address;
+    for (int i = 0; i < kItems; ++i)
+        AddressList[i] = i < static_cast<int>(address.size()) ? address[i] : std::string();
+    // A fresh look for whatever state the link and the tables are in.
+    OnlineLayoutShown = false;
+    OfflineLayoutShown = false;
+    refreshIndex_ = -1;
+    Monitoring = true;
+    if (timerDriven_) tmrMonitor.start(0);
+}
+
+void frmSetup::deactivate() {
+    Monitoring = false;
+    tmrMonitor.stop();
+    refreshIndex_ = -1;
+    LayoutBusy = false;
+}
+
+// --- Monitoring ------------------------------------------------------------
+
+void frmSetup::monitorTick() {
+    monitorStep();
+    if (Monitoring && timerDriven_) tmrMonitor.start(refreshIndex_ >= 0 ? 0 : kIdleMs);
+}
+
+void frmSetup::runMonitorPass() {
+    if (!Monitoring || ctx_.link.busy()) return;
+    monitorStep();
+    while (refreshIndex_ >= 0 && Monitoring && !ctx_.link.busy()) monitorStep();
+}
+
+void frmSetup::monitorStep() {
+    // The link carries one transaction at a time; a step that finds it held
+    // (a link box is open over a write) leaves it alone.
+    if (!Monitoring || ctx_.link.busy()) return;
+    if (refreshIndex_ < 0) {
+        startPass();
+        if (refreshIndex_ < 0) return;
+    }
+    refreshNext();
+}
+
+void frmSetup::startPass() {
+    auto& link = ctx_.link;
+    if (link.CommError) {
+        link.OnlineMode = false;
+        OnlineLayoutShown = false;
+        ctx_.UpdateOnlineState();
+    }
+    if (link.OnlineMode) {
+        if (!OnlineLayoutShown) ShowOnlineLayout();
+        OfflineLayoutShown = false;
+        refreshIndex_ = 0;
+        return;
+    }
+    auto& tables = ctx_.tables;
+    if (tables.TablesReplaced) {
+        tables.TablesReplaced = false;
+        OfflineLayoutShown = false;
+    }
+    if (ctx_.OfflineEditing != LastOfflineEditing) {
+        LastOfflineEditing = ctx_.OfflineEditing;
+        OfflineLayoutShown = false;
+    }
+    if (!OfflineLayoutShown) {
+        ShowOfflineLayout();
+        ShowOfflineValues();
+    }
+    OnlineLayoutShown = false;
+    endPass();
+}
+
+void frmSetup::refreshNext() {
+    auto& link = ctx_.link;
+    if (!Monitoring || !link.OnlineMode || refreshIndex_ >= kItems) {
+        endPass();
+        return;
+    }
+    const int i = refreshIndex_;
+    const std::string text = link.RSRead(AddressList[i]);
+    if (link.CommError || !Monitoring) {
+        endPass();
+        return;
+    }
+    showRefreshed(i, text);
+    if (++refreshIndex_ >= kItems) endPass();
+}
+
+void frmSetup::endPass() {
+    refreshIndex_ = -1;
+    LayoutBusy = false;
+}
+
+void frmSetup::showRefreshed(int i, const std::string& text) {
+    const QString t = QString::fromStdString(text);
+    if (i < kStations) {
+        // A box the operator is working in keeps the operator's text, and
+        // its check box waits for the entry.
+        if (Editing(i)) return;
+        txtSetup_[i]->setText(t);
+        shiftRule(i, LeadingWholeNumber(t), false);
+    } else if (i < kBoxes) {
+        if (!Editing(i)) txtSetup_[i]->setText(t);
+    } else if (i < kMaskItem) {
+        lblCalShift_[i - kBoxes]->setText(t);
+    } else {
+        showMask(LeadingWholeNumber(t));
+    }
+}
+
+void frmSetup::showMask(std::int64_t mask) {
+    for (int k = 0; k < kStations; ++k) chkSetup_[k]->setChecked(((mask >> k) & 1) != 0);
+}
+
+// --- Layouts ---------------------------------------------------------------
+
+void frmSetup::ShowOnlineLayout() {
+    OnlineLayoutShown = true;
+    LayoutBusy = true;
+    fraSetup_->setEnabled(true);
+    cmdAutoSet_->setEnabled(true);
+    cmdCalibrate_->setEnabled(true);
+    for (auto* l : lblHeading_) l->setEnabled(true);
+    for (auto* c : chkSetup_) {
+        c->setEnabled(true);
+        c->setChecked(false);
+    }
+    for (auto* l : lblSetup_) l->setEnabled(true);
+    for (auto* l : lblCalShift_) {
+        l->setEnabled(true);
+        l->setText(QStringLiteral("-"));
+    }
+    for (auto* box : txtSetup_) {
+        box->setText(QStringLiteral("-"));
+        box->setEnabled(true);
+    }
+}
+
+void frmSetup::ShowOfflineLayout() {
+    OfflineLayoutShown = true;
+    LayoutBusy = true;
+    fraSetup_->setEnabled(false);
+    cmdAutoSet_->setEnabled(false);
+    cmdCalibrate_->setEnabled(false);
+    const bool e = ctx_.OfflineEditing;
+    for (auto* l : lblHeading_) l->setEnabled(e);
+    for (auto* c : chkSetup_) {
+        c->setEnabled(e);
+        c->setChecked(false);
+    }
+    for (auto* l : lblSetup_) l->setEnabled(e);
+    for (auto* l : lblCalShift_) {
+        l->setEnabled(e);
+        l->setText(QStringLiteral("-"));
+    }
+    // The text goes first: a box that loses the focus by being disabled then
+    // has nothing unfinished to check.
+    for (auto* box : txtSetup_) {
+        box->setText(QStringLiteral("-"));
+        box->setEnabled(e);
+    }
+}
+
+void frmSetup::ShowOfflineValues() {
+    const auto& value = ctx_.tables.CurrentData.Value;
+    auto item = [&value](int i) -> std::int64_t {
+        return i < static_cast<int>(value.size()) ? value[i] : 0;
+    };
+    for (int i = 0; i < kBoxes; ++i) txtSetup_[i]->setText(QString::number(item(i)));
+    for (int i = kBoxes; i < kMaskItem; ++i)
+        lblCalShift_[i - kBoxes]->setText(QString::number(item(i)));
+    showMask(item(kMaskItem));
+}
+
+// --- Operator's entries ----------------------------------------------------
+
+bool frmSetup::acceptValue(int i, std::int64_t value) {
+    auto& data = ctx_.tables.CurrentData;
+    if (i < static_cast<int>(data.Value.size())) data.Value[i] = static_cast<std::int32_t>(value);
+    if (i < kStations) shiftRule(i, value, true);
+    if (linkUsable()) ctx_.link.RSWrite(AddressList[i], std::to_string(value));
+    return true;
+}
+
+// A station without shifts has no transfer jam check: its box is disabled
+// and unchecked; a station that gets shifts again is enabled and checked.
+void frmSetup::shiftRule(int i, std::int64_t value, bool byOperator) {
+    QCheckBox* c = chkSetup_[i];
+    const bool wasChecked = c->isChecked();
+    if (value >= 1 && !c->isEnabled()) {
+        c->setEnabled(true);
+        c->setChecked(true);
+    } else if (value < 1 && c->isEnabled()) {
+        c->setEnabled(false);
+        c->setChecked(false);
+    }
+    if (byOperator && c->isChecked() != wasChecked) maskChangedByOperator();
+}
+
+void frmSetup::chkSetup_Click(int k) {
+    if (LayoutBusy) {
+        // The boxes do not show the controller's mask yet; a mask made from
+        // them would be wrong. The click is undone.
+        QCheckBox* c = chkSetup_[k];
+        c->setChecked(!c->isChecked());
+        return;
+    }
+    maskChangedByOperator();
+}
+
+void frmSetup::maskChangedByOperator() {
+    if (LayoutBusy) return;
+    std::int32_t mask = 0;
+    for (int j = 0; j < kStations; ++j)
+        if (chkSetup_[j]->isChecked()) mask |= 1 << j;
+    // Kept in the working data in every mode, so that an offline change is
+    // saved with the rest.
+    auto& value = ctx_.tables.CurrentData.Value;
+    if (kMaskItem < static_cast<int>(value.size())) value[kMaskItem] = mask;
+    if (linkUsable()) ctx_.link.RSWrite(kMaskAddress, std::to_string(mask));
+}
+
+// --- Calibration -----------------------------------------------------------
+
+void frmSetup::cmdCalibrate_Click() {
+    const auto answer =
+        ctx_.messages.show("Enter calibration mode (reset counts).\r\n\r\nDo you wish to continue?",
+                           "Calibrate Shifts", MsgButtons::YesNoCancel, MsgIcon::Question);
+    if (answer != MsgResult::Yes) return;
+    if (linkUsable()) ctx_.link.RSWrite(kCalibrateAddress, "1");
+}
+
+void frmSetup::cmdAutoSet_Click() {
+    const auto answer = ctx_.messages.show(
+        "Copy station calibrate counts to station shifts.\r\n\r\nDo you wish to continue?",
+        "Auto Set Shifts", MsgButtons::YesNoCancel, MsgIcon::Question);
+    if (answer != MsgResult::Yes) return;
+    auto& link = ctx_.link;
+    auto& value = ctx_.tables.CurrentData.Value;
+    for (int k = 0; k < kStations; ++k) {
+        if (link.CommError || !link.OnlineMode) break;
+        const std::string text = link.RSRead(AddressList[kBoxes + k]);
+        if (link.CommError) break;
+        link.RSWrite(AddressList[k], text);
+        if (link.CommError) break;
+        // The working data take the count that was just written, so that a
+        // later Save keeps what the controller now holds.
+        const std::int32_t count =
+            static_cast<std::int32_t>(LeadingWholeNumber(QString::fromStdString(text)));
+        if (kBoxes + k < static_cast<int>(value.size())) value[kBoxes + k] = count;
+        if (k < static_cast<int>(value.size())) value[k] = count;
+        txtSetup_[k]->setText(QStringLiteral("-"));
+    }
+}
+
+}  // namespace voran

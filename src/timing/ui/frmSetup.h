@@ -1,0 +1,113 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include <QTimer>
+
+#include "shell/ChildWindow.h"
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+
+namespace voran {
+
+class NumericEntry;
+
+// "Set-Up": the machine's set-up parameters, items 0 to 37 of the item
+// table. For each of the eleven stations and the flanger: the number of
+// shifts to the station, the missing cans that raise a transfer jam alarm,
+// the transfer jam enable and the calibrated shift count; plus the
+// calibration commands.
+//
+// Online the window shows the controller's values live and writes every
+// accepted change to the controller at once; offline it shows CurrentData
+// and, with offline editing enabled, edits it.
+class frmSetup : public ChildWindow {
+    Q_OBJECT
+public:
+    // Items shown by the window: 0..23 in the boxes, 24..36 in the
+    // calibration labels, 37 (the enable mask) in the check boxes.
+    static constexpr int kBoxes = 24;
+    static constexpr int kStations = 12;  // eleven stations and the flanger
+    static constexpr int kItems = 38;
+    static constexpr int kMaskItem = 37;
+
+    explicit frmSetup(AppContext& ctx, QWidget* parent = nullptr);
+    ~frmSetup() override;
+
+    void activate() override;
+    void deactivate() override;
+
+    // Runs the monitoring pass that is under way (or a new one) to its end,
+    // without waiting between items. The timer does the same one item at a
+    // time.
+    void runMonitorPass();
+    // Whether activate() starts the timer (tests drive the passes
+    // themselves).
+    void setTimerDriven(bool on) { timerDriven_ = on; }
+    bool monitoring() const { return Monitoring; }
+    bool layoutBusy() const { return LayoutBusy; }
+    bool Editing(int i) const;
+    // True while a pass is part way through the items.
+    bool passUnderWay() const { return refreshIndex_ >= 0; }
+
+    // Controls, by their index.
+    NumericEntry* txtSetup(int i) const { return txtSetup_.at(i); }
+    QCheckBox* chkSetup(int k) const { return chkSetup_.at(k); }
+    QLabel* lblCalShift(int i) const { return lblCalShift_.at(i); }
+    QLabel* lblSetup(int i) const { return lblSetup_.at(i); }
+    QLabel* lblHeading(int i) const { return lblHeading_.at(i); }
+    QGroupBox* fraSetup() const { return fraSetup_; }
+    QPushButton* cmdCalibrate() const { return cmdCalibrate_; }
+    QPushButton* cmdAutoSet() const { return cmdAutoSet_; }
+    QPushButton* cmdDefault() const { return cmdDefault_; }
+
+private:
+    void buildControls();
+    void monitorTick();
+    void monitorStep();
+    void startPass();
+    void refreshNext();
+    void endPass();
+    void ShowOnlineLayout();
+    void ShowOfflineLayout();
+    void ShowOfflineValues();
+    void showRefreshed(int i, const std::string& text);
+    void showMask(std::int64_t mask);
+
+    bool acceptValue(int i, std::int64_t value);
+    void shiftRule(int i, std::int64_t value, bool byOperator);
+    void maskChangedByOperator();
+    void chkSetup_Click(int k);
+    void cmdCalibrate_Click();
+    void cmdAutoSet_Click();
+    bool linkUsable() const;
+
+    std::array<NumericEntry*, kBoxes> txtSetup_{};
+    std::array<QCheckBox*, kStations> chkSetup_{};
+    std::array<QLabel*, 13> lblCalShift_{};
+    std::array<QLabel*, 13> lblSetup_{};
+    std::array<QLabel*, 3> lblHeading_{};
+    QGroupBox* fraSetup_ = nullptr;
+    QPushButton* cmdCalibrate_ = nullptr;
+    QPushButton* cmdAutoSet_ = nullptr;
+    QPushButton* cmdDefault_ = nullptr;
+
+    std::array<std::string, kItems> AddressList;
+    bool Monitoring = false;
+    bool OnlineLayoutShown = false;
+    bool OfflineLayoutShown = false;
+    bool LastOfflineEditing = false;
+    bool LayoutBusy = false;
+    // Next item of the online refresh; -1 between passes.
+    int refreshIndex_ = -1;
+
+    QTimer tmrMonitor;
+    bool timerDriven_ = true;
+};
+
+}  // namespace voran
