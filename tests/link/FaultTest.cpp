@@ -202,7 +202,10 @@ TEST_F(ScriptedLinkTest, RetryInTheCommandMessageTriesTwoSecondsMore) {
     boxes.answers = {MsgResult::Retry};
     link.RSRead("B8176");
     EXPECT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(link.currentMode(), 1);
+    // The handshake went through and the address followed.
+    ASSERT_GE(port.sent.size(), 2u);
+    EXPECT_EQ(port.sent[port.sent.size() - 2], 0x01);
+    EXPECT_EQ(port.sent.back(), 0x1F);
     EXPECT_FALSE(link.CommError);
     EXPECT_TRUE(port.isOpen());
 }
