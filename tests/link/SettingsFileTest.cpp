@@ -1,0 +1,121 @@
+// The port and speed the link takes from Support/RSPort.cfg, and a port that
+// cannot be opened.
+#include "LinkFixture.h"
+
+namespace voran::testing {
+namespace {
+
+struct CfgRow {
+    const char* name;
+    std::optional<std::string> content;  // nothing: no file and no folder
+    int port;
+    const char* lineSettings;
+    std::string fileAfter;
+};
+
+TEST(PortSettingsFile, EachKindOfContentOpensTheRightPort) {
+    const CfgRow rows[] = {
+        {"port and fast speed", "3,19200", 3, "19200,n,8,1", "3,19200"},
+        {"unknown speed", "3,4800", 3, "9600,n,8,1", "3,4800"},
+        {"windows line end", "4,19200\r\n", 4, "19200,n,8,1", "4,19200\r\n"},
+        {"empty file", "", 1, "9600,n,8,1", "1,9600\n"},
+        {"blank file", " \r\n", 1, "9600,n,8,1", "1,9600\n"},
+        {"missing file and folder", std::nullopt, 1, "9600,n,8,1", "1,9600\n"},
+        {"letters", "abc", 1, "9600,n,8,1", "1,9600\n"},
+        {"letters for the speed", "3,fast", 3, "9600,n,8,1", "3,9600\n"},
+        {"missing comma", "3 19200", 3, "9600,n,8,1", "3,9600\n"},
+        {"letters for the port", "com3,19200", 1, "19200,n,8,1", "1,19200\n"},
+        {"extra line", "5,19200\n7,9600\n", 5, "19200,n,8,1", "5,19200\n7,9600\n"},
+        {"port 0", "0,9600", 1, "9600,n,8,1", "0,9600"},
+        {"port 120", "120,19200", 99, "19200,n,8,1", "120,19200"},
+        {"negative port", "-4,9600", 1, "9600,n,8,1", "-4,9600"},
+        {"huge port", "99999999999999999999,9600", 99, "9600,n,8,1", "99999999999999999999,9600"},
+    };
+    for (const CfgRow& r : rows) {
+        TempFolder folder;
+        if (r.content) folder.write("Support/RSPort.cfg", *r.content);
+        ManualClock clock;
+        sim::SimBoard board;
+        sim::SimPort port(board, clock);
+        FakeMessageBox boxes;
+        RSComm link(clock, boxes, folder.path());
+        link.OpenRSComm(port);
+        EXPECT_TRUE(link.OnlineMode) << r.name;
+        EXPECT_EQ(port.portNumber(), r.port) << r.name;
+        EXPECT_EQ(port.settings(), r.lineSettings) << r.name;
+        EXPECT_EQ(folder.read("Support/RSPort.cfg"), r.fileAfter) << r.name;
+        EXPECT_TRUE(boxes.shown.empty()) << r.name;
+    }
+}
+
+TEST_F(LinkTest, TheSettingsFolderIsFoundWhateverItsCase) {
+    folder.write("support/rsport.cfg", "6,19200");
+    link.OpenRSComm(port);
+    EXPECT_EQ(port.portNumber(), 6);
+    EXPECT_EQ(link.CommSettingsFile(), folder.path() + "/support/rsport.cfg");
+    EXPECT_FALSE(std::filesystem::exists(folder.path() + "/Support"));
+}
+
+TEST_F(LinkTest, CommandLineSettingsWinWithoutTouchingTheFile) {
+    folder.write("Support/RSPort.cfg", "3,19200");
+    link.overrideSettings(7, 9600);
+    link.OpenRSComm(port);
+    EXPECT_EQ(port.portNumber(), 7);
+    EXPECT_EQ(port.settings(), "9600,n,8,1");
+    EXPECT_EQ(link.settings(), (PortSettings{7, 9600}));
+    EXPECT_EQ(folder.read("Support/RSPort.cfg"), "3,19200");
+    link.overrideSettings(std::nullopt, 19200);
+    link.OpenRSComm(port);
+    EXPECT_EQ(port.portNumber(), 3);
+    EXPECT_EQ(port.settings(), "19200,n,8,1");
+}
+
+TEST_F(LinkTest, APortThatCannotOpenShowsThePlatformsReason) {
+    port.openError = {2, "SimPort", "No such port: /dev/ttyS2 (Support/COM3 does not exist)."};
+    link.OpenRSComm(port);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text,
+              "Error Number = 2\r\nError Source = SimPort\r\n\r\nNo such port: /dev/ttyS2 "
+              "(Support/COM3 does not exist).");
+    EXPECT_EQ(boxes.shown[0].title, "Comm Port Error");
+    EXPECT_EQ(boxes.shown[0].buttons, MsgButtons::Ok);
+    EXPECT_EQ(boxes.shown[0].icon, MsgIcon::Critical);
+    EXPECT_FALSE(link.OnlineMode);
+    EXPECT_TRUE(link.CommError);
+    EXPECT_TRUE(link.linkDisabled());
+    EXPECT_TRUE(port.wire.empty());
+
+    port.openError = {};
+    link.OpenRSComm(port);
+    EXPECT_TRUE(link.OnlineMode);
+    EXPECT_FALSE(link.linkDisabled());
+}
+
+TEST_F(LinkTest, ASettingsFileThatCannotBeWrittenAsksRetryOrCancel) {
+    // A plain file where the settings folder should be.
+    folder.write("Support", "not a folder");
+    link.OpenRSComm(port);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].title, "RSComm InitializeRSComm");
+    EXPECT_EQ(boxes.shown[0].text.rfind("Error Number = ", 0), 0u);
+    EXPECT_NE(boxes.shown[0].text.find("\r\n\r\n"), std::string::npos);
+    EXPECT_EQ(boxes.shown[0].buttons, MsgButtons::RetryCancel);
+    EXPECT_EQ(boxes.shown[0].icon, MsgIcon::Critical);
+    EXPECT_TRUE(link.linkDisabled());
+    EXPECT_FALSE(link.OnlineMode);
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_TRUE(port.wire.empty());
+}
+
+TEST_F(LinkTest, RetryAfterTheSettingsFolderIsFixedGoesOnline) {
+    folder.write("Support", "not a folder");
+    boxes.answers = {MsgResult::Retry};
+    boxes.whileOpen = [&] { std::filesystem::remove(folder.path() + "/Support"); };
+    link.OpenRSComm(port);
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(link.OnlineMode);
+    EXPECT_EQ(folder.read("Support/RSPort.cfg"), "1,9600\n");
+}
+
+}  // namespace
+}  // namespace voran::testing
