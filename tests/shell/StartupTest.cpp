@@ -1,0 +1,249 @@
+// What the operator sees when the program has just started, and switching
+// between online and offline.
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "ShellHarness.h"
+#include "data/ui/frmMain.h"
+
+using namespace voran;
+using voran::testing::ShellHarness;
+
+namespace {
+
+struct MenuRow {
+    const char* name;
+    const char* caption;
+    const char* shortcut;
+    bool enabled;
+    bool visible;
+    bool checked;
+};
+
+}  // namespace
+
+TEST(Startup, WindowOpensOfflineUnnamedWithNothingSent) {
+    ShellHarness h;
+    EXPECT_EQ(h.window->windowTitle().toStdString(), "VORAN - [unnamed]");
+    EXPECT_FALSE(h.link().OnlineMode);
+    EXPECT_FALSE(h.link().CommError);
+    EXPECT_FALSE(h.port.isOpen());
+    EXPECT_TRUE(h.port.wire.empty());
+    EXPECT_TRUE(h.messages.shown.empty());
+    EXPECT_FALSE(h.window->tables().HasUnsavedChanges());
+    EXPECT_TRUE(h.window->loaded());
+    EXPECT_EQ(h.window->currentWindow(), 0);
+    ASSERT_NE(dynamic_cast<frmMain*>(h.window->currentChild()), nullptr);
+    EXPECT_EQ(h.window->helpFile(), h.folder.path().toStdString() + "/Help/VORAN.hlp");
+}
+
+TEST(Startup, MenusCarryTheirCaptionsShortcutsAndChecks) {
+    ShellHarness h;
+    const MenuRow rows[] = {
+        {"mnuFileNew", "&New...", "Ctrl+N", true, true, false},
+        {"mnuFileOpen", "&Open...", "Ctrl+O", true, true, false},
+        {"mnuFileSave", "&Save", "Ctrl+S", true, true, false},
+        {"mnuFileSaveAs", "Save &As...", "", true, true, false},
+        {"mnuFileExport", "Export Shift Data...", "Ctrl+X", false, true, false},
+        {"mnuFileUpload", "&Upload (save) Data", "", false, true, false},
+        {"mnuFileDownloadProgram", "Download &Program", "", false, true, false},
+        {"mnuFileDownload", "&Download Data", "", false, true, false},
+        {"mnuFilePrint", "&Print Report...", "Ctrl+P", false, true, false},
+        {"mnuFilePrintSetup", "Print Set&up...", "", false, false, false},
+        {"mnuFileExit", "E&xit", "", true, true, false},
+        {"mnuEditOfflineEditing", "Enable &Offline Editing", "F2", true, true, false},
+        {"mnuEditCommPort", "Co&mm Port", "Ctrl+M", false, true, false},
+        {"mnuViewOnline", "O&nline Data", "F3", true, true, false},
+        {"mnuViewOffline", "O&ffline Data", "F4", true, true, true},
+        {"mnuViewTargetBoardStatus", "&Target Board Interface", "F5", false, true, false},
+        {"mnuWindowForm0", "&1 Main Display", "", true, true, true},
+        {"mnuWindowForm1", "&2 Set-up Parameters", "", false, true, false},
+        {"mnuWindowForm2", "&3 Machine Timing", "", false, true, false},
+        {"mnuWindowForm3", "&4 Serial Communications", "", false, true, false},
+        {"mnuWindowForm4", "&5 I/O States", "", false, true, false},
+        {"mnuHelpHelpTopics", "&Help Topics", "Ctrl+H", true, true, false},
+        {"mnuHelpAbout", "&About VORAN", "", false, true, false},
+    };
+    for (const MenuRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto* a = h.window->findChild<QAction*>(row.name);
+        ASSERT_NE(a, nullptr);
+        EXPECT_EQ(a->text().toStdString(), row.caption);
+        EXPECT_EQ(a->shortcut().toString().toStdString(), row.shortcut);
+        EXPECT_EQ(a->isEnabled(), row.enabled);
+        EXPECT_EQ(a->isVisible(), row.visible);
+        EXPECT_EQ(a->isChecked(), row.checked);
+    }
+    QStringList titles;
+    for (QAction* a : h.window->menuBar()->actions()) titles << a->text();
+    EXPECT_EQ(titles.join(",").toStdString(), "&File,&Edit,&View,&Window,&Help");
+}
+
+TEST(Startup, StatusBarPanelsHaveKeysTextsAndTips) {
+    ShellHarness h;
+    struct Row {
+        int index;
+        const char* key;
+        const char* text;
+        const char* tip;
+    };
+    h.clock.setLocalDateTime({2026, 3, 14, 9, 26, 53, 0});
+    h.window->refreshDateTime();
+    const Row rows[] = {
+        {1, "STATUS", "System Message:", "System Status Display Messages"},
+        {2, "MODE", "OFFLINE", "Communications Mode"},
+        {3, "DATE", "3/14/26", "Current Date"},
+        {4, "TIME", "9:26\u202fAM", "Current Time"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.key);
+        EXPECT_EQ(h.window->panelKey(row.index), row.key);
+        EXPECT_EQ(h.window->panel(row.index)->toolTip().toStdString(), row.tip);
+        if (row.index == 4) {
+            // The locale's short time; the separator before AM varies with
+            // the locale data installed.
+            EXPECT_TRUE(h.window->panel(4)->text().startsWith("9:26"));
+        } else {
+            EXPECT_EQ(h.window->panel(row.index)->text().toStdString(), row.text);
+        }
+    }
+}
+
+TEST(Startup, DateAndTimePanelsFollowTheClock) {
+    ShellHarness h;
+    h.clock.setLocalDateTime({2027, 1, 2, 23, 59, 0, 0});
+    h.window->refreshDateTime();
+    EXPECT_EQ(h.window->panel(3)->text().toStdString(), "1/2/27");
+    EXPECT_TRUE(h.window->panel(4)->text().startsWith("11:59"));
+}
+
+TEST(OnlineSwitching, ViewMenuOpensAndClosesTheLink) {
+    ShellHarness h;
+    h.window->mnuViewOnline->trigger();
+    h.stopTimers();
+    EXPECT_TRUE(h.link().OnlineMode);
+    EXPECT_TRUE(h.port.isOpen());
+    EXPECT_EQ(h.window->panel(2)->text().toStdString(), "ONLINE");
+    EXPECT_TRUE(h.window->mnuViewOnline->isChecked());
+    EXPECT_FALSE(h.window->mnuViewOffline->isChecked());
+    // The greeting: attention byte answered by the board.
+    ASSERT_FALSE(h.port.sent().empty());
+    EXPECT_EQ(h.port.sent().front(), 0xFF);
+
+    h.port.clearTrace();
+    h.window->mnuViewOffline->trigger();
+    EXPECT_FALSE(h.link().OnlineMode);
+    EXPECT_FALSE(h.port.isOpen());
+    EXPECT_EQ(h.port.sent(), std::vector<std::uint8_t>{0xFF});
+    EXPECT_EQ(h.window->panel(2)->text().toStdString(), "OFFLINE");
+    EXPECT_FALSE(h.window->mnuViewOnline->isChecked());
+    EXPECT_TRUE(h.window->mnuViewOffline->isChecked());
+}
+
+TEST(OnlineSwitching, ClickOnModePanelTogglesOtherPanelsDoNothing) {
+    ShellHarness h;
+    h.window->show();
+    for (int index : {1, 3, 4}) {
+        QTest::mouseClick(h.window->panel(index), Qt::LeftButton);
+        EXPECT_FALSE(h.link().OnlineMode) << index;
+        EXPECT_FALSE(h.port.isOpen()) << index;
+    }
+    QTest::mouseClick(h.window->panel(2), Qt::LeftButton);
+    h.stopTimers();
+    EXPECT_TRUE(h.link().OnlineMode);
+    EXPECT_EQ(h.window->panel(2)->text().toStdString(), "ONLINE");
+    QTest::mouseClick(h.window->panel(2), Qt::LeftButton);
+    EXPECT_FALSE(h.link().OnlineMode);
+    EXPECT_FALSE(h.port.isOpen());
+    EXPECT_EQ(h.window->panel(2)->text().toStdString(), "OFFLINE");
+}
+
+TEST(OnlineSwitching, GoingOnlineTwiceReopensThePortAndRereadsTheSettings) {
+    ShellHarness h;
+    h.goOnline();
+    EXPECT_EQ(h.port.portNumber(), 1);
+    {
+        QFile cfg(QString::fromStdString(h.link().CommSettingsFile()));
+        ASSERT_TRUE(cfg.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        cfg.write("2,19200\r\n");
+    }
+    h.port.clearTrace();
+    h.window->mnuViewOnline->trigger();
+    h.stopTimers();
+    EXPECT_TRUE(h.link().OnlineMode);
+    EXPECT_TRUE(h.port.isOpen());
+    EXPECT_EQ(h.port.portNumber(), 2);
+    EXPECT_EQ(h.port.settings(), "19200,n,8,1");
+    // Opened again and greeted again.
+    EXPECT_EQ(h.port.sent(), std::vector<std::uint8_t>{0xFF});
+}
+
+TEST(OnlineSwitching, BusyPortGivesCommPortErrorAndStaysOffline) {
+    ShellHarness h;
+    h.port.openError = {16, "open", "The port is in use by another program."};
+    h.window->mnuViewOnline->trigger();
+    h.stopTimers();
+    ASSERT_EQ(h.messages.shown.size(), 1u);
+    EXPECT_EQ(h.messages.shown[0].title, "Comm Port Error");
+    EXPECT_NE(h.messages.shown[0].text.find("The port is in use by another program."),
+              std::string::npos);
+    EXPECT_EQ(h.messages.shown[0].icon, MsgIcon::Critical);
+    EXPECT_FALSE(h.link().OnlineMode);
+    EXPECT_EQ(h.window->panel(2)->text().toStdString(), "OFFLINE");
+    EXPECT_TRUE(h.window->mnuViewOffline->isChecked());
+    EXPECT_FALSE(h.window->mnuViewOnline->isChecked());
+    h.ticks(1);
+    EXPECT_EQ(h.window->panel(1)->text().toStdString(), "System Message:  Comm Fault with K-900");
+}
+
+TEST(OnlineSwitching, SilentBoardEndsOfflineWithCommError) {
+    ShellHarness h;
+    h.port.silent = true;
+    h.window->mnuViewOnline->trigger();
+    h.stopTimers();
+    // The link's Retry/Cancel box, answered Cancel by the fake.
+    ASSERT_FALSE(h.messages.shown.empty());
+    EXPECT_EQ(h.messages.shown.back().buttons, MsgButtons::RetryCancel);
+    EXPECT_TRUE(h.link().CommError);
+    EXPECT_FALSE(h.link().OnlineMode);
+    EXPECT_EQ(h.window->panel(2)->text().toStdString(), "OFFLINE");
+    h.ticks(1);
+    EXPECT_EQ(h.window->panel(1)->text().toStdString(), "System Message:  Comm Fault with K-900");
+}
+
+TEST(Menus, OfflineEditingTogglesItsMarkAndTheFlag) {
+    ShellHarness h;
+    h.window->mnuEditOfflineEditing->trigger();
+    EXPECT_TRUE(h.window->mnuEditOfflineEditing->isChecked());
+    EXPECT_TRUE(h.ctx().OfflineEditing);
+    h.window->mnuEditOfflineEditing->trigger();
+    EXPECT_FALSE(h.window->mnuEditOfflineEditing->isChecked());
+    EXPECT_FALSE(h.ctx().OfflineEditing);
+}
+
+TEST(Menus, ChoosingTheWindowAlreadyShownKeepsIt) {
+    ShellHarness h;
+    ChildWindow* before = h.window->currentChild();
+    h.window->mnuWindowForm[0]->trigger();
+    EXPECT_EQ(h.window->currentChild(), before);
+    EXPECT_TRUE(h.window->mnuWindowForm[0]->isChecked());
+}
+
+TEST(Menus, HelpTopicsOpensTheHelpFileOrSaysItIsMissing) {
+    ShellHarness h;
+    h.window->mnuHelpHelpTopics->trigger();
+    ASSERT_EQ(h.messages.shown.size(), 1u);
+    EXPECT_NE(h.messages.shown[0].text.find("Help file not found"), std::string::npos);
+    EXPECT_NE(h.messages.shown[0].text.find(h.window->helpFile()), std::string::npos);
+    EXPECT_TRUE(h.launcher.opened.empty());
+
+    h.launcher.existing.insert(h.window->helpFile());
+    h.window->mnuHelpHelpTopics->trigger();
+    EXPECT_EQ(h.messages.shown.size(), 1u);
+    EXPECT_EQ(h.launcher.opened, std::vector<std::string>{h.window->helpFile()});
+}
