@@ -231,8 +231,7 @@ std::string GeneralDate(const DateTime& dt) {
     const bool hasTime = dt.hour != 0 || dt.minute != 0 || dt.second != 0;
     QString text;
     // The bare epoch at midnight shows as the time alone, "12:00:00 AM".
-    if (hasDate)
-        text = plain(locale.toString(QDate(dt.year, dt.month, dt.day), dateFormat));
+    if (hasDate) text = plain(locale.toString(QDate(dt.year, dt.month, dt.day), dateFormat));
     if (hasTime || !hasDate) {
         if (!text.isEmpty()) text += QLatin1Char(' ');
         text += plain(locale.toString(QTime(dt.hour, dt.minute, dt.second), timeFormat));

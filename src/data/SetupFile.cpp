@@ -221,6 +221,9 @@ SetupFileResult DecodeSetupData(std::string_view bytes, SetupData& out) {
 }
 
 SetupFileResult ReadSetupFile(const std::string& path, SetupData& out) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return SetupFileResult::Fail(systemError(errno));
+    if (S_ISDIR(st.st_mode)) return SetupFileResult::Fail(systemError(EISDIR));
     std::ifstream in(path, std::ios::binary);
     if (!in) return SetupFileResult::Fail(systemError(errno));
     std::string bytes(kMaxReadBytes, '\0');

@@ -180,13 +180,25 @@ TEST(RefusedFiles, AbsurdLengthsAndDescriptorsAreRefusedWithTheReason) {
     }
 }
 
-TEST(RefusedFiles, MissingFileNamesTheSystemReason) {
+TEST(RefusedFiles, UnreadablePathsNameTheSystemReason) {
     QTemporaryDir dir;
-    SetupData out = sentinel();
-    const SetupFileResult res = ReadSetupFile(dir.filePath("none.sdt").toStdString(), out);
-    EXPECT_FALSE(res);
-    EXPECT_EQ(res.error, "No such file or directory");
-    EXPECT_EQ(out, sentinel());
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.sdt"));
+    const struct {
+        const char* name;
+        const char* reason;
+    } cases[] = {
+        {"none.sdt", "No such file or directory"},
+        {"folder.sdt", "Is a directory"},
+        {"gone/none.sdt", "No such file or directory"},
+    };
+    const SetupData untouched = sentinel();
+    for (const auto& c : cases) {
+        SetupData out = untouched;
+        const SetupFileResult res = ReadSetupFile(dir.filePath(c.name).toStdString(), out);
+        EXPECT_FALSE(res) << c.name;
+        EXPECT_EQ(res.error, c.reason) << c.name;
+        EXPECT_EQ(out, untouched) << c.name;
+    }
 }
 
 TEST(SavingFiles, WrittenFileHoldsExactlyTheRecord) {
