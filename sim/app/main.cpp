@@ -1,0 +1,233 @@
+// k900-sim: the simulated K-900 board on a pseudo-terminal, linked as
+// <folder>/Support/COM<n> so that voran and voran-cli can go online without
+// hardware.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <thread>
+
+#include "SimBoard.h"
+#include "platform/Logging.h"
+#include "platform/Paths.h"
+
+namespace fs = std::filesystem;
+using voran::sim::SimBoard;
+
+namespace {
+
+volatile sig_atomic_t gStop = 0;
+volatile sig_atomic_t gToggleSilent = 0;
+
+void onStop(int) {
+    gStop = 1;
+}
+void onToggle(int) {
+    gToggleSilent = 1;
+}
+
+struct Options {
+    int port = 1;
+    std::string folder;
+    std::string preset;
+    bool live = false;
+    bool silent = false;
+    int dropEvery = 0;
+    double replyDelay = 0;
+};
+
+const char* const kUsage =
+    "usage: k900-sim [options]\n"
+    "Serves a simulated K-900 board on a pseudo-terminal and links\n"
+    "<folder>/Support/COM<n> to it.\n"
+    "  --port N           COM port number to link (1..99, default 1)\n"
+    "  --folder DIR       program folder holding Support/ (default: this program's folder)\n"
+    "  --preset FILE      preset the board memory (lines \"ADDRESS VALUE\", # comments)\n"
+    "  --live             run the machine: count cans, jam now and then, raise alarms\n"
+    "  --silent           hear nothing and answer nothing (a pulled cable)\n"
+    "  --drop-every N     lose every N-th byte from the PC\n"
+    "  --reply-delay S    answer S seconds late\n"
+    "Prints \"device <pty>\" and \"link <path>\" on stdout. SIGUSR1 toggles --silent.\n"
+    "Trace the wire with QT_LOGGING_RULES=\"voran.sim.debug=true\".\n";
+
+bool parse(int argc, char** argv, Options& o) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+        const char* v = nullptr;
+        if (a == "--live")
+            o.live = true;
+        else if (a == "--silent")
+            o.silent = true;
+        else if (a == "--help" || a == "-h") {
+            std::cout << kUsage;
+            std::exit(0);
+        } else if (a == "--port" && (v = value()))
+            o.port = std::atoi(v);
+        else if (a == "--folder" && (v = value()))
+            o.folder = v;
+        else if (a == "--preset" && (v = value()))
+            o.preset = v;
+        else if (a == "--drop-every" && (v = value()))
+            o.dropEvery = std::atoi(v);
+        else if (a == "--reply-delay" && (v = value()))
+            o.replyDelay = std::atof(v);
+        else {
+            std::cerr << "k900-sim: bad option " << a << "\n" << kUsage;
+            return false;
+        }
+    }
+    if (o.port < 1 || o.port > 99) {
+        std::cerr << "k900-sim: --port must be 1..99\n";
+        return false;
+    }
+    if (o.folder.empty()) o.folder = voran::ProgramFolder();
+    return true;
+}
+
+double monotonic() {
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+// Links <folder>/Support/COM<n> to the pty, replacing a stale link of an
+// earlier run but never a real file.
+bool makeLink(const std::string& folder, int port, const std::string& target, std::string& link) {
+    std::error_code ec;
+    const std::string support = voran::ResolvePath(folder, "Support");
+    fs::create_directories(support, ec);
+    link = voran::ResolvePath(folder, "Support/COM" + std::to_string(port));
+    if (fs::exists(fs::symlink_status(link, ec)) && !fs::is_symlink(fs::symlink_status(link, ec))) {
+        std::cerr << "k900-sim: " << link << " exists and is not a link; not replacing it\n";
+        return false;
+    }
+    const std::string temp = link + ".k900-sim." + std::to_string(::getpid());
+    fs::create_symlink(target, temp, ec);
+    if (!ec) fs::rename(temp, link, ec);
+    if (ec) {
+        fs::remove(temp);
+        std::cerr << "k900-sim: cannot link " << link << ": " << ec.message() << "\n";
+        return false;
+    }
+    return true;
+}
+
+void removeLink(const std::string& link, const std::string& target) {
+    std::error_code ec;
+    // Only our own link: another simulator may have taken the name since.
+    if (fs::is_symlink(link, ec) && fs::read_symlink(link, ec).string() == target)
+        fs::remove(link, ec);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options opt;
+    if (!parse(argc, argv, opt)) return 2;
+
+    SimBoard board;
+    if (!opt.preset.empty()) {
+        std::string error;
+        if (!board.loadPresetFile(opt.preset, &error)) {
+            std::cerr << "k900-sim: " << error << "\n";
+            return 1;
+        }
+    }
+    board.setLive(opt.live);
+
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
+        std::cerr << "k900-sim: no pseudo-terminal: " << std::strerror(errno) << "\n";
+        return 1;
+    }
+    const std::string device = ::ptsname(master);
+    // Hold the far side open ourselves: its line settings stay raw between
+    // clients, and the master does not report a hang-up while no client is
+    // connected, so voran can close and reopen the port at will.
+    const int slave = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    termios tio{};
+    if (slave < 0 || ::tcgetattr(slave, &tio) != 0) {
+        std::cerr << "k900-sim: cannot set up " << device << ": " << std::strerror(errno) << "\n";
+        return 1;
+    }
+    ::cfmakeraw(&tio);
+    ::tcsetattr(slave, TCSANOW, &tio);
+
+    std::string link;
+    if (!makeLink(opt.folder, opt.port, device, link)) return 1;
+
+    struct sigaction sa {};
+    sa.sa_handler = onStop;
+    ::sigaction(SIGINT, &sa, nullptr);
+    ::sigaction(SIGTERM, &sa, nullptr);
+    ::sigaction(SIGHUP, &sa, nullptr);
+    sa.sa_handler = onToggle;
+    ::sigaction(SIGUSR1, &sa, nullptr);
+
+    std::cout << "device " << device << "\nlink " << link << std::endl;
+    qCInfo(lcSim, "serving %s as COM%d (%s)", device.c_str(), opt.port, link.c_str());
+
+    bool silent = opt.silent;
+    long long heard = 0;
+    double lastTick = monotonic();
+    while (!gStop) {
+        if (gToggleSilent) {
+            gToggleSilent = 0;
+            silent = !silent;
+            std::cerr << "k900-sim: " << (silent ? "silent" : "answering") << std::endl;
+        }
+        pollfd p{master, POLLIN, 0};
+        const int r = ::poll(&p, 1, opt.live ? 100 : 500);
+        if (r < 0 && errno != EINTR) break;
+
+        const double now = monotonic();
+        if (opt.live) {
+            board.tick(now - lastTick);
+            lastTick = now;
+        }
+        if (r <= 0 || !(p.revents & POLLIN)) continue;
+
+        std::uint8_t in[256];
+        const ssize_t n = ::read(master, in, sizeof in);
+        if (n <= 0) continue;
+        std::uint8_t out[256];
+        int count = 0;
+        for (ssize_t k = 0; k < n; ++k) {
+            ++heard;
+            if (silent) continue;
+            if (opt.dropEvery > 0 && heard % opt.dropEvery == 0) {
+                qCDebug(lcSim, "PC -> %02X (lost)", in[k]);
+                continue;
+            }
+            const auto answer = board.receive(in[k], now);
+            qCDebug(lcSim, "PC -> %02X, board <- %s", in[k],
+                    answer ? QByteArray::number(*answer, 16).toUpper().constData() : "none");
+            if (answer) out[count++] = *answer;
+        }
+        if (count == 0) continue;
+        if (opt.replyDelay > 0)
+            std::this_thread::sleep_for(std::chrono::duration<double>(opt.replyDelay));
+        for (int done = 0; done < count;) {
+            const ssize_t w = ::write(master, out + done, count - done);
+            if (w < 0 && errno == EINTR) continue;
+            if (w <= 0) break;
+            done += static_cast<int>(w);
+        }
+    }
+
+    removeLink(link, device);
+    ::close(slave);
+    ::close(master);
+    qCInfo(lcSim, "stopped");
+    return 0;
+}
