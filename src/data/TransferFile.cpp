@@ -1,0 +1,81 @@
+#include "data/TransferFile.h"
+
+#include "data/SetupFile.h"
+
+namespace voran {
+
+std::string DescribeIncomplete(const TransferReport& r) {
+    const std::string what = r.mode < 10 ? "upload" : "download";
+    if (r.refused) return what + " refused: " + r.refusal.substr(0, r.refusal.find("\r\n"));
+    std::string why;
+    if (r.cancelled)
+        why = "cancelled";
+    else if (r.linkFault)
+        why = "the link to the board failed";
+    else if (r.plsFailed)
+        why = "the PLS did not take a step";
+    else
+        why = "stopped";
+    return what + " not complete: " + why + " after " + std::to_string(r.items) + " of " +
+           std::to_string(ItemCount) + " items";
+}
+
+FileTransferOutcome UploadToFile(RSComm& link, IClock& clock, const std::string& path,
+                                 TransferHooks hooks) {
+    FileTransferOutcome out;
+    SetupTables tables;
+    tables.BuildDefaults(clock.localDateTime());
+    SetupData& data = tables.CurrentData;
+    data.Version = ProgramVersion();
+    data.Stamp = ToOleDate(clock.localDateTime());
+
+    out.report = DataTransfer(link, tables, std::move(hooks)).RunTransfer(kTransferUpload);
+    if (!out.report.complete()) {
+        out.error = DescribeIncomplete(out.report) + "; " + path + " was not written";
+        return out;
+    }
+    const SetupFileResult written = WriteSetupFile(path, data);
+    if (!written) {
+        out.error = "cannot write " + path + ": " + written.error;
+        return out;
+    }
+    out.ok = true;
+    return out;
+}
+
+FileTransferOutcome DownloadFromFile(RSComm& link, const std::string& path, bool anyVersion,
+                                     TransferHooks hooks) {
+    FileTransferOutcome out;
+    out.report.mode = kTransferDownload;
+    SetupTables tables;
+    const SetupFileResult read = ReadSetupFile(path, tables.FileData);
+    if (!read) {
+        out.error = "cannot read " + path + ": " + read.error;
+        return out;
+    }
+    const SetupData& file = tables.FileData;
+    if (file.Address.size() != static_cast<std::size_t>(ItemCount) ||
+        file.Value.size() != static_cast<std::size_t>(ItemCount)) {
+        out.error = path + " holds " + std::to_string(file.Address.size()) + " items, not " +
+                    std::to_string(ItemCount) + "; nothing was sent";
+        return out;
+    }
+    if (file.Version != ProgramVersion() && !anyVersion) {
+        out.error = path + " was written by set-up program version \"" + file.Version + "\", not " +
+                    ProgramVersion() +
+                    "; its data tables may not be properly aligned, nothing was sent "
+                    "(--any-version sends it anyway)";
+        return out;
+    }
+    tables.CurrentData = file;
+
+    out.report = DataTransfer(link, tables, std::move(hooks)).RunTransfer(kTransferDownload);
+    if (!out.report.complete()) {
+        out.error = DescribeIncomplete(out.report);
+        return out;
+    }
+    out.ok = true;
+    return out;
+}
+
+}  // namespace voran

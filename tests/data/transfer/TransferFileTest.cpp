@@ -1,0 +1,109 @@
+// Backup and restore between the board and a set-up file, as the command
+// line runs them.
+#include <QFile>
+
+#include "TransferFixture.h"
+#include "data/SetupFile.h"
+#include "data/TransferFile.h"
+
+namespace voran::testing {
+namespace {
+
+class FileTransfer : public TransferTest {
+protected:
+    std::string path(const char* name) const { return folder.filePath(name).toStdString(); }
+    QByteArray bytesOf(const std::string& p) const {
+        QFile f(QString::fromStdString(p));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+};
+
+TEST_F(FileTransfer, BackupWritesWhatTheBoardHolds) {
+    fillBoard();
+    const auto out = UploadToFile(link, clock, path("line3.sdt"));
+    ASSERT_TRUE(out.ok) << out.error;
+    SetupData file;
+    ASSERT_TRUE(ReadSetupFile(path("line3.sdt"), file));
+    EXPECT_EQ(file.Version, ProgramVersion());
+    EXPECT_EQ(file.Stamp, ToOleDate(clock.localDateTime()));
+    for (int i = 0; i <= LastItemIndex; ++i)
+        EXPECT_EQ(file.Value[i], distinctValue(file.Address[i], i)) << file.Address[i];
+    EXPECT_EQ(file.Address, tables.DefaultData.Address);
+    EXPECT_EQ(file.ScaleFactor, 720);
+    EXPECT_EQ(file.Setpoint[3], (std::array<std::int16_t, 2>{700, 5}));
+}
+
+TEST_F(FileTransfer, BackupThatEndsEarlyNeverTouchesTheFile) {
+    ASSERT_TRUE(WriteSetupFile(path("keep.sdt"), tables.DefaultData));
+    const QByteArray before = bytesOf(path("keep.sdt"));
+
+    int polls = 0;
+    TransferHooks hooks;
+    hooks.cancelRequested = [&] { return ++polls > 5; };
+    auto out = UploadToFile(link, clock, path("keep.sdt"), hooks);
+    EXPECT_FALSE(out.ok);
+    EXPECT_EQ(out.error, "upload not complete: cancelled after 5 of 78 items; " + path("keep.sdt") +
+                             " was not written");
+    EXPECT_EQ(bytesOf(path("keep.sdt")), before);
+
+    port.silent = true;
+    out = UploadToFile(link, clock, path("new.sdt"));
+    EXPECT_FALSE(out.ok);
+    EXPECT_EQ(out.error, "upload not complete: the link to the board failed after 1 of 78 items; " +
+                             path("new.sdt") + " was not written");
+    EXPECT_FALSE(QFile::exists(folder.filePath("new.sdt")));
+}
+
+TEST_F(FileTransfer, RestoreLeavesTheBoardEqualToTheFile) {
+    SetupData data = tables.DefaultData;
+    data.Version = ProgramVersion();
+    for (int i = 0; i <= LastItemIndex; ++i) data.Value[i] = distinctValue(data.Address[i], i);
+    data.Setpoint[6] = {30, 60};
+    ASSERT_TRUE(WriteSetupFile(path("restore.sdt"), data));
+
+    const auto out = DownloadFromFile(link, path("restore.sdt"), false);
+    ASSERT_TRUE(out.ok) << out.error;
+    for (int i = 0; i <= LastItemIndex; ++i)
+        EXPECT_EQ(board.peek(data.Address[i]), data.Value[i]) << data.Address[i];
+    EXPECT_EQ(board.pls().channels[6], (sim::SimPls::Channel{true, 30, 60}));
+}
+
+TEST_F(FileTransfer, FileOfAnotherVersionIsSentOnlyWhenAskedFor) {
+    SetupData data = tables.DefaultData;
+    data.Version = "VORAN_R1.9.0";
+    ASSERT_TRUE(WriteSetupFile(path("old.sdt"), data));
+    auto out = DownloadFromFile(link, path("old.sdt"), false);
+    EXPECT_FALSE(out.ok);
+    EXPECT_NE(out.error.find("\"VORAN_R1.9.0\""), std::string::npos) << out.error;
+    EXPECT_TRUE(sent().empty());
+
+    out = DownloadFromFile(link, path("old.sdt"), true);
+    EXPECT_TRUE(out.ok) << out.error;
+    EXPECT_EQ(board.peek("W1042"), 4095);
+}
+
+TEST_F(FileTransfer, FileWithAShortItemTableIsNotSent) {
+    SetupData data = tables.DefaultData;
+    data.Address.resize(60);
+    data.Value.resize(60);
+    ASSERT_TRUE(WriteSetupFile(path("short.sdt"), data));
+    const auto out = DownloadFromFile(link, path("short.sdt"), true);
+    EXPECT_FALSE(out.ok);
+    EXPECT_EQ(out.error, path("short.sdt") + " holds 60 items, not 78; nothing was sent");
+    EXPECT_TRUE(sent().empty());
+}
+
+TEST_F(FileTransfer, RestoreOfAValueThatCannotTravelSendsNothing) {
+    SetupData data = tables.DefaultData;
+    data.SpeedComp[0] = -4;
+    ASSERT_TRUE(WriteSetupFile(path("bad.sdt"), data));
+    const auto out = DownloadFromFile(link, path("bad.sdt"), false);
+    EXPECT_FALSE(out.ok);
+    EXPECT_EQ(out.error,
+              "download refused: Speed compensation of channel 1 is -4; it must lie between 0 "
+              "and 255.");
+    EXPECT_TRUE(sent().empty());
+}
+
+}  // namespace
+}  // namespace voran::testing
