@@ -1,0 +1,45 @@
+#pragma once
+
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "link/RSComm.h"
+
+namespace voran::cli {
+
+// What a subcommand works with. The link is opened by `open()`, so a
+// command can check its arguments first; main closes it afterwards.
+struct Context {
+    RSComm& link;
+    std::ostream& out;
+    std::ostream& err;
+    std::string programFolder;
+    // Opens the link with the port and speed of RSPort.cfg or the options.
+    // False (with a line on `err`) when the board could not be reached.
+    std::function<bool()> open;
+};
+
+// Exit statuses.
+constexpr int kOk = 0;
+constexpr int kFailed = 1;  // the link failed, or the board or an entry refused
+constexpr int kUsage = 2;   // the command line was wrong
+
+struct Command {
+    std::string name;
+    std::string usage;    // "read ADDR..."
+    std::string summary;  // one line for --help
+    std::function<int(Context&, const std::vector<std::string>&)> run;
+};
+
+// The subcommands, in the order --help lists them.
+std::vector<Command>& Commands();
+
+// Adds a subcommand from any file of the program:
+//   static voran::cli::Register upload{{"upload", "upload FILE.sdt", "...", &runUpload}};
+struct Register {
+    explicit Register(Command c) { Commands().push_back(std::move(c)); }
+};
+
+}  // namespace voran::cli

@@ -1,0 +1,88 @@
+// read and write: data items by their address texts.
+#include <cctype>
+#include <ostream>
+
+#include "CliCommands.h"
+
+namespace voran::cli {
+
+namespace {
+
+bool allDigits(const std::string& s, std::size_t from, std::size_t to) {
+    if (from >= to) return false;
+    for (std::size_t i = from; i < to; ++i)
+        if (!std::isdigit(static_cast<unsigned char>(s[i]))) return false;
+    return true;
+}
+
+// The link reads any text as some address ("X30" becomes byte 32); on the
+// command line only the real forms are taken, and only inside memory.
+bool isItemAddress(const std::string& a) {
+    if (a.size() < 2) return false;
+    const char last = a.back();
+    if (last == 'H' || last == 'h') {
+        for (std::size_t i = 0; i + 1 < a.size(); ++i)
+            if (!std::isxdigit(static_cast<unsigned char>(a[i]))) return false;
+    } else if (a.find('.') != std::string::npos) {
+        const std::size_t dot = a.size() - 2;
+        if (!std::isalpha(static_cast<unsigned char>(a[0])) || a[dot] != '.' ||
+            !allDigits(a, 1, dot) || !allDigits(a, dot + 1, a.size()))
+            return false;
+    } else {
+        const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(a[0])));
+        if (std::string("BWDF").find(letter) == std::string::npos || !allDigits(a, 1, a.size()))
+            return false;
+    }
+    const DecodedAddress d = DecodeAddress(a);
+    return d.byteAddress <= 65535u && d.byteAddress + d.byteCount() - 1 <= 65535u;
+}
+
+bool checkAddress(Context& ctx, const std::string& a) {
+    if (isItemAddress(a)) return true;
+    ctx.err << "voran-cli: not a data-item address: " << a
+            << " (B8176, W182, D1100, B1044.1, F135, 1FF0H)\n";
+    return false;
+}
+
+int readItems(Context& ctx, const std::vector<std::string>& args) {
+    if (args.empty()) {
+        ctx.err << "voran-cli: read needs at least one address\n";
+        return kUsage;
+    }
+    for (const std::string& a : args)
+        if (!checkAddress(ctx, a)) return kUsage;
+    if (!ctx.open()) return kFailed;
+    for (const std::string& a : args) {
+        const std::string value = ctx.link.ReadItem(a);
+        if (value.empty()) {
+            ctx.err << "voran-cli: reading " << a << " failed\n";
+            return kFailed;
+        }
+        ctx.out << value << "\n" << std::flush;
+    }
+    return kOk;
+}
+
+int writeItem(Context& ctx, const std::vector<std::string>& args) {
+    if (args.size() != 2) {
+        ctx.err << "voran-cli: write needs an address and a value\n";
+        return kUsage;
+    }
+    if (!checkAddress(ctx, args[0])) return kUsage;
+    if (!ctx.open()) return kFailed;
+    ctx.link.RSWrite(args[0], args[1]);
+    if (ctx.link.echoMismatch()) {
+        ctx.err << "voran-cli: the board did not echo the write of " << args[0] << "\n";
+        return kFailed;
+    }
+    return kOk;
+}
+
+const Register readCommand{
+    {"read", "read ADDR...", "print the value of each item, one per line", &readItems}};
+const Register writeCommand{
+    {"write", "write ADDR VALUE", "write VALUE to the item ADDR", &writeItem}};
+
+}  // namespace
+
+}  // namespace voran::cli

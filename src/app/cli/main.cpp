@@ -1,0 +1,143 @@
+// voran-cli: the controller link from the command line, for field diagnosis
+// and scripts. Shares the program folder (Support/RSPort.cfg, Support/COM<n>)
+// with voran.
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "CliCommands.h"
+#include "platform/Clock.h"
+#include "platform/Paths.h"
+#include "platform/PosixSerialPort.h"
+
+namespace voran::cli {
+
+std::vector<Command>& Commands() {
+    static std::vector<Command> commands;
+    return commands;
+}
+
+namespace {
+
+// Message boxes become lines on stderr; questions get the cautious answer.
+class StderrMessageBox : public IMessageBox {
+public:
+    int shown = 0;
+
+    MsgResult show(const std::string& text, const std::string& title, MsgButtons buttons,
+                   MsgIcon) override {
+        ++shown;
+        std::string line;
+        bool lastWasBreak = false;
+        for (char c : text) {
+            const bool lineBreak = c == '\r' || c == '\n';
+            if (lineBreak && !lastWasBreak) line += ' ';
+            if (!lineBreak) line += c;
+            lastWasBreak = lineBreak;
+        }
+        std::cerr << title << ": " << line << std::endl;
+        switch (buttons) {
+            case MsgButtons::Ok:
+                return MsgResult::Ok;
+            case MsgButtons::YesNo:
+                return MsgResult::No;
+            default:
+                return MsgResult::Cancel;
+        }
+    }
+};
+
+void usage(std::ostream& os) {
+    os << "usage: voran-cli [--port N] [--speed 9600|19200] COMMAND [ARGS]\n"
+          "       voran-cli --help\n\n"
+          "Commands:\n";
+    for (const Command& c : Commands()) os << "  " << c.usage << "\n      " << c.summary << "\n";
+    os << "\nWithout options the port and speed of Support/RSPort.cfg beside this program\n"
+          "are used (port N is the device Support/COM<N> links to, else /dev/ttyS<N-1>).\n"
+          "Messages go to stderr. Exit status: 0 done, 1 the link or the board failed or\n"
+          "an entry was refused, 2 a wrong command line.\n";
+}
+
+std::optional<int> number(const std::string& text) {
+    if (text.empty() || text.size() > 6) return std::nullopt;
+    for (char c : text)
+        if (c < '0' || c > '9') return std::nullopt;
+    return std::stoi(text);
+}
+
+}  // namespace
+
+int run(int argc, char** argv) {
+    std::optional<int> port, speed;
+    int i = 1;
+    for (; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--help" || a == "-h") {
+            usage(std::cout);
+            return kOk;
+        }
+        if (a == "--port" || a == "--speed") {
+            const std::optional<int> v = i + 1 < argc ? number(argv[++i]) : std::nullopt;
+            if (a == "--port" && v && *v >= 1 && *v <= 99) {
+                port = v;
+            } else if (a == "--speed" && v && (*v == 9600 || *v == 19200)) {
+                speed = v;
+            } else {
+                std::cerr << "voran-cli: " << a
+                          << (a == "--port" ? " takes a port number 1..99\n"
+                                            : " takes 9600 or 19200\n");
+                return kUsage;
+            }
+            continue;
+        }
+        if (a.rfind("--", 0) == 0) {
+            std::cerr << "voran-cli: unknown option " << a << "\n";
+            usage(std::cerr);
+            return kUsage;
+        }
+        break;
+    }
+    if (i >= argc) {
+        usage(std::cerr);
+        return kUsage;
+    }
+    const std::string name = argv[i++];
+    const std::vector<std::string> args(argv + i, argv + argc);
+    const Command* command = nullptr;
+    for (const Command& c : Commands())
+        if (c.name == name) command = &c;
+    if (command == nullptr) {
+        std::cerr << "voran-cli: unknown command " << name << "\n";
+        usage(std::cerr);
+        return kUsage;
+    }
+
+    const std::string folder = ProgramFolder();
+    SystemClock clock;
+    StderrMessageBox boxes;
+    PosixSerialPort serial(clock, folder);
+    RSComm link(clock, boxes, folder);
+    link.overrideSettings(port, speed);
+
+    bool opened = false;
+    Context ctx{link, std::cout, std::cerr, folder, [&] {
+                    link.OpenRSComm(serial);
+                    opened = true;
+                    if (link.OnlineMode) return true;
+                    std::cerr << "voran-cli: no link to the board on port " << link.settings().port
+                              << " at " << link.settings().speed << " bit/s\n";
+                    return false;
+                }};
+    int status = command->run(ctx, args);
+    const bool fault = link.CommError;
+    if (opened) link.CloseRSComm();
+    if (status == kOk && (fault || boxes.shown > 0)) status = kFailed;
+    return status;
+}
+
+}  // namespace voran::cli
+
+int main(int argc, char** argv) {
+    return voran::cli::run(argc, argv);
+}
