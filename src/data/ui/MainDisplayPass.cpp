@@ -65,14 +65,19 @@ std::string MainDisplayPass::FormatCount(const std::string& reply) {
 void MainDisplayPass::Activate() {
     running = true;
     phase_ = Phase::Head;
-    if (ctx_.link.OnlineMode)
+    if (ctx_.link.OnlineMode) {
         ShowOnlineLook();
-    else
+    } else {
+        // Shown again offline, the window shows the tables at once rather
+        // than dashes until the next New or Open.
         ShowOfflineLook();
+        FillFromTables();
+    }
 }
 
 void MainDisplayPass::ShowOnlineLook() {
     onlineLook_ = true;
+    showingOnline_ = true;
     for (int row = 1; row < kRows; ++row)
         for (int col = 1; col < kCols; ++col) cells_[row][col] = (row <= 2 && col >= 3) ? " " : "-";
     rate_ = "-";
@@ -81,6 +86,7 @@ void MainDisplayPass::ShowOnlineLook() {
 
 void MainDisplayPass::ShowOfflineLook() {
     offlineLook_ = true;
+    showingOnline_ = false;
     for (int row = 1; row < kRows; ++row)
         for (int col = 1; col < kCols; ++col) cells_[row][col] = (row <= 2 && col >= 3) ? " " : "-";
     rate_ = "-";

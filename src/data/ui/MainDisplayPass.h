@@ -52,6 +52,8 @@ public:
     const std::string& messageText() const { return message_; }
     bool onlineLook() const { return onlineLook_; }
     bool offlineLook() const { return offlineLook_; }
+    // The look last put on: true for the online look.
+    bool showingOnline() const { return showingOnline_; }
 
     // The look changed (enabled state and colours must follow).
     std::function<void()> lookChanged = [] {};
@@ -78,6 +80,7 @@ private:
     std::string message_;
     bool onlineLook_ = false;
     bool offlineLook_ = false;
+    bool showingOnline_ = false;
 
     Phase phase_ = Phase::Head;
     int col_ = 1;

@@ -180,7 +180,7 @@ void frmMain::refreshPass() {
 }
 
 void frmMain::applyLook() {
-    const bool online = pass_.onlineLook() && !pass_.offlineLook();
+    const bool online = pass_.showingOnline();
     fraDisplay0->setEnabled(online);
     fraDisplay1->setEnabled(online);
     fgData->setEnabled(online);
