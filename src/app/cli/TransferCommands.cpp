@@ -1,0 +1,113 @@
+// upload and download: a headless backup and restore of the whole data set
+// (items, PLS configuration, channels) through a set-up file, with the same
+// sequence as Upload/Download Data of the operator's program.
+#include <unistd.h>
+
+#include <csignal>
+#include <ostream>
+
+#include "CliCommands.h"
+#include "data/TransferFile.h"
+#include "platform/Clock.h"
+
+namespace voran::cli {
+
+namespace {
+
+volatile std::sig_atomic_t gInterrupted = 0;
+
+void onInterrupt(int) {
+    gInterrupted = 1;
+}
+
+// Ctrl+C asks the transfer to stop before the next item, as the window's
+// Cancel button does; the previous handler comes back afterwards.
+class InterruptCancels {
+public:
+    InterruptCancels() {
+        gInterrupted = 0;
+        previous_ = std::signal(SIGINT, onInterrupt);
+    }
+    ~InterruptCancels() { std::signal(SIGINT, previous_); }
+    InterruptCancels(const InterruptCancels&) = delete;
+    InterruptCancels& operator=(const InterruptCancels&) = delete;
+
+private:
+    void (*previous_)(int) = SIG_DFL;
+};
+
+// A progress line on stderr, redrawn in place, when stderr is a terminal.
+TransferHooks progressHooks(Context& ctx, const std::string& verb, int* steps) {
+    TransferHooks hooks;
+    hooks.cancelRequested = [] { return gInterrupted != 0; };
+    if (::isatty(STDERR_FILENO)) {
+        hooks.advance = [&ctx, verb, steps](int n) {
+            *steps += n;
+            const int shown = std::min(*steps, kTransferSteps);
+            ctx.err << "\r" << verb << ": " << shown << "/" << kTransferSteps << " steps"
+                    << std::flush;
+        };
+    }
+    return hooks;
+}
+
+bool isSetupFileName(const std::string& path) {
+    return path.size() > 4 && path.compare(path.size() - 4, 4, ".sdt") == 0;
+}
+
+int finish(Context& ctx, const FileTransferOutcome& outcome, int steps, const std::string& done) {
+    if (steps > 0) ctx.err << "\n";
+    if (!outcome.ok) {
+        ctx.err << "voran-cli: " << outcome.error << "\n";
+        return kFailed;
+    }
+    ctx.out << done << "\n";
+    return kOk;
+}
+
+int upload(Context& ctx, const std::vector<std::string>& args) {
+    if (args.size() != 1 || !isSetupFileName(args[0])) {
+        ctx.err << "voran-cli: usage: upload FILE.sdt\n";
+        return kUsage;
+    }
+    if (!ctx.open()) return kFailed;
+    SystemClock clock;
+    InterruptCancels interrupt;
+    int steps = 0;
+    const FileTransferOutcome outcome =
+        UploadToFile(ctx.link, clock, args[0], progressHooks(ctx, "Uploading data", &steps));
+    return finish(ctx, outcome, steps, "uploaded " + args[0]);
+}
+
+int download(Context& ctx, const std::vector<std::string>& args) {
+    bool anyVersion = false;
+    std::vector<std::string> files;
+    for (const std::string& a : args) {
+        if (a == "--any-version")
+            anyVersion = true;
+        else
+            files.push_back(a);
+    }
+    if (files.size() != 1 || !isSetupFileName(files[0])) {
+        ctx.err << "voran-cli: usage: download [--any-version] FILE.sdt\n";
+        return kUsage;
+    }
+    const std::string& path = files[0];
+    if (!ctx.open()) return kFailed;
+    InterruptCancels interrupt;
+    int steps = 0;
+    const FileTransferOutcome outcome = DownloadFromFile(
+        ctx.link, path, anyVersion, progressHooks(ctx, "Downloading data", &steps));
+    return finish(ctx, outcome, steps, "downloaded " + path);
+}
+
+Register uploadCommand{{"upload", "upload FILE.sdt",
+                        "back up the board's items and PLS into a set-up file (only when complete)",
+                        &upload}};
+Register downloadCommand{{"download", "download [--any-version] FILE.sdt",
+                          "restore a set-up file into the board: items, then PLS, then channels",
+                          &download}};
+
+}  // namespace
+
+}  // namespace voran::cli
