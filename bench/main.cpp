@@ -30,6 +30,8 @@ extern char** environ;
 namespace fs = std::filesystem;
 using namespace voran;
 
+bool RunTransferBench(const std::string& folder);  // transfer_bench.cpp
+
 namespace {
 
 constexpr double kWire9600 = 20.0 / 9600 * 1e6;    // µs for one byte out and one back
@@ -216,6 +218,8 @@ int main(int argc, char** argv) {
     row("RSComm + QtSerialPort", qt, bare);
     std::printf("wire time of one exchange: %.0f us at 9600, %.0f us at 19200 bit/s\n\n", kWire9600,
                 kWire19200);
+    const bool transferOk = RunTransferBench(folder);
+    std::printf("\n");
 
     // Reply time-outs against a silent board.
     Simulator silent(exe, (tmp / "silent").string(), true);
@@ -260,5 +264,5 @@ int main(int argc, char** argv) {
     std::printf("port for Linux: %s\n",
                 posix.wall <= qt.wall ? "PosixSerialPort" : "QtSerialPort (faster here)");
     fs::remove_all(tmp);
-    return bare.ok && posix.ok && qt.ok ? 0 : 1;
+    return bare.ok && posix.ok && qt.ok && transferOk ? 0 : 1;
 }
