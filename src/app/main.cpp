@@ -15,18 +15,12 @@
 
 #include "platform/Clock.h"
 #include "platform/Paths.h"
+#include "platform/PosixSerialPort.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtFileDialog.h"
 #include "platform/qt/QtLauncher.h"
 #include "platform/qt/QtMessageBox.h"
 #include "shell/frmMDIMain.h"
-
-#if __has_include("platform/PosixSerialPort.h")
-#include "platform/PosixSerialPort.h"
-#define VORAN_POSIX_PORT 1
-#else
-#include "platform/FailingPort.h"
-#endif
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -50,11 +44,7 @@ int main(int argc, char** argv) {
     voran::QtFileDialog dialogs;
     voran::QtClipboard clipboard;
     voran::QtLauncher launcher;
-#ifdef VORAN_POSIX_PORT
     voran::PosixSerialPort port(clock, folder);
-#else
-    voran::FailingPort port;
-#endif
 
     voran::frmMDIMain window({messages, clock, port, dialogs, clipboard, launcher, folder});
     messages.setParent(&window);

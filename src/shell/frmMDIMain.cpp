@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "data/ui/frmMain.h"
+#include "timing/ui/frmSetup.h"
 #include "platform/Logging.h"
 #include "platform/Paths.h"
 #include "shell/ChildWindow.h"
@@ -164,7 +165,7 @@ void frmMDIMain::buildMenus() {
         QAction* a = mnuWindow->addAction(kWindowCaptions[i]);
         a->setObjectName(QString("mnuWindowForm%1").arg(i));
         a->setCheckable(true);
-        a->setEnabled(i == kMainDisplay);
+        a->setEnabled(i == kMainDisplay || i == kSetupParameters);
         connect(a, &QAction::triggered, this, [this, i] {
             ShowWindow(i);
             // A checkable action toggles itself; the mark follows the window.
@@ -227,6 +228,8 @@ ChildWindow* frmMDIMain::createChild(int index) {
     switch (index) {
         case kMainDisplay:
             return new frmMain(ctx_, frame_);
+        case kSetupParameters:
+            return new frmSetup(ctx_, frame_);
         default:
             return nullptr;
     }

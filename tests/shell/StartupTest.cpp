@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -62,7 +63,7 @@ TEST(Startup, MenusCarryTheirCaptionsShortcutsAndChecks) {
         {"mnuViewOffline", "O&ffline Data", "F4", true, true, true},
         {"mnuViewTargetBoardStatus", "&Target Board Interface", "F5", false, true, false},
         {"mnuWindowForm0", "&1 Main Display", "", true, true, true},
-        {"mnuWindowForm1", "&2 Set-up Parameters", "", false, true, false},
+        {"mnuWindowForm1", "&2 Set-up Parameters", "", true, true, false},
         {"mnuWindowForm2", "&3 Machine Timing", "", false, true, false},
         {"mnuWindowForm3", "&4 Serial Communications", "", false, true, false},
         {"mnuWindowForm4", "&5 I/O States", "", false, true, false},
@@ -246,4 +247,27 @@ TEST(Menus, HelpTopicsOpensTheHelpFileOrSaysItIsMissing) {
     h.window->mnuHelpHelpTopics->trigger();
     EXPECT_EQ(h.messages.shown.size(), 1u);
     EXPECT_EQ(h.launcher.opened, std::vector<std::string>{h.window->helpFile()});
+}
+
+TEST(Menus, WindowMenuSwapsTheChildWindowAndItsCheckMark) {
+    ShellHarness h;
+    QPointer<ChildWindow> first = h.window->currentChild();
+    h.window->mnuWindowForm[1]->trigger();
+    h.stopTimers();
+    EXPECT_EQ(h.window->currentWindow(), 1);
+    ASSERT_NE(h.window->currentChild(), nullptr);
+    EXPECT_NE(h.window->currentChild(), first.data());
+    EXPECT_EQ(dynamic_cast<frmMain*>(h.window->currentChild()), nullptr);
+    EXPECT_FALSE(h.window->mnuWindowForm[0]->isChecked());
+    EXPECT_TRUE(h.window->mnuWindowForm[1]->isChecked());
+    // The main display was unloaded.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(first.isNull());
+
+    h.window->mnuWindowForm[0]->trigger();
+    h.stopTimers();
+    EXPECT_EQ(h.window->currentWindow(), 0);
+    EXPECT_NE(dynamic_cast<frmMain*>(h.window->currentChild()), nullptr);
+    EXPECT_TRUE(h.window->mnuWindowForm[0]->isChecked());
+    EXPECT_FALSE(h.window->mnuWindowForm[1]->isChecked());
 }
