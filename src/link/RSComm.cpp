@@ -71,6 +71,7 @@ int RSComm::ExchangeByte(int byte, bool noReply, bool flush) {
 }
 
 int RSComm::exchangeHeld(int byte, bool noReply, bool flush) {
+    resynced_ = false;
     if (CommError) return kFail;
     if (byte < 0 || byte > 255) {
         qCWarning(lcLink, "refused to send %d: not a byte", byte);
@@ -109,6 +110,7 @@ int RSComm::exchangeHeld(int byte, bool noReply, bool flush) {
             // Resynchronise: the board answers this byte, and the caller,
             // seeing an unexpected reply, starts over.
             CommError = false;
+            resynced_ = true;
             port_->discardInput();
             port_->writeByte(kAttention);
             logByte(true, kAttention);
@@ -149,7 +151,9 @@ bool RSComm::openCommandHeld(int mode, int code) {
         if (reply != kAck) continue;
         reply = exchangeHeld(code);
         if (reply == kFail) return false;
-        if (reply == kAck) {
+        // An acknowledge that answers a resynchronising 0xFF did not take
+        // the code: the board waits for one still.
+        if (reply == kAck && !resynced_) {
             ok = true;
             CurrentMode_ = mode;
         } else {
@@ -191,12 +195,18 @@ std::string RSComm::readItemHeld(const std::string& add) {
         const int hi = a / 256;
         int reply = exchangeHeld(hi);
         if (reply == kFail) return {};
-        if (reply != hi) {
+        if (reply != hi || resynced_) {
             CurrentMode_ = 0;
             return {};
         }
         reply = exchangeHeld(a % 256);
         if (reply == kFail) return {};
+        // After a lost byte the reply answers the resynchronising 0xFF, not
+        // the address: it is no data byte.
+        if (resynced_) {
+            CurrentMode_ = 0;
+            return {};
+        }
         data[k] = static_cast<std::uint8_t>(reply);
     }
     return std::to_string(ComposeValue(decoded_, data));
@@ -253,12 +263,16 @@ void RSComm::writeItemHeld(const std::string& add, const std::string& dataValue)
 
     for (std::size_t k = 0; k < bytes.size() && !EchoMismatch_; ++k) {
         const int addr = static_cast<int>(a.byteAddress + k);
-        // The whole triple goes out even after a wrong echo: the board
-        // frames by position and must be left at the start of a triple.
+        // After a wrong echo the rest of the triple still goes out: the
+        // board frames by position and heard the byte right, so it must be
+        // left at the start of a triple. After a lost byte, though, the
+        // board has answered the resynchronising 0xFF and waits for a
+        // command code: nothing more may follow.
         for (int b : {addr / 256, addr % 256, static_cast<int>(bytes[k])}) {
             const int reply = exchangeHeld(b);
             if (reply == kFail) return;
-            if (reply != b) EchoMismatch_ = true;
+            if (reply != b || resynced_) EchoMismatch_ = true;
+            if (resynced_) break;
         }
     }
     if (EchoMismatch_) CurrentMode_ = 0;
@@ -299,9 +313,9 @@ bool RSComm::waitPLSReadyHeld() {
             deadline = clock_.now() + kRetryExtra;
         }
         if (CommError) return false;
-        if (exchangeHeld(kReadyQuery) != kAck) continue;
+        if (exchangeHeld(kReadyQuery) != kAck || resynced_) continue;
         const int state = exchangeHeld(kAck);
-        if (state == 0x00) {
+        if (state == 0x00 && !resynced_) {
             ready = true;
             exchangeHeld(kAck);
         }
@@ -320,8 +334,10 @@ int RSComm::readWordHeld(int code) {
     int result = -9999;
     if (openCommandHeld(kModeReadWord, code) && !CommError) {
         const int lo = exchangeHeld(kAck);
+        const bool loResynced = resynced_;
         const int hi = lo == kFail ? kFail : exchangeHeld(kAck);
-        if (lo != kFail && hi != kFail && !CommError) result = lo + 256 * hi;
+        if (lo != kFail && hi != kFail && !CommError && !loResynced && !resynced_)
+            result = lo + 256 * hi;
     }
     CurrentMode_ = 0;
     return result;
@@ -336,7 +352,8 @@ bool RSComm::ackedFrameHeld(int mode, int code, const std::vector<int>& bytes) {
     }
     CurrentMode_ = 0;
     bool ok = openCommandHeld(mode, code) && !CommError;
-    for (std::size_t i = 0; ok && i < bytes.size(); ++i) ok = exchangeHeld(bytes[i]) == kAck;
+    for (std::size_t i = 0; ok && i < bytes.size(); ++i)
+        ok = exchangeHeld(bytes[i]) == kAck && !resynced_;
     ok = ok && !CommError && waitPLSReadyHeld();
     CurrentMode_ = 0;
     return ok;
@@ -393,7 +410,7 @@ bool RSComm::configReadHeld(int code) {
     bool ok = openCommandHeld(kModeConfig, code) && !CommError;
     for (std::size_t i = 0; ok && i < ConfigBuffer_.size(); ++i) {
         const int reply = exchangeHeld(kAck);
-        if (CommError || reply == kFail) {
+        if (CommError || reply == kFail || resynced_) {
             ok = false;
             break;
         }
@@ -421,11 +438,11 @@ bool RSComm::recallReadHeld(int chan) {
         RecallPosition_ = 0;
         return false;
     }
-    if (exchangeHeld(chan) != kAck) return false;
+    if (exchangeHeld(chan) != kAck || resynced_) return false;
     int reply[3] = {0, 0, 0};
     for (int& r : reply) {
         r = exchangeHeld(kAck);
-        if (CommError || r == kFail) {
+        if (CommError || r == kFail || resynced_) {
             RecallState_ = 0;
             RecallPosition_ = 0;
             return false;

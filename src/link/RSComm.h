@@ -146,6 +146,9 @@ private:
     void entryAlert(const std::string& error);
     void logByte(bool sent, int byte);
 
+    // Set by an exchange whose reply answers a resynchronising 0xFF rather
+    // than the byte sent: the caller must take it as unexpected.
+    bool resynced_ = false;
     std::optional<int> portOverride_;
     std::optional<int> speedOverride_;
 

@@ -200,5 +200,36 @@ TEST_F(LinkTest, AddressesOutsideMemoryAreNeverSent) {
     EXPECT_FALSE(port.sent().empty());
 }
 
+TEST_F(LinkTest, ALostAddressByteNeverPassesTheResyncAnswerOffAsData) {
+    board.preset("B8176", 7);
+    goOnline();
+    // The fifth byte the PC writes (counting the greeting) is the low
+    // address byte of the read; it is lost, the link resends 0xFF and the
+    // board answers that with 0x55.
+    port.dropEvery = 5;
+    EXPECT_EQ(link.ReadItem("B8176"), "");
+    EXPECT_EQ(port.sent(), (Bytes{0xFF, 0x01, 0x1F, 0xF0, 0xFF}));
+    EXPECT_FALSE(link.CommError);
+    port.dropEvery = 0;
+    EXPECT_EQ(link.RSRead("B8176"), "7");
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(LinkTest, ALostByteInAWriteStoresNothingAnywhereElse) {
+    goOnline();
+    const auto before = board.memory();
+    // Lose the low address byte of the first triple.
+    port.dropEvery = 5;
+    link.RSWrite("W182", "1000");
+    port.dropEvery = 0;
+    auto expected = before;
+    expected[182] = board.memory()[182];
+    expected[183] = board.memory()[183];
+    EXPECT_EQ(board.memory(), expected);
+    link.RSWrite("W182", "1000");
+    EXPECT_EQ(board.peek("W182"), 1000);
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
 }  // namespace
 }  // namespace voran::testing
