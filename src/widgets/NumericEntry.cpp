@@ -159,10 +159,10 @@ protected:
         if (e->reason() == Qt::ActiveWindowFocusReason || e->reason() == Qt::PopupFocusReason) {
             // The window comes back from a box or a menu: the operator goes
             // on with the entry as it was.
-            if (!owner_->editing()) owner_->focusArrived();
+            owner_->focusArrived(false);
             return;
         }
-        owner_->focusArrived();
+        owner_->focusArrived(true);
     }
     void focusOutEvent(QFocusEvent* e) override {
         QLineEdit::focusOutEvent(e);
@@ -241,19 +241,32 @@ void NumericEntry::setText(const QString& text) {
     if (session_) {
         savedText_ = text;
         savedValue_ = LeadingWholeNumber(text);
+        // Typing then replaces the new text, as it would have the old.
+        if (edit_->hasFocus()) edit_->selectAll();
     }
 }
 
-void NumericEntry::startSession() {
+bool NumericEntry::editing() const {
+    return session_ && (deliberate_ || edit_->text() != savedText_);
+}
+
+void NumericEntry::startSession(bool deliberate) {
     session_ = true;
+    deliberate_ = deliberate;
     if (rewriteOnFocus_) edit_->setText(QString::number(LeadingWholeNumber(edit_->text())));
     savedText_ = edit_->text();
     savedValue_ = LeadingWholeNumber(savedText_);
 }
 
-void NumericEntry::focusArrived() {
+void NumericEntry::focusArrived(bool deliberate) {
     if (checking_) return;
-    if (!session_) startSession();
+    if (session_) {
+        // Back from a message box or a menu: the entry goes on as it was.
+        if (!deliberate) return;
+        deliberate_ = true;
+    } else {
+        startSession(deliberate);
+    }
     escapePending_ = false;
     if (focusHook_) focusHook_();
     edit_->selectAll();
@@ -263,6 +276,7 @@ void NumericEntry::clicked() {
     // A click in the box it is working in keeps the saved text (the
     // operator's own typing is not the value to go back to).
     escapePending_ = false;
+    deliberate_ = true;
     if (focusHook_) focusHook_();
     edit_->selectAll();
 }

@@ -94,9 +94,11 @@ public:
     const QString& savedText() const { return savedText_; }
     std::int64_t savedValue() const { return savedValue_; }
     bool escapePending() const { return escapePending_; }
-    // The operator is working in the box (it has the focus, or had it when
-    // the window lost the activation).
-    bool editing() const { return session_; }
+    // The operator is working in the box: the box has the focus (or had it
+    // when the window lost the activation) and the operator put it there or
+    // has typed in it. A box that only holds the focus because its window
+    // became active is not being edited until the operator types or clicks.
+    bool editing() const;
 
     // Runs the check as leaving the box does. True when the text passed (or
     // nothing was entered).
@@ -110,7 +112,7 @@ public:
 
 private:
     friend class EntryLineEdit;
-    void focusArrived();
+    void focusArrived(bool deliberate);
     void clicked();
     void focusLeft(Qt::FocusReason reason);
     bool enterPressed();
@@ -118,7 +120,7 @@ private:
     void otherKey() { escapePending_ = false; }
     bool runCheck(bool quiet);
     void refuse(bool quiet);
-    void startSession();
+    void startSession(bool deliberate);
 
     EntryLineEdit* edit_ = nullptr;
     QToolButton* up_ = nullptr;
@@ -138,6 +140,7 @@ private:
     std::int64_t savedValue_ = 0;
     bool escapePending_ = false;
     bool session_ = false;
+    bool deliberate_ = false;
     bool checking_ = false;
 };
 

@@ -168,6 +168,7 @@ void frmSetup::deactivate() {
 // --- Monitoring ------------------------------------------------------------
 
 void frmSetup::monitorTick() {
+    if (!timerDriven_) return;
     monitorStep();
     if (Monitoring && timerDriven_) tmrMonitor.start(refreshIndex_ >= 0 ? 0 : kIdleMs);
 }
