@@ -18,8 +18,7 @@ namespace {
 constexpr const char* kTitle = "Set-up";
 constexpr const char* kMaskAddress = "W1042";
 constexpr const char* kCalibrateAddress = "B1044.0";
-// Pause between two passes; the items of a pass follow one another as soon
-// as pending events have run.
+// Pause between two passes.
 constexpr int kIdleMs = 50;
 
 QString stationCaption(int i) {
@@ -170,7 +169,10 @@ void frmSetup::deactivate() {
 void frmSetup::monitorTick() {
     if (!timerDriven_) return;
     monitorStep();
-    if (Monitoring && timerDriven_) tmrMonitor.start(refreshIndex_ >= 0 ? 0 : kIdleMs);
+    // The items of a pass follow one another as soon as pending events have
+    // run; a link held by an open box is looked at again after a pause.
+    const bool next = refreshIndex_ >= 0 && !ctx_.link.busy();
+    if (Monitoring && timerDriven_) tmrMonitor.start(next ? 0 : kIdleMs);
 }
 
 void frmSetup::runMonitorPass() {
