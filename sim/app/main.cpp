@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "SimBoard.h"
+#include "SimPls.h"
 #include "platform/Logging.h"
 #include "platform/Paths.h"
 
@@ -41,6 +42,7 @@ struct Options {
     std::string folder;
     std::string preset;
     bool live = false;
+    bool still = false;
     bool silent = false;
     int dropEvery = 0;
     double replyDelay = 0;
@@ -53,7 +55,8 @@ const char* const kUsage =
     "  --port N           COM port number to link (1..99, default 1)\n"
     "  --folder DIR       program folder holding Support/ (default: this program's folder)\n"
     "  --preset FILE      preset the board memory (lines \"ADDRESS VALUE\", # comments)\n"
-    "  --live             run the machine: count cans, jam now and then, raise alarms\n"
+    "  --live             run the line: count cans, jam now and then, raise alarms\n"
+    "  --still            the machine stands (by default the resolver turns)\n"
     "  --silent           hear nothing and answer nothing (a pulled cable)\n"
     "  --drop-every N     lose every N-th byte from the PC\n"
     "  --reply-delay S    answer S seconds late\n"
@@ -67,6 +70,8 @@ bool parse(int argc, char** argv, Options& o) {
         const char* v = nullptr;
         if (a == "--live")
             o.live = true;
+        else if (a == "--still")
+            o.still = true;
         else if (a == "--silent")
             o.silent = true;
         else if (a == "--help" || a == "-h") {
@@ -187,14 +192,18 @@ int main(int argc, char** argv) {
             std::cerr << "k900-sim: " << (silent ? "silent" : "answering") << std::endl;
         }
         pollfd p{master, POLLIN, 0};
-        const int r = ::poll(&p, 1, opt.live ? 100 : 500);
+        const bool moving = opt.live || !opt.still;
+        const int r = ::poll(&p, 1, moving ? 100 : 500);
         if (r < 0 && errno != EINTR) break;
 
         const double now = monotonic();
-        if (opt.live) {
+        // With --live the whole line runs; otherwise, unless --still, the
+        // machine turns at its running speed with the counters left alone.
+        if (opt.live)
             board.tick(now - lastTick);
-            lastTick = now;
-        }
+        else if (!opt.still)
+            board.pls().liveTick(now - lastTick);
+        lastTick = now;
         if (r <= 0 || !(p.revents & POLLIN)) continue;
 
         std::uint8_t in[256];

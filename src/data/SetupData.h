@@ -49,8 +49,6 @@ struct SetupTables {
     bool TablesReplaced = false;
     // The data have no file name yet.
     bool FileUnnamed = true;
-    // A data transfer (upload/download) is running.
-    bool TransferMode = false;
     // The PLS configuration was changed by a transfer.
     bool PLSConfigChanged = false;
 

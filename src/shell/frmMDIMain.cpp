@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "data/ui/TransferMenu.h"
 #include "data/ui/frmMain.h"
 #include "timing/ui/frmSetup.h"
 #include "platform/Logging.h"
@@ -131,8 +132,7 @@ void frmMDIMain::buildMenus() {
     connect(mnuFileUpload, &QAction::triggered, this, [this] { mnuFileUpload_Click(); });
     connect(mnuFileDownload, &QAction::triggered, this, [this] { mnuFileDownload_Click(); });
     connect(mnuFileExit, &QAction::triggered, this, [this] { close(); });
-    for (QAction* a : {mnuFileExport, mnuFileUpload, mnuFileDownloadProgram, mnuFileDownload,
-                       mnuFilePrint, mnuFilePrintSetup})
+    for (QAction* a : {mnuFileExport, mnuFileDownloadProgram, mnuFilePrint, mnuFilePrintSetup})
         a->setEnabled(false);
 
     mnuEdit = bar->addMenu("&Edit");
@@ -297,9 +297,9 @@ void frmMDIMain::mnuHelpHelpTopics_Click() {
                    MsgIcon::Exclamation);
 }
 
-void frmMDIMain::mnuFileUpload_Click() {}
+void frmMDIMain::mnuFileUpload_Click() { voran::mnuFileUpload_Click(ctx_, files_, this); }
 
-void frmMDIMain::mnuFileDownload_Click() {}
+void frmMDIMain::mnuFileDownload_Click() { voran::mnuFileDownload_Click(ctx_, files_, this); }
 
 bool frmMDIMain::tmrBackgroungUpdate_Timer() {
     const bool ticked = background_.Tick();

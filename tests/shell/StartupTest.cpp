@@ -51,9 +51,9 @@ TEST(Startup, MenusCarryTheirCaptionsShortcutsAndChecks) {
         {"mnuFileSave", "&Save", "Ctrl+S", true, true, false},
         {"mnuFileSaveAs", "Save &As...", "", true, true, false},
         {"mnuFileExport", "Export Shift Data...", "Ctrl+X", false, true, false},
-        {"mnuFileUpload", "&Upload (save) Data", "", false, true, false},
+        {"mnuFileUpload", "&Upload (save) Data", "", true, true, false},
         {"mnuFileDownloadProgram", "Download &Program", "", false, true, false},
-        {"mnuFileDownload", "&Download Data", "", false, true, false},
+        {"mnuFileDownload", "&Download Data", "", true, true, false},
         {"mnuFilePrint", "&Print Report...", "Ctrl+P", false, true, false},
         {"mnuFilePrintSetup", "Print Set&up...", "", false, false, false},
         {"mnuFileExit", "E&xit", "", true, true, false},
@@ -270,4 +270,29 @@ TEST(Menus, WindowMenuSwapsTheChildWindowAndItsCheckMark) {
     EXPECT_NE(dynamic_cast<frmMain*>(h.window->currentChild()), nullptr);
     EXPECT_TRUE(h.window->mnuWindowForm[0]->isChecked());
     EXPECT_FALSE(h.window->mnuWindowForm[1]->isChecked());
+}
+
+TEST(Menus, UploadAndDownloadAskFirstAndSendNothingOnNo) {
+    struct Row {
+        const char* action;
+        const char* title;
+        const char* firstLine;
+    };
+    const Row rows[] = {
+        {"mnuFileUpload", "Data Upload", "You are about to Upload Data from the PLC"},
+        {"mnuFileDownload", "Data Download", "You are about to Download Data to the PLC"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.action);
+        ShellHarness h;
+        h.goOnline();
+        h.port.clearTrace();
+        h.messages.answers = {MsgResult::No};
+        h.window->findChild<QAction*>(row.action)->trigger();
+        ASSERT_EQ(h.messages.shown.size(), 1u);
+        EXPECT_EQ(h.messages.shown[0].title, row.title);
+        EXPECT_EQ(h.messages.shown[0].text.rfind(row.firstLine, 0), 0u);
+        EXPECT_EQ(h.messages.shown[0].buttons, MsgButtons::YesNo);
+        EXPECT_TRUE(h.port.wire.empty());
+    }
 }

@@ -41,12 +41,8 @@ bool StartTransfer(AppContext& ctx, FileCommands& files, QWidget* parent, int mo
     TransferMode = mode;
     if (mode == kTransferUpload) files.StampUpload();
 
-    ctx.tables.TransferMode = true;
-    {
-        frmProcessing window(ctx, mode, parent);
-        window.exec();
-    }
-    ctx.tables.TransferMode = false;
+    frmProcessing window(ctx, mode, parent);
+    window.exec();
     return true;
 }
 

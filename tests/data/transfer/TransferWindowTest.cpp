@@ -124,7 +124,6 @@ TEST_F(TransferWindow, UploadStampsTheDataEvenWhenCancelledAtOnce) {
     EXPECT_EQ(files.gUploadNOW, GeneralDate({2026, 5, 1, 14, 5, 9, 0}));
     EXPECT_EQ(tables.CurrentData.Value[1], tables.DefaultData.Value[1]) << "cancelled after one";
     EXPECT_EQ(tables.CurrentData.ScaleFactor, 720) << "PLS phase ran";
-    EXPECT_FALSE(tables.TransferMode);
 }
 
 TEST_F(TransferWindow, DownloadCommandAsksWithItsOwnTexts) {

@@ -43,7 +43,9 @@ TEST_P(LossyLine, LinkKeepsConvergingAndNeverWritesAStrayByte) {
     // A loss fails the transaction it hits; the next one comes through. With
     // losses far apart that is most of them.
     EXPECT_GT(good, 0);
-    if (GetParam() >= 29) EXPECT_GT(good, rounds) << "most reads come through";
+    if (GetParam() >= 29) {
+        EXPECT_GT(good, rounds) << "most reads come through";
+    }
 
     // Nothing but W1000 may have changed, and it holds a value that was written.
     const auto w1000 = board.peek("W1000");
