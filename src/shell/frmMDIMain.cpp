@@ -297,9 +297,13 @@ void frmMDIMain::mnuHelpHelpTopics_Click() {
                    MsgIcon::Exclamation);
 }
 
-void frmMDIMain::mnuFileUpload_Click() { voran::mnuFileUpload_Click(ctx_, files_, this); }
+void frmMDIMain::mnuFileUpload_Click() {
+    voran::mnuFileUpload_Click(ctx_, files_, this);
+}
 
-void frmMDIMain::mnuFileDownload_Click() { voran::mnuFileDownload_Click(ctx_, files_, this); }
+void frmMDIMain::mnuFileDownload_Click() {
+    voran::mnuFileDownload_Click(ctx_, files_, this);
+}
 
 bool frmMDIMain::tmrBackgroungUpdate_Timer() {
     const bool ticked = background_.Tick();
