@@ -8,7 +8,12 @@ namespace voran::sim {
 
 namespace {
 constexpr std::uint8_t kAck = 0x55;
-constexpr std::uint8_t kNak = 0x00;
+
+bool isConfigBlock(int code) {
+    for (int c : pls::kConfigBlock)
+        if (code == c) return true;
+    return false;
+}
 }  // namespace
 
 SimPls::SimPls() {
@@ -62,9 +67,7 @@ bool SimPls::begin(std::uint8_t code) {
         case pls::kRecall:
             break;
         default:
-            if (code != pls::kConfigBlock[0] && code != pls::kConfigBlock[1] &&
-                code != pls::kConfigBlock[2] && code != pls::kConfigBlock[3])
-                return false;
+            if (!isConfigBlock(code)) return false;
     }
     code_ = code;
     index_ = 0;
@@ -165,7 +168,6 @@ SimCommand::Answer SimPls::receive(std::uint8_t byte) {
         default:
             return frameByte(byte, 6);
     }
-    return {kNak, Next::Idle};
 }
 
 }  // namespace voran::sim

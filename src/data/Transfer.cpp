@@ -6,6 +6,52 @@
 
 namespace voran {
 
+namespace {
+
+// The configuration array of a download, 24 entries: program number, speed
+// compensation of channels 0 to 3, 0, channels 4 to 7, zeros, and the
+// channel count as entry 18.
+std::array<int, 24> DownloadConfig(const SetupData& data) {
+    std::array<int, 24> cfg{};
+    cfg[0] = data.PLSProgram;
+    for (int k = 0; k < 4; ++k) cfg[1 + k] = data.SpeedComp[k];
+    for (int k = 4; k < 8; ++k) cfg[2 + k] = data.SpeedComp[k];
+    cfg[18] = data.ChannelCount;
+    return cfg;
+}
+
+// The PLS part of a record checked for travel: every configuration entry in
+// one byte, the scale factor a positive word, no negative setpoint. Gives the
+// operator's message naming the first field and value that cannot travel,
+// or an empty text.
+std::string CheckDownloadable(const SetupData& data) {
+    const std::string closing = "\r\n\r\nNothing has been sent to the PLC.";
+    auto byteRange = [&](const std::string& field, int value) -> std::string {
+        if (value >= 0 && value <= 255) return {};
+        return field + " is " + std::to_string(value) + "; it must lie between 0 and 255." +
+               closing;
+    };
+    std::string why = byteRange("PLS program number", data.PLSProgram);
+    if (why.empty()) why = byteRange("Channel count", data.ChannelCount);
+    for (int k = 0; k < 8 && why.empty(); ++k)
+        why =
+            byteRange("Speed compensation of channel " + std::to_string(k + 1), data.SpeedComp[k]);
+    if (why.empty() && data.ScaleFactor < 1)
+        why = "Scale factor is " + std::to_string(data.ScaleFactor) +
+              "; it must be greater than 0." + closing;
+    for (int ch = 0; ch < 8 && why.empty(); ++ch) {
+        for (int s = 0; s < 2 && why.empty(); ++s) {
+            if (data.Setpoint[ch][s] < 0)
+                why = std::string(s == 0 ? "ON" : "OFF") + " setpoint of channel " +
+                      std::to_string(ch + 1) + " is " + std::to_string(data.Setpoint[ch][s]) +
+                      "; it must not be less than 0." + closing;
+        }
+    }
+    return why;
+}
+
+}  // namespace
+
 DataTransfer::DataTransfer(RSComm& link, SetupTables& tables, TransferHooks hooks)
     : link_(link), tables_(tables), hooks_(std::move(hooks)) {}
 
@@ -146,41 +192,6 @@ void DataTransfer::DownloadTimingChannels() {
         advance(2);
     }
     tables_.PLSConfigChanged = true;
-}
-
-std::array<int, 24> DownloadConfig(const SetupData& data) {
-    std::array<int, 24> cfg{};
-    cfg[0] = data.PLSProgram;
-    for (int k = 0; k < 4; ++k) cfg[1 + k] = data.SpeedComp[k];
-    for (int k = 4; k < 8; ++k) cfg[2 + k] = data.SpeedComp[k];
-    cfg[18] = data.ChannelCount;
-    return cfg;
-}
-
-std::string CheckDownloadable(const SetupData& data) {
-    const std::string closing = "\r\n\r\nNothing has been sent to the PLC.";
-    auto byteRange = [&](const std::string& field, int value) -> std::string {
-        if (value >= 0 && value <= 255) return {};
-        return field + " is " + std::to_string(value) + "; it must lie between 0 and 255." +
-               closing;
-    };
-    std::string why = byteRange("PLS program number", data.PLSProgram);
-    if (why.empty()) why = byteRange("Channel count", data.ChannelCount);
-    for (int k = 0; k < 8 && why.empty(); ++k)
-        why =
-            byteRange("Speed compensation of channel " + std::to_string(k + 1), data.SpeedComp[k]);
-    if (why.empty() && data.ScaleFactor < 1)
-        why = "Scale factor is " + std::to_string(data.ScaleFactor) +
-              "; it must be greater than 0." + closing;
-    for (int ch = 0; ch < 8 && why.empty(); ++ch) {
-        for (int s = 0; s < 2 && why.empty(); ++s) {
-            if (data.Setpoint[ch][s] < 0)
-                why = std::string(s == 0 ? "ON" : "OFF") + " setpoint of channel " +
-                      std::to_string(ch + 1) + " is " + std::to_string(data.Setpoint[ch][s]) +
-                      "; it must not be less than 0." + closing;
-        }
-    }
-    return why;
 }
 
 }  // namespace voran

@@ -68,9 +68,6 @@ public:
     void UploadTimingChannels();
     void DownloadTimingChannels();
 
-    bool plsFailed() const { return plsFailed_; }
-    int steps() const { return steps_; }
-
 private:
     void doEvents();
     void advance(int steps);
@@ -82,16 +79,5 @@ private:
     bool plsFailed_ = false;
     int steps_ = 0;
 };
-
-// The PLS part of a record checked for travel: every configuration entry in
-// one byte, the scale factor a positive word, no negative setpoint. Returns
-// the operator's message naming the first field and value that cannot
-// travel, or an empty text.
-std::string CheckDownloadable(const SetupData& data);
-
-// The configuration array of a download, 24 entries: program number, speed
-// compensation of channels 0 to 3, 0, channels 4 to 7, zeros, and the
-// channel count as entry 18.
-std::array<int, 24> DownloadConfig(const SetupData& data);
 
 }  // namespace voran

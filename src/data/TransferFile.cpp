@@ -4,6 +4,10 @@
 
 namespace voran {
 
+namespace {
+
+// The operator's sentence for an incomplete transfer ("upload not complete:
+// cancelled after 12 of 78 items").
 std::string DescribeIncomplete(const TransferReport& r) {
     const std::string what = r.mode < 10 ? "upload" : "download";
     if (r.refused) return what + " refused: " + r.refusal.substr(0, r.refusal.find("\r\n"));
@@ -19,6 +23,8 @@ std::string DescribeIncomplete(const TransferReport& r) {
     return what + " not complete: " + why + " after " + std::to_string(r.items) + " of " +
            std::to_string(ItemCount) + " items";
 }
+
+}  // namespace
 
 FileTransferOutcome UploadToFile(RSComm& link, IClock& clock, const std::string& path,
                                  TransferHooks hooks) {

@@ -32,8 +32,4 @@ FileTransferOutcome UploadToFile(RSComm& link, IClock& clock, const std::string&
 FileTransferOutcome DownloadFromFile(RSComm& link, const std::string& path, bool anyVersion,
                                      TransferHooks hooks = {});
 
-// The operator's sentence for an incomplete transfer ("cancelled after 12
-// of 78 items", "the link failed after ...").
-std::string DescribeIncomplete(const TransferReport& report);
-
 }  // namespace voran

@@ -22,37 +22,31 @@ std::string numberText(int value) {
 bool fitsByte(int value) {
     return value >= 0 && value <= 255;
 }
-// A value that must travel in one word (low byte, high byte).
-bool fitsWord(int value) {
-    return value >= 0 && value <= 65535;
-}
 
 }  // namespace
 
 // --- Live values ---------------------------------------------------------
 
-// Each public operation holds the link from its first byte to its last
+// ReadWord holds the link for its transaction and gives -9999 on failure,
+// also when the link is busy or closed.
+std::string RSComm::PLSScaleFactor() {
+    return numberText(ReadWord(pls::kReadScaleFactor));
+}
+std::string RSComm::PLSOffset() {
+    return numberText(ReadWord(pls::kReadOffset));
+}
+std::string RSComm::PLSPos() {
+    return numberText(ReadWord(pls::kReadPosition));
+}
+std::string RSComm::PLSRpm() {
+    return numberText(ReadWord(pls::kReadRpm));
+}
+
+// Each operation below holds the link from its first byte to its last
 // message box, so a timer that fires inside a box finds the link busy.
 #define VORAN_HOLD_OR(failure) \
     Hold hold(*this);          \
     if (!hold.acquired()) return failure
-
-std::string RSComm::PLSScaleFactor() {
-    VORAN_HOLD_OR("-9999");
-    return numberText(readWordHeld(pls::kReadScaleFactor));
-}
-std::string RSComm::PLSOffset() {
-    VORAN_HOLD_OR("-9999");
-    return numberText(readWordHeld(pls::kReadOffset));
-}
-std::string RSComm::PLSPos() {
-    VORAN_HOLD_OR("-9999");
-    return numberText(readWordHeld(pls::kReadPosition));
-}
-std::string RSComm::PLSRpm() {
-    VORAN_HOLD_OR("-9999");
-    return numberText(readWordHeld(pls::kReadRpm));
-}
 
 // --- Channels ------------------------------------------------------------
 
@@ -99,16 +93,13 @@ bool RSComm::SingleSetpoint(int chan, int onSetpoint, int offSetpoint, bool clea
     return channelFrameHeld(pls::kChannelFrame, chan, onSetpoint, offSetpoint, 1);
 }
 
+// The transactions refuse a channel number outside a byte without sending.
 bool RSComm::ClearPLSChan(int chan) {
-    VORAN_HOLD_OR(false);
-    if (!fitsByte(chan)) return false;
-    return channelFrameHeld(pls::kChannelFrame, chan, 0, 0, 0);
+    return ChannelFrame(pls::kChannelFrame, chan, 0, 0, 0);
 }
 
 bool RSComm::RecallChannel(int chan) {
-    VORAN_HOLD_OR(false);
-    if (!fitsByte(chan)) return false;
-    return recallReadHeld(chan);
+    return RecallRead(chan);
 }
 
 bool RSComm::PulseTrain(int chan, int onDivision, int offDivision, int startDivision) {
@@ -175,14 +166,10 @@ bool RSComm::SetPLSOffset(int position) {
         return false;
     }
 
-    // The offset that makes the machine's present position read `position`.
+    // The offset that makes the machine's present position read `position`;
+    // with off and pos read from the board and position <= sf it lies in
+    // 0 .. sf - 1.
     const int newOffset = ((off + pos) % sf + sf - position) % sf;
-    if (!fitsWord(newOffset)) {
-        messages_.show("Desired Position " + numberText(position) + " gives the offset " +
-                           numberText(newOffset) + "." + closing,
-                       title, MsgButtons::Ok, MsgIcon::Exclamation);
-        return false;
-    }
     return writeWordHeld(pls::kWriteOffset, newOffset);
 }
 

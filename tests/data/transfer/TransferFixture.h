@@ -1,24 +1,14 @@
 #pragma once
 
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <deque>
-#include <vector>
 
-#include "FakeMessageBox.h"
-#include "SimBoard.h"
-#include "SimPls.h"
-#include "SimPort.h"
+#include "../../timing/pls/PlsFixture.h"
 #include "data/SetupData.h"
 #include "data/Transfer.h"
-#include "link/RSComm.h"
 
 namespace voran::testing {
-
-using Bytes = std::vector<int>;
 
 // True when `part` occurs in `whole` as consecutive bytes.
 inline bool containsRun(const Bytes& whole, const Bytes& part) {
@@ -66,21 +56,12 @@ private:
 
 // A link opened on the in-process board, and the set-up tables with their
 // defaults.
-class TransferTest : public ::testing::Test {
+class TransferTest : public PlsLink {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(folder.isValid());
+        PlsLink::SetUp();
         tables.BuildDefaults(clock.localDateTime());
         board.pls().setBusyPolls(1);
-        link.OpenRSComm(port);
-        ASSERT_TRUE(link.OnlineMode);
-        port.clearTrace();
-    }
-
-    Bytes sent() const {
-        Bytes out;
-        for (auto b : port.sent()) out.push_back(b);
-        return out;
     }
 
     // Fills the board's memory and PLS with values unlike the defaults.
@@ -101,12 +82,6 @@ protected:
         pls.program(5, 1, 0);
     }
 
-    QTemporaryDir folder;
-    ManualClock clock;
-    FakeMessageBox messages;
-    sim::SimBoard board;
-    sim::SimPort port{board, clock};
-    RSComm link{clock, messages, folder.path().toStdString()};
     SetupTables tables;
 };
 

@@ -44,16 +44,24 @@ TEST_F(TransferTest, DownloadLeavesTheBoardEqualToCurrentData) {
     d.Setpoint[4] = {10, 499};
     board.pls().program(6, 50, 60);  // in the board, not in the data: cleared
 
-    DataTransfer transfer(link, tables);
-    const TransferReport r = transfer.RunTransfer(kTransferDownload);
+    int progress = 0;
+    TransferHooks hooks;
+    hooks.advance = [&](int n) { progress += n; };
+    const TransferReport r = DataTransfer(link, tables, hooks).RunTransfer(kTransferDownload);
     EXPECT_TRUE(r.complete());
+    EXPECT_EQ(progress, 94);
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_TRUE(tables.PLSConfigChanged);
 
     for (int i = 0; i <= LastItemIndex; ++i)
         EXPECT_EQ(board.peek(d.Address[i]), d.Value[i]) << d.Address[i];
+    // Program number, speed compensation 0-3, a gap, 4-7, channel count at 18.
+    const std::array<std::uint8_t, 24> config = {9, 40, 41, 42, 43, 0, 44, 45, 46, 47, 0, 0,
+                                                 0, 0,  0,  0,  0,  0, 5,  0,  0,  0,  0, 0};
+    EXPECT_EQ(board.pls().config, config);
     EXPECT_EQ(board.pls().scaleFactor, 500);
     for (int ch = 0; ch < 8; ++ch) {
+        // A channel at 0/0 is cleared, not programmed with 0 and 0.
         const bool inUse = d.Setpoint[ch][0] != 0 || d.Setpoint[ch][1] != 0;
         EXPECT_EQ(board.pls().channels[ch].programmed, inUse) << "channel " << ch;
         if (inUse) {
@@ -71,71 +79,11 @@ TEST_F(TransferTest, DownloadLeavesTheBoardEqualToCurrentData) {
     EXPECT_EQ(tables.CurrentData, sentData);
 }
 
-TEST_F(TransferTest, ChannelsNotInUseAreClearedNotProgrammed) {
-    DataTransfer(link, tables).RunTransfer(kTransferDownload);
-    const Bytes wire = sent();
-    // Defaults: channels 0 and 1 in use, 2 to 7 at 0/0.
-    EXPECT_TRUE(containsRun(wire, {0xFF, 27, 0, 180, 0, 240, 0, 1}));
-    EXPECT_TRUE(containsRun(wire, {0xFF, 27, 1, 90, 0, 14, 1, 1}));
-    for (int ch = 2; ch < 8; ++ch) {
-        EXPECT_TRUE(containsRun(wire, {0xFF, 27, ch, 0, 0, 0, 0, 0})) << ch;
-        EXPECT_FALSE(containsRun(wire, {0xFF, 27, ch, 0, 0, 0, 0, 1})) << ch;
-    }
-}
-
 TEST_F(TransferTest, TransferJamMaskTravelsAsText4095) {
     DataTransfer(link, tables).RunTransfer(kTransferDownload);
     // W1042 = address 0x0412: two address/data triples, low byte first.
     EXPECT_TRUE(containsRun(sent(), {0x04, 0x12, 0xFF, 0x04, 0x13, 0x0F}));
     EXPECT_EQ(board.peek("W1042"), 4095);
-}
-
-TEST_F(TransferTest, CleanDownloadAdvancesExactlyTo94) {
-    int progress = 0;
-    TransferHooks hooks;
-    hooks.advance = [&](int n) { progress += n; };
-    DataTransfer(link, tables, hooks).RunTransfer(kTransferDownload);
-    EXPECT_EQ(progress, 94);
-}
-
-TEST_F(TransferTest, CancelDuringTheItemsStillUploadsThePls) {
-    fillBoard();
-    int polls = 0;
-    TransferHooks hooks;
-    hooks.cancelRequested = [&] { return ++polls > 10; };
-    const TransferReport r = DataTransfer(link, tables, hooks).RunTransfer(kTransferUpload);
-    EXPECT_TRUE(r.cancelled);
-    EXPECT_FALSE(r.complete());
-    EXPECT_EQ(r.items, 10);
-    const SetupData& d = tables.CurrentData;
-    EXPECT_EQ(d.Value[9], distinctValue(d.Address[9], 9));
-    EXPECT_EQ(d.Value[10], tables.DefaultData.Value[10]) << "not read after the cancel";
-    EXPECT_EQ(d.ScaleFactor, 720);
-    EXPECT_EQ(d.Setpoint[3], (std::array<std::int16_t, 2>{700, 5}));
-    EXPECT_TRUE(messages.shown.empty()) << "cancel shows no message";
-}
-
-TEST_F(TransferTest, UploadStepsMayPass94WhenARecallFindsNoSetpoint) {
-    fillBoard();
-    ScriptedRecallPls scripted(board.pls());
-    // Channel 0: ON, then a state that is neither: not programmed after all.
-    scripted.states = {1, 7};
-    board.setCommands(&scripted);
-    const TransferReport r = DataTransfer(link, tables).RunTransfer(kTransferUpload);
-    EXPECT_EQ(r.steps, kTransferSteps + 1);
-    EXPECT_EQ(tables.CurrentData.Setpoint[0], (std::array<std::int16_t, 2>{0, 0}));
-}
-
-TEST_F(TransferTest, SilentBoardEndsTheItemsAndSkipsThePls) {
-    port.silent = true;
-    const TransferReport r = DataTransfer(link, tables).RunTransfer(kTransferUpload);
-    EXPECT_TRUE(r.linkFault);
-    EXPECT_EQ(r.items, 1) << "the first read failed, the loop stopped before the next";
-    EXPECT_EQ(tables.CurrentData.Value[0], 0) << "a failed read stores 0";
-    EXPECT_EQ(tables.CurrentData.Value[1], 40);
-    ASSERT_EQ(messages.shown.size(), 1u) << "only the link's own box";
-    EXPECT_EQ(messages.shown[0].title, "WARNING - Communication Error!");
-    EXPECT_EQ(tables.CurrentData.ScaleFactor, 360);
 }
 
 TEST_F(TransferTest, DownloadAfterALinkFaultLeavesPlsConfigChangedAlone) {
@@ -145,20 +93,9 @@ TEST_F(TransferTest, DownloadAfterALinkFaultLeavesPlsConfigChangedAlone) {
 }
 
 TEST_F(TransferTest, FailedConfigurationStillSendsTheChannels) {
-    struct Refuse59 : sim::SimCommand {
-        sim::SimPls& pls;
-        bool refusing = false;
-        explicit Refuse59(sim::SimPls& p) : pls(p) {}
-        bool begin(std::uint8_t code) override {
-            refusing = code == 59;
-            return pls.begin(code);
-        }
-        Answer receive(std::uint8_t byte) override {
-            return refusing ? Answer{0x00, Next::Idle} : pls.receive(byte);
-        }
-        int busyPolls() const override { return pls.busyPolls(); }
-    } refuse(board.pls());
-    board.setCommands(&refuse);
+    RefusingPls refusing(board.pls());
+    refusing.refuse = {59};
+    board.setCommands(&refusing);
     const TransferReport r = DataTransfer(link, tables).RunTransfer(kTransferDownload);
     EXPECT_TRUE(r.plsFailed);
     EXPECT_FALSE(r.complete());
@@ -204,16 +141,6 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"NegativeOffSetpoint", [](SetupData& d) { d.Setpoint[7][1] = -20; },
                     "OFF setpoint of channel 8 is -20; it must not be less than 0."}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(DownloadConfigLayout, SpeedCompensationSkipsEntryFiveAndCountIsEntry18) {
-    SetupData d;
-    d.PLSProgram = 7;
-    d.ChannelCount = 8;
-    for (int k = 0; k < 8; ++k) d.SpeedComp[k] = static_cast<std::int16_t>(k + 1);
-    const std::array<int, 24> expected = {7, 1, 2, 3, 4, 0, 5, 6, 7, 8, 0, 0,
-                                          0, 0, 0, 0, 0, 0, 8, 0, 0, 0, 0, 0};
-    EXPECT_EQ(DownloadConfig(d), expected);
-}
 
 }  // namespace
 }  // namespace voran::testing

@@ -70,6 +70,8 @@ TEST_F(TransferWindow, UploadPastTheLastStepKeepsTheBarFull) {
     EXPECT_GT(w.report().steps, 94);
     EXPECT_EQ(w.prgProcessing->value(), 94);
     EXPECT_EQ(w.prgProcessing->maximum(), 94);
+    // ON, then a state that is neither: not programmed after all.
+    EXPECT_EQ(tables.CurrentData.Setpoint[0], (std::array<std::int16_t, 2>{0, 0}));
 }
 
 TEST_F(TransferWindow, CancelStopsTheItemsButThePlsIsStillUploaded) {
@@ -88,6 +90,10 @@ TEST_F(TransferWindow, SilentBoardGivesTheProcessNotCompleteBox) {
     port.silent = true;
     frmProcessing w(ctx, kTransferUpload);
     w.exec();
+    EXPECT_EQ(w.report().items, 1) << "the first read failed, the loop stopped before the next";
+    EXPECT_EQ(tables.CurrentData.Value[0], 0) << "a failed read stores 0";
+    EXPECT_EQ(tables.CurrentData.Value[1], tables.DefaultData.Value[1]);
+    EXPECT_EQ(tables.CurrentData.ScaleFactor, 360) << "the PLS phase returned at once";
     ASSERT_EQ(messages.shown.size(), 2u);
     EXPECT_EQ(messages.shown[0].title, "WARNING - Communication Error!");
     EXPECT_EQ(messages.shown[1].text, "Error Processing Request\r\n\r\nProcess Not Complete");
@@ -98,19 +104,38 @@ TEST_F(TransferWindow, SilentBoardGivesTheProcessNotCompleteBox) {
 
 // --- Menu commands ---------------------------------------------------------------
 
-TEST_F(TransferWindow, UploadCommandAsksFirstAndNoDoesNothing) {
+struct MenuCase {
+    const char* name;
+    void (*click)(AppContext&, FileCommands&, QWidget*);
+    const char* text;
+    const char* title;
+};
+
+class TransferMenu : public TransferWindow, public ::testing::WithParamInterface<MenuCase> {};
+
+TEST_P(TransferMenu, CommandAsksFirstAndNoLeavesEverythingAlone) {
     messages.answers = {MsgResult::No};
     const double stamp = tables.CurrentData.Stamp;
-    mnuFileUpload_Click(ctx, files, nullptr);
+    GetParam().click(ctx, files, nullptr);
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text,
-              "You are about to Upload Data from the PLC\r\n\r\nDo You Wish to Continue?");
-    EXPECT_EQ(messages.shown[0].title, "Data Upload");
+    EXPECT_EQ(messages.shown[0].text, GetParam().text);
+    EXPECT_EQ(messages.shown[0].title, GetParam().title);
     EXPECT_EQ(messages.shown[0].buttons, MsgButtons::YesNo);
     EXPECT_EQ(messages.shown[0].icon, MsgIcon::Question);
     EXPECT_TRUE(sent().empty());
     EXPECT_EQ(tables.CurrentData.Stamp, stamp);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    FileMenu, TransferMenu,
+    ::testing::Values(
+        MenuCase{"Upload", &mnuFileUpload_Click,
+                 "You are about to Upload Data from the PLC\r\n\r\nDo You Wish to Continue?",
+                 "Data Upload"},
+        MenuCase{"Download", &mnuFileDownload_Click,
+                 "You are about to Download Data to the PLC\r\n\r\nDo You Wish to Continue?",
+                 "Data Download"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(TransferWindow, UploadStampsTheDataEvenWhenCancelledAtOnce) {
     fillBoard();
@@ -124,21 +149,6 @@ TEST_F(TransferWindow, UploadStampsTheDataEvenWhenCancelledAtOnce) {
     EXPECT_EQ(files.gUploadNOW, GeneralDate({2026, 5, 1, 14, 5, 9, 0}));
     EXPECT_EQ(tables.CurrentData.Value[1], tables.DefaultData.Value[1]) << "cancelled after one";
     EXPECT_EQ(tables.CurrentData.ScaleFactor, 720) << "PLS phase ran";
-}
-
-TEST_F(TransferWindow, DownloadCommandAsksWithItsOwnTexts) {
-    messages.answers = {MsgResult::No};
-    mnuFileDownload_Click(ctx, files, nullptr);
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text,
-              "You are about to Download Data to the PLC\r\n\r\nDo You Wish to Continue?");
-    EXPECT_EQ(messages.shown[0].title, "Data Download");
-    EXPECT_TRUE(sent().empty());
-
-    messages.answers = {MsgResult::Yes};
-    mnuFileDownload_Click(ctx, files, nullptr);
-    EXPECT_EQ(board.peek("W1042"), 4095);
-    EXPECT_TRUE(tables.PLSConfigChanged);
 }
 
 TEST_F(TransferWindow, NoToTheOfflinePromptShowsNoWindowAndKeepsTheMode) {
@@ -160,18 +170,21 @@ TEST_F(TransferWindow, NoToTheOfflinePromptShowsNoWindowAndKeepsTheMode) {
     EXPECT_TRUE(sent().empty());
 }
 
-TEST_F(TransferWindow, YesToTheOfflinePromptGoesOnlineAndTransfers) {
+TEST_F(TransferWindow, DownloadWhileOfflineGoesOnlineAndSendsEverything) {
     link.CloseRSComm();
     ctx.UpdateOnlineState = [&] {
         if (link.OnlineMode) link.OpenRSComm(port);
     };
-    messages.answers = {MsgResult::Yes};
-    EXPECT_TRUE(StartTransfer(ctx, files, nullptr, kTransferDownload));
+    messages.answers = {MsgResult::Yes, MsgResult::Yes};
+    mnuFileDownload_Click(ctx, files, nullptr);
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(messages.shown[1].title, "Program Offline");
     EXPECT_TRUE(link.OnlineMode);
     EXPECT_EQ(TransferMode, kTransferDownload);
     EXPECT_EQ(board.peek("W1000"), 20);
-    EXPECT_EQ(board.peek("W1022"), 240);
-    EXPECT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(board.peek("W1042"), 4095);
+    EXPECT_EQ(board.pls().channels[1], (sim::SimPls::Channel{true, 90, 270}));
+    EXPECT_TRUE(tables.PLSConfigChanged);
 }
 
 }  // namespace

@@ -28,72 +28,62 @@ TEST_F(ChannelCommands, ClearFirstSendsAClearingFrameThenTheProgrammingFrame) {
                            {0xFF, 27, 5, 180, 0, 240, 0, 1},
                            readyPoll(1)}));
     EXPECT_EQ(pls().channels[5], (sim::SimPls::Channel{true, 180, 240}));
-}
 
-TEST_F(ChannelCommands, RefusedClearingFrameStopsBeforeTheProgrammingFrame) {
+    // A refused clearing frame stops before the programming frame.
     RefusingPls refusing(pls());
     refusing.refuse = {27};
     board.setCommands(&refusing);
-    pls().program(1, 10, 20);
-    EXPECT_FALSE(link.SingleSetpoint(1, 180, 240, true));
-    // The board refused the channel byte of the clearing frame.
-    EXPECT_EQ(sent(), cat({kReadScale, {0xFF, 27, 1}}));
-    EXPECT_EQ(pls().channels[1], (sim::SimPls::Channel{true, 10, 20}));
+    port.clearTrace();
+    EXPECT_FALSE(link.SingleSetpoint(5, 1, 2, true));
+    EXPECT_EQ(sent(), cat({kReadScale, {0xFF, 27, 5}}));
+    EXPECT_EQ(pls().channels[5], (sim::SimPls::Channel{true, 180, 240}));
 }
 
 struct LimitCase {
     const char* name;
-    int on, off;
-    bool accepted;
-    int named;  // the setpoint the message names
+    int scale, on, off;
+    const char* text;  // the refusal before the closing line; empty: accepted
+    bool readsScale;   // the scale factor was read before the refusal
 };
 
 class SetpointLimits : public PlsLink, public ::testing::WithParamInterface<LimitCase> {};
 
-TEST_P(SetpointLimits, SetpointAtOrAboveTheScaleFactorIsRefusedBeforeSending) {
+TEST_P(SetpointLimits, SetpointOutsideTheScaleIsRefusedBeforeAnyFrame) {
     const LimitCase c = GetParam();
     pls().setBusyPolls(0);
-    EXPECT_EQ(link.SingleSetpoint(0, c.on, c.off), c.accepted);
-    if (c.accepted) {
+    pls().scaleFactor = c.scale;
+    const bool accepted = std::string(c.text).empty();
+    EXPECT_EQ(link.SingleSetpoint(3, c.on, c.off), accepted);
+    if (accepted) {
         EXPECT_TRUE(messages.shown.empty());
-        EXPECT_EQ(pls().channels[0], (sim::SimPls::Channel{true, c.on, c.off}));
+        EXPECT_EQ(pls().channels[3], (sim::SimPls::Channel{true, c.on, c.off}));
         return;
     }
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text, "Setpoint setting " + std::to_string(c.named) +
-                                          " is greater than scale factor.\r\n\r\n"
-                                          "Channel can not be programmed.");
+    EXPECT_EQ(messages.shown[0].text,
+              std::string(c.text) + "\r\n\r\nChannel can not be programmed.");
     EXPECT_EQ(messages.shown[0].title, "PLS Single Setpoint");
     EXPECT_EQ(messages.shown[0].icon, MsgIcon::Exclamation);
     EXPECT_EQ(messages.shown[0].buttons, MsgButtons::Ok);
-    EXPECT_EQ(sent(), kReadScale) << "only the scale factor was read";
-    EXPECT_FALSE(pls().channels[0].programmed);
+    EXPECT_EQ(sent(), c.readsScale ? kReadScale : Bytes{});
+    EXPECT_FALSE(pls().channels[3].programmed);
 }
 
-INSTANTIATE_TEST_SUITE_P(ScaleFactor360, SetpointLimits,
-                         ::testing::Values(LimitCase{"HighestOn", 359, 0, true, 0},
-                                           LimitCase{"HighestOff", 0, 359, true, 0},
-                                           LimitCase{"On360", 360, 10, false, 360},
-                                           LimitCase{"Off360", 10, 360, false, 360},
-                                           LimitCase{"BothOutOnlyOnNamed", 400, 500, false, 400}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(ChannelCommands, NegativeSetpointIsRefusedWithoutAnyTraffic) {
-    EXPECT_FALSE(link.SingleSetpoint(3, 10, -5));
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text,
-              "OFF setpoint -5 of channel 4 is less than 0.\r\n\r\nChannel can not be programmed.");
-    EXPECT_EQ(messages.shown[0].title, "PLS Single Setpoint");
-    EXPECT_TRUE(sent().empty());
-}
-
-TEST_F(ChannelCommands, SmallerScaleFactorMovesTheLimit) {
-    pls().scaleFactor = 100;
-    EXPECT_TRUE(link.SingleSetpoint(0, 99, 0));
-    EXPECT_FALSE(link.SingleSetpoint(0, 0, 100));
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text.substr(0, 21), "Setpoint setting 100 ");
-}
+INSTANTIATE_TEST_SUITE_P(
+    Setpoints, SetpointLimits,
+    ::testing::Values(LimitCase{"HighestOn", 360, 359, 0, "", true},
+                      LimitCase{"HighestOff", 360, 0, 359, "", true},
+                      LimitCase{"On360", 360, 360, 10,
+                                "Setpoint setting 360 is greater than scale factor.", true},
+                      LimitCase{"Off360", 360, 10, 360,
+                                "Setpoint setting 360 is greater than scale factor.", true},
+                      LimitCase{"BothOutOnlyOnNamed", 360, 400, 500,
+                                "Setpoint setting 400 is greater than scale factor.", true},
+                      LimitCase{"SmallerScale", 100, 0, 100,
+                                "Setpoint setting 100 is greater than scale factor.", true},
+                      LimitCase{"NegativeOffFromAFile", 360, 10, -5,
+                                "OFF setpoint -5 of channel 4 is less than 0.", false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ChannelCommands, ClearChannelSendsFlagZeroAndEmptiesIt) {
     pls().setBusyPolls(0);
@@ -103,7 +93,9 @@ TEST_F(ChannelCommands, ClearChannelSendsFlagZeroAndEmptiesIt) {
     EXPECT_FALSE(pls().channels[7].programmed);
 }
 
-TEST_F(ChannelCommands, FailedLinkSendsNothingAndShowsNothing) {
+TEST_F(ChannelCommands, FailedLinkOrChannelOutsideAByteSendsNothingAndShowsNothing) {
+    EXPECT_FALSE(link.ClearPLSChan(256));
+    EXPECT_FALSE(link.RecallChannel(-1));
     link.CommError = true;
     EXPECT_FALSE(link.SingleSetpoint(0, 10, 20));
     EXPECT_FALSE(link.ClearPLSChan(0));
@@ -125,6 +117,11 @@ TEST_F(ChannelCommands, TwoRecallsGiveTheOnThenTheOffSetpoint) {
     ASSERT_TRUE(link.RecallChannel(3));
     EXPECT_EQ(link.ChannelRecallState(), 0);
     EXPECT_EQ(link.ChannelRecallPos(), 45);
+
+    // An unprogrammed channel answers neither state.
+    ASSERT_TRUE(link.RecallChannel(6));
+    EXPECT_EQ(link.ChannelRecallState(), 2);
+    EXPECT_EQ(link.ChannelRecallPos(), 0);
 }
 
 TEST_F(ChannelCommands, HighByteAbove16MakesTheRecallInvalid) {
@@ -132,21 +129,6 @@ TEST_F(ChannelCommands, HighByteAbove16MakesTheRecallInvalid) {
     EXPECT_FALSE(link.RecallChannel(0));
     EXPECT_EQ(link.ChannelRecallState(), 2);
     EXPECT_EQ(link.ChannelRecallPos(), 0);
-}
-
-TEST_F(ChannelCommands, UnprogrammedChannelRecallsWithNeitherState) {
-    pls().program(4, 100, 200);
-    ASSERT_TRUE(link.RecallChannel(4));  // ON 100 now in the recall state
-    ASSERT_TRUE(link.RecallChannel(6));
-    EXPECT_NE(link.ChannelRecallState(), 0);
-    EXPECT_NE(link.ChannelRecallState(), 1);
-    EXPECT_EQ(link.ChannelRecallPos(), 0);
-}
-
-TEST_F(ChannelCommands, ChannelNumberOutsideAByteSendsNothing) {
-    EXPECT_FALSE(link.ClearPLSChan(256));
-    EXPECT_FALSE(link.RecallChannel(-1));
-    EXPECT_TRUE(sent().empty());
 }
 
 TEST_F(ChannelCommands, TimerInsideTheRefusalBoxFindsTheLinkBusy) {
