@@ -120,6 +120,9 @@ std::optional<std::uint8_t> SimBoard::step(std::uint8_t byte) {
             return dispatch(byte);
 
         case State::Read:
+        case State::Write:
+            // Where a pair or triple starts, 0xFF is attention; anywhere
+            // else it is an address or data byte.
             if (step_ == 0) {
                 if (byte == kAttention) {
                     state_ = State::AwaitCode;
@@ -130,19 +133,9 @@ std::optional<std::uint8_t> SimBoard::step(std::uint8_t byte) {
                 lastWasAddressEcho_ = true;
                 return byte;
             }
-            step_ = 0;
-            return memory_[hi_ * 256u + byte];
-
-        case State::Write:
-            if (step_ == 0) {
-                if (byte == kAttention) {
-                    state_ = State::AwaitCode;
-                    return kAck;
-                }
-                hi_ = byte;
-                step_ = 1;
-                lastWasAddressEcho_ = true;
-                return byte;
+            if (state_ == State::Read) {
+                step_ = 0;
+                return memory_[hi_ * 256u + byte];
             }
             if (step_ == 1) {
                 lo_ = byte;

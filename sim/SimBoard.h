@@ -108,7 +108,7 @@ public:
     void setLive(bool on) { live_ = on; }
     bool live() const { return live_; }
     // Restarts the machine's random events in a repeatable order.
-    void setRandomStart(unsigned value) { rng_.seed(value); }
+    void setRandomStart(unsigned value) { rng_ = std::mt19937(value); }
     // Lets `seconds` of machine time pass (nothing happens unless live).
     void tick(double seconds);
 

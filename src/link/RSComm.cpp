@@ -65,9 +65,7 @@ void RSComm::logByte(bool sent, int byte) {
 // --- Byte exchange ---------------------------------------------------------
 
 int RSComm::ExchangeByte(int byte, bool noReply, bool flush) {
-    Hold hold(*this);
-    if (!hold.acquired()) return kFail;
-    return exchangeHeld(byte, noReply, flush);
+    return whileHeld(kFail, [&] { return exchangeHeld(byte, noReply, flush); });
 }
 
 int RSComm::exchangeHeld(int byte, bool noReply, bool flush) {
@@ -127,9 +125,7 @@ int RSComm::exchangeHeld(int byte, bool noReply, bool flush) {
 // --- Command handshake -----------------------------------------------------
 
 bool RSComm::OpenCommand(int mode, int code) {
-    Hold hold(*this);
-    if (!hold.acquired()) return false;
-    return openCommandHeld(mode, code);
+    return whileHeld(false, [&] { return openCommandHeld(mode, code); });
 }
 
 bool RSComm::openCommandHeld(int mode, int code) {
@@ -166,9 +162,7 @@ bool RSComm::openCommandHeld(int mode, int code) {
 // --- Data items --------------------------------------------------------------
 
 std::string RSComm::ReadItem(const std::string& add) {
-    Hold hold(*this);
-    if (!hold.acquired()) return {};
-    return readItemHeld(add);
+    return whileHeld(std::string(), [&] { return readItemHeld(add); });
 }
 
 std::string RSComm::readItemHeld(const std::string& add) {
@@ -295,9 +289,7 @@ void RSComm::RSWrite(const std::string& add, const std::string& dataValue) {
 // --- Ready poll and command transactions ------------------------------------
 
 bool RSComm::WaitPLSReady() {
-    Hold hold(*this);
-    if (!hold.acquired()) return false;
-    return waitPLSReadyHeld();
+    return whileHeld(false, [&] { return waitPLSReadyHeld(); });
 }
 
 bool RSComm::waitPLSReadyHeld() {
@@ -324,9 +316,7 @@ bool RSComm::waitPLSReadyHeld() {
 }
 
 int RSComm::ReadWord(int code) {
-    Hold hold(*this);
-    if (!hold.acquired()) return -9999;
-    return readWordHeld(code);
+    return whileHeld(-9999, [&] { return readWordHeld(code); });
 }
 
 int RSComm::readWordHeld(int code) {
@@ -360,9 +350,7 @@ bool RSComm::ackedFrameHeld(int mode, int code, const std::vector<int>& bytes) {
 }
 
 bool RSComm::WriteWord(int code, int value) {
-    Hold hold(*this);
-    if (!hold.acquired()) return false;
-    return writeWordHeld(code, value);
+    return whileHeld(false, [&] { return writeWordHeld(code, value); });
 }
 
 bool RSComm::writeWordHeld(int code, int value) {
@@ -374,9 +362,7 @@ bool RSComm::writeWordHeld(int code, int value) {
 }
 
 bool RSComm::ChannelFrame(int code, int chan, int w1, std::int32_t w2, int flag) {
-    Hold hold(*this);
-    if (!hold.acquired()) return false;
-    return channelFrameHeld(code, chan, w1, w2, flag);
+    return whileHeld(false, [&] { return channelFrameHeld(code, chan, w1, w2, flag); });
 }
 
 bool RSComm::channelFrameHeld(int code, int chan, int w1, std::int32_t w2, int flag) {
@@ -390,9 +376,7 @@ bool RSComm::channelFrameHeld(int code, int chan, int w1, std::int32_t w2, int f
 }
 
 bool RSComm::BlockWrite(int code, const std::array<int, 6>& bytes) {
-    Hold hold(*this);
-    if (!hold.acquired()) return false;
-    return blockWriteHeld(code, bytes);
+    return whileHeld(false, [&] { return blockWriteHeld(code, bytes); });
 }
 
 bool RSComm::blockWriteHeld(int code, const std::array<int, 6>& bytes) {
@@ -400,9 +384,7 @@ bool RSComm::blockWriteHeld(int code, const std::array<int, 6>& bytes) {
 }
 
 bool RSComm::ConfigRead(int code) {
-    Hold hold(*this);
-    if (!hold.acquired()) return false;
-    return configReadHeld(code);
+    return whileHeld(false, [&] { return configReadHeld(code); });
 }
 
 bool RSComm::configReadHeld(int code) {
@@ -421,9 +403,7 @@ bool RSComm::configReadHeld(int code) {
 }
 
 bool RSComm::RecallRead(int chan) {
-    Hold hold(*this);
-    if (!hold.acquired()) return false;
-    return recallReadHeld(chan);
+    return whileHeld(false, [&] { return recallReadHeld(chan); });
 }
 
 bool RSComm::recallReadHeld(int chan) {

@@ -119,6 +119,12 @@ public:
 
 private:
     void InitializeRSComm(ISerialPort& commObj);
+    // Runs `op` holding the link; a caller that finds it held gets `failed`.
+    template <class R, class Op>
+    R whileHeld(R failed, Op op) {
+        Hold hold(*this);
+        return hold.acquired() ? op() : failed;
+    }
     MsgResult linkAlarm(const std::string& text);
 
     // The operations without their Hold, for code inside RSComm that already
@@ -135,13 +141,13 @@ private:
     bool blockWriteHeld(int code, const std::array<int, 6>& bytes);
     bool configReadHeld(int code);
     bool recallReadHeld(int chan);
-    // Sends `bytes` after an OpenCommand(mode, code), each to be answered
-    // 0x55, then waits for the PLS. Values outside 0..255 send nothing.
     void closeHeld();
     // Reads RSPort.cfg into settings_ (false: a platform error, told in
     // `errorNumber`/`errorText`).
     bool readSettingsFile(int* errorNumber, std::string* errorText);
     bool writeSettingsFile(const PortSettings& s, int* errorNumber, std::string* errorText);
+    // Sends `bytes` after an OpenCommand(mode, code), each to be answered
+    // 0x55, then waits for the PLS. Values outside 0..255 send nothing.
     bool ackedFrameHeld(int mode, int code, const std::vector<int>& bytes);
     void entryAlert(const std::string& error);
     void logByte(bool sent, int byte);

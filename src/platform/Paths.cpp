@@ -48,4 +48,11 @@ std::string ResolvePath(const std::string& folder, const std::string& relative) 
     return result.string();
 }
 
+std::string ComPortDevice(const std::string& folder, int port) {
+    const std::string link = ResolvePath(folder, "Support/COM" + std::to_string(port));
+    std::error_code ec;
+    if (fs::is_symlink(link, ec) || fs::exists(link, ec)) return link;
+    return "/dev/ttyS" + std::to_string(port - 1);
+}
+
 }  // namespace voran

@@ -13,4 +13,9 @@ std::string ProgramFolder();
 // are taken as separators.
 std::string ResolvePath(const std::string& folder, const std::string& relative);
 
+// The device file of COM port `port` on Linux: what `<folder>/Support/COM<n>`
+// links to when that link exists (the way COM ports are mapped to devices
+// there), otherwise /dev/ttyS<n-1>.
+std::string ComPortDevice(const std::string& folder, int port);
+
 }  // namespace voran

@@ -5,7 +5,6 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -62,10 +61,7 @@ PosixSerialPort::~PosixSerialPort() {
 }
 
 std::string PosixSerialPort::devicePath() const {
-    const std::string link = ResolvePath(folder_, "Support/COM" + std::to_string(port_));
-    struct stat st {};
-    if (::lstat(link.c_str(), &st) == 0) return link;
-    return "/dev/ttyS" + std::to_string(port_ - 1);
+    return ComPortDevice(folder_, port_);
 }
 
 bool PosixSerialPort::setSettings(const std::string& settings, PortError* error) {

@@ -1,7 +1,5 @@
 #include "platform/qt/QtSerialPort.h"
 
-#include <sys/stat.h>
-
 #include <cmath>
 #include <utility>
 
@@ -16,10 +14,7 @@ std::string QtSerialPort::deviceName() const {
 #ifdef Q_OS_WIN
     return "COM" + std::to_string(port_);
 #else
-    const std::string link = ResolvePath(folder_, "Support/COM" + std::to_string(port_));
-    struct stat st {};
-    if (::lstat(link.c_str(), &st) == 0) return link;
-    return "/dev/ttyS" + std::to_string(port_ - 1);
+    return ComPortDevice(folder_, port_);
 #endif
 }
 
