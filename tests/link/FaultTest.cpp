@@ -10,7 +10,7 @@ const char* const kCableText =
     "COMM Port and PROG Port.";
 const char* const kAlarmTitle = "WARNING - Communication Error!";
 
-TEST_F(LinkTest, SilentBoardGivesTheCableMessageAfterFiveSeconds) {
+TEST_F(LinkTest, SilentBoardGivesTheCableMessageAfterFiveSecondsThenEverythingFailsAtOnce) {
     goOnline();
     port.silent = true;
     const double t0 = clock.now();
@@ -19,8 +19,7 @@ TEST_F(LinkTest, SilentBoardGivesTheCableMessageAfterFiveSeconds) {
     EXPECT_EQ(link.RSRead("B8176"), "0");
 
     EXPECT_EQ(port.sent(), (Bytes{0xFF, 0xFF, 0xFF}));
-    const std::vector<double> expected = {t0, t0 + 1.0, t0 + 3.0};
-    EXPECT_EQ(sendTimes(), expected);
+    EXPECT_EQ(sendTimes(), (std::vector<double>{t0, t0 + 1.0, t0 + 3.0}));
     EXPECT_DOUBLE_EQ(shownAt, t0 + 5.0);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, kCableText);
@@ -29,23 +28,20 @@ TEST_F(LinkTest, SilentBoardGivesTheCableMessageAfterFiveSeconds) {
     EXPECT_EQ(boxes.shown[0].icon, MsgIcon::Critical);
     EXPECT_TRUE(link.CommError);
     EXPECT_EQ(link.currentMode(), 0);
-}
 
-TEST_F(LinkTest, AfterCancelEveryReadFailsAtOnceWithoutTraffic) {
-    goOnline();
-    port.silent = true;
-    link.RSRead("B8176");
+    // Cancelled: the board is back, but nothing goes out until reopened.
     port.silent = false;
     port.clearTrace();
-    const double t = clock.now();
     EXPECT_EQ(link.RSRead("B8176"), "0");
     link.RSWrite("W182", "5");
     EXPECT_EQ(link.ExchangeByte(0xFF), RSComm::kFail);
     EXPECT_EQ(link.ReadWord(24), -9999);
+    link.CloseRSComm();
     EXPECT_TRUE(port.wire.empty());
-    EXPECT_EQ(clock.now(), t);
+    EXPECT_DOUBLE_EQ(clock.now(), t0 + 5.0);
     EXPECT_EQ(boxes.shown.size(), 1u);
-    EXPECT_TRUE(link.CommError);
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_FALSE(link.OnlineMode);
 }
 
 TEST_F(LinkTest, RetryWaitsAnotherFiveSecondsBeforeAskingAgain) {
@@ -72,19 +68,10 @@ TEST_F(LinkTest, RetryAfterTheCableIsBackFinishesTheRead) {
     EXPECT_EQ(boxes.shown.size(), 1u);
 }
 
-TEST_F(LinkTest, ClosingAfterAFaultSendsNothing) {
-    goOnline();
-    port.silent = true;
-    link.RSRead("B8176");
-    port.clearTrace();
-    link.CloseRSComm();
-    EXPECT_TRUE(port.wire.empty());
-    EXPECT_FALSE(port.isOpen());
-    EXPECT_FALSE(link.OnlineMode);
-}
-
-TEST_F(LinkTest, ClosingAHealthyLinkSaysGoodbye) {
-    goOnline();
+TEST_F(LinkTest, GoingOnlineGreetsTheBoardAndGoingOfflineSaysGoodbye) {
+    link.OpenRSComm(port);
+    EXPECT_EQ(port.sent(), (Bytes{0xFF}));
+    EXPECT_TRUE(link.OnlineMode);
     link.RSRead("B8176");
     port.clearTrace();
     link.CloseRSComm();
@@ -94,20 +81,12 @@ TEST_F(LinkTest, ClosingAHealthyLinkSaysGoodbye) {
     EXPECT_EQ(link.currentMode(), 0);
 }
 
-TEST_F(LinkTest, GoingOnlineGreetsTheBoardOnce) {
-    link.OpenRSComm(port);
-    EXPECT_EQ(port.sent(), (Bytes{0xFF}));
-    EXPECT_TRUE(link.OnlineMode);
-    EXPECT_FALSE(link.CommError);
-}
-
-TEST_F(LinkTest, GoingOnlineToASilentBoardStaysOffline) {
+TEST_F(LinkTest, GoingOnlineToASilentBoardStaysOfflineUntilItAnswers) {
     port.silent = true;
     link.OpenRSComm(port);
     EXPECT_FALSE(link.OnlineMode);
     EXPECT_TRUE(link.CommError);
     EXPECT_EQ(boxes.shown.size(), 1u);
-    // Going online again clears the fault.
     port.silent = false;
     link.OpenRSComm(port);
     EXPECT_TRUE(link.OnlineMode);
@@ -172,6 +151,24 @@ protected:
         ASSERT_TRUE(link.OnlineMode);
         port.sent.clear();
     }
+    // The board gives these answers in turn, whatever it is sent.
+    void answerInTurn(std::vector<std::uint8_t> replies) {
+        port.answer = [replies, n = std::size_t{0}](std::uint8_t) mutable {
+            return replies.at(n++);
+        };
+    }
+    // Acknowledges everything; the PLS reports busy `busy` times, then ready.
+    void plsReadyAfter(int busy) {
+        port.answer = [busy,
+                       polled = false](std::uint8_t b) mutable -> std::optional<std::uint8_t> {
+            if (b == 0x38 || !polled) {
+                polled = b == 0x38;
+                return 0x55;
+            }
+            polled = false;
+            return busy-- > 0 ? 0x55 : 0x00;
+        };
+    }
 };
 
 TEST_F(ScriptedLinkTest, ABoardThatRefusesTheCommandTakesTheProgramOffline) {
@@ -214,19 +211,7 @@ TEST_F(ScriptedLinkTest, RetryInTheCommandMessageTriesTwoSecondsMore) {
 
 TEST_F(ScriptedLinkTest, ThePlsIsPolledUntilItReportsReady) {
     goOnline();
-    int busyLeft = 2;
-    bool polled = false;
-    port.answer = [&](std::uint8_t b) -> std::optional<std::uint8_t> {
-        if (b == 0x38) {
-            polled = true;
-            return 0x55;
-        }
-        if (polled) {
-            polled = false;
-            return busyLeft-- > 0 ? 0x55 : 0x00;
-        }
-        return 0x55;
-    };
+    plsReadyAfter(2);
     EXPECT_TRUE(link.WaitPLSReady());
     EXPECT_EQ(port.sent, (Bytes{0x38, 0x55, 0x38, 0x55, 0x38, 0x55, 0x55}));
 }
@@ -250,12 +235,7 @@ TEST_F(ScriptedLinkTest, APlsThatStaysBusyGivesTheReadyMessageAfterThreeSeconds)
 
 TEST_F(ScriptedLinkTest, AWordIsReadLowByteFirst) {
     goOnline();
-    std::vector<std::uint8_t> replies = {0x55, 0x55, 0x68, 0x01};
-    port.answer = [&](std::uint8_t) {
-        const std::uint8_t r = replies.front();
-        replies.erase(replies.begin());
-        return r;
-    };
+    answerInTurn({0x55, 0x55, 0x68, 0x01});
     EXPECT_EQ(link.ReadWord(24), 360);
     EXPECT_EQ(port.sent, (Bytes{0xFF, 24, 0x55, 0x55}));
     EXPECT_EQ(link.currentMode(), 0);
@@ -263,18 +243,7 @@ TEST_F(ScriptedLinkTest, AWordIsReadLowByteFirst) {
 
 TEST_F(ScriptedLinkTest, FramesAreSentLowByteFirstAndEachAcknowledged) {
     goOnline();
-    bool polled = false;
-    port.answer = [&](std::uint8_t b) -> std::optional<std::uint8_t> {
-        if (b == 0x38) {
-            polled = true;
-            return 0x55;
-        }
-        if (polled) {
-            polled = false;
-            return 0x00;
-        }
-        return 0x55;
-    };
+    plsReadyAfter(0);
     EXPECT_TRUE(link.ChannelFrame(27, 3, 300, 513, 1));
     EXPECT_EQ(port.sent, (Bytes{0xFF, 27, 3, 0x2C, 0x01, 0x01, 0x02, 1, 0x38, 0x55, 0x55}));
     port.sent.clear();
@@ -319,18 +288,13 @@ TEST_F(ScriptedLinkTest, TheConfigurationIsReadIntoTheBuffer) {
 
 TEST_F(ScriptedLinkTest, ARecallGivesStateAndPosition) {
     goOnline();
-    std::vector<std::uint8_t> replies = {0x55, 0x55, 0x55, 1, 104, 1};
-    port.answer = [&](std::uint8_t) {
-        const std::uint8_t r = replies.front();
-        replies.erase(replies.begin());
-        return r;
-    };
+    answerInTurn({0x55, 0x55, 0x55, 1, 104, 1});
     EXPECT_TRUE(link.RecallRead(2));
     EXPECT_EQ(port.sent, (Bytes{0xFF, 9, 2, 0x55, 0x55, 0x55}));
     EXPECT_EQ(link.ChannelRecallState(), 1);
     EXPECT_EQ(link.ChannelRecallPos(), 360);
 
-    replies = {0x55, 0x55, 0x55, 1, 104, 17};
+    answerInTurn({0x55, 0x55, 0x55, 1, 104, 17});
     EXPECT_FALSE(link.RecallRead(2));
     EXPECT_EQ(link.ChannelRecallState(), 2);
     EXPECT_EQ(link.ChannelRecallPos(), 0);

@@ -78,14 +78,6 @@ TEST_F(LinkTest, ValuesAsTypedReachTheBoard) {
     EXPECT_TRUE(boxes.shown.empty());
 }
 
-TEST_F(LinkTest, ADoubleTravelsAsTwoWordsOfTenThousands) {
-    goOnline();
-    link.RSWrite("D1100", "655359999");
-    const Bytes sent = port.sent();
-    ASSERT_EQ(sent.size(), 2u + 12u);
-    EXPECT_EQ((Bytes{sent[4], sent[7], sent[10], sent[13]}), (Bytes{15, 39, 255, 255}));
-}
-
 TEST_F(LinkTest, RefusedEntriesShowTheReasonAndSendNothing) {
     struct Row {
         const char* add;

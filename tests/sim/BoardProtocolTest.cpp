@@ -25,100 +25,72 @@ std::vector<int> feed(SimBoard& board, const std::vector<int>& bytes, double sta
     return answers;
 }
 
-struct ExchangeCase {
-    const char* name;
-    std::vector<int> sent;
-    std::vector<int> answered;
-};
-
-class BoardAnswers : public ::testing::TestWithParam<ExchangeCase> {};
-
-TEST_P(BoardAnswers, WireExchangeMatches) {
-    SimBoard board;
-    board.memory()[8176] = 0x2A;
-    board.memory()[0x1FFF] = 0x77;  // low address byte 255
-    board.memory()[182] = 0x11;
-    EXPECT_EQ(feed(board, GetParam().sent), GetParam().answered);
+TEST(BoardAnswers, EachByteOnTheWireGetsItsAnswer) {
+    const struct {
+        const char* name;
+        std::vector<int> sent, answered;
+    } rows[] = {
+        {"read B8176 from idle", {0xFF, 0x01, 0x1F, 0xF0}, {0x55, 0x55, 0x1F, 0x2A}},
+        {"second read, no handshake",
+         {0xFF, 0x01, 0x1F, 0xF0, 0x1F, 0xF0},
+         {0x55, 0x55, 0x1F, 0x2A, 0x1F, 0x2A}},
+        {"low address byte 255 is an address", {0xFF, 0x01, 0x1F, 0xFF}, {0x55, 0x55, 0x1F, 0x77}},
+        {"write W182 is echoed",
+         {0xFF, 0x02, 0x00, 0xB6, 0xE8, 0x00, 0xB7, 0x03},
+         {0x55, 0x55, 0x00, 0xB6, 0xE8, 0x00, 0xB7, 0x03}},
+        {"idle ignores noise", {0x01, 0x1F, 0xFF}, {-1, -1, 0x55}},
+        {"repeated attention", {0xFF, 0xFF, 0x01}, {0x55, 0x55, 0x55}},
+        {"unknown command, board idle",
+         {0xFF, 0x63, 0x55, 0xFF, 0x01},
+         {0x55, 0x00, -1, 0x55, 0x55}},
+        {"attention between pairs",
+         {0xFF, 0x01, 0x00, 0xB6, 0xFF, 0x02, 0x00, 0xB6, 0x07},
+         {0x55, 0x55, 0x00, 0x11, 0x55, 0x55, 0x00, 0xB6, 0x07}},
+        {"attention between triples",
+         {0xFF, 0x02, 0x00, 0xB6, 0x09, 0xFF, 0x01, 0x00, 0xB6},
+         {0x55, 0x55, 0x00, 0xB6, 0x09, 0x55, 0x55, 0x00, 0x09}},
+    };
+    for (const auto& r : rows) {
+        SimBoard board;
+        board.memory()[8176] = 0x2A;
+        board.memory()[0x1FFF] = 0x77;
+        board.memory()[182] = 0x11;
+        EXPECT_EQ(feed(board, r.sent), r.answered) << r.name;
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Protocol, BoardAnswers,
-    ::testing::Values(
-        ExchangeCase{"ReadB8176FromIdle", {0xFF, 0x01, 0x1F, 0xF0}, {0x55, 0x55, 0x1F, 0x2A}},
-        ExchangeCase{"SecondReadNeedsNoHandshake",
-                     {0xFF, 0x01, 0x1F, 0xF0, 0x1F, 0xF0},
-                     {0x55, 0x55, 0x1F, 0x2A, 0x1F, 0x2A}},
-        ExchangeCase{
-            "LowAddressByte255IsAnAddress", {0xFF, 0x01, 0x1F, 0xFF}, {0x55, 0x55, 0x1F, 0x77}},
-        ExchangeCase{"WriteW182Echoes",
-                     {0xFF, 0x02, 0x00, 0xB6, 0xE8, 0x00, 0xB7, 0x03},
-                     {0x55, 0x55, 0x00, 0xB6, 0xE8, 0x00, 0xB7, 0x03}},
-        ExchangeCase{"WriteOf255AsAddressAndDataIsEchoed",
-                     {0xFF, 0x02, 0x1F, 0xFF, 0xFF},
-                     {0x55, 0x55, 0x1F, 0xFF, 0xFF}},
-        ExchangeCase{"IdleIgnoresNoise", {0x01, 0x1F, 0xFF}, {-1, -1, 0x55}},
-        ExchangeCase{"RepeatedAttentionIsAnsweredAgain", {0xFF, 0xFF, 0x01}, {0x55, 0x55, 0x55}},
-        ExchangeCase{"UnknownCommandIsRefusedAndBoardGoesIdle",
-                     {0xFF, 0x63, 0x55, 0xFF, 0x01},
-                     {0x55, 0x00, -1, 0x55, 0x55}},
-        ExchangeCase{"AttentionBetweenPairsSwitchesToWriting",
-                     {0xFF, 0x01, 0x00, 0xB6, 0xFF, 0x02, 0x00, 0xB6, 0x07},
-                     {0x55, 0x55, 0x00, 0x11, 0x55, 0x55, 0x00, 0xB6, 0x07}},
-        ExchangeCase{"AttentionBetweenTriplesReturnsToReading",
-                     {0xFF, 0x02, 0x00, 0xB6, 0x09, 0xFF, 0x01, 0x00, 0xB6},
-                     {0x55, 0x55, 0x00, 0xB6, 0x09, 0x55, 0x55, 0x00, 0x09}}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(BoardWrites, StoresTheDataByteOfEachTriple) {
+TEST(BoardWrites, A255InsideATripleIsAddressOrDataAndIsStored) {
     SimBoard board;
-    feed(board, {0xFF, 0x02, 0x00, 0xB6, 0xE8, 0x00, 0xB7, 0x03});
-    EXPECT_EQ(board.peek("W182"), 1000);
-    feed(board, {0x1F, 0xFF, 0xFF});  // 0xFF as low address byte and as data
+    feed(board, {0xFF, 0x02, 0x1F, 0xFF, 0xFF});
     EXPECT_EQ(board.memory()[0x1FFF], 0xFF);
+    // Without times, or with a slow PC (0.3 s a byte), framing is by position.
+    board.receive(0x00);
+    board.receive(0xB6);
+    EXPECT_EQ(board.receive(0xFF), std::optional<std::uint8_t>(0xFF));
+    feed(board, {0x00, 0xB7, 0xFF}, 10.0, 0.3);
+    EXPECT_EQ(board.peek("W182"), 0xFFFF);
     EXPECT_FALSE(board.idle());
 }
 
 // The PC stops in the middle of a frame only when a byte was lost; after its
 // 1 s time-out it sends 0xFF, which must not be taken as address or data.
-struct LostByteCase {
-    const char* name;
-    std::vector<int> before;  // sent at once, ending in the middle of a frame
-    std::vector<int> answers;
-};
-
-class LostByteRecovery : public ::testing::TestWithParam<LostByteCase> {};
-
-TEST_P(LostByteRecovery, ResynchronisingAttentionIsHeardAfterThePause) {
-    SimBoard board;
-    const auto memoryBefore = board.memory();
-    EXPECT_EQ(feed(board, GetParam().before, 0.0), GetParam().answers);
-    // PC time-out: 1 s later comes 0xFF, then a fresh handshake.
-    EXPECT_EQ(feed(board, {0xFF, 0xFF, 0x01, 0x00, 0xB6}, 1.0),
-              (std::vector<int>{0x55, 0x55, 0x55, 0x00, 0}));
-    EXPECT_EQ(board.memory(), memoryBefore) << "a lost byte must never store data";
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Framing, LostByteRecovery,
-    ::testing::Values(LostByteCase{"WriteLostLowAddress", {0xFF, 0x02, 0x00}, {0x55, 0x55, 0x00}},
-                      LostByteCase{
-                          "WriteLostData", {0xFF, 0x02, 0x00, 0xB6}, {0x55, 0x55, 0, 0xB6}},
-                      LostByteCase{"ReadLostLowAddress", {0xFF, 0x01, 0x00}, {0x55, 0x55, 0x00}},
-                      LostByteCase{"LostCommandCode", {0xFF}, {0x55}}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(BoardFraming, ShortPausesInsideAFrameKeepTheFrame) {
-    SimBoard board;
-    // 0.3 s between bytes (a slow PC) is no lost byte: 0xFF stays data.
-    feed(board, {0xFF, 0x02, 0x00, 0xB6, 0xFF}, 0.0, 0.3);
-    EXPECT_EQ(board.memory()[182], 0xFF);
-}
-
-TEST(BoardFraming, WithoutTimesFramingIsByPositionOnly) {
-    SimBoard board;
-    for (int b : {0xFF, 0x02, 0x00, 0xB6}) board.receive(static_cast<std::uint8_t>(b));
-    EXPECT_EQ(board.receive(0xFF), std::optional<std::uint8_t>(0xFF));
-    EXPECT_EQ(board.memory()[182], 0xFF);
+TEST(BoardFraming, AfterALostByteTheResynchronisingAttentionIsHeard) {
+    const struct {
+        const char* name;
+        std::vector<int> before;  // sent at once, ending in the middle of a frame
+    } rows[] = {{"write, low address lost", {0xFF, 0x02, 0x00}},
+                {"write, data lost", {0xFF, 0x02, 0x00, 0xB6}},
+                {"read, low address lost", {0xFF, 0x01, 0x00}},
+                {"command code lost", {0xFF}}};
+    for (const auto& r : rows) {
+        SimBoard board;
+        const auto memoryBefore = board.memory();
+        feed(board, r.before, 0.0);
+        EXPECT_EQ(feed(board, {0xFF, 0xFF, 0x01, 0x00, 0xB6}, 1.0),
+                  (std::vector<int>{0x55, 0x55, 0x55, 0x00, 0}))
+            << r.name;
+        EXPECT_EQ(board.memory(), memoryBefore) << r.name;
+    }
 }
 
 // A stand-in for the PLS: code 27 takes two argument bytes, each

@@ -65,20 +65,4 @@ TEST_P(LossyLine, LinkKeepsConvergingAndNeverWritesAStrayByte) {
 
 INSTANTIATE_TEST_SUITE_P(DropEvery, LossyLine, ::testing::Values(11, 13, 17, 29, 53));
 
-TEST(SilentLine, LinkGivesTheCableBoxAfterFiveSeconds) {
-    SimBoard board;
-    ManualClock clock;
-    SimPort port(board, clock);
-    voran::testing::FakeMessageBox boxes;
-    RSComm link(clock, boxes, ::testing::TempDir());
-    link.OnlineMode = true;
-    port.silent = true;
-    const double t0 = clock.now();
-    link.OpenRSComm(port);
-    EXPECT_DOUBLE_EQ(clock.now() - t0, 5.0);
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(port.sent(), (std::vector<std::uint8_t>{0xFF, 0xFF, 0xFF}));
-    EXPECT_TRUE(link.CommError);
-}
-
 }  // namespace
