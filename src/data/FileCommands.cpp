@@ -8,10 +8,14 @@ namespace voran {
 namespace {
 
 const char* const kTitle = "VORAN";
+const char* const kUnnamedCaption = "[unnamed]";
+// Titles of the boxes shown for a refused file and a failed save.
+const char* const kOpenErrorTitle = "Open Set-up File";
+const char* const kSaveErrorTitle = "Save Set-up File";
 
 FileDialogRequest setupFileRequest() {
     FileDialogRequest request;
-    request.filters = ParseFilterList(FileCommands::kSetupFilter);
+    request.filters = ParseFilterList("Setup Files(*.sdt)|*.sdt|");
     request.filterIndex = 1;
     request.hideReadOnly = true;
     return request;
@@ -39,33 +43,20 @@ void FileCommands::letEventsRun() {
     if (processEvents) processEvents();
 }
 
-FileCommands::SaveAnswer FileCommands::AskSaveChanges() {
-    if (!tables_.HasUnsavedChanges()) return SaveAnswer::NothingChanged;
+bool FileCommands::CheckSaveChanges() {
+    if (!tables_.HasUnsavedChanges()) return true;
     switch (messages_.show("Save Changes to File?", kTitle, MsgButtons::YesNoCancel,
                            MsgIcon::Exclamation)) {
         case MsgResult::Yes:
-            return SaveAnswer::Yes;
-        case MsgResult::No:
-            return SaveAnswer::No;
-        default:
-            return SaveAnswer::Cancel;
-    }
-}
-
-bool FileCommands::CheckSaveChanges() {
-    switch (AskSaveChanges()) {
-        case SaveAnswer::NothingChanged:
-        case SaveAnswer::No:
-            return true;
-        case SaveAnswer::Yes:
             // The operator wants the data kept: if the save does not happen
             // (name dialog cancelled, write failed), the data must not be
             // replaced or dropped.
             return Save();
-        case SaveAnswer::Cancel:
-            break;
+        case MsgResult::No:
+            return true;
+        default:
+            return false;
     }
-    return false;
 }
 
 bool FileCommands::New() {

@@ -31,9 +31,6 @@ public:
     // The main window's design caption; the title is this followed by
     // gFileNameCaption.
     static constexpr const char* kBaseCaption = "VORAN - ";
-    static constexpr const char* kUnnamedCaption = "[unnamed]";
-    // The one filter of the set-up file dialogs.
-    static constexpr const char* kSetupFilter = "Setup Files(*.sdt)|*.sdt|";
 
     // `programFolder` gives the starting point of the first Open dialog.
     FileCommands(SetupTables& tables, IMessageBox& messages, IFileDialog& dialogs, IClock& clock,
@@ -45,7 +42,7 @@ public:
     // Bare name of the current file; empty until a file is opened or saved.
     std::string gFileNameTitle;
     // "[" + gFileNameTitle + "]", or "[unnamed]"; also the report name.
-    std::string gFileNameCaption = kUnnamedCaption;
+    std::string gFileNameCaption = "[unnamed]";
     // Date of the data as text (general date form): set by Open, and by
     // Upload Data / Print while online through StampUpload().
     std::string gUploadNOW;
@@ -77,13 +74,10 @@ public:
     bool SaveAs();
 
     // --- Procedures used by the commands and the main window -------------
-    enum class SaveAnswer { NothingChanged, Yes, No, Cancel };
-    // The "Save Changes to File?" question alone: NothingChanged without a
-    // box when there are no unsaved changes, else the operator's answer.
-    SaveAnswer AskSaveChanges();
-    // The question with its consequence: true when the caller may go on
-    // (nothing changed, No, or Yes and the save succeeded); false on Cancel
-    // or when the save did not happen. Used by New, Open and the shutdown.
+    // "Save Changes to File?" when there are unsaved changes. True when the
+    // caller may go on: nothing changed, No, or Yes and the save succeeded;
+    // false on Cancel or when a "Yes, save first" did not save. Used by New,
+    // Open and the shutdown.
     bool CheckSaveChanges();
     // Makes tables.FileData current: padded or cut to 78 items, copied to
     // CurrentData and SavedData, named, gUploadNOW from its stamp, caption.
@@ -91,10 +85,6 @@ public:
     // Upload Data and Print while online: gUploadNOW and CurrentData.Stamp
     // from one reading of the local date and time.
     void StampUpload();
-
-    // Titles of the boxes shown for a refused file and a failed save.
-    static constexpr const char* kOpenErrorTitle = "Open Set-up File";
-    static constexpr const char* kSaveErrorTitle = "Save Set-up File";
 
 private:
     bool writeCurrent(const std::string& path, const std::string& title);

@@ -48,12 +48,6 @@ constexpr ItemRow kItemTable[] = {
 };
 // clang-format on
 
-const ItemRow* rowOf(int index) {
-    for (const ItemRow& row : kItemTable)
-        if (index >= row.first && index <= row.last) return &row;
-    return nullptr;
-}
-
 // Days from 1 Jan 1970 of a proleptic Gregorian date.
 long long daysFromCivil(long long y, unsigned m, unsigned d) {
     y -= m <= 2;
@@ -90,12 +84,6 @@ std::string ProgramVersion() {
            std::to_string(VORAN_VERSION_MINOR) + "." + std::to_string(VORAN_VERSION_PATCH);
 }
 
-std::string DefaultAddress(int index) {
-    const ItemRow* row = rowOf(index);
-    if (!row) return {};
-    return std::string(1, row->kind) + std::to_string(row->base + row->step * (index - row->first));
-}
-
 void CopySetupData(SetupData& destination, const SetupData& source) {
     // Every member is held by value, so assignment copies the tables'
     // contents; nothing is shared between the records.
@@ -103,25 +91,21 @@ void CopySetupData(SetupData& destination, const SetupData& source) {
 }
 
 void SetupTables::BuildDefaults(const DateTime& now) {
+    // A fresh record has 78 empty items, zero PLS offset, program and speed
+    // compensation, and channels 2 to 7 not in use.
     SetupData d;
-    d.Address.assign(ItemCount, std::string());
-    d.Value.assign(ItemCount, 0);
     d.Version = ProgramVersion();
     d.Stamp = ToOleDate(now);
-
     d.ChannelCount = 8;
     d.ScaleFactor = 360;
-    d.ResolverOffset = 0;
-    d.PLSProgram = 0;
-    d.SpeedComp.fill(0);
-    for (auto& sp : d.Setpoint) sp = {0, 0};
     d.Setpoint[0] = {180, 240};
     d.Setpoint[1] = {90, 270};
 
     for (const ItemRow& row : kItemTable) {
         for (int i = row.first; i <= row.last; ++i) {
             const auto k = static_cast<std::size_t>(i);
-            d.Address[k] = DefaultAddress(i);
+            d.Address[k] =
+                std::string(1, row.kind) + std::to_string(row.base + row.step * (i - row.first));
             d.Value[k] = row.defaultStart + row.defaultIncrement * (i - row.first);
         }
     }

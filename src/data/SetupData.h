@@ -74,8 +74,4 @@ DateTime FromOleDate(double ole);
 // (30 Dec 1899) and the time for midnight.
 std::string GeneralDate(const DateTime& dt);
 
-// The default address of item `index` (0 .. LastItemIndex) by the rules of
-// the item table ("W1000", "B1041", "W630"); empty outside the table.
-std::string DefaultAddress(int index);
-
 }  // namespace voran

@@ -1,10 +1,13 @@
 #include "data/SetupFile.h"
 
+#include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <fstream>
 #include <limits>
+#include <type_traits>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -24,52 +27,50 @@ constexpr std::size_t kMaxReadBytes = 16u * 1024u * 1024u;
 constexpr double kOleMin = -657434.0;
 constexpr double kOleMax = 2958466.0;
 
+// Tables longer than this are not set-up files (the program's item index is
+// a 16-bit number).
+constexpr std::uint32_t kMaxTableEntries = 32768;
+
+// Little-endian numbers of any width; a double goes as its IEEE 754 bits.
 class Writer {
 public:
     explicit Writer(std::string& out) : out_(out) {}
-    void u16(std::uint16_t v) { le(v, 2); }
-    void i16(std::int16_t v) { le(static_cast<std::uint16_t>(v), 2); }
-    void u32(std::uint32_t v) { le(v, 4); }
-    void i32(std::int32_t v) { le(static_cast<std::uint32_t>(v), 4); }
-    void f64(double v) {
-        std::uint64_t bits = 0;
-        std::memcpy(&bits, &v, sizeof bits);
-        le(bits, 8);
+    template <typename T>
+    void num(T v) {
+        const auto u = static_cast<std::make_unsigned_t<T>>(v);
+        for (std::size_t i = 0; i < sizeof(T); ++i)
+            out_.push_back(static_cast<char>((static_cast<std::uint64_t>(u) >> (8 * i)) & 0xFF));
     }
+    void f64(double v) { num(std::bit_cast<std::uint64_t>(v)); }
     void text(const std::string& s) {
-        u16(static_cast<std::uint16_t>(s.size()));
+        num(static_cast<std::uint16_t>(s.size()));
         out_ += s;
     }
 
 private:
-    void le(std::uint64_t v, int n) {
-        for (int i = 0; i < n; ++i) out_.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-    }
     std::string& out_;
 };
 
+// Reads from the front of the bytes; every read fails, taking nothing, when
+// fewer bytes are left than it needs.
 class Reader {
 public:
     explicit Reader(std::string_view in) : in_(in) {}
     std::size_t left() const { return in_.size() - pos_; }
-    bool u16(std::uint16_t& v) { return le(v, 2); }
-    bool i16(std::int16_t& v) {
-        std::uint16_t u = 0;
-        if (!le(u, 2)) return false;
-        v = static_cast<std::int16_t>(u);
-        return true;
-    }
-    bool u32(std::uint32_t& v) { return le(v, 4); }
-    bool i32(std::int32_t& v) {
-        std::uint32_t u = 0;
-        if (!le(u, 4)) return false;
-        v = static_cast<std::int32_t>(u);
+    template <typename T>
+    bool num(T& v) {
+        if (left() < sizeof(T)) return false;
+        std::uint64_t acc = 0;
+        for (std::size_t i = 0; i < sizeof(T); ++i)
+            acc |= std::uint64_t{static_cast<unsigned char>(in_[pos_ + i])} << (8 * i);
+        pos_ += sizeof(T);
+        v = static_cast<T>(static_cast<std::make_unsigned_t<T>>(acc));
         return true;
     }
     bool f64(double& v) {
         std::uint64_t bits = 0;
-        if (!le(bits, 8)) return false;
-        std::memcpy(&v, &bits, sizeof v);
+        if (!num(bits)) return false;
+        v = std::bit_cast<double>(bits);
         return true;
     }
     bool bytes(std::size_t n, std::string& s) {
@@ -80,16 +81,6 @@ public:
     }
 
 private:
-    template <typename T>
-    bool le(T& v, int n) {
-        if (left() < static_cast<std::size_t>(n)) return false;
-        std::uint64_t acc = 0;
-        for (int i = 0; i < n; ++i)
-            acc |= static_cast<std::uint64_t>(static_cast<unsigned char>(in_[pos_ + i])) << (8 * i);
-        pos_ += static_cast<std::size_t>(n);
-        v = static_cast<T>(acc);
-        return true;
-    }
     std::string_view in_;
     std::size_t pos_ = 0;
 };
@@ -102,7 +93,7 @@ SetupFileResult readDescriptor(Reader& r, const char* table, std::size_t minEntr
                                std::uint32_t& count) {
     std::uint16_t dims = 0;
     std::int32_t lowest = 0;
-    if (!r.u16(dims) || !r.u32(count) || !r.i32(lowest)) return SetupFileResult::Fail(kShort);
+    if (!r.num(dims) || !r.num(count) || !r.num(lowest)) return SetupFileResult::Fail(kShort);
     const std::string name(table);
     if (dims != 1)
         return SetupFileResult::Fail("the " + name + " table has " + std::to_string(dims) +
@@ -110,7 +101,7 @@ SetupFileResult readDescriptor(Reader& r, const char* table, std::size_t minEntr
     if (lowest != 0)
         return SetupFileResult::Fail("the " + name + " table starts at index " +
                                      std::to_string(lowest) + " instead of 0");
-    if (count > kMaxSetupTableEntries)
+    if (count > kMaxTableEntries)
         return SetupFileResult::Fail("the " + name + " table declares " + std::to_string(count) +
                                      " entries, more than a set-up file holds");
     if (static_cast<std::size_t>(count) * minEntryBytes > r.left())
@@ -158,21 +149,21 @@ SetupFileResult EncodeSetupData(const SetupData& d, std::string& bytes) {
     Writer w(out);
     w.text(d.Version);
     w.f64(d.Stamp);
-    w.u16(1);
-    w.u32(static_cast<std::uint32_t>(d.Address.size()));
-    w.i32(0);
+    w.num(std::uint16_t{1});
+    w.num(static_cast<std::uint32_t>(d.Address.size()));
+    w.num(std::int32_t{0});
     for (const std::string& a : d.Address) w.text(a);
-    w.u16(1);
-    w.u32(static_cast<std::uint32_t>(d.Value.size()));
-    w.i32(0);
-    for (const std::int32_t v : d.Value) w.i32(v);
-    w.i16(d.ChannelCount);
-    w.i16(d.ScaleFactor);
-    w.i16(d.ResolverOffset);
-    w.i16(d.PLSProgram);
-    for (const std::int16_t v : d.SpeedComp) w.i16(v);
-    for (const auto& sp : d.Setpoint) w.i16(sp[0]);
-    for (const auto& sp : d.Setpoint) w.i16(sp[1]);
+    w.num(std::uint16_t{1});
+    w.num(static_cast<std::uint32_t>(d.Value.size()));
+    w.num(std::int32_t{0});
+    for (const std::int32_t v : d.Value) w.num(v);
+    w.num(d.ChannelCount);
+    w.num(d.ScaleFactor);
+    w.num(d.ResolverOffset);
+    w.num(d.PLSProgram);
+    for (const std::int16_t v : d.SpeedComp) w.num(v);
+    for (const auto& sp : d.Setpoint) w.num(sp[0]);
+    for (const auto& sp : d.Setpoint) w.num(sp[1]);
     bytes = std::move(out);
     return SetupFileResult::Ok();
 }
@@ -183,7 +174,7 @@ SetupFileResult DecodeSetupData(std::string_view bytes, SetupData& out) {
     SetupData d;
 
     std::uint16_t len = 0;
-    if (!r.u16(len)) return SetupFileResult::Fail(kShort);
+    if (!r.num(len)) return SetupFileResult::Fail(kShort);
     if (len > r.left())
         return SetupFileResult::Fail("the version text is declared as " + std::to_string(len) +
                                      " bytes but the file ends before them");
@@ -197,7 +188,7 @@ SetupFileResult DecodeSetupData(std::string_view bytes, SetupData& out) {
     d.Address.assign(count, std::string());
     for (std::uint32_t i = 0; i < count; ++i) {
         std::uint16_t n = 0;
-        if (!r.u16(n)) return SetupFileResult::Fail(kShort);
+        if (!r.num(n)) return SetupFileResult::Fail(kShort);
         if (n > r.left())
             return SetupFileResult::Fail("the address of item " + std::to_string(i) +
                                          " is declared as " + std::to_string(n) +
@@ -207,13 +198,13 @@ SetupFileResult DecodeSetupData(std::string_view bytes, SetupData& out) {
 
     if (auto res = readDescriptor(r, "value", 4, count); !res) return res;
     d.Value.assign(count, 0);
-    for (std::uint32_t i = 0; i < count; ++i) r.i32(d.Value[i]);
+    for (std::uint32_t i = 0; i < count; ++i) r.num(d.Value[i]);
 
-    bool ok = r.i16(d.ChannelCount) && r.i16(d.ScaleFactor) && r.i16(d.ResolverOffset) &&
-              r.i16(d.PLSProgram);
-    for (auto& v : d.SpeedComp) ok = ok && r.i16(v);
-    for (auto& sp : d.Setpoint) ok = ok && r.i16(sp[0]);
-    for (auto& sp : d.Setpoint) ok = ok && r.i16(sp[1]);
+    bool ok = r.num(d.ChannelCount) && r.num(d.ScaleFactor) && r.num(d.ResolverOffset) &&
+              r.num(d.PLSProgram);
+    for (auto& v : d.SpeedComp) ok = ok && r.num(v);
+    for (auto& sp : d.Setpoint) ok = ok && r.num(sp[0]);
+    for (auto& sp : d.Setpoint) ok = ok && r.num(sp[1]);
     if (!ok) return SetupFileResult::Fail(kShort);
 
     out = std::move(d);
@@ -226,7 +217,7 @@ SetupFileResult ReadSetupFile(const std::string& path, SetupData& out) {
     if (S_ISDIR(st.st_mode)) return SetupFileResult::Fail(systemError(EISDIR));
     std::ifstream in(path, std::ios::binary);
     if (!in) return SetupFileResult::Fail(systemError(errno));
-    std::string bytes(kMaxReadBytes, '\0');
+    std::string bytes(std::min(static_cast<std::size_t>(st.st_size), kMaxReadBytes), '\0');
     in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (in.bad()) return SetupFileResult::Fail("the file cannot be read");
     bytes.resize(static_cast<std::size_t>(in.gcount()));

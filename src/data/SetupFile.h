@@ -33,10 +33,6 @@ struct SetupFileResult {
     static SetupFileResult Fail(std::string why) { return {false, std::move(why)}; }
 };
 
-// Tables longer than this are not set-up files (the program's item index is
-// a 16-bit number).
-inline constexpr std::uint32_t kMaxSetupTableEntries = 32768;
-
 // The record's bytes. Fails only for a text longer than 65535 bytes.
 SetupFileResult EncodeSetupData(const SetupData& data, std::string& bytes);
 

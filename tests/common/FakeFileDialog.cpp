@@ -22,7 +22,6 @@ void FakeFileDialog::cancel() {
 
 FileDialogResult FakeFileDialog::answer(Kind kind, const FileDialogRequest& request) {
     shown.push_back({kind, request});
-    if (whileOpen) whileOpen();
     if (answers.empty()) return FileDialogResult::Cancelled();
     FileDialogResult r = answers.front();
     answers.pop_front();

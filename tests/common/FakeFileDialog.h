@@ -1,7 +1,6 @@
 #pragma once
 
 #include <deque>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,9 +26,6 @@ public:
     void cancel();
 
     std::deque<FileDialogResult> answers;
-    // Called while the dialog is "open", as a modal dialog's event loop
-    // would run timers.
-    std::function<void()> whileOpen;
     std::vector<Shown> shown;
 
 private:

@@ -13,6 +13,13 @@ std::string FromHex(const char* hex) {
     return out;
 }
 
+std::string ToHex(const std::string& bytes) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out;
+    for (const unsigned char b : bytes) out += {digits[b >> 4], digits[b & 15]};
+    return out;
+}
+
 std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + path);
@@ -33,24 +40,15 @@ std::string U32(std::uint32_t v) {
     return U16(static_cast<std::uint16_t>(v & 0xFFFF)) + U16(static_cast<std::uint16_t>(v >> 16));
 }
 
-std::string Text(const std::string& s) {
-    return U16(static_cast<std::uint16_t>(s.size())) + s;
-}
-
-void PatchU16(std::string& bytes, std::size_t at, std::uint16_t v) {
-    bytes.replace(at, 2, U16(v));
-}
-
-void PatchU32(std::string& bytes, std::size_t at, std::uint32_t v) {
-    bytes.replace(at, 4, U32(v));
-}
-
 std::string Record(const std::string& version, std::uint32_t addressEntries,
                    std::uint32_t valueEntries) {
-    std::string b = Text(version);
+    std::string b = U16(static_cast<std::uint16_t>(version.size())) + version;
     b += std::string("\x00\x00\x00\x00\x00\x00\xF0\x3F", 8);  // 1.0: 31 Dec 1899
     b += U16(1) + U32(addressEntries) + U32(0);
-    for (std::uint32_t i = 0; i < addressEntries; ++i) b += Text("W" + std::to_string(i));
+    for (std::uint32_t i = 0; i < addressEntries; ++i) {
+        const std::string text = "W" + std::to_string(i);
+        b += U16(static_cast<std::uint16_t>(text.size())) + text;
+    }
     b += U16(1) + U32(valueEntries) + U32(0);
     for (std::uint32_t i = 0; i < valueEntries; ++i) b += U32(i);
     b += U16(8) + U16(360) + U16(0) + U16(0);

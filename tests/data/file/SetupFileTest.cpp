@@ -28,38 +28,32 @@ SetupData defaultRecord() {
 SetupData sentinel() {
     SetupData d = defaultRecord();
     d.Version = "untouched";
-    d.Value[10] = -1;
     d.Address.push_back("extra");
     return d;
 }
 
-std::vector<std::string> filesIn(const std::string& dir) {
+std::vector<std::string> filesIn(const QTemporaryDir& dir) {
     std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir))
+    for (const auto& e : std::filesystem::directory_iterator(dir.path().toStdString()))
         names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
     return names;
+}
+
+std::string patched(std::string bytes, std::size_t at, const std::string& with) {
+    return bytes.replace(at, with.size(), with);
 }
 
 }  // namespace
 
-TEST(SetupFileLayout, DefaultDataGiveTheGoldenBytes) {
+TEST(SetupFileLayout, DefaultDataGiveTheGoldenBytesAndReadBack) {
     std::string bytes;
     ASSERT_TRUE(EncodeSetupData(defaultRecord(), bytes));
-    const std::string golden = FromHex(kGoldenDefaultHex);
     EXPECT_EQ(bytes.size(), 931u + ProgramVersion().size());
-    EXPECT_EQ(bytes.size(), golden.size());
-    EXPECT_TRUE(bytes == golden);
-    for (std::size_t i = 0; i < std::min(bytes.size(), golden.size()); ++i)
-        if (bytes[i] != golden[i]) {
-            ADD_FAILURE() << "first difference at byte " << i;
-            break;
-        }
-}
+    EXPECT_EQ(ToHex(bytes), kGoldenDefaultHex);
 
-TEST(SetupFileLayout, GoldenBytesReadBackAsTheDefaultData) {
+    // Anything after the record is ignored.
     SetupData read;
-    const SetupFileResult res = DecodeSetupData(FromHex(kGoldenDefaultHex), read);
+    const SetupFileResult res = DecodeSetupData(FromHex(kGoldenDefaultHex) + "junk", read);
     ASSERT_TRUE(res) << res.error;
     EXPECT_EQ(read, defaultRecord());
 }
@@ -67,9 +61,7 @@ TEST(SetupFileLayout, GoldenBytesReadBackAsTheDefaultData) {
 TEST(SetupFileLayout, RoundTripIsByteExactAndKeepsNonAsciiBytes) {
     SetupData d = defaultRecord();
     d.Version = "VORAN_R1.9\xE9\x80";
-    d.Address[0] =
-        "W1\xFF"
-        "0";
+    d.Address[0] = "W1\xFF";
     d.Address[77] = "";
     d.Value[38] = -123456789;
     d.Value[39] = std::numeric_limits<std::int32_t>::max();
@@ -77,106 +69,66 @@ TEST(SetupFileLayout, RoundTripIsByteExactAndKeepsNonAsciiBytes) {
     d.SpeedComp[7] = -32768;
     d.Setpoint[4] = {32767, -1};
     d.Stamp = -1.25;
-    std::string first;
+    std::string first, second;
     ASSERT_TRUE(EncodeSetupData(d, first));
     SetupData read;
     ASSERT_TRUE(DecodeSetupData(first, read));
     EXPECT_EQ(read, d);
-    EXPECT_EQ(read.Version, "VORAN_R1.9\xE9\x80");
-    EXPECT_EQ(read.Address[0],
-              "W1\xFF"
-              "0");
-    std::string second;
     ASSERT_TRUE(EncodeSetupData(read, second));
-    EXPECT_TRUE(first == second);
-}
-
-TEST(SetupFileLayout, TablesTakeTheEntryCountsStoredInTheFile) {
-    SetupData read;
-    ASSERT_TRUE(DecodeSetupData(Record("VORAN_R1.0.0", 60, 90), read));
-    ASSERT_EQ(read.Address.size(), 60u);
-    ASSERT_EQ(read.Value.size(), 90u);
-    EXPECT_EQ(read.Address[59], "W59");
-    EXPECT_EQ(read.Value[89], 89);
-    EXPECT_EQ(read.ChannelCount, 8);
-    EXPECT_EQ(read.Setpoint[7][1], 23);  // last OFF setpoint is the last field
-}
-
-TEST(SetupFileLayout, BytesAfterTheRecordAreIgnored) {
-    SetupData read;
-    ASSERT_TRUE(DecodeSetupData(FromHex(kGoldenDefaultHex) + "trailing junk", read));
-    EXPECT_EQ(read, defaultRecord());
+    EXPECT_EQ(ToHex(first), ToHex(second));
 }
 
 TEST(RefusedFiles, EveryCutShortFileIsRefusedAndLeavesTheRecordAlone) {
     const std::string golden = FromHex(kGoldenDefaultHex);
-    const SetupData untouched = sentinel();
     for (std::size_t len = 0; len < golden.size(); ++len) {
-        SetupData out = untouched;
+        SetupData out = sentinel();
         const SetupFileResult res = DecodeSetupData(std::string_view(golden).substr(0, len), out);
         EXPECT_FALSE(res) << len;
         EXPECT_FALSE(res.error.empty()) << len;
-        EXPECT_EQ(out, untouched) << len;
+        EXPECT_EQ(out, sentinel()) << len;
     }
 }
 
 TEST(RefusedFiles, AbsurdLengthsAndDescriptorsAreRefusedWithTheReason) {
     const std::string golden = FromHex(kGoldenDefaultHex);
-    struct Case {
-        const char* what;
+    const std::string nanStamp = std::string("\x00\x00\x00\x00\x00\x00\xF8\x7F", 8);
+    const struct {
         std::string bytes;
         const char* reason;
-    };
-    auto patched16 = [&](std::size_t at, std::uint16_t v) {
-        std::string b = golden;
-        PatchU16(b, at, v);
-        return b;
-    };
-    auto patched32 = [&](std::size_t at, std::uint32_t v) {
-        std::string b = golden;
-        PatchU32(b, at, v);
-        return b;
-    };
-    std::string nanStamp = golden;
-    nanStamp.replace(kStampAt, 8, std::string("\x00\x00\x00\x00\x00\x00\xF8\x7F", 8));
-    std::string manyEntries = Record("VORAN_R2.0.3", 40000, 78);
-    const Case cases[] = {
-        {"empty file", "", "the file is empty"},
-        {"one byte", "\x0C", "the file ends before the set-up record is complete"},
-        {"text file", "Hello, this is not a set-up file\r\n",
+    } cases[] = {
+        {"", "the file is empty"},
+        {"\x0C", "the file ends before the set-up record is complete"},
+        {"Hello, this is not a set-up file\r\n",
          "the version text is declared as 25928 bytes but the file ends before them"},
-        {"version length beyond file", patched16(0, 0xFFFF),
+        {patched(golden, 0, U16(0xFFFF)),
          "the version text is declared as 65535 bytes but the file ends before them"},
-        {"stamp not a number", nanStamp, "the date stamp is not a date"},
-        {"address table with 2 dimensions", patched16(kAddressTableAt, 2),
+        {patched(golden, kStampAt, nanStamp), "the date stamp is not a date"},
+        {patched(golden, kAddressTableAt, U16(2)),
          "the address table has 2 dimensions instead of 1"},
-        {"address table with 0 dimensions", patched16(kAddressTableAt, 0),
+        {patched(golden, kAddressTableAt, U16(0)),
          "the address table has 0 dimensions instead of 1"},
-        {"address table from index 1", patched32(kAddressTableAt + 6, 1),
-         "the address table starts at index 1 instead of 0"},
-        {"address table from index -1", patched32(kAddressTableAt + 6, 0xFFFFFFFF),
+        {patched(golden, kAddressTableAt + 6, U32(0xFFFFFFFF)),
          "the address table starts at index -1 instead of 0"},
-        {"4 billion addresses", patched32(kAddressTableAt + 2, 0xFFFFFFFF),
+        {patched(golden, kAddressTableAt + 2, U32(0xFFFFFFFF)),
          "the address table declares 4294967295 entries, more than a set-up file holds"},
-        {"more addresses than bytes", patched32(kAddressTableAt + 2, 500),
+        {patched(golden, kAddressTableAt + 2, U32(500)),
          "the address table declares 500 entries but the file ends before them"},
-        {"40000 addresses that fit in the file", manyEntries,
+        {Record("VORAN_R2.0.3", 40000, 78),
          "the address table declares 40000 entries, more than a set-up file holds"},
-        {"address text beyond file", patched16(kFirstAddressAt, 60000),
+        {patched(golden, kFirstAddressAt, U16(60000)),
          "the address of item 0 is declared as 60000 bytes but the file ends before them"},
-        {"value table with 3 dimensions", patched16(kValueTableAt, 3),
-         "the value table has 3 dimensions instead of 1"},
-        {"value table from index 5", patched32(kValueTableAt + 6, 5),
+        {patched(golden, kValueTableAt, U16(3)), "the value table has 3 dimensions instead of 1"},
+        {patched(golden, kValueTableAt + 6, U32(5)),
          "the value table starts at index 5 instead of 0"},
-        {"more values than bytes", patched32(kValueTableAt + 2, 100),
+        {patched(golden, kValueTableAt + 2, U32(100)),
          "the value table declares 100 entries but the file ends before them"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SetupData out = sentinel();
         const SetupFileResult res = DecodeSetupData(c.bytes, out);
-        EXPECT_FALSE(res) << c.what;
-        EXPECT_EQ(res.error, c.reason) << c.what;
-        EXPECT_EQ(out, sentinel()) << c.what;
+        EXPECT_FALSE(res) << c.reason;
+        EXPECT_EQ(res.error, c.reason);
+        EXPECT_EQ(out, sentinel()) << c.reason;
     }
 }
 
@@ -191,51 +143,24 @@ TEST(RefusedFiles, UnreadablePathsNameTheSystemReason) {
         {"folder.sdt", "Is a directory"},
         {"gone/none.sdt", "No such file or directory"},
     };
-    const SetupData untouched = sentinel();
     for (const auto& c : cases) {
-        SetupData out = untouched;
+        SetupData out = sentinel();
         const SetupFileResult res = ReadSetupFile(dir.filePath(c.name).toStdString(), out);
-        EXPECT_FALSE(res) << c.name;
         EXPECT_EQ(res.error, c.reason) << c.name;
-        EXPECT_EQ(out, untouched) << c.name;
+        EXPECT_EQ(out, sentinel()) << c.name;
     }
 }
 
-TEST(SavingFiles, WrittenFileHoldsExactlyTheRecord) {
-    QTemporaryDir dir;
-    const std::string path = dir.filePath("line3.sdt").toStdString();
-    ASSERT_TRUE(WriteSetupFile(path, defaultRecord()));
-    EXPECT_TRUE(ReadAll(path) == FromHex(kGoldenDefaultHex));
-    SetupData read;
-    ASSERT_TRUE(ReadSetupFile(path, read));
-    EXPECT_EQ(read, defaultRecord());
-    EXPECT_EQ(filesIn(dir.path().toStdString()), std::vector<std::string>{"line3.sdt"});
-}
-
-TEST(SavingFiles, ALongerOldFileIsReplacedWhole) {
+TEST(SavingFiles, ALongerOldFileIsReplacedByExactlyTheRecord) {
     QTemporaryDir dir;
     const std::string path = dir.filePath("line3.sdt").toStdString();
     WriteAll(path, std::string(5000, 'x'));
     ASSERT_TRUE(WriteSetupFile(path, defaultRecord()));
-    EXPECT_EQ(ReadAll(path).size(), kStandardSize);
-}
-
-TEST(SavingFiles, FolderThatIsGoneFailsWithTheReason) {
-    QTemporaryDir dir;
-    const std::string path = dir.filePath("gone/line3.sdt").toStdString();
-    const SetupFileResult res = WriteSetupFile(path, defaultRecord());
-    EXPECT_FALSE(res);
-    EXPECT_EQ(res.error, "No such file or directory");
-}
-
-TEST(SavingFiles, ANameThatIsAFolderFailsAndTheFolderStays) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(QDir(dir.path()).mkdir("line3.sdt"));
-    const SetupFileResult res =
-        WriteSetupFile(dir.filePath("line3.sdt").toStdString(), defaultRecord());
-    EXPECT_FALSE(res);
-    EXPECT_EQ(res.error, "Is a directory");
-    EXPECT_TRUE(std::filesystem::is_directory(dir.filePath("line3.sdt").toStdString()));
+    EXPECT_EQ(ToHex(ReadAll(path)), kGoldenDefaultHex);
+    SetupData read;
+    ASSERT_TRUE(ReadSetupFile(path, read));
+    EXPECT_EQ(read, defaultRecord());
+    EXPECT_EQ(filesIn(dir), std::vector<std::string>{"line3.sdt"});
 }
 
 TEST(SavingFiles, DiskFullMidWriteLeavesTheOldFileAndNoLeftovers) {
@@ -259,7 +184,7 @@ TEST(SavingFiles, DiskFullMidWriteLeavesTheOldFileAndNoLeftovers) {
     EXPECT_FALSE(res);
     EXPECT_EQ(res.error, "File too large");
     EXPECT_TRUE(ReadAll(path) == old);
-    EXPECT_EQ(filesIn(dir.path().toStdString()), std::vector<std::string>{"line3.sdt"});
+    EXPECT_EQ(filesIn(dir), std::vector<std::string>{"line3.sdt"});
 }
 
 TEST(SavingFiles, TextsTooLongForTheFileAreRefusedBeforeWriting) {
@@ -268,7 +193,6 @@ TEST(SavingFiles, TextsTooLongForTheFileAreRefusedBeforeWriting) {
     SetupData d = defaultRecord();
     d.Address[4] = std::string(70000, 'W');
     const SetupFileResult res = WriteSetupFile(path, d);
-    EXPECT_FALSE(res);
     EXPECT_EQ(res.error, "the address of item 4 is longer than 65535 bytes");
     EXPECT_FALSE(std::filesystem::exists(path));
 }
