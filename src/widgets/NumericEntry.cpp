@@ -292,17 +292,19 @@ bool NumericEntry::enterPressed() {
 
 void NumericEntry::escapePressed() {
     edit_->setText(savedText_);
-    if (escapePending_) {
-        escapePending_ = false;
-        if (defaultTarget_) {
-            defaultTarget_->setFocus(Qt::OtherFocusReason);
-        } else {
-            edit_->selectAll();
-        }
+    if (escapePending_ && defaultTarget_) {
+        // The operator gives up the entry: the box is left without a check.
+        endSession();
+        defaultTarget_->setFocus(Qt::OtherFocusReason);
         return;
     }
-    escapePending_ = true;
+    escapePending_ = !escapePending_;
     edit_->selectAll();
+}
+
+void NumericEntry::endSession() {
+    session_ = false;
+    escapePending_ = false;
 }
 
 void NumericEntry::focusLeft(Qt::FocusReason reason) {
@@ -310,24 +312,24 @@ void NumericEntry::focusLeft(Qt::FocusReason reason) {
     // Focus that goes to a message box, another window or a menu comes back
     // to this box; the entry is not finished.
     if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) return;
-    session_ = false;
-    escapePending_ = false;
+    endSession();
     // A box that is being hidden with its window is not checked aloud.
     const bool quiet = !isVisible();
     const bool ok = runCheck(quiet);
     if (!ok && reason == Qt::MouseFocusReason && !quiet) new PressSwallower;
 }
 
-bool NumericEntry::checkNow() {
-    if (checking_) return false;
-    return runCheck(false);
-}
-
 bool NumericEntry::runCheck(bool quiet) {
-    if (edit_->text() == savedText_) return true;  // nothing entered
-    QScopedValueRollback<bool> guard(checking_, true);
     const auto v = EntryNumber(edit_->text());
-    if (!v || *v < minimum_ || *v > maximum_) {
+    const bool inRange = v && *v >= minimum_ && *v <= maximum_;
+    // A text left as it was shown is only taken again when it is a value
+    // the box accepts: a mark ("-", "****") or a controller value outside
+    // the range would otherwise trap the operator in a box never touched.
+    // A box that only held the focus because its window opened, and a
+    // window being hidden, take only what was typed.
+    if (edit_->text() == savedText_ && (!inRange || quiet || !deliberate_)) return true;
+    QScopedValueRollback<bool> guard(checking_, true);
+    if (!inRange) {
         if (!quiet && messages_)
             messages_->show(RangeMessage(minimum_, maximum_), title_, MsgButtons::Ok,
                             MsgIcon::Information);
@@ -335,6 +337,8 @@ bool NumericEntry::runCheck(bool quiet) {
         return false;
     }
     const std::int64_t whole = RoundHalfEven(*v);
+    // The whole number is what travels: the controller link reads the
+    // digits of a text and would take "12.4" as 124.
     edit_->setText(QString::number(whole));
     if (acceptHook_ && !acceptHook_(whole)) {
         refuse(quiet);
@@ -368,12 +372,14 @@ void NumericEntry::step(int delta) {
     const QString text = QString::number(value);
     if (text == edit_->text()) return;  // already at the end of the range
     edit_->setText(text);
-    // The spinner's value is in range: it counts as the saved text, so the
-    // focus moving on below checks nothing.
     savedText_ = text;
     savedValue_ = value;
     escapePending_ = false;
-    if (defaultTarget_) defaultTarget_->setFocus(Qt::OtherFocusReason);
+    if (defaultTarget_) {
+        // The spinner's value needs no check when the focus moves on.
+        endSession();
+        defaultTarget_->setFocus(Qt::OtherFocusReason);
+    }
     if (spinHook_) spinHook_(value);
 }
 

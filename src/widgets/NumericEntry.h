@@ -49,7 +49,10 @@ std::string RangeMessage(int minimum, int maximum);
 //   saved text back, keeps the focus in the box and selects the text. One
 //   bad entry gives exactly one box, however the focus moved.
 // - Leaving a box whose text is still the one it had on getting the focus
-//   is not an entry: nothing is checked or accepted.
+//   accepts it again when it is a number within the range; any other text
+//   left untouched (a mark, a controller value outside the range) is not
+//   checked, nor is a box that only had the focus because its window
+//   became active.
 // - The spinner steps the value by 1 within its range, hands the focus to
 //   the default button and calls the spin hook.
 class NumericEntry : public QWidget {
@@ -100,9 +103,6 @@ public:
     // became active is not being edited until the operator types or clicks.
     bool editing() const;
 
-    // Runs the check as leaving the box does. True when the text passed (or
-    // nothing was entered).
-    bool checkNow();
     // What a click on the spinner's arrows does (+1 up, -1 down).
     void step(int delta);
 
@@ -121,6 +121,7 @@ private:
     bool runCheck(bool quiet);
     void refuse(bool quiet);
     void startSession(bool deliberate);
+    void endSession();
 
     EntryLineEdit* edit_ = nullptr;
     QToolButton* up_ = nullptr;

@@ -62,9 +62,7 @@ void frmSetup::buildControls() {
     for (int k = 0; k < kStations; ++k) {
         auto* c = new QCheckBox(QStringLiteral("Transfer Jam Enable"), this);
         c->setObjectName(QStringLiteral("chkSetup%1").arg(k));
-        // Only the operator's own clicks arrive here; the window's updates
-        // of the boxes never write the mask.
-        connect(c, &QCheckBox::clicked, this, [this, k] { chkSetup_Click(k); });
+        connect(c, &QCheckBox::clicked, this, &frmSetup::chkSetup_Click);
         chkSetup_[k] = c;
     }
 
@@ -247,69 +245,68 @@ void frmSetup::showRefreshed(int i, const std::string& text) {
     const QString t = QString::fromStdString(text);
     if (i < kStations) {
         // A box the operator is working in keeps the operator's text, and
-        // its check box waits for the entry.
+        // its check box waits for the entry: a half-typed value must not
+        // switch the station's transfer jam check off.
         if (Editing(i)) return;
         txtSetup_[i]->setText(t);
-        shiftRule(i, LeadingWholeNumber(t), false);
+        // A check box the refresh changes counts as clicked.
+        if (shiftRule(i, LeadingWholeNumber(t))) maskChanged(false);
     } else if (i < kBoxes) {
         if (!Editing(i)) txtSetup_[i]->setText(t);
     } else if (i < kMaskItem) {
         lblCalShift_[i - kBoxes]->setText(t);
-    } else {
-        showMask(LeadingWholeNumber(t));
+    } else if (showMask(LeadingWholeNumber(t))) {
+        // Counted as one click once all twelve show the controller's mask,
+        // so no half-applied mask is ever written.
+        maskChanged(false);
     }
 }
 
-void frmSetup::showMask(std::int64_t mask) {
-    for (int k = 0; k < kStations; ++k) chkSetup_[k]->setChecked(((mask >> k) & 1) != 0);
+bool frmSetup::showMask(std::int64_t mask) {
+    bool changed = false;
+    for (int k = 0; k < kStations; ++k) {
+        const bool on = ((mask >> k) & 1) != 0;
+        changed |= chkSetup_[k]->isChecked() != on;
+        chkSetup_[k]->setChecked(on);
+    }
+    return changed;
 }
 
 // --- Layouts ---------------------------------------------------------------
 
 void frmSetup::ShowOnlineLayout() {
     OnlineLayoutShown = true;
-    LayoutBusy = true;
-    fraSetup_->setEnabled(true);
-    cmdAutoSet_->setEnabled(true);
-    cmdCalibrate_->setEnabled(true);
-    for (auto* l : lblHeading_) l->setEnabled(true);
-    for (auto* c : chkSetup_) {
-        c->setEnabled(true);
-        c->setChecked(false);
-    }
-    for (auto* l : lblSetup_) l->setEnabled(true);
-    for (auto* l : lblCalShift_) {
-        l->setEnabled(true);
-        l->setText(QStringLiteral("-"));
-    }
-    for (auto* box : txtSetup_) {
-        box->setText(QStringLiteral("-"));
-        box->setEnabled(true);
-    }
+    showLayout(true, true);
 }
 
 void frmSetup::ShowOfflineLayout() {
     OfflineLayoutShown = true;
+    showLayout(false, ctx_.OfflineEditing);
+}
+
+// Both looks start from "-" everywhere and unchecked enables; the
+// calibration commands need the controller, the entries need it or offline
+// editing.
+void frmSetup::showLayout(bool commands, bool entries) {
     LayoutBusy = true;
-    fraSetup_->setEnabled(false);
-    cmdAutoSet_->setEnabled(false);
-    cmdCalibrate_->setEnabled(false);
-    const bool e = ctx_.OfflineEditing;
-    for (auto* l : lblHeading_) l->setEnabled(e);
+    fraSetup_->setEnabled(commands);
+    cmdAutoSet_->setEnabled(commands);
+    cmdCalibrate_->setEnabled(commands);
+    for (auto* l : lblHeading_) l->setEnabled(entries);
     for (auto* c : chkSetup_) {
-        c->setEnabled(e);
+        c->setEnabled(entries);
         c->setChecked(false);
     }
-    for (auto* l : lblSetup_) l->setEnabled(e);
+    for (auto* l : lblSetup_) l->setEnabled(entries);
     for (auto* l : lblCalShift_) {
-        l->setEnabled(e);
+        l->setEnabled(entries);
         l->setText(QStringLiteral("-"));
     }
     // The text goes first: a box that loses the focus by being disabled then
     // has nothing unfinished to check.
     for (auto* box : txtSetup_) {
         box->setText(QStringLiteral("-"));
-        box->setEnabled(e);
+        box->setEnabled(entries);
     }
 }
 
@@ -329,14 +326,15 @@ void frmSetup::ShowOfflineValues() {
 bool frmSetup::acceptValue(int i, std::int64_t value) {
     auto& data = ctx_.tables.CurrentData;
     if (i < static_cast<int>(data.Value.size())) data.Value[i] = static_cast<std::int32_t>(value);
-    if (i < kStations) shiftRule(i, value, true);
+    if (i < kStations && shiftRule(i, value)) maskChanged(true);
     if (linkUsable()) ctx_.link.RSWrite(AddressList[i], std::to_string(value));
     return true;
 }
 
 // A station without shifts has no transfer jam check: its box is disabled
 // and unchecked; a station that gets shifts again is enabled and checked.
-void frmSetup::shiftRule(int i, std::int64_t value, bool byOperator) {
+// True when the box's check changed.
+bool frmSetup::shiftRule(int i, std::int64_t value) {
     QCheckBox* c = chkSetup_[i];
     const bool wasChecked = c->isChecked();
     if (value >= 1 && !c->isEnabled()) {
@@ -346,29 +344,24 @@ void frmSetup::shiftRule(int i, std::int64_t value, bool byOperator) {
         c->setEnabled(false);
         c->setChecked(false);
     }
-    if (byOperator && c->isChecked() != wasChecked) maskChangedByOperator();
+    return c->isChecked() != wasChecked;
 }
 
-void frmSetup::chkSetup_Click(int k) {
-    if (LayoutBusy) {
-        // The boxes do not show the controller's mask yet; a mask made from
-        // them would be wrong. The click is undone.
-        QCheckBox* c = chkSetup_[k];
-        c->setChecked(!c->isChecked());
-        return;
-    }
-    maskChangedByOperator();
+void frmSetup::chkSetup_Click() {
+    maskChanged(true);
 }
 
-void frmSetup::maskChangedByOperator() {
+// A change of the transfer jam checks: the mask goes to the controller, and
+// a change the operator made is kept in the working data in every mode, so
+// that an offline change is saved with the rest. While a layout is being
+// built the checks do not show the controller's mask yet; nothing is sent.
+void frmSetup::maskChanged(bool byOperator) {
     if (LayoutBusy) return;
     std::int32_t mask = 0;
     for (int j = 0; j < kStations; ++j)
         if (chkSetup_[j]->isChecked()) mask |= 1 << j;
-    // Kept in the working data in every mode, so that an offline change is
-    // saved with the rest.
     auto& value = ctx_.tables.CurrentData.Value;
-    if (kMaskItem < static_cast<int>(value.size())) value[kMaskItem] = mask;
+    if (byOperator && kMaskItem < static_cast<int>(value.size())) value[kMaskItem] = mask;
     if (linkUsable()) ctx_.link.RSWrite(kMaskAddress, std::to_string(mask));
 }
 

@@ -75,14 +75,15 @@ private:
     void endPass();
     void ShowOnlineLayout();
     void ShowOfflineLayout();
+    void showLayout(bool commands, bool entries);
     void ShowOfflineValues();
     void showRefreshed(int i, const std::string& text);
-    void showMask(std::int64_t mask);
+    bool showMask(std::int64_t mask);
 
     bool acceptValue(int i, std::int64_t value);
-    void shiftRule(int i, std::int64_t value, bool byOperator);
-    void maskChangedByOperator();
-    void chkSetup_Click(int k);
+    bool shiftRule(int i, std::int64_t value);
+    void maskChanged(bool byOperator);
+    void chkSetup_Click();
     void cmdCalibrate_Click();
     void cmdAutoSet_Click();
     bool linkUsable() const;

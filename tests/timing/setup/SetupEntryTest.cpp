@@ -29,9 +29,8 @@ TEST_P(SetupRangeMessage, RefusedEntryShowsOneMessageAndSendsNothing) {
     EXPECT_EQ(messages.shown[0].buttons, MsgButtons::Ok);
     EXPECT_EQ(box(c.box)->text(), before) << "the saved value is back";
     EXPECT_EQ(focus(), box(c.box)->lineEdit());
-    EXPECT_EQ(box(c.box)->lineEdit()->selectedText(), before);
     EXPECT_EQ(item(c.box), stored);
-    EXPECT_TRUE(traffic().writes.empty());
+    EXPECT_TRUE(written().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -66,8 +65,7 @@ TEST_P(SetupAcceptedValue, IsStoredAndWrittenOnceToItsItem) {
     EXPECT_EQ(board.peek(c.address), c.value);
     EXPECT_EQ(item(c.box), c.value);
     EXPECT_EQ(box(c.box)->text(), QString::number(c.value));
-    const int byteAddress = QString::fromLatin1(c.address).mid(1).toInt();
-    EXPECT_EQ(traffic().writesTo(byteAddress), 1) << "leaving the box writes the value once";
+    EXPECT_EQ(writesTo(c.address), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Items, SetupAcceptedValue,
@@ -85,35 +83,41 @@ TEST_F(SetupWindow, ZeroShiftsToStation2IsAcceptedAndSwitchesOffItsTransferJamCh
     board.preset("W1002", 40);
     board.preset("W1042", 4095);
     openOnline();
-    ASSERT_TRUE(window->chkSetup(1)->isChecked());
-
     typeInto(1, QStringLiteral("0"));
     pressTab();
-
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_FALSE(window->chkSetup(1)->isEnabled());
     EXPECT_FALSE(window->chkSetup(1)->isChecked());
     EXPECT_EQ(board.peek("W1002"), 0);
     EXPECT_EQ(board.peek("W1042"), 4093);
-    EXPECT_EQ(item(1), 0);
     EXPECT_EQ(item(37), 4093);
 
-    // Shifts again: the check comes back, enabled and checked.
-    typeInto(1, QStringLiteral("12"));
-    pressTab();
+    // Shifts again, here by the spinner: the check comes back, enabled and
+    // checked, and the spinner hands the focus on.
+    QTest::mouseClick(box(1)->upButton(), Qt::LeftButton);
+    EXPECT_EQ(board.peek("W1002"), 1);
+    EXPECT_EQ(item(1), 1);
     EXPECT_TRUE(window->chkSetup(1)->isEnabled());
     EXPECT_TRUE(window->chkSetup(1)->isChecked());
     EXPECT_EQ(board.peek("W1042"), 4095);
-    EXPECT_EQ(board.peek("W1002"), 12);
+    EXPECT_EQ(focus(), window->cmdDefault());
+    EXPECT_EQ(writesTo("W1002"), 2) << "one write per entry and per spin";
 }
 
-TEST_F(SetupWindow, LeavingABoxUntouchedWritesNothing) {
+TEST_F(SetupWindow, LeavingAnUntouchedBoxWritesItsValueButNeverADash) {
+    board.preset("W1004", 60);
     openOnline();
-    for (int i = 0; i < 3; ++i) {
-        box(i)->lineEdit()->setFocus(Qt::TabFocusReason);
-        pressTab();
-    }
-    EXPECT_TRUE(traffic().writes.empty());
+    box(2)->lineEdit()->setFocus(Qt::TabFocusReason);
+    pressTab();
+    EXPECT_EQ(writesTo("W1004"), 1);
+    EXPECT_EQ(item(2), 60);
+
+    port.clearTrace();
+    box(3)->setText(QStringLiteral("-"));  // as after Auto Set, before the refresh
+    box(3)->lineEdit()->setFocus(Qt::TabFocusReason);
+    pressTab();
+    EXPECT_EQ(focus(), box(4)->lineEdit());
+    EXPECT_TRUE(written().empty());
     EXPECT_TRUE(messages.shown.empty());
 }
 
@@ -129,72 +133,48 @@ TEST_F(SetupWindow, EnterMovesDownTheShiftColumnAndOnToTheMissingCans) {
     EXPECT_EQ(focus(), box(12)->lineEdit());
 }
 
-TEST_F(SetupWindow, EscapeOnceRestoresEscapeTwiceGoesToTheDefaultButton) {
+TEST_F(SetupWindow, EscapeOnceRestoresEscapeTwiceGoesToTheDefaultButtonWritingNothing) {
     board.preset("W1004", 60);
     openOnline();
     typeInto(2, QStringLiteral("99"));
     QTest::keyClick(focus(), Qt::Key_Escape);
     EXPECT_EQ(box(2)->text(), QStringLiteral("60"));
     EXPECT_EQ(box(2)->lineEdit()->selectedText(), QStringLiteral("60"));
-    EXPECT_EQ(focus(), box(2)->lineEdit());
     EXPECT_TRUE(window->Editing(2));
 
     QTest::keyClick(focus(), Qt::Key_Escape);
     EXPECT_EQ(focus(), window->cmdDefault());
     EXPECT_FALSE(window->Editing(2));
-    EXPECT_TRUE(traffic().writes.empty());
+    EXPECT_TRUE(written().empty());
     EXPECT_TRUE(messages.shown.empty());
 }
 
-TEST_F(SetupWindow, BadEntryLeftByClickingCalibrateGivesOnlyTheRangeMessage) {
+TEST_F(SetupWindow, BadEntryLeftByClickingCalibrateOrACheckGivesOnlyTheRangeMessage) {
+    board.preset("W1042", 4095);
     openOnline();
     typeInto(0, QStringLiteral("0"));
     QTest::mouseClick(window->cmdCalibrate(), Qt::LeftButton);
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].title, "Set-up");
-    EXPECT_EQ(focus(), box(0)->lineEdit());
-    EXPECT_TRUE(traffic().writes.empty());
-}
-
-TEST_F(SetupWindow, BadEntryLeftByClickingACheckBoxGivesOneMessageAndNoMaskWrite) {
-    board.preset("W1042", 4095);
-    openOnline();
     typeInto(12, QStringLiteral("999"));
     QTest::mouseClick(window->chkSetup(3), Qt::LeftButton);
-    EXPECT_EQ(messages.shown.size(), 1u);
+
+    ASSERT_EQ(messages.shown.size(), 2u) << "no Calibrate question";
+    EXPECT_EQ(messages.shown[0].title, "Set-up");
+    EXPECT_EQ(messages.shown[1].title, "Set-up");
     EXPECT_EQ(focus(), box(12)->lineEdit());
     EXPECT_TRUE(window->chkSetup(3)->isChecked());
-    EXPECT_TRUE(traffic().writes.empty());
-}
-
-TEST_F(SetupWindow, SpinnerStepWritesTheNewValueOnceAndLeavesTheBox) {
-    board.preset("W1000", 25);
-    openOnline();
-    box(0)->lineEdit()->setFocus(Qt::TabFocusReason);
-    QTest::mouseClick(box(0)->upButton(), Qt::LeftButton);
-    EXPECT_EQ(box(0)->text(), QStringLiteral("26"));
-    EXPECT_EQ(board.peek("W1000"), 26);
-    EXPECT_EQ(item(0), 26);
-    EXPECT_EQ(focus(), window->cmdDefault());
-    EXPECT_FALSE(window->Editing(0));
-    EXPECT_EQ(traffic().writesTo(1000), 1);
-}
-
-TEST_F(SetupWindow, SpinnerDownToZeroShiftsSwitchesOffTheCheck) {
-    board.preset("W1004", 1);
-    board.preset("W1042", 4095);
-    openOnline();
-    QTest::mouseClick(box(2)->downButton(), Qt::LeftButton);
-    EXPECT_EQ(board.peek("W1004"), 0);
-    EXPECT_FALSE(window->chkSetup(2)->isEnabled());
-    EXPECT_EQ(board.peek("W1042"), 4095 - 4);
+    EXPECT_EQ(writesTo("B1044"), 0) << "no calibration";
+    EXPECT_EQ(writesTo("W1042"), 0) << "no mask";
+    EXPECT_EQ(writesTo("B1030"), 0);
 }
 
 TEST_F(SetupWindow, OfflineEditingStoresValuesWithoutTouchingTheLink) {
     openOffline(true);
     typeInto(4, QStringLiteral("77"));
     pressTab();
+    QTest::mouseClick(window->chkSetup(0), Qt::LeftButton);
     EXPECT_EQ(item(4), 77);
+    EXPECT_EQ(item(37), 4094) << "the changed check is kept for Save";
+    EXPECT_TRUE(tables.HasUnsavedChanges());
     EXPECT_TRUE(port.sent().empty());
     EXPECT_TRUE(messages.shown.empty());
 }

@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <utility>
 #include <vector>
 
 #include "FakeMessageBox.h"
@@ -26,58 +25,32 @@
 
 namespace voran::testing {
 
-// What the PC asked of the board, taken from the bytes it sent: the byte
-// addresses it read and the (byte address, data) pairs it wrote.
-struct Traffic {
-    std::vector<int> reads;
-    std::vector<std::pair<int, int>> writes;
-
-    // `mode` is the link's mode when the trace started (0: no command
-    // open, 1: reading, 2: writing).
-    static Traffic of(const std::vector<std::uint8_t>& sent, int mode) {
-        Traffic t;
-        enum { Idle, Code, Read, Write } state = mode == 1 ? Read : mode == 2 ? Write : Idle;
-        int step = 0, hi = 0, lo = 0;
-        for (const int b : sent) {
-            switch (state) {
-                case Idle:
-                    if (b == 0xFF) state = Code;
-                    break;
-                case Code:
-                    state = b == 1 ? Read : b == 2 ? Write : Idle;
-                    step = 0;
-                    break;
-                case Read:
-                    if (step == 0 && b == 0xFF) {
-                        state = Code;
-                    } else if (step == 0) {
-                        hi = b, step = 1;
-                    } else {
-                        t.reads.push_back(hi * 256 + b), step = 0;
-                    }
-                    break;
-                case Write:
-                    if (step == 0 && b == 0xFF) {
-                        state = Code;
-                    } else if (step == 0) {
-                        hi = b, step = 1;
-                    } else if (step == 1) {
-                        lo = b, step = 2;
-                    } else {
-                        t.writes.push_back({hi * 256 + lo, b}), step = 0;
-                    }
-                    break;
-            }
+// The byte addresses the PC wrote, one entry per data byte, taken from the
+// bytes it sent. `mode` is the link's mode when the trace started (1: a
+// read command open, 2: a write command open).
+inline std::vector<int> WrittenBytes(const std::vector<std::uint8_t>& sent, int mode) {
+    std::vector<int> written;
+    enum { Idle, Code, Other, Write } state = mode == 2 ? Write : mode == 1 ? Other : Idle;
+    int step = 0, hi = 0, lo = 0;
+    for (const int b : sent) {
+        if (state == Idle || ((state == Other || state == Write) && step == 0 && b == 0xFF)) {
+            state = b == 0xFF ? Code : state;
+            continue;
         }
-        return t;
+        if (state == Code) {
+            state = b == 2 ? Write : Other, step = 0;
+        } else if (state == Other) {
+            step = (step + 1) % 2;  // a read: two address bytes
+        } else if (step == 0) {
+            hi = b, step = 1;
+        } else if (step == 1) {
+            lo = b, step = 2;
+        } else {
+            written.push_back(hi * 256 + lo), step = 0;
+        }
     }
-    // How many times the byte at `address` was written.
-    int writesTo(int address) const {
-        int n = 0;
-        for (const auto& w : writes) n += w.first == address;
-        return n;
-    }
-};
+    return written;
+}
 
 // The set-up window over the in-process board, shown and active; the tests
 // run the monitoring passes themselves.
@@ -115,7 +88,14 @@ protected:
         window->runMonitorPass();
     }
 
-    Traffic traffic() const { return Traffic::of(port.sent(), traceMode); }
+    std::vector<int> written() const { return WrittenBytes(port.sent(), traceMode); }
+    // How many times the item at "W1042" (or "B1030") was written.
+    int writesTo(const char* address) const {
+        const int byteAddress = QString::fromLatin1(address).mid(1).toInt();
+        int n = 0;
+        for (const int a : written()) n += a == byteAddress;
+        return n;
+    }
     NumericEntry* box(int i) const { return window->txtSetup(i); }
     QWidget* focus() const { return QApplication::focusWidget(); }
     void typeInto(int i, const QString& text) {
