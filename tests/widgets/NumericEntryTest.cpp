@@ -11,6 +11,8 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <tuple>
 #include <vector>
 
 #include "FakeMessageBox.h"
@@ -76,81 +78,57 @@ protected:
 
 // --- The range check -------------------------------------------------------
 
-struct RefusedCase {
-    const char* name;
-    int minimum, maximum;
+struct EntryCase {
     const char* typed;
-    const char* message;
+    int minimum, maximum;
+    std::optional<std::int64_t> taken;  // none: refused with the range message
 };
 
-class RefusedEntry : public EntryWindow, public ::testing::WithParamInterface<RefusedCase> {};
-
-TEST_P(RefusedEntry, GivesOneRangeMessageAndKeepsTheFocusOnTheSavedValue) {
-    const RefusedCase c = GetParam();
-    first->setRange(c.minimum, c.maximum);
-    typeIntoFirst(QString::fromLatin1(c.typed));
+TEST_F(EntryWindow, RangeCheckTakesWholeValuesAndRefusesTheRestWithOneMessage) {
+    const EntryCase cases[] = {
+        {"0", 0, 319, 0},        {"319", 1, 319, 319}, {" 42 ", 1, 319, 42},   {"+7", 1, 319, 7},
+        {"2.5", 1, 319, 2},      {"3.5", 1, 319, 4},   {"120.6", 0, 359, 121}, {"-0", 0, 255, 0},
+        {"0", 1, 319, {}},       {"320", 1, 319, {}},  {"319.4", 1, 319, {}},  {"0.5", 1, 319, {}},
+        {"-1", 0, 255, {}},      {"abc", 0, 319, {}},  {"12abc", 0, 319, {}},  {"1e2", 0, 319, {}},
+        {"1,000", 0, 65535, {}}, {"", 0, 319, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        first->setRange(c.minimum, c.maximum);
+        first->setText(QStringLiteral("20"));
+        messages.shown.clear();
+        accepted.clear();
+        typeIntoFirst(QString::fromLatin1(c.typed));
+        leaveWithTab();
+        if (c.taken) {
+            EXPECT_TRUE(messages.shown.empty());
+            EXPECT_EQ(accepted, std::vector<std::int64_t>{*c.taken});
+            EXPECT_EQ(first->text(), QString::number(*c.taken));
+            EXPECT_EQ(focus(), second->lineEdit());
+            continue;
+        }
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_EQ(messages.shown[0].text, "Only a Number Between " + std::to_string(c.minimum) +
+                                              " and " + std::to_string(c.maximum) +
+                                              " can be Entered");
+        EXPECT_EQ(messages.shown[0].title, "Set-up");
+        EXPECT_EQ(messages.shown[0].icon, MsgIcon::Information);
+        EXPECT_EQ(messages.shown[0].buttons, MsgButtons::Ok);
+        EXPECT_EQ(first->text(), QStringLiteral("20"));
+        EXPECT_EQ(focus(), box());
+        EXPECT_EQ(box()->selectedText(), QStringLiteral("20"));
+        EXPECT_TRUE(accepted.empty());
+    }
+    // A refusing accept hook has shown its own message: the box keeps the
+    // focus and its saved value, without a range message.
+    acceptAnswer = false;
+    messages.shown.clear();
+    typeIntoFirst(QStringLiteral("200"));
     leaveWithTab();
-
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text, c.message);
-    EXPECT_EQ(messages.shown[0].title, "Set-up");
-    EXPECT_EQ(messages.shown[0].icon, MsgIcon::Information);
-    EXPECT_EQ(messages.shown[0].buttons, MsgButtons::Ok);
+    EXPECT_TRUE(messages.shown.empty());
     EXPECT_EQ(first->text(), QStringLiteral("20"));
     EXPECT_EQ(focus(), box());
-    EXPECT_EQ(box()->selectedText(), QStringLiteral("20"));
-    EXPECT_TRUE(accepted.empty());
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Bounds, RefusedEntry,
-    ::testing::Values(
-        RefusedCase{"ZeroBelowOne", 1, 319, "0", "Only a Number Between 1 and 319 can be Entered"},
-        RefusedCase{"FractionAbove", 1, 319, "319.4",
-                    "Only a Number Between 1 and 319 can be Entered"},
-        RefusedCase{"FractionBelow", 1, 319, "0.5",
-                    "Only a Number Between 1 and 319 can be Entered"},
-        RefusedCase{"Negative", 0, 255, "-1", "Only a Number Between 0 and 255 can be Entered"},
-        RefusedCase{"Letters", 0, 319, "abc", "Only a Number Between 0 and 319 can be Entered"},
-        RefusedCase{"TrailingLetters", 0, 319, "12abc",
-                    "Only a Number Between 0 and 319 can be Entered"},
-        RefusedCase{"Exponent", 0, 319, "1e2", "Only a Number Between 0 and 319 can be Entered"},
-        RefusedCase{"ThousandsSeparator", 0, 65535, "1,000",
-                    "Only a Number Between 0 and 65535 can be Entered"},
-        RefusedCase{"Emptied", 0, 319, "", "Only a Number Between 0 and 319 can be Entered"}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-struct AcceptedCase {
-    const char* name;
-    int minimum, maximum;
-    const char* typed;
-    std::int64_t value;
-};
-
-class AcceptedEntry : public EntryWindow, public ::testing::WithParamInterface<AcceptedCase> {};
-
-TEST_P(AcceptedEntry, HandsTheWholeValueOnOnceAndShowsIt) {
-    const AcceptedCase c = GetParam();
-    first->setRange(c.minimum, c.maximum);
-    typeIntoFirst(QString::fromLatin1(c.typed));
-    leaveWithTab();
-
-    EXPECT_TRUE(messages.shown.empty());
-    EXPECT_EQ(accepted, std::vector<std::int64_t>{c.value});
-    EXPECT_EQ(first->text(), QString::number(c.value));
-    EXPECT_EQ(focus(), second->lineEdit());
-}
-
-INSTANTIATE_TEST_SUITE_P(InRange, AcceptedEntry,
-                         ::testing::Values(AcceptedCase{"LowestOfStationTwo", 0, 319, "0", 0},
-                                           AcceptedCase{"Highest", 1, 319, "319", 319},
-                                           AcceptedCase{"Blanks", 0, 319, " 42 ", 42},
-                                           AcceptedCase{"PlusSign", 0, 319, "+7", 7},
-                                           AcceptedCase{"HalfGoesToEvenDown", 0, 319, "2.5", 2},
-                                           AcceptedCase{"HalfGoesToEvenUp", 0, 319, "3.5", 4},
-                                           AcceptedCase{"FractionRounded", 0, 359, "120.6", 121},
-                                           AcceptedCase{"MinusZero", 0, 255, "-0", 0}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(EntryWindow, LeavingAnUntouchedBoxTakesAValueInRangeButChecksNoMark) {
     // The online look shows "-" until the controller answers, and the
@@ -168,16 +146,6 @@ TEST_F(EntryWindow, LeavingAnUntouchedBoxTakesAValueInRangeButChecksNoMark) {
         EXPECT_EQ(accepted, taken) << shown;
     }
     EXPECT_TRUE(messages.shown.empty());
-}
-
-TEST_F(EntryWindow, RefusingAcceptHookKeepsTheFocusWithoutARangeMessage) {
-    acceptAnswer = false;
-    typeIntoFirst(QStringLiteral("200"));
-    leaveWithTab();
-    EXPECT_EQ(accepted, std::vector<std::int64_t>{200});
-    EXPECT_TRUE(messages.shown.empty());
-    EXPECT_EQ(first->text(), QStringLiteral("20"));
-    EXPECT_EQ(focus(), box());
 }
 
 // --- One bad entry, one box ------------------------------------------------
@@ -283,9 +251,7 @@ TEST_F(EntryWindow, FirstEscapeRestoresAndSelectsSecondEscapeGoesToTheDefaultBut
     EXPECT_FALSE(first->editing());
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_TRUE(accepted.empty()) << "giving up an entry takes nothing";
-}
 
-TEST_F(EntryWindow, TypingBetweenTwoEscapesStartsAgain) {
     typeIntoFirst(QStringLiteral("250"));
     QTest::keyClick(box(), Qt::Key_Escape);
     QTest::keyClicks(box(), QStringLiteral("3"));
@@ -296,68 +262,46 @@ TEST_F(EntryWindow, TypingBetweenTwoEscapesStartsAgain) {
 
 // --- The spinner -----------------------------------------------------------
 
-struct SpinCase {
-    const char* name;
-    const char* shown;
-    bool up;
-    const char* after;  // nullptr: no change, no hook
-};
-
-class Spinner : public EntryWindow, public ::testing::WithParamInterface<SpinCase> {};
-
-TEST_P(Spinner, StepsWithinTheRangeAndHandsTheFocusToTheDefaultButton) {
-    const SpinCase c = GetParam();
-    first->setText(QString::fromLatin1(c.shown));
-    box()->setFocus(Qt::TabFocusReason);
-    QTest::mouseClick(c.up ? first->upButton() : first->downButton(), Qt::LeftButton);
-    if (!c.after) {
-        EXPECT_TRUE(spun.empty());
-        EXPECT_EQ(first->text(), QString::fromLatin1(c.shown));
-        return;
+TEST_F(EntryWindow, SpinnerStepsWithinTheRangeAndHandsTheFocusToTheDefaultButton) {
+    // Shown text, arrow, text afterwards (nullptr: nothing happens).
+    const std::tuple<const char*, bool, const char*> cases[] = {
+        {"20", true, "21"},    {"20", false, "19"}, {"319", true, nullptr},
+        {"1", false, nullptr}, {"-", true, "1"},    {"0", true, "1"}};
+    for (const auto& [shown, up, after] : cases) {
+        SCOPED_TRACE(shown);
+        spun.clear();
+        first->setText(QString::fromLatin1(shown));
+        box()->setFocus(Qt::TabFocusReason);
+        QTest::mouseClick(up ? first->upButton() : first->downButton(), Qt::LeftButton);
+        EXPECT_EQ(first->text(), QString::fromLatin1(after ? after : shown));
+        if (!after) {
+            EXPECT_TRUE(spun.empty());
+            continue;
+        }
+        EXPECT_EQ(spun, std::vector<std::int64_t>{QString::fromLatin1(after).toLongLong()});
+        EXPECT_EQ(focus(), cmdDefault);
     }
-    EXPECT_EQ(first->text(), QString::fromLatin1(c.after));
-    EXPECT_EQ(spun, std::vector<std::int64_t>{QString::fromLatin1(c.after).toLongLong()});
-    EXPECT_EQ(focus(), cmdDefault);
     EXPECT_TRUE(accepted.empty()) << "a spin is not checked a second time";
     EXPECT_TRUE(messages.shown.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(OneToThreeNineteen, Spinner,
-                         ::testing::Values(SpinCase{"Up", "20", true, "21"},
-                                           SpinCase{"Down", "20", false, "19"},
-                                           SpinCase{"UpAtTheTop", "319", true, nullptr},
-                                           SpinCase{"DownAtTheBottom", "1", false, nullptr},
-                                           SpinCase{"PlaceholderStartsAtTheBottom", "-", true, "1"},
-                                           SpinCase{"OutOfRangeIsPulledIn", "0", true, "1"}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
 // --- Text conversions ------------------------------------------------------
 
-TEST(EntryText, NumbersAndNotNumbers) {
-    struct Case {
-        const char* text;
-        std::optional<double> value;
-    };
-    const Case cases[] = {
+TEST(EntryText, NumbersWholeNumbersAndLeadingParts) {
+    const std::pair<const char*, std::optional<double>> numbers[] = {
         {"12", 12.0}, {" 12 ", 12.0}, {"-3", -3.0},  {"+5", 5.0},      {"0.5", 0.5},
         {".5", 0.5},  {"7.", 7.0},    {"", {}},      {"-", {}},        {"****", {}},
         {"---", {}},  {"1e3", {}},    {"1,000", {}}, {"12abc", {}},    {"1 2", {}},
         {"0x1F", {}}, {"+-1", {}},    {".", {}},     {"\xd9\xa3", {}},  // Arabic-Indic digit three
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(EntryNumber(QString::fromUtf8(c.text)), c.value) << c.text;
-}
-
-TEST(EntryText, WholeNumbersRoundHalvesToEven) {
-    const std::pair<double, std::int64_t> cases[] = {{0.5, 0}, {1.5, 2}, {2.5, 2},   {-2.5, -2},
-                                                     {2.4, 2}, {2.6, 3}, {319, 319}, {-0.5, 0}};
-    for (const auto& [v, whole] : cases) EXPECT_EQ(RoundHalfEven(v), whole) << v;
-}
-
-TEST(EntryText, LeadingNumericPartOfAShownText) {
-    const std::pair<const char*, std::int64_t> cases[] = {
+    for (const auto& [text, value] : numbers)
+        EXPECT_EQ(EntryNumber(QString::fromUtf8(text)), value) << text;
+    const std::pair<double, std::int64_t> halves[] = {{0.5, 0}, {1.5, 2}, {2.5, 2},   {-2.5, -2},
+                                                      {2.4, 2}, {2.6, 3}, {319, 319}, {-0.5, 0}};
+    for (const auto& [v, whole] : halves) EXPECT_EQ(RoundHalfEven(v), whole) << v;
+    const std::pair<const char*, std::int64_t> shown[] = {
         {"240", 240}, {"240 rpm", 240}, {"-", 0}, {"****", 0}, {"", 0}, {"12.5", 12}, {"-7x", -7}};
-    for (const auto& [text, whole] : cases)
+    for (const auto& [text, whole] : shown)
         EXPECT_EQ(LeadingWholeNumber(QString::fromLatin1(text)), whole) << text;
 }
 
