@@ -8,7 +8,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -37,6 +36,22 @@ std::string slurp(const std::string& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string();
 }
 
+// Starts a program with its standard output (and error, when given) on the
+// descriptors; -1 when it could not be started.
+pid_t spawn(std::vector<std::string> args, int outFd, int errFd = -1) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
+    if (errFd >= 0) posix_spawn_file_actions_adddup2(&actions, errFd, STDERR_FILENO);
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
 class CliTransfer : public ::testing::Test {
 protected:
     QTemporaryDir dir;
@@ -54,38 +69,16 @@ protected:
         fs::create_directories(fs::path(folder) / "Support");
         write("Support/RSPort.cfg", "7,9600\n");
         write("board.preset", "W1000 111\nB1030 9\nW1042 2048\nD1100 19999\nW1072 7\n");
-        startSim();
-    }
 
-    void TearDown() override {
-        if (sim > 0) {
-            kill(sim, SIGTERM);
-            waitpid(sim, nullptr, 0);
-        }
-    }
-
-    void write(const std::string& name, const std::string& text) {
-        QFile f(QString::fromStdString(folder + "/" + name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(text.data(), static_cast<qint64>(text.size()));
-    }
-
-    void startSim() {
+        // k900-sim serves port 7; it has made the Support/COM7 link once it
+        // says "link ...".
         int pipeFds[2];
         ASSERT_EQ(pipe(pipeFds), 0);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-        const std::string exe = std::string(VORAN_BIN_DIR) + "/k900-sim";
-        std::vector<std::string> args = {
-            exe, "--port", "7", "--folder", folder, "--preset", folder + "/board.preset"};
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        ASSERT_EQ(posix_spawn(&sim, exe.c_str(), &actions, nullptr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
+        sim = spawn({std::string(VORAN_BIN_DIR) + "/k900-sim", "--port", "7", "--folder", folder,
+                     "--preset", path("board.preset")},
+                    pipeFds[1]);
         close(pipeFds[1]);
+        ASSERT_GT(sim, 0);
         std::string said;
         pollfd p{pipeFds[0], POLLIN, 0};
         while (said.find("link ") == std::string::npos || said.back() != '\n') {
@@ -98,33 +91,37 @@ protected:
         close(pipeFds[0]);
     }
 
+    void TearDown() override {
+        if (sim > 0) {
+            kill(sim, SIGTERM);
+            waitpid(sim, nullptr, 0);
+        }
+    }
+
+    void write(const std::string& name, const std::string& text) {
+        QFile f(QString::fromStdString(path(name)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text.data(), static_cast<qint64>(text.size()));
+    }
+
     Outcome cli(std::vector<std::string> args) {
         Outcome o;
-        const std::string exe = folder + "/voran-cli";
-        const std::string outPath = folder + "/out.txt", errPath = folder + "/err.txt";
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        args.insert(args.begin(), exe);
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        pid_t pid = -1;
-        if (posix_spawn(&pid, exe.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
-            int status = 0;
-            waitpid(pid, &status, 0);
-            o.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
+        const std::string outPath = path("out.txt"), errPath = path("err.txt");
+        const int outFd = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int errFd = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        args.insert(args.begin(), path("voran-cli"));
+        const pid_t pid = spawn(args, outFd, errFd);
+        close(outFd);
+        close(errFd);
+        int status = 0;
+        if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status))
+            o.status = WEXITSTATUS(status);
         o.out = slurp(outPath);
         o.err = slurp(errPath);
         return o;
     }
 
-    std::string path(const char* name) const { return folder + "/" + name; }
+    std::string path(const std::string& name) const { return folder + "/" + name; }
 };
 
 TEST_F(CliTransfer, BackupThenRestoreThenBackupAgainGivesTheRestoredData) {

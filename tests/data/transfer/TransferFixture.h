@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <deque>
 
 #include "../../timing/pls/PlsFixture.h"
 #include "data/SetupData.h"
@@ -26,33 +25,6 @@ inline std::int32_t distinctValue(const std::string& address, int i) {
             return 3000 + 7 * i;
     }
 }
-
-// The board's PLS with scripted recall states: each recall takes the next
-// state from the queue (when there is one) in place of its own.
-class ScriptedRecallPls : public sim::SimCommand {
-public:
-    explicit ScriptedRecallPls(sim::SimPls& pls) : pls_(pls) {}
-    std::deque<int> states;
-    bool begin(std::uint8_t code) override {
-        recall_ = code == 9;
-        index_ = 0;
-        return pls_.begin(code);
-    }
-    Answer receive(std::uint8_t byte) override {
-        Answer a = pls_.receive(byte);
-        if (recall_ && index_++ == 1 && !states.empty()) {
-            a.reply = static_cast<std::uint8_t>(states.front());
-            states.pop_front();
-        }
-        return a;
-    }
-    int busyPolls() const override { return pls_.busyPolls(); }
-
-private:
-    sim::SimPls& pls_;
-    bool recall_ = false;
-    int index_ = 0;
-};
 
 // A link opened on the in-process board, and the set-up tables with their
 // defaults.

@@ -93,7 +93,7 @@ TEST_F(TransferTest, DownloadAfterALinkFaultLeavesPlsConfigChangedAlone) {
 }
 
 TEST_F(TransferTest, FailedConfigurationStillSendsTheChannels) {
-    RefusingPls refusing(board.pls());
+    ScriptedPls refusing(board.pls());
     refusing.refuse = {59};
     board.setCommands(&refusing);
     const TransferReport r = DataTransfer(link, tables).RunTransfer(kTransferDownload);
@@ -119,11 +119,9 @@ TEST_P(DownloadRefusal, ValueThatCannotTravelIsRefusedBeforeAnythingIsSent) {
     const TransferReport r = DataTransfer(link, tables).RunTransfer(kTransferDownload);
     EXPECT_TRUE(r.refused);
     EXPECT_TRUE(sent().empty());
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text,
-              std::string(GetParam().text) + "\r\n\r\nNothing has been sent to the PLC.");
-    EXPECT_EQ(messages.shown[0].title, "Data Download");
-    EXPECT_EQ(messages.shown[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(boxes(),
+              warning(std::string(GetParam().text) + "\r\n\r\nNothing has been sent to the PLC.",
+                      "Data Download"));
     EXPECT_FALSE(tables.PLSConfigChanged);
 }
 

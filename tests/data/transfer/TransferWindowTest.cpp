@@ -62,8 +62,8 @@ TEST_F(TransferWindow, CleanDownloadFillsTheBarAndClosesWithoutABox) {
 
 TEST_F(TransferWindow, UploadPastTheLastStepKeepsTheBarFull) {
     fillBoard();
-    ScriptedRecallPls scripted(board.pls());
-    scripted.states = {1, 7, 1, 7, 1, 7};
+    ScriptedPls scripted(board.pls());
+    scripted.recallStates = {1, 7, 1, 7, 1, 7};
     board.setCommands(&scripted);
     frmProcessing w(ctx, kTransferUpload);
     w.exec();
@@ -96,10 +96,8 @@ TEST_F(TransferWindow, SilentBoardGivesTheProcessNotCompleteBox) {
     EXPECT_EQ(tables.CurrentData.ScaleFactor, 360) << "the PLS phase returned at once";
     ASSERT_EQ(messages.shown.size(), 2u);
     EXPECT_EQ(messages.shown[0].title, "WARNING - Communication Error!");
-    EXPECT_EQ(messages.shown[1].text, "Error Processing Request\r\n\r\nProcess Not Complete");
-    EXPECT_EQ(messages.shown[1].title, "RADUR7");
-    EXPECT_EQ(messages.shown[1].buttons, MsgButtons::Ok);
-    EXPECT_EQ(messages.shown[1].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(boxes()[1],
+              warning("Error Processing Request\r\n\r\nProcess Not Complete", "RADUR7")[0]);
 }
 
 // --- Menu commands ---------------------------------------------------------------
@@ -117,11 +115,8 @@ TEST_P(TransferMenu, CommandAsksFirstAndNoLeavesEverythingAlone) {
     messages.answers = {MsgResult::No};
     const double stamp = tables.CurrentData.Stamp;
     GetParam().click(ctx, files, nullptr);
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text, GetParam().text);
-    EXPECT_EQ(messages.shown[0].title, GetParam().title);
-    EXPECT_EQ(messages.shown[0].buttons, MsgButtons::YesNo);
-    EXPECT_EQ(messages.shown[0].icon, MsgIcon::Question);
+    EXPECT_EQ(boxes(), (std::vector<Box>{{GetParam().text, GetParam().title, MsgButtons::YesNo,
+                                          MsgIcon::Question}}));
     EXPECT_TRUE(sent().empty());
     EXPECT_EQ(tables.CurrentData.Stamp, stamp);
 }
@@ -159,12 +154,10 @@ TEST_F(TransferWindow, NoToTheOfflinePromptShowsNoWindowAndKeepsTheMode) {
     ctx.UpdateOnlineState = [&] { wentOnline = true; };
     messages.answers = {MsgResult::No};
     EXPECT_FALSE(StartTransfer(ctx, files, nullptr, kTransferDownload));
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text,
-              "Program is Currently OFFLINE\r\n\r\nDo You Wish to Switch to ONLINE MODE to "
-              "Continue?");
-    EXPECT_EQ(messages.shown[0].title, "Program Offline");
-    EXPECT_EQ(messages.shown[0].icon, MsgIcon::Question);
+    EXPECT_EQ(boxes(),
+              (std::vector<Box>{{"Program is Currently OFFLINE\r\n\r\nDo You Wish to "
+                                 "Switch to ONLINE MODE to Continue?",
+                                 "Program Offline", MsgButtons::YesNo, MsgIcon::Question}}));
     EXPECT_EQ(TransferMode, 99);
     EXPECT_FALSE(wentOnline);
     EXPECT_TRUE(sent().empty());

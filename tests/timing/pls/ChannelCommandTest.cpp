@@ -30,7 +30,7 @@ TEST_F(ChannelCommands, ClearFirstSendsAClearingFrameThenTheProgrammingFrame) {
     EXPECT_EQ(pls().channels[5], (sim::SimPls::Channel{true, 180, 240}));
 
     // A refused clearing frame stops before the programming frame.
-    RefusingPls refusing(pls());
+    ScriptedPls refusing(pls());
     refusing.refuse = {27};
     board.setCommands(&refusing);
     port.clearTrace();
@@ -59,12 +59,8 @@ TEST_P(SetpointLimits, SetpointOutsideTheScaleIsRefusedBeforeAnyFrame) {
         EXPECT_EQ(pls().channels[3], (sim::SimPls::Channel{true, c.on, c.off}));
         return;
     }
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text,
-              std::string(c.text) + "\r\n\r\nChannel can not be programmed.");
-    EXPECT_EQ(messages.shown[0].title, "PLS Single Setpoint");
-    EXPECT_EQ(messages.shown[0].icon, MsgIcon::Exclamation);
-    EXPECT_EQ(messages.shown[0].buttons, MsgButtons::Ok);
+    EXPECT_EQ(boxes(), warning(std::string(c.text) + "\r\n\r\nChannel can not be programmed.",
+                               "PLS Single Setpoint"));
     EXPECT_EQ(sent(), c.readsScale ? kReadScale : Bytes{});
     EXPECT_FALSE(pls().channels[3].programmed);
 }

@@ -7,6 +7,10 @@ namespace {
 
 class PlsValues : public PlsLink {};
 
+Bytes readWord(int code) {
+    return {0xFF, code, 0x55, 0x55};
+}
+
 // --- Live values -------------------------------------------------------------
 
 TEST_F(PlsValues, LiveValuesAreReadAsTwoBytesLowFirst) {
@@ -18,10 +22,7 @@ TEST_F(PlsValues, LiveValuesAreReadAsTwoBytesLowFirst) {
     EXPECT_EQ(link.PLSOffset(), "12");
     EXPECT_EQ(link.PLSPos(), "777");
     EXPECT_EQ(link.PLSRpm(), "300");
-    EXPECT_EQ(sent(), cat({{0xFF, 24, 0x55, 0x55},
-                           {0xFF, 40, 0x55, 0x55},
-                           {0xFF, 72, 0x55, 0x55},
-                           {0xFF, 88, 0x55, 0x55}}));
+    EXPECT_EQ(sent(), cat({readWord(24), readWord(40), readWord(72), readWord(88)}));
     EXPECT_EQ(link.currentMode(), 0);
 
     link.CloseRSComm();
@@ -44,7 +45,7 @@ TEST_F(PlsValues, RunningMachineMovesThePosition) {
 struct OffsetCase {
     const char* name;
     int offset, position, desired;
-    int written;
+    int written;  // -1: refused
 };
 
 class SetOffset : public PlsLink, public ::testing::WithParamInterface<OffsetCase> {};
@@ -54,12 +55,16 @@ TEST_P(SetOffset, NewOffsetMakesThePresentPositionReadAsDesired) {
     pls().setBusyPolls(0);
     pls().offset = c.offset;
     pls().raw = (c.offset + c.position) % 360;
-    ASSERT_TRUE(link.SetPLSOffset(c.desired));
-    EXPECT_EQ(sent(), cat({{0xFF, 40, 0x55, 0x55},
-                           {0xFF, 72, 0x55, 0x55},
-                           {0xFF, 24, 0x55, 0x55},
-                           {0xFF, 42, c.written % 256, c.written / 256},
-                           readyPoll(0)}));
+    const Bytes reads = cat({readWord(40), readWord(72), readWord(24)});
+    EXPECT_EQ(link.SetPLSOffset(c.desired), c.written >= 0);
+    if (c.written < 0) {
+        EXPECT_EQ(boxes(), warning("Desired Position cannot be greater than Scale Factor of "
+                                   "360.\r\n\r\nPLS Offset will not be Programmed.",
+                                   "Set PLS Offset"));
+        EXPECT_EQ(sent(), reads);
+        return;
+    }
+    EXPECT_EQ(sent(), cat({reads, {0xFF, 42, c.written % 256, c.written / 256}, readyPoll(0)}));
     EXPECT_EQ(pls().offset, c.written);
     EXPECT_EQ(pls().position(), c.desired % 360);
     EXPECT_TRUE(messages.shown.empty());
@@ -69,26 +74,16 @@ INSTANTIATE_TEST_SUITE_P(
     ScaleFactor360, SetOffset,
     ::testing::Values(OffsetCase{"ToZero", 10, 350, 0, 0}, OffsetCase{"To90", 10, 350, 90, 270},
                       OffsetCase{"EqualToScaleWritesRawCount", 0, 123, 360, 123},
-                      OffsetCase{"Wraps", 300, 200, 10, 130}),
+                      OffsetCase{"Wraps", 300, 200, 10, 130},
+                      OffsetCase{"AboveTheScaleRefused", 10, 350, 361, -1}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(PlsValues, DesiredPositionAboveTheScaleFactorIsRefused) {
-    EXPECT_FALSE(link.SetPLSOffset(361));
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text,
-              "Desired Position cannot be greater than Scale Factor of 360.\r\n\r\n"
-              "PLS Offset will not be Programmed.");
-    EXPECT_EQ(messages.shown[0].title, "Set PLS Offset");
-    EXPECT_EQ(messages.shown[0].icon, MsgIcon::Exclamation);
-    EXPECT_EQ(sent(),
-              cat({{0xFF, 40, 0x55, 0x55}, {0xFF, 72, 0x55, 0x55}, {0xFF, 24, 0x55, 0x55}}));
-}
 
 TEST_F(PlsValues, ZeroScaleFactorFromTheBoardIsRefusedNotDividedBy) {
     pls().scaleFactor = 0;
     EXPECT_FALSE(link.SetPLSOffset(0));
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].title, "Set PLS Offset");
+    EXPECT_EQ(boxes(), warning("The PLS reports a Scale Factor of 0.\r\n\r\n"
+                               "PLS Offset will not be Programmed.",
+                               "Set PLS Offset"));
     EXPECT_EQ(pls().commandsTaken[42], 0);
 }
 
@@ -98,11 +93,13 @@ TEST_F(PlsValues, PulseTrainCarriesStartThenOnAndOffWidths) {
     pls().setBusyPolls(0);
     ASSERT_TRUE(link.PulseTrain(1, 10, 20, 300));
     // The 32-bit word 20 * 256 + 10 = 5130 goes out as 10, 20.
-    EXPECT_EQ(sent(), cat({{0xFF, 24, 0x55, 0x55}, {0xFF, 43, 1, 44, 1, 10, 20, 0}, readyPoll(0)}));
-    EXPECT_TRUE(pls().channels[1].pulseTrain);
-    EXPECT_EQ(pls().channels[1].onWidth, 10);
-    EXPECT_EQ(pls().channels[1].offWidth, 20);
-    EXPECT_EQ(pls().channels[1].start, 300);
+    EXPECT_EQ(sent(), cat({readWord(24), {0xFF, 43, 1, 44, 1, 10, 20, 0}, readyPoll(0)}));
+    sim::SimPls::Channel expected;
+    expected.pulseTrain = true;
+    expected.onWidth = 10;
+    expected.offWidth = 20;
+    expected.start = 300;
+    EXPECT_EQ(pls().channels[1], expected);
 }
 
 struct PulseCase {
@@ -116,12 +113,9 @@ class PulseRefusal : public PlsLink, public ::testing::WithParamInterface<PulseC
 TEST_P(PulseRefusal, RefusedPulseTrainNamesTheRuleAndSendsNoFrame) {
     const PulseCase c = GetParam();
     EXPECT_FALSE(link.PulseTrain(0, c.on, c.off, c.start));
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text,
-              std::string(c.text) + "\r\n\r\nPLS Channel will not be Programmed.");
-    EXPECT_EQ(messages.shown[0].title, "PLS Pulse Train");
-    EXPECT_EQ(messages.shown[0].icon, MsgIcon::Exclamation);
-    EXPECT_EQ(sent(), (Bytes{0xFF, 24, 0x55, 0x55}));
+    EXPECT_EQ(boxes(), warning(std::string(c.text) + "\r\n\r\nPLS Channel will not be Programmed.",
+                               "PLS Pulse Train"));
+    EXPECT_EQ(sent(), readWord(24));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -140,15 +134,14 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PlsValues, PulseTrainRefusedByTheBoardSaysSoWithInformationIcon) {
-    RefusingPls refusing(pls());
+    ScriptedPls refusing(pls());
     refusing.refuse = {43};
     board.setCommands(&refusing);
     EXPECT_FALSE(link.PulseTrain(0, 10, 20, 0));
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text,
-              "Error Encountered while Programming Pulse Train.\r\n\r\n"
-              "PLS Channel will not be Programmed.");
-    EXPECT_EQ(messages.shown[0].icon, MsgIcon::Information);
+    EXPECT_EQ(boxes(),
+              (std::vector<Box>{{"Error Encountered while Programming Pulse Train.\r\n\r\n"
+                                 "PLS Channel will not be Programmed.",
+                                 "PLS Pulse Train", MsgButtons::Ok, MsgIcon::Information}}));
 }
 
 // --- Configuration block -------------------------------------------------------
@@ -172,18 +165,18 @@ TEST_F(PlsValues, ConfigurationDownloadSendsFourBlocksThenTheScaleFactor) {
     }
     expected = cat({expected, {0xFF, 26, 720 % 256, 720 / 256}, readyPoll(0)});
     EXPECT_EQ(sent(), expected);
-    for (int k = 0; k < 24; ++k) EXPECT_EQ(pls().config[k], cfg[k]) << "entry " << k;
+    EXPECT_TRUE(std::equal(cfg.begin(), cfg.end(), pls().config.begin()));
     EXPECT_EQ(pls().scaleFactor, 720);
-}
 
-TEST_F(PlsValues, FailedBlockEndsTheConfigurationDownload) {
-    RefusingPls refusing(pls());
+    // A block the board refuses ends the download: block 0 failing means
+    // blocks 1 to 3 and the scale factor are not sent.
+    ScriptedPls refusing(pls());
     refusing.refuse = {59};
     board.setCommands(&refusing);
-    EXPECT_FALSE(link.PLSConfigDownload(sampleConfig(), 720));
+    port.clearTrace();
+    EXPECT_FALSE(link.PLSConfigDownload(sampleConfig(), 360));
     EXPECT_EQ(sent(), (Bytes{0xFF, 59, 0}));
-    for (int code : {75, 91, 107, 26}) EXPECT_EQ(pls().commandsTaken[code], 0) << code;
-    EXPECT_EQ(pls().scaleFactor, 360);
+    EXPECT_EQ(pls().scaleFactor, 720);
 }
 
 TEST_F(PlsValues, ConfigurationThatCannotTravelIsRefusedBeforeBlockZero) {
@@ -191,14 +184,12 @@ TEST_F(PlsValues, ConfigurationThatCannotTravelIsRefusedBeforeBlockZero) {
     cfg[7] = 300;
     EXPECT_FALSE(link.PLSConfigDownload(cfg, 360));
     EXPECT_FALSE(link.PLSConfigDownload(sampleConfig(), -360));
-    ASSERT_EQ(messages.shown.size(), 2u);
-    EXPECT_EQ(messages.shown[0].text,
-              "Configuration entry 7 holds 300, outside 0 to 255.\r\n\r\n"
-              "PLS Configuration will not be Downloaded.");
-    EXPECT_EQ(messages.shown[0].title, "PLS Configuration Download");
-    EXPECT_EQ(messages.shown[1].text,
-              "Scale Factor -360 is outside 1 to 65535.\r\n\r\n"
-              "PLS Configuration will not be Downloaded.");
+    const std::string closing = "\r\n\r\nPLS Configuration will not be Downloaded.";
+    const std::string title = "PLS Configuration Download";
+    EXPECT_EQ(boxes(),
+              (std::vector<Box>{
+                  warning("Configuration entry 7 holds 300, outside 0 to 255." + closing, title)[0],
+                  warning("Scale Factor -360 is outside 1 to 65535." + closing, title)[0]}));
     EXPECT_TRUE(sent().empty());
 }
 
@@ -210,22 +201,17 @@ TEST_F(PlsValues, ConfigurationUploadReadsNineteenBytesInUploadOrder) {
     for (int k = 4; k < 8; ++k) pls().config[2 + k] = 10 + k;
     const auto cfg = link.PLSConfigUpload();
     Bytes expected = {0xFF, 12};
-    for (int k = 0; k < 19; ++k) expected.push_back(0x55);
+    expected.resize(2 + 19, 0x55);
     EXPECT_EQ(sent(), expected);
-    EXPECT_EQ(cfg[0], 6);
-    EXPECT_EQ(cfg[1], 3);
-    for (int k = 0; k < 8; ++k) EXPECT_EQ(cfg[2 + k], 10 + k);
+    const std::array<int, 19> upload = {6, 3, 10, 11, 12, 13, 14, 15, 16, 17};
+    EXPECT_EQ(cfg, upload);
     EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(PlsValues, ConfigurationUploadOnAClosedLinkSaysSoAndKeepsTheLastBuffer) {
     link.CloseRSComm();
-    auto cfg = link.PLSConfigUpload();
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text, "Not able to Upload Configuration from PLS.");
-    EXPECT_EQ(messages.shown[0].title, "PLS Upload");
-    EXPECT_EQ(messages.shown[0].icon, MsgIcon::Exclamation);
-    EXPECT_EQ(cfg, (std::array<int, 19>{})) << "zeros when nothing was ever uploaded";
+    EXPECT_EQ(link.PLSConfigUpload(), (std::array<int, 19>{})) << "zeros: no upload yet";
+    EXPECT_EQ(boxes(), warning("Not able to Upload Configuration from PLS.", "PLS Upload"));
 
     link.OpenRSComm(port);
     pls().config[0] = 42;

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <deque>
 #include <set>
+#include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -32,25 +35,34 @@ inline Bytes cat(std::initializer_list<Bytes> parts) {
     return out;
 }
 
-// The board's PLS, except that it refuses (answers 0x00 to) the first byte
-// after chosen command codes.
-class RefusingPls : public sim::SimCommand {
+// The board's PLS with scripted trouble: it refuses (answers 0x00 to) the
+// first byte after the command codes in `refuse`, and each recall takes its
+// state from `recallStates`, while there are any, in place of its own.
+class ScriptedPls : public sim::SimCommand {
 public:
-    explicit RefusingPls(sim::SimPls& pls) : pls_(pls) {}
+    explicit ScriptedPls(sim::SimPls& pls) : pls_(pls) {}
     std::set<int> refuse;
+    std::deque<int> recallStates;
     bool begin(std::uint8_t code) override {
-        refusing_ = refuse.count(code) > 0;
+        code_ = code;
+        index_ = 0;
         return pls_.begin(code);
     }
     Answer receive(std::uint8_t byte) override {
-        if (refusing_) return {0x00, Next::Idle};
-        return pls_.receive(byte);
+        if (refuse.count(code_) > 0) return {0x00, Next::Idle};
+        Answer a = pls_.receive(byte);
+        if (code_ == 9 && index_++ == 1 && !recallStates.empty()) {
+            a.reply = static_cast<std::uint8_t>(recallStates.front());
+            recallStates.pop_front();
+        }
+        return a;
     }
     int busyPolls() const override { return pls_.busyPolls(); }
 
 private:
     sim::SimPls& pls_;
-    bool refusing_ = false;
+    int code_ = 0;
+    int index_ = 0;
 };
 
 // A link opened on the in-process board; the trace starts empty.
@@ -69,6 +81,18 @@ protected:
         return out;
     }
     sim::SimPls& pls() { return board.pls(); }
+
+    // The boxes shown so far, whole: text, title, buttons, icon.
+    using Box = std::tuple<std::string, std::string, MsgButtons, MsgIcon>;
+    std::vector<Box> boxes() const {
+        std::vector<Box> out;
+        for (const auto& m : messages.shown) out.emplace_back(m.text, m.title, m.buttons, m.icon);
+        return out;
+    }
+    // One OK box with the exclamation icon.
+    static std::vector<Box> warning(const std::string& text, const std::string& title) {
+        return {Box{text, title, MsgButtons::Ok, MsgIcon::Exclamation}};
+    }
 
     QTemporaryDir folder;
     ManualClock clock;
