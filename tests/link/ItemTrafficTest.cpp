@@ -4,33 +4,28 @@
 namespace voran::testing {
 namespace {
 
-TEST_F(LinkTest, ReadingFromTheIdleBoardHandshakesThenAsksForTheByte) {
+TEST_F(LinkTest, ReadsHandshakeOnceThenAskForEachByteOfTheItem) {
     board.preset("B8176", 0x42);
+    board.preset("W182", 1000);
+    board.preset("D1100", 19999);
     goOnline();
     EXPECT_EQ(link.RSRead("B8176"), "66");
     EXPECT_EQ(port.sent(), (Bytes{0xFF, 0x01, 0x1F, 0xF0}));
     EXPECT_EQ(port.received(), (Bytes{0x55, 0x55, 0x1F, 0x42}));
     EXPECT_EQ(link.currentMode(), 1);
-}
 
-TEST_F(LinkTest, ASecondReadNeedsNoHandshake) {
-    board.preset("B8176", 7);
-    goOnline();
-    link.RSRead("B8176");
-    port.clearTrace();
-    EXPECT_EQ(link.RSRead("b8176"), "7");
-    EXPECT_EQ(port.sent(), (Bytes{0x1F, 0xF0}));
-    board.preset("W182", 1000);
-    port.clearTrace();
-    EXPECT_EQ(link.RSRead("W182"), "1000");
-    EXPECT_EQ(port.sent(), (Bytes{0x00, 0xB6, 0x00, 0xB7}));
-}
-
-TEST_F(LinkTest, WordsAndDoublesAskForEachOfTheirBytes) {
-    board.preset("D1100", 19999);
-    goOnline();
-    EXPECT_EQ(link.RSRead("D1100"), "19999");
-    EXPECT_EQ(port.sent(), (Bytes{0xFF, 0x01, 0x04, 0x4C, 0x04, 0x4D, 0x04, 0x4E, 0x04, 0x4F}));
+    const struct {
+        const char* add;
+        const char* value;
+        Bytes sent;
+    } rows[] = {{"b8176", "66", {0x1F, 0xF0}},
+                {"W182", "1000", {0x00, 0xB6, 0x00, 0xB7}},
+                {"D1100", "19999", {0x04, 0x4C, 0x04, 0x4D, 0x04, 0x4E, 0x04, 0x4F}}};
+    for (const auto& r : rows) {
+        port.clearTrace();
+        EXPECT_EQ(link.RSRead(r.add), r.value) << r.add;
+        EXPECT_EQ(port.sent(), r.sent) << r.add;
+    }
     board.preset("D1100", 655359999);
     EXPECT_EQ(link.RSRead("D1100"), "655359999");
 }
