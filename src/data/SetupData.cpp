@@ -48,29 +48,8 @@ constexpr ItemRow kItemTable[] = {
 };
 // clang-format on
 
-// Days from 1 Jan 1970 of a proleptic Gregorian date.
-long long daysFromCivil(long long y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const long long era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<long long>(doe) - 719468;
-}
-
-void civilFromDays(long long z, int& y, int& m, int& d) {
-    z += 719468;
-    const long long era = (z >= 0 ? z : z - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    y = static_cast<int>(yoe + era * 400 + (m <= 2));
-}
-
-const long long kOleEpoch = daysFromCivil(1899, 12, 30);
+// Day 0 of an OLE Automation date: 30 December 1899.
+const qint64 kOleEpoch = QDate(1899, 12, 30).toJulianDay();
 constexpr long long kMsPerDay = 86'400'000;
 
 std::int32_t valueAt(const SetupData& d, int i) {
@@ -119,10 +98,7 @@ void SetupTables::BuildDefaults(const DateTime& now) {
 bool SetupTables::HasUnsavedChanges() const {
     for (int i = 0; i <= LastItemIndex; ++i)
         if (valueAt(CurrentData, i) != valueAt(SavedData, i)) return true;
-    if (CurrentData.Version != ProgramVersion()) return true;
-    for (std::size_t ch = 0; ch < CurrentData.Setpoint.size(); ++ch)
-        if (CurrentData.Setpoint[ch] != SavedData.Setpoint[ch]) return true;
-    return false;
+    return CurrentData.Version != ProgramVersion() || CurrentData.Setpoint != SavedData.Setpoint;
 }
 
 std::int32_t ReplyToValue(const std::string& reply) {
@@ -166,9 +142,7 @@ std::int32_t ReplyToValue(const std::string& reply) {
 }
 
 double ToOleDate(const DateTime& dt) {
-    const long long days =
-        daysFromCivil(dt.year, static_cast<unsigned>(dt.month), static_cast<unsigned>(dt.day)) -
-        kOleEpoch;
+    const qint64 days = QDate(dt.year, dt.month, dt.day).toJulianDay() - kOleEpoch;
     const double ms = ((dt.hour * 60.0 + dt.minute) * 60.0 + dt.second) * 1000.0 + dt.millisecond;
     const double fraction = ms / static_cast<double>(kMsPerDay);
     // Before the epoch the whole part counts backwards but the fraction is
@@ -185,7 +159,7 @@ DateTime FromOleDate(double ole) {
         ++days;
     }
     DateTime dt;
-    civilFromDays(days + kOleEpoch, dt.year, dt.month, dt.day);
+    QDate::fromJulianDay(days + kOleEpoch).getDate(&dt.year, &dt.month, &dt.day);
     dt.hour = static_cast<int>(ms / 3'600'000);
     dt.minute = static_cast<int>(ms / 60'000 % 60);
     dt.second = static_cast<int>(ms / 1000 % 60);
