@@ -1,6 +1,7 @@
 #include "shell/frmMDIMain.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDate>
@@ -9,6 +10,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTime>
 #include <QTimer>
@@ -88,7 +90,10 @@ frmMDIMain::frmMDIMain(const ShellServices& services, QWidget* parent)
     connect(tmrClock, &QTimer::timeout, this, [this] { refreshDateTime(); });
     tmrClock->start();
 
-    resize(900, 560);
+    // The design size, or less on a small or strongly scaled screen.
+    QSize size(900, 560);
+    if (const QScreen* shown = screen()) size = size.boundedTo(shown->availableGeometry().size());
+    resize(size);
 }
 
 frmMDIMain::~frmMDIMain() {
@@ -96,10 +101,20 @@ frmMDIMain::~frmMDIMain() {
     if (!closed_) link_.CloseRSComm();
 }
 
+void frmMDIMain::unloadChild() {
+    if (!child_) return;
+    // Deactivated first: from here on the window leaves the link and its
+    // widgets alone, even if a read of it is still unwinding.
+    child_->deactivate();
+    child_->hide();
+    child_->deleteLater();
+    child_ = nullptr;
+}
+
 void frmMDIMain::buildMenus() {
     QMenuBar* bar = menuBar();
-    auto add = [this](QMenu* menu, const char* name, const char* caption,
-                      const char* shortcut = nullptr) {
+    auto add = [](QMenu* menu, const char* name, const char* caption,
+                  const char* shortcut = nullptr) {
         QAction* a = menu->addAction(QString::fromUtf8(caption));
         a->setObjectName(name);
         if (shortcut) a->setShortcut(QKeySequence(QString::fromLatin1(shortcut)));
@@ -161,17 +176,15 @@ void frmMDIMain::buildMenus() {
 
     mnuWindow = bar->addMenu("&Window");
     mnuWindow->setObjectName("mnuWindow");
+    // One mark at a time, and choosing the marked window keeps its mark.
+    auto* windows = new QActionGroup(this);
     for (int i = 0; i < kWindowCount; ++i) {
-        QAction* a = mnuWindow->addAction(kWindowCaptions[i]);
-        a->setObjectName(QString("mnuWindowForm%1").arg(i));
+        const std::string name = "mnuWindowForm" + std::to_string(i);
+        QAction* a = add(mnuWindow, name.c_str(), kWindowCaptions[i]);
         a->setCheckable(true);
         a->setEnabled(i == kMainDisplay || i == kSetupParameters);
-        connect(a, &QAction::triggered, this, [this, i] {
-            ShowWindow(i);
-            // A checkable action toggles itself; the mark follows the window.
-            for (int k = 0; k < kWindowCount; ++k)
-                mnuWindowForm[k]->setChecked(k == currentWindow_);
-        });
+        windows->addAction(a);
+        connect(a, &QAction::triggered, this, [this, i] { ShowWindow(i); });
         mnuWindowForm[i] = a;
     }
 
@@ -240,14 +253,7 @@ void frmMDIMain::ShowWindow(int index) {
     if (index == currentWindow_ && loaded_) return;
     mnuWindowForm[currentWindow_]->setChecked(false);
     mnuWindowForm[index]->setChecked(true);
-    if (child_) {
-        // Deactivated first: from here on the window leaves the link and
-        // its widgets alone, even if a read of it is still unwinding.
-        child_->deactivate();
-        child_->hide();
-        child_->deleteLater();
-        child_ = nullptr;
-    }
+    unloadChild();
     child_ = createChild(index);
     if (child_) {
         frame_->layout()->addWidget(child_);
@@ -337,12 +343,7 @@ void frmMDIMain::closeEvent(QCloseEvent* event) {
         return;
     }
     link_.CloseRSComm();
-    if (child_) {
-        child_->deactivate();
-        child_->hide();
-        child_->deleteLater();
-        child_ = nullptr;
-    }
+    unloadChild();
     tmrBackgroungUpdate->stop();
     tmrClock->stop();
     closed_ = true;

@@ -121,6 +121,7 @@ private:
     void buildMenus();
     void buildStatusBar();
     ChildWindow* createChild(int index);
+    void unloadChild();
     void setTitle(const std::string& caption);
 
     IMessageBox& messages_;

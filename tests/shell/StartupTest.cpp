@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include "ShellHarness.h"
@@ -115,53 +116,50 @@ TEST(Startup, StatusBarPanelsHaveKeysTextsAndTips) {
     }
 }
 
-TEST(Startup, DateAndTimePanelsFollowTheClock) {
-    ShellHarness h;
-    h.clock.setLocalDateTime({2027, 1, 2, 23, 59, 0, 0});
-    h.window->refreshDateTime();
-    EXPECT_EQ(h.window->panel(3)->text().toStdString(), "1/2/27");
-    EXPECT_TRUE(h.window->panel(4)->text().startsWith("11:59"));
+// What the operator sees of the mode: MODE panel, View menu marks, port.
+static void expectMode(ShellHarness& h, bool online) {
+    EXPECT_EQ(h.link().OnlineMode, online);
+    EXPECT_EQ(h.port.isOpen(), online);
+    EXPECT_EQ(h.window->panel(2)->text().toStdString(), online ? "ONLINE" : "OFFLINE");
+    EXPECT_EQ(h.window->mnuViewOnline->isChecked(), online);
+    EXPECT_EQ(h.window->mnuViewOffline->isChecked(), !online);
 }
 
-TEST(OnlineSwitching, ViewMenuOpensAndClosesTheLink) {
-    ShellHarness h;
-    h.window->mnuViewOnline->trigger();
-    h.stopTimers();
-    EXPECT_TRUE(h.link().OnlineMode);
-    EXPECT_TRUE(h.port.isOpen());
-    EXPECT_EQ(h.window->panel(2)->text().toStdString(), "ONLINE");
-    EXPECT_TRUE(h.window->mnuViewOnline->isChecked());
-    EXPECT_FALSE(h.window->mnuViewOffline->isChecked());
-    // The greeting: attention byte answered by the board.
-    ASSERT_FALSE(h.port.sent().empty());
-    EXPECT_EQ(h.port.sent().front(), 0xFF);
+TEST(OnlineSwitching, ViewMenuAndModePanelOpenAndCloseTheLink) {
+    struct Case {
+        const char* name;
+        std::function<void(ShellHarness&)> online, offline;
+    };
+    auto click = [](int index) {
+        return
+            [index](ShellHarness& h) { QTest::mouseClick(h.window->panel(index), Qt::LeftButton); };
+    };
+    const Case cases[] = {
+        {"View menu", [](ShellHarness& h) { h.window->mnuViewOnline->trigger(); },
+         [](ShellHarness& h) { h.window->mnuViewOffline->trigger(); }},
+        {"MODE panel", click(2), click(2)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ShellHarness h;
+        h.window->show();
+        // Clicks on the other panels do nothing.
+        for (int index : {1, 3, 4}) click(index)(h);
+        expectMode(h, false);
+        EXPECT_TRUE(h.port.wire.empty());
 
-    h.port.clearTrace();
-    h.window->mnuViewOffline->trigger();
-    EXPECT_FALSE(h.link().OnlineMode);
-    EXPECT_FALSE(h.port.isOpen());
-    EXPECT_EQ(h.port.sent(), std::vector<std::uint8_t>{0xFF});
-    EXPECT_EQ(h.window->panel(2)->text().toStdString(), "OFFLINE");
-    EXPECT_FALSE(h.window->mnuViewOnline->isChecked());
-    EXPECT_TRUE(h.window->mnuViewOffline->isChecked());
-}
+        c.online(h);
+        h.stopTimers();
+        expectMode(h, true);
+        // The greeting: attention byte answered by the board.
+        ASSERT_FALSE(h.port.sent().empty());
+        EXPECT_EQ(h.port.sent().front(), 0xFF);
 
-TEST(OnlineSwitching, ClickOnModePanelTogglesOtherPanelsDoNothing) {
-    ShellHarness h;
-    h.window->show();
-    for (int index : {1, 3, 4}) {
-        QTest::mouseClick(h.window->panel(index), Qt::LeftButton);
-        EXPECT_FALSE(h.link().OnlineMode) << index;
-        EXPECT_FALSE(h.port.isOpen()) << index;
+        h.port.clearTrace();
+        c.offline(h);
+        expectMode(h, false);
+        EXPECT_EQ(h.port.sent(), std::vector<std::uint8_t>{0xFF});
     }
-    QTest::mouseClick(h.window->panel(2), Qt::LeftButton);
-    h.stopTimers();
-    EXPECT_TRUE(h.link().OnlineMode);
-    EXPECT_EQ(h.window->panel(2)->text().toStdString(), "ONLINE");
-    QTest::mouseClick(h.window->panel(2), Qt::LeftButton);
-    EXPECT_FALSE(h.link().OnlineMode);
-    EXPECT_FALSE(h.port.isOpen());
-    EXPECT_EQ(h.window->panel(2)->text().toStdString(), "OFFLINE");
 }
 
 TEST(OnlineSwitching, GoingOnlineTwiceReopensThePortAndRereadsTheSettings) {
@@ -184,37 +182,45 @@ TEST(OnlineSwitching, GoingOnlineTwiceReopensThePortAndRereadsTheSettings) {
     EXPECT_EQ(h.port.sent(), std::vector<std::uint8_t>{0xFF});
 }
 
-TEST(OnlineSwitching, BusyPortGivesCommPortErrorAndStaysOffline) {
-    ShellHarness h;
-    h.port.openError = {16, "open", "The port is in use by another program."};
-    h.window->mnuViewOnline->trigger();
-    h.stopTimers();
-    ASSERT_EQ(h.messages.shown.size(), 1u);
-    EXPECT_EQ(h.messages.shown[0].title, "Comm Port Error");
-    EXPECT_NE(h.messages.shown[0].text.find("The port is in use by another program."),
-              std::string::npos);
-    EXPECT_EQ(h.messages.shown[0].icon, MsgIcon::Critical);
-    EXPECT_FALSE(h.link().OnlineMode);
-    EXPECT_EQ(h.window->panel(2)->text().toStdString(), "OFFLINE");
-    EXPECT_TRUE(h.window->mnuViewOffline->isChecked());
-    EXPECT_FALSE(h.window->mnuViewOnline->isChecked());
-    h.ticks(1);
-    EXPECT_EQ(h.window->panel(1)->text().toStdString(), "System Message:  Comm Fault with K-900");
-}
-
-TEST(OnlineSwitching, SilentBoardEndsOfflineWithCommError) {
-    ShellHarness h;
-    h.port.silent = true;
-    h.window->mnuViewOnline->trigger();
-    h.stopTimers();
-    // The link's Retry/Cancel box, answered Cancel by the fake.
-    ASSERT_FALSE(h.messages.shown.empty());
-    EXPECT_EQ(h.messages.shown.back().buttons, MsgButtons::RetryCancel);
-    EXPECT_TRUE(h.link().CommError);
-    EXPECT_FALSE(h.link().OnlineMode);
-    EXPECT_EQ(h.window->panel(2)->text().toStdString(), "OFFLINE");
-    h.ticks(1);
-    EXPECT_EQ(h.window->panel(1)->text().toStdString(), "System Message:  Comm Fault with K-900");
+TEST(OnlineSwitching, BusyPortOrSilentBoardEndsOfflineWithTheCommFaultMessage) {
+    struct Case {
+        const char* name;
+        std::function<void(ShellHarness&)> fault;
+        const char* title;
+        MsgButtons buttons;
+    };
+    const Case cases[] = {
+        {"port in use",
+         [](ShellHarness& h) {
+             h.port.openError = {16, "open", "The port is in use by another program."};
+         },
+         "Comm Port Error", MsgButtons::Ok},
+        // The link's Retry/Cancel box, answered Cancel by the fake.
+        {"silent board", [](ShellHarness& h) { h.port.silent = true; }, nullptr,
+         MsgButtons::RetryCancel},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ShellHarness h;
+        c.fault(h);
+        h.window->mnuViewOnline->trigger();
+        h.stopTimers();
+        ASSERT_FALSE(h.messages.shown.empty());
+        EXPECT_EQ(h.messages.shown.back().buttons, c.buttons);
+        if (c.title) {
+            EXPECT_EQ(h.messages.shown[0].title, c.title);
+            EXPECT_NE(h.messages.shown[0].text.find("The port is in use by another program."),
+                      std::string::npos);
+        } else {
+            EXPECT_TRUE(h.link().CommError);
+        }
+        EXPECT_FALSE(h.link().OnlineMode);
+        EXPECT_EQ(h.window->panel(2)->text().toStdString(), "OFFLINE");
+        EXPECT_TRUE(h.window->mnuViewOffline->isChecked());
+        h.ticks(1);
+        EXPECT_EQ(h.window->panel(1)->text().toStdString(),
+                  "System Message:  Comm Fault with K-900");
+    }
 }
 
 TEST(Menus, OfflineEditingTogglesItsMarkAndTheFlag) {
@@ -225,14 +231,6 @@ TEST(Menus, OfflineEditingTogglesItsMarkAndTheFlag) {
     h.window->mnuEditOfflineEditing->trigger();
     EXPECT_FALSE(h.window->mnuEditOfflineEditing->isChecked());
     EXPECT_FALSE(h.ctx().OfflineEditing);
-}
-
-TEST(Menus, ChoosingTheWindowAlreadyShownKeepsIt) {
-    ShellHarness h;
-    ChildWindow* before = h.window->currentChild();
-    h.window->mnuWindowForm[0]->trigger();
-    EXPECT_EQ(h.window->currentChild(), before);
-    EXPECT_TRUE(h.window->mnuWindowForm[0]->isChecked());
 }
 
 TEST(Menus, HelpTopicsOpensTheHelpFileOrSaysItIsMissing) {
@@ -252,6 +250,11 @@ TEST(Menus, HelpTopicsOpensTheHelpFileOrSaysItIsMissing) {
 TEST(Menus, WindowMenuSwapsTheChildWindowAndItsCheckMark) {
     ShellHarness h;
     QPointer<ChildWindow> first = h.window->currentChild();
+    // Choosing the window already shown keeps it and its mark.
+    h.window->mnuWindowForm[0]->trigger();
+    EXPECT_EQ(h.window->currentChild(), first.data());
+    EXPECT_TRUE(h.window->mnuWindowForm[0]->isChecked());
+
     h.window->mnuWindowForm[1]->trigger();
     h.stopTimers();
     EXPECT_EQ(h.window->currentWindow(), 1);

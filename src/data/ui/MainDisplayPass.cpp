@@ -77,20 +77,21 @@ void MainDisplayPass::Activate() {
 
 void MainDisplayPass::ShowOnlineLook() {
     onlineLook_ = true;
-    showingOnline_ = true;
-    for (int row = 1; row < kRows; ++row)
-        for (int col = 1; col < kCols; ++col) cells_[row][col] = (row <= 2 && col >= 3) ? " " : "-";
-    rate_ = "-";
-    lookChanged();
+    PutLook(true);
 }
 
 void MainDisplayPass::ShowOfflineLook() {
     offlineLook_ = true;
-    showingOnline_ = false;
+    PutLook(false);
+}
+
+// Both looks start from dashes, with the two unused cells of the jam and
+// alarm columns blank.
+void MainDisplayPass::PutLook(bool online) {
     for (int row = 1; row < kRows; ++row)
         for (int col = 1; col < kCols; ++col) cells_[row][col] = (row <= 2 && col >= 3) ? " " : "-";
     rate_ = "-";
-    lookChanged();
+    lookChanged(online);
 }
 
 void MainDisplayPass::FillFromTables() {
@@ -152,63 +153,40 @@ bool MainDisplayPass::Step() {
             }
             return true;
         }
-        case Phase::Rate: {
-            if (!canRead()) {
-                EndPass();
-                return true;
-            }
-            rate_ = link.RSRead("W182");
-            if (link.CommError || !running) {
-                EndPass();
-                return true;
-            }
-            phase_ = Phase::AlarmBits;
-            return true;
-        }
+        case Phase::Rate:
         case Phase::AlarmBits: {
-            if (!canRead()) {
-                EndPass();
-                return true;
-            }
-            alarmBits_ = ReplyToValue(link.RSRead("W110"));
-            if (link.CommError || !running) {
-                EndPass();
-                return true;
-            }
-            phase_ = Phase::Rows;
+            // Each column starts with the machine rate and the transfer-jam
+            // alarm bits.
+            if (!canRead()) return EndPass();
+            const bool rate = phase_ == Phase::Rate;
+            const std::string reply = link.RSRead(rate ? "W182" : "W110");
+            if (!running) return EndPass();
+            if (rate)
+                rate_ = reply;
+            else
+                alarmBits_ = ReplyToValue(reply);
+            if (link.CommError) return EndPass();
+            phase_ = rate ? Phase::AlarmBits : Phase::Rows;
             row_ = 1;
             return true;
         }
         case Phase::Rows: {
             // Cells without an address are set without a read; the step
             // ends after the first read.
-            std::string current;
-            bool didRead = false;
-            while (!didRead) {
-                if (!canRead()) {
-                    EndPass();
-                    return true;
-                }
+            for (bool didRead = false; !didRead;) {
+                if (!canRead()) return EndPass();
                 const std::string& address = address_[row_][col_];
+                std::string current;
                 if (!address.empty()) {
                     current = link.RSRead(address);
                     didRead = true;
-                    if (!running) {
-                        EndPass();
-                        return true;
-                    }
+                    if (!running) return EndPass();
                 }
                 SetCell(row_, col_, current);
-                if (link.CommError) {
-                    EndPass();
-                    return true;
-                }
+                if (link.CommError) return EndPass();
                 if (++row_ > 14) {
-                    if (++col_ > 4) {
-                        EndPass();
-                    } else {
-                        phase_ = Phase::Rate;
-                    }
+                    if (++col_ > 4) return EndPass();
+                    phase_ = Phase::Rate;
                     return true;
                 }
             }

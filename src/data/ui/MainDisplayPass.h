@@ -25,9 +25,6 @@ public:
     // Headings and row labels of the grid.
     static std::string RowLabel(int row);
     static std::string ColumnHeading(int col);
-    // Address read for a cell; empty where nothing is read.
-    const std::string& DisplayAddress(int row, int col) const { return address_[row][col]; }
-
     // Set from activation on; a cleared flag ends the loop at the next step.
     bool running = false;
 
@@ -50,13 +47,9 @@ public:
     const Grid& cells() const { return cells_; }
     const std::string& machineRate() const { return rate_; }
     const std::string& messageText() const { return message_; }
-    bool onlineLook() const { return onlineLook_; }
-    bool offlineLook() const { return offlineLook_; }
-    // The look last put on: true for the online look.
-    bool showingOnline() const { return showingOnline_; }
 
-    // The look changed (enabled state and colours must follow).
-    std::function<void()> lookChanged = [] {};
+    // A look was put on (true: online); enabled states and colours follow.
+    std::function<void(bool online)> lookChanged = [](bool) {};
 
     // Plain text of a cell range: cells of a row separated by tabs, rows by
     // a carriage return.
@@ -70,8 +63,12 @@ public:
 private:
     enum class Phase { Head, Rate, AlarmBits, Rows };
     void SetCell(int row, int col, const std::string& currentValue);
+    void PutLook(bool online);
     bool canRead() const;
-    void EndPass() { phase_ = Phase::Head; }
+    bool EndPass() {
+        phase_ = Phase::Head;
+        return true;
+    }
 
     AppContext& ctx_;
     std::array<std::array<std::string, kCols>, kRows> address_;
@@ -80,7 +77,6 @@ private:
     std::string message_;
     bool onlineLook_ = false;
     bool offlineLook_ = false;
-    bool showingOnline_ = false;
 
     Phase phase_ = Phase::Head;
     int col_ = 1;

@@ -11,9 +11,11 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "shell/AppContext.h"
 
@@ -55,14 +57,28 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : ChildWindow(ctx, parent), p
     fgData->setVerticalHeaderLabels(labels);
     fgData->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     fgData->verticalHeader()->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    fgData->verticalHeader()->setFixedWidth(twips(1150));
-    fgData->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    fgData->verticalHeader()->setMinimumSectionSize(twips(260));
-    fgData->verticalHeader()->setDefaultSectionSize(
-        std::max(twips(260), fontMetrics().height() + 4));
-    fgData->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    // Design widths in twips, wider where a larger font needs the room.
+    QHeaderView* rowHeader = fgData->verticalHeader();
+    QHeaderView* colHeader = fgData->horizontalHeader();
+    const QFontMetrics headerFont(colHeader->font());
+    const int margins = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin);
+    auto fits = [&](int designTwips, const QStringList& texts) {
+        int width = twips(designTwips);
+        for (const QString& t : texts)
+            width = std::max(width, headerFont.horizontalAdvance(t) + margins);
+        return width;
+    };
+    const int labelWidth = fits(1150, labels);
+    rowHeader->setFixedWidth(labelWidth);
+    rowHeader->setSectionResizeMode(QHeaderView::Fixed);
+    rowHeader->setMinimumSectionSize(twips(260));
+    rowHeader->setDefaultSectionSize(std::max(twips(260), fontMetrics().height() + 4));
+    colHeader->setSectionResizeMode(QHeaderView::Fixed);
+    int columnsWidth = 0;
     for (int col = 0; col < MainDisplayPass::kCols - 1; ++col) {
-        fgData->setColumnWidth(col, twips(1250));
+        const int width = fits(1250, {headings[col]});
+        fgData->setColumnWidth(col, width);
+        columnsWidth += width;
         for (int row = 0; row < MainDisplayPass::kRows - 1; ++row) {
             auto* item = new QTableWidgetItem;
             item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -71,9 +87,8 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : ChildWindow(ctx, parent), p
     }
     fgData->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     fgData->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    const int gridWidth = twips(1150) + 4 * twips(1250) + 2 * fgData->frameWidth();
-    const int gridHeight = fgData->horizontalHeader()->sizeHint().height() +
-                           14 * fgData->verticalHeader()->defaultSectionSize() +
+    const int gridWidth = labelWidth + columnsWidth + 2 * fgData->frameWidth();
+    const int gridHeight = colHeader->sizeHint().height() + 14 * rowHeader->defaultSectionSize() +
                            2 * fgData->frameWidth();
     fgData->setFixedSize(gridWidth, gridHeight);
     fgData->installEventFilter(this);
@@ -138,7 +153,7 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : ChildWindow(ctx, parent), p
     tmrRefresh->setObjectName("tmrRefresh");
     connect(tmrRefresh, &QTimer::timeout, this, [this] { refreshStep(); });
 
-    pass_.lookChanged = [this] { applyLook(); };
+    pass_.lookChanged = [this](bool online) { applyLook(online); };
 }
 
 frmMain::~frmMain() {
@@ -168,19 +183,7 @@ bool frmMain::refreshStep() {
     return stepped;
 }
 
-void frmMain::refreshPass() {
-    // The head of the next pass, then every step up to the head after it.
-    if (!pass_.atPassStart()) {
-        for (int guard = 0; guard < 1000 && !pass_.atPassStart(); ++guard)
-            if (!refreshStep()) return;
-    }
-    if (!refreshStep()) return;
-    for (int guard = 0; guard < 1000 && !pass_.atPassStart(); ++guard)
-        if (!refreshStep()) return;
-}
-
-void frmMain::applyLook() {
-    const bool online = pass_.showingOnline();
+void frmMain::applyLook(bool online) {
     fraDisplay0->setEnabled(online);
     fraDisplay1->setEnabled(online);
     fgData->setEnabled(online);

@@ -31,8 +31,6 @@ public:
     // One step of the monitoring loop, then the widgets follow the model.
     // Called by the refresh timer; tests call it directly.
     bool refreshStep();
-    // Steps until a whole pass (starting at its head) has run.
-    void refreshPass();
 
     // Copies the selected cells to the clipboard (Ctrl+C, pop-up "&Copy").
     void CopySelection();
@@ -60,7 +58,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
-    void applyLook();
+    void applyLook(bool online);
     void render();
 
     MainDisplayPass pass_;

@@ -1,6 +1,8 @@
 // The main display: shift-data grid offline and online, the read order of
 // the monitoring loop, the commands, and copying.
 #include <QAction>
+#include <QApplication>
+#include <QHeaderView>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
@@ -33,6 +35,17 @@ std::vector<std::string> column(ShellHarness& h, int col) {
     std::vector<std::string> out;
     for (int row = 1; row <= 14; ++row) out.push_back(cell(h, row, col));
     return out;
+}
+
+// Runs the monitoring loop to the head of its next pass: the steps left of
+// the pass under way, then one whole pass.
+void runPass(frmMain& d) {
+    auto toHead = [&d] {
+        for (int guard = 0; guard < 1000 && !d.pass().atPassStart(); ++guard)
+            if (!d.refreshStep()) return false;
+        return true;
+    };
+    if (toHead() && d.refreshStep()) toHead();
 }
 
 // The items of one full online pass, in the order they are read.
@@ -78,9 +91,28 @@ TEST(MainDisplayLayout, HeadingsAndRowLabels) {
     EXPECT_EQ(d.fgData->columnWidth(0), 83);
 }
 
+TEST(MainDisplayLayout, LargeFontWidensColumnsSoNoHeadingIsCut) {
+    const QFont before = QApplication::font();
+    QFont large = before;
+    large.setPointSizeF(before.pointSizeF() * 2.5);
+    QApplication::setFont(large);
+    ShellHarness h;
+    QApplication::setFont(before);
+    h.window->show();
+    QTableWidget* grid = display(h).fgData;
+    const QFontMetrics fm(grid->horizontalHeader()->font());
+    for (int c = 0; c < 4; ++c) {
+        const QString heading = grid->horizontalHeaderItem(c)->text();
+        EXPECT_GT(grid->columnWidth(c), fm.horizontalAdvance(heading)) << heading.toStdString();
+    }
+    EXPECT_GT(grid->verticalHeader()->width(), fm.horizontalAdvance("Total Jams: "));
+    // The whole grid stays in view.
+    EXPECT_GE(grid->viewport()->width(), grid->columnViewportPosition(3) + grid->columnWidth(3));
+}
+
 TEST(MainDisplayOffline, AfterStartUpShowsTheDefaultShiftDataGreyed) {
     ShellHarness h;
-    display(h).refreshPass();
+    runPass(display(h));
     const std::vector<std::string> zeros(14, "0");
     std::vector<std::string> col3(14, "0");
     col3[0] = col3[1] = " ";
@@ -98,7 +130,7 @@ TEST(MainDisplayOffline, AfterStartUpShowsTheDefaultShiftDataGreyed) {
     EXPECT_FALSE(d.cmdEndOfShift->isEnabled());
     EXPECT_EQ(d.txtMessageDisplay->toPlainText().toStdString(), "");
     h.ticks(1);
-    display(h).refreshPass();
+    runPass(display(h));
     EXPECT_EQ(d.txtMessageDisplay->toPlainText().toStdString(),
               "Set-up Program is Currently OFFLINE");
     EXPECT_TRUE(h.port.wire.empty());
@@ -106,7 +138,7 @@ TEST(MainDisplayOffline, AfterStartUpShowsTheDefaultShiftDataGreyed) {
 
 TEST(MainDisplayOffline, OpeningAFileRefreshesTheGridWithDigitGrouping) {
     ShellHarness h;
-    display(h).refreshPass();
+    runPass(display(h));
     SetupData data = h.window->tables().CurrentData;
     data.Value[38] = 1234567;  // current shift good cans
     data.Value[39] = 42;       // current shift total jams
@@ -120,7 +152,7 @@ TEST(MainDisplayOffline, OpeningAFileRefreshesTheGridWithDigitGrouping) {
     h.dialogs.choose(path);
     h.window->mnuFileOpen->trigger();
     EXPECT_EQ(h.window->windowTitle().toStdString(), "VORAN - [line3.sdt]");
-    display(h).refreshPass();
+    runPass(display(h));
     EXPECT_EQ(cell(h, 1, 1), "1,234,567");
     EXPECT_EQ(cell(h, 2, 1), "42");
     EXPECT_EQ(cell(h, 3, 1), "7");
@@ -134,7 +166,7 @@ TEST(MainDisplayOffline, OpeningAFileRefreshesTheGridWithDigitGrouping) {
 
 TEST(MainDisplayOffline, ShownAgainOfflineFillsFromTheTablesAtOnce) {
     ShellHarness h;
-    display(h).refreshPass();
+    runPass(display(h));
     h.window->tables().CurrentData.Value[38] = 5000;
     h.window->tables().TablesReplaced = false;  // taken by another window
     display(h).deactivate();
@@ -146,9 +178,9 @@ TEST(MainDisplayOffline, ShownAgainOfflineFillsFromTheTablesAtOnce) {
 TEST(MainDisplayOnline, OnePassReadsTheItemsInDisplayOrder) {
     ShellHarness h;
     h.goOnline();
-    display(h).refreshPass();  // the pass that switches to the online look
+    runPass(display(h));  // the pass that switches to the online look
     h.port.clearTrace();
-    display(h).refreshPass();
+    runPass(display(h));
     EXPECT_EQ(h.addressesRead(), ShellHarness::byteAddressesOf(onePassItems()));
 }
 
@@ -162,9 +194,17 @@ TEST(MainDisplayOnline, ShowsBoardFiguresAndTransferJamAlarmsFromW110) {
     ASSERT_TRUE(h.board.preset("W1230", 2));
     ASSERT_TRUE(h.board.preset("W1050", 1001));
     h.goOnline();
-    display(h).refreshPass();
-    display(h).refreshPass();
     frmMain& d = display(h);
+    d.refreshStep();  // pass head: online look, nothing read yet
+    std::vector<std::string> dashes(14, "-");
+    std::vector<std::string> blankTop = dashes;
+    blankTop[0] = blankTop[1] = " ";
+    EXPECT_EQ(column(h, 1), dashes);
+    EXPECT_EQ(column(h, 3), blankTop);
+    EXPECT_EQ(column(h, 4), blankTop);
+    EXPECT_EQ(d.lblDisplay0->text().toStdString(), "-");
+
+    runPass(d);
     EXPECT_TRUE(d.fgData->isEnabled());
     EXPECT_TRUE(d.cmdResetJams->isEnabled());
     EXPECT_TRUE(d.cmdEndOfShift->isEnabled());
@@ -182,25 +222,12 @@ TEST(MainDisplayOnline, ShowsBoardFiguresAndTransferJamAlarmsFromW110) {
     EXPECT_EQ(column(h, 4), col4);
 }
 
-TEST(MainDisplayOnline, LookBeforeTheFirstReadsIsDashes) {
-    ShellHarness h;
-    h.goOnline();
-    display(h).refreshStep();  // pass head: online look, nothing read yet
-    std::vector<std::string> dashes(14, "-");
-    std::vector<std::string> col34 = dashes;
-    col34[0] = col34[1] = " ";
-    EXPECT_EQ(column(h, 1), dashes);
-    EXPECT_EQ(column(h, 3), col34);
-    EXPECT_EQ(column(h, 4), col34);
-    EXPECT_EQ(display(h).lblDisplay0->text().toStdString(), "-");
-}
-
 TEST(MainDisplayOnline, MessageBoxShowsTheAlarmText) {
     ShellHarness h;
     ASSERT_TRUE(h.board.preset("B121.7", 1));
     h.goOnline();
     h.ticks(2);
-    display(h).refreshPass();
+    runPass(display(h));
     EXPECT_EQ(display(h).txtMessageDisplay->toPlainText().toStdString(),
               "***** SYSTEM ALARM *****\n Infeed Jam Alarm \n\n");
 }
@@ -208,11 +235,11 @@ TEST(MainDisplayOnline, MessageBoxShowsTheAlarmText) {
 TEST(MainDisplayOnline, LinkFaultTakesTheProgramOfflineAndGreysTheGrid) {
     ShellHarness h;
     h.goOnline();
-    display(h).refreshPass();
+    runPass(display(h));
     h.port.silent = true;  // the Retry/Cancel box is cancelled by the fake
-    display(h).refreshPass();
+    runPass(display(h));
     EXPECT_TRUE(h.link().CommError);
-    display(h).refreshPass();
+    runPass(display(h));
     EXPECT_FALSE(h.link().OnlineMode);
     EXPECT_FALSE(h.port.isOpen());
     EXPECT_EQ(h.window->panel(2)->text().toStdString(), "OFFLINE");
@@ -223,7 +250,7 @@ TEST(MainDisplayOnline, LinkFaultTakesTheProgramOfflineAndGreysTheGrid) {
 TEST(MainDisplayOnline, StepInsideALinkBoxOrAfterClosingSendsNothing) {
     ShellHarness h;
     h.goOnline();
-    display(h).refreshPass();
+    runPass(display(h));
     h.port.silent = true;
     int calls = 0;
     h.messages.whileOpen = [&] {
@@ -243,62 +270,57 @@ TEST(MainDisplayOnline, StepInsideALinkBoxOrAfterClosingSendsNothing) {
     EXPECT_TRUE(g.port.sent().empty());
 }
 
-TEST(MainDisplayCommands, ResetJamsAndEndOfShiftWriteTheirBits) {
-    ShellHarness h;
-    h.goOnline();
-    display(h).refreshPass();
-    h.window->show();
-    QTest::mouseClick(display(h).cmdResetJams, Qt::LeftButton);
-    EXPECT_EQ(h.board.peek("B1044.1"), 1);
-    EXPECT_EQ(h.board.peek("F135"), 0);
-    QTest::mouseClick(display(h).cmdEndOfShift, Qt::LeftButton);
-    EXPECT_EQ(h.board.peek("F135"), 1);
-    EXPECT_TRUE(h.messages.shown.empty());
-}
-
-TEST(MainDisplayCommands, DoNothingWhileALinkFaultStands) {
-    ShellHarness h;
-    h.goOnline();
-    display(h).refreshPass();
-    h.link().CommError = true;
-    h.port.clearTrace();
-    display(h).cmdResetJams_Click();
-    display(h).cmdEndOfShift_Click();
-    EXPECT_TRUE(h.port.sent().empty());
-    EXPECT_EQ(h.board.peek("B1044.1"), 0);
-    EXPECT_EQ(h.board.peek("F135"), 0);
+TEST(MainDisplayCommands, ButtonsWriteTheirBitsUnlessALinkFaultStands) {
+    for (const bool fault : {false, true}) {
+        SCOPED_TRACE(fault ? "link fault" : "online");
+        ShellHarness h;
+        h.goOnline();
+        runPass(display(h));
+        h.window->show();
+        h.link().CommError = fault;
+        h.port.clearTrace();
+        QTest::mouseClick(display(h).cmdResetJams, Qt::LeftButton);
+        EXPECT_EQ(h.board.peek("B1044.1"), fault ? 0 : 1);
+        EXPECT_EQ(h.board.peek("F135"), 0);
+        QTest::mouseClick(display(h).cmdEndOfShift, Qt::LeftButton);
+        EXPECT_EQ(h.board.peek("F135"), fault ? 0 : 1);
+        EXPECT_EQ(h.port.sent().empty(), fault);
+        EXPECT_TRUE(h.messages.shown.empty());
+    }
 }
 
 TEST(MainDisplayCopy, CtrlCCopiesTheSelectedCellsAsTabAndCrText) {
     ShellHarness h;
     ASSERT_TRUE(h.board.preset("D1100", 12345));
     ASSERT_TRUE(h.board.preset("D1200", 678));
+    ASSERT_TRUE(h.board.preset("W1108", 9));
     ASSERT_TRUE(h.board.preset("W110", 1));
     h.goOnline();
-    display(h).refreshPass();
-    display(h).refreshPass();
+    runPass(display(h));
+    runPass(display(h));
     QTableWidget* grid = display(h).fgData;
-    grid->setRangeSelected(QTableWidgetSelectionRange(0, 0, 2, 3), true);
-    QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
-    EXPECT_EQ(h.clipboard.contents, "12,345\t678\t \t \r0\t0\t \t \r0\t0\t0\tALARM");
-}
-
-TEST(MainDisplayCopy, SingleCellHasNoSeparators) {
-    ShellHarness h;
-    ASSERT_TRUE(h.board.preset("W1108", 9));
-    h.goOnline();
-    display(h).refreshPass();
-    display(h).refreshPass();
-    display(h).fgData->setRangeSelected(QTableWidgetSelectionRange(2, 0, 2, 0), true);
-    display(h).CopySelection();
-    EXPECT_EQ(h.clipboard.contents, "9");
+    struct Case {
+        QTableWidgetSelectionRange range;  // grid rows and columns, 0-based
+        const char* text;
+    };
+    const Case cases[] = {
+        {{0, 0, 2, 3}, "12,345\t678\t \t \r0\t0\t \t \r9\t0\t0\tALARM"},
+        {{2, 0, 2, 0}, "9"},
+        {{13, 3, 13, 3}, "normal"},
+    };
+    for (const Case& c : cases) {
+        grid->clearSelection();
+        grid->setRangeSelected(c.range, true);
+        QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
+        EXPECT_EQ(h.clipboard.contents, c.text);
+    }
 }
 
 TEST(MainDisplayCopy, RightButtonReleaseEmptiesTheClipboardAndOffersCopy) {
     ShellHarness h;
     h.goOnline();
-    display(h).refreshPass();
-    display(h).refreshPass();
+    runPass(display(h));
+    runPass(display(h));
     h.clipboard.contents = "old";
     frmMain& d = display(h);
     d.fgData->setRangeSelected(QTableWidgetSelectionRange(0, 0, 0, 1), true);
