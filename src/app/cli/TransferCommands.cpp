@@ -3,6 +3,7 @@
 // sequence as Upload/Download Data of the operator's program.
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <ostream>
 

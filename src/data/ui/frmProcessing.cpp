@@ -9,6 +9,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "shell/AppContext.h"
 #include "shell/Utility.h"
 
