@@ -51,21 +51,15 @@ void runPass(frmMain& d) {
 // The items of one full online pass, in the order they are read.
 std::vector<std::string> onePassItems() {
     std::vector<std::string> items;
-    for (int col = 1; col <= 4; ++col) {
-        items.push_back("W182");
-        items.push_back("W110");
-        for (int row = 1; row <= 14; ++row) {
-            if (col == 1)
-                items.push_back(row == 1   ? "D1100"
-                                : row == 2 ? "D1104"
-                                           : "W" + std::to_string(1108 + 2 * (row - 3)));
-            if (col == 2)
-                items.push_back(row == 1   ? "D1200"
-                                : row == 2 ? "D1204"
-                                           : "W" + std::to_string(1208 + 2 * (row - 3)));
-            if (col == 3 && row >= 3) items.push_back("W" + std::to_string(1050 + 2 * (row - 3)));
-        }
-    }
+    auto add = [&items](std::initializer_list<const char*> heads, int firstWord) {
+        items.insert(items.end(), heads.begin(), heads.end());
+        for (int a = firstWord; firstWord && a <= firstWord + 22; a += 2)
+            items.push_back("W" + std::to_string(a));
+    };
+    add({"W182", "W110", "D1100", "D1104"}, 1108);  // current shift
+    add({"W182", "W110", "D1200", "D1204"}, 1208);  // last shift
+    add({"W182", "W110"}, 1050);                    // jams per station
+    add({"W182", "W110"}, 0);                       // transfer jam: W110 bits only
     return items;
 }
 
