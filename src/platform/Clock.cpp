@@ -16,7 +16,11 @@ DateTime SystemClock::localDateTime() const {
     const auto t = system_clock::now();
     const std::time_t secs = system_clock::to_time_t(t);
     std::tm tm{};
+#ifdef _WIN32
+    localtime_s(&tm, &secs);
+#else
     localtime_r(&secs, &tm);
+#endif
     DateTime dt;
     dt.year = tm.tm_year + 1900;
     dt.month = tm.tm_mon + 1;

@@ -9,7 +9,11 @@
 #include "CliCommands.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
+#ifdef _WIN32
+#include "platform/qt/QtSerialPort.h"
+#else
 #include "platform/PosixSerialPort.h"
+#endif
 
 namespace voran::cli {
 
@@ -116,7 +120,11 @@ int run(int argc, char** argv) {
     const std::string folder = ProgramFolder();
     SystemClock clock;
     StderrMessageBox boxes;
+#ifdef _WIN32
+    QtSerialPort serial(clock, folder);
+#else
     PosixSerialPort serial(clock, folder);
+#endif
     RSComm link(clock, boxes, folder);
     link.overrideSettings(port, speed);
 
