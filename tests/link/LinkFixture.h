@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "FakeMessageBox.h"
+#include "ProgramRun.h"
 #include "SimBoard.h"
 #include "SimPort.h"
 #include "link/RSComm.h"
@@ -18,36 +19,6 @@
 namespace voran::testing {
 
 using Bytes = std::vector<std::uint8_t>;
-
-// A program folder of its own for each test, removed afterwards.
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "voran-link-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    const std::string& path() const { return path_; }
-    void write(const std::string& relative, const std::string& content) const {
-        const auto p = std::filesystem::path(path_) / relative;
-        std::filesystem::create_directories(p.parent_path());
-        std::ofstream(p, std::ios::binary) << content;
-    }
-    std::optional<std::string> read(const std::string& relative) const {
-        std::ifstream in(std::filesystem::path(path_) / relative, std::ios::binary);
-        if (!in) return std::nullopt;
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-
-private:
-    std::string path_;
-};
 
 // A board answering by a script, for the answers the simulated board never
 // gives (a refused handshake, a PLS that stays busy). Each answer takes

@@ -1,0 +1,130 @@
+#include "ProgramRun.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+extern char** environ;
+
+namespace voran::testing {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Starts argv[0] with stdout on outFd and stderr on errFd; -1 on failure.
+pid_t spawn(std::vector<std::string> args, int outFd, int errFd) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, errFd, STDERR_FILENO);
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+}  // namespace
+
+TempFolder::TempFolder() {
+    std::string pattern = (fs::temp_directory_path() / "voran-test-XXXXXX").string();
+    if (mkdtemp(pattern.data())) path_ = pattern;
+}
+
+TempFolder::~TempFolder() {
+    std::error_code ec;
+    if (!path_.empty()) fs::remove_all(path_, ec);
+}
+
+void TempFolder::write(const std::string& relative, const std::string& content) const {
+    const fs::path p = path(relative);
+    fs::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary) << content;
+}
+
+std::optional<std::string> TempFolder::read(const std::string& relative) const {
+    std::ifstream in(path(relative), std::ios::binary);
+    if (!in) return std::nullopt;
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+SimProgramFolder::~SimProgramFolder() {
+    stopSim();
+}
+
+bool SimProgramFolder::startSim(int port, const std::vector<std::string>& args) {
+    int fds[2];
+    if (pipe(fds) != 0) return false;
+    std::vector<std::string> argv = {std::string(VORAN_BIN_DIR) + "/k900-sim", "--folder", path(),
+                                     "--port", std::to_string(port)};
+    argv.insert(argv.end(), args.begin(), args.end());
+    sim_ = spawn(argv, fds[1], fds[1]);
+    close(fds[1]);
+    // "device <pty>" comes first, then "link <path>" once the link is made.
+    pollfd p{fds[0], POLLIN, 0};
+    bool linked = false;
+    while (sim_ > 0 && !linked && poll(&p, 1, 10000) > 0) {
+        char buf[256];
+        const ssize_t n = ::read(fds[0], buf, sizeof buf);
+        if (n <= 0) break;
+        said.append(buf, static_cast<std::size_t>(n));
+        std::istringstream lines(said);
+        for (std::string line; std::getline(lines, line) && !lines.eof();) {
+            if (line.rfind("device ", 0) == 0) device = line.substr(7);
+            if (line.rfind("link ", 0) == 0) {
+                link = line.substr(5);
+                linked = true;
+            }
+        }
+    }
+    close(fds[0]);
+    return linked;
+}
+
+int SimProgramFolder::stopSim() {
+    if (sim_ <= 0) return -1;
+    int status = -1;
+    if (waitpid(sim_, &status, WNOHANG) == 0) {
+        kill(sim_, SIGTERM);
+        waitpid(sim_, &status, 0);
+    }
+    sim_ = -1;
+    return status;
+}
+
+RunResult SimProgramFolder::run(const std::string& program, const std::vector<std::string>& args) {
+    RunResult r;
+    const std::string exe = path(program);
+    std::error_code ec;
+    if (!fs::exists(exe)) fs::copy_file(fs::path(VORAN_BIN_DIR) / program, exe, ec);
+    const std::string outPath = path(".run-out"), errPath = path(".run-err");
+    const int outFd = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int errFd = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::vector<std::string> argv = {exe};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const pid_t pid = spawn(argv, outFd, errFd);
+    close(outFd);
+    close(errFd);
+    int status = 0;
+    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status))
+        r.status = WEXITSTATUS(status);
+    r.out = read(".run-out").value_or("");
+    r.err = read(".run-err").value_or("");
+    fs::remove(outPath, ec);
+    fs::remove(errPath, ec);
+    return r;
+}
+
+}  // namespace voran::testing
