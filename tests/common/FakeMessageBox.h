@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,11 @@ public:
         std::string title;
         MsgButtons buttons;
         MsgIcon icon;
+        bool operator==(const Shown&) const = default;
+        friend std::ostream& operator<<(std::ostream& os, const Shown& s) {
+            return os << '"' << s.title << "\": \"" << s.text << "\" buttons "
+                      << static_cast<int>(s.buttons) << " icon " << static_cast<int>(s.icon);
+        }
     };
 
     MsgResult show(const std::string& text, const std::string& title, MsgButtons buttons,

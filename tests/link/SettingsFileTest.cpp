@@ -73,13 +73,10 @@ TEST_F(LinkTest, CommandLineSettingsWinWithoutTouchingTheFile) {
 TEST_F(LinkTest, APortThatCannotOpenShowsThePlatformsReason) {
     port.openError = {2, "SimPort", "No such port: /dev/ttyS2 (Support/COM3 does not exist)."};
     link.OpenRSComm(port);
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text,
-              "Error Number = 2\r\nError Source = SimPort\r\n\r\nNo such port: /dev/ttyS2 "
-              "(Support/COM3 does not exist).");
-    EXPECT_EQ(boxes.shown[0].title, "Comm Port Error");
-    EXPECT_EQ(boxes.shown[0].buttons, MsgButtons::Ok);
-    EXPECT_EQ(boxes.shown[0].icon, MsgIcon::Critical);
+    EXPECT_EQ(boxes.shown,
+              (Boxes{{"Error Number = 2\r\nError Source = SimPort\r\n\r\nNo such port: "
+                      "/dev/ttyS2 (Support/COM3 does not exist).",
+                      "Comm Port Error", MsgButtons::Ok, MsgIcon::Critical}}));
     EXPECT_FALSE(link.OnlineMode);
     EXPECT_TRUE(link.CommError);
     EXPECT_TRUE(link.linkDisabled());
@@ -92,8 +89,8 @@ TEST_F(LinkTest, APortThatCannotOpenShowsThePlatformsReason) {
 }
 
 TEST_F(LinkTest, ASettingsFileThatCannotBeWrittenAsksRetryOrCancel) {
-    // A plain file where the settings folder should be.
-    folder.write("Support", "not a folder");
+    folder.write("Support", "not a folder");  // a plain file where the folder should be
+    boxes.answers = {MsgResult::Cancel, MsgResult::Retry};
     link.OpenRSComm(port);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].title, "RSComm InitializeRSComm");
@@ -107,7 +104,6 @@ TEST_F(LinkTest, ASettingsFileThatCannotBeWrittenAsksRetryOrCancel) {
     EXPECT_TRUE(port.wire.empty());
 
     // Retry once the folder is put right goes online.
-    boxes.answers = {MsgResult::Retry};
     boxes.whileOpen = [&] { std::filesystem::remove(folder.path() + "/Support"); };
     link.OpenRSComm(port);
     EXPECT_EQ(boxes.shown.size(), 2u);
