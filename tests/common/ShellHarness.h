@@ -1,22 +1,42 @@
 #pragma once
 
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
-#include "FakeClipboard.h"
 #include "FakeFileDialog.h"
-#include "FakeLauncher.h"
 #include "FakeMessageBox.h"
 #include "SimBoard.h"
 #include "SimPort.h"
+#include "WireDecoder.h"
 #include "link/AddressCodec.h"
+#include "platform/Clipboard.h"
 #include "platform/Clock.h"
+#include "platform/Launcher.h"
 #include "shell/frmMDIMain.h"
 
 namespace voran::testing {
+
+// A clipboard that only remembers.
+struct FakeClipboard : IClipboard {
+    void clear() override { contents.clear(); }
+    void setText(const std::string& text) override { contents = text; }
+    std::string text() const override { return contents; }
+    std::string contents;
+};
+
+// Knows the files it is told exist; records the documents it was asked to open.
+struct FakeLauncher : ILauncher {
+    bool fileExists(const std::string& path) const override { return existing.count(path) > 0; }
+    bool openDocument(const std::string& path) override { return opened.push_back(path), true; }
+    bool startProgram(const std::string&, const std::vector<std::string>&) override { return true; }
+    std::set<std::string> existing;
+    std::vector<std::string> opened;
+};
 
 // The real frame window in a temporary program folder, wired to the
 // in-process simulated board, a manual clock and fakes of every dialog. Its
@@ -31,50 +51,40 @@ struct ShellHarness {
     FakeClipboard clipboard;
     FakeLauncher launcher;
     std::unique_ptr<frmMDIMain> window;
+    int traceMode = 0;  // the link's command mode when the trace was cleared
 
     ShellHarness() {
         window = std::make_unique<frmMDIMain>(ShellServices{
             messages, clock, port, dialogs, clipboard, launcher, folder.path().toStdString()});
         stopTimers();
     }
-
-    // Every timer of the frame and of its windows stays still.
     void stopTimers() {
         for (QTimer* t : window->findChildren<QTimer*>()) t->stop();
     }
-
     RSComm& link() { return window->link(); }
     AppContext& ctx() { return window->context(); }
-
+    std::string panel(int i) const { return window->panel(i)->text().toStdString(); }
     void goOnline() {
         window->mnuViewOnline_Click();
         stopTimers();
     }
-
-    // Runs `n` background ticks.
     void ticks(int n) {
         for (int i = 0; i < n; ++i) window->tmrBackgroungUpdate_Timer();
     }
-
-    // Byte addresses the PC asked the board for, in order, taken from the
-    // address pairs it sent (handshakes left out).
-    std::vector<unsigned> addressesRead() const {
-        std::vector<unsigned> out;
-        const std::vector<std::uint8_t> sent = port.sent();
-        for (std::size_t i = 0; i < sent.size();) {
-            if (sent[i] == 0xFF) {
-                i += 2;  // attention and command code
-                continue;
-            }
-            if (i + 1 < sent.size()) out.push_back(sent[i] * 256u + sent[i + 1]);
-            i += 2;
-        }
+    void clearTrace() {
+        port.clearTrace();
+        traceMode = link().currentMode();
+    }
+    // Byte addresses the board was asked for since the trace was cleared.
+    std::vector<int> addressesRead() const {
+        std::vector<int> out;
+        for (const WireAccess& a : DecodeSent(port.sent(), traceMode))
+            if (!a.write) out.push_back(a.address);
         return out;
     }
-
     // The byte addresses that reading `items` in order asks for.
-    static std::vector<unsigned> byteAddressesOf(const std::vector<std::string>& items) {
-        std::vector<unsigned> out;
+    static std::vector<int> byteAddressesOf(const std::vector<std::string>& items) {
+        std::vector<int> out;
         for (const std::string& item : items) {
             const DecodedAddress a = DecodeAddress(item);
             for (int k = 0; k < a.byteCount(); ++k) out.push_back(a.byteAddress + k);

@@ -13,8 +13,7 @@ TEST(Shutdown, SaveQuestionDecidesWhetherTheProgramEndsAndClosesThePort) {
         const char* name;
         bool changed;
         MsgResult answer;
-        bool fileChosen;
-        bool ends;
+        bool fileChosen, ends;
     };
     const Case cases[] = {
         {"no changes: no question", false, MsgResult::Ok, false, true},
@@ -32,8 +31,7 @@ TEST(Shutdown, SaveQuestionDecidesWhetherTheProgramEndsAndClosesThePort) {
         const std::string path = h.folder.filePath("line3.sdt").toStdString();
         if (c.fileChosen) h.dialogs.choose(path);
         h.messages.answers = {c.answer};
-        h.port.clearTrace();
-
+        h.clearTrace();
         h.window->mnuFileExit->trigger();
 
         EXPECT_EQ(h.window->isVisible(), !c.ends);
@@ -44,10 +42,8 @@ TEST(Shutdown, SaveQuestionDecidesWhetherTheProgramEndsAndClosesThePort) {
         }
         EXPECT_EQ(h.port.isOpen(), !c.ends);
         EXPECT_EQ(h.link().OnlineMode, !c.ends);
-        // Closing the link sends the closing attention byte; staying sends
-        // nothing.
-        EXPECT_EQ(h.port.sent(),
-                  c.ends ? std::vector<std::uint8_t>{0xFF} : std::vector<std::uint8_t>{});
+        // Closing the link sends the closing attention byte; staying sends nothing.
+        EXPECT_EQ(h.port.sent(), std::vector<std::uint8_t>(c.ends ? 1 : 0, 0xFF));
         EXPECT_EQ(QFile::exists(QString::fromStdString(path)), c.fileChosen);
         EXPECT_EQ(h.window->tables().HasUnsavedChanges(), c.changed && !c.fileChosen);
     }

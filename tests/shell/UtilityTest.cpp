@@ -1,34 +1,34 @@
-// Small shared procedures of the shell.
-#include <QLineEdit>
+// Small shared procedures of the shell, and the on-screen message text.
 #include <filesystem>
 #include <gtest/gtest.h>
 
+#include "platform/qt/QtMessageBox.h"
 #include "shell/Utility.h"
 
 using namespace voran;
 
 TEST(ChangeExtension, ReplacesTheLastExtensionUnderTheAbsoluteFolder) {
     const std::string cwd = std::filesystem::current_path().string();
-    struct Case {
-        const char* path;
-        const char* ext;
-        std::string expected;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, const char*, std::string> cases[] = {
         {"/opt/voran/line3.tnx", "hex", "/opt/voran/line3.hex"},
         {"/opt/voran/line3", "rev", "/opt/voran/line3.rev"},
         {"/opt/voran/line3.v2.tnx", "lcf", "/opt/voran/line3.v2.lcf"},
         {"/opt/voran/../voran/a.tnx", "hex", "/opt/voran/a.hex"},
-        {"line3.tnx", "hex", cwd + "/line3.hex"},
         {"progs/line3.tnx", "hex", cwd + "/progs/line3.hex"},
     };
-    for (const Case& c : cases) EXPECT_EQ(ChangeExtension(c.path, c.ext), c.expected) << c.path;
+    for (const auto& [path, ext, expected] : cases)
+        EXPECT_EQ(ChangeExtension(path, ext), expected) << path;
 }
 
-TEST(SelectAllText, SelectsTheWholeEntry) {
-    QLineEdit box("1234");
-    box.setCursorPosition(2);
-    SelectAllText(&box);
-    EXPECT_EQ(box.selectedText().toStdString(), "1234");
-    EXPECT_EQ(box.selectionStart(), 0);
+TEST(QtMessageBoxText, CarriageReturnsBecomeLineBreaksAndEightBitTextIsLatin1) {
+    const std::pair<std::string, QString> cases[] = {
+        {"Error:\rOnly Numerical Data Allowed.", "Error:\nOnly Numerical Data Allowed."},
+        {"Error Number = 16\r\nError Source = open\r\n\r\nbusy",
+         "Error Number = 16\nError Source = open\n\nbusy"},
+        {"a\r\rb", "a\n\nb"},
+        {"90\xb0", QString::fromUtf8("90\u00b0")},
+        {"90\xc2\xb0", QString::fromUtf8("90\u00b0")},
+    };
+    for (const auto& [text, shown] : cases)
+        EXPECT_EQ(QtMessageBox::toDisplayText(text).toStdString(), shown.toStdString()) << text;
 }
