@@ -8,7 +8,6 @@
 #include <set>
 #include <string>
 #include <tuple>
-#include <utility>
 #include <vector>
 
 #include "FakeMessageBox.h"
@@ -21,18 +20,20 @@ namespace voran::testing {
 
 using Bytes = std::vector<int>;
 
-// The PC's side of the ready poll when the PLS answers busy `busy` times.
-inline Bytes readyPoll(int busy) {
-    Bytes b;
-    for (int i = 0; i < busy; ++i) b.insert(b.end(), {0x38, 0x55});
-    b.insert(b.end(), {0x38, 0x55, 0x55});
-    return b;
-}
-
 inline Bytes cat(std::initializer_list<Bytes> parts) {
     Bytes out;
     for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
     return out;
+}
+// The PC's side of the ready poll when the PLS answers busy `busy` times.
+inline Bytes readyPoll(int busy) {
+    Bytes b;
+    for (int i = 0; i < busy; ++i) b.insert(b.end(), {0x38, 0x55});
+    return cat({b, {0x38, 0x55, 0x55}});
+}
+// Reading a two-byte PLS value.
+inline Bytes readWord(int code) {
+    return {0xFF, code, 0x55, 0x55};
 }
 
 // The board's PLS with scripted trouble: it refuses (answers 0x00 to) the
@@ -76,11 +77,15 @@ protected:
     }
 
     Bytes sent() const {
-        Bytes out;
-        for (auto b : port.sent()) out.push_back(b);
-        return out;
+        const auto s = port.sent();
+        return Bytes(s.begin(), s.end());
     }
     sim::SimPls& pls() { return board.pls(); }
+    // The PLS refuses the first byte after each of `codes`.
+    void refuse(std::set<int> codes) {
+        scripted.refuse = std::move(codes);
+        board.setCommands(&scripted);
+    }
 
     // The boxes shown so far, whole: text, title, buttons, icon.
     using Box = std::tuple<std::string, std::string, MsgButtons, MsgIcon>;
@@ -89,9 +94,13 @@ protected:
         for (const auto& m : messages.shown) out.emplace_back(m.text, m.title, m.buttons, m.icon);
         return out;
     }
-    // One OK box with the exclamation icon.
+    static Box box(const std::string& text, const std::string& title,
+                   MsgIcon icon = MsgIcon::Exclamation, MsgButtons buttons = MsgButtons::Ok) {
+        return {text, title, buttons, icon};
+    }
+    // Exactly one OK box with the exclamation icon.
     static std::vector<Box> warning(const std::string& text, const std::string& title) {
-        return {Box{text, title, MsgButtons::Ok, MsgIcon::Exclamation}};
+        return {box(text, title)};
     }
 
     QTemporaryDir folder;
@@ -100,6 +109,7 @@ protected:
     sim::SimBoard board;
     sim::SimPort port{board, clock};
     RSComm link{clock, messages, folder.path().toStdString()};
+    ScriptedPls scripted{board.pls()};
 };
 
 }  // namespace voran::testing
