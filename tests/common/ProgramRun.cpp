@@ -78,7 +78,10 @@ bool SimProgramFolder::startSim(int port, const std::vector<std::string>& args) 
     while (sim_ > 0 && !linked && poll(&p, 1, 10000) > 0) {
         char buf[256];
         const ssize_t n = ::read(fds[0], buf, sizeof buf);
-        if (n <= 0) break;
+        if (n <= 0) {
+            ended_ = true;
+            break;
+        }
         said.append(buf, static_cast<std::size_t>(n));
         std::istringstream lines(said);
         for (std::string line; std::getline(lines, line) && !lines.eof();) {
@@ -96,11 +99,10 @@ bool SimProgramFolder::startSim(int port, const std::vector<std::string>& args) 
 int SimProgramFolder::stopSim() {
     if (sim_ <= 0) return -1;
     int status = -1;
-    if (waitpid(sim_, &status, WNOHANG) == 0) {
-        kill(sim_, SIGTERM);
-        waitpid(sim_, &status, 0);
-    }
+    if (!ended_) kill(sim_, SIGTERM);
+    waitpid(sim_, &status, 0);
     sim_ = -1;
+    ended_ = false;
     return status;
 }
 

@@ -58,6 +58,7 @@ public:
 
 private:
     pid_t sim_ = -1;
+    bool ended_ = false;  // it closed its output: it is ending by itself
 };
 
 }  // namespace voran::testing

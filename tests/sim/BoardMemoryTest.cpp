@@ -1,10 +1,7 @@
 // Presetting the board's memory by address text, and preset files.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
-
+#include "ProgramRun.h"
 #include "SimBoard.h"
 
 using voran::sim::SimBoard;
@@ -17,16 +14,14 @@ TEST(BoardPreset, StoresTheLinkEncodingAndReadsItBack) {
         std::int64_t value;
         std::uint32_t at;
         std::vector<int> bytes;  // memory from `at` after presetting
-    } rows[] = {
-        {"b8176", 255, 8176, {255}},
-        {"W182", 1000, 182, {0xE8, 0x03}},
-        {"D1100", 19999, 1100, {0x0F, 0x27, 0x01, 0x00}},
-        {"D1100", 655359999, 1100, {0x0F, 0x27, 0xFF, 0xFF}},
-        {"B111.4", 1, 111, {0x91}},  // the other bits of the byte stay
-        {"B111.7", 0, 111, {0x11}},
-        {"F135", 1, 48, {0x80}},
-        {"1FF0H", 7, 8176, {7}},
-    };
+    } rows[] = {{"b8176", 255, 8176, {255}},
+                {"W182", 1000, 182, {0xE8, 0x03}},
+                {"D1100", 19999, 1100, {0x0F, 0x27, 0x01, 0x00}},
+                {"D1100", 655359999, 1100, {0x0F, 0x27, 0xFF, 0xFF}},
+                {"B111.4", 1, 111, {0x91}},  // the other bits of the byte stay
+                {"B111.7", 0, 111, {0x11}},
+                {"F135", 1, 48, {0x80}},
+                {"1FF0H", 7, 8176, {7}}};
     SimBoard board;
     board.memory()[111] = 0x81;
     for (const auto& r : rows) {
@@ -35,64 +30,45 @@ TEST(BoardPreset, StoresTheLinkEncodingAndReadsItBack) {
             EXPECT_EQ(board.memory()[r.at + k], r.bytes[k]) << r.address << " byte " << k;
         EXPECT_EQ(board.peek(r.address), r.value) << r.address;
     }
-}
-
-TEST(BoardPreset, ABadTextOrValueLeavesMemoryUntouched) {
-    const struct {
-        const char* address;
-        std::int64_t value;
-    } rows[] = {{"B8176", 256}, {"W182", 65536}, {"D1100", 655360000},
-                {"B1044.1", 2}, {"W182", -1},    {"Q17", 1},
-                {"", 1},        {"B12x", 1},     {"B1044.8", 1},
-                {"W65535", 1},  {"D65533", 1},   {"B65536", 1}};
-    SimBoard board;
     const auto before = board.memory();
-    for (const auto& r : rows) EXPECT_FALSE(board.preset(r.address, r.value)) << r.address;
+    const std::pair<const char*, std::int64_t> bad[] = {
+        {"B8176", 256}, {"W182", 65536}, {"D1100", 655360000}, {"B1044.1", 2}, {"W182", -1},
+        {"Q17", 1},     {"", 1},         {"B12x", 1},          {"B1044.8", 1}, {"W65535", 1},
+        {"D65533", 1},  {"B65536", 1}};
+    for (const auto& [address, value] : bad) EXPECT_FALSE(board.preset(address, value)) << address;
     EXPECT_EQ(board.memory(), before);
 }
 
-class PresetFile : public ::testing::Test {
-protected:
-    const std::string path = (std::filesystem::temp_directory_path() /
-                              ("voran-" + std::to_string(::getpid()) + ".preset"))
-                                 .string();
+TEST(PresetFile, GoodLinesAreAllStoredAndABadLineIsNamedWithItsNumber) {
+    voran::testing::TempFolder folder;
     SimBoard board;
     std::string error;
-    bool load(const std::string& text) {
-        std::ofstream(path) << text;
-        return board.loadPresetFile(path, &error);
-    }
-    ~PresetFile() override { std::filesystem::remove(path); }
-};
-
-TEST_F(PresetFile, GoodLinesWithCommentsAndBlanksAreAllStored) {
-    ASSERT_TRUE(load("# shift counts\nD1100 123456   # good cans\n\n   W1000\t20\r\nf135 1\n"))
-        << error;
+    folder.write("p", "# shift counts\nD1100 123456   # good cans\n\n   W1000\t20\r\nf135 1\n");
+    ASSERT_TRUE(board.loadPresetFile(folder.path("p"), &error)) << error;
     EXPECT_EQ(board.peek("D1100"), 123456);
     EXPECT_EQ(board.peek("W1000"), 20);
     EXPECT_EQ(board.peek("F135"), 1);
-}
 
-TEST_F(PresetFile, ABadLineIsNamedWithItsNumberAndNothingIsStored) {
-    const struct {
-        const char* line;
-        const char* expected;
-    } rows[] = {{"Z12 5", ":3: unknown address \"Z12\""},
-                {"W182", ":3: no value"},
-                {"W182 12a", ":3: value is not a number"},
-                {"W182 -5", ":3: value is not a number"},
-                {"B8176 256", ":3: value 256 out of range (0-255)"},
-                {"W182 5 6", ":3: more than an address"}};
+    const char* const rows[][2] = {{"Z12 5", ":3: unknown address \"Z12\""},
+                                   {"W182", ":3: no value"},
+                                   {"W182 12a", ":3: value is not a number"},
+                                   {"W182 -5", ":3: value is not a number"},
+                                   {"B8176 256", ":3: value 256 out of range (0-255)"},
+                                   {"W182 5 6", ":3: more than an address"}};
     for (const auto& r : rows) {
-        EXPECT_FALSE(load(std::string("W1000 20\n# comment\n") + r.line + "\nW1002 40\n"));
-        EXPECT_NE(error.find(r.expected), std::string::npos) << error;
-        EXPECT_EQ(board.peek("W1000"), 0) << r.line;
+        SimBoard fresh;
+        folder.write("p", std::string("W1000 20\n# comment\n") + r[0] + "\nW1002 40\n");
+        EXPECT_FALSE(fresh.loadPresetFile(folder.path("p"), &error));
+        EXPECT_NE(error.find(r[1]), std::string::npos) << error;
+        EXPECT_EQ(fresh.peek("W1000"), 0) << r[0];
     }
     EXPECT_FALSE(board.loadPresetFile("/nonexistent/x.preset", &error));
     EXPECT_NE(error.find("/nonexistent/x.preset"), std::string::npos);
 }
 
-TEST_F(PresetFile, TheDemoPresetShowsShiftCounts) {
+TEST(PresetFile, TheDemoPresetShowsShiftCounts) {
+    SimBoard board;
+    std::string error;
     ASSERT_TRUE(board.loadPresetFile(VORAN_SOURCE_DIR "/presets/demo.preset", &error)) << error;
     EXPECT_GT(board.peek("D1100"), 0);
     EXPECT_GT(board.peek("D1200"), 0);
