@@ -18,23 +18,21 @@ protected:
     }
 };
 
-TEST_F(FileTransfer, BackupWritesWhatTheBoardHoldsStampedNow) {
+TEST_F(FileTransfer, BackupWritesWhatTheBoardHoldsAndOneThatEndsEarlyNeverTouchesTheFile) {
     fillBoard();
-    const auto up = UploadToFile(link, clock, path("line3.sdt"));
+    const auto up = UploadToFile(link, clock, path("keep.sdt"));
     ASSERT_TRUE(up.ok) << up.error;
     SetupData file;
-    ASSERT_TRUE(ReadSetupFile(path("line3.sdt"), file));
+    ASSERT_TRUE(ReadSetupFile(path("keep.sdt"), file));
     EXPECT_EQ(file.Version, ProgramVersion());
     EXPECT_EQ(file.Stamp, ToOleDate(clock.localDateTime()));
     EXPECT_EQ(file.Address, tables.DefaultData.Address);
     for (int i = 0; i <= LastItemIndex; ++i)
         EXPECT_EQ(file.Value[i], distinctValue(file.Address[i], i)) << file.Address[i];
     EXPECT_EQ(file.Setpoint[3], (std::array<std::int16_t, 2>{700, 5}));
-}
 
-TEST_F(FileTransfer, BackupThatEndsEarlyNeverTouchesTheFile) {
-    ASSERT_TRUE(WriteSetupFile(path("keep.sdt"), tables.DefaultData));
     const QByteArray before = bytesOf("keep.sdt");
+    board.preset("W1000", 1);
     int polls = 0;
     TransferHooks hooks;
     hooks.cancelRequested = [&] { return ++polls > 5; };

@@ -85,21 +85,6 @@ TEST_F(TransferWindow, SilentBoardGivesTheProcessNotCompleteBox) {
 
 // --- Menu commands ---------------------------------------------------------------
 
-TEST_F(TransferWindow, CommandAsksFirstAndNoLeavesEverythingAlone) {
-    const double stamp = tables.CurrentData.Stamp;
-    messages.answers = {MsgResult::No, MsgResult::No};
-    mnuFileUpload_Click(ctx, files, nullptr);
-    mnuFileDownload_Click(ctx, files, nullptr);
-    const std::string ask = "\r\n\r\nDo You Wish to Continue?";
-    EXPECT_EQ(boxes(),
-              (std::vector<Box>{box("You are about to Upload Data from the PLC" + ask,
-                                    "Data Upload", MsgIcon::Question, MsgButtons::YesNo),
-                                box("You are about to Download Data to the PLC" + ask,
-                                    "Data Download", MsgIcon::Question, MsgButtons::YesNo)}));
-    EXPECT_TRUE(sent().empty());
-    EXPECT_EQ(tables.CurrentData.Stamp, stamp);
-}
-
 TEST_F(TransferWindow, UploadStampsTheDataAndCancelStopsTheItemsButNotThePls) {
     fillBoard();
     clock.setLocalDateTime({2026, 5, 1, 14, 5, 9, 0});
@@ -118,27 +103,34 @@ TEST_F(TransferWindow, UploadStampsTheDataAndCancelStopsTheItemsButNotThePls) {
     EXPECT_EQ(messages.shown.size(), 1u) << "the question only: a cancel is no error";
 }
 
-TEST_F(TransferWindow, OfflinePromptNoShowsNoWindowYesGoesOnlineAndSendsEverything) {
+TEST_F(TransferWindow, CommandsAskFirstAndOfferToGoOnline) {
     link.CloseRSComm();
     port.clearTrace();
-    TransferMode = 99;
     ctx.UpdateOnlineState = [&] {
         if (link.OnlineMode) link.OpenRSComm(port);
     };
-    messages.answers = {MsgResult::No};
-    EXPECT_FALSE(StartTransfer(ctx, files, nullptr, kTransferDownload));
-    EXPECT_EQ(boxes(),
-              (std::vector<Box>{box("Program is Currently OFFLINE\r\n\r\nDo You Wish "
-                                    "to Switch to ONLINE MODE to Continue?",
-                                    "Program Offline", MsgIcon::Question, MsgButtons::YesNo)}));
+    const double stamp = tables.CurrentData.Stamp;
+    TransferMode = 99;
+    messages.answers = {MsgResult::No, MsgResult::Yes, MsgResult::No};
+    mnuFileUpload_Click(ctx, files, nullptr);    // No: nothing more
+    mnuFileDownload_Click(ctx, files, nullptr);  // Yes, then No to going online
     EXPECT_EQ(TransferMode, 99);
     EXPECT_FALSE(link.OnlineMode);
     EXPECT_TRUE(sent().empty());
+    EXPECT_EQ(tables.CurrentData.Stamp, stamp);
 
     messages.answers = {MsgResult::Yes, MsgResult::Yes};
     mnuFileDownload_Click(ctx, files, nullptr);
-    ASSERT_EQ(messages.shown.size(), 3u);
-    EXPECT_EQ(messages.shown[2].title, "Program Offline");
+    const std::string ask = "\r\n\r\nDo You Wish to Continue?";
+    const Box up = box("You are about to Upload Data from the PLC" + ask, "Data Upload",
+                       MsgIcon::Question, MsgButtons::YesNo);
+    const Box down = box("You are about to Download Data to the PLC" + ask, "Data Download",
+                         MsgIcon::Question, MsgButtons::YesNo);
+    const Box offline =
+        box("Program is Currently OFFLINE\r\n\r\nDo You Wish to Switch to "
+            "ONLINE MODE to Continue?",
+            "Program Offline", MsgIcon::Question, MsgButtons::YesNo);
+    EXPECT_EQ(boxes(), (std::vector<Box>{up, down, offline, down, offline}));
     EXPECT_TRUE(link.OnlineMode);
     EXPECT_EQ(TransferMode, kTransferDownload);
     EXPECT_EQ(board.peek("W1000"), 20);
