@@ -18,18 +18,26 @@ public:
         FileDialogRequest request;
     };
 
-    FileDialogResult openFile(const FileDialogRequest& request) override;
-    FileDialogResult saveFile(const FileDialogRequest& request) override;
+    FileDialogResult openFile(const FileDialogRequest& r) override { return answer(Kind::Open, r); }
+    FileDialogResult saveFile(const FileDialogRequest& r) override { return answer(Kind::Save, r); }
 
     // Queues the choice of `path`; the bare name is taken from its last part.
-    void choose(const std::string& path);
-    void cancel();
+    void choose(const std::string& path) {
+        answers.push_back(FileDialogResult::Chosen(path, path.substr(path.find_last_of('/') + 1)));
+    }
+    void cancel() { answers.push_back(FileDialogResult::Cancelled()); }
 
     std::deque<FileDialogResult> answers;
     std::vector<Shown> shown;
 
 private:
-    FileDialogResult answer(Kind kind, const FileDialogRequest& request);
+    FileDialogResult answer(Kind kind, const FileDialogRequest& request) {
+        shown.push_back({kind, request});
+        if (answers.empty()) return FileDialogResult::Cancelled();
+        FileDialogResult r = answers.front();
+        answers.pop_front();
+        return r;
+    }
 };
 
 }  // namespace voran::testing

@@ -1,19 +1,46 @@
 #pragma once
 
 #include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
 #include <string>
 
 // Helpers that assemble and inspect set-up file bytes by hand.
 namespace filebytes {
 
-std::string FromHex(const char* hex);
-std::string ToHex(const std::string& bytes);
-std::string ReadAll(const std::string& path);
-void WriteAll(const std::string& path, const std::string& bytes);
+inline std::string FromHex(const char* hex) {
+    std::string out;
+    for (const char* p = hex; p[0] && p[1]; p += 2)
+        out.push_back(static_cast<char>(std::stoi(std::string(p, 2), nullptr, 16)));
+    return out;
+}
+
+inline std::string ToHex(const std::string& bytes) {
+    std::string out;
+    for (const unsigned char b : bytes)
+        out += {"0123456789ABCDEF"[b >> 4], "0123456789ABCDEF"[b & 15]};
+    return out;
+}
+
+inline std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void WriteAll(const std::string& path, const std::string& bytes) {
+    if (!(std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes))
+        throw std::runtime_error("cannot write " + path);
+}
 
 // Little-endian pieces.
-std::string U16(std::uint16_t v);
-std::string U32(std::uint32_t v);
+inline std::string U16(std::uint16_t v) {
+    return {char(v & 0xFF), char(v >> 8)};
+}
+inline std::string U32(std::uint32_t v) {
+    return U16(v & 0xFFFF) + U16(v >> 16);
+}
 
 // Offsets in a file of the standard table with a 12-byte version text.
 inline constexpr std::size_t kStampAt = 14;
@@ -21,9 +48,29 @@ inline constexpr std::size_t kAddressTableAt = 22;  // dims, count, lowest
 inline constexpr std::size_t kFirstAddressAt = 32;
 inline constexpr std::size_t kValueTableAt = 565;
 
-// A record with `entries` items per table ("W<i>" and value i) and the PLS
-// fields 8, 360, 0, 0 followed by 0 .. 23, in the layout of the set-up file.
-std::string Record(const std::string& version, std::uint32_t addressEntries,
-                   std::uint32_t valueEntries);
+// The set-up file of the default data, tagged VORAN_R2.0.3 and stamped
+// 14 Mar 2026 09:26:53 (943 bytes).
+inline constexpr const char* kGoldenDefaultHex =
+    "0C00564F52414E5F52322E302E331DB1EF98EC81E64001004E00000000000000050057313030300500573130303205"
+    "0057313030340500573130303605005731303038050057313031300500573130313205005731303134050057313031"
+    "3605005731303138050057313032300500573130323205004231303330050042313033310500423130333205004231"
+    "3033330500423130333405004231303335050042313033360500423130333705004231303338050042313033390500"
+    "4231303430050042313034310400573633320400573633340400573633360400573633380400573634300400573634"
+    "3204005736343404005736343604005736343804005736353004005736353204005737353404005736333005005731"
+    "3034320500443131303005004431313034050057313130380500573131313005005731313132050057313131340500"
+    "5731313136050057313131380500573131323005005731313232050057313132340500573131323605005731313238"
+    "0500573131333005004431323030050044313230340500573132303805005731323130050057313231320500573132"
+    "3134050057313231360500573132313805005731323230050057313232320500573132323405005731323236050057"
+    "3132323805005731323330050057313035300500573130353205005731303534050057313035360500573130353805"
+    "0057313036300500573130363205005731303634050057313036360500573130363805005731303730050057313037"
+    "3201004E0000000000000014000000280000003C0000005000000064000000780000008C000000A0000000B4000000"
+    "C8000000DC000000F00000000500000005000000050000000500000005000000050000000500000005000000050000"
+    "0005000000050000000500000000000000000000000000000000000000000000000000000000000000000000000000"
+    "000000000000000000000000000000000000FF0F000000000000000000000000000000000000000000000000000000"
+    "0000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000"
+    "0000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000"
+    "0000000000000000000000000000000000000000000000000000000000000000000000000000000000080068010000"
+    "000000000000000000000000000000000000B4005A00000000000000000000000000F0000E01000000000000000000"
+    "000000";
 
 }  // namespace filebytes

@@ -4,9 +4,10 @@
 
 #include <cmath>
 #include <limits>
+#include <tuple>
+#include <utility>
 
 #include "data/SetupData.h"
-#include "platform/Clock.h"
 
 using namespace voran;
 
@@ -38,66 +39,39 @@ SetupTables startedTables() {
     return t;
 }
 
-class LocaleScope {
-public:
-    explicit LocaleScope(const QLocale& l) : saved_(QLocale()) { QLocale::setDefault(l); }
-    ~LocaleScope() { QLocale::setDefault(saved_); }
-
-private:
-    QLocale saved_;
-};
-
 }  // namespace
 
-TEST(StartUpData, EveryItemHasItsTableAddressAndDefaultValue) {
+TEST(StartUpData, EveryItemAndTheTwoProgrammedChannelsHaveTheirDefaults) {
     const SetupTables t = startedTables();
-    ASSERT_EQ(t.CurrentData.Address.size(), 78u);
-    ASSERT_EQ(t.CurrentData.Value.size(), 78u);
-    for (std::size_t i = 0; i < ItemCount; ++i) {
-        EXPECT_EQ(t.CurrentData.Address[i], kAddresses[i]) << i;
-        EXPECT_EQ(t.CurrentData.Value[i], kValues[i]) << i;
-    }
-}
-
-TEST(StartUpData, TwoProgrammedChannelsThisVersionTagStampUnnamedAndCopiesApart) {
-    SetupTables t = startedTables();
     const SetupData& d = t.DefaultData;
-    EXPECT_EQ(d.ChannelCount, 8);
-    EXPECT_EQ(d.ScaleFactor, 360);
-    EXPECT_EQ(d.ResolverOffset, 0);
-    EXPECT_EQ(d.PLSProgram, 0);
+    ASSERT_EQ(d.Address.size(), 78u);
+    ASSERT_EQ(d.Value.size(), 78u);
+    for (std::size_t i = 0; i < ItemCount; ++i) {
+        EXPECT_EQ(d.Address[i], kAddresses[i]) << i;
+        EXPECT_EQ(d.Value[i], kValues[i]) << i;
+    }
+    EXPECT_EQ(std::tie(d.ChannelCount, d.ScaleFactor, d.ResolverOffset, d.PLSProgram),
+              std::make_tuple(8, 360, 0, 0));
     EXPECT_EQ(d.SpeedComp, (std::array<std::int16_t, 8>{}));
     EXPECT_EQ(d.Setpoint, (decltype(d.Setpoint){{{180, 240}, {90, 270}}}));
-    EXPECT_EQ(ProgramVersion(), "VORAN_R2.0.3");
-    EXPECT_EQ(t.DefaultData.Version, "VORAN_R2.0.3");
-    EXPECT_DOUBLE_EQ(t.DefaultData.Stamp, 46095.0 + 34013.0 / 86400.0);
+    EXPECT_EQ(d.Version, "VORAN_R2.0.3");
+    EXPECT_DOUBLE_EQ(d.Stamp, 46095.0 + 34013.0 / 86400.0);
+    EXPECT_EQ(t.CurrentData, d);
     EXPECT_TRUE(t.FileUnnamed);
     EXPECT_FALSE(t.HasUnsavedChanges());
-    // Editing the working copy leaves the defaults and the saved copy alone.
-    t.CurrentData.Value[5] = 777;
-    t.CurrentData.Address[5] = "W9";
-    EXPECT_EQ(t.SavedData, t.DefaultData);
-    EXPECT_EQ(t.DefaultData.Value[5], 120);
-    EXPECT_EQ(t.DefaultData.Address[5], "W1010");
 }
 
 TEST(UnsavedChanges, ValuesSetpointsAndVersionCountOtherFieldsDoNot) {
-    struct Case {
-        const char* what;
-        void (*change)(SetupTables&);
-        bool counts;
-    };
-    const Case cases[] = {
-        {"first item value", [](SetupTables& t) { t.CurrentData.Value[0] = 21; }, true},
-        {"last item value", [](SetupTables& t) { t.CurrentData.Value[77] = 1; }, true},
-        {"ON setpoint channel 0", [](SetupTables& t) { t.CurrentData.Setpoint[0][0] = 181; }, true},
-        {"OFF setpoint channel 7", [](SetupTables& t) { t.CurrentData.Setpoint[7][1] = 10; }, true},
+    const std::tuple<const char*, void (*)(SetupTables&), bool> cases[] = {
+        // clang-format off
+        {"first value", [](SetupTables& t) { t.CurrentData.Value[0] = 21; }, true},
+        {"last value", [](SetupTables& t) { t.CurrentData.Value[77] = 1; }, true},
+        {"ON setpoint", [](SetupTables& t) { t.CurrentData.Setpoint[0][0] = 181; }, true},
+        {"OFF setpoint", [](SetupTables& t) { t.CurrentData.Setpoint[7][1] = 10; }, true},
         {"version", [](SetupTables& t) { t.CurrentData.Version = "VORAN_R2.0.2"; }, true},
-        {"version letter case", [](SetupTables& t) { t.CurrentData.Version = "voran_r2.0.3"; },
-         true},
-        {"saved copy of the same other version",
-         [](SetupTables& t) { t.CurrentData.Version = t.SavedData.Version = "VORAN_R1.4.0"; },
-         true},
+        {"version case", [](SetupTables& t) { t.CurrentData.Version = "voran_r2.0.3"; }, true},
+        {"saved as the same other version",
+         [](SetupTables& t) { t.CurrentData.Version = t.SavedData.Version = "VORAN_R1.4.0"; }, true},
         {"speed compensation", [](SetupTables& t) { t.CurrentData.SpeedComp[3] = 12; }, false},
         {"scale factor", [](SetupTables& t) { t.CurrentData.ScaleFactor = 720; }, false},
         {"channel count", [](SetupTables& t) { t.CurrentData.ChannelCount = 16; }, false},
@@ -105,80 +79,57 @@ TEST(UnsavedChanges, ValuesSetpointsAndVersionCountOtherFieldsDoNot) {
         {"resolver offset", [](SetupTables& t) { t.CurrentData.ResolverOffset = 45; }, false},
         {"stamp", [](SetupTables& t) { t.CurrentData.Stamp += 1.0; }, false},
         {"an address", [](SetupTables& t) { t.CurrentData.Address[3] = "W9999"; }, false},
+        // clang-format on
     };
-    for (const Case& c : cases) {
+    for (const auto& [what, change, counts] : cases) {
         SetupTables t = startedTables();
-        c.change(t);
-        EXPECT_EQ(t.HasUnsavedChanges(), c.counts) << c.what;
+        change(t);
+        EXPECT_EQ(t.HasUnsavedChanges(), counts) << what;
     }
 }
 
 TEST(ControllerReplies, LeadingNumberRoundedHalfToEven) {
-    const struct {
-        const char* reply;
-        std::int32_t value;
-    } cases[] = {
+    constexpr auto kMax = std::numeric_limits<std::int32_t>::max();
+    const std::pair<const char*, std::int32_t> cases[] = {
         // clang-format off
         {"240", 240},  {"", 0},         {"abc", 0},    {"-", 0},      {".", 0},
         {"  17", 17},  {"12abc", 12},   {"-35", -35},  {"+7", 7},     {"0.5", 0},
         {"1.5", 2},    {"2.5", 2},      {"-2.5", -2},  {"-3.5", -4},  {"2.51", 3},
         {"1.2.3", 1},  {"1e3", 1000},   {"1e", 1},     {"99999999", 99999999},
-        {"99999999999", std::numeric_limits<std::int32_t>::max()},
-        {"-99999999999", std::numeric_limits<std::int32_t>::min()},
-        {"1e400", std::numeric_limits<std::int32_t>::max()},
+        {"99999999999", kMax}, {"-99999999999", -kMax - 1}, {"1e400", kMax},
         // clang-format on
     };
-    for (const auto& c : cases) EXPECT_EQ(ReplyToValue(c.reply), c.value) << '"' << c.reply << '"';
+    for (const auto& [reply, value] : cases) EXPECT_EQ(ReplyToValue(reply), value) << reply;
 }
 
 TEST(DataStamp, OleDatesCountDaysFromTheLastDayOf1899) {
-    const struct {
-        DateTime dt;
-        double ole;
-    } cases[] = {
-        {{1899, 12, 30, 0, 0, 0, 0}, 0.0},
-        {{1900, 1, 1, 0, 0, 0, 0}, 2.0},
-        {{1899, 12, 30, 18, 0, 0, 0}, 0.75},
-        {{1899, 12, 29, 6, 0, 0, 0}, -1.25},
-        {{1800, 1, 1, 0, 0, 0, 0}, -36522.0},
-        {{2000, 1, 1, 12, 0, 0, 0}, 36526.5},
-        {{2000, 2, 29, 0, 0, 0, 0}, 36585.0},
-        {{2026, 3, 14, 9, 26, 53, 0}, 46095.0 + 34013.0 / 86400.0},
+    const std::pair<DateTime, double> cases[] = {
+        // clang-format off
+        {{1899, 12, 30, 0, 0, 0, 0}, 0.0},      {{1899, 12, 30, 18, 0, 0, 0}, 0.75},
+        {{1899, 12, 29, 6, 0, 0, 0}, -1.25},    {{1800, 1, 1, 0, 0, 0, 0}, -36522.0},
+        {{2000, 2, 29, 12, 0, 0, 0}, 36585.5},  {{2026, 3, 14, 23, 59, 59, 750}, 46096 - 0.25 / 86400},
+        // clang-format on
     };
-    for (const auto& c : cases) {
-        EXPECT_DOUBLE_EQ(ToOleDate(c.dt), c.ole) << c.ole;
-        EXPECT_EQ(FromOleDate(c.ole), c.dt) << c.ole;
+    for (const auto& [dt, ole] : cases) {
+        EXPECT_DOUBLE_EQ(ToOleDate(dt), ole) << ole;
+        EXPECT_EQ(FromOleDate(ole), dt) << ole;
     }
-}
-
-TEST(DataStamp, MillisecondsSurviveAndRoundingCarriesIntoTheNextDay) {
-    const DateTime withMs{2026, 3, 14, 23, 59, 59, 750};
-    EXPECT_EQ(FromOleDate(ToOleDate(withMs)), withMs);
     // A hair before midnight rounds up to midnight of the next day.
     EXPECT_EQ(FromOleDate(46095.9999999999), (DateTime{2026, 3, 15, 0, 0, 0, 0}));
     EXPECT_EQ(FromOleDate(std::nan("")), DateTime{});
 }
 
 TEST(DataStamp, GeneralDateShowsDateAndTimeInTheLocaleShortForm) {
-    const struct {
-        DateTime dt;
-        const char* us;
-        const char* german;
-    } cases[] = {
-        {{2026, 3, 14, 9, 26, 53, 0}, "3/14/2026 9:26:53 AM", "14.03.2026 09:26:53"},
+    const std::tuple<DateTime, const char*, const char*> cases[] = {
         {{2026, 12, 1, 14, 5, 9, 0}, "12/1/2026 2:05:09 PM", "01.12.2026 14:05:09"},
         {{2026, 3, 14, 0, 0, 0, 0}, "3/14/2026", "14.03.2026"},
         {{1899, 12, 30, 6, 0, 0, 0}, "6:00:00 AM", "06:00:00"},
         {{1899, 12, 30, 0, 0, 0, 0}, "12:00:00 AM", "00:00:00"},
     };
-    for (const auto& c : cases) {
-        {
-            LocaleScope us(QLocale(QLocale::English, QLocale::UnitedStates));
-            EXPECT_EQ(GeneralDate(c.dt), c.us);
-        }
-        {
-            LocaleScope de(QLocale(QLocale::German, QLocale::Germany));
-            EXPECT_EQ(GeneralDate(c.dt), c.german);
-        }
+    for (const auto& [dt, us, german] : cases) {
+        EXPECT_EQ(GeneralDate(dt), us);
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        EXPECT_EQ(GeneralDate(dt), german);
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     }
 }
