@@ -5,37 +5,54 @@
 namespace voran::testing {
 namespace {
 
-// --- Live refresh ----------------------------------------------------------
+TEST_F(SetupWindow, CaptionsAndHeadings) {
+    const std::pair<QWidget*, const char*> texts[] = {
+        {window->lblSetup(0), "Station 01:"},
+        {window->lblSetup(10), "Station 11:"},
+        {window->lblSetup(11), "Flanger:"},
+        {window->lblSetup(12), "Total Count:"},
+        {window->lblHeading(0), "Number of Shifts to Station"},
+        {window->lblHeading(1), "Calibration Count"},
+        {window->lblHeading(2), "Number of Missing Cans for Transfer Jam Alarm"},
+        {check(4), "Transfer Jam Enable"},
+        {window->cmdCalibrate(), "&Calibrate Number of Shifts"},
+        {window->cmdAutoSet(), "&Auto Set Shifts"},
+        {window->cmdDefault(), "-"},
+    };
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Set-Up"));
+    for (const auto& [w, text] : texts)
+        EXPECT_EQ(w->property("text").toString(), QString::fromLatin1(text));
+}
 
 TEST_F(SetupWindow, OnlinePassShowsTheControllersValuesWithoutWriting) {
-    board.preset("W1000", 21);
-    board.preset("W1022", 244);
-    board.preset("B1030", 7);
-    board.preset("W636", 57);
-    board.preset("W754", 11);
-    board.preset("W630", 999);
-    board.preset("W1042", 4094);
+    for (const auto& [a, v] : {std::pair{"W1000", 21},
+                               {"W1022", 244},
+                               {"B1030", 7},
+                               {"W636", 57},
+                               {"W754", 11},
+                               {"W630", 999},
+                               {"W1042", 4094}})
+        board.preset(a, v);
     link.OpenRSComm(port);
     window->activate();
     window->runMonitorPass();
-
-    EXPECT_EQ(box(0)->text(), QStringLiteral("21"));
-    EXPECT_EQ(box(11)->text(), QStringLiteral("244"));
-    EXPECT_EQ(box(12)->text(), QStringLiteral("7"));
-    EXPECT_EQ(window->lblCalShift(2)->text(), QStringLiteral("57"));
-    EXPECT_EQ(window->lblCalShift(11)->text(), QStringLiteral("11"));
-    EXPECT_EQ(window->lblCalShift(12)->text(), QStringLiteral("999"));
+    const std::pair<QString, QString> shown[] = {{box(0)->text(), "21"},
+                                                 {box(11)->text(), "244"},
+                                                 {box(12)->text(), "7"},
+                                                 {window->lblCalShift(2)->text(), "57"},
+                                                 {window->lblCalShift(11)->text(), "11"},
+                                                 {window->lblCalShift(12)->text(), "999"}};
+    for (const auto& [text, expected] : shown) EXPECT_EQ(text, expected);
     // A mask of 4094: every transfer jam check but Station 1's.
-    for (int k = 0; k < 12; ++k) EXPECT_EQ(window->chkSetup(k)->isChecked(), k != 0) << k;
-    EXPECT_TRUE(WrittenBytes(port.sent(), 0).empty());
-    // The refresh does not change the working data.
-    EXPECT_EQ(item(0), 20);
+    for (int k = 0; k < 12; ++k) EXPECT_EQ(check(k)->isChecked(), k != 0) << k;
+    EXPECT_EQ(writes(), 0);
+    EXPECT_EQ(item(0), 20) << "the refresh leaves the working data alone";
     EXPECT_EQ(item(37), 4095);
 }
 
 TEST_F(SetupWindow, BoxBeingEditedIsNotOverwrittenByTheRefresh) {
-    openOnline();
-    QTest::mouseClick(box(6)->lineEdit(), Qt::LeftButton);  // clicked into, nothing typed
+    open(true);
+    click(box(6)->lineEdit());  // clicked into, nothing typed
     board.preset("W1012", 135);
     window->runMonitorPass();
     EXPECT_EQ(box(6)->text(), QStringLiteral("140"));
@@ -51,41 +68,25 @@ TEST_F(SetupWindow, BoxBeingEditedIsNotOverwrittenByTheRefresh) {
 TEST_F(SetupWindow, BoxHoldingTheFocusOnlyBecauseTheWindowOpenedFollowsTheBoard) {
     ASSERT_EQ(focus(), box(0)->lineEdit());
     board.preset("W1000", 31);
-    openOnline();
+    open(true);
     EXPECT_EQ(box(0)->text(), QStringLiteral("31"));
     QTest::keyClicks(box(0)->lineEdit(), QStringLiteral("44"));  // typing replaces it
-    pressTab();
+    key(Qt::Key_Tab);
     EXPECT_EQ(board.peek("W1000"), 44);
-}
-
-TEST_F(SetupWindow, StationGivenShiftsOnTheBoardGetsItsTransferJamCheckBack) {
-    board.preset("W1008", 0);
-    board.preset("W1042", 4095 - 16);
-    openOnline();
-    EXPECT_FALSE(window->chkSetup(4)->isEnabled());
-    EXPECT_EQ(writesTo("W1042"), 0) << "the first pass after the layout writes nothing";
-
-    board.preset("W1008", 5);
-    window->runMonitorPass();
-    EXPECT_TRUE(window->chkSetup(4)->isEnabled());
-    EXPECT_TRUE(window->chkSetup(4)->isChecked());
-    EXPECT_EQ(board.peek("W1042"), 4095);
-    EXPECT_EQ(item(37), 4095);
 }
 
 TEST_F(SetupWindow, ChangedBoardMaskIsShownAndWrittenBackWholeOnce) {
     board.preset("W1042", 4095);
-    openOnline();
+    open(true);
     board.preset("W1042", 0x0F0);
     window->runMonitorPass();
-    for (int k = 0; k < 12; ++k) EXPECT_EQ(window->chkSetup(k)->isChecked(), k >= 4 && k < 8);
-    EXPECT_EQ(writesTo("W1042"), 1) << "never a half-applied mask";
+    for (int k = 0; k < 12; ++k) EXPECT_EQ(check(k)->isChecked(), k >= 4 && k < 8);
+    EXPECT_EQ(writes("W1042"), 1) << "never a half-applied mask";
     EXPECT_EQ(board.peek("W1042"), 0x0F0);
-    EXPECT_EQ(item(37), 4095);
 }
 
 TEST_F(SetupWindow, PassThatFindsTheLinkBusyOrTheWindowClosedDoesNothing) {
-    openOnline();
+    open(true);
     {
         RSComm::Hold held(link);
         window->runMonitorPass();
@@ -96,7 +97,7 @@ TEST_F(SetupWindow, PassThatFindsTheLinkBusyOrTheWindowClosedDoesNothing) {
 }
 
 TEST_F(SetupWindow, LinkFaultDuringThePassStopsItAndTheNextPassGoesOffline) {
-    openOnline();
+    open(true);
     port.silent = true;  // the link's own boxes answer Cancel
     window->runMonitorPass();
     EXPECT_TRUE(link.CommError);
@@ -104,7 +105,6 @@ TEST_F(SetupWindow, LinkFaultDuringThePassStopsItAndTheNextPassGoesOffline) {
     window->runMonitorPass();
     EXPECT_FALSE(link.OnlineMode);
     EXPECT_EQ(onlineStateUpdates, 1);
-    EXPECT_FALSE(window->cmdCalibrate()->isEnabled());
     EXPECT_EQ(box(0)->text(), QStringLiteral("20")) << "offline shows the working data";
     EXPECT_EQ(messages.shown.size(), linkBoxes) << "no message of the window's own";
 }
@@ -117,61 +117,52 @@ TEST_F(SetupWindow, CheckBoxClickBeforeTheMaskIsKnownIsIgnored) {
     for (int n = 0; n < 5 && !window->passUnderWay(); ++n) QCoreApplication::processEvents();
     ASSERT_TRUE(window->layoutBusy());
     window->setTimerDriven(false);  // hold the pass where it is
-    port.clearTrace();
-    traceMode = link.currentMode();
-
-    QTest::mouseClick(window->chkSetup(2), Qt::LeftButton);
-    EXPECT_TRUE(written().empty());
+    clearTrace();
+    click(check(2));
+    EXPECT_EQ(writes(), 0);
     EXPECT_EQ(item(37), 4095);
 }
 
-// --- Transfer jam enables ----------------------------------------------------
-
 TEST_F(SetupWindow, Station1AndFlangerCheckedWritesTheText2049) {
     board.preset("W1042", 1);
-    openOnline();
-    QTest::mouseClick(window->chkSetup(11), Qt::LeftButton);
+    open(true);
+    click(check(11));
     EXPECT_EQ(board.peek("W1042"), 2049);
-    EXPECT_EQ(writesTo("W1042"), 1);
+    EXPECT_EQ(writes("W1042"), 1);
     EXPECT_EQ(item(37), 2049);
 }
 
-// --- Offline layouts -----------------------------------------------------------
-
-TEST_F(SetupWindow, OfflineWithoutOfflineEditingEveryEntryControlIsDisabled) {
+TEST_F(SetupWindow, OfflineShowsTheWorkingDataAndOnlyOfflineEditingEnablesBoxesAndChecks) {
     item(37) = 1;
-    openOffline(false);
-    for (int i = 0; i < 24; ++i) {
-        EXPECT_FALSE(box(i)->lineEdit()->isEnabled()) << i;
-        EXPECT_FALSE(box(i)->upButton()->isEnabled()) << i;
-    }
-    for (int k = 0; k < 12; ++k) EXPECT_FALSE(window->chkSetup(k)->isEnabled()) << k;
-    EXPECT_FALSE(window->cmdCalibrate()->isEnabled());
-    EXPECT_FALSE(window->cmdAutoSet()->isEnabled());
-    // The working data are still shown.
+    open(false);
     EXPECT_EQ(box(11)->text(), QStringLiteral("240"));
     EXPECT_EQ(box(23)->text(), QStringLiteral("5"));
     EXPECT_EQ(window->lblCalShift(12)->text(), QStringLiteral("0"));
-    EXPECT_TRUE(window->chkSetup(0)->isChecked());
-    EXPECT_FALSE(window->chkSetup(1)->isChecked());
-    EXPECT_TRUE(port.sent().empty());
-}
-
-TEST_F(SetupWindow, OfflineEditingEnablesBoxesSpinnersAndChecksButNotCalibration) {
-    openOffline(false);
-    ctx.OfflineEditing = true;
-    window->runMonitorPass();
-    for (int i = 0; i < 24; ++i) {
-        EXPECT_TRUE(box(i)->lineEdit()->isEnabled()) << i;
-        EXPECT_TRUE(box(i)->upButton()->isEnabled()) << i;
+    EXPECT_TRUE(check(0)->isChecked());
+    EXPECT_FALSE(check(1)->isChecked());
+    for (const bool editing : {false, true}) {
+        ctx.OfflineEditing = editing;
+        window->runMonitorPass();
+        for (int i = 0; i < 24; ++i) {
+            EXPECT_EQ(box(i)->lineEdit()->isEnabled(), editing) << i;
+            EXPECT_EQ(box(i)->upButton()->isEnabled(), editing) << i;
+        }
+        for (int k = 0; k < 12; ++k) EXPECT_EQ(check(k)->isEnabled(), editing) << k;
+        EXPECT_FALSE(window->cmdCalibrate()->isEnabled() || window->cmdAutoSet()->isEnabled());
     }
-    for (int k = 0; k < 12; ++k) EXPECT_TRUE(window->chkSetup(k)->isEnabled()) << k;
-    EXPECT_FALSE(window->cmdCalibrate()->isEnabled());
-    EXPECT_FALSE(window->cmdAutoSet()->isEnabled());
+    // Edits are kept for Save, the changed check included; nothing travels.
+    typeInto(4, QStringLiteral("77"));
+    key(Qt::Key_Tab);
+    click(check(0));
+    EXPECT_EQ(item(4), 77);
+    EXPECT_EQ(item(37), 0);
+    EXPECT_TRUE(tables.HasUnsavedChanges());
+    EXPECT_TRUE(port.sent().empty());
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(SetupWindow, ReplacedTablesAreShownOnTheNextPassAndTheFlagCleared) {
-    openOffline(false);
+    open(false);
     item(0) = 123;
     window->runMonitorPass();
     EXPECT_EQ(box(0)->text(), QStringLiteral("20")) << "nothing redisplays without the flag";
@@ -181,40 +172,29 @@ TEST_F(SetupWindow, ReplacedTablesAreShownOnTheNextPassAndTheFlagCleared) {
     EXPECT_EQ(box(0)->text(), QStringLiteral("123"));
 }
 
-// --- Calibrate and Auto Set ------------------------------------------------------
-
-TEST_F(SetupWindow, CalibrateAnsweredYesSetsTheCalibrationBitAndOtherAnswersSendNothing) {
-    openOnline();
-    messages.answers = {MsgResult::No, MsgResult::Cancel, MsgResult::No, MsgResult::Cancel};
-    for (int n = 0; n < 2; ++n) {
-        QTest::mouseClick(window->cmdCalibrate(), Qt::LeftButton);
-        QTest::mouseClick(window->cmdAutoSet(), Qt::LeftButton);
-    }
-    EXPECT_TRUE(port.sent().empty());
-    messages.answers = {MsgResult::Yes};
-    QTest::mouseClick(window->cmdCalibrate(), Qt::LeftButton);
-    ASSERT_EQ(messages.shown.size(), 5u);
-    EXPECT_EQ(messages.shown[4].text,
-              "Enter calibration mode (reset counts).\r\n\r\nDo you wish to continue?");
-    EXPECT_EQ(messages.shown[4].title, "Calibrate Shifts");
-    EXPECT_EQ(messages.shown[4].icon, MsgIcon::Question);
-    EXPECT_EQ(messages.shown[4].buttons, MsgButtons::YesNoCancel);
-    EXPECT_EQ(board.peek("B1044.0"), 1);
-}
-
-TEST_F(SetupWindow, AutoSetCopiesEachCalibratedCountIntoItsShifts) {
+TEST_F(SetupWindow, CalibrateAndAutoSetAskFirstAndOnlyYesActs) {
     board.preset("W636", 57);   // calibrated count of Station 3
     board.preset("W754", 250);  // flanger
-    openOnline();
-    messages.answers = {MsgResult::Yes};
-    QTest::mouseClick(window->cmdAutoSet(), Qt::LeftButton);
-
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text,
-              "Copy station calibrate counts to station shifts.\r\n\r\nDo you wish to continue?");
-    EXPECT_EQ(messages.shown[0].title, "Auto Set Shifts");
-    EXPECT_EQ(messages.shown[0].icon, MsgIcon::Question);
-    EXPECT_EQ(messages.shown[0].buttons, MsgButtons::YesNoCancel);
+    open(true);
+    messages.answers = {MsgResult::No, MsgResult::Cancel, MsgResult::No, MsgResult::Cancel};
+    for (int n = 0; n < 2; ++n) click(window->cmdCalibrate()), click(window->cmdAutoSet());
+    EXPECT_TRUE(port.sent().empty());
+    messages.answers = {MsgResult::Yes, MsgResult::Yes};
+    click(window->cmdCalibrate());
+    click(window->cmdAutoSet());
+    ASSERT_EQ(messages.shown.size(), 6u);
+    const std::pair<const char*, const char*> questions[] = {
+        {"Calibrate Shifts", "Enter calibration mode (reset counts)."},
+        {"Auto Set Shifts", "Copy station calibrate counts to station shifts."}};
+    for (int q = 0; q < 2; ++q) {
+        const auto& shown = messages.shown[4 + q];
+        EXPECT_EQ(shown.title, questions[q].first);
+        EXPECT_EQ(shown.text,
+                  std::string(questions[q].second) + "\r\n\r\nDo you wish to continue?");
+        EXPECT_EQ(shown.icon, MsgIcon::Question);
+        EXPECT_EQ(shown.buttons, MsgButtons::YesNoCancel);
+    }
+    EXPECT_EQ(board.peek("B1044.0"), 1);
     EXPECT_EQ(board.peek("W1004"), 57);
     EXPECT_EQ(board.peek("W1022"), 250);
     EXPECT_EQ(item(2), 57);
@@ -225,31 +205,15 @@ TEST_F(SetupWindow, AutoSetCopiesEachCalibratedCountIntoItsShifts) {
     EXPECT_EQ(box(2)->text(), QStringLiteral("57"));
 }
 
-TEST_F(SetupWindow, AutoSetStopsAtALinkFault) {
+TEST_F(SetupWindow, AutoSetCopiesNothingForACountThatDidNotArrive) {
     board.preset("W632", 3);
-    openOnline();
+    open(true);
     port.silent = true;
     messages.answers = {MsgResult::Yes};
-    QTest::mouseClick(window->cmdAutoSet(), Qt::LeftButton);
+    click(window->cmdAutoSet());
     EXPECT_TRUE(link.CommError);
-    EXPECT_EQ(item(0), 20) << "nothing copied for a station whose count did not arrive";
+    EXPECT_EQ(item(0), 20);
     EXPECT_EQ(box(0)->text(), QStringLiteral("20"));
-}
-
-TEST_F(SetupWindow, CaptionsAndHeadings) {
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Set-Up"));
-    EXPECT_EQ(window->lblSetup(0)->text(), QStringLiteral("Station 01:"));
-    EXPECT_EQ(window->lblSetup(10)->text(), QStringLiteral("Station 11:"));
-    EXPECT_EQ(window->lblSetup(11)->text(), QStringLiteral("Flanger:"));
-    EXPECT_EQ(window->lblSetup(12)->text(), QStringLiteral("Total Count:"));
-    EXPECT_EQ(window->lblHeading(0)->text(), QStringLiteral("Number of Shifts to Station"));
-    EXPECT_EQ(window->lblHeading(1)->text(), QStringLiteral("Calibration Count"));
-    EXPECT_EQ(window->lblHeading(2)->text(),
-              QStringLiteral("Number of Missing Cans for Transfer Jam Alarm"));
-    EXPECT_EQ(window->chkSetup(4)->text(), QStringLiteral("Transfer Jam Enable"));
-    EXPECT_EQ(window->cmdCalibrate()->text(), QStringLiteral("&Calibrate Number of Shifts"));
-    EXPECT_EQ(window->cmdAutoSet()->text(), QStringLiteral("&Auto Set Shifts"));
-    EXPECT_EQ(window->cmdDefault()->text(), QStringLiteral("-"));
 }
 
 }  // namespace
