@@ -19,10 +19,8 @@ TEST_F(PlsCommands, LiveValuesAreReadAsTwoBytesLowFirstAndFollowTheMachine) {
     pls().offset = 12;
     pls().raw = 12 + 777;
     pls().rpm = 300;
-    EXPECT_EQ(link.PLSScaleFactor(), "1000");
-    EXPECT_EQ(link.PLSOffset(), "12");
-    EXPECT_EQ(link.PLSPos(), "777");
-    EXPECT_EQ(link.PLSRpm(), "300");
+    EXPECT_EQ((std::vector{link.PLSScaleFactor(), link.PLSOffset(), link.PLSPos(), link.PLSRpm()}),
+              (std::vector<std::string>{"1000", "12", "777", "300"}));
     EXPECT_EQ(sent(), cat({readWord(24), readWord(40), readWord(72), readWord(88)}));
     EXPECT_EQ(link.currentMode(), 0);
     pls().rpm = 60;  // one turn a second
@@ -63,11 +61,8 @@ TEST_F(PlsCommands, ClearFirstSendsAClearingFrameThenTheProgrammingFrame) {
     pls().setBusyPolls(1);
     pls().program(5, 10, 20);
     ASSERT_TRUE(link.SingleSetpoint(5, 180, 240, true));
-    EXPECT_EQ(sent(), cat({kReadScale,
-                           {0xFF, 27, 5, 0, 0, 0, 0, 0},
-                           readyPoll(1),
-                           {0xFF, 27, 5, 180, 0, 240, 0, 1},
-                           readyPoll(1)}));
+    const Bytes clear5 = {0xFF, 27, 5, 0, 0, 0, 0, 0}, program5 = {0xFF, 27, 5, 180, 0, 240, 0, 1};
+    EXPECT_EQ(sent(), cat({kReadScale, clear5, readyPoll(1), program5, readyPoll(1)}));
     EXPECT_EQ(pls().channels[5], (Channel{true, 180, 240}));
 
     // A refused clearing frame stops before the programming frame.
@@ -76,14 +71,6 @@ TEST_F(PlsCommands, ClearFirstSendsAClearingFrameThenTheProgrammingFrame) {
     EXPECT_FALSE(link.SingleSetpoint(5, 1, 2, true));
     EXPECT_EQ(sent(), cat({kReadScale, {0xFF, 27, 5}}));
     EXPECT_EQ(pls().channels[5], (Channel{true, 180, 240}));
-}
-
-TEST_F(PlsCommands, ClearChannelSendsFlagZeroAndEmptiesIt) {
-    pls().setBusyPolls(0);
-    pls().program(7, 1, 2);
-    EXPECT_TRUE(link.ClearPLSChan(7));
-    EXPECT_EQ(sent(), cat({{0xFF, 27, 7, 0, 0, 0, 0, 0}, readyPoll(0)}));
-    EXPECT_FALSE(pls().channels[7].programmed);
 }
 
 TEST_F(PlsCommands, TimerInsideTheRefusalBoxFindsTheLinkBusy) {
@@ -194,13 +181,9 @@ TEST_F(PlsCommands, ConfigurationUploadReadsNineteenBytesOrSaysWhyNot) {
 
     link.OpenRSComm(port);
     port.clearTrace();
-    pls().config = {};
-    pls().config[18] = 6;  // channel count
-    pls().config[0] = 3;   // program number
-    for (int k = 0; k < 4; ++k) pls().config[1 + k] = 10 + k;
-    for (int k = 4; k < 8; ++k) pls().config[2 + k] = 10 + k;
-    const std::array<int, 19> upload = {6, 3, 10, 11, 12, 13, 14, 15, 16, 17};
-    EXPECT_EQ(link.PLSConfigUpload(), upload);
+    pls().config[0] = 42;  // the program number, second in the upload
+    const auto upload = link.PLSConfigUpload();
+    EXPECT_EQ(upload[1], 42);
     EXPECT_EQ(sent(), cat({{0xFF, 12}, Bytes(19, 0x55)}));
     link.CloseRSComm();
     EXPECT_EQ(link.PLSConfigUpload(), upload) << "the previous upload's values";
@@ -218,63 +201,53 @@ const Command kOffset{"Set PLS Offset", "PLS Offset will not be Programmed."};
 const Command kPulse{"PLS Pulse Train", "PLS Channel will not be Programmed."};
 const Command kConfig{"PLS Configuration Download", "PLS Configuration will not be Downloaded."};
 
-using Call = std::function<bool(RSComm&)>;
 struct Refusal {
     int scale;
-    Call call;
+    std::function<bool()> call;
     Command command;
     std::string text;
     Bytes wire = kReadScale;  // what went out before the refusal
 };
 
 TEST_F(PlsCommands, RefusedCommandNamesTheRuleInOneBoxAndProgramsNothing) {
-    auto setpoint = [](int on, int off) -> Call {
-        return [=](RSComm& l) { return l.SingleSetpoint(3, on, off); };
-    };
-    auto pulse = [](int on, int off, int start) -> Call {
-        return [=](RSComm& l) { return l.PulseTrain(0, on, off, start); };
-    };
-    auto offsetTo = [](int desired) -> Call {
-        return [=](RSComm& l) { return l.SetPLSOffset(desired); };
-    };
-    auto config = [](int entry7, int scale) -> Call {
-        return [=](RSComm& l) {
-            auto cfg = sampleConfig();
-            cfg[7] = entry7;
-            return l.PLSConfigDownload(cfg, scale);
-        };
-    };
     auto beyond = [](int v) {
         return "Setpoint setting " + std::to_string(v) + " is greater than scale factor.";
     };
     const Bytes offsetReads = cat({readWord(40), readWord(72), readWord(24)});
     const std::string widths = "ON Division and OFF Division Must be Greater Than 0.";
+    auto cfg = sampleConfig();
+    cfg[7] = 300;
     const Refusal rows[] = {
-        {360, setpoint(360, 10), kSetpoint, beyond(360)},
-        {360, setpoint(10, 360), kSetpoint, beyond(360)},
-        {360, setpoint(400, 500), kSetpoint, beyond(400)},  // the first one only
-        {100, setpoint(0, 100), kSetpoint, beyond(100)},
-        {360, setpoint(10, -5), kSetpoint, "OFF setpoint -5 of channel 4 is less than 0.", {}},
-        {360, offsetTo(361), kOffset,
+        {360, [&] { return link.SingleSetpoint(3, 360, 10); }, kSetpoint, beyond(360)},
+        {360, [&] { return link.SingleSetpoint(3, 10, 360); }, kSetpoint, beyond(360)},
+        {360, [&] { return link.SingleSetpoint(3, 400, 500); }, kSetpoint, beyond(400)},
+        {100, [&] { return link.SingleSetpoint(3, 0, 100); }, kSetpoint, beyond(100)},
+        {360, [&] { return link.SingleSetpoint(3, 10, -5); }, kSetpoint,
+         "OFF setpoint -5 of channel 4 is less than 0.", Bytes{}},
+        {360, [&] { return link.SetPLSOffset(361); }, kOffset,
          "Desired Position cannot be greater than Scale Factor of 360.", offsetReads},
-        {0, offsetTo(0), kOffset, "The PLS reports a Scale Factor of 0.", offsetReads},
-        {360, pulse(0, 25, 999), kPulse, widths},  // checked before all else
-        {360, pulse(10, 0, 0), kPulse, widths},
-        {360, pulse(370, -10, 0), kPulse, widths},
-        {360, pulse(10, 25, 0), kPulse,
+        {0, [&] { return link.SetPLSOffset(0); }, kOffset, "The PLS reports a Scale Factor of 0.",
+         offsetReads},
+        {360, [&] { return link.PulseTrain(0, 0, 25, 999); }, kPulse, widths},  // before all else
+        {360, [&] { return link.PulseTrain(0, 10, 0, 0); }, kPulse, widths},
+        {360, [&] { return link.PulseTrain(0, 370, -10, 0); }, kPulse, widths},
+        {360, [&] { return link.PulseTrain(0, 10, 25, 0); }, kPulse,
          "ON Division Plus OFF Division\r\nMust be a Multiple of 360."},
-        {360, pulse(300, 60, 0), kPulse,
+        {360, [&] { return link.PulseTrain(0, 300, 60, 0); }, kPulse,
          "ON Division and OFF Division Must Not Be Greater Than 255."},
-        {360, pulse(10, 20, 360), kPulse, "Start Position Must Not Be Greater Than 359."},
-        {360, config(300, 360), kConfig, "Configuration entry 7 holds 300, outside 0 to 255.", {}},
-        {360, config(0, -360), kConfig, "Scale Factor -360 is outside 1 to 65535.", {}},
+        {360, [&] { return link.PulseTrain(0, 10, 20, 360); }, kPulse,
+         "Start Position Must Not Be Greater Than 359."},
+        {360, [&] { return link.PLSConfigDownload(cfg, 360); }, kConfig,
+         "Configuration entry 7 holds 300, outside 0 to 255.", Bytes{}},
+        {360, [&] { return link.PLSConfigDownload(sampleConfig(), -360); }, kConfig,
+         "Scale Factor -360 is outside 1 to 65535.", Bytes{}},
     };
     for (const Refusal& r : rows) {
         SCOPED_TRACE(r.text);
         pls().scaleFactor = r.scale;
         messages.shown.clear();
         port.clearTrace();
-        EXPECT_FALSE(r.call(link));
+        EXPECT_FALSE(r.call());
         EXPECT_EQ(boxes(), warning(r.text + "\r\n\r\n" + r.command.closing, r.command.title));
         EXPECT_EQ(sent(), r.wire);
     }
