@@ -16,13 +16,6 @@ inline std::string FromHex(const char* hex) {
     return out;
 }
 
-inline std::string ToHex(const std::string& bytes) {
-    std::string out;
-    for (const unsigned char b : bytes)
-        out += {"0123456789ABCDEF"[b >> 4], "0123456789ABCDEF"[b & 15]};
-    return out;
-}
-
 inline std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + path);

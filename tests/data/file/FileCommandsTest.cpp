@@ -3,8 +3,6 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-#include <filesystem>
-#include <optional>
 #include <tuple>
 
 #include "FakeFileDialog.h"
@@ -50,28 +48,18 @@ protected:
         return dir.filePath(QString::fromStdString(name)).toStdString();
     }
 
-    // Writes `d` (default: the defaults with item 0 = 555, channel 2 ON = 33,
-    // stamped 2 Nov 2025 17:04:05) under `name` and queues it in the dialog.
-    std::string offerFile(const std::string& name, const std::string& version,
-                          std::optional<SetupData> d = {}) {
-        if (!d) {
-            d = tables.DefaultData;
-            d->Value[0] = 555;
-            d->Setpoint[2][0] = 33;
-            d->Stamp = ToOleDate(DateTime{2025, 11, 2, 17, 4, 5, 0});
-        }
-        d->Version = version;
-        EXPECT_TRUE(WriteSetupFile(path(name), *d));
+    // Writes `d` under `name` and queues it as the operator's next choice.
+    std::string offer(const std::string& name, const SetupData& d) {
+        EXPECT_TRUE(WriteSetupFile(path(name), d));
         dialogs.choose(path(name));
         return path(name);
     }
-
-    // Opens a file of this version and forgets the dialogs and boxes so far.
-    void openNamed(const std::string& name) {
-        offerFile(name, ProgramVersion());
-        ASSERT_TRUE(files.Open());
-        boxes.shown.clear();
-        dialogs.shown.clear();
+    // The same for the defaults with item 0 = 555, tagged `version`.
+    std::string offerFile(const std::string& name, const std::string& version) {
+        SetupData d = tables.DefaultData;
+        d.Value[0] = 555;
+        d.Version = version;
+        return offer(name, d);
     }
 
     QTemporaryDir dir;
@@ -97,13 +85,13 @@ TEST_F(FileMenu, DataSavedUnderANameComeBackWhenTheFileIsOpened) {
     const FileDialogRequest &open = dialogs.shown[0].request, &save = dialogs.shown[1].request;
     EXPECT_EQ(dialogs.shown[0].kind, FakeFileDialog::Kind::Open);
     EXPECT_EQ(open.initialName, dir.path().toStdString() + "/*.sdt");
-    EXPECT_TRUE(open.filters == kSetupFilters && open.filterIndex == 1);
-    EXPECT_TRUE(open.fileMustExist && open.hideReadOnly && !open.overwritePrompt);
+    EXPECT_TRUE(open.filters == kSetupFilters && open.filterIndex == 1 && open.fileMustExist &&
+                open.hideReadOnly && !open.overwritePrompt);
     EXPECT_EQ(dialogs.shown[1].kind, FakeFileDialog::Kind::Save);
-    EXPECT_TRUE(save.filters == kSetupFilters && save.filterIndex == 1 && save.initialName.empty());
-    EXPECT_TRUE(save.overwritePrompt && save.hideReadOnly && !save.fileMustExist);
+    EXPECT_TRUE(save.filters == kSetupFilters && save.filterIndex == 1 &&
+                save.initialName.empty() && save.overwritePrompt && save.hideReadOnly &&
+                !save.fileMustExist);
     EXPECT_EQ(title, "VORAN - [line3.sdt]");
-    EXPECT_EQ(files.gFileNameTitle, "line3.sdt");
     EXPECT_FALSE(tables.FileUnnamed || tables.HasUnsavedChanges());
     SetupData onDisk;
     ASSERT_TRUE(ReadSetupFile(path("line3.sdt"), onDisk));
@@ -118,8 +106,7 @@ TEST_F(FileMenu, DataSavedUnderANameComeBackWhenTheFileIsOpened) {
     EXPECT_EQ(dialogs.shown.at(2).request.initialName, path("line3.sdt"));  // the last file
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(tables.CurrentData, onDisk);
-    EXPECT_FALSE(tables.HasUnsavedChanges() || tables.FileUnnamed);
-    EXPECT_TRUE(tables.TablesReplaced);
+    EXPECT_FALSE(tables.HasUnsavedChanges() || tables.FileUnnamed || !tables.TablesReplaced);
     EXPECT_EQ(files.gFileNamePath, path("line3.sdt"));
     EXPECT_EQ(title, "VORAN - [line3.sdt]");
     EXPECT_EQ(files.gUploadNOW, "4/1/2026 3:30:00 PM");
@@ -127,11 +114,11 @@ TEST_F(FileMenu, DataSavedUnderANameComeBackWhenTheFileIsOpened) {
 
 TEST_F(FileMenu, FileOfAnotherVersionAsksBeforeItIsTaken) {
     const std::tuple<const char*, MsgResult, bool> cases[] = {
-        {"VORAN_R1.7.2", MsgResult::Yes, true},
-        {"VORAN_R1.7.2", MsgResult::No, false},
-        {"VORAN_R1.7.2", MsgResult::Cancel, false},
+        // clang-format off
+        {"VORAN_R1.7.2", MsgResult::Yes, true}, {"VORAN_R1.7.2", MsgResult::No, false},
+        {"VORAN_R1.7.2", MsgResult::Cancel, false}, {"", MsgResult::No, false},
         {"voran_r2.0.3", MsgResult::Yes, true},  // letter case alone counts
-        {"", MsgResult::No, false},
+        // clang-format on
     };
     for (const auto& [version, answer, taken] : cases) {
         SCOPED_TRACE(std::string(version) + (taken ? " taken" : " declined"));
@@ -155,7 +142,6 @@ TEST_F(FileMenu, FileOfAnotherVersionAsksBeforeItIsTaken) {
             EXPECT_EQ(Snapshot::of(tables, files), expected);
             continue;
         }
-        EXPECT_EQ(tables.CurrentData.Value[0], 555);
         EXPECT_EQ(tables.CurrentData.Version, version);
         EXPECT_EQ(title, "VORAN - [old.sdt]");
         // Another version counts as changed until saved with this program's tag.
@@ -173,7 +159,7 @@ TEST_F(FileMenu, ShortTablesArePaddedAndLongTablesCutTo78Items) {
         d.Address.resize(entries, "W9");
         d.Value.resize(entries, 9);
         d.Setpoint[7][1] = 23;
-        offerFile("sized.sdt", ProgramVersion(), d);
+        offer("sized.sdt", d);
         ASSERT_TRUE(files.Open());
         ASSERT_EQ(tables.CurrentData.Address.size(), 78u);
         ASSERT_EQ(tables.CurrentData.Value.size(), 78u);
@@ -187,7 +173,8 @@ TEST_F(FileMenu, ShortTablesArePaddedAndLongTablesCutTo78Items) {
 }
 
 TEST_F(FileMenu, RefusedFileNamesTheFileAndLeavesEverythingAsItWas) {
-    openNamed("good.sdt");
+    offerFile("good.sdt", ProgramVersion());
+    ASSERT_TRUE(files.Open());
     tables.CurrentData.Value[12] = 9;  // an edit not yet saved
     tables.TablesReplaced = false;
     const Snapshot before = Snapshot::of(tables, files);
@@ -208,71 +195,48 @@ TEST_F(FileMenu, RefusedFileNamesTheFileAndLeavesEverythingAsItWas) {
     EXPECT_EQ(title, before.windowTitle);
 }
 
-TEST_F(FileMenu, UnsavedChangesAreOfferedForSavingBeforeNew) {
-    for (const MsgResult answer : {MsgResult::Cancel, MsgResult::No, MsgResult::Yes}) {
-        SCOPED_TRACE(static_cast<int>(answer));
-        CopySetupData(tables.CurrentData, tables.SavedData);  // undo the last case's edit
-        openNamed("line3.sdt");
-        tables.CurrentData.Value[1] = 41;
-        boxes.answers = {answer};
-        const bool goesOn = answer != MsgResult::Cancel;
-
-        EXPECT_EQ(files.New(), goesOn);
-
-        EXPECT_EQ(boxes.shown, (Boxes{{"Save Changes to File?", "VORAN", MsgButtons::YesNoCancel,
-                                       MsgIcon::Exclamation}}));
-        EXPECT_EQ(ReadAll(path("line3.sdt"))[kValueTableAt + 14],
-                  answer == MsgResult::Yes ? 41 : 40);
-        EXPECT_EQ(tables.CurrentData == tables.DefaultData, goesOn);
-        EXPECT_EQ(tables.FileUnnamed, goesOn);
-        EXPECT_EQ(title, goesOn ? "VORAN - [unnamed]" : "VORAN - [line3.sdt]");
-    }
-}
-
 TEST_F(FileMenu, ASaveThatDoesNotHappenChangesNothingAndStopsNewAndOpen) {
-    enum How { Cancelled, BadFolder, FolderGone };
-    // The failing path: a Save As into a missing folder, or the folder of
-    // the current file removed.
-    const std::string missing = path("gone/other.sdt"), removed = path("sub/line3.sdt");
-    const std::tuple<const char*, bool (FileCommands::*)(), How> cases[] = {
-        {"New", &FileCommands::New, Cancelled},         {"Open", &FileCommands::Open, Cancelled},
-        {"New", &FileCommands::New, BadFolder},         {"Open", &FileCommands::Open, BadFolder},
-        {"Save", &FileCommands::Save, BadFolder},       {"New", &FileCommands::New, FolderGone},
-        {"Open", &FileCommands::Open, FolderGone},      {"Save", &FileCommands::Save, FolderGone},
-        {"Save As", &FileCommands::SaveAs, FolderGone},
+    // Unnamed data: the operator cancels the name dialog. Named data: the
+    // folder of the file has gone; a Save As is pointed at another one.
+    const std::string removed = path("sub/line3.sdt"), missing = path("gone/other.sdt");
+    const std::tuple<const char*, bool (FileCommands::*)(), bool> cases[] = {
+        {"New", &FileCommands::New, false},  {"Open", &FileCommands::Open, false},
+        {"New", &FileCommands::New, true},   {"Open", &FileCommands::Open, true},
+        {"Save", &FileCommands::Save, true}, {"Save As", &FileCommands::SaveAs, true},
     };
-    for (const auto& [what, command, how] : cases) {
-        SCOPED_TRACE(std::string(what) + " " + std::to_string(how));
+    for (const auto& [what, command, named] : cases) {
+        SCOPED_TRACE(std::string(what) + (named ? " named" : " unnamed"));
         dialogs.answers.clear();
-        if (how == FolderGone) {
+        if (named) {
             ASSERT_TRUE(QDir(dir.path()).mkpath("sub"));
             dialogs.choose(removed);
             ASSERT_TRUE(files.SaveAs());
             ASSERT_TRUE(QDir(dir.filePath("sub")).removeRecursively());
         }
         const bool asks = command == &FileCommands::New || command == &FileCommands::Open;
-        const bool named = how == FolderGone && command != &FileCommands::SaveAs;
+        const bool saveAs = command == &FileCommands::SaveAs;
         tables.CurrentData.Value[5] += 1;
         const Snapshot before = Snapshot::of(tables, files);
         boxes.shown.clear();
         dialogs.shown.clear();
-        if (how == Cancelled) dialogs.cancel();
-        if (!named) dialogs.choose(missing);       // the Save As dialog's answer
+        if (named)
+            dialogs.choose(missing);  // the Save As dialog's answer
+        else
+            dialogs.cancel();
         offerFile("other.sdt", ProgramVersion());  // what Open must not reach
         boxes.answers = {MsgResult::Yes};
 
         EXPECT_FALSE((files.*command)());
 
         EXPECT_EQ(Snapshot::of(tables, files), before);
-        EXPECT_TRUE(tables.HasUnsavedChanges());
-        ASSERT_EQ(dialogs.shown.size(), named ? 0u : 1u) << "no Open dialog after it";
-        EXPECT_TRUE(named || dialogs.shown[0].kind == FakeFileDialog::Kind::Save);
+        ASSERT_EQ(dialogs.shown.size(), named && !saveAs ? 0u : 1u) << "no Open dialog after it";
+        EXPECT_TRUE(dialogs.shown.empty() || dialogs.shown[0].kind == FakeFileDialog::Kind::Save);
         Boxes expected;
         if (asks)
             expected.push_back(
                 {"Save Changes to File?", "VORAN", MsgButtons::YesNoCancel, MsgIcon::Exclamation});
-        if (how != Cancelled)
-            expected.push_back({"The set-up file " + (named ? removed : missing) +
+        if (named)
+            expected.push_back({"The set-up file " + (saveAs ? missing : removed) +
                                     " could not be saved:\r\nNo such file or directory.\r\n\r\n"
                                     "The data have not been saved.",
                                 "Save Set-up File", MsgButtons::Ok, MsgIcon::Critical});

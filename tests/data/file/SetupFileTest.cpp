@@ -52,7 +52,7 @@ TEST(SetupFileLayout, DefaultDataGiveTheGoldenBytesAndReadBack) {
     WriteAll(path, std::string(5000, 'x'));  // a longer old file is replaced whole
     ASSERT_TRUE(WriteSetupFile(path, defaultRecord()));
     EXPECT_EQ(ReadAll(path).size(), 931u + ProgramVersion().size());
-    EXPECT_EQ(ToHex(ReadAll(path)), kGoldenDefaultHex);
+    EXPECT_EQ(ReadAll(path), FromHex(kGoldenDefaultHex));
     EXPECT_EQ(filesIn(dir), "line3.sdt");
     // Anything after the record is ignored.
     SetupData read;
@@ -72,7 +72,7 @@ TEST(SetupFileLayout, RoundTripIsByteExactAndKeepsNonAsciiBytes) {
     ASSERT_TRUE(EncodeSetupData(d, first) && DecodeSetupData(first, read));
     EXPECT_EQ(read, d);
     ASSERT_TRUE(EncodeSetupData(read, second));
-    EXPECT_EQ(ToHex(first), ToHex(second));
+    EXPECT_EQ(first, second);
 }
 
 TEST(RefusedFiles, EveryCutShortFileIsRefusedAndLeavesTheRecordAlone) {
