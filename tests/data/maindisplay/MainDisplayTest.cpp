@@ -136,7 +136,7 @@ TEST(MainDisplayOnline, OnePassReadsTheItemsInDisplayOrder) {
     EXPECT_EQ(h.addressesRead(), ShellHarness::byteAddressesOf(items));
 }
 
-TEST(MainDisplayOnline, ShowsBoardFiguresAndTransferJamAlarmsFromW110) {
+TEST(MainDisplayOnline, ShowsBoardFiguresTransferJamAlarmsFromW110AndTheAlarmMessage) {
     ShellHarness h;
     for (const auto& [item, value] : {std::pair{"W110", 5},
                                       {"W182", 1200},
@@ -144,7 +144,8 @@ TEST(MainDisplayOnline, ShowsBoardFiguresAndTransferJamAlarmsFromW110) {
                                       {"D1204", 17},
                                       {"W1108", 4},
                                       {"W1230", 2},
-                                      {"W1050", 1001}})
+                                      {"W1050", 1001},
+                                      {"B121.7", 1}})
         ASSERT_TRUE(h.board.preset(item, value));
     h.goOnline();
     frmMain& d = display(h);
@@ -153,7 +154,10 @@ TEST(MainDisplayOnline, ShowsBoardFiguresAndTransferJamAlarmsFromW110) {
     EXPECT_EQ(column(h, 4), filled("-", true));
     EXPECT_EQ(d.lblDisplay0->text().toStdString(), "-");
 
+    h.ticks(2);  // the background update polls the infeed jam alarm
     runPass(d);
+    EXPECT_EQ(d.txtMessageDisplay->toPlainText().toStdString(),
+              "***** SYSTEM ALARM *****\n Infeed Jam Alarm \n\n");
     EXPECT_TRUE(d.fgData->isEnabled() && d.cmdResetJams->isEnabled() &&
                 d.cmdEndOfShift->isEnabled());
     EXPECT_EQ(d.fgData->item(0, 0)->foreground().color(), QColor(0, 0, 255));
@@ -166,16 +170,6 @@ TEST(MainDisplayOnline, ShowsBoardFiguresAndTransferJamAlarmsFromW110) {
     std::vector<std::string> col4 = filled("normal", true);
     col4[2] = col4[4] = "ALARM";  // Stations 01 and 03: bits 0 and 2 of 5
     EXPECT_EQ(column(h, 4), col4);
-}
-
-TEST(MainDisplayOnline, MessageBoxShowsTheAlarmText) {
-    ShellHarness h;
-    ASSERT_TRUE(h.board.preset("B121.7", 1));
-    h.goOnline();
-    h.ticks(2);
-    runPass(display(h));
-    EXPECT_EQ(display(h).txtMessageDisplay->toPlainText().toStdString(),
-              "***** SYSTEM ALARM *****\n Infeed Jam Alarm \n\n");
 }
 
 TEST(MainDisplayOnline, LinkFaultTakesTheProgramOfflineAndGreysTheGrid) {

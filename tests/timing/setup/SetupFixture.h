@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -10,6 +11,7 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 #include "FakeMessageBox.h"
@@ -39,8 +41,11 @@ protected:
         window = std::make_unique<frmSetup>(ctx);
         window->setTimerDriven(false);
         window->show();
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        activate(window.get());
+    }
+    static void activate(QWidget* w) {
+        w->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w));
     }
     // Opens the link (or stays offline), activates the window and runs the
     // first pass.
@@ -66,10 +71,16 @@ protected:
     NumericEntry* box(int i) const { return window->txtSetup(i); }
     QCheckBox* check(int k) const { return window->chkSetup(k); }
     QWidget* focus() const { return QApplication::focusWidget(); }
+    // Gives box `i` the focus as Tab would and types over its text (key
+    // events carrying the text, so any script can be typed).
     void typeInto(int i, const QString& text) {
         box(i)->lineEdit()->setFocus(Qt::TabFocusReason);
         ASSERT_EQ(focus(), box(i)->lineEdit());
-        QTest::keyClicks(box(i)->lineEdit(), text);
+        if (text.isEmpty()) key(Qt::Key_Delete);
+        for (const QChar ch : text) {
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+            QApplication::sendEvent(focus(), &press);
+        }
     }
     void key(Qt::Key k) { QTest::keyClick(focus(), k); }
     void click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); }

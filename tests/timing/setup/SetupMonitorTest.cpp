@@ -53,6 +53,7 @@ TEST_F(SetupWindow, OnlinePassShowsTheControllersValuesWithoutWriting) {
 TEST_F(SetupWindow, BoxBeingEditedIsNotOverwrittenByTheRefresh) {
     open(true);
     click(box(6)->lineEdit());  // clicked into, nothing typed
+    EXPECT_EQ(box(6)->lineEdit()->selectedText(), QStringLiteral("140"));
     board.preset("W1012", 135);
     window->runMonitorPass();
     EXPECT_EQ(box(6)->text(), QStringLiteral("140"));
@@ -94,19 +95,6 @@ TEST_F(SetupWindow, PassThatFindsTheLinkBusyOrTheWindowClosedDoesNothing) {
     window->deactivate();
     window->runMonitorPass();
     EXPECT_TRUE(port.sent().empty());
-}
-
-TEST_F(SetupWindow, LinkFaultDuringThePassStopsItAndTheNextPassGoesOffline) {
-    open(true);
-    port.silent = true;  // the link's own boxes answer Cancel
-    window->runMonitorPass();
-    EXPECT_TRUE(link.CommError);
-    const auto linkBoxes = messages.shown.size();
-    window->runMonitorPass();
-    EXPECT_FALSE(link.OnlineMode);
-    EXPECT_EQ(onlineStateUpdates, 1);
-    EXPECT_EQ(box(0)->text(), QStringLiteral("20")) << "offline shows the working data";
-    EXPECT_EQ(messages.shown.size(), linkBoxes) << "no message of the window's own";
 }
 
 TEST_F(SetupWindow, CheckBoxClickBeforeTheMaskIsKnownIsIgnored) {
