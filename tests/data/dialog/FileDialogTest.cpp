@@ -39,7 +39,7 @@ void whenDialogOpens(std::function<void(QFileDialog*)> act) {
 
 }  // namespace
 
-TEST(QtFileDialogs, OpenStartsInTheFolderOfThePatternAndReturnsPathAndName) {
+TEST(QtFileDialogs, OpenStartsInThePatternsFolderAndReturnsPathAndNameAndCancelGivesNothing) {
     QTemporaryDir dir;
     const QString file = dir.filePath("line3.sdt");
     std::ofstream(file.toStdString()) << "x";
@@ -66,19 +66,16 @@ TEST(QtFileDialogs, OpenStartsInTheFolderOfThePatternAndReturnsPathAndName) {
     EXPECT_FALSE(r.cancelled);
     EXPECT_EQ(r.path, file.toStdString());
     EXPECT_EQ(r.name, "line3.sdt");
-}
 
-TEST(QtFileDialogs, RejectedDialogIsACancellation) {
-    QtFileDialog dialogs;
-    dialogs.setUseNativeDialog(false);
+    // A dialog the operator closes is a cancellation; saving asks before
+    // replacing a file.
     bool overwriteAsked = false;
     whenDialogOpens([&](QFileDialog* d) {
         overwriteAsked = !d->testOption(QFileDialog::DontConfirmOverwrite);
         d->reject();
     });
-    FileDialogRequest request;
     request.overwritePrompt = true;
-    const FileDialogResult r = dialogs.saveFile(request);
+    const FileDialogResult none = dialogs.saveFile(request);
     EXPECT_TRUE(overwriteAsked);
-    EXPECT_TRUE(r.cancelled && r.path.empty() && r.name.empty());
+    EXPECT_TRUE(none.cancelled && none.path.empty() && none.name.empty());
 }
