@@ -10,6 +10,19 @@ enum class MsgResult { Ok, Cancel, Yes, No, Retry };
 
 // Modal message boxes. Texts are the system's own: "\r" (CR) and "\r\n"
 // (CR LF) break lines, as the program has always written them.
+// The answer of a box closed without a button (Escape or its close box):
+// Cancel where there is one, No for Yes/No, OK for a lone OK.
+inline MsgResult EscapeAnswer(MsgButtons buttons) {
+    switch (buttons) {
+        case MsgButtons::Ok:
+            return MsgResult::Ok;
+        case MsgButtons::YesNo:
+            return MsgResult::No;
+        default:
+            return MsgResult::Cancel;
+    }
+}
+
 class IMessageBox {
 public:
     virtual ~IMessageBox() = default;

@@ -11,17 +11,7 @@ MsgResult FakeMessageBox::show(const std::string& text, const std::string& title
         answers.pop_front();
         return r;
     }
-    switch (buttons) {
-        case MsgButtons::RetryCancel:
-        case MsgButtons::YesNoCancel:
-        case MsgButtons::OkCancel:
-            return MsgResult::Cancel;
-        case MsgButtons::YesNo:
-            return MsgResult::No;
-        case MsgButtons::Ok:
-            break;
-    }
-    return MsgResult::Ok;
+    return EscapeAnswer(buttons);
 }
 
 }  // namespace voran::testing

@@ -41,14 +41,8 @@ public:
             lastWasBreak = lineBreak;
         }
         std::cerr << title << ": " << line << std::endl;
-        switch (buttons) {
-            case MsgButtons::Ok:
-                return MsgResult::Ok;
-            case MsgButtons::YesNo:
-                return MsgResult::No;
-            default:
-                return MsgResult::Cancel;
-        }
+        // Nobody is there to answer: Retry/Cancel boxes answer Cancel.
+        return EscapeAnswer(buttons);
     }
 };
 

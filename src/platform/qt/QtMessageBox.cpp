@@ -84,15 +84,7 @@ MsgResult QtMessageBox::show(const std::string& text, const std::string& title, 
         default:
             break;
     }
-    // Closed without a button: the box's escape answer.
-    switch (buttons) {
-        case MsgButtons::Ok:
-            return MsgResult::Ok;
-        case MsgButtons::YesNo:
-            return MsgResult::No;
-        default:
-            return MsgResult::Cancel;
-    }
+    return EscapeAnswer(buttons);
 }
 
 }  // namespace voran
