@@ -29,7 +29,6 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("VORAN");
-    QApplication::setApplicationDisplayName("QTR-VORAN Set-up Utility");
 
     QCommandLineParser parser;
     parser.setApplicationDescription("QTR-VORAN Set-up Utility");
