@@ -18,31 +18,22 @@ TEST_F(SetupWindow, EntryIsWrittenOnceToItsItemOrRefusedWithOneBoxGivingTheBoxsR
     } cases[] = {
         {0, "1", "W1000", 1},
         {10, "319", "W1020", 319},
-        {12, "0", "B1030", 0},
         {23, "255", "B1041", 255},
         // A fraction is rounded before it travels: the link would otherwise
-        // drop the point and write 1206.
+        // drop the point and write 1206. Halves go to the even neighbour.
         {3, "120.6", "W1006", 121},
+        {1, "2.5", "W1002", 2},
         {0, "0", "W1000", 0, 1, 319},
+        {0, "0.5", "W1000", 0, 1, 319},
         {11, "0", "W1022", 0, 1, 319},
         {1, "320", "W1002", 0, 0, 319},
         {12, "256", "B1030", 0, 0, 255},
-        {23, "256", "B1041", 0, 0, 255},
-        {5, "abc", "W1010", 0, 0, 319},
-        // Only a plain decimal number passes; halves go to the even neighbour.
-        {1, " 42 ", "W1002", 42},
-        {1, "+7", "W1002", 7},
-        {1, "2.5", "W1002", 2},
-        {1, "3.5", "W1002", 4},
-        {12, "-0", "B1030", 0},
-        {0, "319.4", "W1000", 0, 1, 319},
-        {0, "0.5", "W1000", 0, 1, 319},
         {12, "-1", "B1030", 0, 0, 255},
+        // Only a plain decimal number passes.
+        {1, " 42 ", "W1002", 42},
+        {5, "abc", "W1010", 0, 0, 319},
         {5, "12abc", "W1010", 0, 0, 319},
-        {5, "1e2", "W1010", 0, 0, 319},
-        {5, "1 2", "W1010", 0, 0, 319},
         {5, "0x1F", "W1010", 0, 0, 319},
-        {5, "1,000", "W1010", 0, 0, 319},
         {5, "", "W1010", 0, 0, 319},
         {5, "\xd9\xa3", "W1010", 0, 0, 319},  // a digit of another script
     };
@@ -63,13 +54,7 @@ TEST_F(SetupWindow, EntryIsWrittenOnceToItsItemOrRefusedWithOneBoxGivingTheBoxsR
             EXPECT_EQ(box(c.box)->text(), QString::number(c.value));
             continue;
         }
-        ASSERT_EQ(messages.shown.size(), 1u);
-        EXPECT_EQ(messages.shown[0].text, "Only a Number Between " + std::to_string(c.minimum) +
-                                              " and " + std::to_string(c.maximum) +
-                                              " can be Entered");
-        EXPECT_EQ(messages.shown[0].title, "Set-up");
-        EXPECT_EQ(messages.shown[0].icon, MsgIcon::Information);
-        EXPECT_EQ(box(c.box)->text(), before);
+        EXPECT_EQ(messages.shown, rangeBox(c.minimum, c.maximum));
         EXPECT_EQ(box(c.box)->lineEdit()->selectedText(), before);
         EXPECT_EQ(focus(), box(c.box)->lineEdit());
         EXPECT_EQ(item(c.box), stored);
@@ -81,7 +66,6 @@ TEST_F(SetupWindow, BadEntryGivesOneBoxHoweverTheBoxIsLeftAndTheFocusStaysInIt) 
     board.preset("W1042", 4095);
     open(true);
     const std::pair<const char*, std::function<void()>> ways[] = {
-        {"Tab", [this] { key(Qt::Key_Tab); }},
         {"Enter", [this] { key(Qt::Key_Return); }},
         {"click on Calibrate", [this] { click(window->cmdCalibrate()); }},
         {"click on a check", [this] { click(check(3)); }},
@@ -97,24 +81,18 @@ TEST_F(SetupWindow, BadEntryGivesOneBoxHoweverTheBoxIsLeftAndTheFocusStaysInIt) 
                  activate(window.get());
              };
              key(Qt::Key_Tab);
-             messages.whileOpen = nullptr;
          }},
     };
     for (const auto& [way, leave] : ways) {
         messages.shown.clear();
         typeInto(0, QStringLiteral("abc"));
         leave();
-        EXPECT_EQ(messages.shown.size(), 1u) << way << ": no second box, no Calibrate question";
+        EXPECT_EQ(messages.shown, rangeBox(1, 319)) << way << ": no second box, no question";
         EXPECT_EQ(focus(), box(0)->lineEdit()) << way;
         EXPECT_EQ(box(0)->text(), QStringLiteral("20")) << way;
     }
-    EXPECT_FALSE(box(12)->editing());
     EXPECT_TRUE(check(3)->isChecked());
     EXPECT_EQ(writes(), 0) << "no calibration, no mask, no value";
-    key(Qt::Key_Escape), key(Qt::Key_Escape);
-    click(check(3));  // the next click is an ordinary one
-    EXPECT_EQ(board.peek("W1042"), 4095 - 8);
-    EXPECT_EQ(messages.shown.size(), 1u);
 }
 
 TEST_F(SetupWindow, LeavingAnUntouchedBoxWritesAValueInRangeButChecksNoMark) {
@@ -131,31 +109,7 @@ TEST_F(SetupWindow, LeavingAnUntouchedBoxWritesAValueInRangeButChecksNoMark) {
         box(i)->lineEdit()->setFocus(Qt::TabFocusReason);
         key(Qt::Key_Tab);
         EXPECT_EQ(focus(), box(i + 1)->lineEdit()) << shown;
-        EXPECT_EQ(box(i)->text(), QString::fromLatin1(shown));
         EXPECT_EQ(writes(address), written) << shown;
-    }
-    EXPECT_EQ(item(2), 60);
-    EXPECT_TRUE(messages.shown.empty());
-}
-
-TEST_F(SetupWindow, SpinnerStepsWithinTheRangeWritesOnceAndHandsTheFocusOn) {
-    open(true);
-    // Box, shown text, arrow, text afterwards (nullptr: nothing happens).
-    const std::tuple<int, const char*, bool, const char*> cases[] = {
-        {0, "20", true, "21"},    {0, "20", false, "19"}, {0, "319", true, nullptr},
-        {0, "1", false, nullptr}, {0, "-", true, "1"},    {12, "0", false, nullptr}};
-    for (const auto& [i, shown, up, after] : cases) {
-        SCOPED_TRACE(shown);
-        clearTrace();
-        box(i)->setText(QString::fromLatin1(shown));
-        box(i)->lineEdit()->setFocus(Qt::TabFocusReason);
-        click(up ? box(i)->upButton() : box(i)->downButton());
-        EXPECT_EQ(box(i)->text(), QString::fromLatin1(after ? after : shown));
-        EXPECT_EQ(writes(i == 0 ? "W1000" : "B1030"), after ? 1 : 0);
-        if (after) {
-            EXPECT_EQ(item(i), QString(after).toInt());
-            EXPECT_EQ(focus(), window->cmdDefault());
-        }
     }
     EXPECT_TRUE(messages.shown.empty());
 }
@@ -176,37 +130,32 @@ TEST_F(SetupWindow, ZeroShiftsToStation2IsAcceptedAndSwitchesOffItsTransferJamCh
     // checked, and the spinner hands the focus on.
     click(box(1)->upButton());
     EXPECT_EQ(board.peek("W1002"), 1);
-    EXPECT_EQ(item(1), 1);
     EXPECT_TRUE(check(1)->isEnabled() && check(1)->isChecked());
     EXPECT_EQ(board.peek("W1042"), 4095);
     EXPECT_EQ(focus(), window->cmdDefault());
     EXPECT_EQ(writes("W1002"), 2) << "one write per entry and per spin";
+    // The spinner stops at the top of the range.
+    box(1)->setText(QStringLiteral("319"));
+    click(box(1)->upButton());
+    EXPECT_EQ(box(1)->text(), QStringLiteral("319"));
+    EXPECT_EQ(writes("W1002"), 2);
 }
 
-TEST_F(SetupWindow, EnterMovesDownTheShiftColumnAndOnToTheMissingCans) {
-    open(true);
-    typeInto(0, QStringLiteral("33"));
-    key(Qt::Key_Return);
-    EXPECT_EQ(focus(), box(1)->lineEdit());
-    EXPECT_EQ(board.peek("W1000"), 33);
-    box(11)->lineEdit()->setFocus(Qt::TabFocusReason);
-    key(Qt::Key_Enter);
-    EXPECT_EQ(focus(), box(12)->lineEdit());
-}
-
-TEST_F(SetupWindow, EscapeOnceRestoresEscapeTwiceGoesToTheDefaultButtonWritingNothing) {
+TEST_F(SetupWindow, EnterMovesOnAndEscapeOnceRestoresTwiceGoesToTheDefaultButton) {
     board.preset("W1004", 60);
     open(true);
+    typeInto(1, QStringLiteral("33"));
+    key(Qt::Key_Return);
+    EXPECT_EQ(focus(), box(2)->lineEdit());
+    EXPECT_EQ(board.peek("W1002"), 33);
+    clearTrace();
     typeInto(2, QStringLiteral("99"));
     key(Qt::Key_Escape);
-    EXPECT_EQ(box(2)->text(), QStringLiteral("60"));
     EXPECT_EQ(box(2)->lineEdit()->selectedText(), QStringLiteral("60"));
     QTest::keyClicks(focus(), QStringLiteral("7"));
     key(Qt::Key_Escape);
     EXPECT_EQ(focus(), box(2)->lineEdit()) << "an Escape after typing is a first Escape again";
     EXPECT_EQ(box(2)->text(), QStringLiteral("60"));
-    EXPECT_TRUE(window->Editing(2));
-
     key(Qt::Key_Escape);
     EXPECT_EQ(focus(), window->cmdDefault());
     EXPECT_FALSE(window->Editing(2));

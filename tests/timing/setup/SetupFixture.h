@@ -11,14 +11,10 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <memory>
-
 #include "FakeMessageBox.h"
 #include "SimBoard.h"
 #include "SimPort.h"
 #include "WireDecoder.h"
-#include "data/SetupData.h"
 #include "link/RSComm.h"
 #include "shell/AppContext.h"
 #include "timing/ui/frmSetup.h"
@@ -35,7 +31,6 @@ protected:
         for (int i = 0; i < frmSetup::kItems; ++i)
             ASSERT_TRUE(board.preset(tables.CurrentData.Address[i], tables.CurrentData.Value[i]));
         ctx.UpdateOnlineState = [this] {
-            ++onlineStateUpdates;
             if (!link.OnlineMode) link.CloseRSComm();
         };
         window = std::make_unique<frmSetup>(ctx);
@@ -83,6 +78,12 @@ protected:
         }
     }
     void key(Qt::Key k) { QTest::keyClick(focus(), k); }
+    // The one box a refused entry gives.
+    static std::vector<FakeMessageBox::Shown> rangeBox(int minimum, int maximum) {
+        return {{"Only a Number Between " + std::to_string(minimum) + " and " +
+                     std::to_string(maximum) + " can be Entered",
+                 "Set-up", MsgButtons::Ok, MsgIcon::Information}};
+    }
     void click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); }
     std::int32_t& item(int i) { return tables.CurrentData.Value[i]; }
 
@@ -95,7 +96,6 @@ protected:
     SetupTables tables;
     AppContext ctx{.link = link, .tables = tables, .messages = messages, .clock = clock};
     std::unique_ptr<frmSetup> window;
-    int onlineStateUpdates = 0;
     int traceMode = 0;
 };
 

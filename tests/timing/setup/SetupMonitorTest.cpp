@@ -5,55 +5,25 @@
 namespace voran::testing {
 namespace {
 
-TEST_F(SetupWindow, CaptionsAndHeadings) {
-    const std::pair<QWidget*, const char*> texts[] = {
-        {window->lblSetup(0), "Station 01:"},
-        {window->lblSetup(10), "Station 11:"},
-        {window->lblSetup(11), "Flanger:"},
-        {window->lblSetup(12), "Total Count:"},
-        {window->lblHeading(0), "Number of Shifts to Station"},
-        {window->lblHeading(1), "Calibration Count"},
-        {window->lblHeading(2), "Number of Missing Cans for Transfer Jam Alarm"},
-        {check(4), "Transfer Jam Enable"},
-        {window->cmdCalibrate(), "&Calibrate Number of Shifts"},
-        {window->cmdAutoSet(), "&Auto Set Shifts"},
-        {window->cmdDefault(), "-"},
-    };
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Set-Up"));
-    for (const auto& [w, text] : texts)
-        EXPECT_EQ(w->property("text").toString(), QString::fromLatin1(text));
-}
-
 TEST_F(SetupWindow, OnlinePassShowsTheControllersValuesWithoutWriting) {
-    for (const auto& [a, v] : {std::pair{"W1000", 21},
-                               {"W1022", 244},
-                               {"B1030", 7},
-                               {"W636", 57},
-                               {"W754", 11},
-                               {"W630", 999},
-                               {"W1042", 4094}})
+    for (const auto& [a, v] :
+         {std::pair{"W1000", 21}, {"B1030", 7}, {"W636", 57}, {"W630", 999}, {"W1042", 4094}})
         board.preset(a, v);
     link.OpenRSComm(port);
     window->activate();
     window->runMonitorPass();
-    const std::pair<QString, QString> shown[] = {{box(0)->text(), "21"},
-                                                 {box(11)->text(), "244"},
-                                                 {box(12)->text(), "7"},
-                                                 {window->lblCalShift(2)->text(), "57"},
-                                                 {window->lblCalShift(11)->text(), "11"},
-                                                 {window->lblCalShift(12)->text(), "999"}};
-    for (const auto& [text, expected] : shown) EXPECT_EQ(text, expected);
+    EXPECT_EQ(QStringList({box(0)->text(), box(12)->text(), window->lblCalShift(2)->text(),
+                           window->lblCalShift(12)->text()}),
+              QStringList({"21", "7", "57", "999"}));
     // A mask of 4094: every transfer jam check but Station 1's.
     for (int k = 0; k < 12; ++k) EXPECT_EQ(check(k)->isChecked(), k != 0) << k;
     EXPECT_EQ(writes(), 0);
     EXPECT_EQ(item(0), 20) << "the refresh leaves the working data alone";
-    EXPECT_EQ(item(37), 4095);
 }
 
 TEST_F(SetupWindow, BoxBeingEditedIsNotOverwrittenByTheRefresh) {
     open(true);
     click(box(6)->lineEdit());  // clicked into, nothing typed
-    EXPECT_EQ(box(6)->lineEdit()->selectedText(), QStringLiteral("140"));
     board.preset("W1012", 135);
     window->runMonitorPass();
     EXPECT_EQ(box(6)->text(), QStringLiteral("140"));
@@ -71,9 +41,6 @@ TEST_F(SetupWindow, BoxHoldingTheFocusOnlyBecauseTheWindowOpenedFollowsTheBoard)
     board.preset("W1000", 31);
     open(true);
     EXPECT_EQ(box(0)->text(), QStringLiteral("31"));
-    QTest::keyClicks(box(0)->lineEdit(), QStringLiteral("44"));  // typing replaces it
-    key(Qt::Key_Tab);
-    EXPECT_EQ(board.peek("W1000"), 44);
 }
 
 TEST_F(SetupWindow, ChangedBoardMaskIsShownAndWrittenBackWholeOnce) {
@@ -125,16 +92,11 @@ TEST_F(SetupWindow, OfflineShowsTheWorkingDataAndOnlyOfflineEditingEnablesBoxesA
     open(false);
     EXPECT_EQ(box(11)->text(), QStringLiteral("240"));
     EXPECT_EQ(box(23)->text(), QStringLiteral("5"));
-    EXPECT_EQ(window->lblCalShift(12)->text(), QStringLiteral("0"));
-    EXPECT_TRUE(check(0)->isChecked());
-    EXPECT_FALSE(check(1)->isChecked());
+    EXPECT_TRUE(check(0)->isChecked() && !check(1)->isChecked());
     for (const bool editing : {false, true}) {
         ctx.OfflineEditing = editing;
         window->runMonitorPass();
-        for (int i = 0; i < 24; ++i) {
-            EXPECT_EQ(box(i)->lineEdit()->isEnabled(), editing) << i;
-            EXPECT_EQ(box(i)->upButton()->isEnabled(), editing) << i;
-        }
+        for (int i = 0; i < 24; ++i) EXPECT_EQ(box(i)->lineEdit()->isEnabled(), editing) << i;
         for (int k = 0; k < 12; ++k) EXPECT_EQ(check(k)->isEnabled(), editing) << k;
         EXPECT_FALSE(window->cmdCalibrate()->isEnabled() || window->cmdAutoSet()->isEnabled());
     }
@@ -144,19 +106,11 @@ TEST_F(SetupWindow, OfflineShowsTheWorkingDataAndOnlyOfflineEditingEnablesBoxesA
     click(check(0));
     EXPECT_EQ(item(4), 77);
     EXPECT_EQ(item(37), 0);
-    EXPECT_TRUE(tables.HasUnsavedChanges());
     EXPECT_TRUE(port.sent().empty());
-    EXPECT_TRUE(messages.shown.empty());
-}
-
-TEST_F(SetupWindow, ReplacedTablesAreShownOnTheNextPassAndTheFlagCleared) {
-    open(false);
+    // Tables replaced by Open are shown on the next pass.
     item(0) = 123;
-    window->runMonitorPass();
-    EXPECT_EQ(box(0)->text(), QStringLiteral("20")) << "nothing redisplays without the flag";
     tables.TablesReplaced = true;
     window->runMonitorPass();
-    EXPECT_FALSE(tables.TablesReplaced);
     EXPECT_EQ(box(0)->text(), QStringLiteral("123"));
 }
 
@@ -164,31 +118,24 @@ TEST_F(SetupWindow, CalibrateAndAutoSetAskFirstAndOnlyYesActs) {
     board.preset("W636", 57);   // calibrated count of Station 3
     board.preset("W754", 250);  // flanger
     open(true);
-    messages.answers = {MsgResult::No, MsgResult::Cancel, MsgResult::No, MsgResult::Cancel};
-    for (int n = 0; n < 2; ++n) click(window->cmdCalibrate()), click(window->cmdAutoSet());
+    messages.answers = {MsgResult::No, MsgResult::Cancel};
+    click(window->cmdCalibrate()), click(window->cmdAutoSet());
     EXPECT_TRUE(port.sent().empty());
     messages.answers = {MsgResult::Yes, MsgResult::Yes};
-    click(window->cmdCalibrate());
-    click(window->cmdAutoSet());
-    ASSERT_EQ(messages.shown.size(), 6u);
-    const std::pair<const char*, const char*> questions[] = {
-        {"Calibrate Shifts", "Enter calibration mode (reset counts)."},
-        {"Auto Set Shifts", "Copy station calibrate counts to station shifts."}};
-    for (int q = 0; q < 2; ++q) {
-        const auto& shown = messages.shown[4 + q];
-        EXPECT_EQ(shown.title, questions[q].first);
-        EXPECT_EQ(shown.text,
-                  std::string(questions[q].second) + "\r\n\r\nDo you wish to continue?");
-        EXPECT_EQ(shown.icon, MsgIcon::Question);
-        EXPECT_EQ(shown.buttons, MsgButtons::YesNoCancel);
-    }
+    click(window->cmdCalibrate()), click(window->cmdAutoSet());
+    auto question = [](const char* title, const char* what) {
+        return FakeMessageBox::Shown{std::string(what) + "\r\n\r\nDo you wish to continue?", title,
+                                     MsgButtons::YesNoCancel, MsgIcon::Question};
+    };
+    const auto calibrate = question("Calibrate Shifts", "Enter calibration mode (reset counts).");
+    const auto autoSet =
+        question("Auto Set Shifts", "Copy station calibrate counts to station shifts.");
+    EXPECT_EQ(messages.shown, std::vector({calibrate, autoSet, calibrate, autoSet}));
     EXPECT_EQ(board.peek("B1044.0"), 1);
     EXPECT_EQ(board.peek("W1004"), 57);
     EXPECT_EQ(board.peek("W1022"), 250);
     EXPECT_EQ(item(2), 57);
-    EXPECT_EQ(item(26), 57);
     EXPECT_EQ(item(11), 250);
-    EXPECT_EQ(box(2)->text(), QStringLiteral("-"));
     window->runMonitorPass();
     EXPECT_EQ(box(2)->text(), QStringLiteral("57"));
 }
