@@ -32,8 +32,7 @@ protected:
             ASSERT_TRUE(board.preset(d.Address[i], distinctValue(d.Address[i], i))) << i;
         pls().config = {2, 20, 21, 22, 23, 0, 24, 25, 26, 27};
         pls().config[18] = 6;
-        pls().scaleFactor = 720;
-        pls().offset = 33;
+        std::tie(pls().scaleFactor, pls().offset) = std::tuple(720, 33);
         pls().program(0, 100, 200);
         pls().program(3, 700, 5);
         pls().program(5, 1, 0);

@@ -7,7 +7,6 @@
 #include <deque>
 #include <set>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "FakeMessageBox.h"
@@ -19,6 +18,7 @@
 namespace voran::testing {
 
 using Bytes = std::vector<int>;
+using Box = FakeMessageBox::Shown;
 
 inline Bytes cat(std::initializer_list<Bytes> parts) {
     Bytes out;
@@ -34,6 +34,15 @@ inline Bytes readyPoll(int busy) {
 // Reading a two-byte PLS value.
 inline Bytes readWord(int code) {
     return {0xFF, code, 0x55, 0x55};
+}
+
+inline Box box(const std::string& text, const std::string& title,
+               MsgIcon icon = MsgIcon::Exclamation, MsgButtons buttons = MsgButtons::Ok) {
+    return {text, title, buttons, icon};
+}
+// Exactly one OK box with the exclamation icon.
+inline std::vector<Box> warning(const std::string& text, const std::string& title) {
+    return {box(text, title)};
 }
 
 // The board's PLS with scripted trouble: it refuses (answers 0x00 to) the
@@ -75,7 +84,6 @@ protected:
         ASSERT_TRUE(link.OnlineMode);
         port.clearTrace();
     }
-
     Bytes sent() const {
         const auto s = port.sent();
         return Bytes(s.begin(), s.end());
@@ -85,22 +93,6 @@ protected:
     void refuse(std::set<int> codes) {
         scripted.refuse = std::move(codes);
         board.setCommands(&scripted);
-    }
-
-    // The boxes shown so far, whole: text, title, buttons, icon.
-    using Box = std::tuple<std::string, std::string, MsgButtons, MsgIcon>;
-    std::vector<Box> boxes() const {
-        std::vector<Box> out;
-        for (const auto& m : messages.shown) out.emplace_back(m.text, m.title, m.buttons, m.icon);
-        return out;
-    }
-    static Box box(const std::string& text, const std::string& title,
-                   MsgIcon icon = MsgIcon::Exclamation, MsgButtons buttons = MsgButtons::Ok) {
-        return {text, title, buttons, icon};
-    }
-    // Exactly one OK box with the exclamation icon.
-    static std::vector<Box> warning(const std::string& text, const std::string& title) {
-        return {box(text, title)};
     }
 
     QTemporaryDir folder;
