@@ -22,7 +22,6 @@ TEST(LiveMachine, CountsAboutTwentyCansASecondOnlyWhenLiveAndCountersOnlyRise) {
 
     board.preset("D1100", 655359000);  // near the top: must stop there, not wrap
     std::map<std::string, std::int64_t> last = {{"D1100", 0}, {"D1104", 0}};
-    for (int k = 0; k < 12; ++k) last["W" + std::to_string(1108 + 2 * k)] = 0;
     for (int s = 0; s < 2 * 3600; ++s) {
         board.tick(1.0);
         for (auto& [item, value] : last) {
@@ -37,25 +36,6 @@ TEST(LiveMachine, CountsAboutTwentyCansASecondOnlyWhenLiveAndCountersOnlyRise) {
     EXPECT_EQ(board.peek("D1104"), perStation);
 }
 
-TEST(LiveMachine, AlarmsComeAndGoWithW110) {
-    SimBoard board;
-    board.setLive(true);
-    board.setRandomStart(11);
-    int withAlarm = 0, cleared = 0;
-    bool was = false;
-    for (int s = 0; s < 3 * 3600; ++s) {
-        board.tick(1.0);
-        const bool any = board.peek("B111.4") || board.peek("B111.6") || board.peek("B121.7");
-        // Stations 1 and 3 (bits 0 and 2 of W110) report the jam while it stands.
-        ASSERT_EQ(board.peek("W110") & 0x0FFF, any ? 5 : 0) << "after " << s << " s";
-        withAlarm += any;
-        cleared += was && !any;
-        was = any;
-    }
-    EXPECT_GT(cleared, 5);
-    EXPECT_LT(withAlarm, 3600) << "alarms are the exception";
-}
-
 TEST(LiveMachine, CarriesOutResetJamsAndEndOfShift) {
     SimBoard board;
     board.setLive(true);
@@ -63,16 +43,15 @@ TEST(LiveMachine, CarriesOutResetJamsAndEndOfShift) {
          {std::pair{"D1100", 5000}, {"D1104", 7}, {"W1110", 3}, {"W1052", 4}, {"B1044.1", 1}})
         board.preset(item, value);
     board.tick(0.1);
-    EXPECT_EQ(board.peek("W1052"), 0);
-    EXPECT_EQ(board.peek("B1044.1"), 0);
+    EXPECT_EQ(board.peek("W1052") + board.peek("B1044.1"), 0);
     EXPECT_EQ(board.peek("W1110"), 3) << "shift jams are kept";
 
     board.preset("F135", 1);
     board.tick(0.1);
     EXPECT_EQ(board.peek("F135"), 0);
     EXPECT_GE(board.peek("D1200"), 5000);
-    EXPECT_EQ(board.peek("D1204"), 7);
-    EXPECT_EQ(board.peek("W1210"), 3);
+    EXPECT_EQ(std::pair(board.peek("D1204"), board.peek("W1210")),
+              std::pair(std::int64_t{7}, std::int64_t{3}));
     EXPECT_LT(board.peek("D1100"), 10);
     EXPECT_EQ(board.peek("W1110"), 0);
 }

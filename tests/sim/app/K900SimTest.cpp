@@ -9,31 +9,23 @@
 
 #include "ProgramRun.h"
 
-namespace voran::testing {
-namespace {
-
 namespace fs = std::filesystem;
 
-TEST(K900Sim, RemovesItsLinkWhenStopped) {
-    SimProgramFolder folder;
+TEST(K900Sim, RemovesItsLinkWhenStoppedAndRefusesABadPreset) {
+    voran::testing::SimProgramFolder folder;
     ASSERT_TRUE(folder.startSim(3)) << folder.said;
     EXPECT_EQ(folder.link, folder.path("Support/COM3"));
     EXPECT_EQ(fs::read_symlink(folder.link).string(), folder.device);
-    const int status = folder.stopSim();
+    int status = folder.stopSim();
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     EXPECT_FALSE(fs::exists(fs::symlink_status(folder.link)));
-}
 
-TEST(K900Sim, BadPresetLineStopsItWithTheLineNumber) {
-    SimProgramFolder folder;
     folder.write("bad.preset", "W182 1000\nW184 70000\n");
+    folder.said.clear();
     EXPECT_FALSE(folder.startSim(1, {"--preset", folder.path("bad.preset")}));
     EXPECT_NE(folder.said.find("bad.preset:2: value 70000 out of range"), std::string::npos)
         << folder.said;
-    const int status = folder.stopSim();
+    status = folder.stopSim();
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0) << status;
     EXPECT_FALSE(fs::exists(fs::symlink_status(folder.path("Support/COM1"))));
 }
-
-}  // namespace
-}  // namespace voran::testing
