@@ -33,9 +33,8 @@ public:
 private:
     FileDialogResult answer(Kind kind, const FileDialogRequest& request) {
         shown.push_back({kind, request});
-        if (answers.empty()) return FileDialogResult::Cancelled();
-        FileDialogResult r = answers.front();
-        answers.pop_front();
+        FileDialogResult r = answers.empty() ? FileDialogResult::Cancelled() : answers.front();
+        if (!answers.empty()) answers.pop_front();
         return r;
     }
 };
