@@ -17,6 +17,8 @@ TEST(Shutdown, SaveQuestionDecidesWhetherTheProgramEndsAndClosesThePort) {
         {"Yes saves, then ends", true, MsgResult::Yes, true, true},
         {"Yes whose save is cancelled keeps the program", true, MsgResult::Yes, false, false},
     };
+    const voran::testing::FakeMessageBox::Shown question{
+        "Save Changes to File?", "VORAN", MsgButtons::YesNoCancel, MsgIcon::Exclamation};
     for (const auto& [name, changed, answer, fileChosen, ends] : cases) {
         SCOPED_TRACE(name);
         ShellHarness h;
@@ -30,11 +32,8 @@ TEST(Shutdown, SaveQuestionDecidesWhetherTheProgramEndsAndClosesThePort) {
         h.window->mnuFileExit->trigger();
 
         EXPECT_EQ(h.window->isVisible(), !ends);
-        ASSERT_EQ(h.messages.shown.size(), changed ? 1u : 0u);
-        if (changed) {
-            EXPECT_EQ(h.messages.shown[0].text, "Save Changes to File?");
-            EXPECT_EQ(h.messages.shown[0].buttons, MsgButtons::YesNoCancel);
-        }
+        EXPECT_EQ(h.messages.shown.size(), changed ? 1u : 0u);
+        for (const auto& box : h.messages.shown) EXPECT_EQ(box, question);
         EXPECT_EQ(h.link().OnlineMode, !ends);
         // Closing the link sends the closing attention byte; staying sends nothing.
         EXPECT_EQ(h.port.sent(), std::vector<std::uint8_t>(ends ? 1 : 0, 0xFF));
