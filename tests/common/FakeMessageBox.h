@@ -28,7 +28,14 @@ public:
     };
 
     MsgResult show(const std::string& text, const std::string& title, MsgButtons buttons,
-                   MsgIcon icon) override;
+                   MsgIcon icon) override {
+        shown.push_back({text, title, buttons, icon});
+        if (whileOpen) whileOpen();
+        if (answers.empty()) return EscapeAnswer(buttons);
+        const MsgResult r = answers.front();
+        answers.pop_front();
+        return r;
+    }
 
     // Answers given to the next boxes, in order.
     std::deque<MsgResult> answers;

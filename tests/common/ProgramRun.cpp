@@ -74,26 +74,21 @@ bool SimProgramFolder::startSim(int port, const std::vector<std::string>& args) 
     close(fds[1]);
     // "device <pty>" comes first, then "link <path>" once the link is made.
     pollfd p{fds[0], POLLIN, 0};
-    bool linked = false;
-    while (sim_ > 0 && !linked && poll(&p, 1, 10000) > 0) {
-        char buf[256];
-        const ssize_t n = ::read(fds[0], buf, sizeof buf);
-        if (n <= 0) {
-            ended_ = true;
-            break;
-        }
+    char buf[256];
+    ssize_t n = 1;
+    link.clear();
+    while (sim_ > 0 && link.empty() && poll(&p, 1, 10000) > 0 &&
+           (n = ::read(fds[0], buf, sizeof buf)) > 0) {
         said.append(buf, static_cast<std::size_t>(n));
         std::istringstream lines(said);
         for (std::string line; std::getline(lines, line) && !lines.eof();) {
             if (line.rfind("device ", 0) == 0) device = line.substr(7);
-            if (line.rfind("link ", 0) == 0) {
-                link = line.substr(5);
-                linked = true;
-            }
+            if (line.rfind("link ", 0) == 0) link = line.substr(5);
         }
     }
+    ended_ = n <= 0 && link.empty();
     close(fds[0]);
-    return linked;
+    return !link.empty();
 }
 
 int SimProgramFolder::stopSim() {
@@ -107,25 +102,22 @@ int SimProgramFolder::stopSim() {
 }
 
 RunResult SimProgramFolder::run(const std::string& program, const std::vector<std::string>& args) {
-    RunResult r;
     const std::string exe = path(program);
     std::error_code ec;
     if (!fs::exists(exe)) fs::copy_file(fs::path(VORAN_BIN_DIR) / program, exe, ec);
-    const std::string outPath = path(".run-out"), errPath = path(".run-err");
-    const int outFd = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int errFd = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int outFd = open(path(".out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int errFd = open(path(".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     std::vector<std::string> argv = {exe};
     argv.insert(argv.end(), args.begin(), args.end());
     const pid_t pid = spawn(argv, outFd, errFd);
     close(outFd);
     close(errFd);
     int status = 0;
+    RunResult r;
     if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status))
         r.status = WEXITSTATUS(status);
-    r.out = read(".run-out").value_or("");
-    r.err = read(".run-err").value_or("");
-    fs::remove(outPath, ec);
-    fs::remove(errPath, ec);
+    r.out = read(".out").value_or("");
+    r.err = read(".err").value_or("");
     return r;
 }
 

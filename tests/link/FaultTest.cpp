@@ -31,25 +31,6 @@ TEST_F(LinkTest, SilentBoardGivesTheCableMessageAfterFiveSecondsThenEverythingFa
     EXPECT_FALSE(port.isOpen() || link.OnlineMode);
 }
 
-TEST_F(LinkTest, RetryWaitsAnotherFiveSecondsAndFinishesOnceTheCableIsBack) {
-    board.preset("B8176", 77);
-    goOnline();
-    port.silent = true;
-    boxes.answers = {MsgResult::Retry, MsgResult::Retry};
-    std::vector<double> shownAt;
-    boxes.whileOpen = [&] {
-        shownAt.push_back(clock.now());
-        port.silent = shownAt.size() < 2;
-    };
-    const double t0 = clock.now();
-    EXPECT_EQ(link.RSRead("B8176"), "77");
-    EXPECT_EQ(shownAt, (std::vector<double>{t0 + 5.0, t0 + 11.0}));
-    // Each retry begins 2 s after the box.
-    EXPECT_EQ(sendTimes(), (std::vector<double>{t0, t0 + 1, t0 + 3, t0 + 7, t0 + 9, t0 + 13,
-                                                t0 + 13, t0 + 13, t0 + 13}));
-    EXPECT_FALSE(link.CommError);
-}
-
 TEST_F(LinkTest, GoingOnlineGreetsTheBoardAndGoingOfflineSaysGoodbye) {
     link.OpenRSComm(port);
     link.RSRead("B8176");

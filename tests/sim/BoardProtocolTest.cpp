@@ -20,10 +20,7 @@ TEST(BoardAnswers, EachByteOnTheWireGetsItsAnswer) {
         {"unknown command", {0xFF, 0x63, 0x55, 0xFF, 0x01}, {0x55, 0x00, -1, 0x55, 0x55}},
         {"attention between pairs",
          {0xFF, 0x01, 0x00, 0xB6, 0xFF, 0x02, 0x00, 0xB6, 0x07},
-         {0x55, 0x55, 0x00, 0x11, 0x55, 0x55, 0x00, 0xB6, 0x07}},
-        {"attention between triples",
-         {0xFF, 0x02, 0x00, 0xB6, 0x09, 0xFF, 0x01, 0x00, 0xB6},
-         {0x55, 0x55, 0x00, 0xB6, 0x09, 0x55, 0x55, 0x00, 0x09}}};
+         {0x55, 0x55, 0x00, 0x11, 0x55, 0x55, 0x00, 0xB6, 0x07}}};
     for (const auto& r : rows) {
         SimBoard board;
         board.memory()[0x1FFF] = 0x77;
@@ -46,9 +43,9 @@ TEST(BoardAnswers, ALateReplyArrivesAtItsTimeEvenAfterTheDeadlineAndAFlush) {
     port.replyDelay = 1.5;
     const double t0 = clock.now();
     port.writeByte(0xFF);
-    EXPECT_FALSE(port.waitForByte(t0 + 1.0));
+    EXPECT_FALSE(port.waitForByte(clock.now() + 1.0));
     port.discardInput();  // the link flushes before resending: the byte is still on its way
-    EXPECT_TRUE(port.waitForByte(t0 + 3.0));
+    EXPECT_TRUE(port.waitForByte(clock.now() + 2.0));
     EXPECT_DOUBLE_EQ(clock.now(), t0 + 1.5);
     EXPECT_EQ(port.readByte(), 0x55);
 }
