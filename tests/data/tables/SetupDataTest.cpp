@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
 #include <tuple>
 #include <utility>
@@ -94,20 +93,4 @@ TEST(ControllerReplies, LeadingNumberRoundedHalfToEven) {
         // clang-format on
     };
     for (const auto& [reply, value] : cases) EXPECT_EQ(ReplyToValue(reply), value) << reply;
-}
-
-TEST(DataStamp, OleDatesCountDaysFromTheLastDayOf1899) {
-    const std::pair<DateTime, double> cases[] = {
-        // clang-format off
-        {{1899, 12, 30, 0, 0, 0, 0}, 0.0},      {{1899, 12, 30, 18, 0, 0, 0}, 0.75},
-        {{1899, 12, 29, 6, 0, 0, 0}, -1.25},    {{2026, 3, 14, 23, 59, 59, 750}, 46096 - 0.25 / 86400},
-        // clang-format on
-    };
-    for (const auto& [dt, ole] : cases) {
-        EXPECT_DOUBLE_EQ(ToOleDate(dt), ole) << ole;
-        EXPECT_EQ(FromOleDate(ole), dt) << ole;
-    }
-    // A hair before midnight rounds up to midnight of the next day.
-    EXPECT_EQ(FromOleDate(46095.9999999999), (DateTime{2026, 3, 15, 0, 0, 0, 0}));
-    EXPECT_EQ(FromOleDate(std::nan("")), DateTime{});
 }

@@ -44,17 +44,6 @@ TEST_F(TransferWindow, CleanDownloadFillsThe94StepBarAndClosesWithoutABox) {
     EXPECT_EQ(w.lblProcessing->text(), "Downloading Timing Channels, Please Standby...");
 }
 
-TEST_F(TransferWindow, UploadPastTheLastStepKeepsTheBarFull) {
-    fillBoard();
-    scripted.recallStates = {1, 7, 1, 7, 1, 7};  // ON, then neither: not programmed after all
-    board.setCommands(&scripted);
-    frmProcessing w(ctx, kTransferUpload);
-    w.exec();
-    EXPECT_GT(w.report().steps, 94);
-    EXPECT_EQ(bar(w), std::tuple(0, 94, 94));
-    EXPECT_EQ(tables.CurrentData.Setpoint[0], (Setpoint{0, 0}));
-}
-
 TEST_F(TransferWindow, SilentBoardGivesTheProcessNotCompleteBox) {
     port.silent = true;
     frmProcessing w(ctx, kTransferUpload);
@@ -91,38 +80,34 @@ TEST_F(TransferWindow, UploadStampsTheDataAndCancelStopsTheItemsButNotThePls) {
     EXPECT_EQ(d.Value[10], tables.DefaultData.Value[10]) << "cancelled after ten items";
     EXPECT_EQ(d.ScaleFactor, 720) << "the PLS phase ran";
     EXPECT_EQ(d.Setpoint[0], (Setpoint{100, 200}));
-    EXPECT_EQ(messages.shown.size(), 1u) << "the question only: a cancel is no error";
+    // The question only: a cancel is no error.
+    EXPECT_EQ(messages.shown,
+              (std::vector{box("You are about to Upload Data from the PLC\r\n\r\n"
+                               "Do You Wish to Continue?",
+                               "Data Upload", MsgIcon::Question, MsgButtons::YesNo)}));
 }
 
-TEST_F(TransferWindow, CommandsAskFirstAndOfferToGoOnline) {
+TEST_F(TransferWindow, DownloadAsksFirstAndOffersToGoOnline) {
     link.CloseRSComm();
     port.clearTrace();
     ctx.UpdateOnlineState = [&] {
         if (link.OnlineMode) link.OpenRSComm(port);
     };
-    TransferMode = 99;
-    // Upload: No. Download: Yes, then No to going online. Download: Yes, Yes.
-    messages.answers = {MsgResult::No, MsgResult::Yes, MsgResult::No, MsgResult::Yes,
-                        MsgResult::Yes};
-    mnuFileUpload_Click(ctx, files, nullptr);
+    // Yes, then No to going online: nothing sent. Then Yes and Yes.
+    messages.answers = {MsgResult::Yes, MsgResult::No, MsgResult::Yes, MsgResult::Yes};
     mnuFileDownload_Click(ctx, files, nullptr);
-    EXPECT_EQ(TransferMode, 99);
     EXPECT_TRUE(sent().empty());
     mnuFileDownload_Click(ctx, files, nullptr);
-    const std::string ask = "\r\n\r\nDo You Wish to Continue?";
-    const Box down = box("You are about to Download Data to the PLC" + ask, "Data Download",
-                         MsgIcon::Question, MsgButtons::YesNo),
+    const Box down =
+                  box("You are about to Download Data to the PLC\r\n\r\nDo You Wish to Continue?",
+                      "Data Download", MsgIcon::Question, MsgButtons::YesNo),
               offline =
                   box("Program is Currently OFFLINE\r\n\r\nDo You Wish to Switch to "
                       "ONLINE MODE to Continue?",
                       "Program Offline", MsgIcon::Question, MsgButtons::YesNo);
-    EXPECT_EQ(messages.shown,
-              (std::vector<Box>{box("You are about to Upload Data from the PLC" + ask,
-                                    "Data Upload", MsgIcon::Question, MsgButtons::YesNo),
-                                down, offline, down, offline}));
+    EXPECT_EQ(messages.shown, (std::vector<Box>{down, offline, down, offline}));
     EXPECT_TRUE(link.OnlineMode);
     EXPECT_EQ(TransferMode, kTransferDownload);
-    EXPECT_EQ(board.peek("W1042"), 4095);
     EXPECT_EQ(pls().channels[1], (sim::SimPls::Channel{true, 90, 270}));
 }
 

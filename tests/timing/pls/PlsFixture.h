@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <deque>
 #include <set>
 #include <string>
 #include <vector>
@@ -46,33 +45,23 @@ inline std::vector<Box> warning(const std::string& text, const std::string& titl
 }
 
 // The board's PLS with scripted trouble: it refuses (answers 0x00 to) the
-// first byte after the command codes in `refuse`, and each recall takes its
-// state from `recallStates`, while there are any, in place of its own.
+// first byte after the command codes in `refuse`.
 class ScriptedPls : public sim::SimCommand {
 public:
     explicit ScriptedPls(sim::SimPls& pls) : pls_(pls) {}
     std::set<int> refuse;
-    std::deque<int> recallStates;
     bool begin(std::uint8_t code) override {
         code_ = code;
-        index_ = 0;
         return pls_.begin(code);
     }
     Answer receive(std::uint8_t byte) override {
-        if (refuse.count(code_) > 0) return {0x00, Next::Idle};
-        Answer a = pls_.receive(byte);
-        if (code_ == 9 && index_++ == 1 && !recallStates.empty()) {
-            a.reply = static_cast<std::uint8_t>(recallStates.front());
-            recallStates.pop_front();
-        }
-        return a;
+        return refuse.count(code_) > 0 ? Answer{0x00, Next::Idle} : pls_.receive(byte);
     }
     int busyPolls() const override { return pls_.busyPolls(); }
 
 private:
     sim::SimPls& pls_;
     int code_ = 0;
-    int index_ = 0;
 };
 
 // A link opened on the in-process board; the trace starts empty.
