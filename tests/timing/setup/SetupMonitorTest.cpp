@@ -112,10 +112,9 @@ TEST_F(SetupWindow, CalibrateAndAutoSetAskFirstAndOnlyYesActs) {
     board.preset("W636", 57);   // calibrated count of Station 3
     board.preset("W754", 250);  // flanger
     open(true);
-    messages.answers = {MsgResult::No, MsgResult::Cancel};
+    messages.answers = {MsgResult::No, MsgResult::Cancel, MsgResult::Yes, MsgResult::Yes};
     click(window->cmdCalibrate()), click(window->cmdAutoSet());
     EXPECT_TRUE(port.sent().empty());
-    messages.answers = {MsgResult::Yes, MsgResult::Yes};
     click(window->cmdCalibrate()), click(window->cmdAutoSet());
     auto question = [](const char* title, const char* what) {
         return FakeMessageBox::Shown{std::string(what) + "\r\n\r\nDo you wish to continue?", title,
