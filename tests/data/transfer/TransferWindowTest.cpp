@@ -113,3 +113,22 @@ TEST_F(TransferWindow, DownloadAsksFirstAndOffersToGoOnline) {
 
 }  // namespace
 }  // namespace voran::testing
+
+namespace voran::testing {
+namespace {
+
+TEST_F(TransferWindow, UploadPastNinetyFourStepsKeepsTheBarFull) {
+    for (int ch = 0; ch < 8; ++ch) pls().program(ch, 10 * ch, 10 * ch + 5);
+    frmProcessing w(ctx, kTransferUpload);
+    // Channel 0 is cleared at the board between its two recalls: the second
+    // one finds it unprogrammed and the channel takes three steps.
+    QObject::connect(w.prgProcessing, &QProgressBar::valueChanged, &w, [this](int v) {
+        if (v == 80) pls().channels[0].programmed = false;
+    });
+    w.exec();
+    EXPECT_GT(w.report().steps, 94);
+    EXPECT_EQ(bar(w), std::tuple(0, 94, 94));
+}
+
+}  // namespace
+}  // namespace voran::testing
