@@ -111,12 +111,6 @@ TEST_F(TransferWindow, DownloadAsksFirstAndOffersToGoOnline) {
     EXPECT_EQ(pls().channels[1], (sim::SimPls::Channel{true, 90, 270}));
 }
 
-}  // namespace
-}  // namespace voran::testing
-
-namespace voran::testing {
-namespace {
-
 TEST_F(TransferWindow, UploadPastNinetyFourStepsKeepsTheBarFull) {
     for (int ch = 0; ch < 8; ++ch) pls().program(ch, 10 * ch, 10 * ch + 5);
     frmProcessing w(ctx, kTransferUpload);
