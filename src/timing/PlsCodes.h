@@ -20,13 +20,4 @@ inline constexpr int kConfigReadLength = 19;
 // Recall one setpoint of a channel.
 inline constexpr int kRecall = 9;
 
-// Ready query and the ready answer of the PLS poll.
-inline constexpr int kReadyQuery = 0x38;
-inline constexpr int kReadyAnswer = 0x00;
-
-// Recall states.
-inline constexpr int kRecallOff = 0;
-inline constexpr int kRecallOn = 1;
-inline constexpr int kRecallInvalid = 2;
-
 }  // namespace voran::pls

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "FakeMessageBox.h"
+#include "SimLink.h"
 #include "SimBoard.h"
 #include "SimPls.h"
 #include "SimPort.h"
@@ -65,7 +66,7 @@ private:
 };
 
 // A link opened on the in-process board; the trace starts empty.
-class PlsLink : public ::testing::Test {
+class PlsLink : public ::testing::Test, protected SimLink {
 protected:
     void SetUp() override {
         ASSERT_TRUE(folder.isValid());
@@ -84,12 +85,6 @@ protected:
         board.setCommands(&scripted);
     }
 
-    QTemporaryDir folder;
-    ManualClock clock;
-    FakeMessageBox messages;
-    sim::SimBoard board;
-    sim::SimPort port{board, clock};
-    RSComm link{clock, messages, folder.path().toStdString()};
     ScriptedPls scripted{board.pls()};
 };
 

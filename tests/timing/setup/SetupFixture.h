@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "FakeMessageBox.h"
+#include "SimLink.h"
 #include "SimBoard.h"
 #include "SimPort.h"
 #include "WireDecoder.h"
@@ -24,7 +25,7 @@ namespace voran::testing {
 
 // The set-up window over the in-process board holding the default set-up,
 // shown and active; the tests run the monitoring passes themselves.
-class SetupWindow : public ::testing::Test {
+class SetupWindow : public ::testing::Test, protected SimLink {
 protected:
     void SetUp() override {
         tables.BuildDefaults(clock.localDateTime());
@@ -87,12 +88,6 @@ protected:
     void click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); }
     std::int32_t& item(int i) { return tables.CurrentData.Value[i]; }
 
-    QTemporaryDir folder;
-    ManualClock clock;
-    FakeMessageBox messages;
-    sim::SimBoard board;
-    sim::SimPort port{board, clock};
-    RSComm link{clock, messages, folder.path().toStdString()};
     SetupTables tables;
     AppContext ctx{.link = link, .tables = tables, .messages = messages, .clock = clock};
     std::unique_ptr<frmSetup> window;
