@@ -102,6 +102,14 @@ public:
     IClock& clock() { return clock_; }
     IMessageBox& messages() { return messages_; }
 
+    class Transaction;
+    // Starts a transaction: empty when the link is already held (a timer
+    // inside a Retry/Cancel box, say), in which case the caller fails at once
+    // without traffic. The transaction holds the link until it is destroyed;
+    // code outside the link (PLS commands, program transfers) does its byte
+    // work through it.
+    std::optional<Transaction> begin();
+
     // Holds the link for one transaction. `acquired()` is false when the link
     // was already held; the caller must then fail at once.
     class Hold {
@@ -118,6 +126,7 @@ public:
     };
 
 private:
+    friend class Transaction;
     void InitializeRSComm(ISerialPort& commObj);
     // Runs `op` holding the link; a caller that finds it held gets `failed`.
     template <class R, class Op>
@@ -179,5 +188,65 @@ private:
     int RecallState_ = 0;
     std::array<int, 19> ConfigBuffer_{};
 };
+
+// One transaction on the link, holding it from construction to destruction.
+// Obtained only through RSComm::begin(), so it exists only while the link was
+// free. Carries the byte primitives and the command transactions; failure
+// values are those of the RSComm operations of the same name.
+class RSComm::Transaction {
+    struct Key {};
+
+public:
+    Transaction(Key, RSComm& link) : link_(link) { ++link_.busy_; }
+    ~Transaction() { --link_.busy_; }
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+    RSComm& link() { return link_; }
+    IClock& clock() { return link_.clock_; }
+    IMessageBox& messages() { return link_.messages_; }
+    // The open port, or nullptr.
+    ISerialPort* port() { return link_.port_; }
+    // True when the last exchange's reply answered a resynchronising 0xFF
+    // rather than the byte sent.
+    bool resynced() const { return link_.resynced_; }
+    // Forgets the board's command mode (raw bytes are about to be sent).
+    void clearMode() { link_.CurrentMode_ = 0; }
+
+    int exchange(int byte, bool noReply = false, bool flush = false) {
+        return link_.exchangeHeld(byte, noReply, flush);
+    }
+    bool openCommand(int mode, int code) { return link_.openCommandHeld(mode, code); }
+    // Empty text on failure.
+    std::string readItem(const std::string& add) { return link_.readItemHeld(add); }
+    void writeItem(const std::string& add, const std::string& value) {
+        link_.writeItemHeld(add, value);
+    }
+    // A write retried once after an echo fault, as RSWrite.
+    void write(const std::string& add, const std::string& value) {
+        link_.writeItemHeld(add, value);
+        if (link_.EchoMismatch_) link_.writeItemHeld(add, value);
+    }
+    bool waitPLSReady() { return link_.waitPLSReadyHeld(); }
+    int readWord(int code) { return link_.readWordHeld(code); }
+    bool writeWord(int code, int value) { return link_.writeWordHeld(code, value); }
+    bool channelFrame(int code, int chan, int w1, std::int32_t w2, int flag) {
+        return link_.channelFrameHeld(code, chan, w1, w2, flag);
+    }
+    bool blockWrite(int code, const std::array<int, 6>& bytes) {
+        return link_.blockWriteHeld(code, bytes);
+    }
+    bool configRead(int code) { return link_.configReadHeld(code); }
+    bool recallRead(int chan) { return link_.recallReadHeld(chan); }
+
+private:
+    friend class RSComm;
+    RSComm& link_;
+};
+
+inline std::optional<RSComm::Transaction> RSComm::begin() {
+    if (busy_ != 0) return std::nullopt;
+    return std::optional<Transaction>(std::in_place, Transaction::Key{}, *this);
+}
 
 }  // namespace voran

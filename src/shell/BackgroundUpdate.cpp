@@ -1,7 +1,7 @@
 #include "shell/BackgroundUpdate.h"
 
 #include "data/SetupData.h"
-#include "shell/AppContext.h"
+#include "window/AppContext.h"
 
 namespace voran {
 

@@ -21,7 +21,7 @@
 #include "timing/ui/frmSetup.h"
 #include "platform/Logging.h"
 #include "platform/Paths.h"
-#include "shell/ChildWindow.h"
+#include "window/ChildWindow.h"
 
 namespace voran {
 

@@ -14,7 +14,7 @@
 #include "platform/Launcher.h"
 #include "platform/MessageBox.h"
 #include "platform/SerialPort.h"
-#include "shell/AppContext.h"
+#include "window/AppContext.h"
 #include "shell/BackgroundUpdate.h"
 
 class QAction;

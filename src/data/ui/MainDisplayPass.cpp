@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "data/SetupData.h"
-#include "shell/AppContext.h"
+#include "window/AppContext.h"
 
 namespace voran {
 

@@ -3,7 +3,7 @@
 #include "data/FileCommands.h"
 #include "data/Transfer.h"
 #include "data/ui/frmProcessing.h"
-#include "shell/AppContext.h"
+#include "window/AppContext.h"
 
 namespace voran {
 

@@ -17,7 +17,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "shell/AppContext.h"
+#include "window/AppContext.h"
 
 namespace voran {
 

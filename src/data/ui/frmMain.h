@@ -1,7 +1,7 @@
 #pragma once
 
 #include "data/ui/MainDisplayPass.h"
-#include "shell/ChildWindow.h"
+#include "window/ChildWindow.h"
 
 class QAction;
 class QGroupBox;

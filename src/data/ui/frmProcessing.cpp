@@ -11,7 +11,7 @@
 
 #include <algorithm>
 
-#include "shell/AppContext.h"
+#include "window/AppContext.h"
 #include "shell/Utility.h"
 
 namespace voran {

@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "shell/AppContext.h"
+#include "window/AppContext.h"
 #include "widgets/NumericEntry.h"
 
 namespace voran {

@@ -6,7 +6,7 @@
 
 #include <QTimer>
 
-#include "shell/ChildWindow.h"
+#include "window/ChildWindow.h"
 
 class QCheckBox;
 class QGroupBox;

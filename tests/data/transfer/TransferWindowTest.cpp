@@ -12,7 +12,7 @@
 #include "data/FileCommands.h"
 #include "data/ui/TransferMenu.h"
 #include "data/ui/frmProcessing.h"
-#include "shell/AppContext.h"
+#include "window/AppContext.h"
 
 namespace voran::testing {
 namespace {

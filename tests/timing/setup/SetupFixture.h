@@ -17,7 +17,7 @@
 #include "SimPort.h"
 #include "WireDecoder.h"
 #include "link/RSComm.h"
-#include "shell/AppContext.h"
+#include "window/AppContext.h"
 #include "timing/ui/frmSetup.h"
 #include "widgets/NumericEntry.h"
 

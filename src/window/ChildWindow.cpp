@@ -1,2 +1,2 @@
 // Gives the child-window base class its meta-object (one translation unit).
-#include "shell/ChildWindow.h"
+#include "window/ChildWindow.h"

@@ -17,6 +17,10 @@ public:
     explicit ChildWindow(AppContext& ctx, QWidget* parent = nullptr) : QWidget(parent), ctx_(ctx) {}
     virtual void activate() {}
     virtual void deactivate() {}
+    // Checks and stores the entry in progress (a typed value that has not
+    // left its box) exactly as leaving the box would. False when the entry
+    // is refused: the command that asked (Save, Exit, a transfer...) stops.
+    virtual bool commitPendingEntry() { return true; }
 
 protected:
     AppContext& ctx_;
