@@ -11,42 +11,11 @@
 #include <limits>
 
 #include "Version.h"
+#include "data/ItemTable.h"
 
 namespace voran {
 
 namespace {
-
-// The item table: each row covers a run of items whose addresses follow one
-// rule (kind letter, then base + step × (i - first)) and whose default value
-// is start + increment × (i - first).
-struct ItemRow {
-    int first;
-    int last;
-    char kind;
-    int base;
-    int step;
-    std::int32_t defaultStart;
-    std::int32_t defaultIncrement;
-};
-
-// clang-format off
-constexpr ItemRow kItemTable[] = {
-    // items   kind  base  step   default      meaning
-    { 0, 11,   'W', 1000,  2,     20, 20 },  // shifts to each station (11 = flanger)
-    {12, 23,   'B', 1030,  1,      5,  0 },  // missing cans for transfer jam alarm
-    {24, 34,   'W',  632,  2,      0,  0 },  // calibrated shifts, stations 1 .. 11
-    {35, 35,   'W',  754,  0,      0,  0 },  // calibrated shifts, flanger
-    {36, 36,   'W',  630,  0,      0,  0 },  // calibrated shifts, total
-    {37, 37,   'W', 1042,  0,   4095,  0 },  // transfer jam enable mask
-    {38, 38,   'D', 1100,  0,      0,  0 },  // current shift: good cans
-    {39, 39,   'D', 1104,  0,      0,  0 },  // current shift: total jams
-    {40, 51,   'W', 1108,  2,      0,  0 },  // current shift: jams per station
-    {52, 52,   'D', 1200,  0,      0,  0 },  // last shift: good cans
-    {53, 53,   'D', 1204,  0,      0,  0 },  // last shift: total jams
-    {54, 65,   'W', 1208,  2,      0,  0 },  // last shift: jams per station
-    {66, 77,   'W', 1050,  2,      0,  0 },  // jams per station (main display)
-};
-// clang-format on
 
 // Day 0 of an OLE Automation date: 30 December 1899.
 const qint64 kOleEpoch = QDate(1899, 12, 30).toJulianDay();
@@ -80,13 +49,10 @@ void SetupTables::BuildDefaults(const DateTime& now) {
     d.Setpoint[0] = {180, 240};
     d.Setpoint[1] = {90, 270};
 
-    for (const ItemRow& row : kItemTable) {
-        for (int i = row.first; i <= row.last; ++i) {
-            const auto k = static_cast<std::size_t>(i);
-            d.Address[k] =
-                std::string(1, row.kind) + std::to_string(row.base + row.step * (i - row.first));
-            d.Value[k] = row.defaultStart + row.defaultIncrement * (i - row.first);
-        }
+    for (int i = items::kAll.first; i <= items::kAll.last; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        d.Address[k] = items::ItemAddress(i);
+        d.Value[k] = items::ItemDefault(i);
     }
 
     DefaultData = d;

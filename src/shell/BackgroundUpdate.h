@@ -5,7 +5,7 @@
 
 namespace voran {
 
-struct AppContext;
+class AppContext;
 
 // The three alarm bits the frame polls while online, and their texts.
 struct AlarmTables {

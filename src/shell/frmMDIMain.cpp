@@ -17,8 +17,6 @@
 #include <QVBoxLayout>
 
 #include "data/ui/TransferMenu.h"
-#include "data/ui/frmMain.h"
-#include "timing/ui/frmSetup.h"
 #include "platform/Logging.h"
 #include "platform/Paths.h"
 #include "window/ChildWindow.h"
@@ -26,9 +24,6 @@
 namespace voran {
 
 namespace {
-const char* const kWindowCaptions[frmMDIMain::kWindowCount] = {
-    "&1 Main Display", "&2 Set-up Parameters", "&3 Machine Timing", "&4 Serial Communications",
-    "&5 I/O States"};
 const char* const kPanelKeys[4] = {"STATUS", "MODE", "DATE", "TIME"};
 const char* const kPanelTips[4] = {"System Status Display Messages", "Communications Mode",
                                    "Current Date", "Current Time"};
@@ -43,8 +38,8 @@ frmMDIMain::frmMDIMain(const ShellServices& services, QWidget* parent)
       programFolder_(services.programFolder),
       // The link starts closed with every flag clear: the program is offline.
       link_(services.clock, services.messages, services.programFolder),
-      ctx_{
-          .link = link_, .tables = tables_, .messages = services.messages, .clock = services.clock},
+      ctx_(link_, tables_, services.messages, services.clock, services.clipboard,
+           services.programFolder, [this] { UpdateOnlineState(); }),
       files_(tables_, services.messages, services.dialogs, services.clock, services.programFolder),
       background_(ctx_) {
     setObjectName("frmMDIMain");
@@ -52,12 +47,6 @@ frmMDIMain::frmMDIMain(const ShellServices& services, QWidget* parent)
 
     // The help file lives beside the program.
     helpFile_ = ResolvePath(programFolder_, "Help/VORAN.hlp");
-
-    ctx_.port = &port_;
-    ctx_.clipboard = &services.clipboard;
-    ctx_.programFolder = programFolder_;
-    ctx_.files = &files_;
-    ctx_.UpdateOnlineState = [this] { UpdateOnlineState(); };
 
     files_.onCaptionChanged = [this](const std::string& caption) { setTitle(caption); };
     files_.processEvents = [] { QCoreApplication::processEvents(); };
@@ -178,14 +167,15 @@ void frmMDIMain::buildMenus() {
     mnuWindow->setObjectName("mnuWindow");
     // One mark at a time, and choosing the marked window keeps its mark.
     auto* windows = new QActionGroup(this);
-    for (int i = 0; i < kWindowCount; ++i) {
+    const auto& table = WindowTable();
+    for (int i = 0; i < static_cast<int>(table.size()); ++i) {
         const std::string name = "mnuWindowForm" + std::to_string(i);
-        QAction* a = add(mnuWindow, name.c_str(), kWindowCaptions[i]);
+        QAction* a = add(mnuWindow, name.c_str(), table[i].caption);
         a->setCheckable(true);
-        a->setEnabled(i == kMainDisplay || i == kSetupParameters);
+        a->setEnabled(static_cast<bool>(table[i].create));
         windows->addAction(a);
         connect(a, &QAction::triggered, this, [this, i] { ShowWindow(i); });
-        mnuWindowForm[i] = a;
+        mnuWindowForm.push_back(a);
     }
 
     mnuHelp = bar->addMenu("&Help");
@@ -237,24 +227,14 @@ void frmMDIMain::setTitle(const std::string& caption) {
     setWindowTitle(QString::fromStdString(caption));
 }
 
-ChildWindow* frmMDIMain::createChild(int index) {
-    switch (index) {
-        case kMainDisplay:
-            return new frmMain(ctx_, frame_);
-        case kSetupParameters:
-            return new frmSetup(ctx_, frame_);
-        default:
-            return nullptr;
-    }
-}
-
 void frmMDIMain::ShowWindow(int index) {
-    if (index < 0 || index >= kWindowCount) return;
+    const auto& table = WindowTable();
+    if (index < 0 || index >= static_cast<int>(table.size())) return;
     if (index == currentWindow_ && loaded_) return;
     mnuWindowForm[currentWindow_]->setChecked(false);
     mnuWindowForm[index]->setChecked(true);
     unloadChild();
-    child_ = createChild(index);
+    child_ = table[index].create ? table[index].create(ctx_, frame_) : nullptr;
     if (child_) {
         frame_->layout()->addWidget(child_);
         child_->show();
@@ -277,19 +257,19 @@ void frmMDIMain::UpdateOnlineState() {
 }
 
 void frmMDIMain::mnuViewOnline_Click() {
-    link_.OnlineMode = true;
-    UpdateOnlineState();
+    ctx_.goOnline();
 }
 
 void frmMDIMain::mnuViewOffline_Click() {
-    link_.OnlineMode = false;
-    UpdateOnlineState();
+    ctx_.goOffline();
 }
 
 void frmMDIMain::sbrMain_PanelClick(int index) {
     if (index != 2) return;
-    link_.OnlineMode = !link_.OnlineMode;
-    UpdateOnlineState();
+    if (link_.OnlineMode)
+        ctx_.goOffline();
+    else
+        ctx_.goOnline();
 }
 
 void frmMDIMain::mnuEditOfflineEditing_Click() {

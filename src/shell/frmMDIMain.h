@@ -4,6 +4,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "data/FileCommands.h"
 #include "data/SetupData.h"
@@ -16,6 +17,7 @@
 #include "platform/SerialPort.h"
 #include "window/AppContext.h"
 #include "shell/BackgroundUpdate.h"
+#include "shell/WindowTable.h"
 
 class QAction;
 class QLabel;
@@ -47,13 +49,10 @@ public:
     explicit frmMDIMain(const ShellServices& services, QWidget* parent = nullptr);
     ~frmMDIMain() override;
 
-    // Window list indices.
-    enum { kMainDisplay = 0, kSetupParameters, kMachineTiming, kSerialComm, kDisplayIO };
-    static constexpr int kWindowCount = 5;
-
     // Brings the link and the MODE panel in line with link().OnlineMode.
     void UpdateOnlineState();
-    // Shows child window `index` (0 .. 4) in place of the current one.
+    // Shows child window `index` of the window table in place of the
+    // current one.
     void ShowWindow(int index);
     int currentWindow() const { return currentWindow_; }
     ChildWindow* currentChild() const { return child_; }
@@ -101,7 +100,7 @@ public:
     QAction* mnuViewOnline = nullptr;
     QAction* mnuViewOffline = nullptr;
     QAction* mnuViewTargetBoardStatus = nullptr;
-    std::array<QAction*, kWindowCount> mnuWindowForm{};
+    std::vector<QAction*> mnuWindowForm;
     QAction* mnuHelpHelpTopics = nullptr;
     QAction* mnuHelpAbout = nullptr;
     QMenu* mnuFile = nullptr;
@@ -120,7 +119,6 @@ protected:
 private:
     void buildMenus();
     void buildStatusBar();
-    ChildWindow* createChild(int index);
     void unloadChild();
     void setTitle(const std::string& caption);
 

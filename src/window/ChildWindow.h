@@ -4,7 +4,7 @@
 
 namespace voran {
 
-struct AppContext;
+class AppContext;
 
 // One of the five windows the frame shows one at a time (main display,
 // set-up parameters, machine timing, serial communications, I/O states).

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "FakeClipboard.h"
 #include "FakeFileDialog.h"
 #include "FakeMessageBox.h"
 #include "SimBoard.h"
@@ -20,14 +21,6 @@
 #include "shell/frmMDIMain.h"
 
 namespace voran::testing {
-
-// A clipboard that only remembers.
-struct FakeClipboard : IClipboard {
-    void clear() override { contents.clear(); }
-    void setText(const std::string& text) override { contents = text; }
-    std::string text() const override { return contents; }
-    std::string contents;
-};
 
 // Knows the files it is told exist; records the documents it was asked to open.
 struct FakeLauncher : ILauncher {

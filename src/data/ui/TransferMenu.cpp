@@ -35,12 +35,14 @@ bool StartTransfer(AppContext& ctx, FileCommands& files, QWidget* parent, int mo
             return false;
         // The Online Data command; the transfer goes on even if the board
         // does not answer (the first item then fails through the link).
-        ctx.link.OnlineMode = true;
-        ctx.UpdateOnlineState();
+        ctx.goOnline();
     }
     TransferMode = mode;
     if (mode == kTransferUpload) files.StampUpload();
 
+    // The transfer owns the link while it runs: the open window's
+    // monitoring waits until it has ended.
+    AppContext::ModalOperation modal(ctx);
     frmProcessing window(ctx, mode, parent);
     window.exec();
     return true;

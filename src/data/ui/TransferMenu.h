@@ -4,7 +4,7 @@ class QWidget;
 
 namespace voran {
 
-struct AppContext;
+class AppContext;
 class FileCommands;
 
 // The transfer mode of the running or last transfer: 4 upload, 14 download

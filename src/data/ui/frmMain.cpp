@@ -13,7 +13,6 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QTableWidget>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -26,10 +25,6 @@ namespace {
 int twips(int t) {
     return (t + 7) / 15;
 }
-// Pause between two steps of the loop: online the next read follows almost
-// at once, offline only the message and the file refresh are looked at.
-constexpr int kOnlineStepMs = 2;
-constexpr int kOfflineStepMs = 100;
 
 QString fromSystemText(const std::string& text) {
     QString s = QString::fromStdString(text);
@@ -39,20 +34,20 @@ QString fromSystemText(const std::string& text) {
 }
 }  // namespace
 
-frmMain::frmMain(AppContext& ctx, QWidget* parent) : ChildWindow(ctx, parent), pass_(ctx) {
+frmMain::frmMain(AppContext& ctx, QWidget* parent) : LiveWindow(ctx, parent), model_(ctx) {
     setObjectName("frmMain");
     setWindowTitle("Main Display");
 
-    fgData = new QTableWidget(MainDisplayPass::kRows - 1, MainDisplayPass::kCols - 1);
+    fgData = new QTableWidget(MainDisplayModel::kRows - 1, MainDisplayModel::kCols - 1);
     fgData->setObjectName("fgData");
     fgData->setEditTriggers(QAbstractItemView::NoEditTriggers);
     fgData->setSelectionMode(QAbstractItemView::ContiguousSelection);
     fgData->setContextMenuPolicy(Qt::NoContextMenu);
     QStringList headings, labels;
-    for (int col = 1; col < MainDisplayPass::kCols; ++col)
-        headings << QString::fromStdString(MainDisplayPass::ColumnHeading(col));
-    for (int row = 1; row < MainDisplayPass::kRows; ++row)
-        labels << QString::fromStdString(MainDisplayPass::RowLabel(row));
+    for (int col = 1; col < MainDisplayModel::kCols; ++col)
+        headings << QString::fromStdString(MainDisplayModel::ColumnHeading(col));
+    for (int row = 1; row < MainDisplayModel::kRows; ++row)
+        labels << QString::fromStdString(MainDisplayModel::RowLabel(row));
     fgData->setHorizontalHeaderLabels(headings);
     fgData->setVerticalHeaderLabels(labels);
     fgData->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
@@ -75,11 +70,11 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : ChildWindow(ctx, parent), p
     rowHeader->setDefaultSectionSize(std::max(twips(260), fontMetrics().height() + 4));
     colHeader->setSectionResizeMode(QHeaderView::Fixed);
     int columnsWidth = 0;
-    for (int col = 0; col < MainDisplayPass::kCols - 1; ++col) {
+    for (int col = 0; col < MainDisplayModel::kCols - 1; ++col) {
         const int width = fits(1250, {headings[col]});
         fgData->setColumnWidth(col, width);
         columnsWidth += width;
-        for (int row = 0; row < MainDisplayPass::kRows - 1; ++row) {
+        for (int row = 0; row < MainDisplayModel::kRows - 1; ++row) {
             auto* item = new QTableWidgetItem;
             item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             fgData->setItem(row, col, item);
@@ -148,39 +143,37 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : ChildWindow(ctx, parent), p
     mnufgDataPopUpCopy->setObjectName("mnufgDataPopUpCopy");
     mnufgDataPopUpCopy->setShortcut(QKeySequence("Ctrl+C"));
     connect(mnufgDataPopUpCopy, &QAction::triggered, this, [this] { CopySelection(); });
-
-    tmrRefresh = new QTimer(this);
-    tmrRefresh->setObjectName("tmrRefresh");
-    connect(tmrRefresh, &QTimer::timeout, this, [this] { refreshStep(); });
-
-    pass_.lookChanged = [this](bool online) { applyLook(online); };
 }
 
 frmMain::~frmMain() {
-    pass_.Deactivate();
+    monitor_.stop();
 }
 
 void frmMain::activate() {
-    pass_.Activate();
-    render();
+    LiveWindow::activate();
     cmdDefault->setFocus();
-    tmrRefresh->start(ctx_.link.OnlineMode ? kOnlineStepMs : kOfflineStepMs);
 }
 
-void frmMain::deactivate() {
-    pass_.Deactivate();
-    tmrRefresh->stop();
+void frmMain::passStarting() {
+    model_.TakeMessage();
+    render();
 }
 
-bool frmMain::refreshStep() {
-    const bool stepped = pass_.Step();
-    // A window closed while a read was under way leaves its widgets alone.
-    if (!pass_.running) return stepped;
-    if (stepped) render();
-    const int interval = ctx_.link.OnlineMode ? kOnlineStepMs : kOfflineStepMs;
-    if (tmrRefresh->isActive() && tmrRefresh->interval() != interval)
-        tmrRefresh->setInterval(interval);
-    return stepped;
+void frmMain::showOnlineLook() {
+    model_.ShowOnlineLook();
+    applyLook(true);
+    render();
+}
+
+void frmMain::showOfflineLook() {
+    model_.ShowOfflineLook();
+    applyLook(false);
+    render();
+}
+
+void frmMain::showReply(int index, const std::string& reply) {
+    model_.showReply(index, reply);
+    render();
 }
 
 void frmMain::applyLook(bool online) {
@@ -204,28 +197,27 @@ void frmMain::applyLook(bool online) {
 }
 
 void frmMain::render() {
-    const auto& cells = pass_.cells();
-    for (int row = 1; row < MainDisplayPass::kRows; ++row) {
-        for (int col = 1; col < MainDisplayPass::kCols; ++col) {
+    const auto& cells = model_.cells();
+    for (int row = 1; row < MainDisplayModel::kRows; ++row) {
+        for (int col = 1; col < MainDisplayModel::kCols; ++col) {
             QTableWidgetItem* item = fgData->item(row - 1, col - 1);
             const QString text = QString::fromStdString(cells[row][col]);
             if (item->text() != text) item->setText(text);
         }
     }
-    const QString rate = QString::fromStdString(pass_.machineRate());
+    const QString rate = QString::fromStdString(model_.machineRate());
     if (lblDisplay0->text() != rate) lblDisplay0->setText(rate);
-    const QString message = fromSystemText(pass_.messageText());
+    const QString message = fromSystemText(model_.messageText());
     if (txtMessageDisplay->toPlainText() != message) txtMessageDisplay->setPlainText(message);
 }
 
 void frmMain::CopySelection() {
-    if (!ctx_.clipboard) return;
-    ctx_.clipboard->clear();
+    ctx_.clipboard.clear();
     const QList<QTableWidgetSelectionRange> ranges = fgData->selectedRanges();
     if (ranges.isEmpty()) return;
     const QTableWidgetSelectionRange& r = ranges.first();
-    ctx_.clipboard->setText(
-        pass_.CopyText(r.topRow() + 1, r.leftColumn() + 1, r.bottomRow() + 1, r.rightColumn() + 1));
+    ctx_.clipboard.setText(model_.CopyText(r.topRow() + 1, r.leftColumn() + 1, r.bottomRow() + 1,
+                                           r.rightColumn() + 1));
 }
 
 void frmMain::cmdResetJams_Click() {
@@ -237,7 +229,7 @@ void frmMain::cmdEndOfShift_Click() {
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
-    if (!fgData || !txtMessageDisplay) return ChildWindow::eventFilter(watched, event);
+    if (!fgData || !txtMessageDisplay) return LiveWindow::eventFilter(watched, event);
     if (watched == fgData && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->matches(QKeySequence::Copy)) {
@@ -247,7 +239,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     }
     if (watched == fgData->viewport() && event->type() == QEvent::MouseButtonRelease) {
         auto* mouse = static_cast<QMouseEvent*>(event);
-        if (ctx_.clipboard) ctx_.clipboard->clear();
+        ctx_.clipboard.clear();
         if (mouse->button() == Qt::RightButton)
             mnufgDataPopUp->popup(mouse->globalPosition().toPoint());
     }
@@ -255,12 +247,12 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
         cmdDefault->setFocus();
         return true;
     }
-    return ChildWindow::eventFilter(watched, event);
+    return LiveWindow::eventFilter(watched, event);
 }
 
 void frmMain::mousePressEvent(QMouseEvent* event) {
     cmdDefault->setFocus();
-    ChildWindow::mousePressEvent(event);
+    LiveWindow::mousePressEvent(event);
 }
 
 }  // namespace voran

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "data/ui/MainDisplayPass.h"
-#include "window/ChildWindow.h"
+#include "data/ui/MainDisplayModel.h"
+#include "window/LiveWindow.h"
 
 class QAction;
 class QGroupBox;
@@ -10,27 +10,21 @@ class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QTableWidget;
-class QTimer;
 
 namespace voran {
 
 // "Main Display": the shift counts of the current and last shift, jams per
 // station and the transfer-jam state of each station, the machine rate and
 // the system messages. Online it reads the controller continuously, one
-// item per timer step; offline it shows the shift data of the set-up tables,
-// greyed.
-class frmMain : public ChildWindow {
+// item per step of the monitoring pass; offline it shows the shift data of
+// the set-up tables, greyed.
+class frmMain : public LiveWindow {
     Q_OBJECT
 public:
     explicit frmMain(AppContext& ctx, QWidget* parent = nullptr);
     ~frmMain() override;
 
     void activate() override;
-    void deactivate() override;
-
-    // One step of the monitoring loop, then the widgets follow the model.
-    // Called by the refresh timer; tests call it directly.
-    bool refreshStep();
 
     // Copies the selected cells to the clipboard (Ctrl+C, pop-up "&Copy").
     void CopySelection();
@@ -49,19 +43,25 @@ public:
     QGroupBox* fraMessageDisplay = nullptr;
     QMenu* mnufgDataPopUp = nullptr;
     QAction* mnufgDataPopUpCopy = nullptr;
-    QTimer* tmrRefresh = nullptr;
 
-    const MainDisplayPass& pass() const { return pass_; }
+    const MainDisplayModel& model() const { return model_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    void passStarting() override;
+    void showOnlineLook() override;
+    void showOfflineLook() override;
+    int itemCount() const override { return model_.itemCount(); }
+    std::string itemAddress(int index) const override { return model_.itemAddress(index); }
+    void showReply(int index, const std::string& reply) override;
+
     void applyLook(bool online);
     void render();
 
-    MainDisplayPass pass_;
+    MainDisplayModel model_;
 };
 
 }  // namespace voran

@@ -11,7 +11,7 @@ class QPushButton;
 
 namespace voran {
 
-struct AppContext;
+class AppContext;
 
 // The small modal window of Upload Data and Download Data: what is being
 // done, a progress bar of 94 steps (78 items, 16 PLS channel steps) and a

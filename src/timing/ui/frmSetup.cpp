@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "data/ItemTable.h"
 #include "window/AppContext.h"
 #include "widgets/NumericEntry.h"
 
@@ -16,10 +17,7 @@ namespace voran {
 namespace {
 
 constexpr const char* kTitle = "Set-up";
-constexpr const char* kMaskAddress = "W1042";
 constexpr const char* kCalibrateAddress = "B1044.0";
-// Pause between two passes.
-constexpr int kIdleMs = 50;
 
 QString stationCaption(int i) {
     if (i < 11) return QStringLiteral("Station %1:").arg(i + 1, 2, 10, QLatin1Char('0'));
@@ -29,15 +27,13 @@ QString stationCaption(int i) {
 
 }  // namespace
 
-frmSetup::frmSetup(AppContext& ctx, QWidget* parent) : ChildWindow(ctx, parent) {
+frmSetup::frmSetup(AppContext& ctx, QWidget* parent) : LiveWindow(ctx, parent) {
     setWindowTitle(QStringLiteral("Set-Up"));
     buildControls();
-    tmrMonitor.setSingleShot(true);
-    connect(&tmrMonitor, &QTimer::timeout, this, &frmSetup::monitorTick);
 }
 
 frmSetup::~frmSetup() {
-    Monitoring = false;
+    monitor_.stop();
 }
 
 void frmSetup::buildControls() {
@@ -137,108 +133,48 @@ bool frmSetup::Editing(int i) const {
     return txtSetup_.at(i)->editing();
 }
 
-bool frmSetup::linkUsable() const {
-    return ctx_.link.OnlineMode && !ctx_.link.CommError;
-}
-
 // --- Opening and closing ---------------------------------------------------
 
 void frmSetup::activate() {
     const auto& address = ctx_.tables.CurrentData.Address;
     for (int i = 0; i < kItems; ++i)
         AddressList[i] = i < static_cast<int>(address.size()) ? address[i] : std::string();
-    // A fresh look for whatever state the link and the tables are in.
-    OnlineLayoutShown = false;
-    OfflineLayoutShown = false;
-    refreshIndex_ = -1;
-    Monitoring = true;
-    if (timerDriven_) tmrMonitor.start(0);
+    LastOfflineEditing = ctx_.OfflineEditing;
+    LiveWindow::activate();
 }
 
 void frmSetup::deactivate() {
-    Monitoring = false;
-    tmrMonitor.stop();
-    refreshIndex_ = -1;
+    LiveWindow::deactivate();
     LayoutBusy = false;
 }
 
 // --- Monitoring ------------------------------------------------------------
 
-void frmSetup::monitorTick() {
-    if (!timerDriven_) return;
-    monitorStep();
-    // The items of a pass follow one another as soon as pending events have
-    // run; a link held by an open box is looked at again after a pause.
-    const bool next = refreshIndex_ >= 0 && !ctx_.link.busy();
-    if (Monitoring && timerDriven_) tmrMonitor.start(next ? 0 : kIdleMs);
+void frmSetup::showOnlineLook() {
+    ShowOnlineLayout();
 }
 
-void frmSetup::runMonitorPass() {
-    if (!Monitoring || ctx_.link.busy()) return;
-    monitorStep();
-    while (refreshIndex_ >= 0 && Monitoring && !ctx_.link.busy()) monitorStep();
+void frmSetup::showOfflineLook() {
+    ShowOfflineLayout();
+    ShowOfflineValues();
 }
 
-void frmSetup::monitorStep() {
-    // The link carries one transaction at a time; a step that finds it held
-    // (a link box is open over a write) leaves it alone.
-    if (!Monitoring || ctx_.link.busy()) return;
-    if (refreshIndex_ < 0) {
-        startPass();
-        if (refreshIndex_ < 0) return;
-    }
-    refreshNext();
+bool frmSetup::offlineLookStale() {
+    if (ctx_.OfflineEditing == LastOfflineEditing) return false;
+    LastOfflineEditing = ctx_.OfflineEditing;
+    return true;
 }
 
-void frmSetup::startPass() {
-    auto& link = ctx_.link;
-    if (link.CommError) {
-        link.OnlineMode = false;
-        OnlineLayoutShown = false;
-        ctx_.UpdateOnlineState();
-    }
-    if (link.OnlineMode) {
-        if (!OnlineLayoutShown) ShowOnlineLayout();
-        OfflineLayoutShown = false;
-        refreshIndex_ = 0;
-        return;
-    }
-    auto& tables = ctx_.tables;
-    if (tables.TablesReplaced) {
-        tables.TablesReplaced = false;
-        OfflineLayoutShown = false;
-    }
-    if (ctx_.OfflineEditing != LastOfflineEditing) {
-        LastOfflineEditing = ctx_.OfflineEditing;
-        OfflineLayoutShown = false;
-    }
-    if (!OfflineLayoutShown) {
-        ShowOfflineLayout();
-        ShowOfflineValues();
-    }
-    OnlineLayoutShown = false;
-    endPass();
+std::string frmSetup::itemAddress(int index) const {
+    return AddressList.at(index);
 }
 
-void frmSetup::refreshNext() {
-    auto& link = ctx_.link;
-    if (!Monitoring || !link.OnlineMode || refreshIndex_ >= kItems) {
-        endPass();
-        return;
-    }
-    const int i = refreshIndex_;
-    const std::string text = link.RSRead(AddressList[i]);
-    if (link.CommError || !Monitoring) {
-        endPass();
-        return;
-    }
-    showRefreshed(i, text);
-    if (++refreshIndex_ >= kItems) endPass();
-}
-
-void frmSetup::endPass() {
-    refreshIndex_ = -1;
+void frmSetup::passEnded() {
     LayoutBusy = false;
+}
+
+void frmSetup::showReply(int index, const std::string& reply) {
+    showRefreshed(index, reply);
 }
 
 void frmSetup::showRefreshed(int i, const std::string& text) {
@@ -275,12 +211,10 @@ bool frmSetup::showMask(std::int64_t mask) {
 // --- Layouts ---------------------------------------------------------------
 
 void frmSetup::ShowOnlineLayout() {
-    OnlineLayoutShown = true;
     showLayout(true, true);
 }
 
 void frmSetup::ShowOfflineLayout() {
-    OfflineLayoutShown = true;
     showLayout(false, ctx_.OfflineEditing);
 }
 
@@ -327,7 +261,7 @@ bool frmSetup::acceptValue(int i, std::int64_t value) {
     auto& data = ctx_.tables.CurrentData;
     if (i < static_cast<int>(data.Value.size())) data.Value[i] = static_cast<std::int32_t>(value);
     if (i < kStations && shiftRule(i, value)) maskChanged(true);
-    if (linkUsable()) ctx_.link.RSWrite(AddressList[i], std::to_string(value));
+    if (ctx_.linkUsable()) ctx_.link.RSWrite(AddressList[i], std::to_string(value));
     return true;
 }
 
@@ -362,7 +296,8 @@ void frmSetup::maskChanged(bool byOperator) {
         if (chkSetup_[j]->isChecked()) mask |= 1 << j;
     auto& value = ctx_.tables.CurrentData.Value;
     if (byOperator && kMaskItem < static_cast<int>(value.size())) value[kMaskItem] = mask;
-    if (linkUsable()) ctx_.link.RSWrite(kMaskAddress, std::to_string(mask));
+    if (ctx_.linkUsable())
+        ctx_.link.RSWrite(items::ItemAddress(items::kJamEnableMask), std::to_string(mask));
 }
 
 // --- Calibration -----------------------------------------------------------
@@ -372,7 +307,7 @@ void frmSetup::cmdCalibrate_Click() {
         ctx_.messages.show("Enter calibration mode (reset counts).\r\n\r\nDo you wish to continue?",
                            "Calibrate Shifts", MsgButtons::YesNoCancel, MsgIcon::Question);
     if (answer != MsgResult::Yes) return;
-    if (linkUsable()) ctx_.link.RSWrite(kCalibrateAddress, "1");
+    if (ctx_.linkUsable()) ctx_.link.RSWrite(kCalibrateAddress, "1");
 }
 
 void frmSetup::cmdAutoSet_Click() {

@@ -4,9 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include <QTimer>
-
-#include "window/ChildWindow.h"
+#include "window/LiveWindow.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -26,7 +24,7 @@ class NumericEntry;
 // Online the window shows the controller's values live and writes every
 // accepted change to the controller at once; offline it shows CurrentData
 // and, with offline editing enabled, edits it.
-class frmSetup : public ChildWindow {
+class frmSetup : public LiveWindow {
     Q_OBJECT
 public:
     // Items shown by the window: 0..23 in the boxes, 24..36 in the
@@ -42,18 +40,8 @@ public:
     void activate() override;
     void deactivate() override;
 
-    // Runs the monitoring pass that is under way (or a new one) to its end,
-    // without waiting between items. The timer does the same one item at a
-    // time.
-    void runMonitorPass();
-    // Whether activate() starts the timer (tests drive the passes
-    // themselves).
-    void setTimerDriven(bool on) { timerDriven_ = on; }
-    bool monitoring() const { return Monitoring; }
     bool layoutBusy() const { return LayoutBusy; }
     bool Editing(int i) const;
-    // True while a pass is part way through the items.
-    bool passUnderWay() const { return refreshIndex_ >= 0; }
 
     // Controls, by their index.
     NumericEntry* txtSetup(int i) const { return txtSetup_.at(i); }
@@ -67,12 +55,16 @@ public:
     QPushButton* cmdDefault() const { return cmdDefault_; }
 
 private:
+    // The monitoring pass: items 0 .. 37 in order.
+    void showOnlineLook() override;
+    void showOfflineLook() override;
+    bool offlineLookStale() override;
+    int itemCount() const override { return kItems; }
+    std::string itemAddress(int index) const override;
+    void showReply(int index, const std::string& reply) override;
+    void passEnded() override;
+
     void buildControls();
-    void monitorTick();
-    void monitorStep();
-    void startPass();
-    void refreshNext();
-    void endPass();
     void ShowOnlineLayout();
     void ShowOfflineLayout();
     void showLayout(bool commands, bool entries);
@@ -86,7 +78,6 @@ private:
     void chkSetup_Click();
     void cmdCalibrate_Click();
     void cmdAutoSet_Click();
-    bool linkUsable() const;
 
     std::array<NumericEntry*, kBoxes> txtSetup_{};
     std::array<QCheckBox*, kStations> chkSetup_{};
@@ -99,16 +90,8 @@ private:
     QPushButton* cmdDefault_ = nullptr;
 
     std::array<std::string, kItems> AddressList;
-    bool Monitoring = false;
-    bool OnlineLayoutShown = false;
-    bool OfflineLayoutShown = false;
     bool LastOfflineEditing = false;
     bool LayoutBusy = false;
-    // Next item of the online refresh; -1 between passes.
-    int refreshIndex_ = -1;
-
-    QTimer tmrMonitor;
-    bool timerDriven_ = true;
 };
 
 }  // namespace voran

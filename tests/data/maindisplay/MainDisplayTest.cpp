@@ -39,15 +39,10 @@ std::vector<std::string> filled(const char* text, bool blankTotals) {
     return out;
 }
 
-// Runs the monitoring loop to the head of its next pass: the steps left of
-// the pass under way, then one whole pass.
+// Runs the rest of the pass under way, then one whole pass.
 void runPass(frmMain& d) {
-    auto toHead = [&d] {
-        for (int guard = 0; guard < 1000 && !d.pass().atPassStart(); ++guard)
-            if (!d.refreshStep()) return false;
-        return true;
-    };
-    if (toHead() && d.refreshStep()) toHead();
+    if (d.monitor().underWay()) d.monitor().runPass();
+    d.monitor().runPass();
 }
 
 }  // namespace
@@ -151,7 +146,7 @@ TEST(MainDisplayOnline, StepInsideALinkBoxOrAfterClosingSendsNothing) {
     int calls = 0;
     h.messages.whileOpen = [&] {
         const std::size_t before = h.port.sent().size();
-        EXPECT_FALSE(display(h).refreshStep());
+        EXPECT_FALSE(display(h).monitor().step());
         EXPECT_EQ(h.port.sent().size(), before);
         ++calls;
     };
@@ -162,7 +157,7 @@ TEST(MainDisplayOnline, StepInsideALinkBoxOrAfterClosingSendsNothing) {
     g.goOnline();
     display(g).deactivate();
     g.clearTrace();
-    EXPECT_FALSE(display(g).refreshStep());
+    EXPECT_FALSE(display(g).monitor().step());
     EXPECT_TRUE(g.port.sent().empty());
 }
 
@@ -208,5 +203,5 @@ TEST(MainDisplayFormat, CountsNeverFailOnOddReplies) {
         {"", "0"},    {"abc", "0"},  {"12345", "12,345"}, {"7.5", "8"},
         {"6.5", "6"}, {" 42", "42"}, {"-1234", "-1,234"}};
     for (const auto& [reply, shown] : cases)
-        EXPECT_EQ(MainDisplayPass::FormatCount(reply), shown) << reply;
+        EXPECT_EQ(MainDisplayModel::FormatCount(reply), shown) << reply;
 }

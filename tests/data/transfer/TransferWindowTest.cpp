@@ -12,6 +12,7 @@
 #include "data/FileCommands.h"
 #include "data/ui/TransferMenu.h"
 #include "data/ui/frmProcessing.h"
+#include "FakeClipboard.h"
 #include "window/AppContext.h"
 
 namespace voran::testing {
@@ -28,7 +29,11 @@ protected:
 
     FakeFileDialog dialogs;
     FileCommands files{tables, messages, dialogs, clock, folder.path().toStdString()};
-    AppContext ctx{link, tables, messages, clock};
+    FakeClipboard clipboard;
+    // Opens the link when the program goes online.
+    AppContext ctx{link, tables, messages, clock, clipboard, "", [this] {
+                       if (link.OnlineMode) link.OpenRSComm(port);
+                   }};
 };
 
 TEST_F(TransferWindow, CleanDownloadFillsThe94StepBarAndClosesWithoutABox) {
@@ -90,9 +95,6 @@ TEST_F(TransferWindow, UploadStampsTheDataAndCancelStopsTheItemsButNotThePls) {
 TEST_F(TransferWindow, DownloadAsksFirstAndOffersToGoOnline) {
     link.CloseRSComm();
     port.clearTrace();
-    ctx.UpdateOnlineState = [&] {
-        if (link.OnlineMode) link.OpenRSComm(port);
-    };
     // Yes, then No to going online: nothing sent. Then Yes and Yes.
     messages.answers = {MsgResult::Yes, MsgResult::No, MsgResult::Yes, MsgResult::Yes};
     mnuFileDownload_Click(ctx, files, nullptr);

@@ -11,6 +11,7 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
+#include "FakeClipboard.h"
 #include "FakeMessageBox.h"
 #include "SimLink.h"
 #include "SimBoard.h"
@@ -31,11 +32,8 @@ protected:
         tables.BuildDefaults(clock.localDateTime());
         for (int i = 0; i < frmSetup::kItems; ++i)
             ASSERT_TRUE(board.preset(tables.CurrentData.Address[i], tables.CurrentData.Value[i]));
-        ctx.UpdateOnlineState = [this] {
-            if (!link.OnlineMode) link.CloseRSComm();
-        };
         window = std::make_unique<frmSetup>(ctx);
-        window->setTimerDriven(false);
+        window->monitor().setTimerDriven(false);
         window->show();
         activate(window.get());
     }
@@ -49,7 +47,7 @@ protected:
         ctx.OfflineEditing = offlineEditing;
         if (online) link.OpenRSComm(port);
         window->activate();
-        window->runMonitorPass();
+        window->monitor().runPass();
         clearTrace();
     }
     void clearTrace() {
@@ -89,7 +87,10 @@ protected:
     std::int32_t& item(int i) { return tables.CurrentData.Value[i]; }
 
     SetupTables tables;
-    AppContext ctx{.link = link, .tables = tables, .messages = messages, .clock = clock};
+    FakeClipboard clipboard;
+    AppContext ctx{link, tables, messages, clock, clipboard, "", [this] {
+                       if (!link.OnlineMode) link.CloseRSComm();
+                   }};
     std::unique_ptr<frmSetup> window;
     int traceMode = 0;
 };

@@ -11,7 +11,7 @@ TEST_F(SetupWindow, OnlinePassShowsTheControllersValuesWithoutWriting) {
         board.preset(a, v);
     link.OpenRSComm(port);
     window->activate();
-    window->runMonitorPass();
+    window->monitor().runPass();
     EXPECT_EQ(QStringList({box(0)->text(), box(12)->text(), window->lblCalShift(2)->text(),
                            window->lblCalShift(12)->text()}),
               QStringList({"21", "7", "57", "999"}));
@@ -21,7 +21,7 @@ TEST_F(SetupWindow, OnlinePassShowsTheControllersValuesWithoutWriting) {
     EXPECT_EQ(item(0), 20) << "the refresh leaves the working data alone";
     // A mask changed at the board is shown and written back whole, once.
     board.preset("W1042", 0x0F0);
-    window->runMonitorPass();
+    window->monitor().runPass();
     for (int k = 0; k < 12; ++k) EXPECT_EQ(check(k)->isChecked(), k >= 4 && k < 8);
     EXPECT_EQ(writes("W1042"), 1) << "never a half-applied mask";
     EXPECT_EQ(board.peek("W1042"), 0x0F0);
@@ -36,13 +36,13 @@ TEST_F(SetupWindow, BoxBeingEditedIsNotOverwrittenByTheRefresh) {
     EXPECT_EQ(box(0)->text(), QStringLiteral("31"));
     click(box(6)->lineEdit());  // clicked into, nothing typed
     board.preset("W1012", 135);
-    window->runMonitorPass();
+    window->monitor().runPass();
     EXPECT_EQ(box(6)->text(), QStringLiteral("140"));
 
     typeInto(15, QStringLiteral("4"));
     board.preset("B1033", 8);
     board.preset("W1008", 100);
-    window->runMonitorPass();
+    window->monitor().runPass();
     EXPECT_EQ(box(15)->text(), QStringLiteral("4")) << "the operator's text stays";
     EXPECT_EQ(box(4)->text(), QStringLiteral("100")) << "the other boxes follow the board";
 }
@@ -50,22 +50,22 @@ TEST_F(SetupWindow, BoxBeingEditedIsNotOverwrittenByTheRefresh) {
 TEST_F(SetupWindow, PassThatFindsTheLinkBusyOrTheWindowClosedDoesNothing) {
     open(true);
     {
-        RSComm::Hold held(link);
-        window->runMonitorPass();
+        const auto held = link.begin();
+        window->monitor().runPass();
     }
     window->deactivate();
-    window->runMonitorPass();
+    window->monitor().runPass();
     EXPECT_TRUE(port.sent().empty());
 }
 
 TEST_F(SetupWindow, CheckBoxClickBeforeTheMaskIsKnownIsIgnored) {
     board.preset("W1042", 4095);
     link.OpenRSComm(port);
-    window->setTimerDriven(true);
+    window->monitor().setTimerDriven(true);
     window->activate();
-    for (int n = 0; n < 5 && !window->passUnderWay(); ++n) QCoreApplication::processEvents();
+    for (int n = 0; n < 5 && !window->monitor().underWay(); ++n) QCoreApplication::processEvents();
     ASSERT_TRUE(window->layoutBusy());
-    window->setTimerDriven(false);  // hold the pass where it is
+    window->monitor().setTimerDriven(false);  // hold the pass where it is
     clearTrace();
     click(check(2));
     EXPECT_EQ(writes(), 0);
@@ -89,7 +89,7 @@ TEST_F(SetupWindow, OfflineShowsTheWorkingDataAndOnlyOfflineEditingEnablesBoxesA
     EXPECT_TRUE(check(0)->isChecked() && !check(1)->isChecked());
     for (const bool editing : {false, true}) {
         ctx.OfflineEditing = editing;
-        window->runMonitorPass();
+        window->monitor().runPass();
         for (int i = 0; i < 24; ++i) EXPECT_EQ(box(i)->lineEdit()->isEnabled(), editing) << i;
         for (int k = 0; k < 12; ++k) EXPECT_EQ(check(k)->isEnabled(), editing) << k;
         EXPECT_FALSE(window->cmdCalibrate()->isEnabled() || window->cmdAutoSet()->isEnabled());
@@ -104,7 +104,7 @@ TEST_F(SetupWindow, OfflineShowsTheWorkingDataAndOnlyOfflineEditingEnablesBoxesA
     // Tables replaced by Open are shown on the next pass.
     item(0) = 123;
     tables.TablesReplaced = true;
-    window->runMonitorPass();
+    window->monitor().runPass();
     EXPECT_EQ(box(0)->text(), QStringLiteral("123"));
 }
 
@@ -129,7 +129,7 @@ TEST_F(SetupWindow, CalibrateAndAutoSetAskFirstAndOnlyYesActs) {
     EXPECT_EQ(board.peek("W1022"), 250);
     EXPECT_EQ(item(2), 57);
     EXPECT_EQ(item(11), 250);
-    window->runMonitorPass();
+    window->monitor().runPass();
     EXPECT_EQ(box(2)->text(), QStringLiteral("57"));
 }
 

@@ -1,0 +1,58 @@
+#include "data/ItemTable.h"
+
+namespace voran::items {
+
+namespace {
+
+// Each row covers a run of items whose addresses follow one rule (kind
+// letter, then base + step × (i - first)) and whose default value is
+// start + increment × (i - first).
+struct ItemRow {
+    int first;
+    int last;
+    char kind;
+    int base;
+    int step;
+    std::int32_t defaultStart;
+    std::int32_t defaultIncrement;
+};
+
+// clang-format off
+constexpr ItemRow kItemTable[] = {
+    // items   kind  base  step   default      meaning
+    { 0, 11,   'W', 1000,  2,     20, 20 },  // shifts to each station (11 = flanger)
+    {12, 23,   'B', 1030,  1,      5,  0 },  // missing cans for transfer jam alarm
+    {24, 34,   'W',  632,  2,      0,  0 },  // calibrated shifts, stations 1 .. 11
+    {35, 35,   'W',  754,  0,      0,  0 },  // calibrated shifts, flanger
+    {36, 36,   'W',  630,  0,      0,  0 },  // calibrated shifts, total
+    {37, 37,   'W', 1042,  0,   4095,  0 },  // transfer jam enable mask
+    {38, 38,   'D', 1100,  0,      0,  0 },  // current shift: good cans
+    {39, 39,   'D', 1104,  0,      0,  0 },  // current shift: total jams
+    {40, 51,   'W', 1108,  2,      0,  0 },  // current shift: jams per station
+    {52, 52,   'D', 1200,  0,      0,  0 },  // last shift: good cans
+    {53, 53,   'D', 1204,  0,      0,  0 },  // last shift: total jams
+    {54, 65,   'W', 1208,  2,      0,  0 },  // last shift: jams per station
+    {66, 77,   'W', 1050,  2,      0,  0 },  // jams per station (main display)
+};
+// clang-format on
+
+const ItemRow* rowOf(int i) {
+    for (const ItemRow& row : kItemTable)
+        if (i >= row.first && i <= row.last) return &row;
+    return nullptr;
+}
+
+}  // namespace
+
+std::string ItemAddress(int i) {
+    const ItemRow* row = rowOf(i);
+    if (!row) return {};
+    return std::string(1, row->kind) + std::to_string(row->base + row->step * (i - row->first));
+}
+
+std::int32_t ItemDefault(int i) {
+    const ItemRow* row = rowOf(i);
+    return row ? row->defaultStart + row->defaultIncrement * (i - row->first) : 0;
+}
+
+}  // namespace voran::items

@@ -1,0 +1,24 @@
+#include "shell/WindowTable.h"
+
+#include "data/ui/frmMain.h"
+#include "timing/ui/frmSetup.h"
+
+namespace voran {
+
+namespace {
+template <class Window>
+ChildWindow* make(AppContext& ctx, QWidget* parent) {
+    return new Window(ctx, parent);
+}
+}  // namespace
+
+const std::vector<WindowEntry>& WindowTable() {
+    static const std::vector<WindowEntry> table = {
+        {"&1 Main Display", make<frmMain>}, {"&2 Set-up Parameters", make<frmSetup>},
+        {"&3 Machine Timing", nullptr},     {"&4 Serial Communications", nullptr},
+        {"&5 I/O States", nullptr},
+    };
+    return table;
+}
+
+}  // namespace voran
