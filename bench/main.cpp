@@ -10,7 +10,7 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -173,7 +173,9 @@ void row(const char* name, const Figure& f, const Figure& base) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    // Widgets for the window-driven transfers; no display is needed.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     long pairs = 10000;
     if (argc > 1) pairs = std::atol(argv[1]);
     const long exchanges = 2 * pairs;

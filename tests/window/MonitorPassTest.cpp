@@ -1,0 +1,101 @@
+// The one monitoring pass of the live windows: it waits while a modal
+// operation owns the link, so a transfer run from the window costs the
+// protocol's minimum of exchanges; a failed read is never shown.
+#include <QCoreApplication>
+#include <QTableWidget>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include "ShellHarness.h"
+#include "data/Transfer.h"
+#include "data/ui/frmMain.h"
+
+using namespace voran;
+using voran::testing::ShellHarness;
+
+namespace {
+
+frmMain& display(ShellHarness& h) {
+    return *dynamic_cast<frmMain*>(h.window->currentChild());
+}
+
+// Bytes a transfer sends when it runs alone on an open link.
+std::size_t bytesOfTransferAlone(int mode) {
+    ShellHarness h;
+    h.goOnline();
+    display(h).deactivate();
+    h.clearTrace();
+    EXPECT_TRUE(DataTransfer(h.link(), h.window->tables()).RunTransfer(mode).complete());
+    return h.port.sent().size();
+}
+
+}  // namespace
+
+TEST(MonitorPass, WaitsWhileAModalOperationOwnsTheLinkAndResumesAfter) {
+    ShellHarness h;
+    h.goOnline();
+    frmMain& d = display(h);
+    ASSERT_TRUE(d.monitor().runPass());
+    h.clearTrace();
+    {
+        AppContext::ModalOperation modal(h.ctx());
+        EXPECT_FALSE(d.monitor().step());
+        EXPECT_FALSE(d.monitor().runPass());
+        EXPECT_TRUE(h.port.sent().empty());
+        // The background alarm poll goes on.
+        h.ticks(1);
+        EXPECT_FALSE(h.port.sent().empty());
+    }
+    h.clearTrace();
+    EXPECT_TRUE(d.monitor().runPass());
+    EXPECT_EQ(h.addressesRead().size(), 4u * 2 * 2 + 2 * 2 * 4 + 12 * 2 * 3)
+        << "one whole pass: rate and alarm words of four columns, then the cells";
+}
+
+TEST(MonitorPass, TransferFromTheMenuWithTheDisplayRunningSendsOnlyTheTransfersBytes) {
+    for (const int mode : {kTransferUpload, kTransferDownload}) {
+        SCOPED_TRACE(mode == kTransferUpload ? "upload" : "download");
+        const std::size_t alone = bytesOfTransferAlone(mode);
+        ShellHarness h;
+        h.goOnline();
+        frmMain& d = display(h);
+        ASSERT_TRUE(d.monitor().runPass());
+        // The display's pass runs from its timer, as on the operator's screen.
+        d.monitor().setTimerDriven(true);
+        for (int n = 0; n < 20; ++n) QCoreApplication::processEvents();
+        // Let the pass under way end, so the transfer starts on a free link.
+        d.monitor().setTimerDriven(false);
+        if (d.monitor().underWay()) d.monitor().runPass();
+        d.monitor().setTimerDriven(true);
+        h.messages.answers = {MsgResult::Yes};
+        h.clearTrace();
+        if (mode == kTransferUpload)
+            h.window->mnuFileUpload_Click();
+        else
+            h.window->mnuFileDownload_Click();
+        const std::size_t sent = h.port.sent().size();
+        d.monitor().setTimerDriven(false);
+        // The read handshake may be left open by the display: at most the
+        // transfer's own bytes, and never a display read in between.
+        EXPECT_LE(sent, alone);
+        EXPECT_GE(sent + 2, alone);
+        EXPECT_EQ(h.messages.shown.size(), 1u) << "only the question, no failure box";
+    }
+}
+
+TEST(MonitorPass, AReadThatFailsIsNotShownAndTheNextPassGoesOffline) {
+    ShellHarness h;
+    h.goOnline();
+    frmMain& d = display(h);
+    ASSERT_TRUE(d.monitor().runPass());
+    const std::string rate = d.lblDisplay0->text().toStdString();
+    h.board.preset("W182", 4321);
+    h.port.silent = true;  // the cable box is answered Cancel
+    d.monitor().runPass();
+    EXPECT_EQ(d.lblDisplay0->text().toStdString(), rate) << "no value from a failed read";
+    EXPECT_TRUE(h.link().CommError);
+    d.monitor().runPass();
+    EXPECT_FALSE(h.link().OnlineMode);
+    EXPECT_EQ(h.panel(2), "OFFLINE");
+    EXPECT_EQ(d.lblDisplay0->text().toStdString(), "-");
+}
