@@ -43,6 +43,8 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : LiveWindow(ctx, parent), mo
     fgData->setEditTriggers(QAbstractItemView::NoEditTriggers);
     fgData->setSelectionMode(QAbstractItemView::ContiguousSelection);
     fgData->setContextMenuPolicy(Qt::NoContextMenu);
+    // One Tab stop: the arrows move inside the grid, Tab leaves it.
+    fgData->setTabKeyNavigation(false);
     QStringList headings, labels;
     for (int col = 1; col < MainDisplayModel::kCols; ++col)
         headings << QString::fromStdString(MainDisplayModel::ColumnHeading(col));
@@ -55,7 +57,11 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : LiveWindow(ctx, parent), mo
     // Design widths in twips, wider where a larger font needs the room.
     QHeaderView* rowHeader = fgData->verticalHeader();
     QHeaderView* colHeader = fgData->horizontalHeader();
-    const QFontMetrics headerFont(colHeader->font());
+    // The headings of a selection are drawn bold: the room is measured in
+    // bold, so a heading stays whole when its cells are selected.
+    QFont boldHeader = colHeader->font();
+    boldHeader.setBold(true);
+    const QFontMetrics headerFont(boldHeader);
     const int margins = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin);
     auto fits = [&](int designTwips, const QStringList& texts) {
         int width = twips(designTwips);

@@ -1,6 +1,8 @@
 // The main display: shift-data grid offline and online, the read order of
 // the monitoring loop, the commands, and copying.
+#include <QApplication>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -204,4 +206,35 @@ TEST(MainDisplayFormat, CountsNeverFailOnOddReplies) {
         {"6.5", "6"}, {" 42", "42"}, {"-1234", "-1,234"}};
     for (const auto& [reply, shown] : cases)
         EXPECT_EQ(MainDisplayModel::FormatCount(reply), shown) << reply;
+}
+
+TEST(MainDisplayKeyboard, GridIsOneTabStopAndSelectedHeadingsStayWhole) {
+    ShellHarness h;
+    h.goOnline();
+    h.window->show();
+    h.window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(h.window.get()));
+    frmMain& d = display(h);
+    d.monitor().runPass();
+    d.fgData->setFocus(Qt::TabFocusReason);
+    ASSERT_EQ(QApplication::focusWidget(), d.fgData);
+    QTest::keyClick(d.fgData, Qt::Key_Down);
+    EXPECT_EQ(QApplication::focusWidget(), d.fgData) << "arrows move inside the grid";
+    QTest::keyClick(d.fgData, Qt::Key_Tab);
+    EXPECT_NE(QApplication::focusWidget(), d.fgData) << "Tab leaves the grid";
+
+    // Selected headings are drawn bold; each still fits its section.
+    QFont bold = d.fgData->horizontalHeader()->font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    d.fgData->selectAll();
+    for (int c = 0; c < d.fgData->columnCount(); ++c) {
+        const QString text = d.fgData->horizontalHeaderItem(c)->text();
+        EXPECT_GE(d.fgData->columnWidth(c), metrics.horizontalAdvance(text)) << text.toStdString();
+    }
+    for (int r = 0; r < d.fgData->rowCount(); ++r) {
+        const QString text = d.fgData->verticalHeaderItem(r)->text();
+        EXPECT_GE(d.fgData->verticalHeader()->width(), metrics.horizontalAdvance(text))
+            << text.toStdString();
+    }
 }
