@@ -38,19 +38,21 @@ set(CPACK_PACKAGE_NAME voran)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "QTR-VORAN Set-up Utility for the K-900 controller board")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "QTR-VORAN Set-up Utility for the K-900 controller board\n"
-    "The desktop program with which an operator watches and sets up a\n"
-    "can-processing line through its K-900 controller board over RS-232:\n"
-    "live shift counts and alarms, set-up parameters, PLS timing channels and\n"
-    "set-up files. With voran-cli, the link from the command line, and\n"
+# The long description, under the summary line.
+string(JOIN "\n" CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "The desktop program with which an operator watches and sets up a"
+    "can-processing line through its K-900 controller board over RS-232:"
+    "live shift counts and alarms, set-up parameters, PLS timing channels and"
+    "set-up files. With voran-cli, the link from the command line, and"
     "k900-sim, a simulated board for trying the program without hardware.")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "VORAN developers")
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-# The Qt 6 libraries, the C++ runtime and libc, from the programs' links.
+# The Qt 6 libraries, the C++ runtime and libc, from what the programs link
+# (dpkg-shlibdeps), so a Qt module the programs start to use is added by itself.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The X11 platform plugin comes with libqt6gui6; Wayland sessions want their own.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
+# The X11 platform plugin comes with libqt6gui6 (Wayland sessions run it through
+# XWayland); the native Wayland plugin pulls in Qt Quick, so it is only suggested.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "qt6-wayland")
 set(CPACK_STRIP_FILES ON)
 include(CPack)
