@@ -30,6 +30,10 @@ install(FILES ${VORAN_PACKAGING}/voran.svg
 # The defaults of the per-user program folder; an administrator may add the
 # site's fault-text files and help file here for users who start later.
 # Must stay the kInstalledDefaults folder relative to the bin folder.
+if(NOT CMAKE_INSTALL_BINDIR STREQUAL "bin" OR NOT CMAKE_INSTALL_DATADIR STREQUAL "share")
+    message(WARNING "The installed programs look for their defaults in ../share/voran "
+                    "beside their bin folder (kInstalledDefaults in src/platform/Paths.h).")
+endif()
 install(DIRECTORY ${VORAN_PACKAGING}/defaults/ DESTINATION ${CMAKE_INSTALL_DATADIR}/voran)
 install(DIRECTORY DESTINATION ${CMAKE_INSTALL_DATADIR}/voran/Help)
 
