@@ -17,6 +17,7 @@
 #include <functional>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "link/RSComm.h"
@@ -164,6 +165,22 @@ bool linkLoop(ISerialPort& port, const std::string& folder, long pairs) {
     return ok;
 }
 
+const char* const kBenchUsage =
+    "usage: voran-bench [PAIRS]\n"
+    "Measures the link against k900-sim (from this program's folder) on a\n"
+    "pseudo-terminal: PAIRS reads of two byte exchanges each per run (default\n"
+    "10000, 1..1000000), a whole upload and download, and reply time-outs.\n";
+
+// A count of read pairs: digits only, 1 .. 1000000.
+std::optional<long> pairCount(const std::string& text) {
+    if (text.empty() || text.size() > 7) return std::nullopt;
+    for (char c : text)
+        if (c < '0' || c > '9') return std::nullopt;
+    const long n = std::stol(text);
+    if (n < 1 || n > 1000000) return std::nullopt;
+    return n;
+}
+
 void row(const char* name, const Figure& f, const Figure& base) {
     std::printf("%-28s %8.1f %8.1f %7.2f %9.1f%% %9.1f%%%s\n", name, f.wall, f.cpu,
                 base.wall > 0 ? f.wall / base.wall : 0.0, 100 * f.wall / kWire9600,
@@ -177,10 +194,26 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     long pairs = 10000;
-    if (argc > 1) pairs = std::atol(argv[1]);
+    if (argc > 1) {
+        const std::string a = argv[1];
+        if (a == "--help" || a == "-h") {
+            std::cout << kBenchUsage;
+            return 0;
+        }
+        const std::optional<long> n = argc == 2 ? pairCount(a) : std::nullopt;
+        if (!n) {
+            std::cerr << "voran-bench: "
+                      << (argc == 2 ? "not a number of read pairs: " + a
+                                    : std::string("one argument at most"))
+                      << "\n"
+                      << kBenchUsage;
+            return 2;
+        }
+        pairs = *n;
+    }
     const long exchanges = 2 * pairs;
 
-    const std::string exe = ProgramFolder() + "/k900-sim";
+    const std::string exe = ExecutableFolder() + "/k900-sim";
     const fs::path tmp = fs::temp_directory_path() / ("voran-bench-" + std::to_string(::getpid()));
     fs::create_directories(tmp / "live");
     fs::create_directories(tmp / "silent");

@@ -19,6 +19,7 @@
 
 #include "SimBoard.h"
 #include "SimPls.h"
+#include "Version.h"
 #include "platform/Logging.h"
 #include "platform/Paths.h"
 
@@ -53,13 +54,15 @@ const char* const kUsage =
     "Serves a simulated K-900 board on a pseudo-terminal and links\n"
     "<folder>/Support/COM<n> to it.\n"
     "  --port N           COM port number to link (1..99, default 1)\n"
-    "  --folder DIR       program folder holding Support/ (default: this program's folder)\n"
+    "  --folder DIR       program folder holding Support/ (default: the one voran uses,\n"
+    "                     this program's folder or else ~/.local/share/voran)\n"
     "  --preset FILE      preset the board memory (lines \"ADDRESS VALUE\", # comments)\n"
     "  --live             run the line: count cans, jam now and then, raise alarms\n"
     "  --still            the machine stands (by default the resolver turns)\n"
     "  --silent           hear nothing and answer nothing (a pulled cable)\n"
     "  --drop-every N     lose every N-th byte from the PC\n"
     "  --reply-delay S    answer S seconds late\n"
+    "  --help, --version  say what it is and end\n"
     "Prints \"device <pty>\" and \"link <path>\" on stdout. SIGUSR1 toggles --silent.\n"
     "Trace the wire with QT_LOGGING_RULES=\"voran.sim.debug=true\".\n";
 
@@ -76,6 +79,9 @@ bool parse(int argc, char** argv, Options& o) {
             o.silent = true;
         else if (a == "--help" || a == "-h") {
             std::cout << kUsage;
+            std::exit(0);
+        } else if (a == "--version" || a == "-v") {
+            std::cout << "k900-sim " VORAN_VERSION "\n";
             std::exit(0);
         } else if (a == "--port" && (v = value()))
             o.port = std::atoi(v);

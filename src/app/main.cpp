@@ -12,6 +12,10 @@
 #include <QPixmap>
 #include <QTimer>
 #include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "Version.h"
 
 #include "platform/Clock.h"
 #include "platform/Paths.h"
@@ -27,19 +31,28 @@
 #include "shell/frmMDIMain.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("VORAN");
+    // --help and --version answer without a display (from a terminal, over ssh).
+    bool answerOnly = false;
+    for (int i = 1; i < argc; ++i)
+        for (const char* o : {"-h", "--help", "--help-all", "-v", "--version"})
+            answerOnly = answerOnly || std::strcmp(argv[i], o) == 0;
+    const std::unique_ptr<QCoreApplication> app =
+        answerOnly ? std::make_unique<QCoreApplication>(argc, argv)
+                   : std::make_unique<QApplication>(argc, argv);
+    QCoreApplication::setApplicationName("VORAN");
+    QCoreApplication::setApplicationVersion(VORAN_VERSION);
 
     QCommandLineParser parser;
     parser.setApplicationDescription("QTR-VORAN Set-up Utility");
     parser.addHelpOption();
+    parser.addVersionOption();
     QCommandLineOption online("online", "Go online once the window is up.");
     QCommandLineOption screenshot("screenshot", "Save a picture of the main window and end.",
                                   "file");
     QCommandLineOption delay("screenshot-delay", "Seconds before the picture (default 4).",
                              "seconds", "4");
     parser.addOptions({online, screenshot, delay});
-    parser.process(app);
+    parser.process(*app);
 
     const std::string folder = voran::ProgramFolder();
     voran::SystemClock clock;
@@ -72,5 +85,5 @@ int main(int argc, char** argv) {
             QApplication::exit(saved ? 0 : 1);
         });
     }
-    return app.exec();
+    return QApplication::exec();
 }

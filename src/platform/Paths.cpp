@@ -2,19 +2,76 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 #include <system_error>
+#ifdef _WIN32
+#include <process.h>
+#define getpid _getpid
+#else
+#include <unistd.h>
+#endif
 
 namespace fs = std::filesystem;
 
 namespace voran {
 
-std::string ProgramFolder() {
+std::string ExecutableFolder() {
     std::error_code ec;
     const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
     if (ec) return fs::current_path().string();
     return exe.parent_path().string();
+}
+
+std::string ProgramFolder() {
+    return ChooseProgramFolder(ExecutableFolder(), UserProgramFolder());
+}
+
+static bool writable(const std::string& folder) {
+#ifdef _WIN32
+    (void)folder;
+    return true;
+#else
+    return ::access(folder.c_str(), W_OK) == 0;
+#endif
+}
+
+// Makes `folder` as a copy of `defaults` (or empty without them). The copy is
+// made beside it and renamed into place, so a program starting at the same
+// moment (k900-sim beside voran) never sees a half-filled folder; whoever
+// renames first wins and the other's copy is dropped.
+static bool seed(const fs::path& folder, const fs::path& defaults) {
+    std::error_code ec;
+    fs::create_directories(folder.parent_path(), ec);
+    if (!fs::is_directory(defaults, ec)) {
+        fs::create_directories(folder, ec);
+        return fs::is_directory(folder, ec);
+    }
+    fs::path temp = folder;
+    temp += ".seed-" + std::to_string(::getpid());
+    fs::remove_all(temp, ec);
+    fs::copy(defaults, temp, fs::copy_options::recursive, ec);
+    if (!ec) fs::rename(temp, folder, ec);
+    if (ec) fs::remove_all(temp, ec);
+    return fs::is_directory(folder, ec);
+}
+
+std::string ChooseProgramFolder(const std::string& exeFolder, const std::string& userFolder) {
+    std::error_code ec;
+    const fs::path defaults = fs::path(exeFolder) / kInstalledDefaults;
+    const bool installed = fs::is_directory(defaults, ec);
+    if ((!installed && writable(exeFolder)) || userFolder.empty()) return exeFolder;
+    if (fs::is_directory(userFolder, ec) || seed(userFolder, defaults)) return userFolder;
+    return exeFolder;
+}
+
+std::string UserProgramFolder() {
+    const char* data = std::getenv("XDG_DATA_HOME");
+    if (data != nullptr && fs::path(data).is_absolute()) return (fs::path(data) / "voran").string();
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || *home == '\0') return {};
+    return (fs::path(home) / ".local/share/voran").string();
 }
 
 static bool sameNoCase(const std::string& a, const std::string& b) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "CliCommands.h"
+#include "Version.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
 #ifdef _WIN32
@@ -48,11 +49,13 @@ public:
 
 void usage(std::ostream& os) {
     os << "usage: voran-cli [--port N] [--speed 9600|19200] COMMAND [ARGS]\n"
-          "       voran-cli --help\n\n"
+          "       voran-cli --help | --version\n\n"
           "Commands:\n";
     for (const Command& c : Commands()) os << "  " << c.usage << "\n      " << c.summary << "\n";
-    os << "\nWithout options the port and speed of Support/RSPort.cfg beside this program\n"
+    os << "\nWithout options the port and speed of Support/RSPort.cfg in the program folder\n"
           "are used (port N is the device Support/COM<N> links to, else /dev/ttyS<N-1>).\n"
+          "The program folder is this program's own when it may write there, else the\n"
+          "per-user folder ~/.local/share/voran (see voran-cli(1)).\n"
           "Messages go to stderr. Exit status: 0 done, 1 the link or the board failed or\n"
           "an entry was refused, 2 a wrong command line.\n";
 }
@@ -73,6 +76,10 @@ int run(int argc, char** argv) {
         const std::string a = argv[i];
         if (a == "--help" || a == "-h") {
             usage(std::cout);
+            return kOk;
+        }
+        if (a == "--version" || a == "-v") {
+            std::cout << "voran-cli " VORAN_VERSION "\n";
             return kOk;
         }
         if (a == "--port" || a == "--speed") {
