@@ -190,9 +190,6 @@ void row(const char* name, const Figure& f, const Figure& base) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Widgets for the window-driven transfers; no display is needed.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
     long pairs = 10000;
     if (argc > 1) {
         const std::string a = argv[1];
@@ -211,6 +208,9 @@ int main(int argc, char** argv) {
         }
         pairs = *n;
     }
+    // Widgets for the window-driven transfers; no display is needed.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     const long exchanges = 2 * pairs;
 
     const std::string exe = ExecutableFolder() + "/k900-sim";
