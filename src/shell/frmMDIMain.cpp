@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDate>
@@ -11,6 +12,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QTime>
 #include <QTimer>
@@ -51,10 +53,13 @@ frmMDIMain::frmMDIMain(const ShellServices& services, QWidget* parent)
     files_.onCaptionChanged = [this](const std::string& caption) { setTitle(caption); };
     files_.processEvents = [] { QCoreApplication::processEvents(); };
 
-    frame_ = new QWidget;
+    // The child window sits in a scroll area: a window that cannot shrink to
+    // a small or strongly scaled screen scrolls instead of pushing the frame
+    // off the screen.
+    frame_ = new QScrollArea;
     frame_->setObjectName("frame");
-    auto* layout = new QVBoxLayout(frame_);
-    layout->setContentsMargins(0, 0, 0, 0);
+    frame_->setWidgetResizable(true);
+    frame_->setFrameShape(QFrame::NoFrame);
     setCentralWidget(frame_);
 
     buildMenus();
@@ -80,9 +85,17 @@ frmMDIMain::frmMDIMain(const ShellServices& services, QWidget* parent)
     tmrClock->start();
 
     // The design size, or less on a small or strongly scaled screen.
-    QSize size(900, 560);
-    if (const QScreen* shown = screen()) size = size.boundedTo(shown->availableGeometry().size());
-    resize(size);
+    resize(FirstFrameSize(QSize(900, 560), screen() ? screen()->availableGeometry() : QRect()));
+}
+
+QSize frmMDIMain::FirstFrameSize(QSize design, QRect available) {
+    if (available.isEmpty()) return design;
+    // Room for the window manager's title bar and borders, which are not
+    // known before the window is shown.
+    const int title = 2 * QFontMetrics(QApplication::font()).height();
+    const int border = 8;
+    const QSize room(available.width() - 2 * border, available.height() - title - 2 * border);
+    return design.boundedTo(room);
 }
 
 frmMDIMain::~frmMDIMain() {
@@ -95,6 +108,7 @@ void frmMDIMain::unloadChild() {
     // Deactivated first: from here on the window leaves the link and its
     // widgets alone, even if a read of it is still unwinding.
     child_->deactivate();
+    frame_->takeWidget();
     child_->hide();
     child_->deleteLater();
     child_ = nullptr;
@@ -234,9 +248,9 @@ void frmMDIMain::ShowWindow(int index) {
     mnuWindowForm[currentWindow_]->setChecked(false);
     mnuWindowForm[index]->setChecked(true);
     unloadChild();
-    child_ = table[index].create ? table[index].create(ctx_, frame_) : nullptr;
+    child_ = table[index].create ? table[index].create(ctx_, nullptr) : nullptr;
     if (child_) {
-        frame_->layout()->addWidget(child_);
+        frame_->setWidget(child_);
         child_->show();
         child_->activate();
     }

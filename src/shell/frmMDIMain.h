@@ -22,6 +22,7 @@
 class QAction;
 class QLabel;
 class QMenu;
+class QScrollArea;
 class QTimer;
 
 namespace voran {
@@ -80,6 +81,10 @@ public:
     const BackgroundUpdate& background() const { return background_; }
     const std::string& helpFile() const { return helpFile_; }
 
+    // The frame's first size: the design size, or less so that the window
+    // with its title bar and borders fits the screen's available area.
+    static QSize FirstFrameSize(QSize design, QRect available);
+
     // Status bar panel (1 .. 4): STATUS, MODE, DATE, TIME.
     QLabel* panel(int index) const { return panels_.at(index - 1); }
     std::string panelKey(int index) const;
@@ -136,7 +141,7 @@ private:
     BackgroundUpdate background_;
 
     std::array<QLabel*, 4> panels_{};
-    QWidget* frame_ = nullptr;
+    QScrollArea* frame_ = nullptr;
     ChildWindow* child_ = nullptr;
     int currentWindow_ = 0;
     bool loaded_ = false;

@@ -1,6 +1,7 @@
 // What the operator sees when the program has just started, the menus, and
 // switching between online and offline.
 #include <QAction>
+#include <QApplication>
 #include <QMenuBar>
 #include <QPointer>
 #include <QTest>
@@ -136,4 +137,27 @@ TEST(Menus, WindowMenuSwapsTheChildWindowAndItsCheckMark) {
     EXPECT_TRUE(h.window->mnuWindowForm[1]->isChecked());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(first.isNull()) << "the main display was unloaded";
+}
+
+TEST(Startup, FrameFitsTheScreenWhateverTheWindowNeeds) {
+    // The first size leaves room for the title bar and borders.
+    const QRect screen(0, 0, 1280, 800);
+    const QSize first = frmMDIMain::FirstFrameSize(QSize(900, 560), screen);
+    EXPECT_EQ(first, QSize(900, 560));
+    const QSize small = frmMDIMain::FirstFrameSize(QSize(900, 560), QRect(0, 0, 800, 500));
+    EXPECT_LT(small.height(), 500);
+    EXPECT_LE(small.width(), 800);
+
+    // A child window that cannot shrink (here a set-up window at twice the
+    // font) scrolls inside the frame instead of raising the frame's minimum.
+    ShellHarness h;
+    QFont big = QApplication::font();
+    big.setPointSizeF(big.pointSizeF() * 2);
+    h.window->ShowWindow(kSetupParameters);
+    h.window->currentChild()->setFont(big);
+    h.window->show();
+    const QSize minimum = h.window->minimumSizeHint().expandedTo(h.window->minimumSize());
+    EXPECT_LE(minimum.width(), small.width());
+    EXPECT_LE(minimum.height(), small.height());
+    EXPECT_GT(h.window->currentChild()->minimumSizeHint().width(), small.width());
 }
