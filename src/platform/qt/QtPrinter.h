@@ -73,6 +73,9 @@ public:
     std::unique_ptr<IPrinter> choosePrinter() override;
     void preview(const std::function<void(IPrinter&)>& draw) override;
 
+    // The printer the dialogs set up (tests point it at a PDF file).
+    QPrinter& printer() { return printer_; }
+
 private:
     QWidget* parent_;
     QPrinter printer_{QPrinter::HighResolution};
