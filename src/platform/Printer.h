@@ -1,7 +1,6 @@
 #pragma once
 
 #include <functional>
-#include <memory>
 #include <string>
 
 namespace voran {
@@ -64,8 +63,9 @@ public:
     virtual ~IPrintSetup() = default;
     // Lets the operator choose the printer and the number of copies (the
     // choices stay as the defaults of the next call). Null when the dialog
-    // was cancelled or no printer could be had.
-    virtual std::unique_ptr<IPrinter> choosePrinter() = 0;
+    // was cancelled or no printer could be had. The printer belongs to the
+    // set-up and serves until the next call.
+    virtual IPrinter* choosePrinter() = 0;
     // Shows the pages `draw` produces in a preview window, modal, from which
     // the operator may also print them.
     virtual void preview(const std::function<void(IPrinter&)>& draw) = 0;

@@ -1,8 +1,8 @@
 #pragma once
 
+#include <algorithm>
 #include <deque>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -106,8 +106,8 @@ private:
     int copies_ = 1;
 };
 
-// Hands the same recording printer out behind each accepted dialog; answers
-// from a queue (true accepted, false cancelled), cancelling when it is empty.
+// Hands out its recording printer behind each accepted dialog; answers from
+// a queue (true accepted, false cancelled), cancelling when it is empty.
 class FakePrintSetup : public IPrintSetup {
 public:
     RecordingPrinter printer;
@@ -115,40 +115,16 @@ public:
     int dialogs = 0;
     int previews = 0;
 
-    std::unique_ptr<IPrinter> choosePrinter() override {
+    IPrinter* choosePrinter() override {
         ++dialogs;
         const bool accept = !answers.empty() && answers.front();
         if (!answers.empty()) answers.pop_front();
-        if (!accept) return nullptr;
-        return std::make_unique<Forward>(printer);
+        return accept ? &printer : nullptr;
     }
     void preview(const std::function<void(IPrinter&)>& draw) override {
         ++previews;
         draw(printer);
     }
-
-private:
-    // Passes every call on to the recording printer, which outlives it.
-    struct Forward : IPrinter {
-        explicit Forward(IPrinter& to) : to(to) {}
-        IPrinter& to;
-        double pageWidth() const override { return to.pageWidth(); }
-        double pageHeight() const override { return to.pageHeight(); }
-        void setFont(const PrintFont& f) override { to.setFont(f); }
-        double textWidth(const std::string& t) const override { return to.textWidth(t); }
-        double textHeight(const std::string& t) const override { return to.textHeight(t); }
-        void setPosition(double x, double y) override { to.setPosition(x, y); }
-        double currentX() const override { return to.currentX(); }
-        double currentY() const override { return to.currentY(); }
-        void print(const std::string& t, bool e) override { to.print(t, e); }
-        void printEmptyLine() override { to.printEmptyLine(); }
-        void drawLine(double a, double b, double c, double d) override { to.drawLine(a, b, c, d); }
-        int page() const override { return to.page(); }
-        void newPage() override { to.newPage(); }
-        bool endDocument() override { return to.endDocument(); }
-        int copies() const override { return to.copies(); }
-        void setCopies(int n) override { to.setCopies(n); }
-    };
 };
 
 }  // namespace voran::testing

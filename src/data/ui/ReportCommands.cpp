@@ -44,7 +44,7 @@ bool ReportCommands::mnuFilePrint_Click() {
         }
     }
 
-    std::unique_ptr<IPrinter> printer = printSetup().choosePrinter();
+    IPrinter* printer = printSetup().choosePrinter();
     QCoreApplication::processEvents();
     if (!printer) return false;
 

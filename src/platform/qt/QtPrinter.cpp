@@ -136,13 +136,15 @@ void QtPrinter::setCopies(int copies) {
 
 QtPrintSetup::QtPrintSetup(QWidget* parent) : parent_(parent) {}
 
-std::unique_ptr<IPrinter> QtPrintSetup::choosePrinter() {
+IPrinter* QtPrintSetup::choosePrinter() {
+    chosen_.reset();
     QPrintDialog dialog(&printer_, parent_);
     // The report is drawn whole: no page ranges, no selection.
     dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize |
                       QAbstractPrintDialog::PrintCollateCopies);
     if (dialog.exec() != QDialog::Accepted) return nullptr;
-    return std::make_unique<QtPrinter>(printer_);
+    chosen_ = std::make_unique<QtPrinter>(printer_);
+    return chosen_.get();
 }
 
 void QtPrintSetup::preview(const std::function<void(IPrinter&)>& draw) {

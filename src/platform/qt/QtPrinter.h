@@ -70,7 +70,7 @@ class QtPrintSetup : public IPrintSetup {
 public:
     explicit QtPrintSetup(QWidget* parent = nullptr);
 
-    std::unique_ptr<IPrinter> choosePrinter() override;
+    IPrinter* choosePrinter() override;
     void preview(const std::function<void(IPrinter&)>& draw) override;
 
     // The printer the dialogs set up (tests point it at a PDF file).
@@ -79,6 +79,7 @@ public:
 private:
     QWidget* parent_;
     QPrinter printer_{QPrinter::HighResolution};
+    std::unique_ptr<QtPrinter> chosen_;
 };
 
 }  // namespace voran

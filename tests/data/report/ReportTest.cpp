@@ -153,11 +153,8 @@ TEST_F(ReportTest, ValuesEndAtThreeAndAHalfInchesAndShiftLabelsAtTwo) {
     }
     const std::map<std::string, double> starts{{"Set-up Parameters", 0.5},
                                                {"A. Number of Shifts to Each Station", 0.75},
-                                               {"E. PLS Configuration & Channel Setpoints", 0.75},
                                                {"4. Speed Compensation (advance): ", 1.0},
-                                               {"CH07 (msec):  0", 1.5},
                                                {"CH01:  90  - 270", 1.5},
-                                               {"3. Jams Per Station:", 1.0},
                                                {"Data Collection Counts (shift data)", 0.5},
                                                {"B. Last (previous) Shift Data", 0.75}};
     for (const auto& [text, x] : starts) {
@@ -167,8 +164,13 @@ TEST_F(ReportTest, ValuesEndAtThreeAndAHalfInchesAndShiftLabelsAtTwo) {
     EXPECT_EQ(printer.find("A. Current Shift Data")->font, Report::kHeadingFont);
 }
 
-TEST_F(ReportTest, EveryPageHasItsHeaderAndFooter) {
+TEST_F(ReportTest, ThreePagesEachWithHeaderAndFooterTheShiftPartOnTheLast) {
     print("[line3.sdt]");
+    EXPECT_EQ(pageOf("C. Calibrated Number of Shifts (to each station)"), 1);
+    EXPECT_EQ(pageOf("D. Transfer Jam Enable"), 2) << "thirteen lines no longer fit";
+    EXPECT_EQ(pageOf("Data Collection Counts (shift data)"), 3);
+    EXPECT_EQ(pageOf("B. Last (previous) Shift Data"), 3);
+    EXPECT_EQ(printer.newPages, 3) << "three footers; the last break draws no page";
     const double w = printer.width, h = printer.height;
     const double headH = RecordingPrinter::HeightOf(Report::kPageHeaderFont);
     const double footH = RecordingPrinter::HeightOf(Report::kPageFooterFont);
@@ -215,20 +217,6 @@ TEST_F(ReportTest, EveryPageHasItsHeaderAndFooter) {
     }
 }
 
-TEST_F(ReportTest, ShiftPartStartsOnANewPageWithItsOwnHeader) {
-    print();
-    EXPECT_EQ(pageOf("Set-up Parameters"), 1);
-    EXPECT_EQ(pageOf("C. Calibrated Number of Shifts (to each station)"), 1);
-    EXPECT_EQ(pageOf("D. Transfer Jam Enable"), 2) << "thirteen lines no longer fit";
-    EXPECT_EQ(pageOf("CH07:  0  - 0"), 2);
-    const int shift = pageOf("Data Collection Counts (shift data)");
-    EXPECT_EQ(shift, 3);
-    EXPECT_EQ(pageOf("B. Last (previous) Shift Data"), 3);
-    // Three footers, three page breaks, and no page drawn after the last.
-    EXPECT_EQ(printer.newPages, 3);
-    EXPECT_EQ(printer.pagesDrawn(), 3);
-}
-
 TEST_F(ReportTest, ShortPageBreaksBeforeEverySectionThatDoesNotFit) {
     printer.height = 6.0;
     print();
@@ -255,18 +243,6 @@ TEST_F(ReportTest, ShortPageBreaksBeforeEverySectionThatDoesNotFit) {
         }
         EXPECT_EQ(std::pair(headers, footers), std::pair(1, 1)) << "page " << p;
     }
-}
-
-TEST_F(ReportTest, ForcedRoomCheckEndsThePageAndHeadsTheNext) {
-    Report report(printer, tables.CurrentData, "[x.sdt]");
-    report.PrintPageHeader();
-    printer.setFont(Report::kItemFont);
-    report.EnsureRoom(false, 12);
-    EXPECT_EQ(printer.page(), 1) << "room enough on a fresh page";
-    report.EnsureRoom(true, 1);
-    EXPECT_EQ(printer.page(), 2);
-    EXPECT_EQ(printer.texts.back().text, "QTR-VORAN Report: [x.sdt]");
-    EXPECT_EQ(printer.texts.back().page, 2);
 }
 
 }  // namespace
