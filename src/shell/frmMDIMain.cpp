@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "data/ui/ReportCommands.h"
 #include "data/ui/TransferMenu.h"
 #include "platform/Logging.h"
 #include "platform/Paths.h"
@@ -43,7 +44,8 @@ frmMDIMain::frmMDIMain(const ShellServices& services, QWidget* parent)
       ctx_(link_, tables_, services.messages, services.clock, services.clipboard,
            services.programFolder, [this] { UpdateOnlineState(); }),
       files_(tables_, services.messages, services.dialogs, services.clock, services.programFolder),
-      background_(ctx_) {
+      background_(ctx_),
+      reports_(std::make_unique<ReportCommands>(ctx_, files_, services.dialogs, this)) {
     setObjectName("frmMDIMain");
     setWindowTitle(FileCommands::kBaseCaption);
 
@@ -138,6 +140,7 @@ void frmMDIMain::buildMenus() {
     mnuFileDownload = add(mnuFile, "mnuFileDownload", "&Download Data");
     mnuFile->addSeparator();
     mnuFilePrint = add(mnuFile, "mnuFilePrint", "&Print Report...", "Ctrl+P");
+    mnuFilePrintPreview = add(mnuFile, "mnuFilePrintPreview", "Print Pre&view...");
     mnuFilePrintSetup = add(mnuFile, "mnuFilePrintSetup", "Print Set&up...");
     mnuFilePrintSetup->setVisible(false);
     mnuFile->addSeparator();
@@ -149,9 +152,12 @@ void frmMDIMain::buildMenus() {
     connect(mnuFileSaveAs, &QAction::triggered, this, [this] { files_.SaveAs(); });
     connect(mnuFileUpload, &QAction::triggered, this, [this] { mnuFileUpload_Click(); });
     connect(mnuFileDownload, &QAction::triggered, this, [this] { mnuFileDownload_Click(); });
+    connect(mnuFilePrint, &QAction::triggered, this, [this] { mnuFilePrint_Click(); });
+    connect(mnuFilePrintPreview, &QAction::triggered, this,
+            [this] { mnuFilePrintPreview_Click(); });
+    connect(mnuFileExport, &QAction::triggered, this, [this] { mnuFileExport_Click(); });
     connect(mnuFileExit, &QAction::triggered, this, [this] { close(); });
-    for (QAction* a : {mnuFileExport, mnuFileDownloadProgram, mnuFilePrint, mnuFilePrintSetup})
-        a->setEnabled(false);
+    for (QAction* a : {mnuFileDownloadProgram, mnuFilePrintSetup}) a->setEnabled(false);
 
     mnuEdit = bar->addMenu("&Edit");
     mnuEdit->setObjectName("mnuEdit");
@@ -303,6 +309,18 @@ void frmMDIMain::mnuFileUpload_Click() {
 
 void frmMDIMain::mnuFileDownload_Click() {
     voran::mnuFileDownload_Click(ctx_, files_, this);
+}
+
+void frmMDIMain::mnuFilePrint_Click() {
+    reports_->mnuFilePrint_Click();
+}
+
+void frmMDIMain::mnuFilePrintPreview_Click() {
+    reports_->mnuFilePrintPreview_Click();
+}
+
+void frmMDIMain::mnuFileExport_Click() {
+    reports_->mnuFileExport_Click();
 }
 
 bool frmMDIMain::tmrBackgroungUpdate_Timer() {

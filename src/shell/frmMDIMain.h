@@ -28,6 +28,7 @@ class QTimer;
 namespace voran {
 
 class ChildWindow;
+class ReportCommands;
 
 // The platform services the frame works with; the program hands it the real
 // ones, tests hand it fakes.
@@ -73,11 +74,16 @@ public:
     void mnuHelpHelpTopics_Click();
     void mnuFileUpload_Click();
     void mnuFileDownload_Click();
+    void mnuFilePrint_Click();
+    void mnuFilePrintPreview_Click();
+    void mnuFileExport_Click();
 
     RSComm& link() { return link_; }
     SetupTables& tables() { return tables_; }
     AppContext& context() { return ctx_; }
     FileCommands& files() { return files_; }
+    // Print Report, Print Preview and Export Shift Data.
+    ReportCommands& reports() { return *reports_; }
     const BackgroundUpdate& background() const { return background_; }
     const std::string& helpFile() const { return helpFile_; }
 
@@ -98,6 +104,7 @@ public:
     QAction* mnuFileDownloadProgram = nullptr;
     QAction* mnuFileDownload = nullptr;
     QAction* mnuFilePrint = nullptr;
+    QAction* mnuFilePrintPreview = nullptr;
     QAction* mnuFilePrintSetup = nullptr;
     QAction* mnuFileExit = nullptr;
     QAction* mnuEditOfflineEditing = nullptr;
@@ -139,6 +146,7 @@ private:
     AppContext ctx_;
     FileCommands files_;
     BackgroundUpdate background_;
+    std::unique_ptr<ReportCommands> reports_;
 
     std::array<QLabel*, 4> panels_{};
     QScrollArea* frame_ = nullptr;

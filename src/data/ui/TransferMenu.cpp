@@ -26,7 +26,8 @@ void mnuFileDownload_Click(AppContext& ctx, FileCommands& files, QWidget* parent
     StartTransfer(ctx, files, parent, kTransferDownload);
 }
 
-bool StartTransfer(AppContext& ctx, FileCommands& files, QWidget* parent, int mode) {
+bool StartTransfer(AppContext& ctx, FileCommands& files, QWidget* parent, int mode,
+                   TransferReport* report) {
     if (!ctx.link.OnlineMode) {
         if (ctx.messages.show("Program is Currently OFFLINE\r\n\r\nDo You Wish to Switch to ONLINE "
                               "MODE to Continue?",
@@ -45,6 +46,7 @@ bool StartTransfer(AppContext& ctx, FileCommands& files, QWidget* parent, int mo
     AppContext::ModalOperation modal(ctx);
     frmProcessing window(ctx, mode, parent);
     window.exec();
+    if (report) *report = window.report();
     return true;
 }
 

@@ -6,6 +6,7 @@ namespace voran {
 
 class AppContext;
 class FileCommands;
+struct TransferReport;
 
 // The transfer mode of the running or last transfer: 4 upload, 14 download
 // (kTransferUpload, kTransferDownload). Set by StartTransfer before the
@@ -21,7 +22,9 @@ void mnuFileDownload_Click(AppContext& ctx, FileCommands& files, QWidget* parent
 // Offers to go online when offline (Yes performs the Online Data command:
 // OnlineMode := true, then ctx.UpdateOnlineState), sets TransferMode, stamps
 // an upload, and shows the progress window modal until the transfer ends.
-// Returns false when the operator declined to go online.
-bool StartTransfer(AppContext& ctx, FileCommands& files, QWidget* parent, int mode);
+// Returns false when the operator declined to go online; `report`, when
+// given, receives what the transfer achieved.
+bool StartTransfer(AppContext& ctx, FileCommands& files, QWidget* parent, int mode,
+                   TransferReport* report = nullptr);
 
 }  // namespace voran

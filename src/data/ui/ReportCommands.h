@@ -1,0 +1,49 @@
+#pragma once
+
+#include <memory>
+
+#include "data/ShiftExport.h"
+#include "platform/Printer.h"
+
+class QWidget;
+
+namespace voran {
+
+struct AppContext;
+class FileCommands;
+
+// The File menu's report commands: Print Report, Print Preview and Export
+// Shift Data, working on CurrentData and the frame's file state.
+class ReportCommands {
+public:
+    ReportCommands(AppContext& ctx, FileCommands& files, IFileDialog& dialogs, QWidget* parent);
+    ~ReportCommands();
+
+    // The print dialog and printers used; null goes back to Qt's own.
+    void setPrintSetup(IPrintSetup* setup);
+
+    // File > Print Report...: online, uploads everything first and prints
+    // nothing unless that upload went through completely; then the print
+    // dialog (cancel prints nothing), then the report under the wait window.
+    // True when the report was printed; a printer that failed says so.
+    bool mnuFilePrint_Click();
+    // File > Print Preview...: the report of the data as they stand, in
+    // Qt's preview, from which it can also be printed.
+    void mnuFilePrintPreview_Click();
+    // File > Export Shift Data...
+    bool mnuFileExport_Click() { return export_.mnuFileExport_Click(); }
+
+    ShiftExport& exporter() { return export_; }
+
+private:
+    IPrintSetup& printSetup();
+
+    AppContext& ctx_;
+    FileCommands& files_;
+    QWidget* parent_;
+    ShiftExport export_;
+    std::unique_ptr<IPrintSetup> ownSetup_;
+    IPrintSetup* setup_ = nullptr;
+};
+
+}  // namespace voran

@@ -1,0 +1,154 @@
+// File > Print Report and Print Preview in the frame window: the upload
+// that comes first online, the print dialog, the wait window, the report.
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include "../../timing/pls/PlsFixture.h"
+#include "RecordingPrinter.h"
+#include "ShellHarness.h"
+#include "data/ui/ReportCommands.h"
+#include "data/ui/frmProcessing.h"
+#include "data/ui/frmWaitDisplay.h"
+#include "timing/PlsCodes.h"
+
+namespace voran::testing {
+namespace {
+
+struct PrintHarness : ShellHarness {
+    FakePrintSetup setup;
+    PrintHarness() { window->reports().setPrintSetup(&setup); }
+    // The rows of the report holding `text` ("Station #01:" gives the text
+    // printed after it on the same line).
+    std::string valueAfter(const std::string& label, int page = 1) const {
+        const auto& t = setup.printer.texts;
+        for (size_t i = 0; i + 1 < t.size(); ++i)
+            if (t[i].text == label && t[i].page == page && t[i + 1].y == t[i].y)
+                return t[i + 1].text;
+        return "(none)";
+    }
+};
+
+frmWaitDisplay* shownWaitWindow() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* f = qobject_cast<frmWaitDisplay*>(w); f && f->isVisible()) return f;
+    return nullptr;
+}
+
+TEST(PrintReport, OfflineTheDialogDecidesAndTheWaitWindowStandsWhileDrawing) {
+    PrintHarness h;
+    // Cancelled: nothing drawn, nothing sent, nothing said.
+    h.setup.answers = {false};
+    h.window->mnuFilePrint->trigger();
+    EXPECT_EQ(h.setup.dialogs, 1);
+    EXPECT_TRUE(h.setup.printer.texts.empty());
+    EXPECT_EQ(h.setup.printer.endCount, 0);
+    EXPECT_TRUE(h.port.sent().empty());
+    EXPECT_TRUE(h.messages.shown.empty());
+
+    // Accepted: the report of the data in memory, under the wait window.
+    std::vector<std::string> waitTexts;
+    h.setup.printer.onText = [&](const RecordingPrinter::Text&) {
+        const frmWaitDisplay* w = shownWaitWindow();
+        waitTexts.push_back(w ? w->lblWaitDisplay()->text().toStdString() : "(no window)");
+    };
+    h.window->tables().CurrentData.Value[0] = 77;
+    h.setup.answers = {true};
+    EXPECT_TRUE(h.window->reports().mnuFilePrint_Click());
+    EXPECT_EQ(h.setup.dialogs, 2);
+    ASSERT_FALSE(waitTexts.empty());
+    EXPECT_EQ(std::set(waitTexts.begin(), waitTexts.end()),
+              std::set<std::string>{"Generating Report, Please Standby ..."});
+    EXPECT_EQ(shownWaitWindow(), nullptr) << "the wait window is gone afterwards";
+    EXPECT_EQ(h.setup.printer.texts.front().text, "QTR-VORAN Report: [unnamed]");
+    EXPECT_EQ(h.valueAfter("Station #01:"), "77");
+    EXPECT_EQ(h.setup.printer.endCount, 1);
+    EXPECT_TRUE(h.port.sent().empty()) << "offline: no upload";
+    EXPECT_TRUE(h.messages.shown.empty());
+}
+
+TEST(PrintReport, OnlineTheBoardsFiguresAreUploadedAndPrintedUnderTheUploadDate) {
+    PrintHarness h;
+    h.board.preset("W1000", 111);
+    h.board.preset("W1042", 2047);
+    h.board.preset("D1100", 123456);
+    h.goOnline();
+    h.clock.setLocalDateTime({2026, 5, 1, 14, 5, 9, 0});
+    h.setup.answers = {true};
+    EXPECT_TRUE(h.window->reports().mnuFilePrint_Click());
+    EXPECT_EQ(h.window->files().gUploadNOW, "5/1/2026 2:05:09 PM");
+    EXPECT_EQ(h.valueAfter("Station #01:"), "111");
+    EXPECT_EQ(h.valueAfter("Flanger:", 2), "Disabled");
+    EXPECT_EQ(h.valueAfter("1. Total Good Cans:", 3), "123456");
+    ASSERT_NE(h.setup.printer.find("5/1/2026 2:05:09 PM"), nullptr) << "the footer's date";
+    EXPECT_TRUE(h.messages.shown.empty());
+}
+
+TEST(PrintReport, AnUploadThatDidNotCompletePrintsNothing) {
+    enum class Trouble { SilentBoard, Cancel, PlsRefusesRecall };
+    for (const Trouble trouble :
+         {Trouble::SilentBoard, Trouble::Cancel, Trouble::PlsRefusesRecall}) {
+        PrintHarness h;
+        ScriptedPls scripted(h.board.pls());
+        h.board.pls().program(0, 100, 200);
+        h.goOnline();
+        const std::int32_t before = h.window->tables().CurrentData.Value[0];
+        if (trouble == Trouble::SilentBoard) h.port.silent = true;
+        if (trouble == Trouble::PlsRefusesRecall) {
+            scripted.refuse = {pls::kRecall};
+            h.board.setCommands(&scripted);
+        }
+        if (trouble == Trouble::Cancel) {
+            QTimer::singleShot(0, [] {
+                for (QWidget* w : QApplication::topLevelWidgets())
+                    if (auto* f = qobject_cast<frmProcessing*>(w))
+                        QObject::connect(f->prgProcessing, &QProgressBar::valueChanged, f,
+                                         [f](int v) {
+                                             if (v == 10) f->cmdCancel->click();
+                                         });
+            });
+        }
+        h.setup.answers = {true};
+        EXPECT_FALSE(h.window->reports().mnuFilePrint_Click()) << static_cast<int>(trouble);
+        EXPECT_EQ(h.setup.dialogs, 0)
+            << "no print dialog after trouble " << static_cast<int>(trouble);
+        EXPECT_TRUE(h.setup.printer.texts.empty());
+        EXPECT_EQ(h.setup.printer.endCount, 0);
+        if (trouble == Trouble::Cancel) {
+            EXPECT_TRUE(h.messages.shown.empty()) << "a cancel is no error";
+            EXPECT_EQ(h.window->tables().CurrentData.Value[0], 0)
+                << "item 0 was read before the cancel";
+            EXPECT_NE(before, 0);
+        }
+        h.board.setCommands(&h.board.pls());
+    }
+}
+
+TEST(PrintReport, APrinterThatFailsSaysSo) {
+    PrintHarness h;
+    h.setup.printer.failEnd = true;
+    h.setup.answers = {true};
+    EXPECT_FALSE(h.window->reports().mnuFilePrint_Click());
+    ASSERT_EQ(h.messages.shown.size(), 1u);
+    EXPECT_EQ(h.messages.shown[0].title, "Print Report");
+    EXPECT_EQ(h.messages.shown[0].text,
+              "The report could not be printed.\r\n\r\nCheck the printer or the file chosen in "
+              "the print dialog.");
+}
+
+TEST(PrintReport, PreviewDrawsTheSameReportWithoutADialogOrAnUpload) {
+    PrintHarness h;
+    h.goOnline();
+    h.clearTrace();
+    h.window->mnuFilePrintPreview->trigger();
+    EXPECT_EQ(std::pair(h.setup.previews, h.setup.dialogs), std::pair(1, 0));
+    EXPECT_EQ(h.setup.printer.pagesDrawn(), 3);
+    EXPECT_EQ(h.valueAfter("Station #02:"), "40");
+    EXPECT_TRUE(h.port.sent().empty());
+}
+
+}  // namespace
+}  // namespace voran::testing
