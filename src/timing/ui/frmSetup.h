@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "window/ChildWindow.h"
+#include "window/EntryMessages.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -41,6 +42,9 @@ public:
 
     void activate() override;
     void deactivate() override;
+    // The box the operator is typing in is checked and stored as leaving it
+    // would; false when its entry was refused.
+    bool commitPendingEntry() override;
 
     // Runs the monitoring pass that is under way (or a new one) to its end,
     // without waiting between items. The timer does the same one item at a
@@ -107,6 +111,8 @@ private:
     // Next item of the online refresh; -1 between passes.
     int refreshIndex_ = -1;
 
+    // The range messages of the boxes, shown holding the link.
+    EntryMessages entryMessages_;
     QTimer tmrMonitor;
     bool timerDriven_ = true;
 };
