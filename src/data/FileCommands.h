@@ -18,6 +18,7 @@ namespace voran {
 //   FileCommands files(tables, messages, dialogs, clock, ProgramFolder());
 //   files.onCaptionChanged = [this](const std::string& c) { setWindowTitle(...c); };
 //   files.processEvents = [] { QCoreApplication::processEvents(); };
+//   files.commitPendingEntry = [this] { return commitActiveEntry(); };
 //   start-up: tables.BuildDefaults(...); files.New();
 //   mnuFileNew (Ctrl+N) -> files.New(); mnuFileOpen (Ctrl+O) -> files.Open();
 //   mnuFileSave (Ctrl+S) -> files.Save(); mnuFileSaveAs -> files.SaveAs();

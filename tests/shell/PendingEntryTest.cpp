@@ -196,3 +196,20 @@ TEST(PendingEntry, ClosingTheFrameWithATypedValueAsksAndYesSavesIt) {
     EXPECT_FALSE(f.window->isVisible());
     EXPECT_EQ(f.onDisk(), 133);
 }
+
+TEST(PendingEntry, NeitherTheAlarmPollNorTheWindowsPassOpensALinkBoxOverTheRangeMessage) {
+    Frame f;
+    f.goOnline();
+    f.setup()->runMonitorPass();
+    f.type("abc");
+    f.port.silent = true;  // any read now ends in the link's Retry/Cancel box
+    f.clearTrace();
+    f.messages.whileOpen = [&f] {
+        f.ticks(3);
+        f.setup()->runMonitorPass();
+    };
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(f.messages.shown, Boxes{kRangeBox});
+    EXPECT_TRUE(f.port.sent().empty());
+    EXPECT_FALSE(f.link().CommError);
+}
