@@ -44,6 +44,8 @@ void FileCommands::letEventsRun() {
 }
 
 bool FileCommands::CheckSaveChanges() {
+    // A value typed but not yet stored is a change like any other.
+    if (!commitEntry()) return false;
     if (!tables_.HasUnsavedChanges()) return true;
     switch (messages_.show("Save Changes to File?", kTitle, MsgButtons::YesNoCancel,
                            MsgIcon::Exclamation)) {
@@ -125,11 +127,13 @@ void FileCommands::AcceptFileData() {
 }
 
 bool FileCommands::Save() {
+    if (!commitEntry()) return false;
     if (tables_.FileUnnamed) return SaveAs();
     return writeCurrent(gFileNamePath, gFileNameTitle);
 }
 
 bool FileCommands::SaveAs() {
+    if (!commitEntry()) return false;
     FileDialogRequest request = setupFileRequest();
     request.overwritePrompt = true;
     const FileDialogResult chosen = dialogs_.saveFile(request);

@@ -18,6 +18,7 @@ namespace voran {
 //   FileCommands files(tables, messages, dialogs, clock, ProgramFolder());
 //   files.onCaptionChanged = [this](const std::string& c) { setWindowTitle(...c); };
 //   files.processEvents = [] { QCoreApplication::processEvents(); };
+//   files.commitPendingEntry = [this] { return commitActiveEntry(); };
 //   start-up: tables.BuildDefaults(...); files.New();
 //   mnuFileNew (Ctrl+N) -> files.New(); mnuFileOpen (Ctrl+O) -> files.Open();
 //   mnuFileSave (Ctrl+S) -> files.Save(); mnuFileSaveAs -> files.SaveAs();
@@ -55,6 +56,12 @@ public:
     // "Let pending events run" between steps of a command (the window sets
     // it to QCoreApplication::processEvents; tests leave it empty).
     std::function<void()> processEvents;
+    // Checks and stores the entry the operator is typing in the open window,
+    // as leaving its box would; false when the entry was refused (the window
+    // has said why). The frame sets it; every command that reads or replaces
+    // the working data calls commitEntry() first and stops on false.
+    std::function<bool()> commitPendingEntry;
+    bool commitEntry() { return !commitPendingEntry || commitPendingEntry(); }
 
     // --- Commands of the File menu ---------------------------------------
     // Asks about unsaved changes, then replaces the data by the defaults and

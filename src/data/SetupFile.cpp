@@ -5,14 +5,13 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <limits>
+#include <system_error>
 #include <type_traits>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include "platform/FileReplace.h"
 #include "platform/Logging.h"
 
 namespace voran {
@@ -110,30 +109,6 @@ SetupFileResult readDescriptor(Reader& r, const char* table, std::size_t minEntr
     return SetupFileResult::Ok();
 }
 
-std::string systemError(int err) {
-    return std::strerror(err);
-}
-
-bool writeAll(int fd, const std::string& bytes, int& err) {
-    const char* p = bytes.data();
-    std::size_t n = bytes.size();
-    while (n > 0) {
-        const ssize_t w = ::write(fd, p, n);
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            err = errno;
-            return false;
-        }
-        if (w == 0) {
-            err = ENOSPC;
-            return false;
-        }
-        p += w;
-        n -= static_cast<std::size_t>(w);
-    }
-    return true;
-}
-
 }  // namespace
 
 SetupFileResult EncodeSetupData(const SetupData& d, std::string& bytes) {
@@ -212,12 +187,16 @@ SetupFileResult DecodeSetupData(std::string_view bytes, SetupData& out) {
 }
 
 SetupFileResult ReadSetupFile(const std::string& path, SetupData& out) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return SetupFileResult::Fail(systemError(errno));
-    if (S_ISDIR(st.st_mode)) return SetupFileResult::Fail(systemError(EISDIR));
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_status st = fs::status(path, ec);
+    if (ec) return SetupFileResult::Fail(std::generic_category().message(ec.value()));
+    if (fs::is_directory(st)) return SetupFileResult::Fail(std::strerror(EISDIR));
     std::ifstream in(path, std::ios::binary);
-    if (!in) return SetupFileResult::Fail(systemError(errno));
-    std::string bytes(std::min(static_cast<std::size_t>(st.st_size), kMaxReadBytes), '\0');
+    if (!in) return SetupFileResult::Fail(std::strerror(errno));
+    const auto size = fs::file_size(path, ec);
+    std::string bytes(std::min(static_cast<std::size_t>(ec ? kMaxReadBytes : size), kMaxReadBytes),
+                      '\0');
     in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (in.bad()) return SetupFileResult::Fail("the file cannot be read");
     bytes.resize(static_cast<std::size_t>(in.gcount()));
@@ -225,59 +204,14 @@ SetupFileResult ReadSetupFile(const std::string& path, SetupData& out) {
     return DecodeSetupData(bytes, out);
 }
 
+// The record goes to the disk through the one file replacement of the
+// program: a temporary file renamed over the old one, links followed,
+// permissions kept.
 SetupFileResult WriteSetupFile(const std::string& path, const SetupData& data) {
     std::string bytes;
     if (auto res = EncodeSetupData(data, bytes); !res) return res;
-
-    struct stat old {};
-    const bool existed = ::stat(path.c_str(), &old) == 0;
-    if (existed && S_ISDIR(old.st_mode)) return SetupFileResult::Fail(systemError(EISDIR));
-    if (existed && ::access(path.c_str(), W_OK) != 0)
-        return SetupFileResult::Fail(systemError(errno));
-
-    // A temporary file beside the target, so that the rename stays within
-    // one file system and replaces the old file in one step.
-    const std::size_t slash = path.find_last_of('/');
-    const std::string folder =
-        slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; fd < 0; ++attempt) {
-        temp = folder + "." + base + ".tmp" + std::to_string(::getpid()) + "-" +
-               std::to_string(attempt);
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && (errno != EEXIST || attempt >= 100))
-            return SetupFileResult::Fail(systemError(errno));
-    }
-
-    int err = 0;
-    bool ok = writeAll(fd, bytes, err);
-    if (ok && existed) ::fchmod(fd, old.st_mode & 07777);
-    if (ok && ::fsync(fd) != 0) {
-        err = errno;
-        ok = false;
-    }
-    if (::close(fd) != 0 && ok) {
-        err = errno;
-        ok = false;
-    }
-    if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
-        err = errno;
-        ok = false;
-    }
-    if (!ok) {
-        ::unlink(temp.c_str());
-        qCWarning(lcData) << "saving" << path.c_str() << "failed:" << systemError(err).c_str();
-        return SetupFileResult::Fail(systemError(err));
-    }
-    // Make the rename itself durable.
-    const int dir =
-        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    const FileWriteResult written = ReplaceFileContents(path, bytes);
+    if (!written) return SetupFileResult::Fail(written.reason);
     qCDebug(lcData) << "wrote" << bytes.size() << "bytes to" << path.c_str();
     return SetupFileResult::Ok();
 }

@@ -9,6 +9,7 @@
 
 #include "link/PortSettingsFile.h"
 #include "link/RSComm.h"
+#include "platform/FileReplace.h"
 #include "platform/Logging.h"
 #include "platform/Paths.h"
 
@@ -29,24 +30,12 @@ bool RSComm::writeSettingsFile(const PortSettings& s, int* errorNumber, std::str
         *errorText = ec.message() + ": " + target.parent_path().string();
         return false;
     }
-    // Replace the file whole: write beside it, then rename over it.
-    const fs::path temp = target.string() + ".new";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (out) out << FormatPortSettingsText(s) << "\n";
-        out.flush();
-        if (!out) {
-            *errorNumber = errno;
-            *errorText = std::string(std::strerror(errno)) + ": " + temp.string();
-            fs::remove(temp, ec);
-            return false;
-        }
-    }
-    fs::rename(temp, target, ec);
-    if (ec) {
-        *errorNumber = ec.value();
-        *errorText = ec.message() + ": " + target.string();
-        fs::remove(temp, ec);
+    // Replaced whole, as every file the program writes.
+    const FileWriteResult written =
+        ReplaceFileContents(target.string(), FormatPortSettingsText(s) + "\n");
+    if (!written) {
+        *errorNumber = written.errorNumber;
+        *errorText = written.error;
         return false;
     }
     return true;

@@ -5,22 +5,34 @@
 
 namespace voran {
 
-// The outcome of replacing a file. `error` says in words what went wrong
+// The outcome of replacing a file. `reason` says in words what went wrong
+// ("Permission denied"); `error` is the reason followed by the path
 // ("Permission denied: /path/file"); `errorNumber` is the platform's number
 // where it has one (0 otherwise).
 struct FileWriteResult {
     bool ok = false;
     int errorNumber = 0;
     std::string error;
+    std::string reason;
 
     explicit operator bool() const { return ok; }
 };
 
-// Replaces the file at `path` with `bytes`, whole: the bytes go to a
-// temporary file beside the target, are flushed to the disk and only then
-// renamed over the old file, so a failure at any point leaves the old file as
-// it was. Every file the program writes (set-up files, RSPort.cfg, exports,
-// program images) goes through here.
+// Replaces the contents of the file at `path` with `bytes`, whole. Every file
+// the program writes (set-up files, RSPort.cfg, exports, program images) goes
+// through here.
+//
+// - The bytes go to a temporary file beside the target, are flushed to the
+//   disk and only then renamed over the old file, so a failure at any point
+//   leaves the old file as it was.
+// - A symbolic link is followed: its target gets the new contents and the
+//   link stays a link.
+// - An existing file keeps its permissions, and its owner and group where
+//   the process may give them.
+// - An existing file the process may not write is refused, untouched.
+// - Where the folder refuses a new (temporary) file but the file itself may
+//   be written, the file is written in place. Its old contents are then lost
+//   only when that write itself fails, which the result says.
 FileWriteResult ReplaceFileContents(const std::string& path, std::string_view bytes);
 
 }  // namespace voran

@@ -54,6 +54,7 @@ frmMDIMain::frmMDIMain(const ShellServices& services, QWidget* parent)
 
     files_.onCaptionChanged = [this](const std::string& caption) { setTitle(caption); };
     files_.processEvents = [] { QCoreApplication::processEvents(); };
+    files_.commitPendingEntry = [this] { return commitActiveEntry(); };
 
     // The child window sits in a scroll area: a window that cannot shrink to
     // a small or strongly scaled screen scrolls instead of pushing the frame
@@ -247,10 +248,19 @@ void frmMDIMain::setTitle(const std::string& caption) {
     setWindowTitle(QString::fromStdString(caption));
 }
 
+bool frmMDIMain::commitActiveEntry() {
+    return !child_ || child_->commitPendingEntry();
+}
+
 void frmMDIMain::ShowWindow(int index) {
     const auto& table = WindowTable();
     if (index < 0 || index >= static_cast<int>(table.size())) return;
     if (index == currentWindow_ && loaded_) return;
+    if (!commitActiveEntry()) {
+        // The window stays, and so does its mark in the Window menu.
+        mnuWindowForm[currentWindow_]->setChecked(true);
+        return;
+    }
     mnuWindowForm[currentWindow_]->setChecked(false);
     mnuWindowForm[index]->setChecked(true);
     unloadChild();
@@ -276,16 +286,28 @@ void frmMDIMain::UpdateOnlineState() {
     if (link_.CommError) link_.OnlineMode = false;
 }
 
+// Going online or offline changes what the window shows: a typed value is
+// stored (and sent while still online) first. A refused one keeps the mode.
+bool frmMDIMain::commitBeforeModeChange() {
+    if (commitActiveEntry()) return true;
+    mnuViewOnline->setChecked(link_.OnlineMode);
+    mnuViewOffline->setChecked(!link_.OnlineMode);
+    return false;
+}
+
 void frmMDIMain::mnuViewOnline_Click() {
+    if (!commitBeforeModeChange()) return;
     ctx_.goOnline();
 }
 
 void frmMDIMain::mnuViewOffline_Click() {
+    if (!commitBeforeModeChange()) return;
     ctx_.goOffline();
 }
 
 void frmMDIMain::sbrMain_PanelClick(int index) {
     if (index != 2) return;
+    if (!commitBeforeModeChange()) return;
     if (link_.OnlineMode)
         ctx_.goOffline();
     else
@@ -293,7 +315,12 @@ void frmMDIMain::sbrMain_PanelClick(int index) {
 }
 
 void frmMDIMain::mnuEditOfflineEditing_Click() {
-    // The action has already toggled its own mark.
+    // The action has already toggled its own mark; a refused entry takes it
+    // back.
+    if (!commitActiveEntry()) {
+        mnuEditOfflineEditing->setChecked(ctx_.OfflineEditing);
+        return;
+    }
     ctx_.OfflineEditing = mnuEditOfflineEditing->isChecked();
 }
 
@@ -348,9 +375,10 @@ void frmMDIMain::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    // Cancel, or a "Yes" whose save did not happen, keeps the program
-    // running with the link as it was.
-    if (!files_.CheckSaveChanges()) {
+    // A refused entry, Cancel, or a "Yes" whose save did not happen keeps
+    // the program running with the link as it was. A typed value counts as
+    // a change, so it brings the save question.
+    if (!commitActiveEntry() || !files_.CheckSaveChanges()) {
         event->ignore();
         return;
     }

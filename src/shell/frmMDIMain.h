@@ -60,6 +60,13 @@ public:
     ChildWindow* currentChild() const { return child_; }
     bool loaded() const { return loaded_; }
 
+    // Checks and stores the entry the operator is typing in the child window
+    // exactly as leaving its box would. Every command that reads or replaces
+    // the working data (File commands, transfers, Print, Export, switching
+    // windows, going online or offline, F2, closing) calls it first and stops
+    // when it returns false: the entry was refused and the operator told.
+    bool commitActiveEntry();
+
     // One tick of tmrBackgroungUpdate; false when it found the link busy.
     bool tmrBackgroungUpdate_Timer();
     // A click on status bar panel `index` (1-based); only MODE acts.
@@ -133,6 +140,7 @@ private:
     void buildStatusBar();
     void unloadChild();
     void setTitle(const std::string& caption);
+    bool commitBeforeModeChange();
 
     IMessageBox& messages_;
     IClock& clock_;

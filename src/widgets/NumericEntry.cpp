@@ -364,11 +364,25 @@ void NumericEntry::refuse(bool quiet) {
     edit_->selectAll();
 }
 
+bool NumericEntry::commit() {
+    if (checking_) return false;
+    if (!session_) return true;
+    if (!runCheck(false)) return false;
+    // The entry is stored: leaving the box later has nothing more to check,
+    // and the refresh may show the box again until the operator types.
+    deliberate_ = false;
+    return true;
+}
+
 void NumericEntry::step(int delta) {
+    if (checking_) return;
     const auto current = EntryNumber(edit_->text());
-    std::int64_t value = minimum_;
-    if (current && std::abs(*current) < 9.0e15) value = RoundHalfEven(*current) + delta;
-    value = std::clamp<std::int64_t>(value, minimum_, maximum_);
+    if (!current || *current < minimum_ || *current > maximum_) {
+        refuseStep();
+        return;
+    }
+    const std::int64_t value =
+        std::clamp<std::int64_t>(RoundHalfEven(*current) + delta, minimum_, maximum_);
     const QString text = QString::number(value);
     if (text == edit_->text()) return;  // already at the end of the range
     edit_->setText(text);
@@ -381,6 +395,25 @@ void NumericEntry::step(int delta) {
         defaultTarget_->setFocus(Qt::OtherFocusReason);
     }
     if (spinHook_) spinHook_(value);
+}
+
+// A spin from a text that is no value of the box: as a refused entry, one
+// range message and the saved text back, nothing stored. A text the program
+// put there (the box was not being worked in) is its own saved text.
+void NumericEntry::refuseStep() {
+    // The arrow is let go: an auto-repeating arrow held down behind the
+    // message would otherwise step again.
+    up_->setDown(false);
+    down_->setDown(false);
+    if (!session_) {
+        savedText_ = edit_->text();
+        savedValue_ = LeadingWholeNumber(savedText_);
+    }
+    QScopedValueRollback<bool> guard(checking_, true);
+    if (messages_)
+        messages_->show(RangeMessage(minimum_, maximum_), title_, MsgButtons::Ok,
+                        MsgIcon::Information);
+    refuse(false);
 }
 
 }  // namespace voran

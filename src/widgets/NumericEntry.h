@@ -53,8 +53,14 @@ std::string RangeMessage(int minimum, int maximum);
 //   left untouched (a mark, a controller value outside the range) is not
 //   checked, nor is a box that only had the focus because its window
 //   became active.
-// - The spinner steps the value by 1 within its range, hands the focus to
-//   the default button and calls the spin hook.
+// - The spinner steps a value within the range by 1 (staying within the
+//   range), hands the focus to the default button and calls the spin hook.
+//   From a text that is not a value within the range (typed or shown) it
+//   has nothing to step from: the range message, the saved text back,
+//   nothing stored.
+// - A command that works on the data (Save, a transfer, closing the window)
+//   first calls commit(): the entry in progress is checked and handed on as
+//   leaving the box would, and a refused entry stops the command.
 class NumericEntry : public QWidget {
     Q_OBJECT
 public:
@@ -106,6 +112,13 @@ public:
     // What a click on the spinner's arrows does (+1 up, -1 down).
     void step(int delta);
 
+    // Checks the entry in progress and hands it to the accept hook exactly
+    // as leaving the box would; the focus stays in the box. True when nothing
+    // was pending or the entry was accepted; false when it was refused (the
+    // range message or the hook's own has been shown) or a check is already
+    // under way.
+    bool commit();
+
     QLineEdit* lineEdit() const;
     QToolButton* upButton() const { return up_; }
     QToolButton* downButton() const { return down_; }
@@ -120,6 +133,7 @@ private:
     void otherKey() { escapePending_ = false; }
     bool runCheck(bool quiet);
     void refuse(bool quiet);
+    void refuseStep();
     void startSession(bool deliberate);
     void endSession();
 

@@ -10,6 +10,8 @@ namespace voran {
 int TransferMode = 0;
 
 void mnuFileUpload_Click(AppContext& ctx, FileCommands& files, QWidget* parent) {
+    // The transfer reads or replaces the working data: a typed value first.
+    if (!files.commitEntry()) return;
     if (ctx.messages.show(
             "You are about to Upload Data from the PLC\r\n\r\nDo You Wish to Continue?",
             "Data Upload", MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)
@@ -19,6 +21,8 @@ void mnuFileUpload_Click(AppContext& ctx, FileCommands& files, QWidget* parent) 
 }
 
 void mnuFileDownload_Click(AppContext& ctx, FileCommands& files, QWidget* parent) {
+    // The transfer reads or replaces the working data: a typed value first.
+    if (!files.commitEntry()) return;
     if (ctx.messages.show(
             "You are about to Download Data to the PLC\r\n\r\nDo You Wish to Continue?",
             "Data Download", MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)

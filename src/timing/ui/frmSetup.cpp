@@ -27,7 +27,8 @@ QString stationCaption(int i) {
 
 }  // namespace
 
-frmSetup::frmSetup(AppContext& ctx, QWidget* parent) : LiveWindow(ctx, parent) {
+frmSetup::frmSetup(AppContext& ctx, QWidget* parent)
+    : LiveWindow(ctx, parent), entryMessages_(ctx.link, ctx.messages) {
     setWindowTitle(QStringLiteral("Set-Up"));
     buildControls();
 }
@@ -48,7 +49,7 @@ void frmSetup::buildControls() {
             box->setRange(0, 319);
         else
             box->setRange(0, 255);
-        box->setMessages(&ctx_.messages, kTitle);
+        box->setMessages(&entryMessages_, kTitle);
         box->setText(QStringLiteral("-"));
         box->setAcceptHook([this, i](std::int64_t v) { return acceptValue(i, v); });
         box->setSpinHook([this, i](std::int64_t v) { acceptValue(i, v); });
@@ -148,6 +149,12 @@ void frmSetup::deactivate() {
     LayoutBusy = false;
 }
 
+bool frmSetup::commitPendingEntry() {
+    for (NumericEntry* box : txtSetup_)
+        if (!box->commit()) return false;
+    return true;
+}
+
 // --- Monitoring ------------------------------------------------------------
 
 void frmSetup::showOnlineLook() {
@@ -222,6 +229,10 @@ void frmSetup::ShowOfflineLayout() {
 // calibration commands need the controller, the entries need it or offline
 // editing.
 void frmSetup::showLayout(bool commands, bool entries) {
+    // A value the operator typed but has not left is stored first, as
+    // leaving the box would (after a link fault: in the working data only),
+    // or refused aloud; the new look must not drop it silently.
+    commitPendingEntry();
     LayoutBusy = true;
     fraSetup_->setEnabled(commands);
     cmdAutoSet_->setEnabled(commands);

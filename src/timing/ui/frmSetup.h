@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "window/EntryMessages.h"
 #include "window/LiveWindow.h"
 
 class QCheckBox;
@@ -39,6 +40,9 @@ public:
 
     void activate() override;
     void deactivate() override;
+    // The box the operator is typing in is checked and stored as leaving it
+    // would; false when its entry was refused.
+    bool commitPendingEntry() override;
 
     bool layoutBusy() const { return LayoutBusy; }
     bool Editing(int i) const;
@@ -92,6 +96,9 @@ private:
     std::array<std::string, kItems> AddressList;
     bool LastOfflineEditing = false;
     bool LayoutBusy = false;
+
+    // The range messages of the boxes, shown holding the link.
+    EntryMessages entryMessages_;
 };
 
 }  // namespace voran

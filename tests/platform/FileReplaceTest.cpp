@@ -1,0 +1,153 @@
+// Replacing a file whole: links, permissions, owners, and folders that
+// refuse new files.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include <sys/stat.h>
+
+#include "OrdinaryUser.h"
+#include "platform/FileReplace.h"
+
+using namespace voran;
+using namespace voran::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeAll(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+struct stat statOf(const std::string& path) {
+    struct stat st {};
+    ::lstat(path.c_str(), &st);
+    return st;
+}
+
+// A folder of its own, entered by anyone; `refusing` folders take no new
+// files from an ordinary user.
+struct Folder {
+    QTemporaryDir dir;
+    explicit Folder(bool refusing = false) {
+        fs::permissions(path(), refusing ? fs::perms(0555) : fs::perms(0777));
+    }
+    ~Folder() { fs::permissions(path(), fs::perms(0755)); }
+    std::string path(const std::string& name = {}) const {
+        return name.empty() ? dir.path().toStdString()
+                            : dir.filePath(QString::fromStdString(name)).toStdString();
+    }
+    std::string names() const {
+        return QDir(dir.path())
+            .entryList(QDir::Files | QDir::System | QDir::Hidden)
+            .join('|')
+            .toStdString();
+    }
+};
+
+}  // namespace
+
+TEST(ReplaceFile, ALinkKeepsPointingAtItsTargetWhichGetsTheBytesAndKeepsItsPermissions) {
+    Folder folder;
+    writeAll(folder.path("line3.sdt"), "the old contents, longer than the new");
+    ::chmod(folder.path("line3.sdt").c_str(), 0640);
+    fs::create_symlink("line3.sdt", folder.path("current.sdt"));
+    fs::create_symlink(folder.path("current.sdt"), folder.path("latest.sdt"));  // a chain
+
+    ASSERT_TRUE(ReplaceFileContents(folder.path("latest.sdt"), "new"));
+
+    EXPECT_EQ(readAll(folder.path("line3.sdt")), "new");
+    EXPECT_TRUE(fs::is_symlink(folder.path("current.sdt")));
+    EXPECT_TRUE(fs::is_symlink(folder.path("latest.sdt")));
+    EXPECT_EQ(fs::read_symlink(folder.path("current.sdt")), "line3.sdt");
+    EXPECT_EQ(statOf(folder.path("line3.sdt")).st_mode & 07777, 0640u);
+    EXPECT_EQ(folder.names(), "current.sdt|latest.sdt|line3.sdt") << "no leftovers";
+}
+
+TEST(ReplaceFile, AFileKeepsItsOwnerWhenTheSuperuserReplacesIt) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only the superuser may give a file away";
+    Folder folder;
+    writeAll(folder.path("RSPort.cfg"), "1,9600\n");
+    ASSERT_EQ(::chown(folder.path("RSPort.cfg").c_str(), kOrdinaryUid, kOrdinaryGid), 0);
+    ::chmod(folder.path("RSPort.cfg").c_str(), 0604);
+
+    ASSERT_TRUE(ReplaceFileContents(folder.path("RSPort.cfg"), "3,19200\n"));
+
+    const struct stat st = statOf(folder.path("RSPort.cfg"));
+    EXPECT_EQ(std::tuple(st.st_uid, st.st_gid, st.st_mode & 07777),
+              std::tuple(kOrdinaryUid, kOrdinaryGid, 0604u));
+    EXPECT_EQ(readAll(folder.path("RSPort.cfg")), "3,19200\n");
+}
+
+TEST(ReplaceFile, AFolderThatRefusesNewFilesIsWrittenInPlaceWhereTheFileMayBeWritten) {
+    // Case, file there and writable by anyone, limit on the bytes written,
+    // expected result (reason or "" for done), contents afterwards.
+    const struct {
+        const char* name;
+        bool exists;
+        long long limit;
+        const char* reason;
+        const char* after;
+    } cases[] = {
+        {"writable file", true, -1, "", "the new contents"},
+        {"no file yet", false, -1, "Permission denied", nullptr},
+        {"write fails half way", true, 7,
+         "File too large; the file was being written in place and its old contents are lost",
+         "the new"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Folder folder(true);
+        const std::string path = folder.path("line3.sdt");
+        if (c.exists) {
+            writeAll(path, "the old contents");
+            ::chmod(path.c_str(), 0666);
+        }
+        const std::string problem = RunAsOrdinaryUser(
+            [&]() -> std::string {
+                const FileWriteResult r = ReplaceFileContents(path, "the new contents");
+                if (r.ok != !*c.reason) return "ok = " + std::to_string(r.ok) + ": " + r.error;
+                if (r.reason != c.reason) return "reason: " + r.reason;
+                if (!r.ok && r.error != r.reason + ": " + path) return "error: " + r.error;
+                return {};
+            },
+            c.limit);
+        EXPECT_EQ(problem, "");
+        if (c.after) {
+            EXPECT_EQ(readAll(path), c.after);
+        }
+        EXPECT_EQ(folder.names(), c.exists ? "line3.sdt" : "");
+    }
+}
+
+TEST(ReplaceFile, AFileTheUserMayNotWriteIsRefusedAndLeftAlone) {
+    Folder folder;
+    const std::string path = folder.path("line3.sdt");
+    writeAll(path, "the old contents");
+    ::chmod(path.c_str(), 0444);
+    const std::string problem = RunAsOrdinaryUser([&]() -> std::string {
+        const FileWriteResult r = ReplaceFileContents(path, "the new contents");
+        if (r.ok || r.reason != "Permission denied") return "result: " + r.error;
+        return {};
+    });
+    EXPECT_EQ(problem, "");
+    EXPECT_EQ(readAll(path), "the old contents");
+    EXPECT_EQ(folder.names(), "line3.sdt");
+}
+
+TEST(ReplaceFile, AFolderOrAMissingFolderIsRefusedWithTheReason) {
+    Folder folder;
+    EXPECT_EQ(ReplaceFileContents(folder.path(), "x").reason, "Is a directory");
+    EXPECT_EQ(ReplaceFileContents(folder.path("gone/line3.sdt"), "x").reason,
+              "No such file or directory");
+}

@@ -1,0 +1,215 @@
+// A value typed into a set-up box that has not left the box when the
+// operator gives a command that reads or replaces the working data: it is
+// stored first, as leaving the box would, or refused with the range message
+// and the command stopped.
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QTest>
+#include <functional>
+#include <gtest/gtest.h>
+
+#include "ShellHarness.h"
+#include "data/SetupFile.h"
+#include "timing/ui/frmSetup.h"
+#include "widgets/NumericEntry.h"
+
+using namespace voran;
+using namespace voran::testing;
+
+namespace {
+
+using Boxes = std::vector<FakeMessageBox::Shown>;
+constexpr int kBox = 5;  // shifts to Station 6, 0 to 319
+
+const FakeMessageBox::Shown kSaveQuestion{"Save Changes to File?", "VORAN", MsgButtons::YesNoCancel,
+                                          MsgIcon::Exclamation};
+const FakeMessageBox::Shown kRangeBox{"Only a Number Between 0 and 319 can be Entered", "Set-up",
+                                      MsgButtons::Ok, MsgIcon::Information};
+FakeMessageBox::Shown transferQuestion(const char* what, const char* title) {
+    return {std::string("You are about to ") + what + "\r\n\r\nDo You Wish to Continue?", title,
+            MsgButtons::YesNo, MsgIcon::Question};
+}
+
+// The frame with the set-up window on show, offline editing on, and the
+// data saved under a name.
+struct Frame : ShellHarness {
+    Frame() {
+        window->show();
+        window->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        window->mnuEditOfflineEditing->trigger();
+        dialogs.choose(file());
+        EXPECT_TRUE(window->files().SaveAs());
+        window->ShowWindow(frmMDIMain::kSetupParameters);
+        setup()->setTimerDriven(false);
+        setup()->runMonitorPass();
+        dialogs.shown.clear();
+    }
+    frmSetup* setup() const { return dynamic_cast<frmSetup*>(window->currentChild()); }
+    std::string file(const char* name = "line3.sdt") const {
+        return folder.filePath(name).toStdString();
+    }
+    std::int32_t item() { return window->tables().CurrentData.Value[kBox]; }
+    std::int32_t onDisk(const char* name = "line3.sdt") const {
+        SetupData d;
+        return ReadSetupFile(file(name), d) ? d.Value[kBox] : -1;
+    }
+    // Types into the box as the operator would, without leaving it.
+    void type(const char* text) {
+        QLineEdit* edit = setup()->txtSetup(kBox)->lineEdit();
+        edit->setFocus(Qt::TabFocusReason);
+        for (const char* c = text; *c; ++c) QTest::keyClick(edit, *c);
+    }
+};
+
+}  // namespace
+
+TEST(PendingEntry, EveryCommandOnTheDataTakesTheTypedValueOrStopsAtTheRangeMessage) {
+    const struct {
+        const char* command;
+        std::function<void(Frame&)> give;
+        MsgResult answer;  // to the command's own question, if it asks one
+        Boxes boxes;       // shown when the typed value is taken
+        // What shows that the command went on with the value, and that it
+        // did not happen after a refused one.
+        std::function<bool(Frame&)> wentOn, stopped;
+    } rows[] = {
+        {"Ctrl+S",
+         [](Frame&) {
+             QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::ControlModifier);
+         },
+         MsgResult::Ok,
+         {},
+         [](Frame& f) { return f.onDisk() == 133; },
+         [](Frame& f) { return f.onDisk() == f.window->tables().SavedData.Value[kBox]; }},
+        {"File > Save",
+         [](Frame& f) { f.window->mnuFileSave->trigger(); },
+         MsgResult::Ok,
+         {},
+         [](Frame& f) { return f.onDisk() == 133; },
+         [](Frame& f) { return f.onDisk() == f.window->tables().SavedData.Value[kBox]; }},
+        {"File > Save As",
+         [](Frame& f) {
+             f.dialogs.choose(f.file("other.sdt"));
+             f.window->mnuFileSaveAs->trigger();
+         },
+         MsgResult::Ok,
+         {},
+         [](Frame& f) { return f.onDisk("other.sdt") == 133; },
+         [](Frame& f) { return f.dialogs.shown.empty(); }},
+        {"File > New",
+         [](Frame& f) { f.window->mnuFileNew->trigger(); },
+         MsgResult::Cancel,
+         {kSaveQuestion},
+         [](Frame&) { return true; },
+         [](Frame&) { return true; }},
+        {"File > Open",
+         [](Frame& f) { f.window->mnuFileOpen->trigger(); },
+         MsgResult::Cancel,
+         {kSaveQuestion},
+         [](Frame& f) { return f.dialogs.shown.empty(); },
+         [](Frame& f) { return f.dialogs.shown.empty(); }},
+        {"File > Exit",
+         [](Frame& f) { f.window->mnuFileExit->trigger(); },
+         MsgResult::Cancel,
+         {kSaveQuestion},
+         [](Frame& f) { return f.window->isVisible(); },
+         [](Frame& f) { return f.window->isVisible(); }},
+        {"closing the frame",
+         [](Frame& f) { f.window->close(); },
+         MsgResult::Cancel,
+         {kSaveQuestion},
+         [](Frame& f) { return f.window->isVisible(); },
+         [](Frame& f) { return f.window->isVisible(); }},
+        {"File > Upload",
+         [](Frame& f) { f.window->mnuFileUpload->trigger(); },
+         MsgResult::No,
+         {transferQuestion("Upload Data from the PLC", "Data Upload")},
+         [](Frame&) { return true; },
+         [](Frame&) { return true; }},
+        {"File > Download",
+         [](Frame& f) { f.window->mnuFileDownload->trigger(); },
+         MsgResult::No,
+         {transferQuestion("Download Data to the PLC", "Data Download")},
+         [](Frame&) { return true; },
+         [](Frame&) { return true; }},
+        {"Window > Main Display",
+         [](Frame& f) { f.window->mnuWindowForm[frmMDIMain::kMainDisplay]->trigger(); },
+         MsgResult::Ok,
+         {},
+         [](Frame& f) { return f.window->currentWindow() == frmMDIMain::kMainDisplay; },
+         [](Frame& f) {
+             return f.window->currentWindow() == frmMDIMain::kSetupParameters &&
+                    f.window->mnuWindowForm[frmMDIMain::kSetupParameters]->isChecked();
+         }},
+        {"F2",
+         [](Frame& f) { f.window->mnuEditOfflineEditing->trigger(); },
+         MsgResult::Ok,
+         {},
+         [](Frame& f) { return !f.ctx().OfflineEditing; },
+         [](Frame& f) {
+             return f.ctx().OfflineEditing && f.window->mnuEditOfflineEditing->isChecked();
+         }},
+        {"F3",
+         [](Frame& f) { f.window->mnuViewOnline->trigger(); },
+         MsgResult::Ok,
+         {},
+         [](Frame& f) { return f.link().OnlineMode; },
+         [](Frame& f) {
+             return !f.link().OnlineMode && f.window->mnuViewOffline->isChecked() &&
+                    !f.window->mnuViewOnline->isChecked();
+         }},
+    };
+    for (const auto& r : rows) {
+        for (const char* typed : {"133", "abc"}) {
+            SCOPED_TRACE(std::string(r.command) + " after " + typed);
+            Frame f;
+            const std::int32_t before = f.item();
+            ASSERT_NE(before, 133);
+            f.type(typed);
+            f.messages.answers = {r.answer};
+            r.give(f);
+            f.stopTimers();
+            if (typed[0] == 'a') {
+                EXPECT_EQ(f.messages.shown, Boxes{kRangeBox});
+                EXPECT_EQ(f.item(), before);
+                EXPECT_TRUE(r.stopped(f));
+                EXPECT_TRUE(f.setup() &&
+                            QApplication::focusWidget() == f.setup()->txtSetup(kBox)->lineEdit())
+                    << "the focus stays in the box";
+            } else {
+                EXPECT_EQ(f.messages.shown, r.boxes);
+                EXPECT_EQ(f.item(), 133);
+                EXPECT_TRUE(r.wentOn(f));
+            }
+        }
+    }
+}
+
+TEST(PendingEntry, ClosingTheFrameWithATypedValueAsksAndYesSavesIt) {
+    Frame f;
+    f.type("133");
+    f.messages.answers = {MsgResult::Yes};
+    f.window->close();
+    EXPECT_EQ(f.messages.shown, Boxes{kSaveQuestion});
+    EXPECT_FALSE(f.window->isVisible());
+    EXPECT_EQ(f.onDisk(), 133);
+}
+
+TEST(PendingEntry, NeitherTheAlarmPollNorTheWindowsPassOpensALinkBoxOverTheRangeMessage) {
+    Frame f;
+    f.goOnline();
+    f.setup()->runMonitorPass();
+    f.type("abc");
+    f.port.silent = true;  // any read now ends in the link's Retry/Cancel box
+    f.clearTrace();
+    f.messages.whileOpen = [&f] {
+        f.ticks(3);
+        f.setup()->runMonitorPass();
+    };
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(f.messages.shown, Boxes{kRangeBox});
+    EXPECT_TRUE(f.port.sent().empty());
+    EXPECT_FALSE(f.link().CommError);
+}
