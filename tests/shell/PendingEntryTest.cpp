@@ -41,9 +41,9 @@ struct Frame : ShellHarness {
         window->mnuEditOfflineEditing->trigger();
         dialogs.choose(file());
         EXPECT_TRUE(window->files().SaveAs());
-        window->ShowWindow(frmMDIMain::kSetupParameters);
-        setup()->setTimerDriven(false);
-        setup()->runMonitorPass();
+        window->ShowWindow(kSetupParameters);
+        setup()->monitor().setTimerDriven(false);
+        setup()->monitor().runPass();
         dialogs.shown.clear();
     }
     frmSetup* setup() const { return dynamic_cast<frmSetup*>(window->currentChild()); }
@@ -135,13 +135,13 @@ TEST(PendingEntry, EveryCommandOnTheDataTakesTheTypedValueOrStopsAtTheRangeMessa
          [](Frame&) { return true; },
          [](Frame&) { return true; }},
         {"Window > Main Display",
-         [](Frame& f) { f.window->mnuWindowForm[frmMDIMain::kMainDisplay]->trigger(); },
+         [](Frame& f) { f.window->mnuWindowForm[kMainDisplay]->trigger(); },
          MsgResult::Ok,
          {},
-         [](Frame& f) { return f.window->currentWindow() == frmMDIMain::kMainDisplay; },
+         [](Frame& f) { return f.window->currentWindow() == kMainDisplay; },
          [](Frame& f) {
-             return f.window->currentWindow() == frmMDIMain::kSetupParameters &&
-                    f.window->mnuWindowForm[frmMDIMain::kSetupParameters]->isChecked();
+             return f.window->currentWindow() == kSetupParameters &&
+                    f.window->mnuWindowForm[kSetupParameters]->isChecked();
          }},
         {"F2",
          [](Frame& f) { f.window->mnuEditOfflineEditing->trigger(); },
@@ -200,13 +200,13 @@ TEST(PendingEntry, ClosingTheFrameWithATypedValueAsksAndYesSavesIt) {
 TEST(PendingEntry, NeitherTheAlarmPollNorTheWindowsPassOpensALinkBoxOverTheRangeMessage) {
     Frame f;
     f.goOnline();
-    f.setup()->runMonitorPass();
+    f.setup()->monitor().runPass();
     f.type("abc");
     f.port.silent = true;  // any read now ends in the link's Retry/Cancel box
     f.clearTrace();
     f.messages.whileOpen = [&f] {
         f.ticks(3);
-        f.setup()->runMonitorPass();
+        f.setup()->monitor().runPass();
     };
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(f.messages.shown, Boxes{kRangeBox});

@@ -63,7 +63,7 @@ TEST_F(SetupWindow, NoLinkBoxOpensOverTheRangeMessage) {
     open(true);
     port.silent = true;  // the next read would time out and ask Retry or Cancel
     // While the range message is open, the monitoring pass comes due.
-    messages.whileOpen = [this] { window->runMonitorPass(); };
+    messages.whileOpen = [this] { window->monitor().runPass(); };
     typeInto(0, QStringLiteral("abc"));
     key(Qt::Key_Tab);
     EXPECT_EQ(messages.shown, rangeBox(1, 319));
@@ -71,7 +71,7 @@ TEST_F(SetupWindow, NoLinkBoxOpensOverTheRangeMessage) {
     EXPECT_FALSE(link.CommError);
     // Once it is closed, the pass runs and meets the fault on its own.
     messages.whileOpen = nullptr;
-    window->runMonitorPass();
+    window->monitor().runPass();
     EXPECT_TRUE(link.CommError);
     EXPECT_EQ(messages.shown.size(), 2u);
 }
@@ -86,11 +86,11 @@ TEST_F(SetupWindow, ValueTypedWhenTheLinkFailsStaysInTheWorkingDataOrIsRefusedAf
         messages.shown.clear();
         typeInto(3, QString::fromLatin1(typed));
         port.silent = true;
-        window->runMonitorPass();  // the read fails; the link asks, Cancel
+        window->monitor().runPass();  // the read fails; the link asks, Cancel
         ASSERT_TRUE(link.CommError);
         const std::size_t linkBoxes = messages.shown.size();
         ASSERT_GE(linkBoxes, 1u);
-        window->runMonitorPass();  // the offline look
+        window->monitor().runPass();  // the offline look
         EXPECT_FALSE(link.OnlineMode);
         EXPECT_EQ(item(3), valid ? 133 : stored);
         EXPECT_EQ(box(3)->text(), QString::number(item(3)));
