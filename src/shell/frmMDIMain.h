@@ -72,6 +72,8 @@ public:
     void mnuHelpHelpTopics_Click();
     void mnuFileUpload_Click();
     void mnuFileDownload_Click();
+    void mnuEditCommPort_Click();
+    void mnuHelpAbout_Click();
 
     RSComm& link() { return link_; }
     SetupTables& tables() { return tables_; }
