@@ -61,7 +61,6 @@ void frmSetupComm::buildControls() {
     lblPortDevice_ = new QLabel(this);
     lblPortDevice_->setObjectName(QStringLiteral("lblPortDevice"));
     lblPortDevice_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    lblPortDevice_->setWordWrap(true);
 
     fraPortSpeed_ = new QGroupBox(QStringLiteral("Port Speed"), this);
     optPortSpeed_[0] = new QRadioButton(QStringLiteral("9600"), fraPortSpeed_);
@@ -92,9 +91,11 @@ void frmSetupComm::buildControls() {
     page->addWidget(lblPortDevice_);
     page->addWidget(fraPortSpeed_);
     page->addLayout(buttons);
-    lblPortDevice_->setMinimumWidth(
-        fontMetrics().horizontalAdvance(QStringLiteral("COM99: Support/COM99 and /dev/ttyS98")));
-    setSizeGripEnabled(false);
+    // Room for the longest "both missing" text; a linked device of a longer
+    // name widens the window.
+    lblPortDevice_->setMinimumWidth(fontMetrics().horizontalAdvance(
+        QStringLiteral("COM99: Support/COM99 and /dev/ttyS98 are both missing")));
+    page->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 void frmSetupComm::CurrentSettings() {

@@ -50,7 +50,10 @@ frmAbout::frmAbout(ILauncher& launcher, IMessageBox& messages, QWidget* parent)
     const int iconSize = fontMetrics().height() * 3;
     picIcon_ = new QLabel(this);
     picIcon_->setObjectName(QStringLiteral("picIcon"));
-    picIcon_->setPixmap(icon.pixmap(iconSize, iconSize));
+    QPixmap picture = icon.pixmap(iconSize, iconSize);
+    if (picture.width() < iconSize)
+        picture = picture.scaled(iconSize, iconSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    picIcon_->setPixmap(picture);
     picIcon_->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
 
     lblTitle_ = new QLabel(QString::fromLatin1(kAppTitle), this);
@@ -96,6 +99,7 @@ frmAbout::frmAbout(ILauncher& launcher, IMessageBox& messages, QWidget* parent)
     page->addWidget(separator(this));
     page->addLayout(bottom);
     setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('M')) * 36);
+    page->setSizeConstraint(QLayout::SetMinimumSize);
 }
 
 std::string frmAbout::VersionText() {

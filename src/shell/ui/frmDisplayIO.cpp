@@ -123,7 +123,7 @@ void frmDisplayIO::buildControls() {
     };
     const auto compactGrid = [](QGroupBox* frame) {
         auto* grid = new QGridLayout(frame);
-        grid->setVerticalSpacing(0);
+        grid->setVerticalSpacing(2);
         grid->setHorizontalSpacing(frame->fontMetrics().horizontalAdvance(QStringLiteral("MM")));
         return grid;
     };

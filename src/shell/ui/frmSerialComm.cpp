@@ -1,5 +1,7 @@
 #include "shell/ui/frmSerialComm.h"
 
+#include <algorithm>
+
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -85,6 +87,11 @@ void frmSerialComm::buildControls() {
         lblDisplay_[i] = display;
     }
     for (auto* grid : grids) grid->setColumnStretch(2, 1);
+    // The values of both frames in one column.
+    int descriptionWidth = 0;
+    for (auto* d : lblDescription_)
+        descriptionWidth = std::max(descriptionWidth, d->sizeHint().width());
+    for (auto* d : lblDescription_) d->setMinimumWidth(descriptionWidth);
 
     cmdResetErr_ = new QPushButton(QStringLiteral("&Reset Comm Error"), this);
     cmdResetErr_->setObjectName(QStringLiteral("cmdResetErr"));
