@@ -17,6 +17,61 @@ std::string word(int base, int station) {
     return "W" + std::to_string(base + 2 * station);
 }
 
+// True for the first `width` counts of every `period` counts of the turn,
+// shifted by `phase`.
+bool window(int position, int phase, int period, int width) {
+    if (period <= 0) return false;
+    return (position + phase) % period < width;
+}
+
+// The inputs and outputs the controller's program would see and drive while
+// the line turns: the resolver values, the timing channels, the can
+// transfer photo-eyes and calefi valves of the stations, the drive and the
+// infeed screw. Alarm bits (B111.4, B111.6, B121.7) and the transfer-jam
+// byte B110 belong to the alarm model and are left alone.
+void moveInputs(SimBoard& board, const SimPls& pls, bool running, bool jammed) {
+    const int scale = std::max(pls.scaleFactor, 8);
+    const int pos = std::clamp(pls.position(), 0, scale - 1);
+    board.preset("W180", pos);
+    board.preset("W184", pls.rpm > 0 ? 60000 / pls.rpm : 0);  // ms per turn
+    board.preset("W186", pls.scaleFactor);
+    board.preset("W188", pls.offset);
+
+    // Timing channels: programmed ones by their setpoints; transfer timing
+    // and the PLC clock follow fixed windows until they are programmed.
+    int timing = 0;
+    for (int c = 0; c < 8; ++c) {
+        const SimPls::Channel& ch = pls.channels[static_cast<std::size_t>(c)];
+        bool on = false;
+        if (ch.programmed && !ch.pulseTrain)
+            on = ch.on <= ch.off ? pos >= ch.on && pos < ch.off : pos >= ch.on || pos < ch.off;
+        else if (c == 0)
+            on = window(pos, 0, scale, scale / 2);
+        else if (c == 1)
+            on = window(pos, 0, scale / 4, scale / 8);
+        if (on) timing |= 1 << c;
+    }
+    board.preset("B170", timing);
+
+    // A can passes each station's photo-eye four times a turn; the calefi
+    // valve of a station opens while its can is there.
+    int eyes = 0;
+    for (int k = 0; k < 12; ++k)
+        if (running && window(pos, k * scale / 12, scale / 4, scale / 8)) eyes |= 1 << k;
+    const bool screw = running && window(pos, 0, scale / 2, scale / 8);
+    board.preset("W100", eyes | 1 << 12 | (running ? 1 << 13 : 0) | (screw ? 1 << 15 : 0));
+    board.preset("B111.5", (timing >> 1) & 1);
+    board.preset("B111.7", screw);
+    board.preset("B120", eyes & 0xFF);
+    for (int b = 0; b < 4; ++b) board.preset("B121." + std::to_string(b), (eyes >> (8 + b)) & 1);
+
+    board.preset("F130", jammed);
+    const std::int64_t cpm = board.peek("W182");
+    board.preset("W162", std::min<std::int64_t>(cpm * 4095 / 1500, 4095));
+    board.preset("W164", 2000 + pos % 64);
+    board.preset("B166", std::min<std::int64_t>(cpm * 255 / 1500, 255));
+}
+
 }  // namespace
 
 void SimBoard::tick(double seconds) {
@@ -74,6 +129,8 @@ void SimBoard::liveStep(double dt) {
             stoppedFor_ = 4 + uniform(rng_) * 6;
         }
     }
+
+    moveInputs(*this, *pls_, stoppedFor_ <= 0, stoppedFor_ > 0);
 
     // An alarm about every three minutes, standing for 8 to 20 seconds.
     if (alarmFor_ > 0) {

@@ -112,4 +112,21 @@ std::string ComPortDevice(const std::string& folder, int port) {
     return "/dev/ttyS" + std::to_string(port - 1);
 }
 
+ComPortMapping DescribeComPort(const std::string& folder, int port) {
+    ComPortMapping m;
+    m.name = "COM" + std::to_string(port);
+    m.link = ResolvePath(folder, "Support/" + m.name);
+    std::error_code ec;
+    m.device = ComPortDevice(folder, port);
+    m.linked = m.device == m.link;
+    if (m.linked && fs::is_symlink(m.link, ec)) {
+        fs::path target = fs::read_symlink(m.link, ec);
+        if (!ec && target.is_relative()) target = fs::path(m.link).parent_path() / target;
+        if (!ec) m.device = target.lexically_normal().string();
+    }
+    // exists() follows links: a link to a missing device is not present.
+    m.present = fs::exists(m.device, ec);
+    return m;
+}
+
 }  // namespace voran

@@ -43,4 +43,16 @@ std::string ResolvePath(const std::string& folder, const std::string& relative);
 // there), otherwise /dev/ttyS<n-1>.
 std::string ComPortDevice(const std::string& folder, int port);
 
+// What port number `port` opens on this machine, for telling the operator
+// before the port is tried. `device` is what ComPortDevice gives, or, for a
+// link, the device it points to.
+struct ComPortMapping {
+    std::string name;      // "COM3"
+    std::string link;      // <folder>/Support/COM3 (existing spelling)
+    bool linked = false;   // the link exists (even when its target does not)
+    std::string device;    // /dev/ttyUSB0, or /dev/ttyS2 without a link
+    bool present = false;  // the device exists
+};
+ComPortMapping DescribeComPort(const std::string& folder, int port);
+
 }  // namespace voran

@@ -1,6 +1,8 @@
 #include "shell/WindowTable.h"
 
 #include "data/ui/frmMain.h"
+#include "shell/ui/frmDisplayIO.h"
+#include "shell/ui/frmSerialComm.h"
 #include "timing/ui/frmSetup.h"
 
 namespace voran {
@@ -14,9 +16,9 @@ ChildWindow* make(AppContext& ctx, QWidget* parent) {
 
 const std::vector<WindowEntry>& WindowTable() {
     static const std::vector<WindowEntry> table = {
-        {"&1 Main Display", make<frmMain>}, {"&2 Set-up Parameters", make<frmSetup>},
-        {"&3 Machine Timing", nullptr},     {"&4 Serial Communications", nullptr},
-        {"&5 I/O States", nullptr},
+        {"&1 Main Display", make<frmMain>},    {"&2 Set-up Parameters", make<frmSetup>},
+        {"&3 Machine Timing", nullptr},        {"&4 Serial Communications", make<frmSerialComm>},
+        {"&5 I/O States", make<frmDisplayIO>},
     };
     return table;
 }

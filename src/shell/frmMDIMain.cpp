@@ -20,6 +20,8 @@
 
 #include "data/ui/ReportCommands.h"
 #include "data/ui/TransferMenu.h"
+#include "link/ui/frmSetupComm.h"
+#include "program/ui/frmAbout.h"
 #include "platform/Logging.h"
 #include "platform/Paths.h"
 #include "window/ChildWindow.h"
@@ -166,7 +168,7 @@ void frmMDIMain::buildMenus() {
     mnuEditOfflineEditing->setCheckable(true);
     mnuEdit->addSeparator();
     mnuEditCommPort = add(mnuEdit, "mnuEditCommPort", "Co&mm Port", "Ctrl+M");
-    mnuEditCommPort->setEnabled(false);
+    connect(mnuEditCommPort, &QAction::triggered, this, [this] { mnuEditCommPort_Click(); });
     connect(mnuEditOfflineEditing, &QAction::triggered, this,
             [this] { mnuEditOfflineEditing_Click(); });
 
@@ -204,7 +206,7 @@ void frmMDIMain::buildMenus() {
     mnuHelpHelpTopics = add(mnuHelp, "mnuHelpHelpTopics", "&Help Topics", "Ctrl+H");
     mnuHelp->addSeparator();
     mnuHelpAbout = add(mnuHelp, "mnuHelpAbout", "&About VORAN");
-    mnuHelpAbout->setEnabled(false);
+    connect(mnuHelpAbout, &QAction::triggered, this, [this] { mnuHelpAbout_Click(); });
     connect(mnuHelpHelpTopics, &QAction::triggered, this, [this] { mnuHelpHelpTopics_Click(); });
 }
 
@@ -328,6 +330,16 @@ void frmMDIMain::mnuHelpHelpTopics_Click() {
     if (launcher_.fileExists(helpFile_) && launcher_.openDocument(helpFile_)) return;
     messages_.show("Help file not found:\r\n\r\n" + helpFile_, "VORAN", MsgButtons::Ok,
                    MsgIcon::Exclamation);
+}
+
+void frmMDIMain::mnuEditCommPort_Click() {
+    frmSetupComm dialog(ctx_, this);
+    dialog.exec();
+}
+
+void frmMDIMain::mnuHelpAbout_Click() {
+    frmAbout dialog(launcher_, messages_, this);
+    dialog.exec();
 }
 
 void frmMDIMain::mnuFileUpload_Click() {

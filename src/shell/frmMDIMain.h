@@ -84,6 +84,8 @@ public:
     void mnuFilePrint_Click();
     void mnuFilePrintPreview_Click();
     void mnuFileExport_Click();
+    void mnuEditCommPort_Click();
+    void mnuHelpAbout_Click();
 
     RSComm& link() { return link_; }
     SetupTables& tables() { return tables_; }

@@ -53,17 +53,17 @@ TEST(Startup, MenusCarryTheirCaptionsShortcutsAndChecks) {
                           "mnuFilePrintSetup|Print Set&up...||",
                           "mnuFileExit|E&xit||ev",
                           "mnuEditOfflineEditing|Enable &Offline Editing|F2|evc",
-                          "mnuEditCommPort|Co&mm Port|Ctrl+M|v",
+                          "mnuEditCommPort|Co&mm Port|Ctrl+M|ev",
                           "mnuViewOnline|O&nline Data|F3|ev",
                           "mnuViewOffline|O&ffline Data|F4|evc",
                           "mnuViewTargetBoardStatus|&Target Board Interface|F5|v",
                           "mnuWindowForm0|&1 Main Display||evc",
                           "mnuWindowForm1|&2 Set-up Parameters||ev",
                           "mnuWindowForm2|&3 Machine Timing||v",
-                          "mnuWindowForm3|&4 Serial Communications||v",
-                          "mnuWindowForm4|&5 I/O States||v",
+                          "mnuWindowForm3|&4 Serial Communications||ev",
+                          "mnuWindowForm4|&5 I/O States||ev",
                           "mnuHelpHelpTopics|&Help Topics|Ctrl+H|ev",
-                          "mnuHelpAbout|&About VORAN||v"};
+                          "mnuHelpAbout|&About VORAN||ev"};
     for (const std::string row : rows) {
         const std::string name = row.substr(0, row.find('|'));
         auto* a = h.window->findChild<QAction*>(QString::fromStdString(name));

@@ -1,0 +1,231 @@
+// Edit > Comm Port: what the window shows, what Save writes, and how the
+// link follows.
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+#include "FakeClipboard.h"
+#include "SimLink.h"
+#include "link/ui/frmSetupComm.h"
+#include "widgets/NumericEntry.h"
+#include "window/AppContext.h"
+
+namespace fs = std::filesystem;
+
+namespace voran::testing {
+namespace {
+
+class CommPort : public ::testing::Test, protected SimLink {
+protected:
+    std::string path(const std::string& relative) const {
+        return folder.filePath(QString::fromStdString(relative)).toStdString();
+    }
+    void write(const std::string& relative, const std::string& bytes) {
+        fs::create_directories(fs::path(path(relative)).parent_path());
+        QFile f(QString::fromStdString(path(relative)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes.data(), static_cast<qint64>(bytes.size()));
+    }
+    std::string read(const std::string& relative) const {
+        QFile f(QString::fromStdString(path(relative)));
+        if (!f.open(QIODevice::ReadOnly)) return "<missing>";
+        return f.readAll().toStdString();
+    }
+    // Everything under the program folder, as relative paths.
+    std::set<std::string> files() const {
+        std::set<std::string> out;
+        for (const auto& e : fs::recursive_directory_iterator(folder.path().toStdString()))
+            if (e.is_regular_file())
+                out.insert(fs::relative(e.path(), folder.path().toStdString()).string());
+        return out;
+    }
+    void openWindow() {
+        window = std::make_unique<frmSetupComm>(ctx);
+        window->show();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    }
+    void save() { QTest::mouseClick(window->cmdSave(), Qt::LeftButton); }
+    QString portText() const { return window->txtCommPort()->text(); }
+    bool closed() const { return !window->isVisible(); }
+
+    FakeClipboard clipboard;
+    SetupTables tables;
+    AppContext ctx{link, tables, messages, clock, clipboard, folder.path().toStdString(), [this] {
+                       if (link.OnlineMode)
+                           link.OpenRSComm(port);
+                       else
+                           link.CloseRSComm();
+                       if (link.CommError) link.OnlineMode = false;
+                   }};
+    std::unique_ptr<frmSetupComm> window;
+};
+
+TEST_F(CommPort, PortAbove99ShowsAs99AndIsSavedSo) {
+    write("Support/RSPort.cfg", "120,9600\r\n");
+    openWindow();
+    EXPECT_EQ(portText(), QStringLiteral("99"));
+    EXPECT_TRUE(window->optPortSpeed(0)->isChecked());
+    save();
+    EXPECT_EQ(read("Support/RSPort.cfg"), "99,9600\n");
+    EXPECT_TRUE(closed());
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(CommPort, SettingsOpenAsTheFileHoldsThem) {
+    const std::tuple<const char*, const char*, int> cases[] = {{"3,19200\n", "3", 1},
+                                                               {"7,9600", "7", 0},
+                                                               {"0,19200", "1", 1},
+                                                               {"", "1", 0},
+                                                               {"junk", "1", 0}};
+    for (const auto& [content, shown, speed] : cases) {
+        write("Support/RSPort.cfg", content);
+        openWindow();
+        EXPECT_EQ(portText(), QString::fromLatin1(shown)) << content;
+        EXPECT_TRUE(window->optPortSpeed(speed)->isChecked()) << content;
+        window->cmdCancel()->click();
+        EXPECT_TRUE(closed());
+        EXPECT_EQ(read("Support/RSPort.cfg"), content) << "Cancel writes nothing";
+    }
+}
+
+TEST_F(CommPort, Port1At19200WritesTheLinksFileAndEachToolFolders) {
+    // Folders and files matched without regard to case; TNX96 is missing.
+    write("tnx51/tarnix.sfg", "4\r\n");
+    fs::create_directories(path("PLS51"));
+    openWindow();
+    window->txtCommPort()->setText(QStringLiteral("1"));
+    window->optPortSpeed(1)->click();
+    save();
+    EXPECT_EQ(read("Support/RSPort.cfg"), "1,19200\n");
+    EXPECT_EQ(read("tnx51/tarnix.sfg"), "0\r\n");
+    EXPECT_EQ(read("PLS51/TARNIX.SFG"), "0\r\n");
+    EXPECT_EQ(files(), (std::set<std::string>{"Support/RSPort.cfg", "tnx51/tarnix.sfg",
+                                              "PLS51/TARNIX.SFG"}));
+}
+
+TEST_F(CommPort, WithoutToolFoldersOnlyRSPortCfgIsWritten) {
+    openWindow();
+    window->txtCommPort()->setText(QStringLiteral("12"));
+    save();
+    EXPECT_EQ(files(), std::set<std::string>{"Support/RSPort.cfg"});
+    EXPECT_EQ(read("Support/RSPort.cfg"), "12,9600\n");
+}
+
+TEST_F(CommPort, PortOutside1To99IsRefusedWithTheRange) {
+    write("Support/RSPort.cfg", "4,9600\n");
+    for (const char* typed : {"0", "abc", "100", "-3"}) {
+        openWindow();
+        QLineEdit* box = window->txtCommPort()->lineEdit();
+        box->setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(box->hasFocus());
+        box->selectAll();
+        QTest::keyClicks(box, QString::fromLatin1(typed));
+        QTest::keyClick(box, Qt::Key_Tab);
+        EXPECT_EQ(messages.shown, (std::vector<FakeMessageBox::Shown>{
+                                      {"Only a Number Between 1 and 99 can be Entered", "Comm Port",
+                                       MsgButtons::Ok, MsgIcon::Information}}))
+            << typed;
+        EXPECT_EQ(portText(), QStringLiteral("4")) << typed;
+        EXPECT_TRUE(box->hasFocus()) << typed;
+        messages.shown.clear();
+
+        // Still in the box and saved with Alt+S: refused the same way.
+        QTest::keyClicks(box, QString::fromLatin1(typed));
+        window->cmdSave_Click();
+        EXPECT_EQ(messages.shown.size(), 1u) << typed;
+        EXPECT_FALSE(closed());
+        EXPECT_EQ(read("Support/RSPort.cfg"), "4,9600\n") << typed;
+        messages.shown.clear();
+        window->cmdCancel_Click();
+    }
+}
+
+TEST_F(CommPort, SavingOfflineClosesTheWindowAndStaysOffline) {
+    openWindow();
+    window->txtCommPort()->setText(QStringLiteral("2"));
+    save();
+    EXPECT_TRUE(closed());
+    EXPECT_EQ(window->result(), QDialog::Accepted);
+    EXPECT_FALSE(link.OnlineMode);
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_TRUE(port.sent().empty());
+}
+
+TEST_F(CommPort, SavingOnlineReopensTheLinkWithTheNewSettings) {
+    ctx.goOnline();
+    ASSERT_TRUE(link.OnlineMode);
+    openWindow();
+    window->txtCommPort()->setText(QStringLiteral("5"));
+    window->optPortSpeed(1)->click();
+    save();
+    EXPECT_TRUE(closed());
+    EXPECT_TRUE(link.OnlineMode);
+    EXPECT_TRUE(port.isOpen());
+    EXPECT_EQ(port.portNumber(), 5);
+    EXPECT_EQ(port.settings(), "19200,n,8,1");
+    EXPECT_EQ(link.settings(), (PortSettings{5, 19200}));
+}
+
+TEST_F(CommPort, PortThatCannotBeOpenedKeepsTheWindowOpenAndTheProgramOffline) {
+    ctx.goOnline();
+    openWindow();
+    port.openError = {2, "SimPort", "There is no such port."};
+    window->txtCommPort()->setText(QStringLiteral("9"));
+    save();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].title, "Comm Port Error");
+    EXPECT_FALSE(closed());
+    EXPECT_FALSE(link.OnlineMode);
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_EQ(read("Support/RSPort.cfg"), "9,9600\n");
+
+    // Another try with a port that opens goes online and closes the window.
+    port.openError = {};
+    window->txtCommPort()->setText(QStringLiteral("3"));
+    save();
+    EXPECT_TRUE(closed());
+    EXPECT_TRUE(link.OnlineMode);
+    EXPECT_FALSE(link.CommError);
+    EXPECT_EQ(port.portNumber(), 3);
+}
+
+TEST_F(CommPort, UnwritableSettingsFileIsReportedAndTheWindowStays) {
+    // A folder where the file should be: it cannot be replaced.
+    fs::create_directories(path("Support/RSPort.cfg"));
+    openWindow();
+    messages.shown.clear();
+    save();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].title, "SetupComm");
+    EXPECT_EQ(messages.shown[0].text.rfind("Error Number = ", 0), 0u);
+    EXPECT_FALSE(closed());
+}
+
+TEST_F(CommPort, DeviceBesideThePortNumberSaysWhatItOpens) {
+    const std::string device = path("ttyFAKE0");
+    write("ttyFAKE0", "");
+    fs::create_directories(path("Support"));
+    fs::create_symlink(device, path("Support/COM3"));
+    fs::create_symlink(path("ttyGONE"), path("Support/COM4"));
+    openWindow();
+    const auto shown = [&](const char* port) {
+        window->txtCommPort()->setText(QString::fromLatin1(port));
+        return window->lblPortDevice()->text().toStdString();
+    };
+    EXPECT_EQ(shown("3"), "COM3 \u2192 " + device);
+    EXPECT_EQ(shown("4"), "COM4 \u2192 " + path("ttyGONE") + ", which is missing");
+    if (!fs::exists("/dev/ttyS97")) {
+        EXPECT_EQ(shown("98"), "COM98: Support/COM98 and /dev/ttyS97 are both missing");
+    }
+    EXPECT_EQ(shown("abc"), "");
+}
+
+}  // namespace
+}  // namespace voran::testing

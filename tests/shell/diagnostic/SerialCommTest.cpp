@@ -1,0 +1,115 @@
+// The N-90 serial communications window: what it reads, in which order, what
+// it shows, and the one command it has.
+#include <QGroupBox>
+
+#include "DiagnosticFixture.h"
+#include "shell/ui/frmSerialComm.h"
+
+namespace voran::testing {
+namespace {
+
+using SerialComm = DiagnosticWindow<frmSerialComm>;
+
+const std::vector<std::string> kItems = {"B798",  "W8156", "W8154", "B780", "B3002",
+                                         "B3003", "W3004", "W3042", "B782", "B783"};
+
+QStringList displays(const frmSerialComm& w) {
+    QStringList out;
+    for (int i = 0; i < frmSerialComm::kItems; ++i) out << w.lblDisplay(i)->text();
+    return out;
+}
+
+TEST_F(SerialComm, OnlinePassReadsTheTenItemsInOrderAndShowsTheirValues) {
+    const std::vector<int> values = {1, 2, 515, 4, 17, 3, 40001, 1100, 9, 12};
+    for (std::size_t i = 0; i < kItems.size(); ++i) ASSERT_TRUE(board.preset(kItems[i], values[i]));
+    open(true);
+    EXPECT_EQ(displays(*window),
+              QStringList({"1", "2", "515", "4", "17", "Read", "40001", "1100", "9", "12"}));
+    clearTrace();
+    ASSERT_TRUE(window->monitor().runPass());
+    EXPECT_EQ(addressesRead(), byteAddressesOf(kItems));
+    const auto sent = traffic();
+    EXPECT_TRUE(
+        std::none_of(sent.begin(), sent.end(), [](const WireAccess& a) { return a.write; }));
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(SerialComm, FunctionShowsReadWriteOrTheCode) {
+    const std::pair<int, const char*> cases[] = {
+        {3, "Read"}, {16, "Write"}, {6, "??6"}, {0, "??0"}, {255, "??255"}};
+    open(true);
+    for (const auto& [code, shown] : cases) {
+        board.preset("B3003", code);
+        window->monitor().runPass();
+        EXPECT_EQ(window->lblDisplay(5)->text(), QString::fromLatin1(shown)) << code;
+    }
+}
+
+TEST_F(SerialComm, ResetCommErrorWritesZeroToB783) {
+    board.preset("B783", 7);
+    open(true);
+    EXPECT_EQ(window->lblDisplay(9)->text(), QStringLiteral("7"));
+    clearTrace();
+    QTest::mouseClick(window->cmdResetErr(), Qt::LeftButton);
+    const auto sent = traffic();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_TRUE(sent[0].write);
+    EXPECT_EQ(sent[0].address, 783);
+    EXPECT_EQ(sent[0].value, 0);
+    EXPECT_EQ(board.peek("B783"), 0);
+    EXPECT_TRUE(messages.shown.empty()) << "no confirmation, no message";
+}
+
+TEST_F(SerialComm, LinkFaultSendsNoResetAndTakesTheProgramOffline) {
+    board.preset("B783", 7);
+    open(true);
+    breakLink();
+    window->monitor().runPass();
+    ASSERT_TRUE(link.CommError);
+    clearTrace();
+    // The button is still enabled until the next pass shows the offline look.
+    ASSERT_TRUE(window->cmdResetErr()->isEnabled());
+    window->cmdResetErr_Click();
+    EXPECT_TRUE(port.sent().empty());
+    EXPECT_EQ(board.peek("B783"), 7);
+
+    window->monitor().runPass();
+    EXPECT_FALSE(link.OnlineMode);
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_FALSE(window->cmdResetErr()->isEnabled());
+    EXPECT_EQ(displays(*window), QStringList(frmSerialComm::kItems, "-"));
+}
+
+TEST_F(SerialComm, OfflineLookIsDisabledWithDashes) {
+    open(false);
+    EXPECT_TRUE(port.sent().empty());
+    for (int f = 0; f < 2; ++f) EXPECT_FALSE(window->fraSetup(f)->isEnabled());
+    for (int i = 0; i < frmSerialComm::kItems; ++i) {
+        EXPECT_FALSE(window->lblDescription(i)->isEnabled()) << i;
+        EXPECT_FALSE(window->lblDisplay(i)->isEnabled()) << i;
+    }
+    EXPECT_EQ(displays(*window), QStringList(frmSerialComm::kItems, "-"));
+    EXPECT_FALSE(window->cmdResetErr()->isEnabled());
+
+    // Online the same controls come alive.
+    ctx.goOnline();
+    window->monitor().runPass();
+    EXPECT_TRUE(window->fraSetup(1)->isEnabled());
+    EXPECT_TRUE(window->lblDisplay(3)->isEnabled());
+    EXPECT_TRUE(window->cmdResetErr()->isEnabled());
+}
+
+TEST_F(SerialComm, FileOpenedWhileOfflineRedrawsTheOfflineLook) {
+    open(false);
+    // Something left on a label that only a redraw clears.
+    window->lblDisplay(4)->setText(QStringLiteral("17"));
+    window->monitor().runPass();
+    EXPECT_EQ(window->lblDisplay(4)->text(), QStringLiteral("17")) << "no redraw without cause";
+    tables.TablesReplaced = true;
+    window->monitor().runPass();
+    EXPECT_EQ(window->lblDisplay(4)->text(), QStringLiteral("-"));
+    EXPECT_FALSE(tables.TablesReplaced);
+}
+
+}  // namespace
+}  // namespace voran::testing
