@@ -95,6 +95,7 @@ std::optional<std::uint8_t> SimBoard::receive(std::uint8_t byte) {
 }
 
 std::optional<std::uint8_t> SimBoard::receive(std::uint8_t byte, double time) {
+    rtc_.sync(memory_, time);
     // A pause in the middle of a pair or triple means the PC lost a byte and
     // timed out: forget the partial frame so its resynchronising 0xFF is
     // heard as attention.

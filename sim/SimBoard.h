@@ -7,6 +7,8 @@
 #include <random>
 #include <string>
 
+#include "SimRtc.h"
+
 namespace voran::sim {
 
 class SimPls;
@@ -91,6 +93,9 @@ public:
     std::array<std::uint8_t, 65536>& memory() { return memory_; }
     const std::array<std::uint8_t, 65536>& memory() const { return memory_; }
 
+    // The real-time clock in memory (stopped until started).
+    SimRtc& rtc() { return rtc_; }
+
     // Sets an item by its address text ("B8176", "W182", "D1100",
     // "B1044.1", "F135"), with the link's encodings. False on a bad text or
     // a value outside the item's range.
@@ -138,6 +143,8 @@ private:
     double stoppedFor_ = 0;
     double alarmFor_ = 0;
     std::string alarmBit_;
+
+    SimRtc rtc_;
 };
 
 }  // namespace voran::sim

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -149,6 +150,15 @@ int main(int argc, char** argv) {
         }
     }
     board.setLive(opt.live);
+    {
+        // The board's clock starts at the host's local time.
+        const std::time_t t = std::time(nullptr);
+        std::tm local{};
+        localtime_r(&t, &local);
+        board.rtc().start({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                           local.tm_min, local.tm_sec},
+                          monotonic());
+    }
 
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
