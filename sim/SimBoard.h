@@ -12,6 +12,7 @@
 namespace voran::sim {
 
 class SimPls;
+class SimProgram;
 
 // A command the board runs besides the data reads and writes (the PLS
 // commands). The board hands it every byte after the acknowledged command
@@ -89,6 +90,8 @@ public:
     // While live, tick() turns the resolver at its live speed.
     SimPls& pls() { return *pls_; }
     const SimPls& pls() const { return *pls_; }
+    // The board's program mode (command code 03H), in front of the PLS.
+    SimProgram& program() { return *program_; }
 
     std::array<std::uint8_t, 65536>& memory() { return memory_; }
     const std::array<std::uint8_t, 65536>& memory() const { return memory_; }
@@ -133,6 +136,7 @@ private:
     double lastTime_ = 0;
     bool haveTime_ = false;
     std::unique_ptr<SimPls> pls_;
+    std::unique_ptr<SimProgram> program_;
     SimCommand* commands_ = nullptr;
     int busyLeft_ = 0;
 

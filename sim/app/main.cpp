@@ -20,6 +20,7 @@
 
 #include "SimBoard.h"
 #include "SimPls.h"
+#include "SimProgram.h"
 #include "platform/Logging.h"
 #include "platform/Paths.h"
 
@@ -42,6 +43,8 @@ struct Options {
     int port = 1;
     std::string folder;
     std::string preset;
+    std::string program;
+    std::string programFault;
     bool live = false;
     bool still = false;
     bool silent = false;
@@ -56,6 +59,9 @@ const char* const kUsage =
     "  --port N           COM port number to link (1..99, default 1)\n"
     "  --folder DIR       program folder holding Support/ (default: this program's folder)\n"
     "  --preset FILE      preset the board memory (lines \"ADDRESS VALUE\", # comments)\n"
+    "  --program FILE     load an Intel HEX program image into the board memory\n"
+    "  --program-fault F  misbehave in program mode: wrong-sum (first record),\n"
+    "                     silent (no answer after the first record), stay (refuse to leave)\n"
     "  --live             run the line: count cans, jam now and then, raise alarms\n"
     "  --still            the machine stands (by default the resolver turns)\n"
     "  --silent           hear nothing and answer nothing (a pulled cable)\n"
@@ -84,6 +90,12 @@ bool parse(int argc, char** argv, Options& o) {
             o.folder = v;
         else if (a == "--preset" && (v = value()))
             o.preset = v;
+        else if (a == "--program" && (v = value()))
+            o.program = v;
+        else if (a == "--program-fault" && (v = value()) &&
+                 (std::string(v) == "wrong-sum" || std::string(v) == "silent" ||
+                  std::string(v) == "stay"))
+            o.programFault = v;
         else if (a == "--drop-every" && (v = value()))
             o.dropEvery = std::atoi(v);
         else if (a == "--reply-delay" && (v = value()))
@@ -149,6 +161,16 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
+    if (!opt.program.empty()) {
+        std::string error;
+        if (!voran::sim::SimProgram::loadHexFile(board, opt.program, &error)) {
+            std::cerr << "k900-sim: " << error << "\n";
+            return 1;
+        }
+    }
+    board.program().wrongSumAt = opt.programFault == "wrong-sum" ? 1 : 0;
+    board.program().silentAfter = opt.programFault == "silent" ? 1 : 0;
+    board.program().refuseExit = opt.programFault == "stay";
     board.setLive(opt.live);
     {
         // The board's clock starts at the host's local time.

@@ -41,7 +41,8 @@ frmMDIMain::frmMDIMain(const ShellServices& services, QWidget* parent)
       ctx_(link_, tables_, services.messages, services.clock, services.clipboard,
            services.programFolder, [this] { UpdateOnlineState(); }),
       files_(tables_, services.messages, services.dialogs, services.clock, services.programFolder),
-      background_(ctx_) {
+      background_(ctx_),
+      program_(ctx_, services.dialogs, this) {
     setObjectName("frmMDIMain");
     setWindowTitle(FileCommands::kBaseCaption);
 
@@ -73,6 +74,12 @@ frmMDIMain::frmMDIMain(const ShellServices& services, QWidget* parent)
     tmrBackgroungUpdate->setInterval(500);
     connect(tmrBackgroungUpdate, &QTimer::timeout, this, [this] { tmrBackgroungUpdate_Timer(); });
     tmrBackgroungUpdate->start();
+    program_.enableBackgroundUpdate = [this](bool on) {
+        if (on)
+            tmrBackgroungUpdate->start();
+        else
+            tmrBackgroungUpdate->stop();
+    };
 
     tmrClock = new QTimer(this);
     tmrClock->setInterval(1000);
@@ -121,6 +128,7 @@ void frmMDIMain::buildMenus() {
     mnuFile->addSeparator();
     mnuFileUpload = add(mnuFile, "mnuFileUpload", "&Upload (save) Data");
     mnuFileDownloadProgram = add(mnuFile, "mnuFileDownloadProgram", "Download &Program");
+    mnuFileUploadProgram = add(mnuFile, "mnuFileUploadProgram", "Upload Program...");
     mnuFileDownload = add(mnuFile, "mnuFileDownload", "&Download Data");
     mnuFile->addSeparator();
     mnuFilePrint = add(mnuFile, "mnuFilePrint", "&Print Report...", "Ctrl+P");
@@ -135,9 +143,12 @@ void frmMDIMain::buildMenus() {
     connect(mnuFileSaveAs, &QAction::triggered, this, [this] { files_.SaveAs(); });
     connect(mnuFileUpload, &QAction::triggered, this, [this] { mnuFileUpload_Click(); });
     connect(mnuFileDownload, &QAction::triggered, this, [this] { mnuFileDownload_Click(); });
+    connect(mnuFileDownloadProgram, &QAction::triggered, this,
+            [this] { mnuFileDownloadProgram_Click(); });
+    connect(mnuFileUploadProgram, &QAction::triggered, this,
+            [this] { mnuFileUploadProgram_Click(); });
     connect(mnuFileExit, &QAction::triggered, this, [this] { close(); });
-    for (QAction* a : {mnuFileExport, mnuFileDownloadProgram, mnuFilePrint, mnuFilePrintSetup})
-        a->setEnabled(false);
+    for (QAction* a : {mnuFileExport, mnuFilePrint, mnuFilePrintSetup}) a->setEnabled(false);
 
     mnuEdit = bar->addMenu("&Edit");
     mnuEdit->setObjectName("mnuEdit");

@@ -15,6 +15,7 @@
 #include "platform/Launcher.h"
 #include "platform/MessageBox.h"
 #include "platform/SerialPort.h"
+#include "program/ui/ProgramMenu.h"
 #include "window/AppContext.h"
 #include "shell/BackgroundUpdate.h"
 #include "shell/WindowTable.h"
@@ -72,6 +73,12 @@ public:
     void mnuHelpHelpTopics_Click();
     void mnuFileUpload_Click();
     void mnuFileDownload_Click();
+    // File > Download Program, File > Upload Program... and the program
+    // selection (mode 0 download, 1 target board window).
+    void mnuFileDownloadProgram_Click() { SelectProgramFile(0); }
+    void mnuFileUploadProgram_Click() { program_.UploadProgramFile(); }
+    void SelectProgramFile(int mode) { program_.SelectProgramFile(mode); }
+    ProgramCommands& programCommands() { return program_; }
 
     RSComm& link() { return link_; }
     SetupTables& tables() { return tables_; }
@@ -91,6 +98,7 @@ public:
     QAction* mnuFileExport = nullptr;
     QAction* mnuFileUpload = nullptr;
     QAction* mnuFileDownloadProgram = nullptr;
+    QAction* mnuFileUploadProgram = nullptr;
     QAction* mnuFileDownload = nullptr;
     QAction* mnuFilePrint = nullptr;
     QAction* mnuFilePrintSetup = nullptr;
@@ -134,6 +142,7 @@ private:
     AppContext ctx_;
     FileCommands files_;
     BackgroundUpdate background_;
+    ProgramCommands program_;
 
     std::array<QLabel*, 4> panels_{};
     QWidget* frame_ = nullptr;
