@@ -14,9 +14,8 @@ bool isFile(const std::string& path) {
 }
 
 // Two MarkHEX digits as a number.
-int markHexValue(const std::string& digits) {
-    std::string hex = digits;
-    return static_cast<int>(HexToLong(MarkHex2HEX(hex)));
+int markHexValue(const std::string& field, std::size_t at) {
+    return static_cast<int>(std::stol(MarkHexToText(field.substr(at, 2))));
 }
 
 }  // namespace
@@ -32,15 +31,15 @@ ProgramOnDisk ReadProgramOnDisk(const std::string& tarnixFile) {
     ProgramOnDisk disk;
     if (!isFile(tarnixFile)) return disk;
     disk.DiskBoardType = ProgramFileBoardType(tarnixFile);
-    disk.DiskIdent = "-";
+    disk.DiskIdent.assign(1, '-');
     std::string field;
     if (ReadFirstField(SiblingFile(tarnixFile, "rev"), &field) == FieldRead::Ok) {
         // The ident, then the checksum and the revision as two MarkHEX
         // digits each. A line too short to hold both pairs has no ident.
         if (field.size() >= 4) {
             disk.DiskIdent = field.substr(0, field.size() - 4);
-            disk.DiskRevision = markHexValue(field.substr(field.size() - 2));
-            disk.DiskChecksum = markHexValue(field.substr(field.size() - 4, 2));
+            disk.DiskRevision = markHexValue(field, field.size() - 2);
+            disk.DiskChecksum = markHexValue(field, field.size() - 4);
         }
         disk.DiskHexFile = SiblingFile(tarnixFile, "hex");
     }

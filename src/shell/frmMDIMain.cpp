@@ -19,6 +19,7 @@
 #include "data/ui/TransferMenu.h"
 #include "platform/Logging.h"
 #include "platform/Paths.h"
+#include "program/ui/frmTargetBoard.h"
 #include "window/ChildWindow.h"
 
 namespace voran {
@@ -80,6 +81,7 @@ frmMDIMain::frmMDIMain(const ShellServices& services, QWidget* parent)
         else
             tmrBackgroungUpdate->stop();
     };
+    program_.InitializeTargetBoard = [this](const std::string& path) { openTargetBoard(path); };
 
     tmrClock = new QTimer(this);
     tmrClock->setInterval(1000);
@@ -170,7 +172,8 @@ void frmMDIMain::buildMenus() {
     mnuView->addSeparator();
     mnuViewTargetBoardStatus =
         add(mnuView, "mnuViewTargetBoardStatus", "&Target Board Interface", "F5");
-    mnuViewTargetBoardStatus->setEnabled(false);
+    connect(mnuViewTargetBoardStatus, &QAction::triggered, this,
+            [this] { mnuViewTargetBoardStatus_Click(); });
     connect(mnuViewOnline, &QAction::triggered, this, [this] { mnuViewOnline_Click(); });
     connect(mnuViewOffline, &QAction::triggered, this, [this] { mnuViewOffline_Click(); });
 
@@ -265,6 +268,16 @@ void frmMDIMain::UpdateOnlineState() {
     mnuViewOnline->setChecked(online);
     mnuViewOffline->setChecked(!online);
     if (link_.CommError) link_.OnlineMode = false;
+}
+
+// The target board window is modal over the frame. Its own pass reads the
+// board while it is open, so the child window's pass waits until it closes;
+// tmrBackgroungUpdate goes on.
+void frmMDIMain::openTargetBoard(const std::string& tarnixFile) {
+    if (child_) child_->deactivate();
+    frmTargetBoard window(ctx_, this);
+    window.InitializeForm(tarnixFile);
+    if (child_) child_->activate();
 }
 
 void frmMDIMain::mnuViewOnline_Click() {

@@ -78,6 +78,9 @@ public:
     void mnuFileDownloadProgram_Click() { SelectProgramFile(0); }
     void mnuFileUploadProgram_Click() { program_.UploadProgramFile(); }
     void SelectProgramFile(int mode) { program_.SelectProgramFile(mode); }
+    // View > Target Board Interface: the program set to show, then the window.
+    void mnuViewTargetBoardStatus_Click() { SelectProgramFile(1); }
+    void openTargetBoard(const std::string& tarnixFile);
     ProgramCommands& programCommands() { return program_; }
 
     RSComm& link() { return link_; }

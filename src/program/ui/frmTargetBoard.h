@@ -88,9 +88,11 @@ public:
 
     static constexpr const char* kNoCommunication = "Cannot Communicate with Target Board.";
 
+    // Closing by any way stops the pass first.
+    void done(int result) override;
+
 protected:
     void showEvent(QShowEvent* event) override;
-    void done(int result) override;
 
 private:
     // The monitoring pass: the status steps (skipped once the status is
