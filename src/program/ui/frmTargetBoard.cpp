@@ -3,10 +3,12 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "program/BoardTable.h"
@@ -56,6 +58,8 @@ frmTargetBoard::~frmTargetBoard() {
 void frmTargetBoard::buildControls() {
     tabTargetBoard_ = new QTabWidget(this);
     tabTargetBoard_->setObjectName(QStringLiteral("tabTargetBoard"));
+    // All four tabs stay in sight: the window is as wide as they need.
+    tabTargetBoard_->setUsesScrollButtons(false);
     const char* tabs[4] = {"&Fault Codes / Status", "&Program Ident/Revision",
                            "&Set Network Address", "S&et Time && Date"};
     const char* frames[4] = {"Fault Codes / Status", "Program Ident/Revision",
@@ -63,9 +67,11 @@ void frmTargetBoard::buildControls() {
     std::array<QWidget*, 4> page{};
     for (int i = 0; i < 4; ++i) {
         page[i] = new QWidget;
-        auto* frame = new QGroupBox(QString::fromLatin1(frames[i]), page[i]);
+        // A frame without a border shows no caption; the tab names the page.
+        auto* frame = new QFrame(page[i]);
+        frame->setFrameShape(QFrame::NoFrame);
+        frame->setAccessibleName(QString::fromLatin1(frames[i]));
         frame->setObjectName(QStringLiteral("fraTargetBoard%1").arg(i));
-        frame->setFlat(true);
         auto* pageLayout = new QVBoxLayout(page[i]);
         pageLayout->addWidget(frame);
         fraTargetBoard_[i] = frame;
@@ -92,33 +98,39 @@ void frmTargetBoard::buildControls() {
         t->setReadOnly(true);
         t->setFocusPolicy(Qt::NoFocus);
         t->setFixedHeight(t->fontMetrics().lineSpacing() * (i == 3 ? 4 : 2) + 2 * t->frameWidth() +
-                          8);
+                          2 * static_cast<int>(t->document()->documentMargin()));
+        t->setMinimumWidth(t->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 36);
         txtTargetBoard_[i] = t;
     }
 
     // Page 0: fault and comm-error codes.
     {
+        // Each caption beside its text.
         auto* grid = new QGridLayout(fraDescription_[0]);
         for (int k : {0, 1}) {
-            grid->addWidget(lblTargetBoard_[k], 2 * k, 0);
-            grid->addWidget(txtTargetBoard_[k], 2 * k + 1, 0, 1, 2);
+            grid->addWidget(lblTargetBoard_[k], k, 0, Qt::AlignTop);
+            grid->addWidget(txtTargetBoard_[k], k, 1);
         }
-        grid->addWidget(lblTargetBoard_[2], 4, 0);
-        grid->addWidget(lblTargetBoard_[3], 5, 0);
-        grid->addWidget(txtTargetBoard_[3], 6, 0, 1, 2);
-        auto* comm = new QGridLayout(fraDescription_[1]);
-        comm->addWidget(lblTargetBoard_[4], 0, 0);
-        comm->addWidget(txtTargetBoard_[4], 1, 0);
-        comm->addWidget(lblTargetBoard_[5], 2, 0);
-        comm->addWidget(txtTargetBoard_[5], 3, 0);
         cmdResetFaults_ = newButton("&Reset Faults", "cmdResetFaults", nullptr);
-        auto* buttons = new QHBoxLayout;
-        buttons->addStretch(1);
-        buttons->addWidget(cmdResetFaults_);
+        grid->addWidget(lblTargetBoard_[2], 2, 0);
+        grid->addWidget(cmdResetFaults_, 2, 1, Qt::AlignRight);
+        grid->addWidget(lblTargetBoard_[3], 3, 0, Qt::AlignTop);
+        grid->addWidget(txtTargetBoard_[3], 3, 1);
+        grid->setColumnStretch(1, 1);
+        auto* comm = new QGridLayout(fraDescription_[1]);
+        for (int k : {4, 5}) {
+            comm->addWidget(lblTargetBoard_[k], k - 4, 0, Qt::AlignTop);
+            comm->addWidget(txtTargetBoard_[k], k - 4, 1);
+        }
+        comm->setColumnStretch(1, 1);
+        // The captions of both groups line up.
+        const int captionWidth =
+            fontMetrics().horizontalAdvance(QStringLiteral("Current Comm Error: Code = 00HM"));
+        grid->setColumnMinimumWidth(0, captionWidth);
+        comm->setColumnMinimumWidth(0, captionWidth);
         auto* v = new QVBoxLayout(fraTargetBoard_[0]);
         v->addWidget(fraDescription_[0]);
         v->addWidget(fraDescription_[1]);
-        v->addLayout(buttons);
     }
 
     // Page 1: the program in the board and on disk.
@@ -270,6 +282,9 @@ std::int64_t frmTargetBoard::SavedValue(int i) const {
 
 void frmTargetBoard::InitializeForm(const std::string& tarnixFile) {
     load(tarnixFile);
+    // Centred at its final size, before the window manager places it.
+    adjustSize();
+    CenterForm(this);
     exec();
 }
 
@@ -342,7 +357,9 @@ void frmTargetBoard::showEvent(QShowEvent* event) {
 }
 
 void frmTargetBoard::activate() {
-    if (!parentWidget()) CenterForm(this);
+    // Once more after the window manager placed it over the frame: on a
+    // small screen the frame may reach beyond it.
+    QTimer::singleShot(0, this, [this] { CenterForm(this); });
     tabTargetBoard_->setCurrentIndex(0);
     cmdOk_->setFocus(Qt::OtherFocusReason);
     lastSecond_ = -1;
@@ -350,6 +367,14 @@ void frmTargetBoard::activate() {
     // The window starts online.
     cmdGoOnline_Click();
     monitor_.start();
+}
+
+void frmTargetBoard::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void frmTargetBoard::done(int result) {

@@ -9,6 +9,7 @@
 #include "program/TargetBoardInfo.h"
 #include "window/MonitorPass.h"
 
+class QFrame;
 class QGroupBox;
 class QLabel;
 class QPlainTextEdit;
@@ -54,7 +55,8 @@ public:
 
     // Controls, by their index.
     QTabWidget* tabTargetBoard() const { return tabTargetBoard_; }
-    QGroupBox* fraTargetBoard(int i) const { return fraTargetBoard_.at(i); }
+    // The page frames: borderless, their captions are the tabs'.
+    QFrame* fraTargetBoard(int i) const { return fraTargetBoard_.at(i); }
     QGroupBox* fraDescription(int i) const { return fraDescription_.at(i); }
     QLabel* lblTargetBoard(int i) const { return lblTargetBoard_.at(i); }
     // Indices 0, 1, 3, 4 and 5.
@@ -93,6 +95,9 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Escape is the value rows' key (restore, then leave the row); it never
+    // closes the window, which only Ok and the close box do.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     // The monitoring pass: the status steps (skipped once the status is
@@ -138,7 +143,7 @@ private:
     int lastSecond_ = -1;
 
     QTabWidget* tabTargetBoard_ = nullptr;
-    std::array<QGroupBox*, 4> fraTargetBoard_{};
+    std::array<QFrame*, 4> fraTargetBoard_{};
     std::array<QGroupBox*, 5> fraDescription_{};
     std::array<QLabel*, 14> lblTargetBoard_{};
     std::array<QPlainTextEdit*, 6> txtTargetBoard_{};
