@@ -46,6 +46,7 @@ struct Options {
     std::string program;
     std::string programFault;
     bool live = false;
+    bool clock = false;
     bool still = false;
     bool silent = false;
     int dropEvery = 0;
@@ -63,6 +64,8 @@ const char* const kUsage =
     "  --program-fault F  misbehave in program mode: wrong-sum (first record),\n"
     "                     silent (no answer after the first record), stay (refuse to leave)\n"
     "  --live             run the line: count cans, jam now and then, raise alarms\n"
+    "  --clock            run a real-time clock at B43008..B43017 (N-24, J-700 boards),\n"
+    "                     from the host's time; it overlays the K-900 program memory\n"
     "  --still            the machine stands (by default the resolver turns)\n"
     "  --silent           hear nothing and answer nothing (a pulled cable)\n"
     "  --drop-every N     lose every N-th byte from the PC\n"
@@ -77,6 +80,8 @@ bool parse(int argc, char** argv, Options& o) {
         const char* v = nullptr;
         if (a == "--live")
             o.live = true;
+        else if (a == "--clock")
+            o.clock = true;
         else if (a == "--still")
             o.still = true;
         else if (a == "--silent")
@@ -172,7 +177,7 @@ int main(int argc, char** argv) {
     board.program().silentAfter = opt.programFault == "silent" ? 1 : 0;
     board.program().refuseExit = opt.programFault == "stay";
     board.setLive(opt.live);
-    {
+    if (opt.clock) {
         // The board's clock starts at the host's local time.
         const std::time_t t = std::time(nullptr);
         std::tm local{};
