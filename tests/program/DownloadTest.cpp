@@ -94,7 +94,9 @@ TEST_F(Download, SmallProgramByteForByteThenIdentBlock) {
         }
         if (pcBytes == recordEnd1 || pcBytes == recordEnd2) replies.push_back({w.byte, w.time});
         if (pcBytes == recordEnd2 + 1) exitAnswer = w.byte;
-        if (pcBytes > 33 && pcBytes < recordEnd1) ADD_FAILURE() << "answer inside a record";
+        if (pcBytes > 33 && pcBytes < recordEnd1) {
+            ADD_FAILURE() << "answer inside a record";
+        }
     }
     EXPECT_EQ(replies.size(), 2u);
     EXPECT_EQ(replies[0].first, (0x10 + 0x40 + 120) & 0xFF);
@@ -196,7 +198,9 @@ TEST_F(Download, WrongOrMissingRecordAnswerHaltsWithoutLeavingProgramMode) {
         const Bytes s = sent();
         const Bytes tail(s.end() - 19, s.end());
         EXPECT_EQ(tail, cat({{0x10, 0x40, 0x00}, data16()}));
-        if (r.silentAfter) EXPECT_GE(clock.now() - start, 1.0);
+        if (r.silentAfter) {
+            EXPECT_GE(clock.now() - start, 1.0);
+        }
         EXPECT_FALSE(link.OnlineMode);
         EXPECT_TRUE(link.ValidProgram()) << "a checksum halt keeps the selection";
         EXPECT_TRUE(board.program().inProgramMode());

@@ -46,7 +46,9 @@ TEST(BoardTable, NamesIndexesClassesAndMemoryByCode) {
         EXPECT_EQ(ProgramClassOf(r.code), r.kind);
         const auto range = ProgramMemory(r.code);
         ASSERT_EQ(range.has_value(), r.start >= 0);
-        if (range) EXPECT_EQ(std::pair(range->start, range->end()), std::pair(r.start, r.end));
+        if (range) {
+            EXPECT_EQ(std::pair(range->start, range->end()), std::pair(r.start, r.end));
+        }
     }
     for (int code = 40; code < 80; ++code)
         EXPECT_EQ(HasConfigFile(code), code >= 56 && code <= 65) << code;
@@ -122,7 +124,9 @@ TEST(ProgramFiles, RevisionAndConfigurationRules) {
             std::tie(set.ProgramIdent, set.ProgramChecksum, set.ProgramRevision),
             std::tuple(std::string(r.ident), std::string(r.checksum), std::string(r.revision)));
         EXPECT_EQ(boxes.shown.size(), r.box ? 1u : 0u);
-        if (r.box) EXPECT_EQ(boxes.shown[0].title, "RSComm-Set Program Ident");
+        if (r.box) {
+            EXPECT_EQ(boxes.shown[0].title, "RSComm-Set Program Ident");
+        }
     }
 
     struct Cfg {
@@ -269,7 +273,9 @@ TEST(HexImageCheck, EveryLineIsCheckedBeforeAnythingIsSent) {
         const HexImage image = ParseHexImage(r.text);
         EXPECT_EQ(image.ok, r.badLine == 0) << image.reason;
         EXPECT_EQ(image.badLine, r.badLine);
-        if (!image.ok) EXPECT_TRUE(image.records.empty());
+        if (!image.ok) {
+            EXPECT_TRUE(image.records.empty());
+        }
     }
     const HexImage image = ParseHexImage(":020000040000FA\r\n" + good + ":00000001FF\r\n");
     ASSERT_EQ(image.records.size(), 2u) << "the end record sends nothing";

@@ -46,6 +46,7 @@ TEST(Startup, MenusCarryTheirCaptionsShortcutsAndChecks) {
                           "mnuFileExport|Export Shift Data...|Ctrl+X|v",
                           "mnuFileUpload|&Upload (save) Data||ev",
                           "mnuFileDownloadProgram|Download &Program||ev",
+                          "mnuFileUploadProgram|Upload Program...||ev",
                           "mnuFileDownload|&Download Data||ev",
                           "mnuFilePrint|&Print Report...|Ctrl+P|v",
                           "mnuFilePrintSetup|Print Set&up...||",
