@@ -59,12 +59,6 @@ bool HasRealTimeClock(int boardType) {
     return boardType == kBoardN24 || boardType == kBoardJ700;
 }
 
-std::string StatusCodeText(int value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02X", static_cast<unsigned>(value));
-    return text;
-}
-
 std::string CorrectiveAction(int code) {
     const std::string q = "\"";
     if (code >= 0x01 && code <= 0x3F)

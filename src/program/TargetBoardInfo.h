@@ -55,9 +55,6 @@ inline constexpr int kBoardJ700 = 65;
 inline constexpr int kDefaultBoardType = 68;  // "D", the K-900
 bool HasRealTimeClock(int boardType);
 
-// A code as the window shows it: upper-case hexadecimal, at least two digits.
-std::string StatusCodeText(int value);
-
 // The advice for the last fault code `code`.
 std::string CorrectiveAction(int code);
 

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "program/BoardTable.h"
+#include "program/ProgramFiles.h"
 #include "shell/Utility.h"
 #include "widgets/NumericEntry.h"
 #include "window/AppContext.h"
@@ -520,7 +521,7 @@ bool frmTargetBoard::readStatusItem(int k) {
     if (reply.empty() || link.CommError) return false;
     const int value = std::atoi(reply.c_str());
     code_[k] = value;
-    const QString code = QString::fromStdString(StatusCodeText(value));
+    const QString code = QString::fromStdString(HexByteText(value));
     if (k != kCoCpuSlotItem && value != 0) cmdResetFaults_->setEnabled(true);
     switch (k) {
         case 0:
@@ -548,7 +549,7 @@ bool frmTargetBoard::readStatusItem(int k) {
 void frmTargetBoard::showDescriptions() {
     auto describe = [this](const std::string& file, std::initializer_list<int> items) {
         for (int k : items) {
-            const auto text = CodeDescription(file, StatusCodeText(code_[k]));
+            const auto text = CodeDescription(file, HexByteText(code_[k]));
             // Without a record the box keeps its text.
             if (text) txtTargetBoard_[k]->setPlainText(QString::fromStdString(*text));
         }
