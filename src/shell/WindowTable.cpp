@@ -2,6 +2,7 @@
 
 #include "data/ui/frmMain.h"
 #include "timing/ui/frmSetup.h"
+#include "timing/ui/frmTiming.h"
 
 namespace voran {
 
@@ -14,8 +15,10 @@ ChildWindow* make(AppContext& ctx, QWidget* parent) {
 
 const std::vector<WindowEntry>& WindowTable() {
     static const std::vector<WindowEntry> table = {
-        {"&1 Main Display", make<frmMain>}, {"&2 Set-up Parameters", make<frmSetup>},
-        {"&3 Machine Timing", nullptr},     {"&4 Serial Communications", nullptr},
+        {"&1 Main Display", make<frmMain>},
+        {"&2 Set-up Parameters", make<frmSetup>},
+        {"&3 Machine Timing", make<frmTiming>},
+        {"&4 Serial Communications", nullptr},
         {"&5 I/O States", nullptr},
     };
     return table;
