@@ -1,6 +1,7 @@
 // The timing channel grid: typed and spun setpoints, the recall states,
 // Clear Channel online and offline.
 #include "TimingFixture.h"
+#include "shell/WindowTable.h"
 
 namespace voran::testing {
 namespace {
@@ -213,6 +214,38 @@ TEST_F(TimingWindow, PendingEntryIsCommittedOrRefusedWithOneBox) {
     EXPECT_EQ(sent(), programmed(2, 0, 77));
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_TRUE(window->commitPendingEntry()) << "nothing pending";
+}
+
+}  // namespace
+}  // namespace voran::testing
+
+namespace voran::testing {
+namespace {
+
+TEST_F(TimingWindow, CommandsWhileTheLinkIsHeldStartNoTransaction) {
+    open(true);
+    port.clearTrace();
+    {
+        const auto held = link.begin();
+        ASSERT_TRUE(held);
+        messages.answers = {MsgResult::Yes, MsgResult::Yes};
+        click(window->cmdRecallChan());
+        click(window->cmdClearChan());
+        click(window->cmdResetPLSConfig());
+        pass();
+    }
+    EXPECT_TRUE(port.sent().empty());
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(text(0), QStringLiteral("180"));
+}
+
+TEST_F(TimingWindow, WindowMenuEntryThreeBuildsTheTimingWindow) {
+    const auto& entry = WindowTable().at(2);
+    EXPECT_STREQ(entry.caption, "&3 Machine Timing");
+    ASSERT_TRUE(entry.create);
+    std::unique_ptr<ChildWindow> w(entry.create(ctx, nullptr));
+    EXPECT_NE(dynamic_cast<frmTiming*>(w.get()), nullptr);
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Machine Timing"));
 }
 
 }  // namespace
