@@ -118,7 +118,7 @@ bool frmTiming::txtChannel_Validate(int i, std::int64_t value) {
         return false;
     }
     storeSetpoint(ch, i < kOffBase ? 0 : 1, value);
-    if (ctx_.link.OnlineMode && !linkHeld()) {
+    if (ctx_.link.OnlineMode) {
         AppContext::ModalOperation command(ctx_);
         if (!programChannel(ch) && !ctx_.link.CommError)
             ctx_.messages.show("Unable to Successfully Program Setpoint for Channel CH0" +
@@ -135,7 +135,7 @@ bool frmTiming::txtChannel_Validate(int i, std::int64_t value) {
 void frmTiming::updChannel_Change(int i, std::int64_t value) {
     const int ch = i % kOffBase;
     storeSetpoint(ch, i < kOffBase ? 0 : 1, value);
-    if (ctx_.link.OnlineMode && !linkHeld()) {
+    if (ctx_.link.OnlineMode) {
         AppContext::ModalOperation command(ctx_);
         if (!programChannel(ch) && !ctx_.link.CommError)
             ctx_.messages.show(
@@ -155,6 +155,9 @@ void frmTiming::storeSetpoint(int ch, int which, std::int64_t value) {
 bool frmTiming::programChannel(int ch) {
     const int on = static_cast<int>(LeadingWholeNumber(txtChannel_[ch]->text()));
     const int off = static_cast<int>(LeadingWholeNumber(txtChannel_[ch + kOffBase]->text()));
+    // A link held by another transaction (a box of the link still open)
+    // programs nothing: SingleSetpoint fails at once without a fault, and
+    // the operator is told the setpoint did not go.
     const bool ok = ctx_.link.SingleSetpoint(ch, on, off, true);
     if (ok) {
         // The PLS now holds both values: a box that showed a mark shows the

@@ -216,12 +216,6 @@ TEST_F(TimingWindow, PendingEntryIsCommittedOrRefusedWithOneBox) {
     EXPECT_TRUE(window->commitPendingEntry()) << "nothing pending";
 }
 
-}  // namespace
-}  // namespace voran::testing
-
-namespace voran::testing {
-namespace {
-
 TEST_F(TimingWindow, CommandsWhileTheLinkIsHeldStartNoTransaction) {
     open(true);
     port.clearTrace();
@@ -246,6 +240,20 @@ TEST_F(TimingWindow, WindowMenuEntryThreeBuildsTheTimingWindow) {
     std::unique_ptr<ChildWindow> w(entry.create(ctx, nullptr));
     EXPECT_NE(dynamic_cast<frmTiming*>(w.get()), nullptr);
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Machine Timing"));
+}
+
+TEST_F(TimingWindow, SetpointSpunWhileTheLinkIsHeldIsToldAsNotProgrammed) {
+    open(true);
+    port.clearTrace();
+    {
+        const auto held = link.begin();
+        box(16)->step(+1);
+    }
+    EXPECT_TRUE(port.sent().empty());
+    EXPECT_EQ(messages.shown, (std::vector<FakeMessageBox::Shown>{
+                                  {"Unable to Successfully Program Setpoint for Channel CH0.",
+                                   "Channel Setpoint", MsgButtons::Ok, MsgIcon::Critical}}));
+    EXPECT_EQ(window->diagram()->channel(0).mark, TimingDiagram::Mark::Unknown);
 }
 
 }  // namespace
