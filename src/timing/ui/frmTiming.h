@@ -40,6 +40,10 @@ public:
     // The machine turns too fast above this speed for a position to mean
     // anything; the panel then shows 888.
     static constexpr int kPositionRpmLimit = 50;
+    // Captions of the status bar's panels, followed by their values.
+    static constexpr const char* kPanelCaption[4] = {"RPM: ", "Position: ", "Offset: ", "Scale: "};
+    // Title of the offset and channel boxes' messages.
+    static constexpr const char* kOffsetTitle = "Resolver Offset";
 
     explicit frmTiming(AppContext& ctx, QWidget* parent = nullptr);
     ~frmTiming() override;
@@ -94,10 +98,12 @@ private:
     bool refreshStep(Step step);
     bool scaleRead();
 
-    // --- Window (frmTiming.cpp) ---
+    // --- Controls (frmTimingControls.cpp) ---
     void buildControls();
     QWidget* buildGridPage();
     QWidget* buildConfigPage();
+
+    // --- Window (frmTiming.cpp) ---
     void ShowOnlineLayout();
     void ShowOfflineLayout();
     // Reads the PLS configuration into the value labels; false on a link
