@@ -25,7 +25,9 @@ constexpr const char* kPanelTip[4] = {"Resolver RPM:", "Machine Position", "Reso
 
 QPushButton* button(const char* caption, QWidget* parent) {
     auto* b = new QPushButton(QString::fromLatin1(caption), parent);
-    b->setAutoDefault(false);
+    // Enter on a button that has the focus presses it (the offset box
+    // hands the focus to Set Offset on Enter, and a second Enter sets it).
+    b->setAutoDefault(true);
     return b;
 }
 
@@ -53,6 +55,7 @@ frmTiming::~frmTiming() {
 void frmTiming::buildControls() {
     // A button that only takes the focus, so that no box keeps it.
     cmdDefault_ = button("-", this);
+    cmdDefault_->setAutoDefault(false);
     cmdDefault_->setObjectName(QStringLiteral("cmdDefault"));
     cmdDefault_->setFlat(true);
     cmdDefault_->setFixedWidth(cmdDefault_->fontMetrics().horizontalAdvance(QStringLiteral("--")) *
