@@ -48,6 +48,21 @@ TEST_F(TimingWindow, OpeningOnlineShowsTheConfigurationAndRecallsTheEightChannel
     EXPECT_EQ(sent(), panels());
 }
 
+TEST_F(TimingWindow, IncompleteConfigurationReadShowsFailedNotAnEarlierUpload) {
+    open(true);  // a first upload fills the link's buffer
+    ASSERT_EQ(window->lblPLSCfg(0)->text(), QStringLiteral("8"));
+    window->deactivate();
+    script();
+    scripted.refuseCodes = {pls::kConfigRead};
+    open(true);
+    EXPECT_EQ(
+        messages.shown,
+        (std::vector<FakeMessageBox::Shown>{{"Not able to Upload Configuration from PLS.",
+                                             "PLS Upload", MsgButtons::Ok, MsgIcon::Exclamation}}));
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(window->lblPLSCfg(i)->text(), QStringLiteral("---"));
+    EXPECT_EQ(text(0), QStringLiteral("180")) << "the channels are recalled all the same";
+}
+
 TEST_F(TimingWindow, OffsetControlsAreEnabledOnlyWhileTheSpeedReadsZero) {
     auto offsetEnabled = [this] {
         const bool on = window->cmdSetOffset()->isEnabled();
