@@ -7,14 +7,11 @@
 
 namespace voran {
 
-int TransferMode = 0;
-
 void mnuFileUpload_Click(AppContext& ctx, FileCommands& files, QWidget* parent) {
     if (ctx.messages.show(
             "You are about to Upload Data from the PLC\r\n\r\nDo You Wish to Continue?",
             "Data Upload", MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)
         return;
-    files.StampUpload();
     StartTransfer(ctx, files, parent, kTransferUpload);
 }
 
@@ -26,7 +23,8 @@ void mnuFileDownload_Click(AppContext& ctx, FileCommands& files, QWidget* parent
     StartTransfer(ctx, files, parent, kTransferDownload);
 }
 
-bool StartTransfer(AppContext& ctx, FileCommands& files, QWidget* parent, int mode) {
+bool StartTransfer(AppContext& ctx, FileCommands& files, QWidget* parent,
+                   TransferDirection direction) {
     if (!ctx.link.OnlineMode) {
         if (ctx.messages.show("Program is Currently OFFLINE\r\n\r\nDo You Wish to Switch to ONLINE "
                               "MODE to Continue?",
@@ -38,11 +36,9 @@ bool StartTransfer(AppContext& ctx, FileCommands& files, QWidget* parent, int mo
         ctx.link.OnlineMode = true;
         ctx.UpdateOnlineState();
     }
-    TransferMode = mode;
-    if (mode == kTransferUpload) files.StampUpload();
-
-    frmProcessing window(ctx, mode, parent);
+    frmProcessing window(ctx, direction, parent);
     window.exec();
+    if (direction == TransferDirection::Upload && window.report().complete()) files.StampUpload();
     return true;
 }
 

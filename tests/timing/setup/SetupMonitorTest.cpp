@@ -50,7 +50,7 @@ TEST_F(SetupWindow, BoxBeingEditedIsNotOverwrittenByTheRefresh) {
 TEST_F(SetupWindow, PassThatFindsTheLinkBusyOrTheWindowClosedDoesNothing) {
     open(true);
     {
-        RSComm::Hold held(link);
+        auto held = link.begin();
         window->runMonitorPass();
     }
     window->deactivate();
