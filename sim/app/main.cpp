@@ -33,6 +33,7 @@ namespace {
 volatile sig_atomic_t gStop = 0;
 volatile sig_atomic_t gToggleSilent = 0;
 volatile sig_atomic_t gToggleResolver = 0;
+volatile sig_atomic_t gToggleFaults = 0;
 
 void onStop(int) {
     gStop = 1;
@@ -42,6 +43,9 @@ void onToggle(int) {
 }
 void onToggleResolver(int) {
     gToggleResolver = 1;
+}
+void onToggleFaults(int) {
+    gToggleFaults = 1;
 }
 
 struct Options {
@@ -80,7 +84,8 @@ const char* const kUsage =
     "  --reply-delay S    answer S seconds late\n"
     "  --help, --version  say what it is and end\n"
     "Prints \"device <pty>\" and \"link <path>\" on stdout. SIGUSR1 toggles --silent,\n"
-    "SIGUSR2 stops or starts the resolver.\n"
+    "SIGUSR2 stops or starts the resolver, SIGRTMIN toggles --drop-every and\n"
+    "--reply-delay (a clean line and back).\n"
     "Trace the wire with QT_LOGGING_RULES=\"voran.sim.debug=true\".\n";
 
 bool parse(int argc, char** argv, Options& o) {
@@ -234,11 +239,14 @@ int main(int argc, char** argv) {
     ::sigaction(SIGUSR1, &sa, nullptr);
     sa.sa_handler = onToggleResolver;
     ::sigaction(SIGUSR2, &sa, nullptr);
+    sa.sa_handler = onToggleFaults;
+    ::sigaction(SIGRTMIN, &sa, nullptr);
 
     std::cout << "device " << device << "\nlink " << link << std::endl;
     qCInfo(lcSim, "serving %s as COM%d (%s)", device.c_str(), opt.port, link.c_str());
 
     bool silent = opt.silent;
+    bool faults = true;
     long long heard = 0;
     double lastTick = monotonic();
     while (!gStop) {
@@ -253,6 +261,11 @@ int main(int argc, char** argv) {
             pls.resolverRunning = !pls.resolverRunning;
             std::cerr << "k900-sim: resolver " << (pls.resolverRunning ? "turning" : "stopped")
                       << std::endl;
+        }
+        if (gToggleFaults) {
+            gToggleFaults = 0;
+            faults = !faults;
+            std::cerr << "k900-sim: " << (faults ? "line faults on" : "clean line") << std::endl;
         }
         pollfd p{master, POLLIN, 0};
         // The resolver moves (or may be started) at any time: a short poll.
@@ -277,7 +290,7 @@ int main(int argc, char** argv) {
         for (ssize_t k = 0; k < n; ++k) {
             ++heard;
             if (silent) continue;
-            if (opt.dropEvery > 0 && heard % opt.dropEvery == 0) {
+            if (faults && opt.dropEvery > 0 && heard % opt.dropEvery == 0) {
                 qCDebug(lcSim, "PC -> %02X (lost)", in[k]);
                 continue;
             }
@@ -287,7 +300,7 @@ int main(int argc, char** argv) {
             if (answer) out[count++] = *answer;
         }
         if (count == 0) continue;
-        if (opt.replyDelay > 0)
+        if (faults && opt.replyDelay > 0)
             std::this_thread::sleep_for(std::chrono::duration<double>(opt.replyDelay));
         for (int done = 0; done < count;) {
             const ssize_t w = ::write(master, out + done, count - done);

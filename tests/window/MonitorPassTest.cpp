@@ -53,7 +53,7 @@ TEST(MonitorPass, WaitsWhileAModalOperationOwnsTheLinkAndResumesAfter) {
 }
 
 TEST(MonitorPass, TransferFromTheMenuWithTheDisplayRunningSendsOnlyTheTransfersBytes) {
-    for (const int mode : {kTransferUpload, kTransferDownload}) {
+    for (const TransferDirection mode : {kTransferUpload, kTransferDownload}) {
         SCOPED_TRACE(mode == kTransferUpload ? "upload" : "download");
         const std::size_t alone = bytesOfTransferAlone(mode);
         ShellHarness h;

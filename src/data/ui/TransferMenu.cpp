@@ -7,8 +7,6 @@
 
 namespace voran {
 
-int TransferMode = 0;
-
 void mnuFileUpload_Click(AppContext& ctx, FileCommands& files, QWidget* parent) {
     // The transfer reads or replaces the working data: a typed value first.
     if (!files.commitEntry()) return;
@@ -16,7 +14,6 @@ void mnuFileUpload_Click(AppContext& ctx, FileCommands& files, QWidget* parent) 
             "You are about to Upload Data from the PLC\r\n\r\nDo You Wish to Continue?",
             "Data Upload", MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)
         return;
-    files.StampUpload();
     StartTransfer(ctx, files, parent, kTransferUpload);
 }
 
@@ -30,8 +27,8 @@ void mnuFileDownload_Click(AppContext& ctx, FileCommands& files, QWidget* parent
     StartTransfer(ctx, files, parent, kTransferDownload);
 }
 
-bool StartTransfer(AppContext& ctx, FileCommands& files, QWidget* parent, int mode,
-                   TransferReport* report) {
+bool StartTransfer(AppContext& ctx, FileCommands& files, QWidget* parent,
+                   TransferDirection direction, TransferReport* report) {
     if (!ctx.link.OnlineMode) {
         if (ctx.messages.show("Program is Currently OFFLINE\r\n\r\nDo You Wish to Switch to ONLINE "
                               "MODE to Continue?",
@@ -42,14 +39,12 @@ bool StartTransfer(AppContext& ctx, FileCommands& files, QWidget* parent, int mo
         // does not answer (the first item then fails through the link).
         ctx.goOnline();
     }
-    TransferMode = mode;
-    if (mode == kTransferUpload) files.StampUpload();
-
     // The transfer owns the link while it runs: the open window's
     // monitoring waits until it has ended.
     AppContext::ModalOperation modal(ctx);
-    frmProcessing window(ctx, mode, parent);
+    frmProcessing window(ctx, direction, parent);
     window.exec();
+    if (direction == TransferDirection::Upload && window.report().complete()) files.StampUpload();
     if (report) *report = window.report();
     return true;
 }
