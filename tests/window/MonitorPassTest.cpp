@@ -20,7 +20,7 @@ frmMain& display(ShellHarness& h) {
 }
 
 // Bytes a transfer sends when it runs alone on an open link.
-std::size_t bytesOfTransferAlone(int mode) {
+std::size_t bytesOfTransferAlone(TransferDirection mode) {
     ShellHarness h;
     h.goOnline();
     display(h).deactivate();
