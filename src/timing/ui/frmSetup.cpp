@@ -74,11 +74,12 @@ void frmSetup::buildControls() {
     fraLayout->addWidget(cmdCalibrate_);
     fraLayout->addWidget(cmdAutoSet_);
 
-    // A button that only takes the focus, so that no box keeps it.
+    // A button that only takes the focus, so that no box keeps it. It is
+    // drawn as a button (not flat) so that the operator sees the focus mark
+    // when a second Escape or a spin leaves the focus there.
     cmdDefault_ = new QPushButton(QStringLiteral("-"), this);
     cmdDefault_->setObjectName(QStringLiteral("cmdDefault"));
     cmdDefault_->setAutoDefault(false);
-    cmdDefault_->setFlat(true);
     cmdDefault_->setFixedWidth(cmdDefault_->fontMetrics().horizontalAdvance(QStringLiteral("--")) *
                                2);
     for (auto* box : txtSetup_) box->setDefaultTarget(cmdDefault_);
