@@ -32,6 +32,7 @@ namespace fs = std::filesystem;
 using namespace voran;
 
 bool RunTransferBench(const std::string& folder);  // transfer_bench.cpp
+bool RunProgramBench(const std::string& folder);   // program_bench.cpp
 
 namespace {
 
@@ -255,6 +256,8 @@ int main(int argc, char** argv) {
                 kWire19200);
     const bool transferOk = RunTransferBench(folder);
     std::printf("\n");
+    const bool programOk = RunProgramBench(folder);
+    std::printf("\n");
 
     // Reply time-outs against a silent board.
     Simulator silent(exe, (tmp / "silent").string(), true);
@@ -299,5 +302,5 @@ int main(int argc, char** argv) {
     std::printf("port for Linux: %s\n",
                 posix.wall <= qt.wall ? "PosixSerialPort" : "QtSerialPort (faster here)");
     fs::remove_all(tmp);
-    return bare.ok && posix.ok && qt.ok && transferOk ? 0 : 1;
+    return bare.ok && posix.ok && qt.ok && transferOk && programOk ? 0 : 1;
 }

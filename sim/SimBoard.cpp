@@ -1,6 +1,7 @@
 #include "SimBoard.h"
 
 #include "SimPls.h"
+#include "SimProgram.h"
 
 #include <cctype>
 #include <fstream>
@@ -85,8 +86,9 @@ std::string trim(const std::string& s) {
 
 }  // namespace
 
-SimBoard::SimBoard() : pls_(std::make_unique<SimPls>()) {
-    commands_ = pls_.get();
+SimBoard::SimBoard()
+    : pls_(std::make_unique<SimPls>()), program_(std::make_unique<SimProgram>(*this, pls_.get())) {
+    commands_ = program_.get();
 }
 SimBoard::~SimBoard() = default;
 
@@ -95,6 +97,7 @@ std::optional<std::uint8_t> SimBoard::receive(std::uint8_t byte) {
 }
 
 std::optional<std::uint8_t> SimBoard::receive(std::uint8_t byte, double time) {
+    rtc_.sync(memory_, time);
     // A pause in the middle of a pair or triple means the PC lost a byte and
     // timed out: forget the partial frame so its resynchronising 0xFF is
     // heard as attention.

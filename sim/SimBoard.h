@@ -7,9 +7,12 @@
 #include <random>
 #include <string>
 
+#include "SimRtc.h"
+
 namespace voran::sim {
 
 class SimPls;
+class SimProgram;
 
 // A command the board runs besides the data reads and writes (the PLS
 // commands). The board hands it every byte after the acknowledged command
@@ -87,9 +90,14 @@ public:
     // While live, tick() turns the resolver at its live speed.
     SimPls& pls() { return *pls_; }
     const SimPls& pls() const { return *pls_; }
+    // The board's program mode (command code 03H), in front of the PLS.
+    SimProgram& program() { return *program_; }
 
     std::array<std::uint8_t, 65536>& memory() { return memory_; }
     const std::array<std::uint8_t, 65536>& memory() const { return memory_; }
+
+    // The real-time clock in memory (stopped until started).
+    SimRtc& rtc() { return rtc_; }
 
     // Sets an item by its address text ("B8176", "W182", "D1100",
     // "B1044.1", "F135"), with the link's encodings. False on a bad text or
@@ -128,6 +136,7 @@ private:
     double lastTime_ = 0;
     bool haveTime_ = false;
     std::unique_ptr<SimPls> pls_;
+    std::unique_ptr<SimProgram> program_;
     SimCommand* commands_ = nullptr;
     int busyLeft_ = 0;
 
@@ -138,6 +147,8 @@ private:
     double stoppedFor_ = 0;
     double alarmFor_ = 0;
     std::string alarmBit_;
+
+    SimRtc rtc_;
 };
 
 }  // namespace voran::sim

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -19,6 +20,7 @@
 
 #include "SimBoard.h"
 #include "SimPls.h"
+#include "SimProgram.h"
 #include "Version.h"
 #include "platform/Logging.h"
 #include "platform/Paths.h"
@@ -42,7 +44,10 @@ struct Options {
     int port = 1;
     std::string folder;
     std::string preset;
+    std::string program;
+    std::string programFault;
     bool live = false;
+    bool clock = false;
     bool still = false;
     bool silent = false;
     int dropEvery = 0;
@@ -57,7 +62,12 @@ const char* const kUsage =
     "  --folder DIR       program folder holding Support/ (default: the one voran uses,\n"
     "                     this program's folder or else ~/.local/share/voran)\n"
     "  --preset FILE      preset the board memory (lines \"ADDRESS VALUE\", # comments)\n"
+    "  --program FILE     load an Intel HEX program image into the board memory\n"
+    "  --program-fault F  misbehave in program mode: wrong-sum (first record),\n"
+    "                     silent (no answer after the first record), stay (refuse to leave)\n"
     "  --live             run the line: count cans, jam now and then, raise alarms\n"
+    "  --clock            run a real-time clock at B43008..B43017 (N-24, J-700 boards),\n"
+    "                     from the host's time; it overlays the K-900 program memory\n"
     "  --still            the machine stands (by default the resolver turns)\n"
     "  --silent           hear nothing and answer nothing (a pulled cable)\n"
     "  --drop-every N     lose every N-th byte from the PC\n"
@@ -73,6 +83,8 @@ bool parse(int argc, char** argv, Options& o) {
         const char* v = nullptr;
         if (a == "--live")
             o.live = true;
+        else if (a == "--clock")
+            o.clock = true;
         else if (a == "--still")
             o.still = true;
         else if (a == "--silent")
@@ -89,6 +101,12 @@ bool parse(int argc, char** argv, Options& o) {
             o.folder = v;
         else if (a == "--preset" && (v = value()))
             o.preset = v;
+        else if (a == "--program" && (v = value()))
+            o.program = v;
+        else if (a == "--program-fault" && (v = value()) &&
+                 (std::string(v) == "wrong-sum" || std::string(v) == "silent" ||
+                  std::string(v) == "stay"))
+            o.programFault = v;
         else if (a == "--drop-every" && (v = value()))
             o.dropEvery = std::atoi(v);
         else if (a == "--reply-delay" && (v = value()))
@@ -154,7 +172,26 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
+    if (!opt.program.empty()) {
+        std::string error;
+        if (!voran::sim::SimProgram::loadHexFile(board, opt.program, &error)) {
+            std::cerr << "k900-sim: " << error << "\n";
+            return 1;
+        }
+    }
+    board.program().wrongSumAt = opt.programFault == "wrong-sum" ? 1 : 0;
+    board.program().silentAfter = opt.programFault == "silent" ? 1 : 0;
+    board.program().refuseExit = opt.programFault == "stay";
     board.setLive(opt.live);
+    if (opt.clock) {
+        // The board's clock starts at the host's local time.
+        const std::time_t t = std::time(nullptr);
+        std::tm local{};
+        localtime_r(&t, &local);
+        board.rtc().start({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                           local.tm_min, local.tm_sec},
+                          monotonic());
+    }
 
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {

@@ -58,7 +58,7 @@ FileWriteResult SavePortSettings(const std::string& settingsFile, const std::str
     const fs::path folder = fs::path(settingsFile).parent_path();
     if (!folder.empty() && !fs::is_directory(folder, ec)) {
         fs::create_directories(folder, ec);
-        if (ec) return {false, ec.value(), ec.message() + ": " + folder.string()};
+        if (ec) return {false, ec.value(), ec.message() + ": " + folder.string(), ec.message()};
     }
     FileWriteResult r = ReplaceFileContents(settingsFile, FormatPortSettingsText(s) + "\n");
     if (!r) return r;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,6 +14,8 @@
 #include "platform/SerialPort.h"
 
 namespace voran {
+
+struct ProgramState;
 
 // The one link to the controller board. A byte-at-a-time protocol: the PC
 // sends one byte and the board answers one byte. Everything is synchronous
@@ -187,6 +190,38 @@ private:
     int RecallPosition_ = 0;
     int RecallState_ = 0;
     std::array<int, 19> ConfigBuffer_{};
+
+    // === Controller program and board identity ================================
+    // Thin members over src/program (RSCommProgram.cpp), where the work is
+    // done on a transaction of this link.
+public:
+    static std::string TargetboardName(int boardType);
+    static std::string LCFBoardIndex(int boardType);
+    // B8159; -1 offline, with a link fault (nothing sent) or on a failed read.
+    int FirmwareRev();
+    // B8176; -1 on a failed read.
+    int FaultCode();
+    // "Fault Code (0AH): " and the description from Support/FaultErrCodes.txt.
+    std::string FaultDescription(int fltCode);
+    void DownloadFile(const std::string& tnxFileName);
+    void UploadFile(const std::string& tnxFileName);
+    bool ValidProgram() const;
+    static std::string MarkHex2HEX(std::string& markHex);
+    static std::string HEX2MarkHEX(std::string& hexCode);
+    void DumpProgram();
+    void UploadProgram();
+    bool InProgramMode() const;
+    bool InUploadMode() const;
+    void setInUploadMode(bool on);
+    bool WritingIdent() const;
+    bool ReadingIdent() const;
+    std::string CurrentProgramAdd() const;
+    // The selected program set, the transfer progress and its hooks.
+    ProgramState& program();
+
+private:
+    std::shared_ptr<ProgramState> program_;
+    // === end of the controller program block ==================================
 };
 
 // One transaction on the link, holding it from construction to destruction.

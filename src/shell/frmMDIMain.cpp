@@ -24,6 +24,7 @@
 #include "program/ui/frmAbout.h"
 #include "platform/Logging.h"
 #include "platform/Paths.h"
+#include "program/ui/frmTargetBoard.h"
 #include "window/ChildWindow.h"
 
 namespace voran {
@@ -47,7 +48,8 @@ frmMDIMain::frmMDIMain(const ShellServices& services, QWidget* parent)
            services.programFolder, [this] { UpdateOnlineState(); }),
       files_(tables_, services.messages, services.dialogs, services.clock, services.programFolder),
       background_(ctx_),
-      reports_(std::make_unique<ReportCommands>(ctx_, files_, services.dialogs, this)) {
+      reports_(std::make_unique<ReportCommands>(ctx_, files_, services.dialogs, this)),
+      program_(ctx_, services.dialogs, this) {
     setObjectName("frmMDIMain");
     setWindowTitle(FileCommands::kBaseCaption);
 
@@ -83,6 +85,13 @@ frmMDIMain::frmMDIMain(const ShellServices& services, QWidget* parent)
     tmrBackgroungUpdate->setInterval(500);
     connect(tmrBackgroungUpdate, &QTimer::timeout, this, [this] { tmrBackgroungUpdate_Timer(); });
     tmrBackgroungUpdate->start();
+    program_.enableBackgroundUpdate = [this](bool on) {
+        if (on)
+            tmrBackgroungUpdate->start();
+        else
+            tmrBackgroungUpdate->stop();
+    };
+    program_.InitializeTargetBoard = [this](const std::string& path) { openTargetBoard(path); };
 
     tmrClock = new QTimer(this);
     tmrClock->setInterval(1000);
@@ -140,6 +149,7 @@ void frmMDIMain::buildMenus() {
     mnuFile->addSeparator();
     mnuFileUpload = add(mnuFile, "mnuFileUpload", "&Upload (save) Data");
     mnuFileDownloadProgram = add(mnuFile, "mnuFileDownloadProgram", "Download &Program");
+    mnuFileUploadProgram = add(mnuFile, "mnuFileUploadProgram", "Upload Program...");
     mnuFileDownload = add(mnuFile, "mnuFileDownload", "&Download Data");
     mnuFile->addSeparator();
     mnuFilePrint = add(mnuFile, "mnuFilePrint", "&Print Report...", "Ctrl+P");
@@ -159,8 +169,12 @@ void frmMDIMain::buildMenus() {
     connect(mnuFilePrintPreview, &QAction::triggered, this,
             [this] { mnuFilePrintPreview_Click(); });
     connect(mnuFileExport, &QAction::triggered, this, [this] { mnuFileExport_Click(); });
+    connect(mnuFileDownloadProgram, &QAction::triggered, this,
+            [this] { mnuFileDownloadProgram_Click(); });
+    connect(mnuFileUploadProgram, &QAction::triggered, this,
+            [this] { mnuFileUploadProgram_Click(); });
     connect(mnuFileExit, &QAction::triggered, this, [this] { close(); });
-    for (QAction* a : {mnuFileDownloadProgram, mnuFilePrintSetup}) a->setEnabled(false);
+    mnuFilePrintSetup->setEnabled(false);
 
     mnuEdit = bar->addMenu("&Edit");
     mnuEdit->setObjectName("mnuEdit");
@@ -182,7 +196,8 @@ void frmMDIMain::buildMenus() {
     mnuView->addSeparator();
     mnuViewTargetBoardStatus =
         add(mnuView, "mnuViewTargetBoardStatus", "&Target Board Interface", "F5");
-    mnuViewTargetBoardStatus->setEnabled(false);
+    connect(mnuViewTargetBoardStatus, &QAction::triggered, this,
+            [this] { mnuViewTargetBoardStatus_Click(); });
     connect(mnuViewOnline, &QAction::triggered, this, [this] { mnuViewOnline_Click(); });
     connect(mnuViewOffline, &QAction::triggered, this, [this] { mnuViewOffline_Click(); });
 
@@ -295,6 +310,16 @@ bool frmMDIMain::commitBeforeModeChange() {
     mnuViewOnline->setChecked(link_.OnlineMode);
     mnuViewOffline->setChecked(!link_.OnlineMode);
     return false;
+}
+
+// The target board window is modal over the frame. Its own pass reads the
+// board while it is open, so the child window's pass waits until it closes;
+// tmrBackgroungUpdate goes on.
+void frmMDIMain::openTargetBoard(const std::string& tarnixFile) {
+    if (child_) child_->deactivate();
+    frmTargetBoard window(ctx_, this);
+    window.InitializeForm(tarnixFile);
+    if (child_) child_->activate();
 }
 
 void frmMDIMain::mnuViewOnline_Click() {

@@ -15,6 +15,7 @@
 #include "platform/Launcher.h"
 #include "platform/MessageBox.h"
 #include "platform/SerialPort.h"
+#include "program/ui/ProgramMenu.h"
 #include "window/AppContext.h"
 #include "shell/BackgroundUpdate.h"
 #include "shell/WindowTable.h"
@@ -86,6 +87,15 @@ public:
     void mnuFileExport_Click();
     void mnuEditCommPort_Click();
     void mnuHelpAbout_Click();
+    // File > Download Program, File > Upload Program... and the program
+    // selection (mode 0 download, 1 target board window).
+    void mnuFileDownloadProgram_Click() { SelectProgramFile(0); }
+    void mnuFileUploadProgram_Click() { program_.UploadProgramFile(); }
+    void SelectProgramFile(int mode) { program_.SelectProgramFile(mode); }
+    // View > Target Board Interface: the program set to show, then the window.
+    void mnuViewTargetBoardStatus_Click() { SelectProgramFile(1); }
+    void openTargetBoard(const std::string& tarnixFile);
+    ProgramCommands& programCommands() { return program_; }
 
     RSComm& link() { return link_; }
     SetupTables& tables() { return tables_; }
@@ -111,6 +121,7 @@ public:
     QAction* mnuFileExport = nullptr;
     QAction* mnuFileUpload = nullptr;
     QAction* mnuFileDownloadProgram = nullptr;
+    QAction* mnuFileUploadProgram = nullptr;
     QAction* mnuFileDownload = nullptr;
     QAction* mnuFilePrint = nullptr;
     QAction* mnuFilePrintPreview = nullptr;
@@ -157,6 +168,7 @@ private:
     FileCommands files_;
     BackgroundUpdate background_;
     std::unique_ptr<ReportCommands> reports_;
+    ProgramCommands program_;
 
     std::array<QLabel*, 4> panels_{};
     QScrollArea* frame_ = nullptr;

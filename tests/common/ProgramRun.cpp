@@ -19,10 +19,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Starts argv[0] with stdout on outFd and stderr on errFd; -1 on failure.
+// Starts argv[0] with stdout on outFd and stderr on errFd and stdin from
+// /dev/null (a program never waits for a terminal); -1 on failure.
 pid_t spawn(std::vector<std::string> args, int outFd, int errFd) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, errFd, STDERR_FILENO);
     std::vector<char*> argv;

@@ -1,0 +1,98 @@
+#include "SimProgram.h"
+
+#include <fstream>
+#include <vector>
+
+namespace voran::sim {
+
+bool SimProgram::begin(std::uint8_t code) {
+    mine_ = false;
+    if (code != kProgramMode) return next_ && next_->begin(code);
+    // Program mode only when the PC asked for it first.
+    if (board_.memory()[kRequestAddress] != kRequest) return false;
+    mine_ = true;
+    active_ = true;
+    position_ = 0;
+    records_ = 0;
+    ++entered;
+    return true;
+}
+
+SimCommand::Answer SimProgram::receive(std::uint8_t byte) {
+    if (!mine_) return next_ ? next_->receive(byte) : Answer{std::nullopt, Next::Idle};
+    if (position_ == 0) {
+        if (byte == 0xFF) {
+            if (refuseExit) return {0x00, Next::Continue};
+            active_ = false;
+            mine_ = false;
+            ++left;
+            board_.memory()[kRequestAddress] = 0;
+            return {0x55, Next::Idle};
+        }
+        count_ = byte;
+        sum_ = byte;
+        position_ = 1;
+        return {std::nullopt, Next::Continue};
+    }
+    sum_ += byte;
+    if (position_ == 1) {
+        address_ = byte * 256;
+    } else if (position_ == 2) {
+        address_ += byte;
+    } else {
+        board_.memory()[(address_ + position_ - 3) & 0xFFFF] = byte;
+    }
+    ++position_;
+    if (position_ < 3 + count_) return {std::nullopt, Next::Continue};
+
+    position_ = 0;
+    ++records_;
+    if (silentAfter == records_) return {std::nullopt, Next::Continue};
+    const int answer = (sum_ + (wrongSumAt == records_ ? 1 : 0)) & 0xFF;
+    return {static_cast<std::uint8_t>(answer), Next::Continue};
+}
+
+bool SimProgram::loadHexFile(SimBoard& board, const std::string& path, std::string* error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        if (error) *error = path + ": cannot be read";
+        return false;
+    }
+    const auto digit = [](char c) {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        return -1;
+    };
+    std::vector<std::pair<int, std::uint8_t>> bytes;
+    std::string line;
+    int number = 0;
+    while (std::getline(in, line)) {
+        ++number;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty()) continue;
+        const auto bad = [&](const char* why) {
+            if (error) *error = path + ":" + std::to_string(number) + ": " + why;
+            return false;
+        };
+        if (line[0] != ':' || line.size() < 11 || line.size() % 2 == 0) return bad("not a record");
+        std::vector<int> b;
+        for (std::size_t i = 1; i < line.size(); i += 2) {
+            const int hi = digit(line[i]), lo = digit(line[i + 1]);
+            if (hi < 0 || lo < 0) return bad("not a hexadecimal digit");
+            b.push_back(hi * 16 + lo);
+        }
+        if (static_cast<int>(b.size()) != b[0] + 5) return bad("length does not match the count");
+        int sum = 0;
+        for (int v : b) sum += v;
+        if (sum & 0xFF) return bad("record checksum is wrong");
+        if (b[3] != 0) continue;  // only data records load memory
+        const int address = b[1] * 256 + b[2];
+        for (int k = 0; k < b[0]; ++k)
+            bytes.emplace_back((address + k) & 0xFFFF, static_cast<std::uint8_t>(b[4 + k]));
+    }
+    for (const auto& [a, v] : bytes) board.memory()[a] = v;
+    return true;
+}
+
+}  // namespace voran::sim

@@ -1,0 +1,102 @@
+#include "program/ui/ProgramMenu.h"
+
+#include <filesystem>
+
+#include "link/RSComm.h"
+#include "platform/FileDialog.h"
+#include "program/ProgramFiles.h"
+#include "program/ProgramState.h"
+#include "program/ui/frmDownloadProg.h"
+#include "window/AppContext.h"
+
+namespace voran {
+
+namespace {
+
+FileDialogRequest programFileRequest(const std::string& last, const std::string& title) {
+    FileDialogRequest r;
+    r.title = title;
+    r.filters = ParseFilterList("Tarnix Files(*.tnx)|*.tnx|");
+    r.filterIndex = 1;
+    r.initialName = last;
+    r.fileMustExist = true;
+    r.hideReadOnly = true;
+    return r;
+}
+
+}  // namespace
+
+ProgramCommands::ProgramCommands(AppContext& ctx, IFileDialog& dialogs, QWidget* parent)
+    : ctx_(ctx), dialogs_(dialogs), parent_(parent) {}
+
+bool ProgramCommands::offerOnline() {
+    if (ctx_.link.OnlineMode) return true;
+    if (ctx_.messages.show("Program is Currently OFFLINE\r\n\r\nDo You Wish to Switch to ONLINE "
+                           "MODE to Continue?",
+                           "Program Offline", MsgButtons::YesNo,
+                           MsgIcon::Question) != MsgResult::Yes)
+        return false;
+    // View > Online Data.
+    ctx_.link.OnlineMode = true;
+    ctx_.UpdateOnlineState();
+    return true;
+}
+
+void ProgramCommands::runProgressWindow(int mode) {
+    if (enableBackgroundUpdate) enableBackgroundUpdate(false);
+    {
+        frmDownloadProg window(ctx_.link, parent_);
+        window.SetTransferMode(mode);
+        window.exec();
+    }
+    if (enableBackgroundUpdate) enableBackgroundUpdate(true);
+    ctx_.UpdateOnlineState();
+}
+
+void ProgramCommands::SelectProgramFile(int mode) {
+    if (mode == 0 && !offerOnline()) return;
+
+    const FileDialogResult chosen = dialogs_.openFile(programFileRequest(gProgramFilePath, ""));
+    if (chosen.cancelled) {
+        if (mode == 1 && InitializeTargetBoard) InitializeTargetBoard(gProgramFilePath);
+        return;
+    }
+    gProgramFilePath = chosen.path;
+    ctx_.link.DownloadFile(gProgramFilePath);
+    if (!ctx_.link.ValidProgram()) return;
+
+    if (mode == 1) {
+        if (InitializeTargetBoard) InitializeTargetBoard(gProgramFilePath);
+        return;
+    }
+    const std::string name = std::filesystem::path(gProgramFilePath).filename().string();
+    if (ctx_.messages.show("You are about to download \"" + name +
+                               "\" to the K-900.\r\n\r\nDo you wish to continue?",
+                           "Program Download", MsgButtons::YesNo,
+                           MsgIcon::Question) != MsgResult::Yes)
+        return;
+    runProgressWindow(0);
+}
+
+void ProgramCommands::UploadProgramFile() {
+    if (!offerOnline()) return;
+    const FileDialogResult chosen =
+        dialogs_.openFile(programFileRequest(gProgramFilePath, "Upload Program"));
+    if (chosen.cancelled) return;
+    gProgramFilePath = chosen.path;
+
+    const std::string image = SiblingFile(gProgramFilePath, "hex");
+    std::error_code ec;
+    if (std::filesystem::exists(image, ec) &&
+        ctx_.messages.show(image + " already exists.\r\n\r\nDo you wish to replace it with the "
+                                   "program in the target board?",
+                           "Program Upload", MsgButtons::YesNo,
+                           MsgIcon::Question) != MsgResult::Yes)
+        return;
+
+    ctx_.link.UploadFile(gProgramFilePath);
+    ctx_.link.setInUploadMode(true);
+    runProgressWindow(1);
+}
+
+}  // namespace voran

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+class QWidget;
+
+namespace voran {
+
+struct AppContext;
+class IFileDialog;
+
+// The frame's program commands: File > Download Program, File > Upload
+// Program..., and the program selection that View > Target Board Interface
+// starts with.
+class ProgramCommands {
+public:
+    ProgramCommands(AppContext& ctx, IFileDialog& dialogs, QWidget* parent);
+
+    // The program file chosen last (empty at start).
+    std::string gProgramFilePath;
+
+    // Stops (false) and restarts (true) tmrBackgroungUpdate around the
+    // modal transfer; set by the frame.
+    std::function<void(bool enabled)> enableBackgroundUpdate;
+
+    // SelectProgramFile(1) hands the chosen path (or, when the dialog was
+    // cancelled, the last one) to the target board window here:
+    // frmTargetBoard::InitializeForm. The target board window sets it when
+    // it is added; until then mode 1 selects the program and stops.
+    std::function<void(const std::string& tarnixFile)> InitializeTargetBoard;
+
+    // Mode 0: pick a program file, check it, ask, and download it in the
+    // progress window. Mode 1: pick a program file for the target board
+    // window.
+    void SelectProgramFile(int mode);
+    // Pick a program file set, ask before replacing its image, and read the
+    // board's program back into it in the progress window.
+    void UploadProgramFile();
+
+private:
+    // Offers to go online when offline; false when the operator declined.
+    bool offerOnline();
+    void runProgressWindow(int mode);
+
+    AppContext& ctx_;
+    IFileDialog& dialogs_;
+    QWidget* parent_;
+};
+
+}  // namespace voran

@@ -1,0 +1,111 @@
+#include "program/ui/frmDownloadProg.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "link/RSComm.h"
+#include "program/ProgramState.h"
+#include "shell/Utility.h"
+
+namespace voran {
+
+frmDownloadProg::frmDownloadProg(RSComm& link, QWidget* parent) : QDialog(parent), link_(link) {
+    setObjectName("frmDownloadProg");
+    setWindowTitle(QString());
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setModal(true);
+
+    fraWaitDisplay_ = new QGroupBox(this);
+    fraWaitDisplay_->setObjectName("fraWaitDisplay");
+    lblWaitDisplay_ = new QLabel(fraWaitDisplay_);
+    lblWaitDisplay_->setObjectName("lblWaitDisplay");
+    lblWaitDisplay_->setMinimumWidth(
+        lblWaitDisplay_->fontMetrics().horizontalAdvance("Reading From Program Address: 0000H") +
+        24);
+    auto* inner = new QVBoxLayout(fraWaitDisplay_);
+    inner->addWidget(lblWaitDisplay_);
+    auto* outer = new QVBoxLayout(this);
+    outer->addWidget(fraWaitDisplay_);
+
+    Timer1_ = new QTimer(this);
+    Timer1_->setObjectName("Timer1");
+    Timer1_->setInterval(250);
+    connect(Timer1_, &QTimer::timeout, this, [this] { Timer1_Timer(); });
+    Form_Load();
+}
+
+void frmDownloadProg::SetTransferMode(int mode) {
+    mode_ = mode;
+    Form_Load();
+}
+
+void frmDownloadProg::Form_Load() {
+    lblWaitDisplay_->setText(mode_ == 0 ? "Sending Program at Address: "
+                                        : "Reading Program at Address: ");
+    adjustSize();
+    CenterForm(this);
+    Timer1_->stop();
+}
+
+void frmDownloadProg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // Form_Activate: let the window paint, then run the transfer once.
+    if (started_) return;
+    started_ = true;
+    QTimer::singleShot(0, this, [this] {
+        QCoreApplication::processEvents();
+        RunTransfer();
+    });
+}
+
+void frmDownloadProg::Timer1_Timer() {
+    if (mode_ == 0) {
+        if (!link_.InProgramMode()) return;
+        lblWaitDisplay_->setText(link_.WritingIdent()
+                                     ? QString("Writing Program Ident ... ")
+                                     : "Writing to Program Address: " +
+                                           QString::fromStdString(link_.CurrentProgramAdd()));
+    } else {
+        if (!link_.InUploadMode()) return;
+        lblWaitDisplay_->setText(link_.ReadingIdent()
+                                     ? QString("Reading Program Ident ... ")
+                                     : "Reading From Program Address: " +
+                                           QString::fromStdString(link_.CurrentProgramAdd()));
+    }
+}
+
+void frmDownloadProg::RunTransfer() {
+    running_ = true;
+    Timer1_->start();
+    ProgramState& state = link_.program();
+    state.doEvents = [] { QCoreApplication::processEvents(); };
+    if (mode_ == 0)
+        link_.DumpProgram();
+    else
+        link_.UploadProgram();
+    state.doEvents = nullptr;
+    Timer1_->stop();
+    mode_ = 0;
+    running_ = false;
+    QCoreApplication::processEvents();
+    // Hiding ends the modal display; the caller then deletes the window.
+    accept();
+}
+
+void frmDownloadProg::reject() {
+    if (!running_) QDialog::reject();
+}
+
+void frmDownloadProg::closeEvent(QCloseEvent* event) {
+    if (running_) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+}  // namespace voran

@@ -1,0 +1,302 @@
+// The program download against the simulated board: every byte on the wire,
+// what the board holds afterwards, and every way it ends.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "ProgramFixture.h"
+#include "WireDecoder.h"
+#include "program/ProgramDownload.h"
+
+namespace voran::testing {
+namespace {
+
+// Reading the ident block from an idle board: the read handshake, then the
+// ten address pairs of EFF0H..EFF9H.
+Bytes identRead() {
+    Bytes b{0xFF, 0x01};
+    for (int i = 0; i < 10; ++i) b.insert(b.end(), {0xEF, static_cast<std::uint8_t>(0xF0 + i)});
+    return b;
+}
+
+Bytes cat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+class Download : public ProgramTest {
+protected:
+    Bytes data16() const {
+        Bytes d;
+        for (int i = 0; i < 16; ++i) d.push_back(static_cast<std::uint8_t>(i));
+        return d;
+    }
+    // Two records (16 bytes at 4000H, FFH 55H 03H at 4010H) and the end.
+    std::string smallImage() const {
+        return imageText(0x4000, cat({data16(), {0xFF, 0x55, 0x03}}));
+    }
+
+    std::string select(const std::string& ident, char type = 'D',
+                       std::optional<std::string> image = std::nullopt,
+                       std::optional<std::string> config = std::nullopt) {
+        const std::string tnx = writeSet("line", type, revisionText(ident, 79, 10),
+                                         image ? *image : smallImage(), config);
+        link.DownloadFile(tnx);
+        EXPECT_TRUE(link.ValidProgram());
+        return tnx;
+    }
+    DownloadOutcome run(MsgResult answer = MsgResult::Yes) {
+        boxes.answers = {answer};
+        return DumpProgram(link, link.program(), boxes);
+    }
+    std::vector<std::string> titles() const {
+        std::vector<std::string> t;
+        for (const auto& b : boxes.shown) t.push_back(b.title);
+        return t;
+    }
+};
+
+TEST_F(Download, SmallProgramByteForByteThenIdentBlock) {
+    setIdent("OLDPROG1", 1, 2);
+    select("ABC");
+    goOnline();
+    ASSERT_EQ(run(), DownloadOutcome::Complete);
+
+    const Bytes identWrite = {0xFF, 0x02, 0xEF, 0xF0, 'A',  0xEF, 0xF1, 'B',  0xEF, 0xF2, 'C',
+                              0xEF, 0xF3, 0,    0xEF, 0xF4, 0,    0xEF, 0xF5, 0,    0xEF, 0xF6,
+                              0,    0xEF, 0xF7, 0,    0xEF, 0xF8, 79,   0xEF, 0xF9, 10};
+    EXPECT_EQ(sent(), cat({identRead(),
+                           {0xFF, 0x02, 0x1F, 0xF5, 86},  // B8181 = 86
+                           {0x1F, 0xF0, 0},               // B8176 = 0
+                           {0xFF},                        // after 0.1 s
+                           {0xFF, 0x03},                  // program mode
+                           {0x10, 0x40, 0x00},
+                           data16(),
+                           {0x03, 0x40, 0x10, 0xFF, 0x55, 0x03},
+                           {0xFF},  // leave program mode
+                           identWrite}));
+
+    // One answer per record, its sum; the closing FFH answered 55H.
+    std::vector<std::pair<std::uint8_t, double>> replies;
+    int exitAnswer = 0;
+    double firstIdentWrite = 0, beforeAttention = 0, attention = 0;
+    int pcBytes = 0;
+    const int recordEnd1 = 22 + 5 + 3 + 1 + 2 + 19, recordEnd2 = recordEnd1 + 6;
+    for (std::size_t i = 0; i < port.wire.size(); ++i) {
+        const sim::WireByte& w = port.wire[i];
+        if (w.toBoard) {
+            ++pcBytes;
+            if (pcBytes == 30) beforeAttention = w.time;
+            if (pcBytes == 31) attention = w.time;
+            if (pcBytes == recordEnd2 + 2) firstIdentWrite = w.time;
+            continue;
+        }
+        if (pcBytes == recordEnd1 || pcBytes == recordEnd2) replies.push_back({w.byte, w.time});
+        if (pcBytes == recordEnd2 + 1) exitAnswer = w.byte;
+        if (pcBytes > 33 && pcBytes < recordEnd1) {
+            ADD_FAILURE() << "answer inside a record";
+        }
+    }
+    EXPECT_EQ(replies.size(), 2u);
+    EXPECT_EQ(replies[0].first, (0x10 + 0x40 + 120) & 0xFF);
+    EXPECT_EQ(replies[1].first, (3 + 0x40 + 0x10 + 0xFF + 0x55 + 3) & 0xFF);
+    EXPECT_EQ(exitAnswer, 0x55);
+    EXPECT_GE(attention - beforeAttention, 0.1);
+    EXPECT_GE(firstIdentWrite - replies[1].second, 2.0) << "the board stores before the ident";
+
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(board.memory()[0x4000 + i], i);
+    EXPECT_EQ((Bytes{board.memory()[0x4010], board.memory()[0x4011], board.memory()[0x4012]}),
+              (Bytes{0xFF, 0x55, 0x03}));
+    EXPECT_EQ(board.peek("B61424"), 'A');
+    EXPECT_EQ(board.peek("B61427"), 0);
+    EXPECT_EQ(board.peek("B61432"), 79);
+    EXPECT_EQ(board.peek("B61433"), 10);
+    EXPECT_FALSE(board.program().inProgramMode());
+
+    const std::string question =
+        "Program to be loaded into module (on disk):\r\n  Program Ident: \t\tABC\r\n  Program "
+        "Revision: \t\t10\r\n  Program Checksum: \t79\r\n  Target Board: \t\tK-900(PLC)\r\n\r\n"
+        "Program currently loaded in module:\r\n  Program Ident: \t\tOLDPROG1\r\n  Program "
+        "Revision: \t\t2\r\n  Program Checksum: \t1\r\n\r\nEntire program file will be dumped "
+        "to the PLC.\r\nAll outputs are off while program dump occurrs.\r\n\r\nDo You Wish to "
+        "Continue?\r\n";
+    EXPECT_EQ(
+        boxes.shown,
+        (std::vector<FakeMessageBox::Shown>{
+            box("Program Download - [ABC]", question, MsgIcon::Question, MsgButtons::YesNoCancel),
+            box("Program Download", "Program Download Complete!", MsgIcon::Information)}));
+    EXPECT_TRUE(link.OnlineMode);
+    EXPECT_FALSE(link.ValidProgram()) << "the program must be chosen again";
+    EXPECT_FALSE(link.InProgramMode());
+}
+
+TEST_F(Download, IdentOfTenCharactersIsWrittenAsItsFirstEight) {
+    select("ABCDEFGHIJ");
+    goOnline();
+    ASSERT_EQ(run(), DownloadOutcome::Complete);
+    std::string ident;
+    for (int i = 0; i < 8; ++i) ident += static_cast<char>(board.memory()[kIdentBlock + i]);
+    EXPECT_EQ(ident, "ABCDEFGH");
+}
+
+TEST_F(Download, ControllerIdentWithZerosShowsOnlyItsText) {
+    setIdent("XY", 5, 6);
+    select("ABC");
+    goOnline();
+    run(MsgResult::No);
+    ASSERT_FALSE(boxes.shown.empty());
+    EXPECT_NE(boxes.shown[0].text.find("loaded in module:\r\n  Program Ident: \t\tXY\r\n"),
+              std::string::npos);
+}
+
+TEST_F(Download, ConfigurationBoardsGetTheirThreeItemsByCode) {
+    struct Row {
+        int c36, c39, c40;
+        int b8188, b8189, b8190;
+    };
+    const Row rows[] = {
+        {1, 4, 1, 5, 4, 3}, {2, 0, 2, 10, 0, 5}, {3, 9, 3, 20, 9, 12}, {0, 7, 0, 20, 7, 12}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.c36 * 100 + r.c39 * 10 + r.c40);
+        const std::string lcf = "@" + std::string(34, '0') + std::to_string(r.c36) + "00" +
+                                std::to_string(r.c39) + std::to_string(r.c40) + "000%\r\n";
+        select("CFG", ':', imageText(0x2000, Bytes{1, 2, 3}), lcf);
+        goOnline();
+        ASSERT_EQ(run(), DownloadOutcome::Complete);
+        std::vector<std::pair<int, int>> writes;
+        for (const WireAccess& a : DecodeSent(sent()))
+            if (a.write && a.address < kIdentBlock) writes.push_back({a.address, a.value});
+        EXPECT_EQ(writes,
+                  (std::vector<std::pair<int, int>>{
+                      {8181, 86}, {8176, 0}, {8188, r.b8188}, {8189, r.b8189}, {8190, r.b8190}}));
+        EXPECT_EQ((Bytes{board.memory()[0x2000], board.memory()[0x2002]}), (Bytes{1, 3}));
+        link.CloseRSComm();
+        boxes.shown.clear();
+    }
+}
+
+TEST_F(Download, WrongOrMissingRecordAnswerHaltsWithoutLeavingProgramMode) {
+    struct Row {
+        const char* what;
+        int wrongSumAt, silentAfter;
+    };
+    for (const Row& r : {Row{"wrong sum", 1, 0}, Row{"no answer", 0, 1}}) {
+        SCOPED_TRACE(r.what);
+        board.program().wrongSumAt = r.wrongSumAt;
+        board.program().silentAfter = r.silentAfter;
+        select("ABC");
+        goOnline();
+        const double start = clock.now();
+        ASSERT_EQ(run(), DownloadOutcome::Halted);
+        EXPECT_EQ(titles(),
+                  (std::vector<std::string>{"Program Download - [ABC]", "Program Download"}));
+        EXPECT_EQ(boxes.shown.back(),
+                  box("Program Download", "Checksum Error, Program Download Halted!",
+                      MsgIcon::Exclamation));
+        // The first record was the last thing sent: no closing FFH, no ident.
+        const Bytes s = sent();
+        const Bytes tail(s.end() - 19, s.end());
+        EXPECT_EQ(tail, cat({{0x10, 0x40, 0x00}, data16()}));
+        if (r.silentAfter) {
+            EXPECT_GE(clock.now() - start, 1.0);
+        }
+        EXPECT_FALSE(link.OnlineMode);
+        EXPECT_TRUE(link.ValidProgram()) << "a checksum halt keeps the selection";
+        EXPECT_TRUE(board.program().inProgramMode());
+        // The next greeting (FFH where a record would begin) takes the board
+        // out of program mode.
+        board.program().wrongSumAt = board.program().silentAfter = 0;
+        link.CloseRSComm();
+        boxes.shown.clear();
+    }
+}
+
+TEST_F(Download, BoardThatStaysInProgramModeIsReported) {
+    board.program().refuseExit = true;
+    select("ABC");
+    goOnline();
+    ASSERT_EQ(run(), DownloadOutcome::Halted);
+    EXPECT_EQ(boxes.shown.back(),
+              box("Program Download", "PLC did not Exit Program Mode!", MsgIcon::Critical));
+    EXPECT_EQ(board.peek("B61424"), 0) << "no ident written";
+    EXPECT_FALSE(link.OnlineMode);
+}
+
+TEST_F(Download, BadImageIsRefusedWithNothingSent) {
+    const std::string good = smallImage();
+    struct Row {
+        const char* name;
+        std::optional<std::string> image;
+        FakeMessageBox::Shown expected;
+        bool validAfter;
+    };
+    const std::string hex = folder.path("line.hex");
+    const Row rows[] = {
+        {"bad checksum on line 2", good.substr(0, good.find('\n') + 1) + ":03401000FF5503AB\r\n",
+         box("Program Dump",
+             "Currently Selected Program is Invalid.\r\n\r\n" + hex +
+                 " line 2: the record checksum is wrong.\r\n\r\nProgram Download Halted!",
+             MsgIcon::Exclamation),
+         false},
+        {"empty line", good.substr(0, good.find('\n') + 1) + "\r\n" + ":00000001FF\r\n",
+         box("Program Dump",
+             "Currently Selected Program is Invalid.\r\n\r\n" + hex +
+                 " line 2: the line is empty.\r\n\r\nProgram Download Halted!",
+             MsgIcon::Exclamation),
+         false},
+        {"empty file", std::string(),
+         box("Program Download", hex + " File is Not Valid\r\n\r\nProgram Downloaded Halted",
+             MsgIcon::Exclamation),
+         true},
+        {"no file", std::nullopt,
+         box("Program Download", hex + " File Does Not Exist.\r\n\r\nProgram Downloaded Halted",
+             MsgIcon::Information),
+         true},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        select("ABC");
+        if (r.image)
+            folder.write("line.hex", *r.image);
+        else
+            std::filesystem::remove(hex);
+        goOnline();
+        ASSERT_EQ(run(), DownloadOutcome::Refused);
+        EXPECT_EQ(sent(), identRead()) << "nothing after the question";
+        EXPECT_EQ(boxes.shown.back(), r.expected);
+        EXPECT_TRUE(link.OnlineMode) << "nothing was sent: still online";
+        EXPECT_EQ(link.ValidProgram(), r.validAfter);
+        EXPECT_NE(board.peek("B8181"), 86);
+        link.CloseRSComm();
+        boxes.shown.clear();
+    }
+}
+
+TEST_F(Download, DeclinedOfflineOrInvalidSendsNothing) {
+    select("ABC");
+    // Offline: the message and nothing else.
+    ASSERT_EQ(run(), DownloadOutcome::NotStarted);
+    EXPECT_EQ(boxes.shown, (std::vector<FakeMessageBox::Shown>{
+                               box("Program Download",
+                                   "Program is Currently OFFLINE.\r\n\r\nSwitch to ONLINE MODE to "
+                                   "Continue.",
+                                   MsgIcon::Information)}));
+    goOnline();
+    for (MsgResult answer : {MsgResult::No, MsgResult::Cancel}) {
+        port.clearTrace();
+        ASSERT_EQ(run(answer), DownloadOutcome::Declined);
+        EXPECT_EQ(DecodeSent(sent(), 1).size(), 10u) << "the ident reads only";
+        EXPECT_TRUE(link.OnlineMode);
+    }
+    link.program().set.ValidProgram = false;
+    boxes.shown.clear();
+    port.clearTrace();
+    ASSERT_EQ(run(), DownloadOutcome::NotStarted);
+    EXPECT_TRUE(sent().empty());
+    EXPECT_EQ(boxes.shown.back().text,
+              "Currently Selected Program is Invalid.\r\n\r\nProgram Download Halted!");
+}
+
+}  // namespace
+}  // namespace voran::testing

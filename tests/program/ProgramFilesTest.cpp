@@ -1,0 +1,288 @@
+// Board table, fault texts, MarkHEX, the revision and configuration file
+// rules, the program selection and the image check.
+#include <gtest/gtest.h>
+
+#include "FakeMessageBox.h"
+#include "ProgramFixture.h"
+#include "ProgramRun.h"
+#include "program/BoardTable.h"
+#include "program/FaultText.h"
+#include "program/HexImage.h"
+#include "program/ProgramFiles.h"
+
+namespace voran::testing {
+namespace {
+
+TEST(BoardTable, NamesIndexesClassesAndMemoryByCode) {
+    struct Row {
+        int code;
+        const char* name;
+        const char* index;
+        ProgramClass kind;
+        int start, end;  // -1: no program memory
+    };
+    const Row rows[] = {
+        {48, "0 Is Not Defined.", "", ProgramClass::Incompatible, -1, 0},
+        {49, "N-21", "1", ProgramClass::Incompatible, -1, 0},
+        {50, "N-22", "1", ProgramClass::Plc, 0x5000, 0xFFFF},
+        {51, "N-23", "?", ProgramClass::Plc, 0x2000, 0x7FFF},
+        {54, "N-24", "D", ProgramClass::Plc, 0x2000, 0x7FFF},
+        {55, "N-41", "", ProgramClass::Pls, -1, 0},
+        {56, "N-33", "F", ProgramClass::Plc, 0x2000, 0x3FFF},
+        {57, "Not Defined", "", ProgramClass::Incompatible, -1, 0},
+        {58, "K-310", "@", ProgramClass::Plc, 0x2000, 0x7FFF},
+        {61, "K-410(PLC)", "C", ProgramClass::Plc, 0x2000, 0x7FFF},
+        {62, "K-410(PLS)", "", ProgramClass::Pls, -1, 0},
+        {65, "J-700", "E", ProgramClass::Plc, 0x2000, 0x7FFF},
+        {66, "K-420(PLC)", "", ProgramClass::Plc, 0x2000, 0x7FFF},
+        {68, "K-900(PLC)", "G", ProgramClass::Plc, 0x4000, 0xBFFF},
+        {69, "K-900(PLS)", "", ProgramClass::Pls, -1, 0},
+        {70, "F Is Not Defined.", "", ProgramClass::Incompatible, -1, 0},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.code);
+        EXPECT_EQ(TargetboardName(r.code), r.name);
+        EXPECT_EQ(RSComm::LCFBoardIndex(r.code), r.index);
+        EXPECT_EQ(ProgramClassOf(r.code), r.kind);
+        const auto range = ProgramMemory(r.code);
+        ASSERT_EQ(range.has_value(), r.start >= 0);
+        if (range) {
+            EXPECT_EQ(std::pair(range->start, range->end()), std::pair(r.start, r.end));
+        }
+    }
+    for (int code = 40; code < 80; ++code)
+        EXPECT_EQ(HasConfigFile(code), code >= 56 && code <= 65) << code;
+}
+
+TEST(FaultText, CodeTextCaseFirstMatchAndMissingFile) {
+    TempFolder folder;
+    FakeMessageBox boxes;
+    const std::string file = FaultFile(folder.path());
+    EXPECT_EQ(FaultDescription(10, file, boxes), "Fault Code (0AH): --- Fault File Not Found ---");
+
+    // The file is found whatever the case of its folder and name.
+    folder.write("support/faulterrcodes.TXT",
+                 "SAMPLE,\"not a code\"\r\n"
+                 "0a,\"Lower-case code, with a comma\"\r\n"
+                 "0A,Second record for 0A\r\n"
+                 "  1F , Parity error  \r\n"
+                 "100,\"Above a byte\"\r\n"
+                 "00,No fault\r\n");
+    const std::string found = FaultFile(folder.path());
+    EXPECT_EQ(found, folder.path("support/faulterrcodes.TXT"));
+    const std::pair<int, const char*> rows[] = {
+        {10, "Fault Code (0AH): Lower-case code, with a comma"},
+        {31, "Fault Code (1FH): Parity error"},
+        {256, "Fault Code (100H): Above a byte"},
+        {0, "Fault Code (00H): No fault"},
+        {255, "Fault Code (FFH): "},
+    };
+    for (const auto& [code, text] : rows) EXPECT_EQ(FaultDescription(code, found, boxes), text);
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST(MarkHex, BothWaysAndTheArgumentChangesToo) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"3?", "3F"}, {"0:", "0A"}, {":;<=>?", "ABCDEF"}, {"19", "19"}, {"", ""}};
+    for (const auto& [mark, hex] : rows) {
+        std::string m = mark, h = hex;
+        EXPECT_EQ(RSComm::MarkHex2HEX(m), hex);
+        EXPECT_EQ(m, hex);
+        EXPECT_EQ(RSComm::HEX2MarkHEX(h), mark);
+        EXPECT_EQ(h, mark);
+    }
+    std::string lower = "0a";
+    EXPECT_EQ(HEX2MarkHEX(lower), "0a") << "lower-case letters stay";
+    EXPECT_EQ(MarkHexToText("4?"), "79");
+    EXPECT_EQ(HexToLong("1fz9"), 31);
+    EXPECT_EQ(HexToLong("zz"), 0);
+}
+
+TEST(ProgramFiles, RevisionAndConfigurationRules) {
+    TempFolder folder;
+    FakeMessageBox boxes;
+    struct Rev {
+        const char* line;
+        bool ok;
+        const char *ident, *checksum, *revision;
+        bool box;
+    };
+    const Rev revs[] = {
+        {"CAN124?0:\r\n", true, "CAN12", "79", "10", false},
+        {"\"  QUOTED, ID0000\",rest\r\n", true, "  QUOTED, ID", "0", "0", false},
+        {"  SPACED4?0:,x\r\n", true, "SPACED", "79", "10", false},
+        {"abc\r\n", false, "Unknown", "Unknown", "Unknown", true},
+        {"", false, "Unknown", "Unknown", "Unknown", false},
+    };
+    for (const Rev& r : revs) {
+        SCOPED_TRACE(r.line);
+        folder.write("p.rev", r.line);
+        ProgramSet set;
+        boxes.shown.clear();
+        EXPECT_EQ(SetProgramIdent(set, folder.path("p.rev"), boxes), r.ok);
+        EXPECT_EQ(
+            std::tie(set.ProgramIdent, set.ProgramChecksum, set.ProgramRevision),
+            std::tuple(std::string(r.ident), std::string(r.checksum), std::string(r.revision)));
+        EXPECT_EQ(boxes.shown.size(), r.box ? 1u : 0u);
+        if (r.box) {
+            EXPECT_EQ(boxes.shown[0].title, "RSComm-Set Program Ident");
+        }
+    }
+
+    struct Cfg {
+        std::string line;
+        bool ok;
+        int c36, c39, c40;
+    };
+    const std::string zeros(34, '0');
+    const Cfg cfgs[] = {
+        {"@" + zeros + "2" + "00" + "41" + "000%\r\n", true, 2, 4, 1},
+        {"short line\r\n", true, 0, 0, 0},
+        {"@" + zeros + "x" + "00" + "4" + "\r\n", true, 0, 4, 0},
+        {"", false, 3, 0, 3},
+    };
+    for (const Cfg& c : cfgs) {
+        SCOPED_TRACE(c.line);
+        folder.write("p.lcf", c.line);
+        ProgramSet set;
+        EXPECT_EQ(SetProgramConfig(set, folder.path("p.lcf"), boxes), c.ok);
+        EXPECT_EQ(std::tie(set.LCFCode36, set.LCFCode39, set.LCFCode40),
+                  std::tie(c.c36, c.c39, c.c40));
+    }
+    ProgramSet missing;
+    EXPECT_FALSE(SetProgramConfig(missing, folder.path("none.lcf"), boxes));
+
+    // What an upload writes.
+    EXPECT_EQ(RevisionLine(std::string("AB\0\0\0\0\0\0", 8), 10, 255),
+              std::string("AB\0\0\0\0\0\0", 8) + "0:??\r\n");
+    EXPECT_EQ(ConfigLine(58, 1, 4, 2), "@" + zeros + "1" + "00" + "42" + "000%\r\n");
+    EXPECT_EQ(ConfigLine(58, 1, 4, 2).size(), 46u);
+    EXPECT_EQ(ConfigLine(57, 3, 0, 3), zeros + "3" + "00" + "03" + "000%\r\n");
+}
+
+class ProgramSelection : public ProgramTest {};
+
+TEST_F(ProgramSelection, DownloadFileChecksTheSetAndSaysWhy) {
+    const std::string rev = revisionText("LINE3", 79, 10);
+    const std::string lcf = "@" + std::string(34, '0') + "100" + "42000%\r\n";
+    struct Row {
+        const char* name;
+        char type;
+        bool withRev, withLcf;
+        bool valid;
+        std::vector<FakeMessageBox::Shown> boxes;
+    };
+    const std::string halted = "\r\n\r\nProgram Downloaded Halted!";
+    const Row rows[] = {
+        {"k900", 'D', true, false, true, {}},
+        {"k310", ':', true, true, true, {}},
+        {"norev",
+         '=',
+         false,
+         true,
+         false,
+         {box("Program Download", folder.path("norev.rev") + " Revision File is Not Valid" + halted,
+              MsgIcon::Exclamation)}},
+        {"nolcf",
+         '=',
+         true,
+         false,
+         false,
+         {box("Program Download",
+              folder.path("nolcf.lcf") + " Configuration File is Not Valid" + halted,
+              MsgIcon::Exclamation)}},
+        {"pls",
+         '7',
+         true,
+         false,
+         false,
+         {box("PLS Program Download",
+              "pls file is a PLS target board program.\r\nOpen PLS program to download to target "
+              "board.\r\n\r\nProgram Downloaded Halted.",
+              MsgIcon::Information)}},
+        {"n21",
+         '1',
+         true,
+         false,
+         false,
+         {box("Program Download", "n21 file is incompatible with target board." + halted,
+              MsgIcon::Critical)}},
+        {"undef",
+         '9',
+         true,
+         true,
+         false,
+         {box("Program Download", "undef file is incompatible with target board." + halted,
+              MsgIcon::Critical)}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        boxes.shown.clear();
+        const std::string tnx =
+            writeSet(r.name, r.type, r.withRev ? std::optional(rev) : std::nullopt, std::nullopt,
+                     r.withLcf ? std::optional(lcf) : std::nullopt);
+        link.DownloadFile(tnx);
+        EXPECT_EQ(link.ValidProgram(), r.valid);
+        EXPECT_EQ(boxes.shown, r.boxes);
+    }
+    // A missing or empty program file: no message, not valid.
+    link.DownloadFile(folder.path("none.tnx"));
+    folder.write("empty.tnx", "");
+    link.DownloadFile(folder.path("empty.tnx"));
+    EXPECT_FALSE(link.ValidProgram());
+}
+
+TEST_F(ProgramSelection, SiblingFilesAreFoundWhateverTheirCase) {
+    folder.write("PLANT.TNX", "D\r\n");
+    folder.write("PLANT.REV", revisionText("PLANT", 1, 2));
+    folder.write("Plant.Hex", ":00000001FF\r\n");
+    link.DownloadFile(folder.path("PLANT.TNX"));
+    ASSERT_TRUE(link.ValidProgram());
+    const ProgramSet& set = link.program().set;
+    EXPECT_EQ(set.ProgramFileName, folder.path("PLANT.TNX"));
+    EXPECT_EQ(set.RevisionFileName, folder.path("PLANT.REV"));
+    EXPECT_EQ(set.HexFileName, folder.path("Plant.Hex"));
+    EXPECT_EQ(set.ConfigFileName, folder.path("PLANT.lcf")) << "none there: spelt as derived";
+    EXPECT_EQ(
+        std::tie(set.ProgramIdent, set.ProgramChecksum, set.ProgramRevision, set.ProgramBoardName),
+        std::tuple(std::string("PLANT"), std::string("1"), std::string("2"),
+                   std::string("K-900(PLC)")));
+}
+
+TEST(HexImageCheck, EveryLineIsCheckedBeforeAnythingIsSent) {
+    const std::string good = ":03401000010203A7\r\n";
+    struct Row {
+        std::string text;
+        int badLine;  // 0: accepted
+    };
+    const Row rows[] = {
+        {good + ":00000001FF\r\n", 0},
+        {good + ":00000001FF", 0},
+        {":020000040000FA\r\n" + good, 0},
+        {good + "\r\n" + ":00000001FF\r\n", 2},
+        {good + ":00000001FF\r\n\r\n", 3},
+        {good + "03401000010203A7\r\n", 2},
+        {good + ":03401000010203\r\n", 2},
+        {good + ":03401000010203A8\r\n", 2},
+        {good + ":03401000010203AG\r\n", 2},
+        {good + ":04401000010203A7\r\n", 2},
+        {":FF" + std::string(2 * 259, '0') + "\r\n", 1},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.text);
+        const HexImage image = ParseHexImage(r.text);
+        EXPECT_EQ(image.ok, r.badLine == 0) << image.reason;
+        EXPECT_EQ(image.badLine, r.badLine);
+        if (!image.ok) {
+            EXPECT_TRUE(image.records.empty());
+        }
+    }
+    const HexImage image = ParseHexImage(":020000040000FA\r\n" + good + ":00000001FF\r\n");
+    ASSERT_EQ(image.records.size(), 2u) << "the end record sends nothing";
+    EXPECT_EQ(image.records[0].data, (Bytes{0x00, 0x00})) << "extended address sent as data";
+    EXPECT_EQ(image.records[1].address(), 0x4010);
+    EXPECT_EQ(image.records[1].sum(), (3 + 0x40 + 0x10 + 1 + 2 + 3) & 0xFF);
+}
+
+}  // namespace
+}  // namespace voran::testing

@@ -1,0 +1,214 @@
+// The program upload against the simulated board: the files it writes, the
+// exchanges it needs, and the earlier set left alone when it fails.
+#include <gtest/gtest.h>
+
+#include "ProgramFixture.h"
+#include "program/ProgramDownload.h"
+#include "program/ProgramUpload.h"
+
+namespace voran::testing {
+namespace {
+
+// The simulated port, falling silent for good after `after` bytes from the
+// PC (the cable pulled at an exact byte).
+class CutPort : public ISerialPort {
+public:
+    CutPort(sim::SimPort& port) : port_(port) {}
+    long long after = -1;
+    long long written = 0;
+    void setPortNumber(int n) override { port_.setPortNumber(n); }
+    int portNumber() const override { return port_.portNumber(); }
+    bool setSettings(const std::string& s, PortError* e) override {
+        return port_.setSettings(s, e);
+    }
+    std::string settings() const override { return port_.settings(); }
+    bool open(PortError* e) override { return port_.open(e); }
+    void close() override { port_.close(); }
+    bool isOpen() const override { return port_.isOpen(); }
+    int bytesWaiting() override { return port_.bytesWaiting(); }
+    void discardInput() override { port_.discardInput(); }
+    bool writeByte(std::uint8_t b) override {
+        ++written;
+        port_.silent = after >= 0 && written >= after;
+        return port_.writeByte(b);
+    }
+    int readByte() override { return port_.readByte(); }
+    bool waitForByte(double deadline) override { return port_.waitForByte(deadline); }
+
+private:
+    sim::SimPort& port_;
+};
+
+class Upload : public ProgramTest {
+protected:
+    std::string tnx;
+    void prepare(char type, const std::string& name = "back") {
+        folder.write(name + ".tnx", std::string(1, type) + "PROGRAM\r\n");
+        tnx = folder.path(name + ".tnx");
+        link.UploadFile(tnx);
+        link.setInUploadMode(true);
+    }
+    UploadOutcome run() { return UploadProgram(link, link.program(), boxes); }
+    void fillMemory(int start, int length) {
+        for (int i = 0; i < length; ++i)
+            board.memory()[start + i] = static_cast<std::uint8_t>((i * 7 + 3) ^ (i >> 8));
+    }
+};
+
+TEST_F(Upload, K900ProgramComesBackByteForByteInTheMinimumOfExchanges) {
+    fillMemory(0x4000, 0x8000);
+    setIdent("FLANGE3", 10, 255);
+    prepare('D');
+    goOnline();
+    ASSERT_EQ(run(), UploadOutcome::Complete);
+
+    const auto image = folder.read("back.hex");
+    ASSERT_TRUE(image);
+    const Bytes memory(board.memory().begin() + 0x4000, board.memory().begin() + 0xC000);
+    EXPECT_EQ(*image, imageText(0x4000, memory));
+    const HexImage parsed = ParseHexImage(*image);
+    ASSERT_TRUE(parsed.ok);
+    ASSERT_EQ(parsed.records.size(), 2048u);
+    EXPECT_EQ(parsed.records.front().address(), 0x4000);
+    EXPECT_EQ(parsed.records.back().address(), 0xBFF0);
+    EXPECT_EQ(image->substr(image->size() - 13), ":00000001FF\r\n");
+
+    EXPECT_EQ(folder.read("back.rev"), std::string("FLANGE3\0", 8) + "0:??\r\n");
+    EXPECT_FALSE(folder.read("back.lcf")) << "the K-900 has no configuration file";
+    // One handshake, then two exchanges per byte: 10 ident bytes and 32768.
+    EXPECT_EQ(sent().size(), 2u + 2 * (10 + 32768));
+    EXPECT_EQ(boxes.shown,
+              (std::vector<FakeMessageBox::Shown>{
+                  box("Program Upload", "Program Upload Complete!", MsgIcon::Information)}));
+    EXPECT_FALSE(link.InUploadMode());
+    EXPECT_TRUE(link.OnlineMode);
+}
+
+TEST_F(Upload, WhatWasDownloadedComesBack) {
+    Bytes program(0x100);
+    for (std::size_t i = 0; i < program.size(); ++i)
+        program[i] = static_cast<std::uint8_t>(255 - i);
+    const std::string image = imageText(0x4000, program);
+    link.DownloadFile(writeSet("sent", 'D', revisionText("ROUNDTRP", 12, 34), image));
+    goOnline();
+    boxes.answers = {MsgResult::Yes};
+    ASSERT_EQ(DumpProgram(link, link.program(), boxes), DownloadOutcome::Complete);
+
+    prepare('D');
+    ASSERT_EQ(run(), UploadOutcome::Complete);
+    EXPECT_EQ(folder.read("back.rev"), folder.read("sent.rev"));
+    const std::string back = *folder.read("back.hex");
+    EXPECT_EQ(back.substr(0, image.size() - 13), image.substr(0, image.size() - 13));
+}
+
+TEST_F(Upload, PlsSetGetsRevisionAndAnEmptyImage) {
+    setIdent("", 0, 0);
+    prepare('7');
+    goOnline();
+    ASSERT_EQ(run(), UploadOutcome::Complete);
+    EXPECT_EQ(folder.read("back.hex"), ":00000001FF\r\n");
+    EXPECT_EQ(folder.read("back.rev"), std::string(8, '\0') + "0000\r\n");
+    EXPECT_EQ(folder.read("back.rev")->size(), 14u) << "8 + 2 + 2 and CR LF";
+}
+
+TEST_F(Upload, ConfigurationBoardsWriteTheirConfigurationLine) {
+    struct Row {
+        int b8190, b8189, b8188;
+        const char* digits;  // positions 36, 39, 40
+    };
+    const Row rows[] = {{3, 4, 5,
+                         "1"
+                         "00"
+                         "41"},
+                        {5, 0, 10,
+                         "2"
+                         "00"
+                         "02"},
+                        {12, 7, 20,
+                         "3"
+                         "00"
+                         "73"}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.digits);
+        board.preset("B8190", r.b8190);
+        board.preset("B8189", r.b8189);
+        board.preset("B8188", r.b8188);
+        prepare(':');
+        goOnline();
+        ASSERT_EQ(run(), UploadOutcome::Complete);
+        EXPECT_EQ(folder.read("back.lcf"), "@" + std::string(34, '0') + r.digits + "000%\r\n");
+        link.CloseRSComm();
+    }
+}
+
+TEST_F(Upload, LinkFaultOnTheLastByteLeavesTheEarlierSetAsItWas) {
+    CutPort cut(port);
+    folder.write("back.rev", "OLDREV0102\r\n");
+    folder.write("back.lcf", "OLD LCF\r\n");
+    folder.write("back.hex", ":00000001FF\r\n");
+    fillMemory(0x2000, 0x6000);
+    prepare(':');
+    link.OnlineMode = true;
+    link.OpenRSComm(cut);
+    ASSERT_TRUE(link.OnlineMode);
+    // After the greeting: handshake, 10 ident bytes, 3 configuration items,
+    // then the memory; the last byte's low address byte is never answered.
+    cut.after = cut.written + 2 + 2 * (10 + 3 + 0x6000);
+    ASSERT_EQ(run(), UploadOutcome::NotComplete);
+    EXPECT_EQ(boxes.shown.back(),
+              box("Program Upload", "Program Upload Not Complete!\r\n\r\nHEX file not created.",
+                  MsgIcon::Critical));
+    EXPECT_EQ(folder.read("back.rev"), "OLDREV0102\r\n");
+    EXPECT_EQ(folder.read("back.lcf"), "OLD LCF\r\n");
+    EXPECT_EQ(folder.read("back.hex"), ":00000001FF\r\n");
+    EXPECT_TRUE(link.CommError);
+    EXPECT_FALSE(link.OnlineMode);
+    EXPECT_FALSE(link.InUploadMode());
+}
+
+TEST_F(Upload, RefusedBeforeTheBoardIsTouched) {
+    struct Row {
+        const char* name;
+        std::optional<char> type;  // nothing: no program file
+        bool online;
+        bool inUploadMode;
+        std::vector<FakeMessageBox::Shown> expected;
+    };
+    const Row rows[] = {
+        {"not asked", 'D', true, false, {}},
+        {"offline",
+         'D',
+         false,
+         true,
+         {box("Program Upload",
+              "Program is Currently OFFLINE.\r\n\r\nSwitch to ONLINE MODE to Continue.",
+              MsgIcon::Information)}},
+        {"N-22 reaches FFFFH",
+         '2',
+         true,
+         true,
+         {box("Program Upload",
+              "Program Upload Not Complete!\r\n\r\nThe N-22 program memory runs to FFFFH; "
+              "addresses FF00H to FFFFH cannot be read over the PROG port.\r\n\r\nHEX file not "
+              "created.",
+              MsgIcon::Critical)}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        boxes.shown.clear();
+        prepare(*r.type, r.name);
+        link.setInUploadMode(r.inUploadMode);
+        if (r.online) goOnline();
+        port.clearTrace();
+        EXPECT_NE(run(), UploadOutcome::Complete);
+        EXPECT_TRUE(sent().empty());
+        EXPECT_EQ(boxes.shown, r.expected);
+        EXPECT_FALSE(folder.read(std::string(r.name) + ".rev"));
+        EXPECT_FALSE(folder.read(std::string(r.name) + ".hex"));
+        EXPECT_FALSE(link.InUploadMode());
+        link.CloseRSComm();
+    }
+}
+
+}  // namespace
+}  // namespace voran::testing

@@ -1,0 +1,163 @@
+// The value rows of the target board window (network addresses, the board's
+// clock) and the two Set to Current commands.
+#include "TargetBoardFixture.h"
+
+namespace voran::testing {
+namespace {
+
+FakeMessageBox::Shown rangeBox(int minimum, int maximum, const std::string& caption) {
+    return {"Only a Number Between " + std::to_string(minimum) + " and " + std::to_string(maximum) +
+                " can be Entered",
+            "Set-up" + caption, MsgButtons::Ok, MsgIcon::Information};
+}
+
+TEST_F(TargetBoardWindow, OutOfRangeEntryGivesOneBoxAndWritesNothing) {
+    struct Case {
+        char type;
+        int row;
+        const char* typed;
+        FakeMessageBox::Shown box;
+    };
+    const Case cases[] = {
+        {'D', 0, "33", rangeBox(1, 32, "Current Network Address 1:")},
+        {'D', 0, "0", rangeBox(1, 32, "Current Network Address 1:")},
+        {'A', 1, "x", rangeBox(1, 32, "Current Network Address 2:")},
+        {'6', 2, "24", rangeBox(0, 23, "Hr.")},
+        {'6', 5, "13", rangeBox(1, 12, "Mo.")},
+        {'6', 7, "100", rangeBox(0, 99, "Yr.")},
+    };
+    board.preset("B8180", 5);
+    board.preset("B8191", 9);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.typed) + " in row " + std::to_string(c.row));
+        open(program(c.type));
+        pass();
+        const QString before = box(c.row)->text();
+        messages.shown.clear();
+        clearTrace();
+        typeInto(c.row, QString::fromLatin1(c.typed));
+        EXPECT_TRUE(window->Editing(c.row));
+        key(Qt::Key_Tab);
+        EXPECT_EQ(messages.shown, std::vector{c.box});
+        EXPECT_EQ(box(c.row)->text(), before);
+        EXPECT_EQ(focus(), box(c.row)->lineEdit()) << "the focus stays in the box";
+        EXPECT_TRUE(writes().empty());
+        window->done(0);
+    }
+    EXPECT_EQ(board.peek("B8180"), 5);
+}
+
+TEST_F(TargetBoardWindow, AcceptedEntryAndSpinnerWriteTheRowsItem) {
+    board.preset("B8180", 5);
+    open(program('D'));
+    pass();
+    EXPECT_EQ(box(0)->text(), QStringLiteral("05"));
+    clearTrace();
+    typeInto(0, QStringLiteral("17"));
+    key(Qt::Key_Return);  // Enter moves on and the check accepts
+    EXPECT_NE(focus(), box(0)->lineEdit());
+    EXPECT_EQ(writes(), std::vector<std::string>{"B8180=17"});
+    EXPECT_FALSE(window->Editing(0));
+    EXPECT_TRUE(messages.shown.empty());
+
+    clearTrace();
+    QTest::mouseClick(box(0)->upButton(), Qt::LeftButton);
+    EXPECT_EQ(box(0)->text(), QStringLiteral("18"));
+    EXPECT_EQ(writes(), std::vector<std::string>{"B8180=18"});
+    EXPECT_EQ(focus(), window->cmdDefault());
+    EXPECT_EQ(board.peek("B8180"), 18);
+}
+
+TEST_F(TargetBoardWindow, EscapeTwiceRestoresTheValueAndWritesNothing) {
+    board.preset("B8180", 5);
+    open(program('D'));
+    pass();
+    clearTrace();
+    typeInto(0, QStringLiteral("9"));
+    EXPECT_EQ(window->SavedValue(0), 5);
+    key(Qt::Key_Escape);
+    EXPECT_EQ(box(0)->text(), QStringLiteral("05"));
+    EXPECT_EQ(focus(), box(0)->lineEdit());
+    key(Qt::Key_Escape);
+    EXPECT_EQ(focus(), window->cmdDefault());
+    EXPECT_FALSE(window->Editing(0));
+    key(Qt::Key_Escape);
+    EXPECT_TRUE(window->isVisible()) << "Escape does not close the window";
+    pass();
+    EXPECT_TRUE(writes().empty());
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(TargetBoardWindow, RefreshLeavesTheRowBeingEditedAlone) {
+    open(program('A'));
+    pass();
+    EXPECT_EQ(QStringList({box(2)->text(), box(3)->text(), box(4)->text(), box(5)->text(),
+                           box(6)->text(), box(7)->text()}),
+              QStringList({"09", "26", "53", "03", "14", "26"}));
+    typeInto(4, QStringLiteral("1"));
+    clock.advance(3);
+    pass();
+    EXPECT_EQ(box(4)->text(), QStringLiteral("1"));
+    key(Qt::Key_Escape);
+    key(Qt::Key_Escape);
+    pass();
+    EXPECT_EQ(box(4)->text(), QStringLiteral("56")) << "the board's clock runs";
+}
+
+TEST_F(TargetBoardWindow, SetToCurrentDateWritesMonthDayAndYearOfTheCentury) {
+    open(program('6'));
+    pass();
+    wall.set({2026, 3, 5, 10, 0, 0, 0});
+    clearTrace();
+    window->cmdSetToCurrDate()->click();
+    EXPECT_EQ(writes(), (std::vector<std::string>{"B43016=3", "B43015=5", "B43017=26"}));
+    pass();
+    EXPECT_EQ(QStringList({box(5)->text(), box(6)->text(), box(7)->text()}),
+              QStringList({"03", "05", "26"}));
+}
+
+TEST_F(TargetBoardWindow, SetToCurrentTimeWritesOneConsistentReading) {
+    open(program('6'));
+    pass();
+    // The PC's clock moves on between two readings: a tenth of a second
+    // before 13:00 the hour, the minute and the second must still come from
+    // one moment.
+    wall.set({2026, 3, 5, 12, 59, 59, 900});
+    wall.tickMs = 100;
+    clearTrace();
+    window->cmdSetToCurrTime()->click();
+    EXPECT_EQ(writes(), (std::vector<std::string>{"B43012=12", "B43010=59", "B43008=59"}));
+    wall.tickMs = 0;
+    pass();
+    EXPECT_EQ(QStringList({box(2)->text(), box(3)->text(), box(4)->text()}),
+              QStringList({"12", "59", "59"}));
+
+    // Offline the commands send nothing.
+    ctx.goOffline();
+    clearTrace();
+    window->cmdSetToCurrTime()->click();
+    window->cmdSetToCurrDate()->click();
+    EXPECT_TRUE(port.sent().empty());
+}
+
+TEST_F(TargetBoardWindow, SimulatedBoardClockRunsAndTakesTheSettingsWritten) {
+    board.rtc().start({2026, 12, 31, 23, 59, 58}, clock.now());
+    open(program('6'));
+    pass();
+    EXPECT_EQ(QStringList({box(2)->text(), box(6)->text(), box(5)->text(), box(7)->text()}),
+              QStringList({"23", "31", "12", "26"}));
+    clock.advance(2.5);
+    pass();
+    EXPECT_EQ(QStringList({box(2)->text(), box(3)->text(), box(4)->text(), box(6)->text(),
+                           box(5)->text(), box(7)->text()}),
+              QStringList({"00", "00", "00", "01", "01", "27"}));
+    typeInto(2, QStringLiteral("7"));
+    key(Qt::Key_Tab);
+    window->cmdDefault()->setFocus();  // out of the minutes box Tab went to
+    clock.advance(61);
+    pass();
+    EXPECT_EQ(QStringList({box(2)->text(), box(3)->text()}), QStringList({"07", "01"}));
+}
+
+}  // namespace
+}  // namespace voran::testing

@@ -1,0 +1,286 @@
+// What the target board window reads and shows: the layout by board type,
+// the status items in order, the code texts, the advice, Reset Faults, and
+// the window opened against a board that does not answer.
+#include "TargetBoardFixture.h"
+
+namespace voran::testing {
+namespace {
+
+const std::string kCoCpuAdvice =
+    "Replace CO-CPU board at \"CO-CPU Slot\" and try again.  If fault persists, peplace N-22 "
+    "processor board and try again.  If fault persists, verify proper use of \"sfunc05/06/12\" "
+    "in user program.";
+const std::string kResetAdvice =
+    "Reset fault and try again.  If fault persists, replace target board and try again.  See "
+    "Tarnix Manual for more details.";
+const std::string kCableAdvice =
+    "Verify connection of cable between computer \"COM\" port and target board \"PROG PORT\".  "
+    "Verify cable wiring and connectors.  If fault persists, replace target board and/or try a "
+    "different computer.";
+
+TEST_F(TargetBoardWindow, LayoutFollowsTheBoardTypeOfTheProgramOnDisk) {
+    struct Case {
+        char type;
+        bool coCpuSlot, address1, address2, clock;
+    };
+    const Case cases[] = {
+        {'2', true, false, false, false}, {'6', false, false, false, true},
+        {'A', false, false, true, true},  {'D', false, true, false, false},
+        {'4', false, true, false, false},
+    };
+    board.preset("B8180", 7);
+    board.preset("B8191", 12);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string("board type ") + c.type);
+        open(program(c.type));
+        for (int online = 0; online < 2; ++online) {
+            SCOPED_TRACE(online ? "after the first pass" : "on opening");
+            EXPECT_EQ(!window->lblTargetBoard(2)->isHidden(), c.coCpuSlot);
+            EXPECT_EQ(!box(0)->isHidden(), c.address1);
+            EXPECT_EQ(!window->lblSetupDesc(0)->isHidden(), c.address1);
+            EXPECT_EQ(!box(1)->isHidden(), c.address2);
+            for (int i = 2; i < 8; ++i) {
+                EXPECT_FALSE(box(i)->isHidden()) << i;
+                EXPECT_EQ(box(i)->isEnabled(), c.clock) << i;
+                EXPECT_EQ(window->lblSetupDesc(i)->isEnabled(), c.clock) << i;
+            }
+            EXPECT_EQ(window->cmdSetToCurrTime()->isEnabled(), c.clock);
+            EXPECT_EQ(window->cmdSetToCurrDate()->isEnabled(), c.clock);
+            EXPECT_EQ(window->lblTargetBoardTime()->isEnabled(), c.clock);
+            if (!c.clock) {
+                EXPECT_EQ(box(2)->text(), QStringLiteral("-"));
+            }
+            pass();
+        }
+        if (c.address1) {
+            EXPECT_EQ(box(0)->text(), QStringLiteral("07"));
+        }
+        if (c.address2) {
+            EXPECT_EQ(box(1)->text(), QStringLiteral("12"));
+        }
+        if (c.clock) {
+            EXPECT_EQ(box(2)->text(), QStringLiteral("09"));
+        }
+        EXPECT_EQ(window->lblRevIdentOnDisk(3)->text().toStdString(),
+                  RSComm::TargetboardName(c.type));
+        window->done(0);
+    }
+}
+
+TEST_F(TargetBoardWindow, StatusItemsAreReadInOrderOnceAndShownWithTheirCodes) {
+    for (const auto& [a, v] :
+         {std::pair{"B8176", 10}, {"B8177", 0x3F}, {"B8175", 3}, {"B8179", 4}, {"B8178", 0x1B}})
+        board.preset(a, v);
+    const std::string ident = "PACK21";
+    for (int i = 0; i < 10; ++i)
+        board.preset("B" + std::to_string(61424 + i), i < 6    ? ident[i]
+                                                      : i == 8 ? 200
+                                                      : i == 9 ? 7
+                                                               : 0);
+    open(program('2'));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Target Board Interface"));
+    EXPECT_TRUE(link.OnlineMode) << "opening the window takes the link online";
+    clearTrace();
+    pass();
+    std::vector<int> expected = {8176, 8177, 8175, 8177, 8179, 8178, 8175};
+    for (int i = 0; i < 10; ++i) expected.push_back(61424 + i);
+    EXPECT_EQ(reads(), expected);
+    EXPECT_EQ(QStringList({label(0), label(1), label(2), label(4), label(5)}),
+              QStringList({"Current Fault: Code = 0AH", "Last Fault: Code = 3FH", "CO-CPU Slot: 3",
+                           "Current Comm Error: Code = 04H", "Last Comm Error: Code = 1BH"}));
+    EXPECT_EQ(text(3).toStdString(), kCoCpuAdvice);
+    EXPECT_EQ(window->lblRevIdentInPLC(0)->text(), QStringLiteral("PACK21"));
+    EXPECT_EQ(window->lblRevIdentInPLC(1)->text(), QStringLiteral("7"));
+    EXPECT_EQ(window->lblRevIdentInPLC(2)->text(), QStringLiteral("200"));
+    EXPECT_TRUE(window->cmdGoOnline()->isHidden());
+    EXPECT_TRUE(window->StatusShown());
+
+    // The program on disk: LINE3 with checksum ?; (FBH) and revision 4: (4AH).
+    EXPECT_EQ(window->lblRevIdentOnDisk(0)->text(), QStringLiteral("LINE3"));
+    EXPECT_EQ(window->lblRevIdentOnDisk(1)->text(), QStringLiteral("74"));
+    EXPECT_EQ(window->lblRevIdentOnDisk(2)->text(), QStringLiteral("251"));
+    EXPECT_EQ(window->lblRevIdentOnDisk(3)->text(), QStringLiteral("N-22"));
+    EXPECT_NE(window->lblRevIdentOnDisk(4)->text(), QStringLiteral("-"));
+
+    // Later passes read only what is refreshed (nothing for this board).
+    board.preset("B8176", 0x20);
+    clearTrace();
+    pass();
+    EXPECT_TRUE(reads().empty());
+    EXPECT_EQ(label(0), QStringLiteral("Current Fault: Code = 0AH"));
+    EXPECT_TRUE(writes().empty());
+}
+
+TEST_F(TargetBoardWindow, ProgramWithoutRevisionOrImageShowsDashesAndZeros) {
+    writeFile("lines/BARE.tnx", "DTNX\r\n");
+    open(path("lines/BARE.tnx"));
+    EXPECT_EQ(
+        QStringList({window->lblRevIdentOnDisk(0)->text(), window->lblRevIdentOnDisk(1)->text(),
+                     window->lblRevIdentOnDisk(2)->text(), window->lblRevIdentOnDisk(3)->text(),
+                     window->lblRevIdentOnDisk(4)->text()}),
+        QStringList({"-", "0", "0", "K-900(PLC)", "-"}));
+}
+
+TEST_F(TargetBoardWindow, DescriptionsComeFromTheLastMatchingRecordOfEachFile) {
+    // Lower-case folder and file names are found; codes match in any case.
+    writeFile("support/faulterrcodes.txt",
+              "SAMPLE,\"A sample\"\r\n0a,First text for 0A\r\n1F,Other\r\n"
+              "0A,\"Second text, with a comma\"\r\n");
+    board.preset("B8176", 0x0A);
+    board.preset("B8177", 0x1F);
+    board.preset("B8179", 2);
+    port.silent = true;
+    open(program('D'));
+    pass();
+    pass();
+    ASSERT_FALSE(link.OnlineMode);
+    ASSERT_EQ(text(4).toStdString(), frmTargetBoard::kNoCommunication);
+    port.silent = false;
+    window->cmdGoOnline()->click();
+    pass();
+    EXPECT_EQ(text(0), QStringLiteral("Second text, with a comma"));
+    EXPECT_EQ(text(1), QStringLiteral("Other"));
+    // No comm-error file: those boxes keep their text.
+    EXPECT_EQ(text(4).toStdString(), frmTargetBoard::kNoCommunication);
+    EXPECT_EQ(label(4), QStringLiteral("Current Comm Error: Code = 02H"));
+
+    writeFile("Support/CommErrCodes.txt", "02,Comm two\r\n00,\"No error\"\r\n");
+    board.preset("B8178", 0x7F);  // no record: the box keeps its text
+    window->done(0);
+    open(program('D'));
+    pass();
+    EXPECT_EQ(text(4), QStringLiteral("Comm two"));
+    EXPECT_EQ(text(5), QStringLiteral(""));
+}
+
+TEST_F(TargetBoardWindow, CorrectiveActionFollowsTheLastFaultCode) {
+    const std::pair<int, std::string> cases[] = {
+        {0x00, "None"},
+        {0x01, kCoCpuAdvice},
+        {0x3F, kCoCpuAdvice},
+        {0x40, kResetAdvice},
+        {0x42, kCableAdvice},
+        {0x45,
+         "User program executed an sfunc09() system fault function "
+         "call.  See User program for details on source of fault "
+         "and corrective action."},
+        {0x5D,
+         "Program is invalid.  Re-dump program to target board.  If fault persists, verify "
+         "cable connections between computer and target board.  If fault persists, "
+         "replace target board."},
+        {0x7A, kResetAdvice},
+        {0x7B, "None"},
+        {0xFF, "None"},
+    };
+    const std::string tnx = program('D');
+    for (const auto& [code, advice] : cases) {
+        SCOPED_TRACE(code);
+        board.preset("B8177", code);
+        open(tnx);
+        pass();
+        EXPECT_EQ(text(3).toStdString(), advice);
+        window->done(0);
+    }
+}
+
+TEST_F(TargetBoardWindow, ResetFaultsAsksThenClearsTheFourCodesInOrder) {
+    // A CO-CPU slot alone is no fault.
+    board.preset("B8175", 4);
+    open(program('D'));
+    pass();
+    EXPECT_FALSE(window->cmdResetFaults()->isEnabled());
+    window->done(0);
+
+    for (const char* item : {"B8176", "B8177", "B8179", "B8178"}) {
+        SCOPED_TRACE(item);
+        board.preset(item, 0x0A);
+        open(program('D'));
+        pass();
+        EXPECT_TRUE(window->cmdResetFaults()->isEnabled());
+        window->done(0);
+        board.preset(item, 0);
+    }
+
+    board.preset("B8176", 0x0A);
+    board.preset("B8178", 0x10);
+    open(program('D'));
+    pass();
+    const FakeMessageBox::Shown question{
+        "Target Board will be reinitialized.\r\n\r\nDo you wish to continue?",
+        "WARNING - Fault Code Reset!", MsgButtons::YesNoCancel, MsgIcon::Critical};
+    for (MsgResult answer : {MsgResult::No, MsgResult::Cancel}) {
+        messages.shown.clear();
+        messages.answers = {answer};
+        clearTrace();
+        window->cmdResetFaults()->click();
+        EXPECT_EQ(messages.shown, std::vector{question});
+        EXPECT_TRUE(port.sent().empty());
+        EXPECT_TRUE(window->cmdResetFaults()->isEnabled());
+    }
+    messages.answers = {MsgResult::Yes};
+    clearTrace();
+    window->cmdResetFaults()->click();
+    EXPECT_EQ(writes(), (std::vector<std::string>{"B8178=0", "B8179=0", "B8177=0", "B8176=0"}));
+    EXPECT_FALSE(window->cmdResetFaults()->isEnabled());
+    // The next pass reads the status again.
+    clearTrace();
+    pass();
+    EXPECT_EQ(reads().front(), 8176);
+    EXPECT_EQ(label(0), QStringLiteral("Current Fault: Code = 00H"));
+    EXPECT_EQ(label(5), QStringLiteral("Last Comm Error: Code = 00H"));
+    EXPECT_FALSE(window->cmdResetFaults()->isEnabled());
+}
+
+TEST_F(TargetBoardWindow, SilentBoardShowsNoCommunicationUntilGoOnlineFindsItAgain) {
+    board.preset("B8176", 0x0A);
+    board.preset("B8177", 0x40);
+    port.silent = true;
+    open(program('6'));
+    EXPECT_EQ(window->lblCurrTime()->text(), QStringLiteral("XX : XX : XX"));
+    pass();  // the first read times out
+    pass();  // the program goes offline
+    EXPECT_FALSE(link.OnlineMode);
+    for (int k : {0, 1, 3, 4, 5})
+        EXPECT_EQ(text(k).toStdString(), frmTargetBoard::kNoCommunication) << k;
+    EXPECT_EQ(label(0), QStringLiteral("Current Fault:")) << "no code the board did not give";
+    EXPECT_FALSE(window->cmdGoOnline()->isHidden());
+    EXPECT_FALSE(window->cmdResetFaults()->isEnabled());
+    EXPECT_FALSE(window->cmdSetToCurrTime()->isEnabled());
+    EXPECT_FALSE(box(2)->isEnabled());
+    EXPECT_FALSE(window->lblRevIdentInPLC(0)->isEnabled());
+    for (const auto& shown : messages.shown)
+        EXPECT_EQ(shown.buttons, MsgButtons::RetryCancel) << "only the link's own box";
+    EXPECT_EQ(window->lblCurrTime()->text(), QStringLiteral("09 : 26 : 53"));
+    EXPECT_EQ(window->lblCurrDate()->text(), QStringLiteral("03 - 14 - 2026"));
+
+    // Offline passes send nothing.
+    port.silent = false;
+    clearTrace();
+    pass();
+    EXPECT_TRUE(port.sent().empty());
+
+    window->cmdGoOnline()->click();
+    EXPECT_TRUE(link.OnlineMode);
+    pass();
+    EXPECT_EQ(label(0), QStringLiteral("Current Fault: Code = 0AH"));
+    EXPECT_EQ(text(3).toStdString(), kResetAdvice);
+    EXPECT_TRUE(window->cmdGoOnline()->isHidden());
+    EXPECT_TRUE(window->cmdResetFaults()->isEnabled());
+    EXPECT_TRUE(box(2)->isEnabled());
+    // The clock rows follow the board's clock, which ran on meanwhile.
+    EXPECT_EQ(box(4)->text(), QStringLiteral("%1").arg(board.peek("B43008"), 2, 10, QChar(u'0')));
+    EXPECT_NE(box(4)->text(), QStringLiteral("53"));
+}
+
+TEST_F(TargetBoardWindow, ClosedWindowTakesNoFurtherStep) {
+    open(program('D'));
+    window->cmdOk()->click();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(window->Monitoring());
+    clearTrace();
+    pass();
+    EXPECT_TRUE(port.sent().empty());
+}
+
+}  // namespace
+}  // namespace voran::testing
