@@ -8,6 +8,7 @@
 #include "TransferFixture.h"
 #include "data/ui/frmProcessing.h"
 #include "data/ui/frmWaitDisplay.h"
+#include "program/ui/frmDownloadProg.h"
 #include "window/AppContext.h"
 
 namespace voran::testing {
@@ -23,9 +24,10 @@ TEST_F(ProgressWindowLook, DialogsHaveATitleBarNoMinMaxAndTheSizeTheirTextsNeed)
     frmProcessing upload(ctx, kTransferUpload);
     frmProcessing download(ctx, kTransferDownload);
     frmWaitDisplay wait;
+    frmDownloadProg program(link);
     // The window, whether its title bar may close it.
     const std::pair<QDialog*, bool> windows[] = {
-        {&upload, true}, {&download, true}, {&wait, false}};
+        {&upload, true}, {&download, true}, {&wait, false}, {&program, true}};
     for (const auto& [w, closable] : windows) {
         SCOPED_TRACE(w->objectName().toStdString());
         const Qt::WindowFlags f = w->windowFlags();
