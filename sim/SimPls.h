@@ -52,8 +52,11 @@ public:
     // The speed of the running machine; the board's live mode calls
     // liveTick(), which runs the PLS at this speed.
     int liveRpm = 120;
+    // The machine's drive: while stopped the resolver stands (speed 0) and
+    // keeps its position; started again it turns at liveRpm.
+    bool resolverRunning = true;
     void liveTick(double seconds) {
-        rpm = liveRpm;
+        rpm = resolverRunning ? liveRpm : 0;
         tick(seconds);
     }
     // Sets a channel's setpoints (programmed).

@@ -32,12 +32,16 @@ namespace {
 
 volatile sig_atomic_t gStop = 0;
 volatile sig_atomic_t gToggleSilent = 0;
+volatile sig_atomic_t gToggleResolver = 0;
 
 void onStop(int) {
     gStop = 1;
 }
 void onToggle(int) {
     gToggleSilent = 1;
+}
+void onToggleResolver(int) {
+    gToggleResolver = 1;
 }
 
 struct Options {
@@ -52,6 +56,7 @@ struct Options {
     bool silent = false;
     int dropEvery = 0;
     double replyDelay = 0;
+    int rpm = 0;  // 0: the board's running speed
 };
 
 const char* const kUsage =
@@ -69,11 +74,13 @@ const char* const kUsage =
     "  --clock            run a real-time clock at B43008..B43017 (N-24, J-700 boards),\n"
     "                     from the host's time; it overlays the K-900 program memory\n"
     "  --still            the machine stands (by default the resolver turns)\n"
+    "  --rpm N            running speed of the resolver (default 120)\n"
     "  --silent           hear nothing and answer nothing (a pulled cable)\n"
     "  --drop-every N     lose every N-th byte from the PC\n"
     "  --reply-delay S    answer S seconds late\n"
     "  --help, --version  say what it is and end\n"
-    "Prints \"device <pty>\" and \"link <path>\" on stdout. SIGUSR1 toggles --silent.\n"
+    "Prints \"device <pty>\" and \"link <path>\" on stdout. SIGUSR1 toggles --silent,\n"
+    "SIGUSR2 stops or starts the resolver.\n"
     "Trace the wire with QT_LOGGING_RULES=\"voran.sim.debug=true\".\n";
 
 bool parse(int argc, char** argv, Options& o) {
@@ -109,6 +116,8 @@ bool parse(int argc, char** argv, Options& o) {
             o.programFault = v;
         else if (a == "--drop-every" && (v = value()))
             o.dropEvery = std::atoi(v);
+        else if (a == "--rpm" && (v = value()))
+            o.rpm = std::atoi(v);
         else if (a == "--reply-delay" && (v = value()))
             o.replyDelay = std::atof(v);
         else {
@@ -192,6 +201,8 @@ int main(int argc, char** argv) {
                            local.tm_min, local.tm_sec},
                           monotonic());
     }
+    if (opt.rpm > 0) board.pls().liveRpm = opt.rpm;
+    board.pls().resolverRunning = !opt.still;
 
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
@@ -221,6 +232,8 @@ int main(int argc, char** argv) {
     ::sigaction(SIGHUP, &sa, nullptr);
     sa.sa_handler = onToggle;
     ::sigaction(SIGUSR1, &sa, nullptr);
+    sa.sa_handler = onToggleResolver;
+    ::sigaction(SIGUSR2, &sa, nullptr);
 
     std::cout << "device " << device << "\nlink " << link << std::endl;
     qCInfo(lcSim, "serving %s as COM%d (%s)", device.c_str(), opt.port, link.c_str());
@@ -234,17 +247,24 @@ int main(int argc, char** argv) {
             silent = !silent;
             std::cerr << "k900-sim: " << (silent ? "silent" : "answering") << std::endl;
         }
+        if (gToggleResolver) {
+            gToggleResolver = 0;
+            auto& pls = board.pls();
+            pls.resolverRunning = !pls.resolverRunning;
+            std::cerr << "k900-sim: resolver " << (pls.resolverRunning ? "turning" : "stopped")
+                      << std::endl;
+        }
         pollfd p{master, POLLIN, 0};
-        const bool moving = opt.live || !opt.still;
-        const int r = ::poll(&p, 1, moving ? 100 : 500);
+        // The resolver moves (or may be started) at any time: a short poll.
+        const int r = ::poll(&p, 1, 100);
         if (r < 0 && errno != EINTR) break;
 
         const double now = monotonic();
-        // With --live the whole line runs; otherwise, unless --still, the
-        // machine turns at its running speed with the counters left alone.
+        // With --live the whole line runs; otherwise the machine turns (unless
+        // its resolver is stopped) with the counters left alone.
         if (opt.live)
             board.tick(now - lastTick);
-        else if (!opt.still)
+        else
             board.pls().liveTick(now - lastTick);
         lastTick = now;
         if (r <= 0 || !(p.revents & POLLIN)) continue;

@@ -4,6 +4,7 @@
 #include "shell/ui/frmDisplayIO.h"
 #include "shell/ui/frmSerialComm.h"
 #include "timing/ui/frmSetup.h"
+#include "timing/ui/frmTiming.h"
 
 namespace voran {
 
@@ -16,8 +17,10 @@ ChildWindow* make(AppContext& ctx, QWidget* parent) {
 
 const std::vector<WindowEntry>& WindowTable() {
     static const std::vector<WindowEntry> table = {
-        {"&1 Main Display", make<frmMain>},    {"&2 Set-up Parameters", make<frmSetup>},
-        {"&3 Machine Timing", nullptr},        {"&4 Serial Communications", make<frmSerialComm>},
+        {"&1 Main Display", make<frmMain>},
+        {"&2 Set-up Parameters", make<frmSetup>},
+        {"&3 Machine Timing", make<frmTiming>},
+        {"&4 Serial Communications", make<frmSerialComm>},
         {"&5 I/O States", make<frmDisplayIO>},
     };
     return table;

@@ -60,7 +60,7 @@ TEST(Startup, MenusCarryTheirCaptionsShortcutsAndChecks) {
                           "mnuViewTargetBoardStatus|&Target Board Interface|F5|ev",
                           "mnuWindowForm0|&1 Main Display||evc",
                           "mnuWindowForm1|&2 Set-up Parameters||ev",
-                          "mnuWindowForm2|&3 Machine Timing||v",
+                          "mnuWindowForm2|&3 Machine Timing||ev",
                           "mnuWindowForm3|&4 Serial Communications||ev",
                           "mnuWindowForm4|&5 I/O States||ev",
                           "mnuHelpHelpTopics|&Help Topics|Ctrl+H|ev",

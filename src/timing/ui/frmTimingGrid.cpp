@@ -1,0 +1,247 @@
+// The timing channel grid of the machine timing window: the ON and OFF
+// setpoint boxes of the eight PLS channels, their recall from the PLS, the
+// typed and spun setpoints and the Clear and Recall Channel commands.
+
+#include <algorithm>
+
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "link/RSComm.h"
+#include "timing/ui/TimingDiagram.h"
+#include "timing/ui/frmTiming.h"
+#include "widgets/NumericEntry.h"
+#include "window/AppContext.h"
+
+namespace voran {
+
+namespace {
+
+const QString kNoSetpoint = QStringLiteral("****");
+const QString kFailed = QStringLiteral("---");
+const QString kNotRead = QStringLiteral("-");
+
+}  // namespace
+
+// --- Channel recall --------------------------------------------------------
+
+bool frmTiming::RecallOneSetpoint(int ch) {
+    RSComm& link = ctx_.link;
+    if (!link.OnlineMode) return false;
+    if (!link.RecallChannel(ch)) return false;
+    LastRecallState = link.ChannelRecallState();
+    LastRecallPos = link.ChannelRecallPos();
+    return true;
+}
+
+// One recall of channel ch into its boxes: the PLS answers one setpoint a
+// recall and says whether it is the ON or the OFF setpoint.
+frmTiming::Recalled frmTiming::recallSetpointInto(int ch, bool store) {
+    if (!RecallOneSetpoint(ch)) {
+        if (ctx_.link.CommError) return Recalled::Fault;
+        ctx_.messages.show("Unable to Recall Channel ch" + std::to_string(ch), "Channel Recall",
+                           MsgButtons::Ok, MsgIcon::Information);
+        showChannelMark(ch, kFailed);
+        return Recalled::ChannelDone;
+    }
+    auto& setpoint = ctx_.tables.CurrentData.Setpoint[ch];
+    const QString pos = QString::number(LastRecallPos);
+    if (LastRecallState == 1 || LastRecallState == 0) {
+        const int which = LastRecallState == 1 ? 0 : 1;
+        txtChannel_[ch + which * kOffBase]->setText(pos);
+        if (store) setpoint[which] = static_cast<std::int16_t>(LastRecallPos);
+        showInDiagram(ch);
+        return Recalled::More;
+    }
+    // The channel holds no setpoint.
+    showChannelMark(ch, kNoSetpoint);
+    if (store) setpoint = {0, 0};
+    return Recalled::ChannelDone;
+}
+
+void frmTiming::RecallChannelSetpoints(int ch, bool store) {
+    for (int n = 0; n < 2; ++n)
+        if (recallSetpointInto(ch, store) != Recalled::More) return;
+}
+
+void frmTiming::startRecallAll() {
+    recallPending_ = false;
+    recallChannel_ = 0;
+    recallsOfChannel_ = 0;
+    cmdDefault_->setFocus(Qt::OtherFocusReason);
+}
+
+// One recall of the recall of all channels, as a step of the pass; false on
+// a link fault, which ends the recall.
+bool frmTiming::recallAllStep() {
+    if (!recallAllUnderWay()) return true;
+    const Recalled r = recallSetpointInto(recallChannel_, false);
+    if (r == Recalled::Fault) {
+        recallChannel_ = kChannels;
+        return false;
+    }
+    if (r == Recalled::ChannelDone || ++recallsOfChannel_ == 2) {
+        ++recallChannel_;
+        recallsOfChannel_ = 0;
+    }
+    return true;
+}
+
+void frmTiming::cmdRecallChan_Click() {
+    if (linkHeld()) return;
+    const int ch = channelBoxValue();
+    AppContext::ModalOperation command(ctx_);
+    RecallChannelSetpoints(ch, false);
+}
+
+// The channel box's value as a whole number, written back into the box.
+int frmTiming::channelBoxValue() {
+    const int ch = static_cast<int>(
+        std::clamp<std::int64_t>(LeadingWholeNumber(txtTmg_[1]->text()), 0, kChannels - 1));
+    txtTmg_[1]->setText(QString::number(ch));
+    return ch;
+}
+
+// --- Setpoint entry ----------------------------------------------------------
+
+// A typed setpoint that passed the range check (the box shows it as a whole
+// number). False refuses it: the box gets its saved value back.
+bool frmTiming::txtChannel_Validate(int i, std::int64_t value) {
+    NumericEntry* box = txtChannel_[i];
+    if (box->text() == box->savedText()) return true;
+    const int ch = i % kOffBase;
+    const auto on = LeadingWholeNumber(txtChannel_[ch]->text());
+    const auto off = LeadingWholeNumber(txtChannel_[ch + kOffBase]->text());
+    if (on == off) {
+        ctx_.messages.show("ON Setpoint cannot Equal OFF Setpoint", "Set-up", MsgButtons::Ok,
+                           MsgIcon::Information);
+        return false;
+    }
+    storeSetpoint(ch, i < kOffBase ? 0 : 1, value);
+    if (ctx_.link.OnlineMode) {
+        AppContext::ModalOperation command(ctx_);
+        if (!programChannel(ch) && !ctx_.link.CommError)
+            ctx_.messages.show("Unable to Successfully Program Setpoint for Channel CH0" +
+                                   std::to_string(ch) + ".",
+                               "Channel Setpoint", MsgButtons::Ok, MsgIcon::Critical);
+    } else {
+        showInDiagram(ch);
+    }
+    return true;
+}
+
+// A spun setpoint: the spinner has put the value into the box and given the
+// focus to cmdDefault. No equality test on this path.
+void frmTiming::updChannel_Change(int i, std::int64_t value) {
+    const int ch = i % kOffBase;
+    storeSetpoint(ch, i < kOffBase ? 0 : 1, value);
+    if (ctx_.link.OnlineMode) {
+        AppContext::ModalOperation command(ctx_);
+        if (!programChannel(ch) && !ctx_.link.CommError)
+            ctx_.messages.show(
+                "Unable to Successfully Program Setpoint for Channel CH" + std::to_string(ch) + ".",
+                "Channel Setpoint", MsgButtons::Ok, MsgIcon::Critical);
+    } else {
+        showInDiagram(ch);
+    }
+}
+
+void frmTiming::storeSetpoint(int ch, int which, std::int64_t value) {
+    ctx_.tables.CurrentData.Setpoint[ch][which] = static_cast<std::int16_t>(value);
+}
+
+// Clears channel ch and programs it with what its two boxes hold. A box
+// that shows a mark counts as 0.
+bool frmTiming::programChannel(int ch) {
+    const int on = static_cast<int>(LeadingWholeNumber(txtChannel_[ch]->text()));
+    const int off = static_cast<int>(LeadingWholeNumber(txtChannel_[ch + kOffBase]->text()));
+    // A link held by another transaction (a box of the link still open)
+    // programs nothing: SingleSetpoint fails at once without a fault, and
+    // the operator is told the setpoint did not go.
+    const bool ok = ctx_.link.SingleSetpoint(ch, on, off, true);
+    if (ok) {
+        // The PLS now holds both values: a box that showed a mark shows the
+        // 0 that was programmed for it, and the working data keep it.
+        settlePartner(ch, ch);
+        settlePartner(ch, ch + kOffBase);
+        showInDiagram(ch);
+    } else {
+        // Cleared, unchanged or half done: what the PLS holds is not known.
+        diagram_->setChannel(ch, {TimingDiagram::Mark::Unknown, 0, 0});
+    }
+    return ok;
+}
+
+void frmTiming::settlePartner(int ch, int i) {
+    NumericEntry* box = txtChannel_[i];
+    if (EntryNumber(box->text())) return;
+    box->setText(QStringLiteral("0"));
+    storeSetpoint(ch, i < kOffBase ? 0 : 1, 0);
+}
+
+// --- Clear Channel -------------------------------------------------------------
+
+void frmTiming::cmdClearChan_Click() {
+    if (linkHeld()) return;
+    AppContext::ModalOperation command(ctx_);
+    for (;;) {
+        const int ch = channelBoxValue();
+        const auto answer =
+            ctx_.messages.show("You are about to Clear Channel CH0" + std::to_string(ch) +
+                                   ".\r\n\r\nDo you wish to continue?",
+                               "Clear Channel", MsgButtons::YesNoCancel, MsgIcon::Question);
+        if (answer != MsgResult::Yes) return;
+        if (ctx_.link.OnlineMode) {
+            const bool ok = ctx_.link.ClearPLSChan(ch);
+            if (ctx_.link.CommError) return;
+            if (ok) {
+                // The boxes and the working data follow what the PLS holds now.
+                RecallChannelSetpoints(ch, true);
+                return;
+            }
+            const auto again = ctx_.messages.show("Unable to Clear Channel", "Clear Channel",
+                                                  MsgButtons::RetryCancel, MsgIcon::Exclamation);
+            if (again == MsgResult::Retry) continue;
+            showChannelMark(ch, kFailed);
+            return;
+        }
+        if (ctx_.OfflineEditing) {
+            showChannelMark(ch, kNoSetpoint);
+            ctx_.tables.CurrentData.Setpoint[ch] = {0, 0};
+        }
+        return;
+    }
+}
+
+// --- Marks and the diagram ---------------------------------------------------
+
+void frmTiming::showChannelMark(int ch, const QString& mark) {
+    txtChannel_[ch]->setText(mark);
+    txtChannel_[ch + kOffBase]->setText(mark);
+    showInDiagram(ch);
+}
+
+void frmTiming::showInDiagram(int ch) {
+    const QString on = txtChannel_[ch]->text();
+    const QString off = txtChannel_[ch + kOffBase]->text();
+    using Mark = TimingDiagram::Mark;
+    if (on == kNoSetpoint || off == kNoSetpoint) {
+        diagram_->setChannel(ch, {Mark::Empty, 0, 0});
+        return;
+    }
+    const auto onValue = EntryNumber(on);
+    const auto offValue = EntryNumber(off);
+    if (onValue && offValue) {
+        diagram_->setChannel(ch, {Mark::Programmed, static_cast<int>(RoundHalfEven(*onValue)),
+                                  static_cast<int>(RoundHalfEven(*offValue))});
+        return;
+    }
+    const bool pending = on == kNotRead || off == kNotRead;
+    diagram_->setChannel(ch, {pending ? Mark::Pending : Mark::Unknown, 0, 0});
+}
+
+void frmTiming::showAllInDiagram() {
+    for (int ch = 0; ch < kChannels; ++ch) showInDiagram(ch);
+}
+
+}  // namespace voran

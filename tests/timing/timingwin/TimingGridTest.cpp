@@ -1,0 +1,260 @@
+// The timing channel grid: typed and spun setpoints, the recall states,
+// Clear Channel online and offline.
+#include "TimingFixture.h"
+#include "shell/WindowTable.h"
+
+namespace voran::testing {
+namespace {
+
+using Shown = FakeMessageBox::Shown;
+using Pair = std::array<std::int16_t, 2>;
+
+TEST_F(TimingWindow, TypedSetpointClearsAndProgramsTheChannelAndKeepsIt) {
+    open(true);
+    port.clearTrace();
+    typeInto(box(16), QStringLiteral("300"));
+    key(Qt::Key_Tab);
+    EXPECT_EQ(sent(), programmed(0, 180, 300));
+    EXPECT_EQ(setpoint(0), (Pair{180, 300}));
+    EXPECT_EQ(pls().channels[0], (sim::SimPls::Channel{true, 180, 300}));
+    EXPECT_EQ(window->diagram()->spans(0), (std::vector<TimingSpan>{{180, 300}}));
+    EXPECT_TRUE(messages.shown.empty());
+
+    // A fraction is taken as its whole number; a box left as it was sends
+    // nothing.
+    port.clearTrace();
+    typeInto(box(1), QStringLiteral("120.6"));
+    key(Qt::Key_Tab);
+    EXPECT_EQ(text(1), QStringLiteral("121"));
+    EXPECT_EQ(sent(), programmed(1, 121, 270));
+    port.clearTrace();
+    box(1)->lineEdit()->setFocus(Qt::TabFocusReason);
+    key(Qt::Key_Tab);
+    EXPECT_TRUE(port.sent().empty());
+}
+
+TEST_F(TimingWindow, TypedSetpointRefusalsGiveOneBoxAndSendNothing) {
+    open(true);
+    struct Case {
+        int box;
+        const char* typed;
+        Shown message;
+    };
+    const Case cases[] = {
+        {16, "180", info("ON Setpoint cannot Equal OFF Setpoint", "Set-up")},
+        {0, "240", info("ON Setpoint cannot Equal OFF Setpoint", "Set-up")},
+        {0, "400", info(RangeMessage(0, 359), "Set-up")},
+        {17, "abc", info(RangeMessage(0, 359), "Set-up")},
+    };
+    for (const Case& c : cases) {
+        messages.shown.clear();
+        port.clearTrace();
+        const QString before = text(c.box);
+        typeInto(box(c.box), QString::fromLatin1(c.typed));
+        key(Qt::Key_Tab);
+        EXPECT_EQ(messages.shown, std::vector<Shown>{c.message}) << c.typed;
+        EXPECT_TRUE(port.sent().empty()) << c.typed;
+        EXPECT_EQ(text(c.box), before);
+        EXPECT_EQ(focus(), box(c.box)->lineEdit());
+        box(c.box)->setText(before);
+    }
+    EXPECT_EQ(setpoint(0), (Pair{180, 240}));
+    EXPECT_EQ(setpoint(1), (Pair{90, 270}));
+}
+
+TEST_F(TimingWindow, SpunSetpointIsProgrammedWithoutTheEqualityTest) {
+    pls().program(0, 180, 181);
+    open(true);
+    port.clearTrace();
+    box(16)->step(-1);
+    EXPECT_EQ(text(16), QStringLiteral("180"));
+    EXPECT_EQ(sent(), programmed(0, 180, 180));
+    EXPECT_EQ(setpoint(0)[1], 180);
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(focus(), window->cmdDefault());
+}
+
+TEST_F(TimingWindow, SetpointTheBoardDoesNotTakeTellsWhichPathFailed) {
+    open(true);
+    script();
+    scripted.refuseCodes = {pls::kChannelFrame};
+    // Typed: "CH0" and the channel; spun: "CH" and the channel.
+    typeInto(box(3), QStringLiteral("10"));
+    key(Qt::Key_Tab);
+    box(19)->setText(QStringLiteral("20"));
+    box(19)->step(+1);
+    const Shown typed{"Unable to Successfully Program Setpoint for Channel CH03.",
+                      "Channel Setpoint", MsgButtons::Ok, MsgIcon::Critical};
+    const Shown spun{"Unable to Successfully Program Setpoint for Channel CH3.", "Channel Setpoint",
+                     MsgButtons::Ok, MsgIcon::Critical};
+    EXPECT_EQ(messages.shown, (std::vector<Shown>{typed, spun}));
+    EXPECT_FALSE(link.CommError);
+    EXPECT_EQ(setpoint(3), (Pair{10, 21})) << "the working data keep the new values";
+    EXPECT_EQ(window->diagram()->channel(3).mark, TimingDiagram::Mark::Unknown);
+}
+
+TEST_F(TimingWindow, RecallFillsTheBoxByTheStateThePlsAnswers) {
+    open(true);
+    script();
+    struct Case {
+        std::vector<std::array<int, 3>> answers;  // state, low, high
+        bool refuse;
+        const char* on;
+        const char* off;
+        std::vector<Shown> shown;
+        TimingDiagram::Mark mark;
+    };
+    const std::vector<Case> cases = {
+        {{{0, 44, 1}, {1, 30, 0}}, false, "30", "300", {}, TimingDiagram::Mark::Programmed},
+        {{{1, 104, 1}, {0, 5, 0}}, false, "360", "5", {}, TimingDiagram::Mark::Programmed},
+        {{{7, 0, 0}}, false, "****", "****", {}, TimingDiagram::Mark::Empty},
+        {{},
+         true,
+         "---",
+         "---",
+         {info("Unable to Recall Channel ch3", "Channel Recall")},
+         TimingDiagram::Mark::Unknown},
+    };
+    for (const Case& c : cases) {
+        messages.shown.clear();
+        scripted.recalls.assign(c.answers.begin(), c.answers.end());
+        scripted.refuseRecall = c.refuse;
+        window->txtTmg(1)->setText(QStringLiteral("3"));
+        port.clearTrace();
+        click(window->cmdRecallChan());
+        EXPECT_EQ(QStringList({text(3), text(19)}), QStringList({c.on, c.off}));
+        EXPECT_EQ(messages.shown, c.shown);
+        EXPECT_EQ(window->diagram()->channel(3).mark, c.mark);
+        const Bytes expected = c.answers.size() == 2 ? cat({recall(3), recall(3)})
+                               : c.refuse            ? Bytes{0xFF, pls::kRecall, 3}
+                                                     : recall(3);
+        EXPECT_EQ(sent(), expected);
+    }
+    EXPECT_EQ(setpoint(3), (Pair{0, 0})) << "the Recall button stores nothing";
+}
+
+TEST_F(TimingWindow, ClearChannelOnlineClearsThenRecalls) {
+    open(true);
+    window->txtTmg(1)->setText(QStringLiteral("1"));
+    const Shown question{"You are about to Clear Channel CH01.\r\n\r\nDo you wish to continue?",
+                         "Clear Channel", MsgButtons::YesNoCancel, MsgIcon::Question};
+    // No and Cancel end the command.
+    messages.answers = {MsgResult::No};
+    port.clearTrace();
+    click(window->cmdClearChan());
+    click(window->cmdClearChan());
+    EXPECT_TRUE(port.sent().empty());
+    EXPECT_EQ(messages.shown, (std::vector<Shown>{question, question}));
+
+    messages.shown.clear();
+    messages.answers = {MsgResult::Yes};
+    click(window->cmdClearChan());
+    EXPECT_EQ(sent(), cat({channelFrame(1, 0, 0, 0), recall(1)}));
+    EXPECT_EQ(QStringList({text(1), text(17)}), QStringList({"****", "****"}));
+    EXPECT_EQ(setpoint(1), (Pair{0, 0})) << "the working data follow the PLS";
+    EXPECT_FALSE(pls().channels[1].programmed);
+    EXPECT_TRUE(window->diagram()->greyed(1));
+    EXPECT_EQ(messages.shown, std::vector<Shown>{question});
+}
+
+TEST_F(TimingWindow, ClearChannelRefusedOffersRetryAndCancelShowsFailed) {
+    open(true);
+    script();
+    scripted.refuseCodes = {pls::kChannelFrame};
+    window->txtTmg(1)->setText(QStringLiteral("0"));
+    messages.answers = {MsgResult::Yes, MsgResult::Retry, MsgResult::Yes, MsgResult::Cancel};
+    click(window->cmdClearChan());
+    const Shown question{"You are about to Clear Channel CH00.\r\n\r\nDo you wish to continue?",
+                         "Clear Channel", MsgButtons::YesNoCancel, MsgIcon::Question};
+    const Shown failed{"Unable to Clear Channel", "Clear Channel", MsgButtons::RetryCancel,
+                       MsgIcon::Exclamation};
+    EXPECT_EQ(messages.shown, (std::vector<Shown>{question, failed, question, failed}));
+    EXPECT_EQ(QStringList({text(0), text(16)}), QStringList({"---", "---"}));
+    EXPECT_EQ(setpoint(0), (Pair{180, 240}));
+}
+
+TEST_F(TimingWindow, ClearChannelOfflineNeedsOfflineEditing) {
+    open(false);
+    EXPECT_FALSE(window->cmdClearChan()->isEnabled());
+    ctx.OfflineEditing = true;
+    pass();
+    ASSERT_TRUE(window->cmdClearChan()->isEnabled());
+    setpoint(3) = {10, 20};
+    window->txtTmg(1)->setText(QStringLiteral("3"));
+    messages.answers = {MsgResult::Yes};
+    click(window->cmdClearChan());
+    EXPECT_EQ(QStringList({text(3), text(19)}), QStringList({"****", "****"}));
+    EXPECT_EQ(setpoint(3), (Pair{0, 0}));
+    EXPECT_TRUE(port.sent().empty());
+}
+
+TEST_F(TimingWindow, SettingAChannelThatHeldNoSetpointShowsTheZeroSentForTheOtherBox) {
+    open(true);
+    ASSERT_EQ(text(4), QStringLiteral("****"));
+    port.clearTrace();
+    typeInto(box(4), QStringLiteral("30"));
+    key(Qt::Key_Tab);
+    EXPECT_EQ(sent(), programmed(4, 30, 0));
+    EXPECT_EQ(QStringList({text(4), text(20)}), QStringList({"30", "0"}));
+    EXPECT_EQ(setpoint(4), (Pair{30, 0}));
+    EXPECT_EQ(window->diagram()->spans(4), (std::vector<TimingSpan>{{30, 360}}));
+}
+
+TEST_F(TimingWindow, PendingEntryIsCommittedOrRefusedWithOneBox) {
+    open(true);
+    typeInto(box(2), QStringLiteral("400"));
+    EXPECT_FALSE(window->commitPendingEntry());
+    EXPECT_EQ(messages.shown, std::vector<Shown>{info(RangeMessage(0, 359), "Set-up")});
+    EXPECT_EQ(text(2), QStringLiteral("****"));
+    messages.shown.clear();
+    port.clearTrace();
+    typeInto(box(18), QStringLiteral("77"));
+    EXPECT_TRUE(window->commitPendingEntry());
+    EXPECT_EQ(setpoint(2)[1], 77);
+    EXPECT_EQ(sent(), programmed(2, 0, 77));
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_TRUE(window->commitPendingEntry()) << "nothing pending";
+}
+
+TEST_F(TimingWindow, CommandsWhileTheLinkIsHeldStartNoTransaction) {
+    open(true);
+    port.clearTrace();
+    {
+        const auto held = link.begin();
+        ASSERT_TRUE(held);
+        messages.answers = {MsgResult::Yes, MsgResult::Yes};
+        click(window->cmdRecallChan());
+        click(window->cmdClearChan());
+        click(window->cmdResetPLSConfig());
+        pass();
+    }
+    EXPECT_TRUE(port.sent().empty());
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(text(0), QStringLiteral("180"));
+}
+
+TEST_F(TimingWindow, WindowMenuEntryThreeBuildsTheTimingWindow) {
+    const auto& entry = WindowTable().at(2);
+    EXPECT_STREQ(entry.caption, "&3 Machine Timing");
+    ASSERT_TRUE(entry.create);
+    std::unique_ptr<ChildWindow> w(entry.create(ctx, nullptr));
+    EXPECT_NE(dynamic_cast<frmTiming*>(w.get()), nullptr);
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Machine Timing"));
+}
+
+TEST_F(TimingWindow, SetpointSpunWhileTheLinkIsHeldIsToldAsNotProgrammed) {
+    open(true);
+    port.clearTrace();
+    {
+        const auto held = link.begin();
+        box(16)->step(+1);
+    }
+    EXPECT_TRUE(port.sent().empty());
+    EXPECT_EQ(messages.shown, (std::vector<FakeMessageBox::Shown>{
+                                  {"Unable to Successfully Program Setpoint for Channel CH0.",
+                                   "Channel Setpoint", MsgButtons::Ok, MsgIcon::Critical}}));
+    EXPECT_EQ(window->diagram()->channel(0).mark, TimingDiagram::Mark::Unknown);
+}
+
+}  // namespace
+}  // namespace voran::testing
