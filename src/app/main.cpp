@@ -24,6 +24,8 @@
 #else
 #include "platform/PosixSerialPort.h"
 #endif
+#include "platform/BusyPort.h"
+#include "platform/qt/QtBusyIndicator.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtFileDialog.h"
 #include "platform/qt/QtLauncher.h"
@@ -67,7 +69,11 @@ int main(int argc, char** argv) {
     voran::PosixSerialPort port(clock, folder);
 #endif
 
-    voran::frmMDIMain window({messages, clock, port, dialogs, clipboard, launcher, folder});
+    // The wait cursor shows while a wait for the board lasts more than a moment.
+    voran::QtBusyIndicator busy;
+    voran::BusyPort busyPort(port, clock, busy);
+
+    voran::frmMDIMain window({messages, clock, busyPort, dialogs, clipboard, launcher, folder});
     messages.setParent(&window);
     window.show();
 

@@ -149,10 +149,19 @@ protected:
                 e->accept();
                 owner_->escapePressed();
                 return;
+            case Qt::Key_Up:
+            case Qt::Key_Down:
+            case Qt::Key_PageUp:
+            case Qt::Key_PageDown:
+                if (e->modifiers() & ~Qt::KeypadModifier) break;
+                e->accept();
+                owner_->keyStep(e->key());
+                return;
             default:
-                owner_->otherKey();
-                QLineEdit::keyPressEvent(e);
+                break;
         }
+        owner_->otherKey();
+        QLineEdit::keyPressEvent(e);
     }
     void focusInEvent(QFocusEvent* e) override {
         QLineEdit::focusInEvent(e);
@@ -294,8 +303,10 @@ void NumericEntry::escapePressed() {
     edit_->setText(savedText_);
     if (escapePending_ && defaultTarget_) {
         // The operator gives up the entry: the box is left without a check.
+        // The focus moves by the keyboard, so the button shows its focus
+        // mark (styles draw it only after keyboard focus changes).
         endSession();
-        defaultTarget_->setFocus(Qt::OtherFocusReason);
+        defaultTarget_->setFocus(Qt::ShortcutFocusReason);
         return;
     }
     escapePending_ = !escapePending_;
@@ -375,6 +386,29 @@ bool NumericEntry::commit() {
 }
 
 void NumericEntry::step(int delta) {
+    stepBy(delta, false);
+}
+
+void NumericEntry::keyStep(int key) {
+    switch (key) {
+        case Qt::Key_Up:
+            stepBy(+1, true);
+            break;
+        case Qt::Key_Down:
+            stepBy(-1, true);
+            break;
+        case Qt::Key_PageUp:
+            stepBy(+kPageStep, true);
+            break;
+        case Qt::Key_PageDown:
+            stepBy(-kPageStep, true);
+            break;
+        default:
+            break;
+    }
+}
+
+void NumericEntry::stepBy(int delta, bool byKey) {
     if (checking_) return;
     const auto current = EntryNumber(edit_->text());
     if (!current || *current < minimum_ || *current > maximum_) {
@@ -389,7 +423,12 @@ void NumericEntry::step(int delta) {
     savedText_ = text;
     savedValue_ = value;
     escapePending_ = false;
-    if (defaultTarget_) {
+    if (byKey) {
+        // The operator goes on stepping in the box: the stepped value is the
+        // one to go back to, and leaving the box has nothing more to store.
+        deliberate_ = false;
+        edit_->selectAll();
+    } else if (defaultTarget_) {
         // The spinner's value needs no check when the focus moves on.
         endSession();
         defaultTarget_->setFocus(Qt::OtherFocusReason);

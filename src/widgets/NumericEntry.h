@@ -58,6 +58,9 @@ std::string RangeMessage(int minimum, int maximum);
 //   From a text that is not a value within the range (typed or shown) it
 //   has nothing to step from: the range message, the saved text back,
 //   nothing stored.
+// - Up and Down in the box step as the spinner's arrows do, Page Up and
+//   Page Down by kPageStep, through the same check and the same spin hook;
+//   the focus stays in the box so that the operator can go on stepping.
 // - A command that works on the data (Save, a transfer, closing the window)
 //   first calls commit(): the entry in progress is checked and handed on as
 //   leaving the box would, and a refused entry stops the command.
@@ -109,6 +112,9 @@ public:
     // became active is not being edited until the operator types or clicks.
     bool editing() const;
 
+    // How far Page Up and Page Down step the value.
+    static constexpr int kPageStep = 10;
+
     // What a click on the spinner's arrows does (+1 up, -1 down).
     void step(int delta);
 
@@ -131,6 +137,8 @@ private:
     bool enterPressed();
     void escapePressed();
     void otherKey() { escapePending_ = false; }
+    void keyStep(int key);
+    void stepBy(int delta, bool byKey);
     bool runCheck(bool quiet);
     void refuse(bool quiet);
     void refuseStep();

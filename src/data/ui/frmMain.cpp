@@ -125,11 +125,12 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : LiveWindow(ctx, parent), mo
     cmdResetJams->setObjectName("cmdResetJams");
     cmdEndOfShift = new QPushButton("E&nd of Shift");
     cmdEndOfShift->setObjectName("cmdEndOfShift");
-    // Takes the focus so that no other control keeps it; not seen.
-    cmdDefault = new QPushButton;
+    // Takes the focus so that no other control keeps it: a small button
+    // that shows the focus mark while it holds the focus.
+    cmdDefault = new QPushButton("-");
     cmdDefault->setObjectName("cmdDefault");
-    cmdDefault->setFixedSize(0, 0);
-    cmdDefault->setFlat(true);
+    cmdDefault->setAutoDefault(false);
+    cmdDefault->setFixedWidth(cmdDefault->fontMetrics().horizontalAdvance("--") * 2);
     connect(cmdResetJams, &QPushButton::clicked, this, [this] { cmdResetJams_Click(); });
     connect(cmdEndOfShift, &QPushButton::clicked, this, [this] { cmdEndOfShift_Click(); });
 
@@ -138,7 +139,7 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : LiveWindow(ctx, parent), mo
     side->addWidget(fraMessageDisplay, 1);
     side->addWidget(cmdResetJams);
     side->addWidget(cmdEndOfShift);
-    side->addWidget(cmdDefault);
+    side->addWidget(cmdDefault, 0, Qt::AlignRight);
     auto* top = new QHBoxLayout(this);
     top->addWidget(fraDisplay0, 0, Qt::AlignTop);
     top->addLayout(side, 1);

@@ -13,6 +13,7 @@
 
 #include "window/AppContext.h"
 #include "shell/Utility.h"
+#include "widgets/ProgressWindow.h"
 
 namespace voran {
 
@@ -40,7 +41,8 @@ frmProcessing::frmProcessing(AppContext& ctx, TransferDirection direction, QWidg
     inner->addWidget(cmdCancel, 0, Qt::AlignHCenter);
     auto* outer = new QVBoxLayout(this);
     outer->addWidget(fraProcessing);
-    setMinimumWidth(360);
+    fraProcessing->setMinimumWidth(340);
+    SetProgressWindowLook(*this, true);
 
     connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
     Form_Load();

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "shell/Utility.h"
+#include "widgets/ProgressWindow.h"
 
 namespace voran {
 
@@ -27,6 +28,7 @@ frmWaitDisplay::frmWaitDisplay(QWidget* parent) : QDialog(parent) {
     inner->addWidget(lblWaitDisplay_);
     auto* outer = new QVBoxLayout(this);
     outer->addWidget(fraWaitDisplay_);
+    SetProgressWindowLook(*this, false);
 }
 
 bool frmWaitDisplay::Form_Load(const std::function<bool()>& generate) {

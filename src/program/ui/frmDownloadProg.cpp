@@ -10,6 +10,7 @@
 #include "link/RSComm.h"
 #include "program/ProgramState.h"
 #include "shell/Utility.h"
+#include "widgets/ProgressWindow.h"
 
 namespace voran {
 
@@ -30,6 +31,7 @@ frmDownloadProg::frmDownloadProg(RSComm& link, QWidget* parent) : QDialog(parent
     inner->addWidget(lblWaitDisplay_);
     auto* outer = new QVBoxLayout(this);
     outer->addWidget(fraWaitDisplay_);
+    SetProgressWindowLook(*this, true);
 
     Timer1_ = new QTimer(this);
     Timer1_->setObjectName("Timer1");

@@ -165,7 +165,6 @@ void frmTargetBoard::buildControls() {
 
     // The value rows.
     cmdDefault_ = newButton("-", "cmdDefault", this);
-    cmdDefault_->setFlat(true);
     cmdDefault_->setFixedWidth(cmdDefault_->fontMetrics().horizontalAdvance(QStringLiteral("--")) *
                                2);
     for (int i = 0; i < kSetupRows; ++i) {

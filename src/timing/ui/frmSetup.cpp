@@ -74,11 +74,12 @@ void frmSetup::buildControls() {
     fraLayout->addWidget(cmdCalibrate_);
     fraLayout->addWidget(cmdAutoSet_);
 
-    // A button that only takes the focus, so that no box keeps it.
+    // A button that only takes the focus, so that no box keeps it. It is
+    // drawn as a button (not flat) so that the operator sees the focus mark
+    // when a second Escape or a spin leaves the focus there.
     cmdDefault_ = new QPushButton(QStringLiteral("-"), this);
     cmdDefault_->setObjectName(QStringLiteral("cmdDefault"));
     cmdDefault_->setAutoDefault(false);
-    cmdDefault_->setFlat(true);
     cmdDefault_->setFixedWidth(cmdDefault_->fontMetrics().horizontalAdvance(QStringLiteral("--")) *
                                2);
     for (auto* box : txtSetup_) box->setDefaultTarget(cmdDefault_);
@@ -96,13 +97,15 @@ void frmSetup::buildControls() {
         lblSetup_[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         auto* cal = new QLabel(QStringLiteral("0"), this);
         cal->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
-        cal->setFrameShape(QFrame::StyledPanel);
+        // A border drawn as filled edges: the style's frame line falls half
+        // outside the label at fractional scales (1.5) and loses its left edge.
+        cal->setStyleSheet(QStringLiteral("QLabel { border: 1px solid palette(mid); }"));
         cal->setMinimumWidth(cal->fontMetrics().horizontalAdvance(QStringLiteral("0000000")));
         lblCalShift_[i] = cal;
     }
 
     auto* grid = new QGridLayout;
-    grid->setHorizontalSpacing(fontMetrics().horizontalAdvance(QStringLiteral("MM")));
+    grid->setHorizontalSpacing(fontMetrics().horizontalAdvance(QStringLiteral("M")));
     for (int h = 0; h < 3; ++h) grid->addWidget(lblHeading_[h], 0, 1 + h);
     for (int i = 0; i < 13; ++i) {
         const int row = 1 + i;
@@ -114,7 +117,9 @@ void frmSetup::buildControls() {
             grid->addWidget(chkSetup_[i], row, 4);
         }
     }
-    const int headingWidth = fontMetrics().horizontalAdvance(QStringLiteral("Number of Shifts to"));
+    // The headings wrap; each column is at least as wide as the longest
+    // word of a heading, so that no word is ever cut.
+    const int headingWidth = fontMetrics().horizontalAdvance(QStringLiteral("Calibration"));
     for (int c = 1; c <= 3; ++c) grid->setColumnMinimumWidth(c, headingWidth);
     grid->setColumnStretch(5, 1);
 

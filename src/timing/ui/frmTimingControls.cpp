@@ -57,7 +57,6 @@ void frmTiming::buildControls() {
     cmdDefault_ = button("-", this);
     cmdDefault_->setAutoDefault(false);
     cmdDefault_->setObjectName(QStringLiteral("cmdDefault"));
-    cmdDefault_->setFlat(true);
     cmdDefault_->setFixedWidth(cmdDefault_->fontMetrics().horizontalAdvance(QStringLiteral("--")) *
                                2);
 

@@ -1,0 +1,13 @@
+#pragma once
+
+namespace voran {
+
+// A sign for the operator that the program is waiting and not hung (the
+// wait cursor). Calls come in pairs: busy(true) then busy(false).
+class IBusyIndicator {
+public:
+    virtual ~IBusyIndicator() = default;
+    virtual void busy(bool on) = 0;
+};
+
+}  // namespace voran
