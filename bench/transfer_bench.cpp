@@ -106,7 +106,7 @@ bool RunWindowTransfers(const std::string& folder, bool pauseMonitoring) {
 
     bool ok = true;
     int k = 0;
-    for (const int mode : {kTransferUpload, kTransferDownload}) {
+    for (const TransferDirection mode : {kTransferUpload, kTransferDownload}) {
         port.sent = 0;
         const double t0 = monotonicSeconds();
         TransferReport report;
@@ -149,7 +149,7 @@ bool RunTransferBench(const std::string& folder) {
     std::printf("%-28s %8s %10s %10s %10s\n", "whole data set", "bytes", "s", "wire 9600",
                 "wire 19200");
     bool ok = true;
-    for (const int mode : {kTransferUpload, kTransferDownload}) {
+    for (const TransferDirection mode : {kTransferUpload, kTransferDownload}) {
         port.sent = 0;
         const double t0 = monotonicSeconds();
         const TransferReport r = DataTransfer(link, tables).RunTransfer(mode);

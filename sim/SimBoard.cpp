@@ -1,6 +1,7 @@
 #include "SimBoard.h"
 
 #include "SimPls.h"
+#include "link/NumberText.h"
 
 #include <cctype>
 #include <fstream>
@@ -40,7 +41,7 @@ std::optional<Item> parseItem(const std::string& text) {
     if (last == 'H') {
         const std::string digits = text.substr(0, text.size() - 1);
         if (!allDigits(digits, true) || digits.size() > 4) return std::nullopt;
-        item.address = static_cast<std::uint32_t>(std::stoul(digits, nullptr, 16));
+        item.address = static_cast<std::uint32_t>(LeadingHex(digits));
         return item;
     }
     const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
@@ -51,11 +52,11 @@ std::optional<Item> parseItem(const std::string& text) {
         if (bit.size() != 1 || bit[0] < '0' || bit[0] > '7') return std::nullopt;
         if (!allDigits(number, false) || number.size() > 5) return std::nullopt;
         item.kind = '.';
-        item.address = static_cast<std::uint32_t>(std::stoul(number));
+        item.address = static_cast<std::uint32_t>(LeadingInteger(number));
         item.mask = static_cast<std::uint8_t>(1u << (bit[0] - '0'));
     } else {
         if (!allDigits(number, false) || number.size() > 6) return std::nullopt;
-        const auto n = static_cast<std::uint32_t>(std::stoul(number));
+        const auto n = static_cast<std::uint32_t>(LeadingInteger(number));
         switch (letter) {
             case 'B':
             case 'W':
@@ -95,15 +96,33 @@ std::optional<std::uint8_t> SimBoard::receive(std::uint8_t byte) {
 }
 
 std::optional<std::uint8_t> SimBoard::receive(std::uint8_t byte, double time) {
-    // A pause in the middle of a pair or triple means the PC lost a byte and
-    // timed out: forget the partial frame so its resynchronising 0xFF is
-    // heard as attention.
-    if (haveTime_ && time - lastTime_ > frameGap) {
-        if ((state_ == State::Read || state_ == State::Write) && step_ != 0) step_ = 0;
-    }
+    // A pause in the middle of a frame means the PC lost a byte or an answer
+    // and timed out: forget the partial frame so that its resynchronising
+    // 0xFF is heard as attention (the rule both sides keep, LinkFraming.h).
+    if (haveTime_ && time - lastTime_ > frameGap) dropPartialFrame();
     lastTime_ = time;
     haveTime_ = true;
     return step(byte);
+}
+
+void SimBoard::dropPartialFrame() {
+    switch (state_) {
+        case State::Read:
+        case State::Write:
+        case State::ReadyPoll:
+            // Wait for the start of the next pair, triple or poll.
+            step_ = 0;
+            break;
+        case State::Command:
+            // A PLS command cut short is dropped whole: nothing of it takes
+            // effect, and the board waits for attention.
+            state_ = State::Idle;
+            step_ = 0;
+            break;
+        case State::Idle:
+        case State::AwaitCode:
+            break;
+    }
 }
 
 std::optional<std::uint8_t> SimBoard::step(std::uint8_t byte) {
@@ -282,14 +301,14 @@ bool SimBoard::loadPresetFile(const std::string& path, std::string* error) {
             reason = "more than an address and a value";
         else if (!allDigits(value, false) || value.size() > 10)
             reason = "value is not a number";
-        else if (std::stoll(value) > item->maximum())
+        else if (LeadingInteger(value) > item->maximum())
             reason = "value " + value + " out of range (0-" + std::to_string(item->maximum()) + ")";
         if (!reason.empty()) {
             if (error)
                 *error = path + ":" + std::to_string(number) + ": " + reason + ": " + trim(line);
             return false;
         }
-        values.emplace_back(address, std::stoll(value));
+        values.emplace_back(address, LeadingInteger(value));
     }
     for (const auto& [address, value] : values) preset(address, value);
     return true;

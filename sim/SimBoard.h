@@ -7,6 +7,8 @@
 #include <random>
 #include <string>
 
+#include "link/LinkFraming.h"
+
 namespace voran::sim {
 
 class SimPls;
@@ -46,11 +48,13 @@ public:
 // data byte of 255 is data and 0xFF starts a command only where a new pair or
 // triple would start.
 //
-// Like the real board it drops a half-received pair or triple when the PC
-// falls silent in the middle of it for longer than `frameGap` seconds: the
-// PC only pauses there when a byte was lost, and its resynchronising 0xFF
-// then lands where a new frame starts and is taken as attention instead of
-// as an address or data byte (which would store a value at a wrong address).
+// Like the real board it drops a half-received frame (a pair, a triple, a
+// PLS command's bytes, a ready-poll pair) when the PC falls silent in the
+// middle of it for longer than `frameGap` seconds: the PC only pauses there
+// when a byte was lost, and its resynchronising 0xFF then lands where a new
+// frame starts and is taken as attention instead of as an address or data
+// byte (which would store a value at a wrong address). The rule and the
+// link's waits that go with it are in src/link/LinkFraming.h.
 class SimBoard {
 public:
     SimBoard();
@@ -73,7 +77,7 @@ public:
     std::optional<std::uint8_t> receive(std::uint8_t byte, double time);
 
     // Seconds of silence after which a half-received frame is dropped.
-    double frameGap = 0.5;
+    double frameGap = framing::kFrameGap;
 
     // True when the last answer was the echo of an address byte (for the
     // wrong-echo fault of the simulated port).
@@ -118,6 +122,7 @@ private:
     std::optional<std::uint8_t> step(std::uint8_t byte);
     std::optional<std::uint8_t> dispatch(std::uint8_t code);
     std::optional<std::uint8_t> readyPoll(std::uint8_t byte);
+    void dropPartialFrame();
     void liveStep(double seconds);
 
     std::array<std::uint8_t, 65536> memory_{};

@@ -20,6 +20,11 @@ bool SimPort::open(PortError* error) {
         if (error) *error = openError;
         return false;
     }
+    if (gone) {
+        if (error)
+            *error = {2, "SimPort", "There is no such port: COM" + std::to_string(port_) + "."};
+        return false;
+    }
     open_ = true;
     return true;
 }
@@ -44,12 +49,13 @@ void SimPort::discardInput() {
 }
 
 bool SimPort::writeByte(std::uint8_t byte) {
-    if (!open_) return false;
+    if (!open_ || gone) return false;
     const double now = clock_.now();
     wire.push_back({true, byte, now});
     ++written_;
     if (silent) return true;
     if (dropEvery > 0 && written_ % dropEvery == 0) return true;  // lost on the way
+    if (dropAt.count(written_) > 0) return true;
 
     auto answer = board_.receive(byte, now);
     if (!answer) return true;
@@ -57,7 +63,7 @@ bool SimPort::writeByte(std::uint8_t byte) {
         wrongEchoOnce = false;
         answer = static_cast<std::uint8_t>(*answer ^ 0x01);
     }
-    const double at = now + replyDelay;
+    const double at = now + replyDelay + (written_ == lateAt ? lateBy : 0.0);
     input_.push_back({*answer, at});
     wire.push_back({false, *answer, at});
     return true;
@@ -71,12 +77,19 @@ int SimPort::readByte() {
 }
 
 bool SimPort::waitForByte(double deadline) {
+    if (open_ && gone) return false;  // hung up: nothing to wait for
     if (open_ && !input_.empty() && input_.front().at <= deadline) {
         clock_.advanceTo(input_.front().at);
         return true;
     }
     clock_.advanceTo(deadline);
     return false;
+}
+
+bool SimPort::lost(PortError* why) const {
+    if (!open_ || !gone) return false;
+    if (why) *why = {5, "SimPort", "The device COM" + std::to_string(port_) + " is gone."};
+    return true;
 }
 
 std::vector<std::uint8_t> SimPort::sent() const {

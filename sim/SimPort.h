@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <set>
 #include <vector>
 
 #include "SimBoard.h"
@@ -38,6 +39,7 @@ public:
     bool writeByte(std::uint8_t byte) override;
     int readByte() override;
     bool waitForByte(double deadline) override;
+    bool lost(PortError* why = nullptr) const override;
 
     // --- Faults ---
     // The board hears nothing and answers nothing.
@@ -48,6 +50,16 @@ public:
     int dropEvery = 0;
     // Answers arrive this many seconds after the byte that asked.
     double replyDelay = 0;
+    // The PC's bytes with these numbers (counted as bytesWritten(), from 1)
+    // are lost on the way.
+    std::set<long long> dropAt;
+    // The answer to the PC's byte number `lateAt` comes `lateBy` seconds
+    // late (0: none).
+    long long lateAt = 0;
+    double lateBy = 0;
+    // The adapter is unplugged: an open port hangs up (lost()), nothing goes
+    // either way, and open() fails until this is cleared.
+    bool gone = false;
     // open() fails with this error when set (number != 0).
     PortError openError;
     // Bytes the PC wrote, counted for dropEvery (lost ones included).

@@ -30,12 +30,16 @@ namespace {
 
 volatile sig_atomic_t gStop = 0;
 volatile sig_atomic_t gToggleSilent = 0;
+volatile sig_atomic_t gToggleFaults = 0;
 
 void onStop(int) {
     gStop = 1;
 }
 void onToggle(int) {
     gToggleSilent = 1;
+}
+void onToggleFaults(int) {
+    gToggleFaults = 1;
 }
 
 struct Options {
@@ -63,7 +67,8 @@ const char* const kUsage =
     "  --drop-every N     lose every N-th byte from the PC\n"
     "  --reply-delay S    answer S seconds late\n"
     "  --help, --version  say what it is and end\n"
-    "Prints \"device <pty>\" and \"link <path>\" on stdout. SIGUSR1 toggles --silent.\n"
+    "Prints \"device <pty>\" and \"link <path>\" on stdout. SIGUSR1 toggles --silent,\n"
+    "SIGUSR2 toggles --drop-every and --reply-delay (a clean line and back).\n"
     "Trace the wire with QT_LOGGING_RULES=\"voran.sim.debug=true\".\n";
 
 bool parse(int argc, char** argv, Options& o) {
@@ -184,11 +189,14 @@ int main(int argc, char** argv) {
     ::sigaction(SIGHUP, &sa, nullptr);
     sa.sa_handler = onToggle;
     ::sigaction(SIGUSR1, &sa, nullptr);
+    sa.sa_handler = onToggleFaults;
+    ::sigaction(SIGUSR2, &sa, nullptr);
 
     std::cout << "device " << device << "\nlink " << link << std::endl;
     qCInfo(lcSim, "serving %s as COM%d (%s)", device.c_str(), opt.port, link.c_str());
 
     bool silent = opt.silent;
+    bool faults = true;
     long long heard = 0;
     double lastTick = monotonic();
     while (!gStop) {
@@ -196,6 +204,11 @@ int main(int argc, char** argv) {
             gToggleSilent = 0;
             silent = !silent;
             std::cerr << "k900-sim: " << (silent ? "silent" : "answering") << std::endl;
+        }
+        if (gToggleFaults) {
+            gToggleFaults = 0;
+            faults = !faults;
+            std::cerr << "k900-sim: " << (faults ? "line faults on" : "clean line") << std::endl;
         }
         pollfd p{master, POLLIN, 0};
         const bool moving = opt.live || !opt.still;
@@ -220,7 +233,7 @@ int main(int argc, char** argv) {
         for (ssize_t k = 0; k < n; ++k) {
             ++heard;
             if (silent) continue;
-            if (opt.dropEvery > 0 && heard % opt.dropEvery == 0) {
+            if (faults && opt.dropEvery > 0 && heard % opt.dropEvery == 0) {
                 qCDebug(lcSim, "PC -> %02X (lost)", in[k]);
                 continue;
             }
@@ -230,7 +243,7 @@ int main(int argc, char** argv) {
             if (answer) out[count++] = *answer;
         }
         if (count == 0) continue;
-        if (opt.replyDelay > 0)
+        if (faults && opt.replyDelay > 0)
             std::this_thread::sleep_for(std::chrono::duration<double>(opt.replyDelay));
         for (int done = 0; done < count;) {
             const ssize_t w = ::write(master, out + done, count - done);

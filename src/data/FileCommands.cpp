@@ -170,7 +170,7 @@ bool FileCommands::writeCurrent(const std::string& path, const std::string& titl
 void FileCommands::StampUpload() {
     const DateTime now = clock_.localDateTime();
     gUploadNOW = GeneralDate(now);
-    tables_.CurrentData.Stamp = ToOleDate(now);
+    tables_.CurrentData.Stamp = StampOf(now);
 }
 
 }  // namespace voran

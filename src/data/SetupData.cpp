@@ -67,44 +67,9 @@ bool SetupTables::HasUnsavedChanges() const {
     return CurrentData.Version != ProgramVersion() || CurrentData.Setpoint != SavedData.Setpoint;
 }
 
-std::int32_t ReplyToValue(const std::string& reply) {
-    std::size_t p = 0;
-    while (p < reply.size() &&
-           (reply[p] == ' ' || reply[p] == '\t' || reply[p] == '\r' || reply[p] == '\n'))
-        ++p;
-    // The leading numeric part: sign, digits, a decimal point, an exponent.
-    const std::size_t start = p;
-    if (p < reply.size() && (reply[p] == '+' || reply[p] == '-')) ++p;
-    const std::size_t digitsFrom = p;
-    while (p < reply.size() && std::isdigit(static_cast<unsigned char>(reply[p]))) ++p;
-    std::size_t digits = p - digitsFrom;
-    if (p < reply.size() && reply[p] == '.') {
-        const std::size_t f = ++p;
-        while (p < reply.size() && std::isdigit(static_cast<unsigned char>(reply[p]))) ++p;
-        digits += p - f;
-    }
-    if (digits == 0) return 0;
-    if (p < reply.size() && (reply[p] == 'e' || reply[p] == 'E')) {
-        std::size_t q = p + 1;
-        if (q < reply.size() && (reply[q] == '+' || reply[q] == '-')) ++q;
-        const std::size_t e = q;
-        while (q < reply.size() && std::isdigit(static_cast<unsigned char>(reply[q]))) ++q;
-        if (q > e) p = q;
-    }
-    std::string text = reply.substr(start, p - start);
-    if (!text.empty() && text[0] == '+') text.erase(0, 1);
-    double v = 0.0;
-    const auto res = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (res.ec == std::errc::result_out_of_range)
-        v = text[0] == '-' ? -HUGE_VAL : HUGE_VAL;
-    else if (res.ec != std::errc())
-        return 0;
-    // Nearest whole number, halves to the even neighbour; a reply beyond
-    // the 32-bit range stops at its end rather than wrapping.
-    const double r = std::nearbyint(v);
-    if (r >= 2147483647.0) return std::numeric_limits<std::int32_t>::max();
-    if (r <= -2147483648.0) return std::numeric_limits<std::int32_t>::min();
-    return static_cast<std::int32_t>(r);
+double StampOf(DateTime now) {
+    now.millisecond = 0;
+    return ToOleDate(now);
 }
 
 double ToOleDate(const DateTime& dt) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "link/NumberText.h"
 #include "platform/Clock.h"
 
 namespace voran {
@@ -60,9 +61,9 @@ struct SetupTables {
     bool HasUnsavedChanges() const;
 };
 
-// A controller reply converted to an item value: the leading numeric part,
-// rounded half to even; a non-numeric reply gives 0.
-std::int32_t ReplyToValue(const std::string& reply);
+// The stamp of data taken now: the OLE date of the whole second (the texts
+// that show it, gUploadNOW among them, show whole seconds too).
+double StampOf(DateTime now);
 
 // OLE Automation date of a local date-time and back.
 double ToOleDate(const DateTime& dt);

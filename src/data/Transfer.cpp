@@ -3,6 +3,8 @@
 #include <cstdint>
 
 #include "platform/Logging.h"
+#include "timing/PlsCodes.h"
+#include "timing/PlsCommands.h"
 
 namespace voran {
 
@@ -50,7 +52,35 @@ std::string CheckDownloadable(const SetupData& data) {
     return why;
 }
 
+// Runs `op` on a transaction of its own, once more when it failed without a
+// link fault (a lost or late byte); false when the link is held elsewhere.
+template <class Op>
+bool twice(RSComm& link, Op op) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        auto t = link.begin();
+        if (!t) return false;
+        if (op(*t, attempt)) return true;
+        if (link.CommError) return false;
+    }
+    return false;
+}
+
 }  // namespace
+
+std::string AddressTableDifferences(const SetupData& data) {
+    SetupTables standard;
+    standard.BuildDefaults(DateTime{});
+    const std::vector<std::string>& table = standard.DefaultData.Address;
+    std::string list;
+    for (int i = 0; i <= LastItemIndex; ++i) {
+        const std::string has =
+            i < static_cast<int>(data.Address.size()) ? data.Address[i] : std::string();
+        if (has == table[i]) continue;
+        list += "item " + std::to_string(i) + ": \"" + has + "\", the item table has \"" +
+                table[i] + "\"\n";
+    }
+    return list;
+}
 
 DataTransfer::DataTransfer(RSComm& link, SetupTables& tables, TransferHooks hooks)
     : link_(link), tables_(tables), hooks_(std::move(hooks)) {}
@@ -68,13 +98,15 @@ void DataTransfer::status(const std::string& text) {
     if (hooks_.status) hooks_.status(text);
 }
 
-TransferReport DataTransfer::RunTransfer(int mode) {
+TransferReport DataTransfer::RunTransfer(TransferDirection direction) {
     TransferReport report;
-    report.mode = mode;
+    report.direction = direction;
     plsFailed_ = false;
     steps_ = 0;
-    const bool upload = mode < 10;
-    SetupData& data = tables_.CurrentData;
+    const bool upload = direction == TransferDirection::Upload;
+    // An upload reads into a scratch record; a download sends CurrentData.
+    SetupData scratch = tables_.CurrentData;
+    const SetupData& data = upload ? scratch : tables_.CurrentData;
 
     if (!upload) {
         // A value that cannot travel is refused before the first byte.
@@ -83,6 +115,16 @@ TransferReport DataTransfer::RunTransfer(int mode) {
             report.refused = true;
             link_.messages().show(report.refusal, "Data Download", MsgButtons::Ok,
                                   MsgIcon::Exclamation);
+            return report;
+        }
+        // So is an address table that is not the program's own, unless the
+        // operator accepts it.
+        const std::string differences = AddressTableDifferences(data);
+        if (!differences.empty() &&
+            !(hooks_.acceptAddresses && hooks_.acceptAddresses(differences))) {
+            report.refused = true;
+            report.refusal =
+                "the address table differs from the program's item table:\r\n" + differences;
             return report;
         }
     }
@@ -95,82 +137,143 @@ TransferReport DataTransfer::RunTransfer(int mode) {
             break;
         }
         if (link_.CommError) break;
-        if (upload) {
-            data.Value[i] = ReplyToValue(link_.RSRead(data.Address[i]));
-        } else {
-            link_.RSWrite(data.Address[i], std::to_string(data.Value[i]));
+        const std::string& address = data.Address[i];
+        // An item without an address (a short table padded) is neither read
+        // nor written: its empty text would decode to byte 32.
+        if (!address.empty()) {
+            bool ok = false;
+            if (upload) {
+                const std::string reply = link_.ReadItem(address);
+                ok = !reply.empty();
+                if (ok) scratch.Value[i] = ReplyToValue(reply);
+            } else {
+                ok = link_.RSWrite(address, std::to_string(data.Value[i]));
+            }
+            if (!ok) {
+                // Counted as reached, as a link fault's item always was.
+                ++report.items;
+                if (!link_.CommError) {
+                    report.itemFailed = true;
+                    report.failedItem = i;
+                    qCWarning(lcData) << "item" << i << address.c_str() << "failed";
+                }
+                break;
+            }
         }
         ++report.items;
         advance(1);
     }
 
     // The PLS phase runs whether the items ended normally, by cancel or by a
-    // link fault; it returns at once on a standing link fault.
+    // failed item; it returns at once on a standing link fault.
     if (upload)
-        UploadTimingChannels();
+        UploadTimingChannels(scratch);
     else
-        DownloadTimingChannels();
+        DownloadTimingChannels(data);
 
     report.linkFault = link_.CommError;
     report.plsFailed = plsFailed_;
     report.steps = steps_;
+    if (upload && report.complete()) {
+        SetupData& current = tables_.CurrentData;
+        current.Value = scratch.Value;
+        current.ChannelCount = scratch.ChannelCount;
+        current.PLSProgram = scratch.PLSProgram;
+        current.SpeedComp = scratch.SpeedComp;
+        current.ScaleFactor = scratch.ScaleFactor;
+        current.ResolverOffset = scratch.ResolverOffset;
+        current.Setpoint = scratch.Setpoint;
+    }
     qCInfo(lcData) << "transfer ended: items" << report.items << "steps" << report.steps
                    << "cancelled" << report.cancelled << "link fault" << report.linkFault
-                   << "PLS failed" << report.plsFailed;
+                   << "item failed" << report.itemFailed << "PLS failed" << report.plsFailed;
     return report;
 }
 
-void DataTransfer::UploadTimingChannels() {
+void DataTransfer::UploadTimingChannels(SetupData& data) {
     if (link_.CommError) return;
     status("Uploading Timing Channels, Please Standby...");
     doEvents();
-    SetupData& data = tables_.CurrentData;
 
-    const std::array<int, 19> cfg = link_.PLSConfigUpload();
-    if (!link_.CommError) {
-        data.ChannelCount = static_cast<std::int16_t>(cfg[0]);
-        data.PLSProgram = static_cast<std::int16_t>(cfg[1]);
-        for (int k = 0; k < 8; ++k) data.SpeedComp[k] = static_cast<std::int16_t>(cfg[2 + k]);
+    // Each value is taken only from a read that went through.
+    std::array<int, 19> cfg{};
+    const bool configOk = twice(link_, [&](RSComm::Transaction& t, int attempt) {
+        bool ok = false;
+        if (attempt == 0)
+            ok = t.configRead(pls::kConfigRead);
+        else
+            pls::PLSConfigUpload(t, &ok);  // says so when it cannot
+        cfg = t.configBuffer();
+        return ok;
+    });
+    int scaleFactor = RSComm::kNoWord, offset = RSComm::kNoWord;
+    const auto readWord = [&](int code, int* value) {
+        return twice(link_, [&](RSComm::Transaction& t, int) {
+            *value = t.readWord(code);
+            return *value != RSComm::kNoWord;
+        });
+    };
+    if (!configOk || !readWord(pls::kReadScaleFactor, &scaleFactor) ||
+        !readWord(pls::kReadOffset, &offset)) {
+        plsFailed_ = true;
+        return;
     }
-    if (!link_.CommError)
-        data.ScaleFactor = static_cast<std::int16_t>(ReplyToValue(link_.PLSScaleFactor()));
-    if (!link_.CommError)
-        data.ResolverOffset = static_cast<std::int16_t>(ReplyToValue(link_.PLSOffset()));
-    if (link_.CommError) return;
+    data.ChannelCount = static_cast<std::int16_t>(cfg[0]);
+    data.PLSProgram = static_cast<std::int16_t>(cfg[1]);
+    for (int k = 0; k < 8; ++k) data.SpeedComp[k] = static_cast<std::int16_t>(cfg[2 + k]);
+    data.ScaleFactor = static_cast<std::int16_t>(scaleFactor);
+    data.ResolverOffset = static_cast<std::int16_t>(offset);
 
     for (int ch = 0; ch < 8; ++ch) {
         doEvents();
         if (link_.CommError || plsFailed_) return;
-        // One recall returns one setpoint; its state tells which. A second
-        // recall gives the other one.
-        for (int j = 0; j < 2; ++j) {
-            if (link_.CommError || plsFailed_) break;
-            advance(1);
-            if (!link_.RecallChannel(ch)) {
-                plsFailed_ = true;
-                continue;
-            }
-            const int state = link_.ChannelRecallState();
-            const auto pos = static_cast<std::int16_t>(link_.ChannelRecallPos());
-            if (state == 1) {
-                data.Setpoint[ch][0] = pos;
-            } else if (state == 0) {
-                data.Setpoint[ch][1] = pos;
-            } else {
-                // Not programmed: both setpoints 0, no second recall.
-                data.Setpoint[ch] = {0, 0};
-                advance(1);
-                break;
-            }
-        }
+        if (!uploadChannel(data, ch)) plsFailed_ = true;
     }
 }
 
-void DataTransfer::DownloadTimingChannels() {
+// One recall returns one setpoint; its state tells which. A second recall
+// gives the other one; a channel found unprogrammed gets 0/0 and no second
+// recall. Both setpoints of a programmed channel must have been seen.
+bool DataTransfer::uploadChannel(SetupData& data, int ch) {
+    bool gotOn = false, gotOff = false;
+    std::array<std::int16_t, 2> setpoint = data.Setpoint[ch];
+    for (int j = 0; j < 3; ++j) {
+        if (link_.CommError) return false;
+        if (j < 2) advance(1);
+        int state = 0, pos = 0;
+        if (!twice(link_, [&](RSComm::Transaction& t, int) {
+                if (!pls::RecallChannel(t, ch)) return false;
+                state = t.recallState();
+                pos = t.recallPosition();
+                return true;
+            }))
+            return false;
+        if (state == 1) {
+            setpoint[0] = static_cast<std::int16_t>(pos);
+            gotOn = true;
+        } else if (state == 0) {
+            setpoint[1] = static_cast<std::int16_t>(pos);
+            gotOff = true;
+        } else {
+            // Not programmed: both setpoints 0, no second recall.
+            data.Setpoint[ch] = {0, 0};
+            if (j < 2) advance(1);
+            return true;
+        }
+        if (gotOn && gotOff) {
+            data.Setpoint[ch] = setpoint;
+            return true;
+        }
+        // Two recalls gave the same setpoint (one was tried twice after a
+        // lost byte): a third gives the other.
+    }
+    return false;
+}
+
+void DataTransfer::DownloadTimingChannels(const SetupData& data) {
     if (link_.CommError) return;
     status("Downloading Timing Channels, Please Standby...");
     doEvents();
-    const SetupData& data = tables_.CurrentData;
 
     if (!link_.PLSConfigDownload(DownloadConfig(data), data.ScaleFactor)) plsFailed_ = true;
 

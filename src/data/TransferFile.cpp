@@ -9,19 +9,33 @@ namespace {
 // The operator's sentence for an incomplete transfer ("upload not complete:
 // cancelled after 12 of 78 items").
 std::string DescribeIncomplete(const TransferReport& r) {
-    const std::string what = r.mode < 10 ? "upload" : "download";
-    if (r.refused) return what + " refused: " + r.refusal.substr(0, r.refusal.find("\r\n"));
+    const bool upload = r.direction == TransferDirection::Upload;
+    const std::string what = upload ? "upload" : "download";
+    if (r.refused) {
+        // The first line of the refusal, and the list of items when there is one.
+        std::string why = r.refusal.substr(0, r.refusal.find("\r\n"));
+        const std::size_t list = r.refusal.find(":\r\n");
+        if (list != std::string::npos) why += "\n" + r.refusal.substr(list + 3);
+        return what + " refused: " + why;
+    }
     std::string why;
     if (r.cancelled)
         why = "cancelled";
     else if (r.linkFault)
         why = "the link to the board failed";
+    else if (r.itemFailed)
+        why = std::string(upload ? "reading" : "writing") + " item " +
+              std::to_string(r.failedItem) + " failed";
     else if (r.plsFailed)
         why = "the PLS did not take a step";
     else
         why = "stopped";
-    return what + " not complete: " + why + " after " + std::to_string(r.items) + " of " +
-           std::to_string(ItemCount) + " items";
+    std::string text = what + " not complete: " + why + " after " + std::to_string(r.items) +
+                       " of " + std::to_string(ItemCount) + " items";
+    // The PLS phase runs after a cancelled item phase, as in the window.
+    if (!upload && r.cancelled && !r.linkFault)
+        text += "; the PLS configuration and channels were still sent";
+    return text;
 }
 
 }  // namespace
@@ -33,7 +47,7 @@ FileTransferOutcome UploadToFile(RSComm& link, IClock& clock, const std::string&
     tables.BuildDefaults(clock.localDateTime());
     SetupData& data = tables.CurrentData;
     data.Version = ProgramVersion();
-    data.Stamp = ToOleDate(clock.localDateTime());
+    data.Stamp = StampOf(clock.localDateTime());
 
     out.report = DataTransfer(link, tables, std::move(hooks)).RunTransfer(kTransferUpload);
     if (!out.report.complete()) {
@@ -52,7 +66,7 @@ FileTransferOutcome UploadToFile(RSComm& link, IClock& clock, const std::string&
 FileTransferOutcome DownloadFromFile(RSComm& link, const std::string& path, bool anyVersion,
                                      TransferHooks hooks) {
     FileTransferOutcome out;
-    out.report.mode = kTransferDownload;
+    out.report.direction = kTransferDownload;
     SetupTables tables;
     const SetupFileResult read = ReadSetupFile(path, tables.FileData);
     if (!read) {

@@ -28,7 +28,9 @@ FileTransferOutcome UploadToFile(RSComm& link, IClock& clock, const std::string&
 // Reads the set-up file `path` and sends it to the board. A file written by
 // another program version is refused unless `anyVersion`; a file whose item
 // table does not hold exactly the 78 items is refused always; values that
-// cannot travel are refused before anything is sent.
+// cannot travel are refused before anything is sent, and so is an address
+// table that differs from the program's own unless hooks.acceptAddresses
+// takes it.
 FileTransferOutcome DownloadFromFile(RSComm& link, const std::string& path, bool anyVersion,
                                      TransferHooks hooks = {});
 

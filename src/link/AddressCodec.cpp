@@ -101,32 +101,6 @@ std::int64_t ComposeValue(const DecodedAddress& a, const std::uint8_t* bytes) {
     }
 }
 
-EntryCheck ParseEntryText(const std::string& text) {
-    EntryCheck r;
-    std::int64_t value = 0;
-    // Values past this are out of every range; stop growing there.
-    constexpr std::int64_t kCap = 1'000'000'000'000LL;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c >= '0' && c <= '9') {
-            if (value < kCap) value = value * 10 + (c - '0');
-            continue;
-        }
-        if (c == ' ' || c == '%' || c == ',' || c == '.' || c == 0xB0) continue;
-        // The degree sign typed on a UTF-8 desktop.
-        if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0xB0) {
-            ++i;
-            continue;
-        }
-        r.ok = false;
-        r.error = "Only Numerical Data Allowed.";
-        return r;
-    }
-    r.ok = true;
-    r.value = value;
-    return r;
-}
-
 EntryCheck CheckRange(const DecodedAddress& a, std::int64_t value) {
     EntryCheck r;
     r.value = value;

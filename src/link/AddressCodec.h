@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "link/NumberText.h"
+
 namespace voran {
 
 // A data-item address as the link sends it: kind B (1 byte), W (2) or D (4),
@@ -26,17 +28,6 @@ DecodedAddress DecodeAddress(const std::string& add);
 // Composes an item's value from its data bytes (byte k at address + k).
 std::int64_t ComposeValue(const DecodedAddress& a, const std::uint8_t* bytes);
 
-// The operator's value text checked by the entry rules. On refusal `error`
-// holds the text shown after "Error:" and CR (for instance
-// "Only Numerical Data Allowed.").
-struct EntryCheck {
-    bool ok = false;
-    std::int64_t value = 0;
-    std::string error;
-};
-// Reads the digits of a value text (dropping space, %, comma, dot and the
-// degree sign). Does not range-check.
-EntryCheck ParseEntryText(const std::string& text);
 // Range check of a (rebuilt) value for its kind; bit items are checked as 0/1
 // before the byte is rebuilt, by the caller.
 EntryCheck CheckRange(const DecodedAddress& a, std::int64_t value);

@@ -1,6 +1,9 @@
 #include "link/NumberText.h"
 
 #include <cctype>
+#include <charconv>
+#include <cmath>
+#include <limits>
 
 namespace voran {
 
@@ -32,6 +35,76 @@ std::int64_t LeadingHex(const std::string& text) {
         if (v < kSaturate) v = v * 16 + d;
     }
     return v;
+}
+
+std::int32_t ReplyToValue(const std::string& reply) {
+    std::size_t p = 0;
+    while (p < reply.size() &&
+           (reply[p] == ' ' || reply[p] == '\t' || reply[p] == '\r' || reply[p] == '\n'))
+        ++p;
+    // The leading numeric part: sign, digits, a decimal point, an exponent.
+    const std::size_t start = p;
+    if (p < reply.size() && (reply[p] == '+' || reply[p] == '-')) ++p;
+    const std::size_t digitsFrom = p;
+    while (p < reply.size() && std::isdigit(static_cast<unsigned char>(reply[p]))) ++p;
+    std::size_t digits = p - digitsFrom;
+    if (p < reply.size() && reply[p] == '.') {
+        const std::size_t f = ++p;
+        while (p < reply.size() && std::isdigit(static_cast<unsigned char>(reply[p]))) ++p;
+        digits += p - f;
+    }
+    if (digits == 0) return 0;
+    if (p < reply.size() && (reply[p] == 'e' || reply[p] == 'E')) {
+        std::size_t q = p + 1;
+        if (q < reply.size() && (reply[q] == '+' || reply[q] == '-')) ++q;
+        const std::size_t e = q;
+        while (q < reply.size() && std::isdigit(static_cast<unsigned char>(reply[q]))) ++q;
+        if (q > e) p = q;
+    }
+    std::string text = reply.substr(start, p - start);
+    if (!text.empty() && text[0] == '+') text.erase(0, 1);
+    double v = 0.0;
+    const auto res = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (res.ec == std::errc::result_out_of_range) {
+        // Too large, or too small to show ("1e-400"): a negative exponent
+        // means the latter, which is 0.
+        const std::size_t e = text.find_first_of("eE");
+        const bool tiny = e != std::string::npos && e + 1 < text.size() && text[e + 1] == '-';
+        v = tiny ? 0.0 : text[0] == '-' ? -HUGE_VAL : HUGE_VAL;
+    } else if (res.ec != std::errc())
+        return 0;
+    // Nearest whole number, halves to the even neighbour; a reply beyond
+    // the 32-bit range stops at its end rather than wrapping.
+    const double r = std::nearbyint(v);
+    if (r >= 2147483647.0) return std::numeric_limits<std::int32_t>::max();
+    if (r <= -2147483648.0) return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(r);
+}
+
+EntryCheck ParseEntryText(const std::string& text) {
+    EntryCheck r;
+    std::int64_t value = 0;
+    // Values past this are out of every range; stop growing there.
+    constexpr std::int64_t kCap = 1'000'000'000'000LL;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c >= '0' && c <= '9') {
+            if (value < kCap) value = value * 10 + (c - '0');
+            continue;
+        }
+        if (c == ' ' || c == '%' || c == ',' || c == '.' || c == 0xB0) continue;
+        // The degree sign typed on a UTF-8 desktop.
+        if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0xB0) {
+            ++i;
+            continue;
+        }
+        r.ok = false;
+        r.error = "Only Numerical Data Allowed.";
+        return r;
+    }
+    r.ok = true;
+    r.value = value;
+    return r;
 }
 
 bool IsWholeNumber(const std::string& text) {

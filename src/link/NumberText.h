@@ -3,7 +3,41 @@
 #include <cstdint>
 #include <string>
 
+// Every reading of a number from text, in one place. Two rules turn values
+// into numbers:
+// - a controller reply (the decimal text a read gives) becomes an item value
+//   by ReplyToValue: its leading numeric part, rounded half to even;
+// - an operator's value entry becomes the number to write by ParseEntryText:
+//   its digits, with blanks, "%", ",", "." and the degree sign dropped.
+// The numbers inside address texts and settings lines are plain leading
+// whole numbers (LeadingInteger, LeadingHex, IsWholeNumber).
+//
+//   text      ReplyToValue   ParseEntryText   LeadingInteger
+//   "1e2"     100            refused          1
+//   "3.5"     4              35               3
+//   "\r\n7"   7              refused          0
+//   "1e-400"  0              refused          1
 namespace voran {
+
+// A controller reply converted to an item value: blanks and line breaks
+// skipped, then the leading numeric part (sign, digits, decimal point,
+// exponent), rounded to the nearest whole number with halves to the even
+// neighbour. A non-numeric reply gives 0, a number too small to show gives 0,
+// one beyond the 32-bit range stops at its end.
+std::int32_t ReplyToValue(const std::string& reply);
+
+// The operator's value text checked by the entry rule. On refusal `error`
+// holds the text shown after "Error:" and CR (for instance
+// "Only Numerical Data Allowed.").
+struct EntryCheck {
+    bool ok = false;
+    std::int64_t value = 0;
+    std::string error;
+};
+// Reads the digits of a value text (dropping space, %, comma, dot and the
+// degree sign); any other character refuses the entry. An empty text is 0.
+// Does not range-check.
+EntryCheck ParseEntryText(const std::string& text);
 
 // The leading whole number of a text: leading blanks skipped, an optional
 // sign, then decimal digits up to the first character that is not one

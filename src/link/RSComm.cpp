@@ -2,6 +2,8 @@
 // reads and writes and the command transactions of the PLS.
 #include "link/RSComm.h"
 
+#include "link/LinkFraming.h"
+#include "link/NumberText.h"
 #include "platform/Logging.h"
 
 namespace voran {
@@ -22,18 +24,19 @@ constexpr int kModeBlock = 7;
 constexpr int kModeConfig = 8;
 constexpr int kCodeRecall = 9;
 
-// Time-outs in seconds.
-constexpr double kFirstReply = 1.0;
-constexpr double kAfterResend = 2.0;
-constexpr double kHandshake = 2.0;
-constexpr double kReadyPoll = 3.0;
-constexpr double kRetryExtra = 2.0;
+using namespace framing;
 
 const char* const kAlarmTitle = "WARNING - Communication Error!";
 
 // True when an item of `count` bytes at `a` lies inside the 64 KiB memory.
 bool addressFits(const DecodedAddress& a) {
     return a.byteAddress <= 65535u && a.byteAddress + a.byteCount() - 1 <= 65535u;
+}
+
+// An address whose high byte is 0xFF cannot travel: the board takes 0xFF at
+// the start of a pair or triple as attention.
+bool inAttentionPage(const DecodedAddress& a) {
+    return a.byteAddress + a.byteCount() - 1 >= 0xFF00u;
 }
 
 bool sameNoCase(const std::string& x, const std::string& y) {
@@ -62,61 +65,175 @@ void RSComm::logByte(bool sent, int byte) {
     qCDebug(lcLink, "%s 0x%02X  t=%.6f", sent ? "->" : "<-", byte & 0xFF, clock_.now());
 }
 
-// --- Byte exchange ---------------------------------------------------------
+// --- One-transaction operations ---------------------------------------------
 
 int RSComm::ExchangeByte(int byte, bool noReply, bool flush) {
-    return whileHeld(kFail, [&] { return exchangeHeld(byte, noReply, flush); });
+    auto t = begin();
+    return t ? t->exchange(byte, noReply, flush) : kFail;
 }
 
-int RSComm::exchangeHeld(int byte, bool noReply, bool flush) {
-    resynced_ = false;
-    if (CommError) return kFail;
+bool RSComm::OpenCommand(int mode, int code) {
+    auto t = begin();
+    return t && t->openCommand(mode, code);
+}
+
+std::string RSComm::ReadItem(const std::string& add) {
+    auto t = begin();
+    return t ? t->read(add) : std::string();
+}
+
+void RSComm::WriteItem(const std::string& add, const std::string& dataValue) {
+    if (auto t = begin()) t->writeItem(add, dataValue);
+}
+
+std::string RSComm::RSRead(const std::string& add) {
+    const std::string text = ReadItem(add);
+    return text.empty() ? "0" : text;
+}
+
+bool RSComm::RSWrite(const std::string& add, const std::string& dataValue) {
+    auto t = begin();
+    if (!t) return false;
+    t->write(add, dataValue);
+    return !t->writeFailed();
+}
+
+bool RSComm::WaitPLSReady() {
+    auto t = begin();
+    return t && t->waitPLSReady();
+}
+
+int RSComm::ReadWord(int code) {
+    auto t = begin();
+    return t ? t->readWord(code) : kNoWord;
+}
+
+bool RSComm::WriteWord(int code, int value) {
+    auto t = begin();
+    return t && t->writeWord(code, value);
+}
+
+bool RSComm::ChannelFrame(int code, int chan, int w1, std::int32_t w2, int flag) {
+    auto t = begin();
+    return t && t->channelFrame(code, chan, w1, w2, flag);
+}
+
+bool RSComm::BlockWrite(int code, const std::array<int, 6>& bytes) {
+    auto t = begin();
+    return t && t->blockWrite(code, bytes);
+}
+
+bool RSComm::ConfigRead(int code) {
+    auto t = begin();
+    return t && t->configRead(code);
+}
+
+bool RSComm::RecallRead(int chan) {
+    auto t = begin();
+    return t && t->recallRead(chan);
+}
+
+// --- Byte exchange ---------------------------------------------------------
+
+bool RSComm::recoverLostPort() {
+    PortError why;
+    port_->lost(&why);
+    for (;;) {
+        qCWarning(lcLink, "port lost: %s", why.description.c_str());
+        const MsgResult answer =
+            messages_.show("Error Number = " + std::to_string(why.number) +
+                               "\r\nError Source = " + why.source + "\r\n\r\n" + why.description,
+                           "Comm Port Error", MsgButtons::RetryCancel, MsgIcon::Critical);
+        if (answer != MsgResult::Retry) return false;
+        // Retry opens the device again (the adapter plugged back in).
+        port_->close();
+        why = PortError{};
+        if (port_->open(&why) && !port_->lost(&why)) break;
+    }
+    port_->discardInput();
+    port_->writeByte(kAttention);
+    logByte(true, kAttention);
+    return true;
+}
+
+void RSComm::Transaction::mustResync() {
+    link_.CurrentMode_ = 0;
+    link_.quietFirst_ = true;
+}
+
+int RSComm::Transaction::exchange(int byte, bool noReply, bool flush) {
+    RSComm& l = link_;
+    l.resynced_ = false;
+    if (l.CommError) return kFail;
     if (byte < 0 || byte > 255) {
         qCWarning(lcLink, "refused to send %d: not a byte", byte);
         return kFail;
     }
-    if (flush && port_ != nullptr) port_->discardInput();
-    if (port_ == nullptr || !port_->isOpen()) {
-        CurrentMode_ = 0;
-        CommError = true;
+    if (flush && l.port_ != nullptr) l.port_->discardInput();
+    if (l.port_ == nullptr || !l.port_->isOpen()) {
+        l.CurrentMode_ = 0;
+        l.CommError = true;
         return kFail;
     }
 
-    port_->writeByte(static_cast<std::uint8_t>(byte));
-    logByte(true, byte);
+    double sentAt = l.clock_.now();
+    l.port_->writeByte(static_cast<std::uint8_t>(byte));
+    l.logByte(true, byte);
     if (noReply) return 0;
 
-    double deadline = clock_.now() + kFirstReply;
+    double deadline = sentAt + kFirstReply;
     int count = 0;
     for (;;) {
-        if (port_->waitForByte(deadline)) {
-            const int reply = port_->readByte();
+        if (!l.port_->lost() && l.port_->waitForByte(deadline)) {
+            const int reply = l.port_->readByte();
             if (reply >= 0) {
-                logByte(false, reply);
+                l.logByte(false, reply);
+                // A late reply may come from a board that has dropped its
+                // frame meanwhile: not the answer to this byte.
+                if (l.clock_.now() - sentAt > kLateReply) {
+                    l.resynced_ = true;
+                    mustResync();
+                }
                 return reply;
             }
-            // The port said a byte was there but gave none; wait on.
-            if (clock_.now() < deadline) continue;
+            // The port said a byte was there but gave none; wait on unless it
+            // went away.
+            if (!l.port_->lost() && l.clock_.now() < deadline) continue;
+        }
+
+        if (l.port_->lost()) {
+            // The device is gone: no use waiting for it.
+            l.CurrentMode_ = 0;
+            l.CommError = true;
+            if (!l.recoverLostPort()) return kFail;
+            l.CommError = false;
+            l.resynced_ = true;
+            sentAt = l.clock_.now();
+            deadline = sentAt + kAfterResend;
+            count = 0;
+            continue;
         }
 
         // Nothing within the deadline.
-        CurrentMode_ = 0;
-        CommError = true;
-        deadline = clock_.now() + kAfterResend;
+        l.CurrentMode_ = 0;
+        l.CommError = true;
+        deadline = l.clock_.now() + kAfterResend;
         ++count;
         if (count < 3) {
-            // Resynchronise: the board answers this byte, and the caller,
-            // seeing an unexpected reply, starts over.
-            CommError = false;
-            resynced_ = true;
-            port_->discardInput();
-            port_->writeByte(kAttention);
-            logByte(true, kAttention);
+            // Resynchronise: after this long a silence the board has dropped
+            // any half-received frame and answers this byte; the caller,
+            // seeing resynced(), starts over.
+            l.CommError = false;
+            l.resynced_ = true;
+            l.port_->discardInput();
+            sentAt = l.clock_.now();
+            l.port_->writeByte(kAttention);
+            l.logByte(true, kAttention);
             continue;
         }
         qCWarning(lcLink, "no answer from the board");
-        if (linkAlarm("Cannot Communicate with Target Board.\rVerify RS-232 Cable is Connected "
-                      "Between\rCOMM Port and PROG Port.") != MsgResult::Retry)
+        if (l.linkAlarm("Cannot Communicate with Target Board.\rVerify RS-232 Cable is Connected "
+                        "Between\rCOMM Port and PROG Port.") != MsgResult::Retry)
             return kFail;
         count = 0;
     }
@@ -124,36 +241,47 @@ int RSComm::exchangeHeld(int byte, bool noReply, bool flush) {
 
 // --- Command handshake -----------------------------------------------------
 
-bool RSComm::OpenCommand(int mode, int code) {
-    return whileHeld(false, [&] { return openCommandHeld(mode, code); });
-}
-
-bool RSComm::openCommandHeld(int mode, int code) {
-    CurrentMode_ = 0;
+bool RSComm::Transaction::openCommand(int mode, int code) {
+    RSComm& l = link_;
+    l.CurrentMode_ = 0;
     bool ok = false;
-    double deadline = clock_.now() + kHandshake;
-    while (CurrentMode_ != mode) {
-        if (clock_.now() >= deadline) {
-            if (linkAlarm("Cannot Set PLC Mode Within Target Board.") != MsgResult::Retry) {
-                CommError = true;
-                OnlineMode = false;
-                closeHeld();
+    double deadline = l.clock_.now() + kHandshake;
+    while (l.CurrentMode_ != mode) {
+        if (l.quietFirst_ && !l.CommError && l.port_ != nullptr && l.port_->isOpen()) {
+            // The board may hold half a frame: let it drop it, and throw
+            // away any late answer, before the attention byte.
+            l.clock_.pause(kResyncQuiet);
+            l.port_->discardInput();
+            l.quietFirst_ = false;
+            deadline += kResyncQuiet;
+        }
+        if (l.clock_.now() >= deadline) {
+            if (l.linkAlarm("Cannot Set PLC Mode Within Target Board.") != MsgResult::Retry) {
+                l.CommError = true;
+                l.OnlineMode = false;
+                close();
                 return false;
             }
-            deadline = clock_.now() + kRetryExtra;
+            deadline = l.clock_.now() + kRetryExtra;
         }
-        int reply = exchangeHeld(kAttention, false, true);
+        int reply = exchange(kAttention, false, true);
         if (reply == kFail) return false;
-        if (reply != kAck) continue;
-        reply = exchangeHeld(code);
+        if (reply != kAck || l.resynced_) {
+            // The 0xFF may have landed inside a frame, or the answer was a
+            // late one with another still on its way: quiet before the next.
+            l.quietFirst_ = true;
+            continue;
+        }
+        reply = exchange(code);
         if (reply == kFail) return false;
         // An acknowledge that answers a resynchronising 0xFF did not take
         // the code: the board waits for one still.
-        if (reply == kAck && !resynced_) {
+        if (reply == kAck && !l.resynced_) {
             ok = true;
-            CurrentMode_ = mode;
+            l.CurrentMode_ = mode;
         } else {
-            CurrentMode_ = 0;
+            l.CurrentMode_ = 0;
+            if (l.resynced_) l.quietFirst_ = true;
         }
     }
     return ok;
@@ -161,62 +289,66 @@ bool RSComm::openCommandHeld(int mode, int code) {
 
 // --- Data items --------------------------------------------------------------
 
-std::string RSComm::ReadItem(const std::string& add) {
-    return whileHeld(std::string(), [&] { return readItemHeld(add); });
-}
-
-std::string RSComm::readItemHeld(const std::string& add) {
+std::string RSComm::Transaction::readItem(const std::string& add) {
+    RSComm& l = link_;
     // An address that cannot travel is refused before any byte is sent.
     const DecodedAddress fresh = DecodeAddress(add);
     if (!addressFits(fresh)) {
         qCWarning(lcLink, "refused to read %s: no such address", add.c_str());
         return {};
     }
-
-    if (CurrentMode_ != kModeRead) {
-        if (!openCommandHeld(kModeRead, 1)) return {};
-        decoded_ = fresh;
-        cachedCount_ = decoded_.byteCount();
-    } else if (!sameNoCase(add, cachedAdd_)) {
-        decoded_ = fresh;
-        cachedCount_ = decoded_.byteCount();
+    if (inAttentionPage(fresh)) {
+        qCWarning(lcLink, "refused to read %s: FF00H-FFFFH cannot be addressed", add.c_str());
+        return {};
     }
-    cachedAdd_ = add;
+
+    if (l.CurrentMode_ != kModeRead) {
+        if (!openCommand(kModeRead, 1)) return {};
+        l.decoded_ = fresh;
+        l.cachedCount_ = l.decoded_.byteCount();
+    } else if (!sameNoCase(add, l.cachedAdd_)) {
+        l.decoded_ = fresh;
+        l.cachedCount_ = l.decoded_.byteCount();
+    }
+    l.cachedAdd_ = add;
 
     std::uint8_t data[4] = {0, 0, 0, 0};
-    for (int k = 0; k < cachedCount_; ++k) {
-        const int a = static_cast<int>(decoded_.byteAddress) + k;
+    for (int k = 0; k < l.cachedCount_; ++k) {
+        const int a = static_cast<int>(l.decoded_.byteAddress) + k;
         const int hi = a / 256;
-        int reply = exchangeHeld(hi);
+        int reply = exchange(hi);
         if (reply == kFail) return {};
-        if (reply != hi || resynced_) {
-            CurrentMode_ = 0;
+        if (reply != hi || l.resynced_) {
+            mustResync();
             return {};
         }
-        reply = exchangeHeld(a % 256);
+        reply = exchange(a % 256);
         if (reply == kFail) return {};
         // After a lost byte the reply answers the resynchronising 0xFF, not
         // the address: it is no data byte.
-        if (resynced_) {
-            CurrentMode_ = 0;
+        if (l.resynced_) {
+            mustResync();
             return {};
         }
         data[k] = static_cast<std::uint8_t>(reply);
     }
-    return std::to_string(ComposeValue(decoded_, data));
+    return std::to_string(ComposeValue(l.decoded_, data));
 }
 
-void RSComm::WriteItem(const std::string& add, const std::string& dataValue) {
-    Hold hold(*this);
-    if (!hold.acquired()) return;
-    writeItemHeld(add, dataValue);
+std::string RSComm::Transaction::read(const std::string& add) {
+    const std::string text = readItem(add);
+    if (!text.empty() || !link_.resynced_ || link_.CommError) return text;
+    qCDebug(lcLink, "read of %s cut by a lost or late byte; once more", add.c_str());
+    return readItem(add);
 }
 
-void RSComm::writeItemHeld(const std::string& add, const std::string& dataValue) {
-    EchoMismatch_ = false;
+void RSComm::Transaction::writeItem(const std::string& add, const std::string& dataValue) {
+    RSComm& l = link_;
+    l.EchoMismatch_ = false;
+    l.writeFailed_ = true;
     const EntryCheck entry = ParseEntryText(dataValue);
     if (!entry.ok) {
-        entryAlert(entry.error);
+        l.entryAlert(entry.error);
         return;
     }
     // The write keeps its own decoded address: the read cache must go on
@@ -226,217 +358,207 @@ void RSComm::writeItemHeld(const std::string& add, const std::string& dataValue)
         qCWarning(lcLink, "refused to write %s: no such address", add.c_str());
         return;
     }
+    if (inAttentionPage(a)) {
+        l.entryAlert("Address " + add +
+                     " lies in FF00H-FFFFH, which cannot be written: the board takes a high "
+                     "address byte of FF as attention.");
+        return;
+    }
 
     std::int64_t value = entry.value;
     if (a.bitItem) {
         if (value != 0 && value != 1) {
-            entryAlert("Enter 0 or 1 Only.");
+            l.entryAlert("Enter 0 or 1 Only.");
             return;
         }
         // Rebuild the byte from what the board holds now. Without it the
         // other bits of the byte would be guessed, so nothing is written.
-        const std::string current = readItemHeld("B" + std::to_string(a.byteAddress));
+        const std::string current = readItem("B" + std::to_string(a.byteAddress));
         if (current.empty()) {
-            // A time-out has already been reported; an echo fault is
-            // retried by RSWrite like a fault of the write itself.
-            if (!CommError) EchoMismatch_ = true;
+            // A time-out has already been reported; an echo fault or a lost
+            // byte is retried by write() like a fault of the write itself.
+            if (!l.CommError) l.EchoMismatch_ = true;
             return;
         }
-        const std::int64_t byte = std::stoll(current);
+        const std::int64_t byte = LeadingInteger(current);
         value = value == 1 ? (byte | a.mask) : (byte & ~static_cast<std::int64_t>(a.mask));
     }
 
     const EntryCheck range = CheckRange(a, value);
     if (!range.ok) {
-        entryAlert(range.error);
+        l.entryAlert(range.error);
         return;
     }
     const std::vector<std::uint8_t> bytes = SplitValue(a, value);
 
-    if (CurrentMode_ != kModeWrite && !openCommandHeld(kModeWrite, 2)) return;
+    if (l.CurrentMode_ != kModeWrite && !openCommand(kModeWrite, 2)) return;
 
-    for (std::size_t k = 0; k < bytes.size() && !EchoMismatch_; ++k) {
+    for (std::size_t k = 0; k < bytes.size() && !l.EchoMismatch_; ++k) {
         const int addr = static_cast<int>(a.byteAddress + k);
-        // After a wrong echo the rest of the triple still goes out: the
-        // board frames by position and heard the byte right, so it must be
-        // left at the start of a triple. After a lost byte, though, the
-        // board has answered the resynchronising 0xFF and waits for a
-        // command code: nothing more may follow.
+        // After a wrong or late echo nothing more of the triple goes out:
+        // the board may have heard something else, and a byte sent now could
+        // land as address or data of a frame the PC does not know. The
+        // handshake of the retry keeps quiet first, so the board drops the
+        // half triple.
         for (int b : {addr / 256, addr % 256, static_cast<int>(bytes[k])}) {
-            const int reply = exchangeHeld(b);
+            const int reply = exchange(b);
             if (reply == kFail) return;
-            if (reply != b || resynced_) EchoMismatch_ = true;
-            if (resynced_) break;
+            if (reply != b || l.resynced_) {
+                l.EchoMismatch_ = true;
+                break;
+            }
         }
     }
-    if (EchoMismatch_) CurrentMode_ = 0;
+    if (l.EchoMismatch_) {
+        mustResync();
+        return;
+    }
+    l.writeFailed_ = false;
 }
 
-std::string RSComm::RSRead(const std::string& add) {
-    Hold hold(*this);
-    if (!hold.acquired()) return "0";
-    const std::string text = readItemHeld(add);
-    return text.empty() ? "0" : text;
-}
-
-void RSComm::RSWrite(const std::string& add, const std::string& dataValue) {
-    Hold hold(*this);
-    if (!hold.acquired()) return;
-    writeItemHeld(add, dataValue);
-    if (EchoMismatch_) writeItemHeld(add, dataValue);
+void RSComm::Transaction::write(const std::string& add, const std::string& value) {
+    writeItem(add, value);
+    if (link_.EchoMismatch_) writeItem(add, value);
 }
 
 // --- Ready poll and command transactions ------------------------------------
 
-bool RSComm::WaitPLSReady() {
-    return whileHeld(false, [&] { return waitPLSReadyHeld(); });
-}
-
-bool RSComm::waitPLSReadyHeld() {
+bool RSComm::Transaction::waitPLSReady() {
+    RSComm& l = link_;
     bool ready = false;
-    double deadline = clock_.now() + kReadyPoll;
+    double deadline = l.clock_.now() + kReadyPoll;
     while (!ready) {
-        if (clock_.now() >= deadline) {
-            if (linkAlarm("Cannot Determine PLS READY Mode Within Target Board.") !=
+        if (l.clock_.now() >= deadline) {
+            if (l.linkAlarm("Cannot Determine PLS READY Mode Within Target Board.") !=
                 MsgResult::Retry) {
-                CommError = true;
+                l.CommError = true;
                 return false;
             }
-            deadline = clock_.now() + kRetryExtra;
+            deadline = l.clock_.now() + kRetryExtra;
         }
-        if (CommError) return false;
-        if (exchangeHeld(kReadyQuery) != kAck || resynced_) continue;
-        const int state = exchangeHeld(kAck);
-        if (state == 0x00 && !resynced_) {
+        if (l.CommError) return false;
+        if (exchange(kReadyQuery) != kAck || l.resynced_) continue;
+        const int state = exchange(kAck);
+        if (state == 0x00 && !l.resynced_) {
             ready = true;
-            exchangeHeld(kAck);
+            exchange(kAck);
         }
     }
     return ready;
 }
 
-int RSComm::ReadWord(int code) {
-    return whileHeld(-9999, [&] { return readWordHeld(code); });
-}
-
-int RSComm::readWordHeld(int code) {
-    CurrentMode_ = 0;
-    int result = -9999;
-    if (openCommandHeld(kModeReadWord, code) && !CommError) {
-        const int lo = exchangeHeld(kAck);
-        const bool loResynced = resynced_;
-        const int hi = lo == kFail ? kFail : exchangeHeld(kAck);
-        if (lo != kFail && hi != kFail && !CommError && !loResynced && !resynced_)
+int RSComm::Transaction::readWord(int code) {
+    RSComm& l = link_;
+    l.CurrentMode_ = 0;
+    int result = kNoWord;
+    if (openCommand(kModeReadWord, code) && !l.CommError) {
+        const int lo = exchange(kAck);
+        const bool loResynced = l.resynced_;
+        const int hi = lo == kFail || loResynced ? kFail : exchange(kAck);
+        if (lo != kFail && hi != kFail && !l.CommError && !loResynced && !l.resynced_)
             result = lo + 256 * hi;
+        else
+            mustResync();
     }
-    CurrentMode_ = 0;
+    l.CurrentMode_ = 0;
     return result;
 }
 
-bool RSComm::ackedFrameHeld(int mode, int code, const std::vector<int>& bytes) {
+bool RSComm::Transaction::ackedFrame(int mode, int code, const std::vector<int>& bytes) {
+    RSComm& l = link_;
     for (int b : bytes) {
         if (b < 0 || b > 255) {
             qCWarning(lcLink, "refused command %d: %d does not fit a byte", code, b);
             return false;
         }
     }
-    CurrentMode_ = 0;
-    bool ok = openCommandHeld(mode, code) && !CommError;
-    for (std::size_t i = 0; ok && i < bytes.size(); ++i)
-        ok = exchangeHeld(bytes[i]) == kAck && !resynced_;
-    ok = ok && !CommError && waitPLSReadyHeld();
-    CurrentMode_ = 0;
+    l.CurrentMode_ = 0;
+    bool ok = openCommand(mode, code) && !l.CommError;
+    for (std::size_t i = 0; ok && i < bytes.size(); ++i) {
+        ok = exchange(bytes[i]) == kAck && !l.resynced_;
+        // Nothing more of a broken frame goes out.
+        if (!ok) mustResync();
+    }
+    ok = ok && !l.CommError && waitPLSReady();
+    l.CurrentMode_ = 0;
     return ok;
 }
 
-bool RSComm::WriteWord(int code, int value) {
-    return whileHeld(false, [&] { return writeWordHeld(code, value); });
-}
-
-bool RSComm::writeWordHeld(int code, int value) {
+bool RSComm::Transaction::writeWord(int code, int value) {
     if (value < 0 || value > 65535) {
         qCWarning(lcLink, "refused command %d: %d does not fit a word", code, value);
         return false;
     }
-    return ackedFrameHeld(kModeWriteWord, code, {value % 256, value / 256});
+    return ackedFrame(kModeWriteWord, code, {value % 256, value / 256});
 }
 
-bool RSComm::ChannelFrame(int code, int chan, int w1, std::int32_t w2, int flag) {
-    return whileHeld(false, [&] { return channelFrameHeld(code, chan, w1, w2, flag); });
-}
-
-bool RSComm::channelFrameHeld(int code, int chan, int w1, std::int32_t w2, int flag) {
+bool RSComm::Transaction::channelFrame(int code, int chan, int w1, std::int32_t w2, int flag) {
     if (w1 < 0 || w1 > 65535 || w2 < 0 || w2 > 65535) {
         qCWarning(lcLink, "refused command %d: %d/%d does not fit a word", code, w1, w2);
         return false;
     }
-    return ackedFrameHeld(
+    return ackedFrame(
         kModeFrame, code,
         {chan, w1 % 256, w1 / 256, static_cast<int>(w2 % 256), static_cast<int>(w2 / 256), flag});
 }
 
-bool RSComm::BlockWrite(int code, const std::array<int, 6>& bytes) {
-    return whileHeld(false, [&] { return blockWriteHeld(code, bytes); });
+bool RSComm::Transaction::blockWrite(int code, const std::array<int, 6>& bytes) {
+    return ackedFrame(kModeBlock, code, std::vector<int>(bytes.begin(), bytes.end()));
 }
 
-bool RSComm::blockWriteHeld(int code, const std::array<int, 6>& bytes) {
-    return ackedFrameHeld(kModeBlock, code, std::vector<int>(bytes.begin(), bytes.end()));
-}
-
-bool RSComm::ConfigRead(int code) {
-    return whileHeld(false, [&] { return configReadHeld(code); });
-}
-
-bool RSComm::configReadHeld(int code) {
-    CurrentMode_ = 0;
-    bool ok = openCommandHeld(kModeConfig, code) && !CommError;
-    for (std::size_t i = 0; ok && i < ConfigBuffer_.size(); ++i) {
-        const int reply = exchangeHeld(kAck);
-        if (CommError || reply == kFail || resynced_) {
+bool RSComm::Transaction::configRead(int code) {
+    RSComm& l = link_;
+    l.CurrentMode_ = 0;
+    bool ok = openCommand(kModeConfig, code) && !l.CommError;
+    for (std::size_t i = 0; ok && i < l.ConfigBuffer_.size(); ++i) {
+        const int reply = exchange(kAck);
+        if (l.CommError || reply == kFail || l.resynced_) {
+            mustResync();
             ok = false;
             break;
         }
-        ConfigBuffer_[i] = reply;
+        l.ConfigBuffer_[i] = reply;
     }
-    CurrentMode_ = 0;
+    l.CurrentMode_ = 0;
     return ok;
 }
 
-bool RSComm::RecallRead(int chan) {
-    return whileHeld(false, [&] { return recallReadHeld(chan); });
-}
-
-bool RSComm::recallReadHeld(int chan) {
+bool RSComm::Transaction::recallRead(int chan) {
+    RSComm& l = link_;
     if (chan < 0 || chan > 255) {
         qCWarning(lcLink, "refused recall of channel %d", chan);
         return false;
     }
-    CurrentMode_ = 0;
-    if (!openCommandHeld(kModeRecall, kCodeRecall)) return false;
-    if (CommError) {
-        RecallState_ = 2;
-        RecallPosition_ = 0;
+    l.CurrentMode_ = 0;
+    if (!openCommand(kModeRecall, kCodeRecall)) return false;
+    if (l.CommError) {
+        l.RecallState_ = 2;
+        l.RecallPosition_ = 0;
         return false;
     }
-    if (exchangeHeld(chan) != kAck || resynced_) return false;
+    if (exchange(chan) != kAck || l.resynced_) {
+        mustResync();
+        return false;
+    }
     int reply[3] = {0, 0, 0};
     for (int& r : reply) {
-        r = exchangeHeld(kAck);
-        if (CommError || r == kFail || resynced_) {
-            RecallState_ = 0;
-            RecallPosition_ = 0;
+        r = exchange(kAck);
+        if (l.CommError || r == kFail || l.resynced_) {
+            mustResync();
+            l.RecallState_ = 0;
+            l.RecallPosition_ = 0;
             return false;
         }
     }
     const int state = reply[0], lo = reply[1], hi = reply[2];
-    RecallState_ = state;
+    l.RecallState_ = state;
     if (hi > 16 || lo >= 256) {
-        RecallState_ = 2;
-        RecallPosition_ = 0;
+        l.RecallState_ = 2;
+        l.RecallPosition_ = 0;
         return false;
     }
-    RecallPosition_ = hi * 256 + lo;
-    CurrentMode_ = 0;
+    l.RecallPosition_ = hi * 256 + lo;
+    l.CurrentMode_ = 0;
     return true;
 }
 

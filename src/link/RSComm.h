@@ -49,8 +49,12 @@ public:
     }
 
     // --- Data items -----------------------------------------------------
+    // The value of an item as decimal text, "0" when the read failed (a
+    // caller that must tell a failure from a 0 uses ReadItem).
     std::string RSRead(const std::string& add);
-    void RSWrite(const std::string& add, const std::string& dataValue);
+    // Writes an item, once more after an echo fault. True when the board
+    // took and echoed every byte; false after a refusal or a link fault.
+    bool RSWrite(const std::string& add, const std::string& dataValue);
 
     // --- Address operations (no link traffic) ----------------------------
     // Result of Dec2Octal/Octal2Dec when the argument or the result does not
@@ -61,7 +65,10 @@ public:
     static std::string EquateAdd(const std::string& var, int targetBoardIndex);
     static bool ValidAdd(const std::string& var, int targetBoardIndex);
 
-    // --- PLS commands (src/timing/RSCommPLS.cpp) --------------------------
+    // --- PLS commands (src/timing/PlsCommands.h does the work) -------------
+    // Failure value of ReadWord and, as text, of the four live values. It is
+    // never a value: callers test for it and never store it.
+    static constexpr int kNoWord = -9999;
     std::string PLSScaleFactor();
     std::string PLSOffset();
     std::string PLSPos();
@@ -76,11 +83,12 @@ public:
     bool PLSConfigDownload(const std::array<int, 24>& cfgParam, int scaleFactor);
     std::array<int, 19> PLSConfigUpload();
 
-    // --- Byte primitives and command transactions --------------------------
-    // Public so that the PLS commands and the program transfers build on
-    // them; windows never call these.
+    // --- Byte primitives and command transactions, one transaction each ---
+    // For diagnosis and tests; code that runs several steps as one piece
+    // takes a Transaction instead.
     int ExchangeByte(int byte, bool noReply = false, bool flush = false);
     bool OpenCommand(int mode, int code);
+    // Empty text on failure; a read cut by a lost byte is tried once more.
     std::string ReadItem(const std::string& add);
     void WriteItem(const std::string& add, const std::string& dataValue);
     bool WaitPLSReady();
@@ -106,64 +114,31 @@ public:
     // Starts a transaction: empty when the link is already held (a timer
     // inside a Retry/Cancel box, say), in which case the caller fails at once
     // without traffic. The transaction holds the link until it is destroyed;
-    // code outside the link (PLS commands, program transfers) does its byte
-    // work through it.
+    // the byte primitives exist only on it.
     std::optional<Transaction> begin();
-
-    // Holds the link for one transaction. `acquired()` is false when the link
-    // was already held; the caller must then fail at once.
-    class Hold {
-    public:
-        explicit Hold(RSComm& link) : link_(link), acquired_(link.busy_ == 0) { ++link_.busy_; }
-        ~Hold() { --link_.busy_; }
-        Hold(const Hold&) = delete;
-        Hold& operator=(const Hold&) = delete;
-        bool acquired() const { return acquired_; }
-
-    private:
-        RSComm& link_;
-        bool acquired_;
-    };
 
 private:
     friend class Transaction;
     void InitializeRSComm(ISerialPort& commObj);
-    // Runs `op` holding the link; a caller that finds it held gets `failed`.
-    template <class R, class Op>
-    R whileHeld(R failed, Op op) {
-        Hold hold(*this);
-        return hold.acquired() ? op() : failed;
-    }
     MsgResult linkAlarm(const std::string& text);
-
-    // The operations without their Hold, for code inside RSComm that already
-    // holds the link (a public operation calling another one would find the
-    // link busy and fail). src/timing may build on these too.
-    int exchangeHeld(int byte, bool noReply = false, bool flush = false);
-    bool openCommandHeld(int mode, int code);
-    std::string readItemHeld(const std::string& add);
-    void writeItemHeld(const std::string& add, const std::string& dataValue);
-    bool waitPLSReadyHeld();
-    int readWordHeld(int code);
-    bool writeWordHeld(int code, int value);
-    bool channelFrameHeld(int code, int chan, int w1, std::int32_t w2, int flag);
-    bool blockWriteHeld(int code, const std::array<int, 6>& bytes);
-    bool configReadHeld(int code);
-    bool recallReadHeld(int chan);
-    void closeHeld();
     // Reads RSPort.cfg into settings_ (false: a platform error, told in
     // `errorNumber`/`errorText`).
     bool readSettingsFile(int* errorNumber, std::string* errorText);
     bool writeSettingsFile(const PortSettings& s, int* errorNumber, std::string* errorText);
-    // Sends `bytes` after an OpenCommand(mode, code), each to be answered
-    // 0x55, then waits for the PLS. Values outside 0..255 send nothing.
-    bool ackedFrameHeld(int mode, int code, const std::vector<int>& bytes);
     void entryAlert(const std::string& error);
     void logByte(bool sent, int byte);
+    // The port hung up or failed: offers to open it again. True when it is
+    // open again (a resynchronising 0xFF has gone out).
+    bool recoverLostPort();
 
-    // Set by an exchange whose reply answers a resynchronising 0xFF rather
-    // than the byte sent: the caller must take it as unexpected.
+    // Set by an exchange whose reply cannot be taken as the answer to the
+    // byte sent: it answered a resynchronising 0xFF, or came late.
     bool resynced_ = false;
+    // The board may hold a half-received frame: the next handshake keeps
+    // quiet first (see LinkFraming.h).
+    bool quietFirst_ = false;
+    // The last write did not land whole (refused, link fault, echo fault).
+    bool writeFailed_ = false;
     std::optional<int> portOverride_;
     std::optional<int> speedOverride_;
 
@@ -207,39 +182,55 @@ public:
     IMessageBox& messages() { return link_.messages_; }
     // The open port, or nullptr.
     ISerialPort* port() { return link_.port_; }
-    // True when the last exchange's reply answered a resynchronising 0xFF
-    // rather than the byte sent.
+    // True when the last exchange's reply cannot be taken as the answer to
+    // the byte sent: it answered a resynchronising 0xFF, or came so late
+    // that the board may have dropped its frame (see LinkFraming.h).
     bool resynced() const { return link_.resynced_; }
     // Forgets the board's command mode (raw bytes are about to be sent).
     void clearMode() { link_.CurrentMode_ = 0; }
+    // A link fault stands (CommError).
+    bool failed() const { return link_.CommError; }
 
-    int exchange(int byte, bool noReply = false, bool flush = false) {
-        return link_.exchangeHeld(byte, noReply, flush);
-    }
-    bool openCommand(int mode, int code) { return link_.openCommandHeld(mode, code); }
-    // Empty text on failure.
-    std::string readItem(const std::string& add) { return link_.readItemHeld(add); }
-    void writeItem(const std::string& add, const std::string& value) {
-        link_.writeItemHeld(add, value);
-    }
-    // A write retried once after an echo fault, as RSWrite.
-    void write(const std::string& add, const std::string& value) {
-        link_.writeItemHeld(add, value);
-        if (link_.EchoMismatch_) link_.writeItemHeld(add, value);
-    }
-    bool waitPLSReady() { return link_.waitPLSReadyHeld(); }
-    int readWord(int code) { return link_.readWordHeld(code); }
-    bool writeWord(int code, int value) { return link_.writeWordHeld(code, value); }
-    bool channelFrame(int code, int chan, int w1, std::int32_t w2, int flag) {
-        return link_.channelFrameHeld(code, chan, w1, w2, flag);
-    }
-    bool blockWrite(int code, const std::array<int, 6>& bytes) {
-        return link_.blockWriteHeld(code, bytes);
-    }
-    bool configRead(int code) { return link_.configReadHeld(code); }
-    bool recallRead(int chan) { return link_.recallReadHeld(chan); }
+    // Sends one byte and returns the reply, 0 with noReply, RSComm::kFail on
+    // failure. Lost bytes are resynchronised here (see resynced()).
+    int exchange(int byte, bool noReply = false, bool flush = false);
+    // The 0xFF/0x55 attention handshake and the command code.
+    bool openCommand(int mode, int code);
+    // One read of an item; empty text on failure.
+    std::string readItem(const std::string& add);
+    // readItem tried once more, from a fresh handshake, when a lost or late
+    // byte cut it (never after a link fault or a wrong echo).
+    std::string read(const std::string& add);
+    void writeItem(const std::string& add, const std::string& value);
+    // A write retried once after an echo fault or a lost byte, as RSWrite.
+    void write(const std::string& add, const std::string& value);
+    // The last writeItem/write did not land whole: the entry or address was
+    // refused, the link failed, or the echo was still wrong.
+    bool writeFailed() const { return link_.writeFailed_; }
+    bool echoMismatch() const { return link_.EchoMismatch_; }
+
+    bool waitPLSReady();
+    // Two bytes after the handshake, low first; RSComm::kNoWord on failure.
+    int readWord(int code);
+    bool writeWord(int code, int value);
+    bool channelFrame(int code, int chan, int w1, std::int32_t w2, int flag);
+    bool blockWrite(int code, const std::array<int, 6>& bytes);
+    // Fills the link's configuration buffer (19 bytes).
+    bool configRead(int code);
+    const std::array<int, 19>& configBuffer() const { return link_.ConfigBuffer_; }
+    // One setpoint of a channel into the link's recall state and position.
+    bool recallRead(int chan);
+    int recallState() const { return link_.RecallState_; }
+    int recallPosition() const { return link_.RecallPosition_; }
 
 private:
+    // Sends `bytes` after an openCommand(mode, code), each to be answered
+    // 0x55, then waits for the PLS. Values outside 0..255 send nothing.
+    bool ackedFrame(int mode, int code, const std::vector<int>& bytes);
+    // The board may be in the middle of a frame: keep quiet first, next time.
+    void mustResync();
+    void close();
+
     friend class RSComm;
     RSComm& link_;
 };

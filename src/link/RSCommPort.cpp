@@ -5,7 +5,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "link/PortSettingsFile.h"
 #include "link/RSComm.h"
@@ -15,6 +14,11 @@
 namespace fs = std::filesystem;
 
 namespace voran {
+
+namespace {
+// Bytes of RSPort.cfg read at most: its one line is a dozen characters.
+constexpr std::size_t kFirstLineLimit = 256;
+}  // namespace
 
 std::string RSComm::CommSettingsFile() const {
     return ResolvePath(programFolder_, "Support/RSPort.cfg");
@@ -57,16 +61,22 @@ bool RSComm::readSettingsFile(int* errorNumber, std::string* errorText) {
     std::error_code ec;
     if (!fs::exists(path, ec)) return writeSettingsFile(settings_, errorNumber, errorText);
 
+    // Only the first line matters: at most kFirstLineLimit bytes are read,
+    // however large the file.
     std::ifstream in(path, std::ios::binary);
-    std::stringstream content;
-    if (in) content << in.rdbuf();
+    std::string firstLine;
+    if (in) {
+        char buffer[kFirstLineLimit];
+        in.read(buffer, sizeof buffer);
+        firstLine.assign(buffer, static_cast<std::size_t>(in.gcount()));
+        firstLine = firstLine.substr(0, firstLine.find('\n'));
+    }
     if (!in && !in.eof()) {
         *errorNumber = errno;
         *errorText = std::string(std::strerror(errno)) + ": " + path;
         return false;
     }
-    // Only the first line matters; a file of any size is not read whole.
-    const PortSettingsText parsed = ParsePortSettingsText(content.str().substr(0, 4096));
+    const PortSettingsText parsed = ParsePortSettingsText(firstLine);
     settings_ = parsed.settings;
     if (parsed.empty || parsed.garbled) {
         if (parsed.garbled)
@@ -118,8 +128,8 @@ void RSComm::InitializeRSComm(ISerialPort& commObj) {
 }
 
 void RSComm::OpenRSComm(ISerialPort& commObj) {
-    Hold hold(*this);
-    if (!hold.acquired()) return;
+    auto t = begin();
+    if (!t) return;
 
     InitializeRSComm(commObj);
     if (LinkDisabled_) return;
@@ -136,24 +146,24 @@ void RSComm::OpenRSComm(ISerialPort& commObj) {
     }
     port_->discardInput();
     CurrentMode_ = 0;
+    quietFirst_ = false;
     CommError = false;
-    exchangeHeld(0xFF);
+    t->exchange(0xFF);
     OnlineMode = !CommError;
 }
 
 void RSComm::CloseRSComm() {
-    Hold hold(*this);
-    if (!hold.acquired()) return;
-    closeHeld();
+    if (auto t = begin()) t->close();
 }
 
-void RSComm::closeHeld() {
-    if (port_ != nullptr && port_->isOpen()) {
-        if (!CommError) exchangeHeld(0xFF);
-        port_->close();
+void RSComm::Transaction::close() {
+    RSComm& l = link_;
+    if (l.port_ != nullptr && l.port_->isOpen()) {
+        if (!l.CommError) exchange(0xFF);
+        l.port_->close();
     }
-    CurrentMode_ = 0;
-    OnlineMode = false;
+    l.CurrentMode_ = 0;
+    l.OnlineMode = false;
 }
 
 }  // namespace voran

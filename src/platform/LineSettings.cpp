@@ -5,15 +5,18 @@
 #include <sstream>
 #include <vector>
 
+#include "link/NumberText.h"
+
 namespace voran {
 
 namespace {
 
+// Digits only, at most six of them.
 std::optional<int> number(const std::string& s) {
     if (s.empty() || s.size() > 6) return std::nullopt;
     if (!std::all_of(s.begin(), s.end(), [](unsigned char c) { return std::isdigit(c); }))
         return std::nullopt;
-    return std::stoi(s);
+    return static_cast<int>(LeadingInteger(s));
 }
 
 }  // namespace

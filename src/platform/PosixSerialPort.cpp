@@ -122,6 +122,7 @@ PortError PosixSerialPort::failure(int err, const std::string& what) const {
 
 bool PosixSerialPort::open(PortError* error) {
     if (fd_ >= 0) return true;
+    lost_ = false;
     device_ = devicePath();
     const auto fail = [&](int err, const char* what) {
         const PortError e = failure(err, what);
@@ -196,6 +197,7 @@ void PosixSerialPort::close() {
     ::ioctl(fd_, TIOCNXCL);
     ::close(fd_);
     fd_ = -1;
+    lostDevice_ = device_;
     device_.clear();
 }
 
@@ -227,6 +229,9 @@ int PosixSerialPort::readByte() {
         const ssize_t n = ::read(fd_, &b, 1);
         if (n == 1) return b;
         if (n < 0 && errno == EINTR) continue;
+        // Readable but nothing to read (end of file, or an error other than
+        // "try again"): the device has gone away.
+        if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) markLost(n == 0 ? 0 : errno);
         return -1;
     }
 }
@@ -241,18 +246,38 @@ bool PosixSerialPort::waitForByte(double deadline) {
         pollfd p{fd_, POLLIN, 0};
         const timespec ts = toTimespec(left);
         const int r = ::ppoll(&p, 1, &ts, nullptr);
+        // Data still waiting is read first, even beside a hang-up: the read
+        // then tells when there is no more.
         if (r > 0 && (p.revents & POLLIN)) return true;
         if (r < 0 && errno == EINTR) continue;
         if (r > 0) {
-            // Hung up or failed (the far side of a pseudo-terminal closed):
-            // nothing can arrive, so the wait ends as a time-out would, without
-            // spinning on the descriptor.
-            clock_.pause(deadline - clock_.now());
+            // Hung up or failed (the adapter unplugged, the far side of a
+            // pseudo-terminal closed): nothing can arrive, so the wait ends at
+            // once and the port says it is lost.
+            markLost(p.revents & POLLHUP ? 0 : EIO);
             return false;
         }
         if (r < 0 || clock_.now() >= deadline) return false;
         // ppoll woke a little early for the clock: wait out the rest.
     }
+}
+
+void PosixSerialPort::markLost(int err) {
+    if (lost_) return;
+    lost_ = true;
+    lostError_ = err;
+    qCWarning(lcLink, "%s: the device is gone", device_.c_str());
+}
+
+bool PosixSerialPort::lost(PortError* why) const {
+    if (!lost_) return false;
+    if (why != nullptr) {
+        const std::string device = fd_ >= 0 ? device_ : lostDevice_;
+        *why = {lostError_ != 0 ? lostError_ : EIO, "COM" + std::to_string(port_),
+                "The device " + device + " is gone (unplugged, or its other side closed)." +
+                    (lostError_ != 0 ? std::string(" ") + std::strerror(lostError_) + "." : "")};
+    }
+    return true;
 }
 
 }  // namespace voran

@@ -37,6 +37,7 @@ public:
     bool writeByte(std::uint8_t byte) override;
     int readByte() override;
     bool waitForByte(double deadline) override;
+    bool lost(PortError* why = nullptr) const override;
 
     // The device file port n opens (the Support/COM<n> link when it exists).
     std::string devicePath() const;
@@ -46,6 +47,7 @@ public:
 private:
     bool applySettings(PortError* error);
     PortError failure(int err, const std::string& what) const;
+    void markLost(int err);
 
     IClock& clock_;
     std::string folder_;
@@ -54,6 +56,10 @@ private:
     LineSettings line_;
     int fd_ = -1;
     std::string device_;
+    // The device hung up or failed (see lost()); cleared by open().
+    bool lost_ = false;
+    int lostError_ = 0;
+    std::string lostDevice_;
 };
 
 }  // namespace voran

@@ -39,6 +39,14 @@ public:
     // Blocks until at least one byte is waiting or the clock reaches the
     // deadline. Returns true when a byte is waiting.
     virtual bool waitForByte(double deadline) = 0;
+    // Set once the device has hung up or failed (an adapter unplugged, the
+    // far side of a pseudo-terminal closed): nothing can arrive until it is
+    // opened again, so a wait ends at once. Cleared by open(). `why` tells
+    // it in words for the operator.
+    virtual bool lost(PortError* why = nullptr) const {
+        (void)why;
+        return false;
+    }
 };
 
 }  // namespace voran

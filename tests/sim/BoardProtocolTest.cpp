@@ -3,6 +3,7 @@
 // in the middle of a session. A late answer still arrives after a flush.
 #include <gtest/gtest.h>
 
+#include "SimPls.h"
 #include "SimPort.h"
 
 using voran::sim::SimBoard;
@@ -48,6 +49,33 @@ TEST(BoardAnswers, ALateReplyArrivesAtItsTimeEvenAfterTheDeadlineAndAFlush) {
     EXPECT_TRUE(port.waitForByte(clock.now() + 2.0));
     EXPECT_DOUBLE_EQ(clock.now(), t0 + 1.5);
     EXPECT_EQ(port.readByte(), 0x55);
+}
+
+TEST(BoardAnswers, EveryFrameCutByAPauseIsDroppedSoTheNextFFIsAttention) {
+    // Each frame stops after its first byte; after more than the frame gap
+    // the PC's 0xFF must be heard as attention (0x55), and nothing of the
+    // half frame may take effect.
+    const struct {
+        const char* name;
+        std::vector<int> start;
+    } rows[] = {
+        {"read pair", {0xFF, 0x01, 0x1F}},
+        {"write triple", {0xFF, 0x02, 0x1F, 0xF0}},
+        {"PLS word write", {0xFF, 26, 0xF4}},
+        {"PLS channel frame", {0xFF, 27, 1, 10, 0}},
+        {"ready poll", {0xFF, 26, 0xF4, 0x01, 0x38}},
+    };
+    for (const auto& r : rows) {
+        SimBoard board;
+        double t = 0;
+        for (int b : r.start) board.receive(static_cast<std::uint8_t>(b), t += 0.001);
+        const auto answer = board.receive(0xFF, t + voran::framing::kFrameGap + 0.01);
+        EXPECT_EQ(answer, std::optional<std::uint8_t>(0x55)) << r.name;
+        EXPECT_EQ(board.memory()[0x1FF0], 0) << r.name;
+        EXPECT_EQ(board.pls().scaleFactor, r.start[1] == 26 && r.start.size() > 4 ? 500 : 360)
+            << r.name;
+        EXPECT_FALSE(board.pls().channels[1].programmed) << r.name;
+    }
 }
 
 }  // namespace

@@ -20,7 +20,7 @@ frmMain& display(ShellHarness& h) {
 }
 
 // Bytes a transfer sends when it runs alone on an open link.
-std::size_t bytesOfTransferAlone(int mode) {
+std::size_t bytesOfTransferAlone(TransferDirection mode) {
     ShellHarness h;
     h.goOnline();
     display(h).deactivate();
@@ -53,7 +53,7 @@ TEST(MonitorPass, WaitsWhileAModalOperationOwnsTheLinkAndResumesAfter) {
 }
 
 TEST(MonitorPass, TransferFromTheMenuWithTheDisplayRunningSendsOnlyTheTransfersBytes) {
-    for (const int mode : {kTransferUpload, kTransferDownload}) {
+    for (const TransferDirection mode : {kTransferUpload, kTransferDownload}) {
         SCOPED_TRACE(mode == kTransferUpload ? "upload" : "download");
         const std::size_t alone = bytesOfTransferAlone(mode);
         ShellHarness h;

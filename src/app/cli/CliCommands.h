@@ -19,6 +19,9 @@ struct Context {
     // Opens the link with the port and speed of RSPort.cfg or the options.
     // False (with a line on `err`) when the board could not be reached.
     std::function<bool()> open;
+    // True once something went wrong that the command itself may not have
+    // seen: a message box was shown (on stderr) or a link fault stands.
+    std::function<bool()> troubled;
 };
 
 // Exit statuses.

@@ -37,7 +37,20 @@ bool isItemAddress(const std::string& a) {
     return d.byteAddress <= 65535u && d.byteAddress + d.byteCount() - 1 <= 65535u;
 }
 
+// FF00H to FFFFH cannot be addressed: the board takes a high address byte of
+// 0xFF at the start of a pair or triple as attention.
+bool inAttentionPage(const std::string& a) {
+    const DecodedAddress d = DecodeAddress(a);
+    return d.byteAddress + d.byteCount() - 1 >= 0xFF00u;
+}
+
 bool checkAddress(Context& ctx, const std::string& a) {
+    if (isItemAddress(a) && inAttentionPage(a)) {
+        ctx.err << "voran-cli: " << a
+                << " lies in FF00H-FFFFH, which the link cannot address (the board takes a "
+                   "high address byte of FF as attention)\n";
+        return false;
+    }
     if (isItemAddress(a)) return true;
     ctx.err << "voran-cli: not a data-item address: " << a
             << " (B8176, W182, D1100, B1044.1, F135, 1FF0H)\n";
@@ -70,9 +83,11 @@ int writeItem(Context& ctx, const std::vector<std::string>& args) {
     }
     if (!checkAddress(ctx, args[0])) return kUsage;
     if (!ctx.open()) return kFailed;
-    ctx.link.RSWrite(args[0], args[1]);
-    if (ctx.link.echoMismatch()) {
-        ctx.err << "voran-cli: the board did not echo the write of " << args[0] << "\n";
+    if (!ctx.link.RSWrite(args[0], args[1])) {
+        // A refusal or a link fault has said why in its box; an echo fault
+        // has no box.
+        if (ctx.link.echoMismatch())
+            ctx.err << "voran-cli: the board did not echo the write of " << args[0] << "\n";
         return kFailed;
     }
     return kOk;

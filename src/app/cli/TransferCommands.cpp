@@ -56,10 +56,16 @@ bool isSetupFileName(const std::string& path) {
     return path.size() > 4 && path.compare(path.size() - 4, 4, ".sdt") == 0;
 }
 
+// The success line only when everything went through: no failure, no
+// message box, no link fault.
 int finish(Context& ctx, const FileTransferOutcome& outcome, int steps, const std::string& done) {
     if (steps > 0) ctx.err << "\n";
     if (!outcome.ok) {
         ctx.err << "voran-cli: " << outcome.error << "\n";
+        return kFailed;
+    }
+    if (ctx.troubled && ctx.troubled()) {
+        ctx.err << "voran-cli: " << done << " reported trouble (see above); not taken as done\n";
         return kFailed;
     }
     ctx.out << done << "\n";
@@ -81,33 +87,41 @@ int upload(Context& ctx, const std::vector<std::string>& args) {
 }
 
 int download(Context& ctx, const std::vector<std::string>& args) {
-    bool anyVersion = false;
+    bool anyVersion = false, anyAddresses = false;
     std::vector<std::string> files;
     for (const std::string& a : args) {
         if (a == "--any-version")
             anyVersion = true;
+        else if (a == "--any-addresses")
+            anyAddresses = true;
         else
             files.push_back(a);
     }
     if (files.size() != 1 || !isSetupFileName(files[0])) {
-        ctx.err << "voran-cli: usage: download [--any-version] FILE.sdt\n";
+        ctx.err << "voran-cli: usage: download [--any-version] [--any-addresses] FILE.sdt\n";
         return kUsage;
     }
     const std::string& path = files[0];
     if (!ctx.open()) return kFailed;
     InterruptCancels interrupt;
     int steps = 0;
-    const FileTransferOutcome outcome = DownloadFromFile(
-        ctx.link, path, anyVersion, progressHooks(ctx, "Downloading data", &steps));
+    TransferHooks hooks = progressHooks(ctx, "Downloading data", &steps);
+    // Nobody is there to ask: an address table other than the program's own
+    // is sent only with --any-addresses.
+    hooks.acceptAddresses = [anyAddresses](const std::string&) { return anyAddresses; };
+    const FileTransferOutcome outcome =
+        DownloadFromFile(ctx.link, path, anyVersion, std::move(hooks));
     return finish(ctx, outcome, steps, "downloaded " + path);
 }
 
 Register uploadCommand{{"upload", "upload FILE.sdt",
                         "back up the board's items and PLS into a set-up file (only when complete)",
                         &upload}};
-Register downloadCommand{{"download", "download [--any-version] FILE.sdt",
-                          "restore a set-up file into the board: items, then PLS, then channels",
-                          &download}};
+Register downloadCommand{
+    {"download", "download [--any-version] [--any-addresses] FILE.sdt",
+     "restore a set-up file into the board: items, then PLS, then channels (a file whose\n"
+     "      addresses differ from the item table is refused without --any-addresses)",
+     &download}};
 
 }  // namespace
 

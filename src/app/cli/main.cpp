@@ -8,6 +8,7 @@
 
 #include "CliCommands.h"
 #include "Version.h"
+#include "link/NumberText.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
 #ifdef _WIN32
@@ -60,11 +61,12 @@ void usage(std::ostream& os) {
           "an entry was refused, 2 a wrong command line.\n";
 }
 
+// Digits only, at most six of them.
 std::optional<int> number(const std::string& text) {
     if (text.empty() || text.size() > 6) return std::nullopt;
     for (char c : text)
         if (c < '0' || c > '9') return std::nullopt;
-    return std::stoi(text);
+    return static_cast<int>(LeadingInteger(text));
 }
 
 }  // namespace
@@ -130,14 +132,19 @@ int run(int argc, char** argv) {
     link.overrideSettings(port, speed);
 
     bool opened = false;
-    Context ctx{link, std::cout, std::cerr, folder, [&] {
+    Context ctx{link,
+                std::cout,
+                std::cerr,
+                folder,
+                [&] {
                     link.OpenRSComm(serial);
                     opened = true;
                     if (link.OnlineMode) return true;
                     std::cerr << "voran-cli: no link to the board on port " << link.settings().port
                               << " at " << link.settings().speed << " bit/s\n";
                     return false;
-                }};
+                },
+                [&] { return link.CommError || boxes.shown > 0; }};
     int status = command->run(ctx, args);
     const bool fault = link.CommError;
     if (opened) link.CloseRSComm();

@@ -7,14 +7,11 @@
 
 namespace voran {
 
-int TransferMode = 0;
-
 void mnuFileUpload_Click(AppContext& ctx, FileCommands& files, QWidget* parent) {
     if (ctx.messages.show(
             "You are about to Upload Data from the PLC\r\n\r\nDo You Wish to Continue?",
             "Data Upload", MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)
         return;
-    files.StampUpload();
     StartTransfer(ctx, files, parent, kTransferUpload);
 }
 
@@ -26,7 +23,8 @@ void mnuFileDownload_Click(AppContext& ctx, FileCommands& files, QWidget* parent
     StartTransfer(ctx, files, parent, kTransferDownload);
 }
 
-bool StartTransfer(AppContext& ctx, FileCommands& files, QWidget* parent, int mode) {
+bool StartTransfer(AppContext& ctx, FileCommands& files, QWidget* parent,
+                   TransferDirection direction) {
     if (!ctx.link.OnlineMode) {
         if (ctx.messages.show("Program is Currently OFFLINE\r\n\r\nDo You Wish to Switch to ONLINE "
                               "MODE to Continue?",
@@ -37,14 +35,13 @@ bool StartTransfer(AppContext& ctx, FileCommands& files, QWidget* parent, int mo
         // does not answer (the first item then fails through the link).
         ctx.goOnline();
     }
-    TransferMode = mode;
-    if (mode == kTransferUpload) files.StampUpload();
 
     // The transfer owns the link while it runs: the open window's
     // monitoring waits until it has ended.
     AppContext::ModalOperation modal(ctx);
-    frmProcessing window(ctx, mode, parent);
+    frmProcessing window(ctx, direction, parent);
     window.exec();
+    if (direction == TransferDirection::Upload && window.report().complete()) files.StampUpload();
     return true;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Transfer.h"
+
 class QWidget;
 
 namespace voran {
@@ -7,21 +9,18 @@ namespace voran {
 class AppContext;
 class FileCommands;
 
-// The transfer mode of the running or last transfer: 4 upload, 14 download
-// (kTransferUpload, kTransferDownload). Set by StartTransfer before the
-// progress window is shown.
-extern int TransferMode;
-
-// File > Upload (save) Data: asks, stamps the data with the present date and
-// time, and runs the upload into CurrentData.
+// File > Upload (save) Data: asks, then runs the upload into CurrentData;
+// a complete upload stamps the data with the present date and time.
 void mnuFileUpload_Click(AppContext& ctx, FileCommands& files, QWidget* parent);
 // File > Download Data: asks, then sends CurrentData to the board.
 void mnuFileDownload_Click(AppContext& ctx, FileCommands& files, QWidget* parent);
 
 // Offers to go online when offline (Yes performs the Online Data command:
-// OnlineMode := true, then ctx.UpdateOnlineState), sets TransferMode, stamps
-// an upload, and shows the progress window modal until the transfer ends.
+// OnlineMode := true, then ctx.UpdateOnlineState) and shows the progress
+// window modal until the transfer ends; an upload that completed is then
+// stamped (one that did not leaves CurrentData, stamp included, as it was).
 // Returns false when the operator declined to go online.
-bool StartTransfer(AppContext& ctx, FileCommands& files, QWidget* parent, int mode);
+bool StartTransfer(AppContext& ctx, FileCommands& files, QWidget* parent,
+                   TransferDirection direction);
 
 }  // namespace voran

@@ -16,8 +16,8 @@
 
 namespace voran {
 
-frmProcessing::frmProcessing(AppContext& ctx, int transferMode, QWidget* parent)
-    : QDialog(parent), ctx_(ctx), mode_(transferMode) {
+frmProcessing::frmProcessing(AppContext& ctx, TransferDirection direction, QWidget* parent)
+    : QDialog(parent), ctx_(ctx), direction_(direction) {
     setObjectName("frmProcessing");
     setWindowTitle(QString());
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -52,8 +52,9 @@ void frmProcessing::Form_Load() {
     prgProcessing->setMinimum(0);
     prgProcessing->setValue(0);
     prgProcessing->setMaximum(kTransferSteps);
-    lblProcessing->setText(mode_ < 10 ? "Uploading Data, Please Standby..."
-                                      : "Downloading Data, Please Standby...");
+    lblProcessing->setText(direction_ == TransferDirection::Upload
+                               ? "Uploading Data, Please Standby..."
+                               : "Downloading Data, Please Standby...");
 }
 
 void frmProcessing::showEvent(QShowEvent* event) {
@@ -104,11 +105,23 @@ void frmProcessing::RunTransfer() {
     hooks.status = [this](const std::string& text) {
         lblProcessing->setText(QString::fromStdString(text));
     };
+    hooks.acceptAddresses = [this](const std::string& differences) {
+        return ctx_.messages.show(
+                   "The data's address table differs from this program's item "
+                   "table:\r\n\r\n" +
+                       differences + "\r\nDownload the data to these addresses anyway?",
+                   "Data Download", MsgButtons::YesNo, MsgIcon::Exclamation) == MsgResult::Yes;
+    };
     DataTransfer transfer(ctx_.link, ctx_.tables, hooks);
-    report_ = transfer.RunTransfer(mode_);
+    report_ = transfer.RunTransfer(direction_);
     running_ = false;
 
-    if (ctx_.link.CommError) {
+    // An upload that did not complete left the data in memory as they were;
+    // a download that failed left the board partly written. Either way the
+    // operator is told. A cancelled download is the operator's own doing.
+    const bool cancelledDownload = direction_ == TransferDirection::Download && report_.cancelled &&
+                                   !report_.linkFault && !report_.itemFailed && !report_.plsFailed;
+    if (!report_.complete() && !report_.refused && !cancelledDownload) {
         ctx_.messages.show("Error Processing Request\r\n\r\nProcess Not Complete", "RADUR7",
                            MsgButtons::Ok, MsgIcon::Exclamation);
     }

@@ -21,16 +21,16 @@ class AppContext;
 class frmProcessing : public QDialog {
     Q_OBJECT
 public:
-    // `transferMode` below 10 is an upload, otherwise a download.
-    frmProcessing(AppContext& ctx, int transferMode, QWidget* parent = nullptr);
+    frmProcessing(AppContext& ctx, TransferDirection direction, QWidget* parent = nullptr);
 
     QGroupBox* fraProcessing = nullptr;
     QLabel* lblProcessing = nullptr;
     QProgressBar* prgProcessing = nullptr;
     QPushButton* cmdCancel = nullptr;
 
-    // Runs the transfer; at its end shows the error box when the link
-    // failed, then hides the window (which ends exec()).
+    // Runs the transfer; at its end shows the error box when it did not
+    // complete (a cancelled download excepted, a refusal has said why), then
+    // hides the window (which ends exec()).
     void RunTransfer();
     // What the last RunTransfer achieved.
     const TransferReport& report() const { return report_; }
@@ -49,7 +49,7 @@ private:
     void advance(int steps);
 
     AppContext& ctx_;
-    int mode_;
+    TransferDirection direction_;
     bool cancel_ = false;
     bool started_ = false;
     bool running_ = false;

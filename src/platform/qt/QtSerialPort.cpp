@@ -47,6 +47,7 @@ bool QtSerialPort::apply(PortError* error) {
 
 bool QtSerialPort::open(PortError* error) {
     if (serial_.isOpen()) return true;
+    lost_ = false;
     const std::string name = deviceName();
     serial_.setPortName(QString::fromStdString(name));
     if (!serial_.open(QIODevice::ReadWrite)) {
@@ -120,14 +121,24 @@ bool QtSerialPort::waitForByte(double deadline) {
         if (clock_.now() >= deadline) break;
         if (serial_.error() != QSerialPort::NoError &&
             serial_.error() != QSerialPort::TimeoutError) {
-            // The device failed (a hung-up pseudo-terminal): nothing will
-            // come, so wait out the deadline instead of spinning.
+            // The device failed (unplugged, a hung-up pseudo-terminal):
+            // nothing will come, so the wait ends at once and the port says
+            // it is lost.
+            lost_ = true;
+            lostName_ = serial_.portName().toStdString();
             serial_.clearError();
-            clock_.pause(deadline - clock_.now());
             break;
         }
     }
     return serial_.bytesAvailable() > 0;
+}
+
+bool QtSerialPort::lost(PortError* why) const {
+    if (!lost_) return false;
+    if (why != nullptr)
+        *why = {QSerialPort::ResourceError, "QtSerialPort",
+                "The device " + lostName_ + " is gone (unplugged, or its other side closed)."};
+    return true;
 }
 
 }  // namespace voran

@@ -32,6 +32,7 @@ public:
     bool writeByte(std::uint8_t byte) override;
     int readByte() override;
     bool waitForByte(double deadline) override;
+    bool lost(PortError* why = nullptr) const override;
 
     std::string deviceName() const;
 
@@ -44,6 +45,9 @@ private:
     std::string settingsText_ = "9600,n,8,1";
     LineSettings line_;
     QSerialPort serial_;
+    // The device failed while open (see lost()); cleared by open().
+    bool lost_ = false;
+    std::string lostName_;
 };
 
 }  // namespace voran

@@ -224,7 +224,6 @@ TEST_F(FileMenu, UploadStampIsOneReadingOfTheClock) {
     clock.setLocalDateTime({2026, 5, 6, 7, 8, 9, 750});
     files.StampUpload();
     EXPECT_EQ(files.gUploadNOW, "5/6/2026 7:08:09 AM");
-    // The stamp keeps the very reading, milliseconds and all, rather than
-    // what its text says.
-    EXPECT_EQ(FromOleDate(tables.CurrentData.Stamp), (DateTime{2026, 5, 6, 7, 8, 9, 750}));
+    // The stamp is the whole second its text shows.
+    EXPECT_EQ(FromOleDate(tables.CurrentData.Stamp), (DateTime{2026, 5, 6, 7, 8, 9, 0}));
 }

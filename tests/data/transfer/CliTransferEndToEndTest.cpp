@@ -42,5 +42,47 @@ TEST(CliTransfer, BackupThenRestoreThenBackupAgainGivesTheRestoredData) {
               std::tie(changed.Value, changed.Setpoint, changed.SpeedComp));
 }
 
+TEST(CliTransfer, DownloadSaysDoneOnlyWhenDoneAndRefusesAForeignAddressTableUnlessTold) {
+    SimProgramFolder folder;
+    folder.write("Support/RSPort.cfg", "7,9600\n");
+    folder.write("board.preset", "W1010 5\nB1030 9\n");
+    ASSERT_TRUE(folder.startSim(7, {"--preset", folder.path("board.preset")})) << folder.said;
+    SetupTables tables;
+    tables.BuildDefaults(DateTime{2026, 1, 2, 3, 4, 5, 0});
+    SetupData data = tables.DefaultData;
+    data.Version = ProgramVersion();
+
+    // An entry the board cannot take: ENTRY ALERT, exit 1, no success line.
+    data.Value[12] = 300;
+    ASSERT_TRUE(WriteSetupFile(folder.path("bad.sdt"), data));
+    RunResult o = folder.run("voran-cli", {"download", folder.path("bad.sdt")});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.out, "");
+    EXPECT_NE(o.err.find("ENTRY ALERT"), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("writing item 12 failed"), std::string::npos) << o.err;
+
+    // Item 5 moved to another address: refused, listed, nothing sent.
+    data.Value[12] = 7;
+    data.Address[5] = "Q17";
+    ASSERT_TRUE(WriteSetupFile(folder.path("foreign.sdt"), data));
+    o = folder.run("voran-cli", {"download", folder.path("foreign.sdt")});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.out, "");
+    EXPECT_NE(o.err.find("item 5: \"Q17\", the item table has \"W1010\""), std::string::npos)
+        << o.err;
+    o = folder.run("voran-cli", {"read", "B1030", "B32"});
+    EXPECT_EQ(o.out, "9\n0\n") << "nothing was sent";
+    o = folder.run("voran-cli", {"download", "--any-addresses", folder.path("foreign.sdt")});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, "downloaded " + folder.path("foreign.sdt") + "\n");
+    o = folder.run("voran-cli", {"read", "B1030", "B32"});
+    EXPECT_EQ(o.out, "7\n" + std::to_string(data.Value[5]) + "\n");
+
+    // The FF00H page cannot be addressed.
+    o = folder.run("voran-cli", {"write", "B65282", "1"});
+    EXPECT_EQ(o.status, 2);
+    EXPECT_NE(o.err.find("FF00H-FFFFH"), std::string::npos) << o.err;
+}
+
 }  // namespace
 }  // namespace voran::testing

@@ -54,8 +54,7 @@ TEST_F(TransferWindow, SilentBoardGivesTheProcessNotCompleteBox) {
     frmProcessing w(ctx, kTransferUpload);
     w.exec();
     EXPECT_EQ(w.report().items, 1) << "the first read failed, the loop stopped before the next";
-    EXPECT_EQ(tables.CurrentData.Value[0], 0) << "a failed read stores 0";
-    EXPECT_EQ(tables.CurrentData.Value[1], tables.DefaultData.Value[1]);
+    EXPECT_EQ(tables.CurrentData, tables.DefaultData) << "a failed read stores nothing";
     EXPECT_EQ(tables.CurrentData.ScaleFactor, 360) << "the PLS phase returned at once";
     ASSERT_EQ(messages.shown.size(), 2u);
     EXPECT_EQ(messages.shown[0].title, "WARNING - Communication Error!");
@@ -63,11 +62,11 @@ TEST_F(TransferWindow, SilentBoardGivesTheProcessNotCompleteBox) {
               box("Error Processing Request\r\n\r\nProcess Not Complete", "RADUR7"));
 }
 
-TEST_F(TransferWindow, UploadStampsTheDataAndCancelStopsTheItemsButNotThePls) {
+TEST_F(TransferWindow, CancelledUploadLeavesTheDataAsTheyWereAndSaysSo) {
     fillBoard();
     clock.setLocalDateTime({2026, 5, 1, 14, 5, 9, 0});
     messages.answers = {MsgResult::Yes};
-    TransferMode = 0;
+    const SetupData before = tables.CurrentData;
     // Cancel is clicked once the bar reaches 10.
     QTimer::singleShot(0, [] {
         for (QWidget* w : QApplication::topLevelWidgets())
@@ -77,19 +76,25 @@ TEST_F(TransferWindow, UploadStampsTheDataAndCancelStopsTheItemsButNotThePls) {
                 });
     });
     mnuFileUpload_Click(ctx, files, nullptr);
-    EXPECT_EQ(TransferMode, kTransferUpload);
-    EXPECT_EQ(tables.CurrentData.Stamp, ToOleDate({2026, 5, 1, 14, 5, 9, 0}));
-    EXPECT_EQ(files.gUploadNOW, "5/1/2026 2:05:09 PM");
-    const SetupData& d = tables.CurrentData;
-    EXPECT_EQ(d.Value[9], distinctValue(d.Address[9], 9));
-    EXPECT_EQ(d.Value[10], tables.DefaultData.Value[10]) << "cancelled after ten items";
-    EXPECT_EQ(d.ScaleFactor, 720) << "the PLS phase ran";
-    EXPECT_EQ(d.Setpoint[0], (Setpoint{100, 200}));
-    // The question only: a cancel is no error.
+    EXPECT_EQ(tables.CurrentData, before) << "values, PLS and stamp untouched";
+    EXPECT_EQ(files.gUploadNOW, "");
     EXPECT_EQ(messages.shown,
               (std::vector{box("You are about to Upload Data from the PLC\r\n\r\n"
                                "Do You Wish to Continue?",
-                               "Data Upload", MsgIcon::Question, MsgButtons::YesNo)}));
+                               "Data Upload", MsgIcon::Question, MsgButtons::YesNo),
+                           box("Error Processing Request\r\n\r\nProcess Not Complete", "RADUR7")}));
+
+    // Uploaded whole: every value taken, stamped with the time it completed.
+    messages.answers = {MsgResult::Yes};
+    messages.shown.clear();
+    mnuFileUpload_Click(ctx, files, nullptr);
+    const SetupData& d = tables.CurrentData;
+    EXPECT_EQ(d.Stamp, ToOleDate({2026, 5, 1, 14, 5, 9, 0}));
+    EXPECT_EQ(files.gUploadNOW, "5/1/2026 2:05:09 PM");
+    for (int i : {0, 9, 10, 77}) EXPECT_EQ(d.Value[i], distinctValue(d.Address[i], i));
+    EXPECT_EQ(d.ScaleFactor, 720);
+    EXPECT_EQ(d.Setpoint[0], (Setpoint{100, 200}));
+    EXPECT_EQ(messages.shown.size(), 1u) << "the question only";
 }
 
 TEST_F(TransferWindow, DownloadAsksFirstAndOffersToGoOnline) {
@@ -109,8 +114,26 @@ TEST_F(TransferWindow, DownloadAsksFirstAndOffersToGoOnline) {
                       "Program Offline", MsgIcon::Question, MsgButtons::YesNo);
     EXPECT_EQ(messages.shown, (std::vector<Box>{down, offline, down, offline}));
     EXPECT_TRUE(link.OnlineMode);
-    EXPECT_EQ(TransferMode, kTransferDownload);
     EXPECT_EQ(pls().channels[1], (sim::SimPls::Channel{true, 90, 270}));
+}
+
+TEST_F(TransferWindow, BoardSilentForAMomentThenRetryGivesTheBoardsValuesOrTheBox) {
+    fillBoard();
+    frmProcessing w(ctx, kTransferUpload);
+    // The board falls silent after five items and answers again once Retry
+    // is pressed in the cable box.
+    QObject::connect(w.prgProcessing, &QProgressBar::valueChanged, &w, [this](int v) {
+        if (v == 5) port.silent = true;
+    });
+    messages.answers = {MsgResult::Retry};
+    messages.whileOpen = [this] { port.silent = false; };
+    w.exec();
+    ASSERT_TRUE(w.report().complete());
+    const SetupData& d = tables.CurrentData;
+    for (int i = 0; i <= LastItemIndex; ++i)
+        EXPECT_EQ(d.Value[i], distinctValue(d.Address[i], i)) << d.Address[i];
+    ASSERT_EQ(messages.shown.size(), 1u) << "the cable box only";
+    EXPECT_EQ(messages.shown[0].title, "WARNING - Communication Error!");
 }
 
 TEST_F(TransferWindow, UploadPastNinetyFourStepsKeepsTheBarFull) {

@@ -50,7 +50,7 @@ TEST_F(SetupWindow, BoxBeingEditedIsNotOverwrittenByTheRefresh) {
 TEST_F(SetupWindow, PassThatFindsTheLinkBusyOrTheWindowClosedDoesNothing) {
     open(true);
     {
-        const auto held = link.begin();
+        auto held = link.begin();
         window->monitor().runPass();
     }
     window->deactivate();

@@ -1,0 +1,260 @@
+// The PLS (programmable limit switch) commands, worked on a transaction of
+// the link (see PlsCommands.h), and RSComm's members of the same names.
+
+#include "timing/PlsCommands.h"
+
+#include <string>
+
+#include "timing/PlsCodes.h"
+
+namespace voran::pls {
+
+namespace {
+
+constexpr const char* kCrLf2 = "\r\n\r\n";
+
+std::string numberText(int value) {
+    return std::to_string(value);
+}
+
+// A value that must travel in one byte.
+bool fitsByte(int value) {
+    return value >= 0 && value <= 255;
+}
+
+}  // namespace
+
+// --- Live values ---------------------------------------------------------
+
+std::string PLSScaleFactor(RSComm::Transaction& t) {
+    return numberText(t.readWord(kReadScaleFactor));
+}
+std::string PLSOffset(RSComm::Transaction& t) {
+    return numberText(t.readWord(kReadOffset));
+}
+std::string PLSPos(RSComm::Transaction& t) {
+    return numberText(t.readWord(kReadPosition));
+}
+std::string PLSRpm(RSComm::Transaction& t) {
+    return numberText(t.readWord(kReadRpm));
+}
+
+// --- Channels ------------------------------------------------------------
+
+bool SingleSetpoint(RSComm::Transaction& t, int chan, int onSetpoint, int offSetpoint,
+                    bool clearChan) {
+    const std::string title = "PLS Single Setpoint";
+    const std::string closing = std::string(kCrLf2) + "Channel can not be programmed.";
+    if (t.failed()) return false;
+
+    // Values that cannot travel are refused before the first byte is sent.
+    if (!fitsByte(chan)) {
+        t.messages().show("Channel number " + numberText(chan) + " is outside 0 to 255." + closing,
+                          title, MsgButtons::Ok, MsgIcon::Exclamation);
+        return false;
+    }
+    if (onSetpoint < 0 || offSetpoint < 0) {
+        const bool on = onSetpoint < 0;
+        t.messages().show(std::string(on ? "ON" : "OFF") + " setpoint " +
+                              numberText(on ? onSetpoint : offSetpoint) + " of channel " +
+                              numberText(chan + 1) + " is less than 0." + closing,
+                          title, MsgButtons::Ok, MsgIcon::Exclamation);
+        return false;
+    }
+
+    const int sf = t.readWord(kReadScaleFactor);
+    if (t.failed() || sf == RSComm::kNoWord) return false;
+
+    // The ON setpoint is tested first; only one message is shown.
+    int offending = -1;
+    if (onSetpoint > sf - 1)
+        offending = onSetpoint;
+    else if (offSetpoint > sf - 1)
+        offending = offSetpoint;
+    if (offending >= 0) {
+        t.messages().show("Setpoint setting " + numberText(offending) +
+                              " is greater than scale factor." + closing,
+                          title, MsgButtons::Ok, MsgIcon::Exclamation);
+        return false;
+    }
+
+    if (clearChan) {
+        if (!t.channelFrame(kChannelFrame, chan, 0, 0, 0) || t.failed()) return false;
+    }
+    return t.channelFrame(kChannelFrame, chan, onSetpoint, offSetpoint, 1);
+}
+
+// The transactions refuse a channel number outside a byte without sending.
+bool ClearPLSChan(RSComm::Transaction& t, int chan) {
+    return t.channelFrame(kChannelFrame, chan, 0, 0, 0);
+}
+
+bool RecallChannel(RSComm::Transaction& t, int chan) {
+    return t.recallRead(chan);
+}
+
+bool PulseTrain(RSComm::Transaction& t, int chan, int onDivision, int offDivision,
+                int startDivision) {
+    const std::string title = "PLS Pulse Train";
+    const std::string closing = std::string(kCrLf2) + "PLS Channel will not be Programmed.";
+    auto refuse = [&](const std::string& text) {
+        t.messages().show(text + closing, title, MsgButtons::Ok, MsgIcon::Exclamation);
+        return false;
+    };
+
+    const int sf = t.readWord(kReadScaleFactor);
+    if (t.failed() || sf == RSComm::kNoWord) return false;
+
+    // A negative division is refused with the zero case: both must be
+    // positive, which also keeps their sum away from zero below.
+    if (onDivision <= 0 || offDivision <= 0)
+        return refuse("ON Division and OFF Division Must be Greater Than 0.");
+    if (sf % (onDivision + offDivision) != 0)
+        return refuse("ON Division Plus OFF Division\r\nMust be a Multiple of " + numberText(sf) +
+                      ".");
+    if (onDivision > 255 || offDivision > 255)
+        return refuse("ON Division and OFF Division Must Not Be Greater Than 255.");
+    if (startDivision > sf - 1)
+        return refuse("Start Position Must Not Be Greater Than " + numberText(sf - 1) + ".");
+    if (startDivision < 0) return refuse("Start Position Must Not Be Less Than 0.");
+    if (!fitsByte(chan))
+        return refuse("Channel number " + numberText(chan) + " is outside 0 to 255.");
+
+    const std::int32_t widths = offDivision * 256 + onDivision;
+    if (!t.channelFrame(kPulseTrain, chan, startDivision, widths, 0)) {
+        t.messages().show("Error Encountered while Programming Pulse Train." + closing, title,
+                          MsgButtons::Ok, MsgIcon::Information);
+        return false;
+    }
+    return !t.failed();
+}
+
+// --- Resolver offset -------------------------------------------------------
+
+bool SetPLSOffset(RSComm::Transaction& t, int position) {
+    const std::string title = "Set PLS Offset";
+    const std::string closing = std::string(kCrLf2) + "PLS Offset will not be Programmed.";
+    if (t.failed()) return false;
+
+    const int off = t.readWord(kReadOffset);
+    if (t.failed() || off == RSComm::kNoWord) return false;
+    const int pos = t.readWord(kReadPosition);
+    if (t.failed() || pos == RSComm::kNoWord) return false;
+    const int sf = t.readWord(kReadScaleFactor);
+    if (t.failed() || sf == RSComm::kNoWord) return false;
+
+    if (position > sf) {
+        t.messages().show("Desired Position cannot be greater than Scale Factor of " +
+                              numberText(sf) + "." + closing,
+                          title, MsgButtons::Ok, MsgIcon::Exclamation);
+        return false;
+    }
+    // A board reporting a scale factor of 0 has no positions to divide by.
+    if (sf <= 0) {
+        t.messages().show("The PLS reports a Scale Factor of " + numberText(sf) + "." + closing,
+                          title, MsgButtons::Ok, MsgIcon::Exclamation);
+        return false;
+    }
+
+    // The offset that makes the machine's present position read `position`;
+    // with off and pos read from the board and position <= sf it lies in
+    // 0 .. sf - 1.
+    const int newOffset = ((off + pos) % sf + sf - position) % sf;
+    return t.writeWord(kWriteOffset, newOffset);
+}
+
+// --- Configuration block -------------------------------------------------
+
+bool PLSConfigDownload(RSComm::Transaction& t, const std::array<int, 24>& cfgParam,
+                       int scaleFactor) {
+    const std::string title = "PLS Configuration Download";
+    const std::string closing = std::string(kCrLf2) + "PLS Configuration will not be Downloaded.";
+
+    // Every entry travels in one byte and the scale factor in one word: a
+    // value that cannot is refused before block 0 goes out, never truncated.
+    for (int k = 0; k < 24; ++k) {
+        if (!fitsByte(cfgParam[k])) {
+            t.messages().show("Configuration entry " + numberText(k) + " holds " +
+                                  numberText(cfgParam[k]) + ", outside 0 to 255." + closing,
+                              title, MsgButtons::Ok, MsgIcon::Exclamation);
+            return false;
+        }
+    }
+    if (scaleFactor < 1 || scaleFactor > 65535) {
+        t.messages().show(
+            "Scale Factor " + numberText(scaleFactor) + " is outside 1 to 65535." + closing, title,
+            MsgButtons::Ok, MsgIcon::Exclamation);
+        return false;
+    }
+
+    for (int block = 0; block < 4; ++block) {
+        std::array<int, 6> bytes{};
+        for (int k = 0; k < 6; ++k) bytes[k] = cfgParam[6 * block + k];
+        if (!t.blockWrite(kConfigBlock[block], bytes)) return false;
+    }
+    return t.writeWord(kWriteScaleFactor, scaleFactor);
+}
+
+std::array<int, 19> PLSConfigUpload(RSComm::Transaction& t, bool* ok) {
+    const bool read = t.configRead(kConfigRead);
+    if (!read) {
+        t.messages().show("Not able to Upload Configuration from PLS.", "PLS Upload",
+                          MsgButtons::Ok, MsgIcon::Exclamation);
+    }
+    if (ok != nullptr) *ok = read;
+    return t.configBuffer();
+}
+
+}  // namespace voran::pls
+
+namespace voran {
+
+// --- RSComm's PLS operations: one transaction each --------------------------
+// A link already held fails at once, as a closed one does.
+
+std::string RSComm::PLSScaleFactor() {
+    auto t = begin();
+    return t ? pls::PLSScaleFactor(*t) : std::to_string(kNoWord);
+}
+std::string RSComm::PLSOffset() {
+    auto t = begin();
+    return t ? pls::PLSOffset(*t) : std::to_string(kNoWord);
+}
+std::string RSComm::PLSPos() {
+    auto t = begin();
+    return t ? pls::PLSPos(*t) : std::to_string(kNoWord);
+}
+std::string RSComm::PLSRpm() {
+    auto t = begin();
+    return t ? pls::PLSRpm(*t) : std::to_string(kNoWord);
+}
+bool RSComm::SingleSetpoint(int chan, int onSetpoint, int offSetpoint, bool clearChan) {
+    auto t = begin();
+    return t && pls::SingleSetpoint(*t, chan, onSetpoint, offSetpoint, clearChan);
+}
+bool RSComm::PulseTrain(int chan, int onDivision, int offDivision, int startDivision) {
+    auto t = begin();
+    return t && pls::PulseTrain(*t, chan, onDivision, offDivision, startDivision);
+}
+bool RSComm::ClearPLSChan(int chan) {
+    auto t = begin();
+    return t && pls::ClearPLSChan(*t, chan);
+}
+bool RSComm::RecallChannel(int chan) {
+    auto t = begin();
+    return t && pls::RecallChannel(*t, chan);
+}
+bool RSComm::SetPLSOffset(int position) {
+    auto t = begin();
+    return t && pls::SetPLSOffset(*t, position);
+}
+bool RSComm::PLSConfigDownload(const std::array<int, 24>& cfgParam, int scaleFactor) {
+    auto t = begin();
+    return t && pls::PLSConfigDownload(*t, cfgParam, scaleFactor);
+}
+std::array<int, 19> RSComm::PLSConfigUpload() {
+    auto t = begin();
+    return t ? pls::PLSConfigUpload(*t) : ConfigBuffer_;
+}
+
+}  // namespace voran
