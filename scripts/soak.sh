@@ -108,8 +108,9 @@ cli download other.sdt >/dev/null 2>>"$log" && cli upload back.sdt >/dev/null 2>
 stop_sim
 
 # --- One run ------------------------------------------------------------------
-# fault_action SECONDS_INTO_RUN: what happens to the board during the run
-# (besides its start options); set by the fault loop below.
+# What happens to the board during the run besides its start options, set by
+# the fault loop below: "silence:AT:FOR" (SIGUSR1 at AT s, again FOR s later)
+# or "kill:AT" (SIGKILL at AT s).
 during=""
 run_one() {  # run_one upload|download SIMARGS...
     local dir=$1
@@ -122,13 +123,24 @@ run_one() {  # run_one upload|download SIMARGS...
     else
         cli download other.sdt >"$work/out.txt" 2>"$work/err.txt" &
     fi
-    local cli_pid=$! toggles=0
+    local cli_pid=$! late=""
+    # A fault during the run hits only while the transfer still runs.
     case "$during" in
         silence:*)
             IFS=: read -r _ at for <<<"$during"
-            sleep "$at"; kill -USR1 "$sim_pid"; sleep "$for"; kill -USR1 "$sim_pid" ;;
+            sleep "$at"
+            if kill -0 "$cli_pid" 2>/dev/null; then
+                kill -USR1 "$sim_pid"; sleep "$for"; kill -USR1 "$sim_pid"
+            else
+                late=" (ended before the fault)"
+            fi ;;
         kill:*)
-            sleep "${during#kill:}"; kill -KILL "$sim_pid"; wait "$sim_pid" 2>/dev/null; sim_pid="" ;;
+            sleep "${during#kill:}"
+            if kill -0 "$cli_pid" 2>/dev/null; then
+                kill -KILL "$sim_pid"; wait "$sim_pid" 2>/dev/null; sim_pid=""
+            else
+                late=" (ended before the fault)"
+            fi ;;
     esac
     wait "$cli_pid"
     local rc=$? outcome
@@ -161,7 +173,7 @@ run_one() {  # run_one upload|download SIMARGS...
         fi
     fi
     if [ "$outcome" != exact ] && [ "$outcome" != failed ] || [ -n "${SOAK_VERBOSE:-}" ]; then
-        { echo "== $dir $* ${during}: exit $rc -> $outcome"; cat "$work/out.txt" "$work/err.txt"; } >>"$log"
+        { echo "== $dir $* ${during}${late}: exit $rc -> $outcome"; cat "$work/out.txt" "$work/err.txt"; } >>"$log"
     fi
     stop_sim
     echo "$outcome"
@@ -185,10 +197,12 @@ for fault in "${faults[@]}"; do
             during=""
             case "$fault" in
                 drop-every*|reply-delay*) read -r opt val <<<"$fault"; args=(--"$opt" "$val") ;;
-                # Silence from 0.5-2 s into the run, for 1.5 s (time-outs and
-                # resynchronising) or 4 s (the cable box, answered Cancel).
-                silence) during="silence:$(( (r % 4) / 2 + 1 )).$(( r * 3 % 10 )):$([ $((r % 2)) = 1 ] && echo 1.5 || echo 4)" ;;
-                kill) during="kill:$(( r % 3 )).$(( r * 7 % 10 + 1 ))" ;;
+                # A clean transfer takes about a second. Silence from 0.2-0.6 s
+                # into the run, for 1.5 s (time-outs and resynchronising) or
+                # 4 s (the cable box, answered Cancel); the board killed
+                # 0.1-0.5 s into the run.
+                silence) during="silence:0.$(( r * 3 % 5 + 2 )):$([ $((r % 2)) = 1 ] && echo 1.5 || echo 4)" ;;
+                kill) during="kill:0.$(( r * 2 % 5 + 1 ))" ;;
             esac
             o=$(run_one "$dir" "${args[@]}")
             n[$o]=$((n[$o] + 1))
