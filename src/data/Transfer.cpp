@@ -164,12 +164,16 @@ TransferReport DataTransfer::RunTransfer(TransferDirection direction) {
         advance(1);
     }
 
-    // The PLS phase runs whether the items ended normally, by cancel or by a
-    // failed item; it returns at once on a standing link fault.
-    if (upload)
+    // The PLS phase runs whether the items ended normally or by cancel. It
+    // returns at once on a standing link fault, and nothing more goes out
+    // after an item the board did not take.
+    if (report.itemFailed) {
+        plsFailed_ = false;
+    } else if (upload) {
         UploadTimingChannels(scratch);
-    else
+    } else {
         DownloadTimingChannels(data);
+    }
 
     report.linkFault = link_.CommError;
     report.plsFailed = plsFailed_;

@@ -246,9 +246,10 @@ bool PosixSerialPort::waitForByte(double deadline) {
         pollfd p{fd_, POLLIN, 0};
         const timespec ts = toTimespec(left);
         const int r = ::ppoll(&p, 1, &ts, nullptr);
-        // Data still waiting is read first, even beside a hang-up: the read
-        // then tells when there is no more.
-        if (r > 0 && (p.revents & POLLIN)) return true;
+        // Data still waiting is read first, even beside a hang-up (which
+        // also reports POLLIN, with nothing to read).
+        const bool hungUp = (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+        if (r > 0 && (p.revents & POLLIN) && (!hungUp || bytesWaiting() > 0)) return true;
         if (r < 0 && errno == EINTR) continue;
         if (r > 0) {
             // Hung up or failed (the adapter unplugged, the far side of a

@@ -1,11 +1,47 @@
 // The port and speed the link takes from Support/RSPort.cfg, and a port that
 // cannot be opened.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
 #include <optional>
+#include <thread>
 
 #include "LinkFixture.h"
 
 namespace voran::testing {
 namespace {
+
+TEST(PortSettingsFile, OnlyTheBeginningOfAnEndlessFileIsRead) {
+    // RSPort.cfg as a pipe whose writer never ends it: reading it whole would
+    // never return; its first line is all that is read.
+    TempFolder folder;
+    std::filesystem::create_directories(folder.path("Support"));
+    const std::string path = folder.path("Support/RSPort.cfg");
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        const int fd = ::open(path.c_str(), O_WRONLY);
+        const std::string text = "3,19200\n" + std::string(4000, 'x');
+        if (fd >= 0 && ::write(fd, text.data(), text.size()) > 0)
+            while (!done) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (fd >= 0) ::close(fd);
+    });
+    ManualClock clock;
+    sim::SimBoard board;
+    sim::SimPort port(board, clock);
+    FakeMessageBox boxes;
+    RSComm link(clock, boxes, folder.path());
+    link.OpenRSComm(port);
+    done = true;
+    writer.join();
+    EXPECT_EQ(link.settings().port, 3);
+    EXPECT_EQ(port.settings(), "19200,n,8,1");
+    EXPECT_TRUE(link.OnlineMode);
+}
 
 TEST(PortSettingsFile, EachKindOfContentOpensTheRightPort) {
     const struct {

@@ -105,4 +105,21 @@ TEST_F(PtyPort, APortInUseOrMissingIsRefusedAtOnceSayingWhy) {
     }
 }
 
+TEST_F(PtyPort, AHungUpDeviceEndsTheWaitAtOnceAndSaysItIsGone) {
+    // A manual clock: a wait that is waited out moves it to the deadline.
+    voran::ManualClock manual;
+    PosixSerialPort unplugged(manual, folder.path());
+    ASSERT_EQ(refusal(unplugged, 7), "");
+    EXPECT_FALSE(unplugged.lost());
+    ::close(master);  // the adapter goes away
+    master = -1;
+    const double t0 = manual.now();
+    EXPECT_FALSE(unplugged.waitForByte(t0 + 5.0));
+    EXPECT_EQ(manual.now(), t0) << "the wait ended at once";
+    PortError why;
+    ASSERT_TRUE(unplugged.lost(&why));
+    EXPECT_NE(why.description.find("is gone"), std::string::npos) << why.description;
+    EXPECT_EQ(unplugged.readByte(), -1);
+}
+
 }  // namespace

@@ -62,6 +62,8 @@ TEST_F(TransferTest, ReadsAndWritesThatFailWithoutALinkFaultEndTheTransferIncomp
     const std::int64_t w1000 = board.peek("W1000");
     d.Value[0] = static_cast<std::int32_t>(w1000 + 1);
     messages.shown.clear();
+    link.CloseRSComm();  // from the board's idle state: FF 02 03 E8 ...
+    link.OpenRSComm(port);
     const long long start = port.bytesWritten();
     // FF 02 03 E8 ...: the low address byte of W1000, then the same byte of
     // the retry (FF 02 03 E8).
