@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets (fuzz/, libFuzzer) with clang into build-fuzz and
-# runs each for SECONDS (default 60), niced, FUZZ_JOBS at a time (default 1).
+# runs each for SECONDS (default 60), niced, FUZZ_JOBS at a time (default 1);
+# FUZZ_TARGETS="link reply" runs only those.
 # Each target's corpus grows in build-fuzz/corpus/<target>, seeded from what
 # fuzz/seeds and the tests hold; a finding is kept as
 # build-fuzz/findings/<target>-crash-<hash> and fails the run. Prints one line
@@ -20,7 +21,7 @@ CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 cmake --build "$build" -j"$(nproc)" --target voran_fuzz
 
 mkdir -p "$build/findings" "$build/logs"
-targets=$(cd "$build/bin" && ls fuzz_* | sed 's/^fuzz_//')
+targets=${FUZZ_TARGETS:-$(cd "$build/bin" && ls fuzz_* | sed 's/^fuzz_//')}
 for t in $targets; do
     mkdir -p "$build/corpus/$t"
     [ -d "fuzz/seeds/$t" ] && cp -n fuzz/seeds/"$t"/* "$build/corpus/$t/" 2>/dev/null || true
