@@ -18,6 +18,8 @@
 #           success, a file touched by a failed upload
 #   hung    no end within the time limit (killed); also a download that
 #           succeeded but whose result could not be read back
+# Drops run through the whole transfer; late replies come for 3 s of it
+# (SIGUSR2), silence for 1.5 or 4 s (SIGUSR1).
 # The wrong column must stay 0. Details of every run that is not exact or
 # failed go to the log named at the end.
 set -uo pipefail
@@ -109,13 +111,18 @@ stop_sim
 
 # --- One run ------------------------------------------------------------------
 # What happens to the board during the run besides its start options, set by
-# the fault loop below: "silence:AT:FOR" (SIGUSR1 at AT s, again FOR s later)
-# or "kill:AT" (SIGKILL at AT s).
+# the fault loop below: "silence:AT:FOR" (SIGUSR1 at AT s, again FOR s later),
+# "faults:AT:FOR" (the line faults of the start options, off from the start,
+# on at AT s for FOR s: SIGUSR2) or "kill:AT" (SIGKILL at AT s).
 during=""
 run_one() {  # run_one upload|download SIMARGS...
-    local dir=$1
+    local dir=$1 faults_on=1
     shift
     start_sim 41 "$preset" "$@"
+    if [ "${during%%:*}" = faults ]; then
+        kill -USR2 "$sim_pid"
+        faults_on=0
+    fi
     rm -f "$work/out.txt" "$work/err.txt"
     if [ "$dir" = upload ]; then
         cp "$work/other.sdt" "$work/target.sdt"  # the earlier good file
@@ -126,11 +133,13 @@ run_one() {  # run_one upload|download SIMARGS...
     local cli_pid=$! late=""
     # A fault during the run hits only while the transfer still runs.
     case "$during" in
-        silence:*)
+        silence:* | faults:*)
+            local signal=USR1 at for
+            [ "${during%%:*}" = faults ] && signal=USR2
             IFS=: read -r _ at for <<<"$during"
             sleep "$at"
             if kill -0 "$cli_pid" 2>/dev/null; then
-                kill -USR1 "$sim_pid"; sleep "$for"; kill -USR1 "$sim_pid"
+                kill -$signal "$sim_pid"; sleep "$for"; kill -$signal "$sim_pid"
             else
                 late=" (ended before the fault)"
             fi ;;
@@ -161,7 +170,9 @@ run_one() {  # run_one upload|download SIMARGS...
         elif [ -z "$sim_pid" ]; then
             outcome=wrong  # the board died but the download says it is done
         else
-            # Read the board back (over the same line; tried a few times).
+            # Read the board back over a clean line (SIGUSR2 turns the start
+            # options' faults off; tried a few times).
+            [ $faults_on = 1 ] && [ $# -gt 0 ] && kill -USR2 "$sim_pid"
             outcome=hung
             for _ in 1 2 3; do
                 rm -f "$work/back.sdt"
@@ -196,7 +207,13 @@ for fault in "${faults[@]}"; do
             args=()
             during=""
             case "$fault" in
-                drop-every*|reply-delay*) read -r opt val <<<"$fault"; args=(--"$opt" "$val") ;;
+                drop-every*) read -r opt val <<<"$fault"; args=(--"$opt" "$val") ;;
+                # Late replies through a whole transfer would take minutes:
+                # they come for 3 s from 0.2-0.6 s into the run.
+                reply-delay*)
+                    read -r opt val <<<"$fault"
+                    args=(--"$opt" "$val")
+                    during="faults:0.$(( r * 3 % 5 + 2 )):3" ;;
                 # A clean transfer takes about a second. Silence from 0.2-0.6 s
                 # into the run, for 1.5 s (time-outs and resynchronising) or
                 # 4 s (the cable box, answered Cancel); the board killed
