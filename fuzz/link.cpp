@@ -29,7 +29,8 @@ using voran::fuzz::Check;
 
 namespace {
 
-// What happens on the line at one byte from the PC (numbered from 1). Gone:
+// What happens on the line at one byte from the PC (numbered from 1). Stale:
+// a byte is waiting in the PC's input when it is about to send. Gone:
 // the adapter is unplugged (the port hangs up); it is plugged in again while
 // the operator looks at the next box.
 enum class Fault : std::uint8_t { Drop, Late, Stale, Deaf, Gone, Count };
@@ -37,6 +38,7 @@ struct Event {
     Fault fault;
     double seconds = 0;     // Late: how late; Deaf: for how long
     std::uint8_t byte = 0;  // Stale: the byte waiting
+    bool done = false;
 };
 
 // Delays that matter to the link's waits and the board's frame gap, and a
@@ -89,8 +91,7 @@ public:
                 case Fault::Late:
                     late += e.seconds;
                     break;
-                case Fault::Stale:
-                    deliver(e.byte, now);
+                case Fault::Stale:  // came before this byte (see readByte)
                     break;
                 case Fault::Deaf:
                     deafUntil_ = now + e.seconds;
@@ -114,6 +115,17 @@ public:
         if (input_.empty() || input_.front().second > clock_.now()) return -1;
         const int b = input_.front().first;
         input_.pop_front();
+        // A stale byte for the PC's next byte arrives once the PC has taken
+        // everything before it: it waits in the input when that byte is about
+        // to go out. (One that arrives after the byte went out but before its
+        // answer cannot be told from the answer by any link; it is left out.)
+        if (input_.empty()) {
+            const auto it = events.find(written_ + 1);
+            if (it != events.end() && it->second.fault == Fault::Stale && !it->second.done) {
+                it->second.done = true;
+                deliver(it->second.byte, clock_.now());
+            }
+        }
         return b;
     }
     bool waitForByte(double deadline) override {
