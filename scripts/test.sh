@@ -6,7 +6,6 @@
 # short run (scripts/fuzz.sh). Installs what it needs on Debian.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-root=$PWD
 . scripts/deps.sh
 build=${BUILD_DIR:-build}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -14,9 +13,8 @@ cmake --build "$build" -j"$(nproc)"
 (cd "$build" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)" --timeout 300)
 BUILD_DIR="$build" scripts/package.sh
 
-# Sanitizers: any finding ends the test program with a report and fails the
-# run. Leaks are reported too; scripts/lsan.supp names the few that belong
-# to the system's libraries rather than to our code.
+# Sanitizers: any finding (leaks included) ends the test program with a
+# report and fails the run.
 asan=${ASAN_BUILD_DIR:-build-asan}
 sanitize="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
 cmake -S . -B "$asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
@@ -24,7 +22,6 @@ cmake -S . -B "$asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
 cmake --build "$asan" -j"$(nproc)"
 (cd "$asan" && QT_QPA_PLATFORM=offscreen \
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1 \
-    LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0" \
     UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
     ctest --output-on-failure -j"$(nproc)" --timeout 600)
 
