@@ -279,20 +279,34 @@ void DataTransfer::DownloadTimingChannels(const SetupData& data) {
     status("Downloading Timing Channels, Please Standby...");
     doEvents();
 
-    if (!link_.PLSConfigDownload(DownloadConfig(data), data.ScaleFactor)) plsFailed_ = true;
+    // A PLS write cut by a lost byte is sent once more: the board dropped
+    // the broken frame, and a frame sent twice programs the same.
+    const auto again = [&](auto op) {
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            auto t = link_.begin();
+            if (!t) return false;
+            if (op(*t)) return true;
+            if (link_.CommError || !t->interrupted()) return false;
+        }
+        return false;
+    };
+    const std::array<int, 24> config = DownloadConfig(data);
+    if (!again([&](RSComm::Transaction& t) {
+            return pls::PLSConfigDownload(t, config, data.ScaleFactor);
+        }))
+        plsFailed_ = true;
 
     for (int ch = 0; ch < 8; ++ch) {
         doEvents();
         if (link_.CommError) break;
         const int on = data.Setpoint[ch][0];
         const int off = data.Setpoint[ch][1];
-        if (on != 0 || off != 0) {
-            if (!link_.SingleSetpoint(ch, on, off, true)) {
-                plsFailed_ = true;
-                break;
-            }
-        } else if (!link_.ClearPLSChan(ch)) {
-            // A channel not in use is cleared in the board, not programmed.
+        // A channel not in use is cleared in the board, not programmed.
+        const bool ok = again([&](RSComm::Transaction& t) {
+            return on != 0 || off != 0 ? pls::SingleSetpoint(t, ch, on, off, true)
+                                       : pls::ClearPLSChan(t, ch);
+        });
+        if (!ok) {
             plsFailed_ = true;
             break;
         }

@@ -448,9 +448,20 @@ bool RSComm::Transaction::waitPLSReady() {
             deadline = l.clock_.now() + kRetryExtra;
         }
         if (l.CommError) return false;
-        if (exchange(kReadyQuery) != kAck || l.resynced_) continue;
+        const int query = exchange(kReadyQuery);
+        // After a lost byte the board took the resynchronising 0xFF as
+        // attention: it polls no more, so neither does the PC.
+        if (l.resynced_) {
+            mustResync();
+            return false;
+        }
+        if (query != kAck) continue;
         const int state = exchange(kAck);
-        if (state == 0x00 && !l.resynced_) {
+        if (l.resynced_) {
+            mustResync();
+            return false;
+        }
+        if (state == 0x00) {
             ready = true;
             exchange(kAck);
         }

@@ -190,6 +190,10 @@ public:
     void clearMode() { link_.CurrentMode_ = 0; }
     // A link fault stands (CommError).
     bool failed() const { return link_.CommError; }
+    // The last operation was cut by a lost or late byte (no link fault, no
+    // refusal): the board dropped the broken frame, and an operation that
+    // programs the same when sent twice can be sent once more.
+    bool interrupted() const { return link_.quietFirst_ && link_.resynced_ && !link_.CommError; }
 
     // Sends one byte and returns the reply, 0 with noReply, RSComm::kFail on
     // failure. Lost bytes are resynchronised here (see resynced()).

@@ -11,6 +11,13 @@ namespace voran::pls {
 
 namespace {
 
+// A frame cut by a lost or late byte (which the board dropped) is sent once
+// more; a refusal or a link fault is not.
+template <class Op>
+bool sentOnceMore(RSComm::Transaction& t, Op op) {
+    return op() || (t.interrupted() && op());
+}
+
 constexpr const char* kCrLf2 = "\r\n\r\n";
 
 std::string numberText(int value) {
@@ -62,7 +69,8 @@ bool SingleSetpoint(RSComm::Transaction& t, int chan, int onSetpoint, int offSet
         return false;
     }
 
-    const int sf = t.readWord(kReadScaleFactor);
+    int sf = t.readWord(kReadScaleFactor);
+    if (sf == RSComm::kNoWord && t.interrupted()) sf = t.readWord(kReadScaleFactor);
     if (t.failed() || sf == RSComm::kNoWord) return false;
 
     // The ON setpoint is tested first; only one message is shown.
@@ -79,14 +87,17 @@ bool SingleSetpoint(RSComm::Transaction& t, int chan, int onSetpoint, int offSet
     }
 
     if (clearChan) {
-        if (!t.channelFrame(kChannelFrame, chan, 0, 0, 0) || t.failed()) return false;
+        if (!sentOnceMore(t, [&] { return t.channelFrame(kChannelFrame, chan, 0, 0, 0); }) ||
+            t.failed())
+            return false;
     }
-    return t.channelFrame(kChannelFrame, chan, onSetpoint, offSetpoint, 1);
+    return sentOnceMore(
+        t, [&] { return t.channelFrame(kChannelFrame, chan, onSetpoint, offSetpoint, 1); });
 }
 
 // The transactions refuse a channel number outside a byte without sending.
 bool ClearPLSChan(RSComm::Transaction& t, int chan) {
-    return t.channelFrame(kChannelFrame, chan, 0, 0, 0);
+    return sentOnceMore(t, [&] { return t.channelFrame(kChannelFrame, chan, 0, 0, 0); });
 }
 
 bool RecallChannel(RSComm::Transaction& t, int chan) {
@@ -190,9 +201,10 @@ bool PLSConfigDownload(RSComm::Transaction& t, const std::array<int, 24>& cfgPar
     for (int block = 0; block < 4; ++block) {
         std::array<int, 6> bytes{};
         for (int k = 0; k < 6; ++k) bytes[k] = cfgParam[6 * block + k];
-        if (!t.blockWrite(kConfigBlock[block], bytes)) return false;
+        if (!sentOnceMore(t, [&] { return t.blockWrite(kConfigBlock[block], bytes); }))
+            return false;
     }
-    return t.writeWord(kWriteScaleFactor, scaleFactor);
+    return sentOnceMore(t, [&] { return t.writeWord(kWriteScaleFactor, scaleFactor); });
 }
 
 std::array<int, 19> PLSConfigUpload(RSComm::Transaction& t, bool* ok) {

@@ -119,6 +119,22 @@ TEST_F(TransferTest, AForeignAddressTableIsListedAndSentOnlyWhenAccepted) {
     EXPECT_EQ(board.peek("B40000"), d.Value[9]);
 }
 
+TEST_F(TransferTest, ACancelledRestoreSaysThatThePlsWasStillSent) {
+    const std::string path = folder.filePath("restore.sdt").toStdString();
+    SetupData data = tables.DefaultData;
+    data.Version = ProgramVersion();
+    ASSERT_TRUE(WriteSetupFile(path, data));
+    int polls = 0;
+    TransferHooks hooks;
+    hooks.cancelRequested = [&] { return ++polls > 3; };
+    const FileTransferOutcome out = DownloadFromFile(link, path, false, hooks);
+    EXPECT_FALSE(out.ok);
+    EXPECT_EQ(out.error,
+              "download not complete: cancelled after 3 of 78 items; the PLS configuration and "
+              "channels were still sent");
+    EXPECT_EQ(pls().channels[1], (sim::SimPls::Channel{true, 90, 270}));
+}
+
 TEST_F(TransferTest, ABackupIsStampedToTheWholeSecond) {
     clock.setLocalDateTime({2026, 5, 6, 7, 8, 9, 750});
     const std::string path = folder.filePath("stamped.sdt").toStdString();
