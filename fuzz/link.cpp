@@ -238,6 +238,19 @@ CleanRun RunClean(const BoardState& state, const SetupTables& tables, bool uploa
     return r;
 }
 
+// The first difference between two board states, in words.
+std::string Difference(const BoardState& a, const BoardState& b) {
+    for (std::size_t i = 0; i < a.memory.size(); ++i)
+        if (a.memory[i] != b.memory[i])
+            return "byte " + std::to_string(i) + " " + std::to_string(a.memory[i]) + " -> " +
+                   std::to_string(b.memory[i]);
+    if (a.scaleFactor != b.scaleFactor) return "scale factor";
+    if (a.offset != b.offset) return "offset";
+    if (a.channels != b.channels) return "channels";
+    if (a.config != b.config) return "configuration";
+    return "resolver";
+}
+
 std::string Where(int op, const std::string& what) {
     return "operation " + std::to_string(op) + ": " + what;
 }
@@ -300,7 +313,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     Check(text == std::to_string(rig->board.peek(add)),
                           Where(k, "read of " + add + " gave " + text + ", the board holds " +
                                        std::to_string(rig->board.peek(add))));
-                Check(StateOf(rig->board) == before, Where(k, "a read changed the board"));
+                Check(StateOf(rig->board) == before,
+                      Where(k, "a read changed the board: " +
+                                   Difference(before, StateOf(rig->board))));
                 break;
             }
             case 1: {  // write an item
@@ -326,7 +341,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 Check(clean.report.complete(), "an upload on a clean line did not complete");
                 SetupTables t = tables;
                 TransferReport r = DataTransfer(link, t).RunTransfer(kTransferUpload);
-                Check(StateOf(rig->board) == before, Where(k, "an upload changed the board"));
+                Check(StateOf(rig->board) == before,
+                      Where(k, "an upload changed the board: " +
+                                   Difference(before, StateOf(rig->board))));
                 if (r.complete())
                     Check(t.CurrentData == clean.data,
                           Where(k, "a complete upload holds other data than a clean line gives"));
