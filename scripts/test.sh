@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Builds everything, runs every test, then builds the Debian package and
-# checks what is in it (scripts/package.sh). Installs what it needs on Debian.
+# checks what is in it (scripts/package.sh). Then builds the same tests once
+# more in a second folder under AddressSanitizer and UndefinedBehaviorSanitizer
+# and runs them there, and, when clang is installed, gives each fuzz target a
+# short run (scripts/fuzz.sh). Installs what it needs on Debian.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/deps.sh
@@ -9,3 +12,19 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$(nproc)"
 (cd "$build" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)" --timeout 300)
 BUILD_DIR="$build" scripts/package.sh
+
+# Sanitizers: any finding (leaks included) ends the test program with a
+# report and fails the run.
+asan=${ASAN_BUILD_DIR:-build-asan}
+sanitize="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
+cmake -S . -B "$asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+    -DCMAKE_CXX_FLAGS="$sanitize" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
+cmake --build "$asan" -j"$(nproc)"
+(cd "$asan" && QT_QPA_PLATFORM=offscreen \
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1 \
+    UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+    ctest --output-on-failure -j"$(nproc)" --timeout 600)
+
+if command -v clang++ >/dev/null; then
+    scripts/fuzz.sh "${FUZZ_SECONDS:-5}"
+fi

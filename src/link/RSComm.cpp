@@ -176,6 +176,17 @@ int RSComm::Transaction::exchange(int byte, bool noReply, bool flush) {
         return kFail;
     }
 
+    // A byte already waiting before this one goes out is no answer to it
+    // (line noise, or an answer that came after the link stopped waiting):
+    // read as the reply it would be taken for a data byte. It is thrown
+    // away, and the exchange counts as interrupted so that the caller starts
+    // over from a fresh handshake.
+    const bool stray = !flush && l.port_->bytesWaiting() > 0;
+    if (stray) {
+        qCDebug(lcLink, "stray byte waiting before 0x%02X: thrown away", byte);
+        l.port_->discardInput();
+    }
+
     double sentAt = l.clock_.now();
     l.port_->writeByte(static_cast<std::uint8_t>(byte));
     l.logByte(true, byte);
@@ -190,7 +201,7 @@ int RSComm::Transaction::exchange(int byte, bool noReply, bool flush) {
                 l.logByte(false, reply);
                 // A late reply may come from a board that has dropped its
                 // frame meanwhile: not the answer to this byte.
-                if (l.clock_.now() - sentAt > kLateReply) {
+                if (stray || l.clock_.now() - sentAt > kLateReply) {
                     l.resynced_ = true;
                     mustResync();
                 }
