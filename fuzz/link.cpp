@@ -159,10 +159,10 @@ struct Rig : fuzz::SimRig {
 };
 
 // A board holding random values in every item and a random PLS set-up.
-void Randomise(sim::SimBoard& board, unsigned seed) {
-    std::mt19937 rng(seed);
+void Randomise(sim::SimBoard& board, unsigned salt) {
+    std::mt19937 rng(salt);
     for (std::size_t i = 0; i < board.memory().size(); ++i)
-        board.memory()[i] = static_cast<std::uint8_t>(i * 131u + seed);
+        board.memory()[i] = static_cast<std::uint8_t>(i * 131u + salt);
     for (int i = items::kAll.first; i <= items::kAll.last; ++i) {
         const std::string add = items::ItemAddress(i);
         const DecodedAddress a = DecodeAddress(add);

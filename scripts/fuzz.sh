@@ -26,7 +26,7 @@ for t in $targets; do
     mkdir -p "$build/corpus/$t"
     [ -d "fuzz/seeds/$t" ] && cp -n fuzz/seeds/"$t"/* "$build/corpus/$t/" 2>/dev/null || true
 done
-# The tests' own set-up file as a seed of the .sdt reader.
+# The tests' own set-up file as a starting input of the .sdt reader.
 if [ -d "$build/corpus/setupfile" ]; then
     tr -d ' \n\r' <tests/data/file/golden-default.hex | xxd -r -p >"$build/corpus/setupfile/golden.sdt"
 fi

@@ -41,7 +41,7 @@ static bool writable(const std::string& folder) {
 // made beside it and renamed into place, so a program starting at the same
 // moment (k900-sim beside voran) never sees a half-filled folder; whoever
 // renames first wins and the other's copy is dropped.
-static bool seed(const fs::path& folder, const fs::path& defaults) {
+static bool makeFromDefaults(const fs::path& folder, const fs::path& defaults) {
     std::error_code ec;
     fs::create_directories(folder.parent_path(), ec);
     if (!fs::is_directory(defaults, ec)) {
@@ -49,7 +49,7 @@ static bool seed(const fs::path& folder, const fs::path& defaults) {
         return fs::is_directory(folder, ec);
     }
     fs::path temp = folder;
-    temp += ".seed-" + std::to_string(::getpid());
+    temp += ".new-" + std::to_string(::getpid());
     fs::remove_all(temp, ec);
     fs::copy(defaults, temp, fs::copy_options::recursive, ec);
     if (!ec) fs::rename(temp, folder, ec);
@@ -62,7 +62,8 @@ std::string ChooseProgramFolder(const std::string& exeFolder, const std::string&
     const fs::path defaults = fs::path(exeFolder) / kInstalledDefaults;
     const bool installed = fs::is_directory(defaults, ec);
     if ((!installed && writable(exeFolder)) || userFolder.empty()) return exeFolder;
-    if (fs::is_directory(userFolder, ec) || seed(userFolder, defaults)) return userFolder;
+    if (fs::is_directory(userFolder, ec) || makeFromDefaults(userFolder, defaults))
+        return userFolder;
     return exeFolder;
 }
 

@@ -17,10 +17,8 @@ ChildWindow* make(AppContext& ctx, QWidget* parent) {
 
 const std::vector<WindowEntry>& WindowTable() {
     static const std::vector<WindowEntry> table = {
-        {"&1 Main Display", make<frmMain>},
-        {"&2 Set-up Parameters", make<frmSetup>},
-        {"&3 Machine Timing", make<frmTiming>},
-        {"&4 Serial Communications", make<frmSerialComm>},
+        {"&1 Main Display", make<frmMain>},     {"&2 Set-up Parameters", make<frmSetup>},
+        {"&3 Machine Timing", make<frmTiming>}, {"&4 Serial Communications", make<frmSerialComm>},
         {"&5 I/O States", make<frmDisplayIO>},
     };
     return table;
