@@ -12,6 +12,7 @@
 
 #include "link/RSComm.h"
 #include "platform/Clock.h"
+#include "platform/ForwardingPort.h"
 #include "platform/PosixSerialPort.h"
 #include "program/HexImage.h"
 #include "program/ProgramDownload.h"
@@ -23,34 +24,19 @@ using namespace voran;
 namespace {
 
 // The real port, counting the bytes each way.
-class TallyPort : public ISerialPort {
+class TallyPort : public ForwardingPort {
 public:
-    explicit TallyPort(ISerialPort& port) : port_(port) {}
+    using ForwardingPort::ForwardingPort;
     long out = 0, in = 0;
-    void setPortNumber(int n) override { port_.setPortNumber(n); }
-    int portNumber() const override { return port_.portNumber(); }
-    bool setSettings(const std::string& s, PortError* e) override {
-        return port_.setSettings(s, e);
-    }
-    std::string settings() const override { return port_.settings(); }
-    bool open(PortError* e) override { return port_.open(e); }
-    void close() override { port_.close(); }
-    bool isOpen() const override { return port_.isOpen(); }
-    int bytesWaiting() override { return port_.bytesWaiting(); }
-    void discardInput() override { port_.discardInput(); }
     bool writeByte(std::uint8_t b) override {
         ++out;
-        return port_.writeByte(b);
+        return inner_.writeByte(b);
     }
     int readByte() override {
-        const int b = port_.readByte();
+        const int b = inner_.readByte();
         if (b >= 0) ++in;
         return b;
     }
-    bool waitForByte(double deadline) override { return port_.waitForByte(deadline); }
-
-private:
-    ISerialPort& port_;
 };
 
 // Answers the download's question Yes and reports every other box.

@@ -16,6 +16,7 @@
 #include "link/RSComm.h"
 #include "platform/Clipboard.h"
 #include "platform/Clock.h"
+#include "platform/ForwardingPort.h"
 #include "platform/PosixSerialPort.h"
 #include "window/AppContext.h"
 
@@ -24,30 +25,14 @@ using namespace voran;
 namespace {
 
 // The real port, counting the bytes the PC sends (one exchange each).
-class CountingPort : public ISerialPort {
+class CountingPort : public ForwardingPort {
 public:
-    explicit CountingPort(ISerialPort& port) : port_(port) {}
+    using ForwardingPort::ForwardingPort;
     long sent = 0;
-    void setPortNumber(int n) override { port_.setPortNumber(n); }
-    int portNumber() const override { return port_.portNumber(); }
-    bool setSettings(const std::string& s, PortError* e) override {
-        return port_.setSettings(s, e);
-    }
-    std::string settings() const override { return port_.settings(); }
-    bool open(PortError* e) override { return port_.open(e); }
-    void close() override { port_.close(); }
-    bool isOpen() const override { return port_.isOpen(); }
-    int bytesWaiting() override { return port_.bytesWaiting(); }
-    void discardInput() override { port_.discardInput(); }
     bool writeByte(std::uint8_t b) override {
         ++sent;
-        return port_.writeByte(b);
+        return inner_.writeByte(b);
     }
-    int readByte() override { return port_.readByte(); }
-    bool waitForByte(double deadline) override { return port_.waitForByte(deadline); }
-
-private:
-    ISerialPort& port_;
 };
 
 class CancelAll : public IMessageBox {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ProgramFixture.h"
+#include "platform/ForwardingPort.h"
 #include "program/ProgramDownload.h"
 #include "program/ProgramUpload.h"
 
@@ -11,32 +12,19 @@ namespace {
 
 // The simulated port, falling silent for good after `after` bytes from the
 // PC (the cable pulled at an exact byte).
-class CutPort : public ISerialPort {
+class CutPort : public ForwardingPort {
 public:
-    CutPort(sim::SimPort& port) : port_(port) {}
+    CutPort(sim::SimPort& port) : ForwardingPort(port), sim_(port) {}
     long long after = -1;
     long long written = 0;
-    void setPortNumber(int n) override { port_.setPortNumber(n); }
-    int portNumber() const override { return port_.portNumber(); }
-    bool setSettings(const std::string& s, PortError* e) override {
-        return port_.setSettings(s, e);
-    }
-    std::string settings() const override { return port_.settings(); }
-    bool open(PortError* e) override { return port_.open(e); }
-    void close() override { port_.close(); }
-    bool isOpen() const override { return port_.isOpen(); }
-    int bytesWaiting() override { return port_.bytesWaiting(); }
-    void discardInput() override { port_.discardInput(); }
     bool writeByte(std::uint8_t b) override {
         ++written;
-        port_.silent = after >= 0 && written >= after;
-        return port_.writeByte(b);
+        sim_.silent = after >= 0 && written >= after;
+        return inner_.writeByte(b);
     }
-    int readByte() override { return port_.readByte(); }
-    bool waitForByte(double deadline) override { return port_.waitForByte(deadline); }
 
 private:
-    sim::SimPort& port_;
+    sim::SimPort& sim_;
 };
 
 class Upload : public ProgramTest {
