@@ -50,6 +50,32 @@ std::string ItemAddress(int i) {
     return std::string(1, row->kind) + std::to_string(row->base + row->step * (i - row->first));
 }
 
+std::string ItemCaption(int i) {
+    // Stations 1 .. 11 as the set-up window numbers them; the twelfth is the
+    // flanger.
+    const auto station = [](int k) {
+        if (k == 11) return std::string("Flanger");
+        return std::string(k < 9 ? "Station 0" : "Station ") + std::to_string(k + 1);
+    };
+    if (kStationShifts.contains(i)) return station(i - kStationShifts.first) + " shifts";
+    if (kMissingCans.contains(i)) return station(i - kMissingCans.first) + " missing cans";
+    if (kCalibratedShifts.contains(i)) {
+        const int k = i - kCalibratedShifts.first;
+        return (k == 12 ? std::string("Total") : station(k)) + " calibration count";
+    }
+    if (i == kJamEnableMask) return "Transfer jam enable mask";
+    if (i == kCurrentGoodCans) return "Good Cans, current shift";
+    if (i == kCurrentTotalJams) return "Total Jams, current shift";
+    if (kCurrentStationJams.contains(i))
+        return station(i - kCurrentStationJams.first) + " jams, current shift";
+    if (i == kLastGoodCans) return "Good Cans, last shift";
+    if (i == kLastTotalJams) return "Total Jams, last shift";
+    if (kLastStationJams.contains(i))
+        return station(i - kLastStationJams.first) + " jams, last shift";
+    if (kStationJams.contains(i)) return station(i - kStationJams.first) + " jams/station";
+    return {};
+}
+
 std::int32_t ItemDefault(int i) {
     const ItemRow* row = rowOf(i);
     return row ? row->defaultStart + row->defaultIncrement * (i - row->first) : 0;

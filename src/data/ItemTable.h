@@ -34,6 +34,10 @@ inline constexpr Range kAll{0, 77};
 // The address of item `i` in the program's own item table ("W1000" for item
 // 0, "W1042" for the mask), or the empty text outside 0 .. 77.
 std::string ItemAddress(int i);
+// What item `i` holds, in the words of the set-up window and the main
+// display: "Station 03 shifts", "Flanger missing cans", "Good Cans, current
+// shift", "Station 12 jams, last shift"; empty outside 0 .. 77.
+std::string ItemCaption(int i);
 // The default value of item `i` (0 outside the table).
 std::int32_t ItemDefault(int i);
 

@@ -33,6 +33,12 @@ std::string TitleOrUntitled(const std::string& title) {
     return title.empty() ? "untitled" : title;
 }
 
+std::string CsvRow(const std::string& item, const std::string& caption, const std::string& value) {
+    return CsvField(item) + "," + CsvField(caption) + "," + CsvField(value) + kCrLf;
+}
+
+}  // namespace
+
 std::string CsvField(const std::string& text) {
     if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
     std::string out = "\"";
@@ -42,12 +48,6 @@ std::string CsvField(const std::string& text) {
     }
     return out + "\"";
 }
-
-std::string CsvRow(const std::string& item, const std::string& caption, const std::string& value) {
-    return CsvField(item) + "," + CsvField(caption) + "," + CsvField(value) + kCrLf;
-}
-
-}  // namespace
 
 std::string ShiftExportText(const SetupData& data, const std::string& title,
                             const std::string& dateText) {

@@ -28,6 +28,10 @@ std::string ShiftExportCsv(const SetupData& data, const std::string& title,
 // Station #03").
 std::string ShiftItemCaption(int item);
 
+// A field of a CSV row: quoted, its quotes doubled, when it holds a comma,
+// a quote or a line break.
+std::string CsvField(const std::string& text);
+
 // A path ending in ".csv" (any case) is written as CSV, any other as text.
 bool IsCsvPath(const std::string& path);
 

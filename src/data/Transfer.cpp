@@ -1,6 +1,7 @@
 #include "data/Transfer.h"
 
 #include <cstdint>
+#include <utility>
 
 #include "platform/Logging.h"
 #include "timing/PlsCodes.h"
@@ -99,6 +100,17 @@ void DataTransfer::status(const std::string& text) {
 }
 
 TransferReport DataTransfer::RunTransfer(TransferDirection direction) {
+    return run(direction, tables_.CurrentData);
+}
+
+TransferReport DataTransfer::ReadBoard(SetupData& board) {
+    SetupData read = tables_.CurrentData;
+    const TransferReport report = run(TransferDirection::Upload, read);
+    if (report.complete()) board = std::move(read);
+    return report;
+}
+
+TransferReport DataTransfer::run(TransferDirection direction, SetupData& readInto) {
     TransferReport report;
     report.direction = direction;
     plsFailed_ = false;
@@ -179,14 +191,15 @@ TransferReport DataTransfer::RunTransfer(TransferDirection direction) {
     report.plsFailed = plsFailed_;
     report.steps = steps_;
     if (upload && report.complete()) {
-        SetupData& current = tables_.CurrentData;
-        current.Value = scratch.Value;
-        current.ChannelCount = scratch.ChannelCount;
-        current.PLSProgram = scratch.PLSProgram;
-        current.SpeedComp = scratch.SpeedComp;
-        current.ScaleFactor = scratch.ScaleFactor;
-        current.ResolverOffset = scratch.ResolverOffset;
-        current.Setpoint = scratch.Setpoint;
+        // Only what was read is taken; the address table, version and stamp
+        // stay those of the record read into.
+        readInto.Value = scratch.Value;
+        readInto.ChannelCount = scratch.ChannelCount;
+        readInto.PLSProgram = scratch.PLSProgram;
+        readInto.SpeedComp = scratch.SpeedComp;
+        readInto.ScaleFactor = scratch.ScaleFactor;
+        readInto.ResolverOffset = scratch.ResolverOffset;
+        readInto.Setpoint = scratch.Setpoint;
     }
     qCInfo(lcData) << "transfer ended: items" << report.items << "steps" << report.steps
                    << "cancelled" << report.cancelled << "link fault" << report.linkFault

@@ -85,8 +85,15 @@ public:
     // PLS phase still runs unless the link failed. A download sets
     // tables.PLSConfigChanged once its PLS phase has run.
     TransferReport RunTransfer(TransferDirection direction);
+    // Reads the board's whole data set exactly as an upload does, at the
+    // addresses of tables.CurrentData, into `board`, and leaves CurrentData
+    // alone. `board` is filled only when the report is complete; otherwise
+    // it stays as it was.
+    TransferReport ReadBoard(SetupData& board);
 
 private:
+    // An upload or download; an upload's complete result goes to `readInto`.
+    TransferReport run(TransferDirection direction, SetupData& readInto);
     // The PLS phases: into `data` (upload) or from it (download).
     void UploadTimingChannels(SetupData& data);
     void DownloadTimingChannels(const SetupData& data);

@@ -1,0 +1,116 @@
+#include "data/Comparison.h"
+
+#include <algorithm>
+
+#include "data/ItemTable.h"
+#include "data/ShiftExport.h"
+
+namespace voran {
+
+namespace {
+
+void addPls(std::vector<Difference>& out, const std::string& what, std::int64_t here,
+            std::int64_t board) {
+    if (here != board) out.push_back({Difference::Section::Pls, -1, {}, what, here, board});
+}
+
+std::string SectionName(Difference::Section section) {
+    switch (section) {
+        case Difference::Section::SetUp:
+            return "Set-up";
+        case Difference::Section::ShiftData:
+            return "Shift data";
+        case Difference::Section::Pls:
+            return "PLS";
+    }
+    return {};
+}
+
+// The rows of the table, field by field, header first.
+std::vector<std::vector<std::string>> Rows(const std::vector<Difference>& differences,
+                                           const std::string& hereHeading) {
+    std::vector<std::vector<std::string>> rows;
+    rows.push_back({"Section", "Item", "Address", "What", hereHeading, "Controller"});
+    for (const Difference& d : differences)
+        rows.push_back({SectionName(d.section), d.item >= 0 ? std::to_string(d.item) : "",
+                        d.address, d.what, std::to_string(d.here), std::to_string(d.board)});
+    return rows;
+}
+
+}  // namespace
+
+std::vector<Difference> CompareSetups(const SetupData& here, const SetupData& board) {
+    std::vector<Difference> setUp, shiftData, pls;
+    const std::size_t items = std::min({here.Address.size(), here.Value.size(), board.Value.size(),
+                                        static_cast<std::size_t>(ItemCount)});
+    for (std::size_t k = 0; k < items; ++k) {
+        const int i = static_cast<int>(k);
+        if (here.Address[k].empty() || here.Value[k] == board.Value[k]) continue;
+        const bool shift = items::kShiftData.contains(i);
+        (shift ? shiftData : setUp)
+            .push_back({shift ? Difference::Section::ShiftData : Difference::Section::SetUp, i,
+                        here.Address[k], items::ItemCaption(i), here.Value[k], board.Value[k]});
+    }
+    addPls(pls, "PLS channel count", here.ChannelCount, board.ChannelCount);
+    addPls(pls, "PLS program number", here.PLSProgram, board.PLSProgram);
+    for (int k = 0; k < 8; ++k)
+        addPls(pls, "PLS speed compensation, channel " + std::to_string(k + 1), here.SpeedComp[k],
+               board.SpeedComp[k]);
+    addPls(pls, "PLS scale factor", here.ScaleFactor, board.ScaleFactor);
+    addPls(pls, "PLS offset", here.ResolverOffset, board.ResolverOffset);
+    for (int ch = 0; ch < 8; ++ch) {
+        const std::string channel = "PLS channel " + std::to_string(ch + 1);
+        addPls(pls, channel + " ON", here.Setpoint[ch][0], board.Setpoint[ch][0]);
+        addPls(pls, channel + " OFF", here.Setpoint[ch][1], board.Setpoint[ch][1]);
+    }
+    setUp.insert(setUp.end(), shiftData.begin(), shiftData.end());
+    setUp.insert(setUp.end(), pls.begin(), pls.end());
+    return setUp;
+}
+
+std::vector<Difference> SetUpOnly(std::vector<Difference> differences) {
+    std::erase_if(differences,
+                  [](const Difference& d) { return d.section == Difference::Section::ShiftData; });
+    return differences;
+}
+
+std::string SectionHeading(Difference::Section section) {
+    switch (section) {
+        case Difference::Section::SetUp:
+            return "Set-up items";
+        case Difference::Section::ShiftData:
+            return "Shift data (production counts)";
+        case Difference::Section::Pls:
+            return "PLS timing";
+    }
+    return {};
+}
+
+std::string DifferenceLine(const Difference& d, const std::string& hereWord) {
+    std::string line;
+    if (d.item >= 0) line = "item " + std::to_string(d.item) + " " + d.address + " ";
+    return line + d.what + ": " + hereWord + " " + std::to_string(d.here) + ", board " +
+           std::to_string(d.board);
+}
+
+std::string ComparisonTabText(const std::vector<Difference>& differences,
+                              const std::string& hereHeading) {
+    std::string out;
+    for (const auto& row : Rows(differences, hereHeading)) {
+        for (std::size_t f = 0; f < row.size(); ++f) out += (f ? "\t" : "") + row[f];
+        out += "\n";
+    }
+    return out;
+}
+
+std::string ComparisonCsv(const std::vector<Difference>& differences,
+                          const std::string& hereHeading) {
+    std::string out;
+    for (const auto& row : Rows(differences, hereHeading)) {
+        for (std::size_t f = 0; f < row.size(); ++f) out += (f ? "," : "") + CsvField(row[f]);
+        out += "\r\n";
+    }
+    return out;
+}
+
+}  // namespace voran
