@@ -8,9 +8,9 @@ namespace {
 
 // The operator's sentence for an incomplete transfer ("upload not complete:
 // cancelled after 12 of 78 items").
-std::string DescribeIncomplete(const TransferReport& r) {
+std::string DescribeIncomplete(const TransferReport& r, std::string what = {}) {
     const bool upload = r.direction == TransferDirection::Upload;
-    const std::string what = upload ? "upload" : "download";
+    if (what.empty()) what = upload ? "upload" : "download";
     if (r.refused) {
         // The first line of the refusal, and the list of items when there is one.
         std::string why = r.refusal.substr(0, r.refusal.find("\r\n"));
@@ -94,6 +94,29 @@ FileTransferOutcome DownloadFromFile(RSComm& link, const std::string& path, bool
         out.error = DescribeIncomplete(out.report);
         return out;
     }
+    out.ok = true;
+    return out;
+}
+
+FileComparison CompareFileWithBoard(RSComm& link, const std::string& path, TransferHooks hooks) {
+    FileComparison out;
+    SetupTables tables;
+    SetupData& file = tables.CurrentData;
+    const SetupFileResult read = ReadSetupFile(path, file);
+    if (!read) {
+        out.error = "cannot read " + path + ": " + read.error;
+        return out;
+    }
+    file.Address.resize(ItemCount);
+    file.Value.resize(ItemCount, 0);
+
+    SetupData board;
+    out.report = DataTransfer(link, tables, std::move(hooks)).ReadBoard(board);
+    if (!out.report.complete()) {
+        out.error = DescribeIncomplete(out.report, "reading the board") + "; nothing was compared";
+        return out;
+    }
+    out.differences = CompareSetups(file, board);
     out.ok = true;
     return out;
 }

@@ -2,6 +2,9 @@
 
 #include <string>
 
+#include <vector>
+
+#include "data/Comparison.h"
 #include "data/Transfer.h"
 #include "platform/Clock.h"
 
@@ -33,5 +36,21 @@ FileTransferOutcome UploadToFile(RSComm& link, IClock& clock, const std::string&
 // takes it.
 FileTransferOutcome DownloadFromFile(RSComm& link, const std::string& path, bool anyVersion,
                                      TransferHooks hooks = {});
+
+// What comparing a set-up file with the board found.
+struct FileComparison {
+    // The board was read whole; `differences` is then the whole list.
+    bool ok = false;
+    std::string error;
+    TransferReport report;
+    std::vector<Difference> differences;
+};
+
+// Reads the set-up file `path` (an older, shorter item table padded as Open
+// pads it), then reads the board the way an upload does at the file's
+// addresses, and lists what a download of the file would change. Nothing is
+// written, to the board or to a file.
+FileComparison CompareFileWithBoard(RSComm& link, const std::string& path,
+                                    TransferHooks hooks = {});
 
 }  // namespace voran

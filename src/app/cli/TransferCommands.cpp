@@ -114,6 +114,44 @@ int download(Context& ctx, const std::vector<std::string>& args) {
     return finish(ctx, outcome, steps, "downloaded " + path);
 }
 
+// Exit status of a comparison that found differences.
+constexpr int kDifferent = 3;
+
+int compare(Context& ctx, const std::vector<std::string>& args) {
+    bool setUpOnly = false;
+    std::vector<std::string> files;
+    for (const std::string& a : args) {
+        if (a == "--set-up-only")
+            setUpOnly = true;
+        else
+            files.push_back(a);
+    }
+    if (files.size() != 1 || !isSetupFileName(files[0])) {
+        ctx.err << "voran-cli: usage: compare [--set-up-only] FILE.sdt\n";
+        return kUsage;
+    }
+    if (!ctx.open()) return kFailed;
+    InterruptCancels interrupt;
+    int steps = 0;
+    FileComparison found =
+        CompareFileWithBoard(ctx.link, files[0], progressHooks(ctx, "Reading the board", &steps));
+    if (steps > 0) ctx.err << "\n";
+    if (!found.ok) {
+        ctx.err << "voran-cli: " << found.error << "\n";
+        return kFailed;
+    }
+    // A box on stderr or a standing link fault: the board's answers are not
+    // taken as a comparison.
+    if (ctx.troubled && ctx.troubled()) {
+        ctx.err << "voran-cli: reading the board reported trouble (see above); nothing was "
+                   "compared\n";
+        return kFailed;
+    }
+    if (setUpOnly) found.differences = SetUpOnly(std::move(found.differences));
+    for (const Difference& d : found.differences) ctx.out << DifferenceLine(d, "file") << "\n";
+    return found.differences.empty() ? kOk : kDifferent;
+}
+
 Register uploadCommand{{"upload", "upload FILE.sdt",
                         "back up the board's items and PLS into a set-up file (only when complete)",
                         &upload}};
@@ -122,6 +160,11 @@ Register downloadCommand{
      "restore a set-up file into the board: items, then PLS, then channels (a file whose\n"
      "      addresses differ from the item table is refused without --any-addresses)",
      &download}};
+Register compareCommand{
+    {"compare", "compare [--set-up-only] FILE.sdt",
+     "list what a download of FILE.sdt would change in the board, one difference a line\n"
+     "      (exit 0: the same, 3: differences, 1: the board could not be read whole)",
+     &compare}};
 
 }  // namespace
 

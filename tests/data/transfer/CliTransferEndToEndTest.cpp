@@ -86,3 +86,55 @@ TEST(CliTransfer, DownloadSaysDoneOnlyWhenDoneAndRefusesAForeignAddressTableUnle
 
 }  // namespace
 }  // namespace voran::testing
+
+namespace voran::testing {
+namespace {
+
+TEST(CliCompare, ListsWhatADownloadWouldChangeAndExitsByTheResult) {
+    SimProgramFolder folder;
+    folder.write("Support/RSPort.cfg", "7,9600\n");
+    folder.write("board.preset", "W1004 60\nD1100 5000\n");
+    ASSERT_TRUE(folder.startSim(7, {"--preset", folder.path("board.preset")})) << folder.said;
+    auto cli = [&](std::vector<std::string> args) { return folder.run("voran-cli", args); };
+    ASSERT_EQ(cli({"upload", folder.path("line.sdt")}).status, 0);
+
+    // The board holds exactly the file: nothing listed.
+    RunResult o = cli({"compare", folder.path("line.sdt")});
+    EXPECT_EQ(std::tie(o.status, o.out, o.err), std::tuple(0, std::string(), std::string()));
+
+    // The line ran on and someone changed a setting and the scale factor.
+    ASSERT_EQ(cli({"write", "W1004", "61"}).status, 0);
+    ASSERT_EQ(cli({"write", "D1100", "5100"}).status, 0);
+    SetupData file;
+    ASSERT_TRUE(ReadSetupFile(folder.path("line.sdt"), file));
+    file.ScaleFactor = 720;
+    ASSERT_TRUE(WriteSetupFile(folder.path("scaled.sdt"), file));
+    o = cli({"compare", folder.path("scaled.sdt")});
+    EXPECT_EQ(o.status, 3) << o.err;
+    EXPECT_EQ(o.out,
+              "item 2 W1004 Station 03 shifts: file 60, board 61\n"
+              "item 38 D1100 Good Cans, current shift: file 5000, board 5100\n"
+              "PLS scale factor: file 720, board 360\n");
+    o = cli({"compare", "--set-up-only", folder.path("scaled.sdt")});
+    EXPECT_EQ(o.status, 3);
+    EXPECT_EQ(o.out,
+              "item 2 W1004 Station 03 shifts: file 60, board 61\n"
+              "PLS scale factor: file 720, board 360\n");
+    EXPECT_EQ(cli({"compare", "--set-up-only", folder.path("line.sdt")}).out.find("D1100"),
+              std::string::npos);
+
+    // Wrong command lines; a missing file; then the board gone.
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"compare"}, {"compare", "a.txt"}, {"compare", "a.sdt", "b.sdt"}})
+        EXPECT_EQ(cli(args).status, 2);
+    o = cli({"compare", folder.path("none.sdt")});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_NE(o.err.find("cannot read"), std::string::npos) << o.err;
+    folder.stopSim();
+    o = cli({"compare", folder.path("scaled.sdt")});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.out, "") << "no list from a board that did not answer";
+}
+
+}  // namespace
+}  // namespace voran::testing
