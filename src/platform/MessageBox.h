@@ -4,9 +4,11 @@
 
 namespace voran {
 
-enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel };
+// YesNoShowChanges: Yes, No and a third button, "Show Changes...", which
+// answers ShowChanges (the question before a download).
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel, YesNoShowChanges };
 enum class MsgIcon { None, Critical, Exclamation, Question, Information };
-enum class MsgResult { Ok, Cancel, Yes, No, Retry };
+enum class MsgResult { Ok, Cancel, Yes, No, Retry, ShowChanges };
 
 // Modal message boxes. Texts are the system's own: "\r" (CR) and "\r\n"
 // (CR LF) break lines, as the program has always written them.
@@ -17,6 +19,7 @@ inline MsgResult EscapeAnswer(MsgButtons buttons) {
         case MsgButtons::Ok:
             return MsgResult::Ok;
         case MsgButtons::YesNo:
+        case MsgButtons::YesNoShowChanges:
             return MsgResult::No;
         default:
             return MsgResult::Cancel;

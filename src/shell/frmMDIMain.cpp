@@ -41,6 +41,7 @@ frmMDIMain::frmMDIMain(const ShellServices& services, QWidget* parent)
       clock_(services.clock),
       port_(services.port),
       launcher_(services.launcher),
+      dialogs_(services.dialogs),
       programFolder_(services.programFolder),
       // The link starts closed with every flag clear: the program is offline.
       link_(services.clock, services.messages, services.programFolder),
@@ -151,6 +152,7 @@ void frmMDIMain::buildMenus() {
     mnuFileDownloadProgram = add(mnuFile, "mnuFileDownloadProgram", "Download &Program");
     mnuFileUploadProgram = add(mnuFile, "mnuFileUploadProgram", "Upload Program...");
     mnuFileDownload = add(mnuFile, "mnuFileDownload", "&Download Data");
+    mnuFileCompare = add(mnuFile, "mnuFileCompare", "Co&mpare with Controller...");
     mnuFile->addSeparator();
     mnuFilePrint = add(mnuFile, "mnuFilePrint", "&Print Report...", "Ctrl+P");
     mnuFilePrintPreview = add(mnuFile, "mnuFilePrintPreview", "Print Pre&view...");
@@ -165,6 +167,7 @@ void frmMDIMain::buildMenus() {
     connect(mnuFileSaveAs, &QAction::triggered, this, [this] { files_.SaveAs(); });
     connect(mnuFileUpload, &QAction::triggered, this, [this] { mnuFileUpload_Click(); });
     connect(mnuFileDownload, &QAction::triggered, this, [this] { mnuFileDownload_Click(); });
+    connect(mnuFileCompare, &QAction::triggered, this, [this] { mnuFileCompare_Click(); });
     connect(mnuFilePrint, &QAction::triggered, this, [this] { mnuFilePrint_Click(); });
     connect(mnuFilePrintPreview, &QAction::triggered, this,
             [this] { mnuFilePrintPreview_Click(); });
@@ -372,7 +375,11 @@ void frmMDIMain::mnuFileUpload_Click() {
 }
 
 void frmMDIMain::mnuFileDownload_Click() {
-    voran::mnuFileDownload_Click(ctx_, files_, this);
+    voran::mnuFileDownload_Click(ctx_, files_, dialogs_, this);
+}
+
+void frmMDIMain::mnuFileCompare_Click() {
+    CompareWithController(ctx_, files_, dialogs_, this);
 }
 
 void frmMDIMain::mnuFilePrint_Click() {

@@ -82,6 +82,7 @@ public:
     void mnuHelpHelpTopics_Click();
     void mnuFileUpload_Click();
     void mnuFileDownload_Click();
+    void mnuFileCompare_Click();
     void mnuFilePrint_Click();
     void mnuFilePrintPreview_Click();
     void mnuFileExport_Click();
@@ -123,6 +124,7 @@ public:
     QAction* mnuFileDownloadProgram = nullptr;
     QAction* mnuFileUploadProgram = nullptr;
     QAction* mnuFileDownload = nullptr;
+    QAction* mnuFileCompare = nullptr;
     QAction* mnuFilePrint = nullptr;
     QAction* mnuFilePrintPreview = nullptr;
     QAction* mnuFilePrintSetup = nullptr;
@@ -159,6 +161,7 @@ private:
     IClock& clock_;
     ISerialPort& port_;
     ILauncher& launcher_;
+    IFileDialog& dialogs_;
     std::string programFolder_;
     std::string helpFile_;
 

@@ -1,7 +1,9 @@
 #include "data/ui/TransferMenu.h"
 
+#include "data/Comparison.h"
 #include "data/FileCommands.h"
 #include "data/Transfer.h"
+#include "data/ui/frmCompare.h"
 #include "data/ui/frmProcessing.h"
 #include "window/AppContext.h"
 
@@ -17,28 +19,66 @@ void mnuFileUpload_Click(AppContext& ctx, FileCommands& files, QWidget* parent) 
     StartTransfer(ctx, files, parent, kTransferUpload);
 }
 
-void mnuFileDownload_Click(AppContext& ctx, FileCommands& files, QWidget* parent) {
+void mnuFileDownload_Click(AppContext& ctx, FileCommands& files, IFileDialog& dialogs,
+                           QWidget* parent) {
     // The transfer reads or replaces the working data: a typed value first.
     if (!files.commitEntry()) return;
-    if (ctx.messages.show(
+    // Online, the question offers to show first what the download would
+    // change; it comes back after the comparison.
+    for (;;) {
+        const MsgResult answer = ctx.messages.show(
             "You are about to Download Data to the PLC\r\n\r\nDo You Wish to Continue?",
-            "Data Download", MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)
-        return;
+            "Data Download", ctx.link.OnlineMode ? MsgButtons::YesNoShowChanges : MsgButtons::YesNo,
+            MsgIcon::Question);
+        if (answer == MsgResult::Yes) break;
+        if (answer != MsgResult::ShowChanges) return;
+        CompareWithController(ctx, files, dialogs, parent);
+    }
     StartTransfer(ctx, files, parent, kTransferDownload);
+}
+
+namespace {
+
+// Offers to go online when offline; false when the operator declined.
+bool OfferToGoOnline(AppContext& ctx) {
+    if (ctx.link.OnlineMode) return true;
+    if (ctx.messages.show("Program is Currently OFFLINE\r\n\r\nDo You Wish to Switch to ONLINE "
+                          "MODE to Continue?",
+                          "Program Offline", MsgButtons::YesNo,
+                          MsgIcon::Question) != MsgResult::Yes)
+        return false;
+    // The Online Data command; the transfer goes on even if the board does
+    // not answer (the first item then fails through the link).
+    ctx.goOnline();
+    return true;
+}
+
+}  // namespace
+
+bool CompareWithController(AppContext& ctx, FileCommands& files, IFileDialog& dialogs,
+                           QWidget* parent) {
+    // The working data as the operator last typed them are compared.
+    if (!files.commitEntry()) return false;
+    if (!OfferToGoOnline(ctx)) return false;
+    SetupData board;
+    {
+        // The reads own the link while they run, as an upload's do.
+        AppContext::ModalOperation modal(ctx);
+        frmProcessing window(ctx, board, parent);
+        window.exec();
+        // A board not read whole is never compared: the progress window
+        // has shown the failure box.
+        if (!window.report().complete()) return false;
+    }
+    frmCompare view(CompareSetups(ctx.tables.CurrentData, board), files.gFileNameCaption,
+                    ctx.clipboard, dialogs, ctx.messages, parent);
+    view.exec();
+    return true;
 }
 
 bool StartTransfer(AppContext& ctx, FileCommands& files, QWidget* parent,
                    TransferDirection direction, TransferReport* report) {
-    if (!ctx.link.OnlineMode) {
-        if (ctx.messages.show("Program is Currently OFFLINE\r\n\r\nDo You Wish to Switch to ONLINE "
-                              "MODE to Continue?",
-                              "Program Offline", MsgButtons::YesNo,
-                              MsgIcon::Question) != MsgResult::Yes)
-            return false;
-        // The Online Data command; the transfer goes on even if the board
-        // does not answer (the first item then fails through the link).
-        ctx.goOnline();
-    }
+    if (!OfferToGoOnline(ctx)) return false;
     // The transfer owns the link while it runs: the open window's
     // monitoring waits until it has ended.
     AppContext::ModalOperation modal(ctx);

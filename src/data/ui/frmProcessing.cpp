@@ -48,6 +48,12 @@ frmProcessing::frmProcessing(AppContext& ctx, TransferDirection direction, QWidg
     Form_Load();
 }
 
+frmProcessing::frmProcessing(AppContext& ctx, SetupData& board, QWidget* parent)
+    : frmProcessing(ctx, TransferDirection::Upload, parent) {
+    board_ = &board;
+    lblProcessing->setText("Reading Controller Data, Please Standby...");
+}
+
 void frmProcessing::Form_Load() {
     adjustSize();
     CenterForm(this);
@@ -115,7 +121,7 @@ void frmProcessing::RunTransfer() {
                    "Data Download", MsgButtons::YesNo, MsgIcon::Exclamation) == MsgResult::Yes;
     };
     DataTransfer transfer(ctx_.link, ctx_.tables, hooks);
-    report_ = transfer.RunTransfer(direction_);
+    report_ = board_ ? transfer.ReadBoard(*board_) : transfer.RunTransfer(direction_);
     running_ = false;
 
     // An upload that did not complete left the data in memory as they were;

@@ -22,6 +22,10 @@ class frmProcessing : public QDialog {
     Q_OBJECT
 public:
     frmProcessing(AppContext& ctx, TransferDirection direction, QWidget* parent = nullptr);
+    // Reads the board's data set as an upload does, into `board` (filled
+    // only when the read completed), for a comparison; the working data stay
+    // as they are.
+    frmProcessing(AppContext& ctx, SetupData& board, QWidget* parent = nullptr);
 
     QGroupBox* fraProcessing = nullptr;
     QLabel* lblProcessing = nullptr;
@@ -50,6 +54,7 @@ private:
 
     AppContext& ctx_;
     TransferDirection direction_;
+    SetupData* board_ = nullptr;
     bool cancel_ = false;
     bool started_ = false;
     bool running_ = false;

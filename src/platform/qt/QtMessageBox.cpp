@@ -1,6 +1,7 @@
 #include "platform/qt/QtMessageBox.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 #include <QPointer>
 
 namespace voran {
@@ -46,6 +47,7 @@ MsgResult QtMessageBox::show(const std::string& text, const std::string& title, 
     QMessageBox box(qtIcon(icon), QString::fromStdString(title), toDisplayText(text),
                     QMessageBox::NoButton, parent.data());
     QAbstractButton* escape = nullptr;
+    QAbstractButton* showChanges = nullptr;
     switch (buttons) {
         case MsgButtons::Ok:
             box.setStandardButtons(QMessageBox::Ok);
@@ -67,9 +69,16 @@ MsgResult QtMessageBox::show(const std::string& text, const std::string& title, 
             box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
             escape = box.button(QMessageBox::Cancel);
             break;
+        case MsgButtons::YesNoShowChanges:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            escape = box.button(QMessageBox::No);
+            showChanges =
+                box.addButton(QStringLiteral("Show &Changes..."), QMessageBox::ActionRole);
+            break;
     }
     if (escape) box.setEscapeButton(escape);
     box.exec();
+    if (showChanges && box.clickedButton() == showChanges) return MsgResult::ShowChanges;
     switch (box.standardButton(box.clickedButton())) {
         case QMessageBox::Ok:
             return MsgResult::Ok;

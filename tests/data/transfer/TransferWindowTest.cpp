@@ -102,9 +102,9 @@ TEST_F(TransferWindow, DownloadAsksFirstAndOffersToGoOnline) {
     port.clearTrace();
     // Yes, then No to going online: nothing sent. Then Yes and Yes.
     messages.answers = {MsgResult::Yes, MsgResult::No, MsgResult::Yes, MsgResult::Yes};
-    mnuFileDownload_Click(ctx, files, nullptr);
+    mnuFileDownload_Click(ctx, files, dialogs, nullptr);
     EXPECT_TRUE(sent().empty());
-    mnuFileDownload_Click(ctx, files, nullptr);
+    mnuFileDownload_Click(ctx, files, dialogs, nullptr);
     const Box down =
                   box("You are about to Download Data to the PLC\r\n\r\nDo You Wish to Continue?",
                       "Data Download", MsgIcon::Question, MsgButtons::YesNo),
