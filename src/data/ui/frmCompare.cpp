@@ -1,9 +1,11 @@
 #include "data/ui/frmCompare.h"
 
 #include <QDialogButtonBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -93,11 +95,15 @@ frmCompare::frmCompare(std::vector<Difference> differences, const std::string& d
     layout->addWidget(buttons);
 
     // Wide enough for the longest caption and both values without a
-    // scroll bar; tall enough for a screenful of rows.
+    // scroll bar; tall enough for a screenful of rows; never larger than
+    // the screen.
     const QFontMetrics fm = fontMetrics();
     const int columns = tvwCompare_->header()->length();
-    resize(std::max(columns + 4 * fm.horizontalAdvance('M'), 60 * fm.averageCharWidth()),
-           differences_.empty() ? sizeHint().height() : 28 * fm.height());
+    QSize size(std::max(columns + 4 * fm.horizontalAdvance('M'), 60 * fm.averageCharWidth()),
+               differences_.empty() ? sizeHint().height() : 36 * fm.height());
+    if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableSize() * 9 / 10);
+    resize(size);
 }
 
 void frmCompare::fillList() {
