@@ -4,6 +4,8 @@
 #include "TransferFixture.h"
 #include "data/Comparison.h"
 #include "data/ItemTable.h"
+#include "data/SetupFile.h"
+#include "data/TransferFile.h"
 
 namespace voran::testing {
 namespace {
@@ -116,6 +118,28 @@ TEST_F(CompareTest, ABoardNotReadWholeIsNeverCompared) {
     EXPECT_EQ(board_.ScaleFactor, 1);
     EXPECT_EQ(board_.Value, SetupData{}.Value);
     EXPECT_EQ(tables.CurrentData, working);
+}
+
+TEST_F(CompareTest, FileComparedWithABoardThatStopsAnsweringListsNothingAndSaysWhy) {
+    takeTheBoard();
+    const std::string path = folder.filePath("line.sdt").toStdString();
+    ASSERT_TRUE(WriteSetupFile(path, tables.CurrentData));
+    ASSERT_TRUE(board.preset("W1004", 61));
+    FileComparison found = CompareFileWithBoard(link, path);
+    ASSERT_TRUE(found.ok) << found.error;
+    EXPECT_EQ(found.differences.size(), 1u);
+
+    int steps = 0;
+    TransferHooks hooks;
+    hooks.advance = [&](int n) {
+        if ((steps += n) == 12) port.silent = true;
+    };
+    found = CompareFileWithBoard(link, path, hooks);
+    EXPECT_FALSE(found.ok);
+    EXPECT_TRUE(found.differences.empty());
+    EXPECT_EQ(found.error,
+              "reading the board not complete: the link to the board failed after 13 of 78 items; "
+              "nothing was compared");
 }
 
 TEST(ItemCaptions, NameEveryItemAsTheWindowsDo) {
