@@ -14,16 +14,19 @@ void addPls(std::vector<Difference>& out, const std::string& what, std::int64_t 
     if (here != board) out.push_back({Difference::Section::Pls, -1, {}, what, here, board});
 }
 
-std::string SectionName(Difference::Section section) {
-    switch (section) {
-        case Difference::Section::SetUp:
-            return "Set-up";
-        case Difference::Section::ShiftData:
-            return "Shift data";
-        case Difference::Section::Pls:
-            return "PLS";
-    }
-    return {};
+// Each section's word in a table row and its heading in the window.
+struct SectionWords {
+    const char* name;
+    const char* heading;
+};
+constexpr SectionWords kSections[] = {
+    {"Set-up", "Set-up items"},
+    {"Shift data", "Shift data (production counts)"},
+    {"PLS", "PLS timing"},
+};
+
+const SectionWords& WordsOf(Difference::Section section) {
+    return kSections[static_cast<int>(section)];
 }
 
 // The rows of the table, field by field, header first.
@@ -32,7 +35,7 @@ std::vector<std::vector<std::string>> Rows(const std::vector<Difference>& differ
     std::vector<std::vector<std::string>> rows;
     rows.push_back({"Section", "Item", "Address", "What", hereHeading, "Controller"});
     for (const Difference& d : differences)
-        rows.push_back({SectionName(d.section), d.item >= 0 ? std::to_string(d.item) : "",
+        rows.push_back({WordsOf(d.section).name, d.item >= 0 ? std::to_string(d.item) : "",
                         d.address, d.what, std::to_string(d.here), std::to_string(d.board)});
     return rows;
 }
@@ -75,15 +78,7 @@ std::vector<Difference> SetUpOnly(std::vector<Difference> differences) {
 }
 
 std::string SectionHeading(Difference::Section section) {
-    switch (section) {
-        case Difference::Section::SetUp:
-            return "Set-up items";
-        case Difference::Section::ShiftData:
-            return "Shift data (production counts)";
-        case Difference::Section::Pls:
-            return "PLS timing";
-    }
-    return {};
+    return WordsOf(section).heading;
 }
 
 std::string DifferenceLine(const Difference& d, const std::string& hereWord) {

@@ -56,6 +56,18 @@ public:
         link.OnlineMode = false;
         UpdateOnlineState();
     }
+    // Offline, asks whether to go online for a command that needs the board
+    // and does so on Yes; true when the program is online (or now goes).
+    bool offerToGoOnline() {
+        if (link.OnlineMode) return true;
+        if (messages.show("Program is Currently OFFLINE\r\n\r\nDo You Wish to Switch to ONLINE "
+                          "MODE to Continue?",
+                          "Program Offline", MsgButtons::YesNo,
+                          MsgIcon::Question) != MsgResult::Yes)
+            return false;
+        goOnline();
+        return true;
+    }
     // After a link fault the program goes offline; true when it did.
     bool goOfflineAfterFault() {
         if (!link.CommError) return false;

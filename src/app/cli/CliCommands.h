@@ -2,7 +2,9 @@
 
 #include <functional>
 #include <iosfwd>
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "link/RSComm.h"
@@ -28,6 +30,21 @@ struct Context {
 constexpr int kOk = 0;
 constexpr int kFailed = 1;  // the link failed, or the board or an entry refused
 constexpr int kUsage = 2;   // the command line was wrong
+
+// Sets each flag of `flags` given among `args` ("--yes") and returns the
+// other arguments in their order.
+inline std::vector<std::string> TakeFlags(
+    const std::vector<std::string>& args,
+    std::initializer_list<std::pair<const char*, bool*>> flags) {
+    std::vector<std::string> rest;
+    for (const std::string& a : args) {
+        bool flag = false;
+        for (const auto& [name, given] : flags)
+            if (a == name) flag = *given = true;
+        if (!flag) rest.push_back(a);
+    }
+    return rest;
+}
 
 struct Command {
     std::string name;

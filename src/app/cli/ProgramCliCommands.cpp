@@ -79,13 +79,7 @@ void progressTo(Context& ctx, ProgramState& state, const char* verb) {
 
 int programDownload(Context& ctx, const std::vector<std::string>& args) {
     bool yes = false;
-    std::vector<std::string> files;
-    for (const std::string& a : args) {
-        if (a == "--yes")
-            yes = true;
-        else
-            files.push_back(a);
-    }
+    const std::vector<std::string> files = TakeFlags(args, {{"--yes", &yes}});
     if (files.size() != 1 || !isProgramFileName(files[0])) {
         ctx.err << "voran-cli: usage: program-download [--yes] FILE.tnx\n";
         return kUsage;

@@ -88,15 +88,8 @@ int upload(Context& ctx, const std::vector<std::string>& args) {
 
 int download(Context& ctx, const std::vector<std::string>& args) {
     bool anyVersion = false, anyAddresses = false;
-    std::vector<std::string> files;
-    for (const std::string& a : args) {
-        if (a == "--any-version")
-            anyVersion = true;
-        else if (a == "--any-addresses")
-            anyAddresses = true;
-        else
-            files.push_back(a);
-    }
+    const std::vector<std::string> files =
+        TakeFlags(args, {{"--any-version", &anyVersion}, {"--any-addresses", &anyAddresses}});
     if (files.size() != 1 || !isSetupFileName(files[0])) {
         ctx.err << "voran-cli: usage: download [--any-version] [--any-addresses] FILE.sdt\n";
         return kUsage;
@@ -119,13 +112,7 @@ constexpr int kDifferent = 3;
 
 int compare(Context& ctx, const std::vector<std::string>& args) {
     bool setUpOnly = false;
-    std::vector<std::string> files;
-    for (const std::string& a : args) {
-        if (a == "--set-up-only")
-            setUpOnly = true;
-        else
-            files.push_back(a);
-    }
+    const std::vector<std::string> files = TakeFlags(args, {{"--set-up-only", &setUpOnly}});
     if (files.size() != 1 || !isSetupFileName(files[0])) {
         ctx.err << "voran-cli: usage: compare [--set-up-only] FILE.sdt\n";
         return kUsage;

@@ -37,29 +37,11 @@ void mnuFileDownload_Click(AppContext& ctx, FileCommands& files, IFileDialog& di
     StartTransfer(ctx, files, parent, kTransferDownload);
 }
 
-namespace {
-
-// Offers to go online when offline; false when the operator declined.
-bool OfferToGoOnline(AppContext& ctx) {
-    if (ctx.link.OnlineMode) return true;
-    if (ctx.messages.show("Program is Currently OFFLINE\r\n\r\nDo You Wish to Switch to ONLINE "
-                          "MODE to Continue?",
-                          "Program Offline", MsgButtons::YesNo,
-                          MsgIcon::Question) != MsgResult::Yes)
-        return false;
-    // The Online Data command; the transfer goes on even if the board does
-    // not answer (the first item then fails through the link).
-    ctx.goOnline();
-    return true;
-}
-
-}  // namespace
-
 bool CompareWithController(AppContext& ctx, FileCommands& files, IFileDialog& dialogs,
                            QWidget* parent) {
     // The working data as the operator last typed them are compared.
     if (!files.commitEntry()) return false;
-    if (!OfferToGoOnline(ctx)) return false;
+    if (!ctx.offerToGoOnline()) return false;
     SetupData board;
     {
         // The reads own the link while they run, as an upload's do.
@@ -78,7 +60,7 @@ bool CompareWithController(AppContext& ctx, FileCommands& files, IFileDialog& di
 
 bool StartTransfer(AppContext& ctx, FileCommands& files, QWidget* parent,
                    TransferDirection direction, TransferReport* report) {
-    if (!OfferToGoOnline(ctx)) return false;
+    if (!ctx.offerToGoOnline()) return false;
     // The transfer owns the link while it runs: the open window's
     // monitoring waits until it has ended.
     AppContext::ModalOperation modal(ctx);

@@ -29,19 +29,6 @@ FileDialogRequest programFileRequest(const std::string& last, const std::string&
 ProgramCommands::ProgramCommands(AppContext& ctx, IFileDialog& dialogs, QWidget* parent)
     : ctx_(ctx), dialogs_(dialogs), parent_(parent) {}
 
-bool ProgramCommands::offerOnline() {
-    if (ctx_.link.OnlineMode) return true;
-    if (ctx_.messages.show("Program is Currently OFFLINE\r\n\r\nDo You Wish to Switch to ONLINE "
-                           "MODE to Continue?",
-                           "Program Offline", MsgButtons::YesNo,
-                           MsgIcon::Question) != MsgResult::Yes)
-        return false;
-    // View > Online Data.
-    ctx_.link.OnlineMode = true;
-    ctx_.UpdateOnlineState();
-    return true;
-}
-
 void ProgramCommands::runProgressWindow(int mode) {
     if (enableBackgroundUpdate) enableBackgroundUpdate(false);
     {
@@ -54,7 +41,7 @@ void ProgramCommands::runProgressWindow(int mode) {
 }
 
 void ProgramCommands::SelectProgramFile(int mode) {
-    if (mode == 0 && !offerOnline()) return;
+    if (mode == 0 && !ctx_.offerToGoOnline()) return;
 
     const FileDialogResult chosen = dialogs_.openFile(programFileRequest(gProgramFilePath, ""));
     if (chosen.cancelled) {
@@ -79,7 +66,7 @@ void ProgramCommands::SelectProgramFile(int mode) {
 }
 
 void ProgramCommands::UploadProgramFile() {
-    if (!offerOnline()) return;
+    if (!ctx_.offerToGoOnline()) return;
     const FileDialogResult chosen =
         dialogs_.openFile(programFileRequest(gProgramFilePath, "Upload Program"));
     if (chosen.cancelled) return;

@@ -39,8 +39,6 @@ public:
     void UploadProgramFile();
 
 private:
-    // Offers to go online when offline; false when the operator declined.
-    bool offerOnline();
     void runProgressWindow(int mode);
 
     AppContext& ctx_;

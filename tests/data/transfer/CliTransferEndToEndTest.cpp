@@ -84,12 +84,6 @@ TEST(CliTransfer, DownloadSaysDoneOnlyWhenDoneAndRefusesAForeignAddressTableUnle
     EXPECT_NE(o.err.find("FF00H-FFFFH"), std::string::npos) << o.err;
 }
 
-}  // namespace
-}  // namespace voran::testing
-
-namespace voran::testing {
-namespace {
-
 TEST(CliCompare, ListsWhatADownloadWouldChangeAndExitsByTheResult) {
     SimProgramFolder folder;
     folder.write("Support/RSPort.cfg", "7,9600\n");
