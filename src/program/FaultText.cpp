@@ -9,6 +9,7 @@
 
 #include "platform/Paths.h"
 #include "program/ProgramFiles.h"
+#include "program/RecordText.h"
 
 namespace voran {
 
@@ -16,36 +17,6 @@ namespace {
 
 // Only this much of a line is looked at.
 constexpr std::size_t kLineLimit = 4096;
-
-bool sameNoCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(a[i])) !=
-            std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
-// One comma-separated field from `pos`: blanks before it skipped, quoted
-// text kept whole, unquoted text cut before the blanks that end it.
-std::string nextField(const std::string& line, std::size_t& pos) {
-    while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
-    std::string field;
-    if (pos < line.size() && line[pos] == '"') {
-        const std::size_t close = line.find('"', pos + 1);
-        field =
-            line.substr(pos + 1, close == std::string::npos ? std::string::npos : close - pos - 1);
-        pos = close == std::string::npos ? line.size() : close + 1;
-        pos = line.find(',', pos);
-    } else {
-        const std::size_t comma = line.find(',', pos);
-        field = line.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
-        field.erase(field.find_last_not_of(" \t") + 1);
-        pos = comma;
-    }
-    if (pos != std::string::npos) ++pos;
-    return field;
-}
 
 }  // namespace
 
@@ -73,10 +44,9 @@ std::string FaultDescription(int fltCode, const std::string& faultFile, IMessage
         if (line.size() > kLineLimit) line.resize(kLineLimit);
         if (!line.empty() && line.back() == '\r') line.pop_back();
         std::size_t pos = 0;
-        const std::string field = nextField(line, pos);
-        if (!sameNoCase(field, code)) continue;
-        return result + (pos == std::string::npos || pos > line.size() ? std::string()
-                                                                       : nextField(line, pos));
+        const std::string field = NextRecordField(line, pos);
+        if (!SameNoCase(field, code)) continue;
+        return result + NextRecordField(line, pos);
     }
     return result;
 }

@@ -7,8 +7,10 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "program/BoardTable.h"
+#include "program/RecordText.h"
 
 namespace voran {
 
@@ -19,15 +21,6 @@ namespace {
 // The first line is read up to this many characters: the fields the program
 // uses lie at its start, and a huge file costs no more than this.
 constexpr std::size_t kFirstLineLimit = 4096;
-
-bool sameNoCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
 
 bool isFile(const std::string& path) {
     std::error_code ec;
@@ -41,6 +34,25 @@ std::string baseName(const std::string& path) {
 
 std::string failureText(int number, const std::string& description) {
     return "Error Number = " + std::to_string(number) + "\r\n\r\n" + description;
+}
+
+// The first field of a file of the set; nothing when the file is missing
+// or empty, and a box with the platform's words when it cannot be read.
+std::optional<std::string> firstFieldOrSay(const std::string& path, IMessageBox& messages,
+                                           const char* title, MsgIcon icon) {
+    std::string field, error;
+    int number = 0;
+    switch (ReadFirstField(path, &field, &number, &error)) {
+        case FieldRead::Missing:
+        case FieldRead::Empty:
+            return std::nullopt;
+        case FieldRead::Unreadable:
+            messages.show(failureText(number, error), title, MsgButtons::Ok, icon);
+            return std::nullopt;
+        case FieldRead::Ok:
+            break;
+    }
+    return field;
 }
 
 std::string replaceAll(std::string text, const char* from, const char* to) {
@@ -139,7 +151,7 @@ std::string SiblingFile(const std::string& path, const std::string& ext) {
     const fs::path folder = p.has_parent_path() ? p.parent_path() : fs::path(".");
     const std::string name = p.filename().string();
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        if (sameNoCase(it->path().filename().string(), name))
+        if (SameNoCase(it->path().filename().string(), name))
             return p.has_parent_path() ? (folder / it->path().filename()).string()
                                        : it->path().filename().string();
     }
@@ -148,19 +160,10 @@ std::string SiblingFile(const std::string& path, const std::string& ext) {
 
 bool SetProgramIdent(ProgramSet& set, const std::string& path, IMessageBox& messages) {
     set.ProgramIdent = set.ProgramRevision = set.ProgramChecksum = "Unknown";
-    std::string f, error;
-    int number = 0;
-    switch (ReadFirstField(path, &f, &number, &error)) {
-        case FieldRead::Missing:
-        case FieldRead::Empty:
-            return false;
-        case FieldRead::Unreadable:
-            messages.show(failureText(number, error), "RSComm-Set Program Ident", MsgButtons::Ok,
-                          MsgIcon::Critical);
-            return false;
-        case FieldRead::Ok:
-            break;
-    }
+    const std::optional<std::string> read =
+        firstFieldOrSay(path, messages, "RSComm-Set Program Ident", MsgIcon::Critical);
+    if (!read) return false;
+    const std::string& f = *read;
     if (f.size() < 4) {
         messages.show(failureText(5, "The revision line \"" + f +
                                          "\" is shorter than four characters: " + path),
@@ -177,19 +180,10 @@ bool SetProgramConfig(ProgramSet& set, const std::string& path, IMessageBox& mes
     set.LCFCode36 = 3;
     set.LCFCode39 = 0;
     set.LCFCode40 = 3;
-    std::string f, error;
-    int number = 0;
-    switch (ReadFirstField(path, &f, &number, &error)) {
-        case FieldRead::Missing:
-        case FieldRead::Empty:
-            return false;
-        case FieldRead::Unreadable:
-            messages.show(failureText(number, error), "RSComm-Set Program Config", MsgButtons::Ok,
-                          MsgIcon::Critical);
-            return false;
-        case FieldRead::Ok:
-            break;
-    }
+    const std::optional<std::string> read =
+        firstFieldOrSay(path, messages, "RSComm-Set Program Config", MsgIcon::Critical);
+    if (!read) return false;
+    const std::string& f = *read;
     const auto digit = [&f](std::size_t position) {
         if (position > f.size()) return 0;
         const char c = f[position - 1];
@@ -212,19 +206,10 @@ bool selectSet(ProgramSet& set, const std::string& tnxFileName, IMessageBox& mes
     set.RevisionFileName = SiblingFile(tnxFileName, "rev");
     set.HexFileName = SiblingFile(tnxFileName, "hex");
     set.ConfigFileName = SiblingFile(tnxFileName, "lcf");
-    std::string field, error;
-    int number = 0;
-    switch (ReadFirstField(tnxFileName, &field, &number, &error)) {
-        case FieldRead::Missing:
-        case FieldRead::Empty:
-            return false;
-        case FieldRead::Unreadable:
-            messages.show(failureText(number, error), failureTitle, MsgButtons::Ok,
-                          MsgIcon::Information);
-            return false;
-        case FieldRead::Ok:
-            break;
-    }
+    const std::optional<std::string> read =
+        firstFieldOrSay(tnxFileName, messages, failureTitle, MsgIcon::Information);
+    if (!read) return false;
+    const std::string& field = *read;
     set.ProgramBoardType = field.empty() ? 0 : static_cast<unsigned char>(field[0]);
     set.ProgramBoardName = TargetboardName(set.ProgramBoardType);
     return true;

@@ -9,43 +9,13 @@
 #include <QFileInfo>
 
 #include "platform/Paths.h"
+#include "program/RecordText.h"
 
 namespace voran {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-bool sameNoCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(a[i])) !=
-            std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
-// One field of a record from `pos`: blanks before it are skipped; a field in
-// double quotes runs to the closing quote, any other to the next comma (the
-// blanks before that comma are not part of it). `pos` ends after the comma.
-std::string nextField(const std::string& line, std::size_t& pos) {
-    while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
-    std::string field;
-    if (pos < line.size() && line[pos] == '"') {
-        const std::size_t close = line.find('"', pos + 1);
-        field =
-            line.substr(pos + 1, close == std::string::npos ? std::string::npos : close - pos - 1);
-        pos = close == std::string::npos ? line.size() : close + 1;
-        const std::size_t comma = line.find(',', pos);
-        pos = comma == std::string::npos ? line.size() : comma + 1;
-        return field;
-    }
-    const std::size_t comma = line.find(',', pos);
-    field = line.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
-    pos = comma == std::string::npos ? line.size() : comma + 1;
-    field.erase(field.find_last_not_of(" \t") + 1);
-    return field;
-}
 
 std::string twoDigits(int v) {
     char text[8];
@@ -94,9 +64,9 @@ std::optional<std::string> CodeDescription(const std::string& file, const std::s
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         std::size_t pos = 0;
-        const std::string field = nextField(line, pos);
+        const std::string field = NextRecordField(line, pos);
         // A site may list a code twice; the later record is the one kept.
-        if (sameNoCase(field, code)) found = nextField(line, pos);
+        if (SameNoCase(field, code)) found = NextRecordField(line, pos);
     }
     return found;
 }
