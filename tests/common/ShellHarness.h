@@ -69,20 +69,9 @@ struct ShellHarness {
         traceMode = link().currentMode();
     }
     // Byte addresses the board was asked for since the trace was cleared.
-    std::vector<int> addressesRead() const {
-        std::vector<int> out;
-        for (const WireAccess& a : DecodeSent(port.sent(), traceMode))
-            if (!a.write) out.push_back(a.address);
-        return out;
-    }
-    // The byte addresses that reading `items` in order asks for.
+    std::vector<int> addressesRead() const { return ReadAddresses(port.sent(), traceMode); }
     static std::vector<int> byteAddressesOf(const std::vector<std::string>& items) {
-        std::vector<int> out;
-        for (const std::string& item : items) {
-            const DecodedAddress a = DecodeAddress(item);
-            for (int k = 0; k < a.byteCount(); ++k) out.push_back(a.byteAddress + k);
-        }
-        return out;
+        return ByteAddressesOf(items);
     }
 };
 

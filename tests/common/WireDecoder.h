@@ -1,7 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
+
+#include "link/AddressCodec.h"
 
 namespace voran::testing {
 
@@ -33,6 +36,24 @@ inline std::vector<WireAccess> DecodeSent(const std::vector<std::uint8_t>& sent,
                 frame.clear();
             }
         }
+    }
+    return out;
+}
+
+// The byte addresses the PC asked to read, in order.
+inline std::vector<int> ReadAddresses(const std::vector<std::uint8_t>& sent, int mode = 0) {
+    std::vector<int> out;
+    for (const WireAccess& a : DecodeSent(sent, mode))
+        if (!a.write) out.push_back(a.address);
+    return out;
+}
+
+// The byte addresses that reading `items` in order asks for.
+inline std::vector<int> ByteAddressesOf(const std::vector<std::string>& items) {
+    std::vector<int> out;
+    for (const std::string& item : items) {
+        const DecodedAddress a = DecodeAddress(item);
+        for (int k = 0; k < a.byteCount(); ++k) out.push_back(a.byteAddress + k);
     }
     return out;
 }

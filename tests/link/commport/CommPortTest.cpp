@@ -57,13 +57,8 @@ protected:
 
     FakeClipboard clipboard;
     SetupTables tables;
-    AppContext ctx{link, tables, messages, clock, clipboard, folder.path().toStdString(), [this] {
-                       if (link.OnlineMode)
-                           link.OpenRSComm(port);
-                       else
-                           link.CloseRSComm();
-                       if (link.CommError) link.OnlineMode = false;
-                   }};
+    AppContext ctx{
+        link, tables, messages, clock, clipboard, folder.path().toStdString(), followOnlineMode()};
     std::unique_ptr<frmSetupComm> window;
 };
 

@@ -149,13 +149,8 @@ protected:
     WallClock wall{clock};
     SetupTables tables;
     FakeClipboard clipboard;
-    AppContext ctx{link, tables, messages, wall, clipboard, folder.path().toStdString(), [this] {
-                       if (link.OnlineMode)
-                           link.OpenRSComm(port);
-                       else
-                           link.CloseRSComm();
-                       if (link.CommError) link.OnlineMode = false;
-                   }};
+    AppContext ctx{
+        link, tables, messages, wall, clipboard, folder.path().toStdString(), followOnlineMode()};
     std::unique_ptr<frmTargetBoard> window;
     int traceMode = 0;
 };

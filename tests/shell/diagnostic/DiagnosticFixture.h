@@ -40,19 +40,9 @@ protected:
         traceMode = link.currentMode();
     }
     std::vector<WireAccess> traffic() const { return DecodeSent(port.sent(), traceMode); }
-    std::vector<int> addressesRead() const {
-        std::vector<int> out;
-        for (const WireAccess& a : traffic())
-            if (!a.write) out.push_back(a.address);
-        return out;
-    }
+    std::vector<int> addressesRead() const { return ReadAddresses(port.sent(), traceMode); }
     static std::vector<int> byteAddressesOf(const std::vector<std::string>& items) {
-        std::vector<int> out;
-        for (const std::string& item : items) {
-            const DecodedAddress a = DecodeAddress(item);
-            for (int k = 0; k < a.byteCount(); ++k) out.push_back(a.byteAddress + k);
-        }
-        return out;
+        return ByteAddressesOf(items);
     }
     // The board stops answering: the next read times out (the fake clock
     // makes that instant) and its Retry/Cancel box is cancelled.
@@ -60,13 +50,8 @@ protected:
 
     SetupTables tables;
     FakeClipboard clipboard;
-    AppContext ctx{link, tables, messages, clock, clipboard, folder.path().toStdString(), [this] {
-                       if (link.OnlineMode)
-                           link.OpenRSComm(port);
-                       else
-                           link.CloseRSComm();
-                       if (link.CommError) link.OnlineMode = false;
-                   }};
+    AppContext ctx{
+        link, tables, messages, clock, clipboard, folder.path().toStdString(), followOnlineMode()};
     std::unique_ptr<Window> window;
     int traceMode = 0;
 };
