@@ -46,6 +46,19 @@ inline std::vector<std::string> TakeFlags(
     return rest;
 }
 
+// A box's text on one line: each run of line breaks becomes one blank.
+inline std::string OneLine(const std::string& text) {
+    std::string line;
+    bool lastWasBreak = false;
+    for (char c : text) {
+        const bool lineBreak = c == '\r' || c == '\n';
+        if (lineBreak && !lastWasBreak) line += ' ';
+        if (!lineBreak) line += c;
+        lastWasBreak = lineBreak;
+    }
+    return line;
+}
+
 struct Command {
     std::string name;
     std::string usage;    // "read ADDR..."

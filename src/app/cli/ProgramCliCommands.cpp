@@ -28,23 +28,11 @@ public:
                    MsgIcon) override {
         if (buttons == MsgButtons::YesNoCancel && title.rfind("Program Download - [", 0) == 0)
             return ask(text);
-        ctx_.err << title << ": " << oneLine(text) << std::endl;
+        ctx_.err << title << ": " << OneLine(text) << std::endl;
         return EscapeAnswer(buttons);
     }
 
 private:
-    static std::string oneLine(const std::string& text) {
-        std::string line;
-        bool lastWasBreak = false;
-        for (char c : text) {
-            const bool lineBreak = c == '\r' || c == '\n';
-            if (lineBreak && !lastWasBreak) line += ' ';
-            if (!lineBreak) line += c;
-            lastWasBreak = lineBreak;
-        }
-        return line;
-    }
-
     MsgResult ask(const std::string& text) {
         std::string plain;
         for (char c : text)

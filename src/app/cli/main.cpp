@@ -34,15 +34,7 @@ public:
     MsgResult show(const std::string& text, const std::string& title, MsgButtons buttons,
                    MsgIcon) override {
         ++shown;
-        std::string line;
-        bool lastWasBreak = false;
-        for (char c : text) {
-            const bool lineBreak = c == '\r' || c == '\n';
-            if (lineBreak && !lastWasBreak) line += ' ';
-            if (!lineBreak) line += c;
-            lastWasBreak = lineBreak;
-        }
-        std::cerr << title << ": " << line << std::endl;
+        std::cerr << title << ": " << OneLine(text) << std::endl;
         // Nobody is there to answer: Retry/Cancel boxes answer Cancel.
         return EscapeAnswer(buttons);
     }
