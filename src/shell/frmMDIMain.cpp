@@ -1,5 +1,7 @@
 #include "shell/frmMDIMain.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -289,9 +291,34 @@ void frmMDIMain::ShowWindow(int index) {
         frame_->setWidget(child_);
         child_->show();
         child_->activate();
+        // Once the new window is laid out, the frame grows to show it whole
+        // where the screen has the room.
+        QTimer::singleShot(0, this, [this] { growToFitChild(); });
     }
     currentWindow_ = index;
     qCDebug(lcShell) << "window" << index << "on show";
+}
+
+void frmMDIMain::growToFitChild() {
+    if (!child_ || !isVisible() || isMaximized() || isFullScreen() || !screen()) return;
+    const QSize need = child_->sizeHint().expandedTo(child_->minimumSizeHint());
+    const QSize room = frame_->viewport()->size();
+    const QSize more(std::max(0, need.width() - room.width()),
+                     std::max(0, need.height() - room.height()));
+    if (more.width() == 0 && more.height() == 0) return;
+    // The window manager's title bar and borders stay on the screen too.
+    const QRect available = screen()->availableGeometry();
+    const QSize decoration = frameGeometry().size() - geometry().size();
+    const QSize wanted = (size() + more).boundedTo(available.size() - decoration);
+    if (wanted.width() <= width() && wanted.height() <= height()) return;
+    resize(wanted.expandedTo(size()));
+    // Moved back onto the screen when the larger frame would leave it.
+    QRect placed = frameGeometry();
+    placed.moveRight(std::min(placed.right(), available.right()));
+    placed.moveBottom(std::min(placed.bottom(), available.bottom()));
+    placed.moveLeft(std::max(placed.left(), available.left()));
+    placed.moveTop(std::max(placed.top(), available.top()));
+    move(placed.topLeft());
 }
 
 void frmMDIMain::UpdateOnlineState() {

@@ -154,6 +154,8 @@ private:
     void buildMenus();
     void buildStatusBar();
     void unloadChild();
+    // Makes the frame large enough for the child window, within the screen.
+    void growToFitChild();
     void setTitle(const std::string& caption);
     bool commitBeforeModeChange();
 

@@ -163,3 +163,27 @@ TEST(Startup, FrameFitsTheScreenWhateverTheWindowNeeds) {
     EXPECT_LE(minimum.height(), small.height());
     EXPECT_GT(h.window->currentChild()->minimumSizeHint().width(), small.width());
 }
+
+TEST(Startup, FrameGrowsToShowAWiderWindowWholeButStaysOnTheScreen) {
+    ShellHarness h;
+    h.window->resize(420, 300);
+    h.window->show();
+    const QRect available = h.window->screen()->availableGeometry();
+    h.window->ShowWindow(4);  // I/O States, wider than 420
+    h.stopTimers();
+    QWidget* child = h.window->currentChild();
+    const QSize need = child->minimumSizeHint();
+    ASSERT_GT(need.width(), 420);
+    // The frame grows once the new window is laid out.
+    QCoreApplication::processEvents();
+    EXPECT_GT(h.window->width(), 420);
+    EXPECT_GE(child->width(), std::min(need.width(), available.width() - 40));
+    EXPECT_TRUE(available.contains(h.window->frameGeometry())) << "never off the screen";
+
+    // Back to a smaller window: the frame keeps the size it has.
+    const QSize grown = h.window->size();
+    h.window->ShowWindow(kMainDisplay);
+    h.stopTimers();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(h.window->size(), grown);
+}

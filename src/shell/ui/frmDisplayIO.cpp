@@ -4,7 +4,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QScrollArea>
 #include <QVBoxLayout>
 
 #include "link/NumberText.h"
@@ -96,16 +95,9 @@ const QColor& frmDisplayIO::offColour() {
 }
 
 void frmDisplayIO::buildControls() {
-    // The page scrolls only where the screen is too small for it (a strong
-    // scale factor); at 1280 x 800 it is all on show.
-    auto* scroll = new QScrollArea(this);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    auto* content = new QWidget;
-    scroll->setWidget(content);
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(scroll);
+    // The page is laid out at its full size; the frame grows to show it and
+    // scrolls it where the screen is too small (a strong scale factor).
+    QWidget* content = this;
 
     const int stateWidth = fontMetrics().horizontalAdvance(QStringLiteral("offff"));
     const auto stateLabel = [&](QWidget* parent, const QString& tip) {
