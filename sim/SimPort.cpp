@@ -50,6 +50,11 @@ void SimPort::discardInput() {
 
 bool SimPort::writeByte(std::uint8_t byte) {
     if (!open_ || gone) return false;
+    if (goneAt != 0 && written_ + 1 == goneAt) {
+        goneAt = 0;
+        gone = true;
+        return false;
+    }
     const double now = clock_.now();
     wire.push_back({true, byte, now});
     ++written_;

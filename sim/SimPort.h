@@ -60,6 +60,10 @@ public:
     // The adapter is unplugged: an open port hangs up (lost()), nothing goes
     // either way, and open() fails until this is cleared.
     bool gone = false;
+    // The adapter is unplugged as the PC's byte with this number (counted as
+    // bytesWritten(), from 1) goes out: that byte never reaches the board,
+    // which keeps whatever frame it was in the middle of (0: never).
+    long long goneAt = 0;
     // open() fails with this error when set (number != 0).
     PortError openError;
     // Bytes the PC wrote, counted for dropEvery (lost ones included).

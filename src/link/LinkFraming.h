@@ -23,7 +23,13 @@
 //   before its next handshake, so the board has dropped whatever it had
 //   half-received and late answers are thrown away;
 // - a first reply is awaited kFirstReply, longer than kFrameGap, so the
-//   resynchronising 0xFF after a lost byte always lands at a frame start.
+//   resynchronising 0xFF after a lost byte always lands at a frame start;
+// - closing and opening the port does not reset the board, which may hold
+//   half a frame of the last bytes sent (an adapter lost in the middle of
+//   one): once the port is open again, the first 0xFF waits until
+//   kResyncQuiet has passed since the last byte sent, however soon the
+//   operator answered; a greeting 0xFF not acknowledged makes the next
+//   handshake keep quiet first.
 namespace voran::framing {
 
 // Silence after which the board drops a half-received frame.

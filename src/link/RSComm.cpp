@@ -65,6 +65,18 @@ void RSComm::logByte(bool sent, int byte) {
     qCDebug(lcLink, "%s 0x%02X  t=%.6f", sent ? "->" : "<-", byte & 0xFF, clock_.now());
 }
 
+void RSComm::sendByte(int byte) {
+    port_->writeByte(static_cast<std::uint8_t>(byte));
+    lastSentAt_ = clock_.now();
+    logByte(true, byte);
+}
+
+void RSComm::quietAfterLastByte() {
+    if (!lastSentAt_) return;
+    const double left = *lastSentAt_ + kResyncQuiet - clock_.now();
+    if (left > 0) clock_.pause(left);
+}
+
 // --- One-transaction operations ---------------------------------------------
 
 int RSComm::ExchangeByte(int byte, bool noReply, bool flush) {
@@ -150,9 +162,12 @@ bool RSComm::recoverLostPort() {
         why = PortError{};
         if (port_->open(&why) && !port_->lost(&why)) break;
     }
+    // The board did not notice the adapter go: it may still hold the frame
+    // the lost byte belonged to, and would take an attention byte sent now
+    // as an address or data byte of it.
+    quietAfterLastByte();
     port_->discardInput();
-    port_->writeByte(kAttention);
-    logByte(true, kAttention);
+    sendByte(kAttention);
     return true;
 }
 
@@ -188,8 +203,7 @@ int RSComm::Transaction::exchange(int byte, bool noReply, bool flush) {
     }
 
     double sentAt = l.clock_.now();
-    l.port_->writeByte(static_cast<std::uint8_t>(byte));
-    l.logByte(true, byte);
+    l.sendByte(byte);
     if (noReply) return 0;
 
     double deadline = sentAt + kFirstReply;
@@ -238,8 +252,7 @@ int RSComm::Transaction::exchange(int byte, bool noReply, bool flush) {
             l.resynced_ = true;
             l.port_->discardInput();
             sentAt = l.clock_.now();
-            l.port_->writeByte(kAttention);
-            l.logByte(true, kAttention);
+            l.sendByte(kAttention);
             continue;
         }
         qCWarning(lcLink, "no answer from the board");

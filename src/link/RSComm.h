@@ -130,6 +130,13 @@ private:
     bool writeSettingsFile(const PortSettings& s, int* errorNumber, std::string* errorText);
     void entryAlert(const std::string& error);
     void logByte(bool sent, int byte);
+    // Writes one byte to the port, logs it and notes when it went out.
+    void sendByte(int byte);
+    // Waits until kResyncQuiet has passed since the last byte sent, so that a
+    // board holding half a frame of it has dropped it (see LinkFraming.h).
+    // Closing and opening the port does not reset the board, and the box of
+    // a lost port may be answered at once.
+    void quietAfterLastByte();
     // The port hung up or failed: offers to open it again. True when it is
     // open again (a resynchronising 0xFF has gone out).
     bool recoverLostPort();
@@ -142,6 +149,8 @@ private:
     bool quietFirst_ = false;
     // The last write did not land whole (refused, link fault, echo fault).
     bool writeFailed_ = false;
+    // When the last byte went out (clock seconds); none yet when empty.
+    std::optional<double> lastSentAt_;
     std::optional<int> portOverride_;
     std::optional<int> speedOverride_;
 

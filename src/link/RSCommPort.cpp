@@ -133,11 +133,18 @@ void RSComm::OpenRSComm(ISerialPort& commObj) {
         LinkDisabled_ = true;
         return;
     }
+    // The port may have been closed in the middle of a frame (a lost adapter
+    // given up on, say): the board still holds that half frame until it has
+    // heard nothing for a while, and would take the greeting 0xFF as one of
+    // its bytes.
+    quietAfterLastByte();
     port_->discardInput();
     CurrentMode_ = 0;
     quietFirst_ = false;
     CommError = false;
-    t->exchange(0xFF);
+    // Anything but an acknowledge means the 0xFF did not land where a frame
+    // starts: the first handshake keeps quiet first.
+    if (t->exchange(0xFF) != 0x55 || resynced_) t->mustResync();
     OnlineMode = !CommError;
 }
 
