@@ -40,6 +40,16 @@ std::string DescribeIncomplete(const TransferReport& r, std::string what = {}) {
 
 }  // namespace
 
+std::string ItemCountRefusal(const std::string& path, const SetupData& file) {
+    const std::size_t items = ItemCount;
+    if (file.Address.size() == items && file.Value.size() == items) return {};
+    if (file.Address.size() != file.Value.size())
+        return path + " holds " + std::to_string(file.Address.size()) + " addresses but " +
+               std::to_string(file.Value.size()) + " values";
+    return path + " holds " + std::to_string(file.Address.size()) + " items, not " +
+           std::to_string(items);
+}
+
 FileTransferOutcome UploadToFile(RSComm& link, IClock& clock, const std::string& path,
                                  TransferHooks hooks) {
     FileTransferOutcome out;
@@ -74,10 +84,8 @@ FileTransferOutcome DownloadFromFile(RSComm& link, const std::string& path, bool
         return out;
     }
     const SetupData& file = tables.FileData;
-    if (file.Address.size() != static_cast<std::size_t>(ItemCount) ||
-        file.Value.size() != static_cast<std::size_t>(ItemCount)) {
-        out.error = path + " holds " + std::to_string(file.Address.size()) + " items, not " +
-                    std::to_string(ItemCount) + "; nothing was sent";
+    if (const std::string refusal = ItemCountRefusal(path, file); !refusal.empty()) {
+        out.error = refusal + "; nothing was sent";
         return out;
     }
     if (file.Version != ProgramVersion() && !anyVersion) {
@@ -107,8 +115,11 @@ FileComparison CompareFileWithBoard(RSComm& link, const std::string& path, Trans
         out.error = "cannot read " + path + ": " + read.error;
         return out;
     }
-    file.Address.resize(ItemCount);
-    file.Value.resize(ItemCount, 0);
+    // What a download would refuse is no comparison either.
+    if (const std::string refusal = ItemCountRefusal(path, file); !refusal.empty()) {
+        out.error = refusal + "; nothing was compared";
+        return out;
+    }
 
     SetupData board;
     out.report = DataTransfer(link, tables, std::move(hooks)).ReadBoard(board);

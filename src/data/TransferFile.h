@@ -28,6 +28,11 @@ struct FileTransferOutcome {
 FileTransferOutcome UploadToFile(RSComm& link, IClock& clock, const std::string& path,
                                  TransferHooks hooks = {});
 
+// Why a set-up file's item table cannot be sent: "PATH holds 40 items, not
+// 78", or "PATH holds 78 addresses but 10 values"; empty when it holds the
+// 78 items.
+std::string ItemCountRefusal(const std::string& path, const SetupData& file);
+
 // Reads the set-up file `path` and sends it to the board. A file written by
 // another program version is refused unless `anyVersion`; a file whose item
 // table does not hold exactly the 78 items is refused always; values that
@@ -46,10 +51,11 @@ struct FileComparison {
     std::vector<Difference> differences;
 };
 
-// Reads the set-up file `path` (an older, shorter item table padded as Open
-// pads it), then reads the board the way an upload does at the file's
-// addresses, and lists what a download of the file would change. Nothing is
-// written, to the board or to a file.
+// Reads the set-up file `path`, then reads the board the way an upload does
+// at the file's addresses, and lists what a download of the file would
+// change. A file whose item table a download refuses is refused here too,
+// in the same words (ItemCountRefusal). Nothing is written, to the board or
+// to a file.
 FileComparison CompareFileWithBoard(RSComm& link, const std::string& path,
                                     TransferHooks hooks = {});
 
