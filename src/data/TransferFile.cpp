@@ -50,6 +50,12 @@ std::string ItemCountRefusal(const std::string& path, const SetupData& file) {
            std::to_string(items);
 }
 
+std::string VersionRefusal(const std::string& path, const SetupData& file) {
+    if (file.Version == ProgramVersion()) return {};
+    return path + " was written by set-up program version \"" + file.Version + "\", not " +
+           ProgramVersion() + "; its data tables may not be properly aligned";
+}
+
 FileTransferOutcome UploadToFile(RSComm& link, IClock& clock, const std::string& path,
                                  TransferHooks hooks) {
     FileTransferOutcome out;
@@ -88,11 +94,8 @@ FileTransferOutcome DownloadFromFile(RSComm& link, const std::string& path, bool
         out.error = refusal + "; nothing was sent";
         return out;
     }
-    if (file.Version != ProgramVersion() && !anyVersion) {
-        out.error = path + " was written by set-up program version \"" + file.Version + "\", not " +
-                    ProgramVersion() +
-                    "; its data tables may not be properly aligned, nothing was sent "
-                    "(--any-version sends it anyway)";
+    if (const std::string refusal = VersionRefusal(path, file); !refusal.empty() && !anyVersion) {
+        out.error = refusal + ", nothing was sent (--any-version sends it anyway)";
         return out;
     }
     tables.CurrentData = file;
@@ -106,7 +109,8 @@ FileTransferOutcome DownloadFromFile(RSComm& link, const std::string& path, bool
     return out;
 }
 
-FileComparison CompareFileWithBoard(RSComm& link, const std::string& path, TransferHooks hooks) {
+FileComparison CompareFileWithBoard(RSComm& link, const std::string& path, TransferHooks hooks,
+                                    bool anyVersion) {
     FileComparison out;
     SetupTables tables;
     SetupData& file = tables.CurrentData;
@@ -118,6 +122,10 @@ FileComparison CompareFileWithBoard(RSComm& link, const std::string& path, Trans
     // What a download would refuse is no comparison either.
     if (const std::string refusal = ItemCountRefusal(path, file); !refusal.empty()) {
         out.error = refusal + "; nothing was compared";
+        return out;
+    }
+    if (const std::string refusal = VersionRefusal(path, file); !refusal.empty() && !anyVersion) {
+        out.error = refusal + ", nothing was compared (--any-version compares it anyway)";
         return out;
     }
 

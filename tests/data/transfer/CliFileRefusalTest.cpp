@@ -75,6 +75,12 @@ TEST_F(CliFileRefusal, TablesThatDoNotAddUpAreRefusedInTheSameWordsByEveryComman
     SetupData values10 = data;
     values10.Value.resize(10);
     ASSERT_TRUE(WriteSetupFile(folder.path("ten.sdt"), values10));
+    SetupData older = data;
+    older.Version = "3.0";
+    ASSERT_TRUE(WriteSetupFile(folder.path("older.sdt"), older));
+    const std::string version = folder.path("older.sdt") +
+                                " was written by set-up program version \"3.0\", not " +
+                                ProgramVersion() + "; its data tables may not be properly aligned";
     const std::string items40 = folder.path("short.sdt") + " holds 40 items, not 78";
     const std::string values = folder.path("ten.sdt") + " holds 78 addresses but 10 values";
     const std::pair<std::vector<std::string>, std::string> rows[] = {
@@ -84,6 +90,10 @@ TEST_F(CliFileRefusal, TablesThatDoNotAddUpAreRefusedInTheSameWordsByEveryComman
         {{"compare", folder.path("ten.sdt")}, values + "; nothing was compared"},
         {{"export", folder.path("ten.sdt"), folder.path("ten.txt")},
          values + "; nothing was written"},
+        {{"download", folder.path("older.sdt")},
+         version + ", nothing was sent (--any-version sends it anyway)"},
+        {{"compare", folder.path("older.sdt")},
+         version + ", nothing was compared (--any-version compares it anyway)"},
     };
     for (const auto& [args, said] : rows) {
         SCOPED_TRACE(args[0] + " " + args[1]);
@@ -93,6 +103,9 @@ TEST_F(CliFileRefusal, TablesThatDoNotAddUpAreRefusedInTheSameWordsByEveryComman
         EXPECT_EQ(o.err, "voran-cli: " + said + "\n");
     }
     EXPECT_FALSE(folder.read("ten.txt"));
+    const RunResult o = cli({"compare", "--any-version", folder.path("older.sdt")});
+    EXPECT_EQ(o.status, 3) << o.err;
+    EXPECT_NE(o.out.find("item 0 W1000"), std::string::npos) << o.out;
     EXPECT_EQ(cli({"read", "W1000"}).out, "5\n") << "nothing was sent";
 }
 
