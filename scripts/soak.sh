@@ -33,10 +33,12 @@
 #   WRONG    anything else that ended by itself with exit 0 or 1 (or 2)
 #   crashed  ended by a signal or with an exit status above 2
 #   hung     no end within the time limit (killed)
-# Drops hit random bytes (--drop-seed; every run's seed is printed in the
-# log, the base seed at the start: rerun with --seed S); late replies come
+# Drops hit random bytes (k900-sim --drop-seed: the base seed printed at the
+# start plus the run's number; the log names it for every run it lists, and
+# --seed S repeats them all); late replies come
 # for 3 s of a run (SIGRTMIN), silence for 1.5 or 4 s (SIGUSR1), the board is
-# killed part-way (SIGKILL). Exits 1 on any WRONG, crashed or hung. Details
+# killed part-way (SIGRTMIN+2: it dies between two bytes and leaves its
+# last state in the dump). Exits 1 on any WRONG, crashed or hung. Details
 # of every run that is not exact or failed go to the log named at the end.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -287,7 +289,7 @@ done
 # What happens to the board during the run besides its start options, set by
 # the fault loop below: "silence:AT:FOR" (SIGUSR1 at AT s, again FOR s later),
 # "faults:AT:FOR" (the line faults of the start options, off from the start,
-# on at AT s for FOR s: SIGRTMIN) or "kill:AT" (SIGKILL at AT s).
+# on at AT s for FOR s: SIGRTMIN) or "kill:AT" (the board dies at AT s).
 during=""
 run_one() {  # run_one DIRECTION SIMARGS...
     local dir=$1
@@ -331,9 +333,12 @@ run_one() {  # run_one DIRECTION SIMARGS...
                 late=" (ended before the fault)"
             fi ;;
         kill:*)
+            # The board dies between two bytes and leaves what it held then
+            # in the dump file (SIGRTMIN+2).
             sleep "${during#kill:}"
             if kill -0 "$cli_pid" 2>/dev/null; then
-                kill -KILL "$sim_pid"; wait "$sim_pid" 2>/dev/null; sim_pid=""
+                kill -s RTMIN+2 "$sim_pid"; wait "$sim_pid" 2>/dev/null; sim_pid=""
+                mv "$work/dump.bin" "$after" 2>/dev/null
             else
                 late=" (ended before the fault)"
             fi ;;
@@ -362,8 +367,8 @@ run_one() {  # run_one DIRECTION SIMARGS...
             download | program-download)
                 local new=$work/download.dump ident=""
                 [ "$dir" = program-download ] && new=$work/program.dump ident=1
-                if [ $rc -eq 0 ] && [ -z "$sim_pid" ]; then
-                    problems="exit 0 but the board died during the run"
+                if [ $rc -eq 0 ] && [ ! -f "$after" ]; then
+                    problems="exit 0 but the board is gone and left no dump"
                 elif [ $rc -eq 0 ] && [ -f "$after" ] && ! cmp -s "$after" "$new"; then
                     problems="exit 0 but the board is not as a clean run leaves it: $(judge "$new" "$after" "$new" | head -3)"
                 elif [ $rc -ne 0 ] && [ -f "$after" ]; then

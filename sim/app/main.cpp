@@ -37,6 +37,7 @@ volatile sig_atomic_t gToggleSilent = 0;
 volatile sig_atomic_t gToggleResolver = 0;
 volatile sig_atomic_t gToggleFaults = 0;
 volatile sig_atomic_t gDump = 0;
+volatile sig_atomic_t gDie = 0;
 
 void onStop(int) {
     gStop = 1;
@@ -52,6 +53,9 @@ void onToggleFaults(int) {
 }
 void onDump(int) {
     gDump = 1;
+}
+void onDie(int) {
+    gDie = 1;
 }
 
 struct Options {
@@ -99,7 +103,8 @@ const char* const kUsage =
     "  --help, --version  say what it is and end\n"
     "Prints \"device <pty>\" and \"link <path>\" on stdout. SIGUSR1 toggles --silent,\n"
     "SIGUSR2 stops or starts the resolver, SIGRTMIN toggles --drop-every and\n"
-    "--reply-delay (a clean line and back), SIGRTMIN+1 writes the --dump file.\n"
+    "--reply-delay (a clean line and back), SIGRTMIN+1 writes the --dump file,\n"
+    "SIGRTMIN+2 writes it and ends at once, as a board that dies between two bytes.\n"
     "Trace the wire with QT_LOGGING_RULES=\"voran.sim.debug=true\".\n";
 
 bool parse(int argc, char** argv, Options& o) {
@@ -261,6 +266,8 @@ int main(int argc, char** argv) {
     ::sigaction(SIGRTMIN, &sa, nullptr);
     sa.sa_handler = onDump;
     ::sigaction(SIGRTMIN + 1, &sa, nullptr);
+    sa.sa_handler = onDie;
+    ::sigaction(SIGRTMIN + 2, &sa, nullptr);
 
     std::cout << "device " << device << "\nlink " << link << std::endl;
     qCInfo(lcSim, "serving %s as COM%d (%s)", device.c_str(), opt.port, link.c_str());
@@ -276,6 +283,14 @@ int main(int argc, char** argv) {
         return dropDraw() % static_cast<std::uint64_t>(opt.dropEvery) == 0;
     };
     while (!gStop) {
+        // The board dies between two bytes: what it held then goes to the
+        // dump file, and it is gone as a killed process is (nothing tidied).
+        if (gDie) {
+            std::string error;
+            if (!opt.dump.empty() && !voran::sim::WriteBoardDump(board, opt.dump, &error))
+                std::cerr << "k900-sim: " << error << std::endl;
+            ::_exit(137);
+        }
         if (gDump) {
             gDump = 0;
             std::string error;
