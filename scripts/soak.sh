@@ -7,7 +7,7 @@
 #
 # RUNS per fault and direction: default 5 (--quick: 1 run of a few faults).
 # Needs the programs of build/ (BUILD_DIR). Not part of the test command: a
-# full soak takes about 40 minutes, --quick about 3.
+# full soak takes about 20 minutes, --quick about 3.
 #
 # Every run starts a fresh board from presets/demo.preset (with an earlier
 # program and its ident in memory). Before and after each run the board
