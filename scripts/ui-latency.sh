@@ -101,7 +101,7 @@ pids="$voran $pids"
 sleep 3
 
 x() { DISPLAY=":$display" xdotool "$@"; }
-key() { x key --clearmodifiers "$@"; sleep 0.4; }
+key() { x key --clearmodifiers "$@"; sleep 0.8; }
 type_text() { x type --delay 20 "$1"; sleep 0.3; }
 now() { date +%s%3N; }
 

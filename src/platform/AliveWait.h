@@ -50,8 +50,7 @@ public:
 
     double now() const override { return clock_.now(); }
     DateTime localDateTime() const override { return clock_.localDateTime(); }
-    void pause(double seconds) override { pauseUntil(clock_.now() + seconds); }
-    void pauseUntil(double deadline) override { alive_.pauseUntil(deadline); }
+    void pause(double seconds) override { alive_.pauseUntil(clock_.now() + seconds); }
 
 private:
     IClock& clock_;

@@ -24,8 +24,6 @@ public:
     virtual double now() const = 0;
     virtual DateTime localDateTime() const = 0;
     virtual void pause(double seconds) = 0;
-    // Pauses until the clock reaches `deadline` (at once when it has).
-    virtual void pauseUntil(double deadline) { pause(deadline - now()); }
 };
 
 // The real clock (steady clock and the system's local time).
@@ -43,7 +41,6 @@ public:
     double now() const override { return now_; }
     DateTime localDateTime() const override { return local_; }
     void pause(double seconds) override { advance(seconds); }
-    void pauseUntil(double deadline) override { advanceTo(deadline); }
 
     void advance(double seconds) {
         if (seconds > 0) now_ += seconds;

@@ -38,8 +38,8 @@ struct AliveWiring {
 };
 
 // A timer that fires at every turn of the event loop. Each time it notes the
-// clock's time and whether the link was held, and tries a read of its own,
-// which must fail at once without a byte on the wire.
+// clock's time and whether the link was held; while it is held it tries a
+// read of its own, which must fail at once without a byte on the wire.
 class TurnWatch {
 public:
     TurnWatch(const IClock& clock, RSComm& link, sim::SimPort& port)
@@ -64,10 +64,13 @@ public:
 private:
     void fire() {
         fired.push_back(clock_.now());
-        if (!link_.busy()) ++whileFree;
-        const auto before = port_.wire.size();
-        link_.ReadItem("B100");
-        bytesFromShots += static_cast<long long>(port_.wire.size() - before);
+        if (link_.busy()) {
+            const auto before = port_.wire.size();
+            link_.ReadItem("B100");
+            bytesFromShots += static_cast<long long>(port_.wire.size() - before);
+        } else {
+            ++whileFree;
+        }
         if (onFire) onFire();
     }
 

@@ -48,7 +48,8 @@ TEST_F(AliveWaits, AnswerWaitTurnsEverySliceAndEndsWhenThePlainWaitWould) {
     } cases[] = {{0.002, false, 1.0}, {0.009, false, 1.0}, {0.5, false, 1.0},
                  {0.0, true, 1.0},    {0.0, true, 2.0},    {0.0, true, 0.004}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.replyDelay << (c.silent ? " silent " : " ") << c.wait);
+        SCOPED_TRACE(::testing::Message()
+                     << c.replyDelay << (c.silent ? " silent " : " ") << c.wait);
         // The same wait, plain and alive, from the same moment.
         const auto waitOnce = [&](bool alive_) {
             port.replyDelay = c.replyDelay;
@@ -64,14 +65,16 @@ TEST_F(AliveWaits, AnswerWaitTurnsEverySliceAndEndsWhenThePlainWaitWould) {
             port.readByte();
             return std::tuple(got, clock.now() - start, start);
         };
-        const auto [plainGot, plainTook, s0] = waitOnce(false);
+        const auto [plainGot, plainTook, plainStart] = waitOnce(false);
+        (void)plainStart;
         const auto [got, took, start] = waitOnce(true);
         EXPECT_EQ(got, plainGot);
         EXPECT_DOUBLE_EQ(took, plainTook);
         EXPECT_LE(longestStretch(start, clock.now()), AliveWait::kSlice + 1e-9);
         // A reply within the first slice takes no turn at all.
-        if (plainTook < AliveWait::kSlice) EXPECT_TRUE(turns.at.empty());
-        (void)s0;
+        if (plainTook < AliveWait::kSlice) {
+            EXPECT_TRUE(turns.at.empty());
+        }
     }
 }
 

@@ -99,7 +99,7 @@ struct World {
         link->OpenRSComm(wiring ? static_cast<ISerialPort&>(wiring->busyPort) : port);
         tables.BuildDefaults(clock.localDateTime());
         for (int i = 0; i < 0x400; ++i) board.memory()[0x2000 + i] = static_cast<std::uint8_t>(i);
-        folder.write("set.tnx", "2PROGRAM,TARNIX\r\n");
+        folder.write("set.tnx", "4PROGRAM,TARNIX\r\n");  // N-31: 2000H..3FFFH
         folder.write("set.rev", revisionText("FLANGE3", 79, 10));
         folder.write("set.hex", imageText(0x2000, pattern(256, 9)));
     }
