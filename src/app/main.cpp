@@ -6,6 +6,7 @@
 //   --screenshot FILE      after a few seconds save a picture of the main
 //                          window to FILE, print its path and end
 //   --screenshot-delay S   seconds to wait before the picture (default 4)
+//   FILE.sdt               open this set-up file once the window is up
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -30,6 +31,7 @@
 #include "platform/qt/QtFileDialog.h"
 #include "platform/qt/QtLauncher.h"
 #include "platform/qt/QtMessageBox.h"
+#include "shell/DesktopSettings.h"
 #include "shell/frmMDIMain.h"
 
 int main(int argc, char** argv) {
@@ -54,12 +56,21 @@ int main(int argc, char** argv) {
     QCommandLineOption delay("screenshot-delay", "Seconds before the picture (default 4).",
                              "seconds", "4");
     parser.addOptions({online, screenshot, delay});
+    parser.addPositionalArgument("file", "A set-up file (.sdt) to open at start.", "[FILE.sdt]");
     parser.process(*app);
+    if (parser.positionalArguments().size() > 1) {
+        std::fprintf(stderr, "voran: one set-up file at a time\n");
+        return 2;
+    }
 
     const std::string folder = voran::ProgramFolder();
     voran::SystemClock clock;
     voran::QtMessageBox messages;
-    voran::QtFileDialog dialogs;
+    voran::QtFileDialog qtDialogs;
+    // Size, place, recent files and dialog folders, in the user's
+    // configuration folder (never the program folder, which may be shared).
+    voran::DesktopSettings settings(voran::DesktopSettings::UserFile());
+    voran::RememberingFileDialog dialogs(qtDialogs, settings);
     voran::QtClipboard clipboard;
     voran::QtLauncher launcher;
 #ifdef Q_OS_WIN
@@ -73,9 +84,15 @@ int main(int argc, char** argv) {
     voran::QtBusyIndicator busy;
     voran::BusyPort busyPort(port, clock, busy);
 
-    voran::frmMDIMain window({messages, clock, busyPort, dialogs, clipboard, launcher, folder});
+    voran::frmMDIMain window(
+        {messages, clock, busyPort, dialogs, clipboard, launcher, folder, &settings});
     messages.setParent(&window);
     window.show();
+
+    if (!parser.positionalArguments().isEmpty()) {
+        const std::string file = parser.positionalArguments().first().toStdString();
+        QTimer::singleShot(0, &window, [&window, file] { window.openAtStart(file); });
+    }
 
     if (parser.isSet(online)) {
         QTimer::singleShot(0, &window, [&window] { window.mnuViewOnline_Click(); });

@@ -125,11 +125,17 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : LiveWindow(ctx, parent), mo
     cmdResetJams->setObjectName("cmdResetJams");
     cmdEndOfShift = new QPushButton("E&nd of Shift");
     cmdEndOfShift->setObjectName("cmdEndOfShift");
+    cmdResetJams->setToolTip(
+        "Asks the controller to clear the Jams/Station counts, at once (no question).");
+    cmdEndOfShift->setToolTip(
+        "Tells the controller that the shift has ended, at once (no question): it closes "
+        "the current shift's counts and starts the next shift.");
     // Takes the focus so that no other control keeps it: a small button
     // that shows the focus mark while it holds the focus.
     cmdDefault = new QPushButton("-");
     cmdDefault->setObjectName("cmdDefault");
     cmdDefault->setAutoDefault(false);
+    cmdDefault->setToolTip("Does nothing: it holds the focus, so that no other control keeps it.");
     cmdDefault->setFixedWidth(cmdDefault->fontMetrics().horizontalAdvance("--") * 2);
     connect(cmdResetJams, &QPushButton::clicked, this, [this] { cmdResetJams_Click(); });
     connect(cmdEndOfShift, &QPushButton::clicked, this, [this] { cmdEndOfShift_Click(); });
