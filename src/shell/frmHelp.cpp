@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QSplitter>
 #include <QTextBlock>
@@ -73,9 +74,26 @@ frmHelp::frmHelp(QWidget* parent) : QWidget(parent, Qt::Window) {
             [this](QTreeWidgetItem* item) { showTopic(item->data(0, Qt::UserRole).toInt()); });
 
     fillContents();
-    // Room for a line of about 90 characters beside the contents.
     const int em = fontMetrics().averageCharWidth();
-    resize(em * 120, fontMetrics().height() * 40);
+    split->setSizes({em * 30, em * 90});
+}
+
+// Room for a line of about 90 characters beside the contents, within the
+// screen's available area less the window manager's title bar and borders,
+// in the middle of it.
+void frmHelp::placeOn(const QScreen* screen) {
+    const int em = fontMetrics().averageCharWidth();
+    QSize wanted(em * 120, fontMetrics().height() * 40);
+    if (screen) {
+        const QRect available = screen->availableGeometry();
+        const int title = 2 * fontMetrics().height();
+        wanted = wanted.boundedTo(QSize(available.width() - 16, available.height() - title - 16));
+        resize(wanted);
+        move(available.center() - QPoint(wanted.width() / 2, (wanted.height() + title) / 2) +
+             QPoint(0, title));
+    } else {
+        resize(wanted);
+    }
 }
 
 // The contents are the manual's headings (h2 and h3); each item keeps the

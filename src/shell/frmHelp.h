@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QLabel;
+class QScreen;
 class QLineEdit;
 class QTextBrowser;
 class QTreeWidget;
@@ -27,6 +28,9 @@ public:
     // Finds `text` after the cursor, from the top again at the end; false
     // when it is nowhere in the manual.
     bool find(const QString& text);
+
+    // Sizes and places the window on `screen` (its first showing).
+    void placeOn(const QScreen* screen);
 
     QTextBrowser* txtManual() const { return txtManual_; }
     QTreeWidget* tvwContents() const { return tvwContents_; }

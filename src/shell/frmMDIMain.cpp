@@ -457,7 +457,10 @@ void frmMDIMain::mnuEditOfflineEditing_Click() {
 // program's manual, which is built into it.
 void frmMDIMain::mnuHelpHelpTopics_Click() {
     if (launcher_.fileExists(helpFile_) && launcher_.openDocument(helpFile_)) return;
-    if (!help_) help_ = new frmHelp(this);
+    if (!help_) {
+        help_ = new frmHelp(this);
+        help_->placeOn(screen());
+    }
     help_->show();
     help_->raise();
     help_->activateWindow();

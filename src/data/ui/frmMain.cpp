@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "widgets/Colours.h"
 #include "window/AppContext.h"
 
 namespace voran {
@@ -196,7 +197,8 @@ void frmMain::applyLook(bool online) {
     cmdEndOfShift->setEnabled(online);
     cmdResetJams->setEnabled(online);
     const QPalette pal = QApplication::palette();
-    const QColor text = online ? QColor(0, 0, 255) : pal.color(QPalette::Disabled, QPalette::Text);
+    const QColor text =
+        online ? ValueColour(pal, QPalette::Base) : pal.color(QPalette::Disabled, QPalette::Text);
     const QColor fixed =
         online ? pal.color(QPalette::ButtonText) : pal.color(QPalette::Disabled, QPalette::Text);
     for (int row = 0; row < fgData->rowCount(); ++row)
