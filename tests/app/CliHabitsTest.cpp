@@ -111,5 +111,28 @@ TEST_F(CliHabits, ReportAndExportWriteToStandardOutputForADash) {
     EXPECT_NE(pdf.out.find("%%EOF"), std::string::npos);
 }
 
+// k900-sim --demo runs the line from the examples' demonstration preset: the
+// preset's counts, moving.
+TEST(Demo, TheSimulatorsDemoRunsTheLineFromTheExamplesPreset) {
+    SimProgramFolder folder;
+    folder.write("Support/RSPort.cfg", "9,19200\n");
+    ASSERT_TRUE(folder.startSim(9, {"--demo"})) << folder.said;
+    const RunResult first = folder.run("voran-cli", {"read", "W1042", "D1100"});
+    ASSERT_EQ(first.status, 0) << first.err;
+    std::istringstream values(first.out);
+    long shifts = 0, goodCans = 0;
+    values >> shifts >> goodCans;
+    EXPECT_EQ(shifts, 4095);
+    EXPECT_GE(goodCans, 412873);
+    const RunResult later =
+        folder.run("voran-cli", {"read", "--every", "0.5", "--count", "3", "D1100"});
+    std::istringstream rounds(later.out);
+    std::string stamp;
+    long last = 0;
+    while (rounds >> stamp >> last) {
+    }
+    EXPECT_GT(last, goodCans) << later.out;
+}
+
 }  // namespace
 }  // namespace voran::testing
