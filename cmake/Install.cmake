@@ -43,7 +43,8 @@ install(FILES ${VORAN_PACKAGING}/manual/index.html
     DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/voran/manual)
 install(FILES ${VORAN_PACKAGING}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/voran)
 configure_file(${VORAN_PACKAGING}/changelog.Debian.in ${CMAKE_BINARY_DIR}/changelog.Debian @ONLY)
-set(VORAN_CHANGELOG ${CMAKE_BINARY_DIR}/changelog.Debian.gz)
+# The package is native (no Debian revision): its changelog is changelog.gz.
+set(VORAN_CHANGELOG ${CMAKE_BINARY_DIR}/changelog.gz)
 add_custom_command(OUTPUT ${VORAN_CHANGELOG}
     COMMAND gzip -9nc ${CMAKE_BINARY_DIR}/changelog.Debian > ${VORAN_CHANGELOG}
     DEPENDS ${CMAKE_BINARY_DIR}/changelog.Debian VERBATIM)

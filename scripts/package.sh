@@ -24,7 +24,7 @@ for path in ./usr/bin/voran ./usr/bin/voran-cli ./usr/bin/k900-sim \
     ./usr/share/man/man1/voran.1.gz ./usr/share/man/man1/voran-cli.1.gz \
     ./usr/share/man/man1/k900-sim.1.gz ./usr/share/voran/Support/RSPort.cfg \
     ./usr/share/icons/hicolor/48x48/apps/voran.png ./usr/share/mime/packages/voran.xml \
-    ./usr/share/doc/voran/copyright ./usr/share/doc/voran/changelog.Debian.gz \
+    ./usr/share/doc/voran/copyright ./usr/share/doc/voran/changelog.gz \
     ./usr/share/doc/voran/manual/index.html ./usr/share/voran/examples/demo.preset; do
     if ! grep -q " $path\$" <<<"$contents"; then
         echo "package.sh: $path is not in $deb" >&2
