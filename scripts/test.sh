@@ -8,10 +8,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/deps.sh
 build=${BUILD_DIR:-build}
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# Hardened as the package is built, so that the package comes from this tree.
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORAN_HARDENING=ON >/dev/null
 cmake --build "$build" -j"$(nproc)"
 (cd "$build" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)" --timeout 300)
-scripts/package.sh   # in build-package, with the hardening flags
+PACKAGE_BUILD_DIR="$build" scripts/package.sh
 
 # Sanitizers: any finding (leaks included) ends the test program with a
 # report and fails the run.
