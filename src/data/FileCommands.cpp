@@ -43,12 +43,13 @@ void FileCommands::letEventsRun() {
     if (processEvents) processEvents();
 }
 
-bool FileCommands::CheckSaveChanges() {
+bool FileCommands::CheckSaveChanges(bool namingFile) {
     // A value typed but not yet stored is a change like any other.
     if (!commitEntry()) return false;
     if (!tables_.HasUnsavedChanges()) return true;
-    switch (messages_.show("Save Changes to File?", kTitle, MsgButtons::YesNoCancel,
-                           MsgIcon::Exclamation)) {
+    std::string question = "Save Changes to File?";
+    if (namingFile) question += "\r\n\r\n" + gFileNameCaption;
+    switch (messages_.show(question, kTitle, MsgButtons::YesNoCancel, MsgIcon::Exclamation)) {
         case MsgResult::Yes:
             // The operator wants the data kept: if the save does not happen
             // (name dialog cancelled, write failed), the data must not be
@@ -136,7 +137,7 @@ bool FileCommands::SaveAs() {
     if (!commitEntry()) return false;
     FileDialogRequest request = setupFileRequest();
     request.overwritePrompt = true;
-    const FileDialogResult chosen = dialogs_.saveFile(request);
+    const FileDialogResult chosen = ChooseSaveFile(dialogs_, request);
     if (chosen.cancelled) return false;
     letEventsRun();
     return writeCurrent(chosen.path, chosen.name);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <array>
 #include <memory>
 #include <string>
@@ -21,6 +22,7 @@
 #include "shell/WindowTable.h"
 
 class QAction;
+class QDialog;
 class QLabel;
 class QMenu;
 class QScrollArea;
@@ -30,6 +32,7 @@ namespace voran {
 
 class ChildWindow;
 class ReportCommands;
+class frmAbout;
 
 // The platform services the frame works with; the program hands it the real
 // ones, tests hand it fakes.
@@ -87,7 +90,14 @@ public:
     void mnuFilePrintPreview_Click();
     void mnuFileExport_Click();
     void mnuEditCommPort_Click();
+    // Help > About VORAN: the About window, not modal; a second choice
+    // brings the open one to the front.
     void mnuHelpAbout_Click();
+    frmAbout* aboutWindow() const;
+    // The title: "VORAN - [line3.sdt]", a "*" while the working data differ
+    // from the file (Qt's [*] mark), and the open child window's caption
+    // ("VORAN - [line3.sdt]* - Machine Timing").
+    void refreshTitle();
     // File > Download Program, File > Upload Program... and the program
     // selection (mode 0 download, 1 target board window).
     void mnuFileDownloadProgram_Click() { SelectProgramFile(0); }
@@ -157,6 +167,7 @@ private:
     // Makes the frame large enough for the child window, within the screen.
     void growToFitChild();
     void setTitle(const std::string& caption);
+    std::string fileTitle_;
     bool commitBeforeModeChange();
 
     IMessageBox& messages_;
@@ -181,6 +192,7 @@ private:
     int currentWindow_ = 0;
     bool loaded_ = false;
     bool closed_ = false;
+    QPointer<QDialog> about_;
 };
 
 }  // namespace voran

@@ -87,11 +87,13 @@ int upload(Context& ctx, const std::vector<std::string>& args) {
 }
 
 int download(Context& ctx, const std::vector<std::string>& args) {
-    bool anyVersion = false, anyAddresses = false;
-    const std::vector<std::string> files =
-        TakeFlags(args, {{"--any-version", &anyVersion}, {"--any-addresses", &anyAddresses}});
+    bool anyVersion = false, anyAddresses = false, setUpOnly = false;
+    const std::vector<std::string> files = TakeFlags(args, {{"--any-version", &anyVersion},
+                                                            {"--any-addresses", &anyAddresses},
+                                                            {"--set-up-only", &setUpOnly}});
     if (files.size() != 1 || !isSetupFileName(files[0])) {
-        ctx.err << "voran-cli: usage: download [--any-version] [--any-addresses] FILE.sdt\n";
+        ctx.err << "voran-cli: usage: download [--any-version] [--any-addresses] [--set-up-only] "
+                   "FILE.sdt\n";
         return kUsage;
     }
     const std::string& path = files[0];
@@ -103,8 +105,10 @@ int download(Context& ctx, const std::vector<std::string>& args) {
     // is sent only with --any-addresses.
     hooks.acceptAddresses = [anyAddresses](const std::string&) { return anyAddresses; };
     const FileTransferOutcome outcome =
-        DownloadFromFile(ctx.link, path, anyVersion, std::move(hooks));
-    return finish(ctx, outcome, steps, "downloaded " + path);
+        DownloadFromFile(ctx.link, path, anyVersion, std::move(hooks),
+                         setUpOnly ? TransferItems::SetUpOnly : TransferItems::All);
+    return finish(ctx, outcome, steps,
+                  "downloaded " + path + (setUpOnly ? " (set-up and PLS; shift counts left)" : ""));
 }
 
 // Exit status of a comparison that found differences.
@@ -135,17 +139,20 @@ int compare(Context& ctx, const std::vector<std::string>& args) {
         return kFailed;
     }
     if (setUpOnly) found.differences = SetUpOnly(std::move(found.differences));
+    // What a download would not change (the resolver offset) is told, but
+    // is no difference a download could remove.
     for (const Difference& d : found.differences) ctx.out << DifferenceLine(d, "file") << "\n";
-    return found.differences.empty() ? kOk : kDifferent;
+    return DownloadChanges(found.differences) == 0 ? kOk : kDifferent;
 }
 
 Register uploadCommand{{"upload", "upload FILE.sdt",
                         "back up the board's items and PLS into a set-up file (only when complete)",
                         &upload}};
 Register downloadCommand{
-    {"download", "download [--any-version] [--any-addresses] FILE.sdt",
+    {"download", "download [--any-version] [--any-addresses] [--set-up-only] FILE.sdt",
      "restore a set-up file into the board: items, then PLS, then channels (a file whose\n"
-     "      addresses differ from the item table is refused without --any-addresses)",
+     "      addresses differ from the item table is refused without --any-addresses;\n"
+     "      --set-up-only leaves the board's shift counts, items 38 to 77, alone)",
      &download}};
 Register compareCommand{
     {"compare", "compare [--set-up-only] FILE.sdt",
