@@ -166,8 +166,10 @@ bool FileCommands::writeCurrent(const std::string& path, const std::string& titl
     gFileNamePath = path;
     gFileNameTitle = title;
     gFileNameCaption = "[" + gFileNameTitle + "]";
-    captionChanged();
+    // The saved copy first: the title drawn for the new name shows no
+    // unsaved changes.
     CopySetupData(tables_.SavedData, tables_.CurrentData);
+    captionChanged();
     letEventsRun();
     return true;
 }

@@ -77,14 +77,14 @@ TEST_F(CompareTest, ListsExactlyWhatChangedOnTheBoardSetUpThenShiftDataThenPls) 
               "Set-up\t12\tB1030\tStation 01 missing cans\t112\t17\n"
               "Shift data\t38\tD1100\tGood Cans, current shift\t1272567\t1300000\n"
               "PLS\t\t\tPLS scale factor\t720\t359\n"
-              "PLS\t\t\tPLS channel 4 ON\t700\t710\n");
+              "PLS\t\t\tPLS CH03 ON\t700\t710\n");
     EXPECT_EQ(ComparisonCsv(found, "Working Data"),
               "Section,Item,Address,What,Working Data,Controller\r\n"
               "Set-up,2,W1004,Station 03 shifts,3014,61\r\n"
               "Set-up,12,B1030,Station 01 missing cans,112,17\r\n"
               "Shift data,38,D1100,\"Good Cans, current shift\",1272567,1300000\r\n"
               "PLS,,,PLS scale factor,720,359\r\n"
-              "PLS,,,PLS channel 4 ON,700,710\r\n");
+              "PLS,,,PLS CH03 ON,700,710\r\n");
 }
 
 TEST_F(CompareTest, EveryPlsValueAndItemWithoutAddressAreComparedAsADownloadWouldWriteThem) {

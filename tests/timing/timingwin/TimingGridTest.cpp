@@ -1,5 +1,7 @@
 // The timing channel grid: typed and spun setpoints, the recall states,
 // Clear Channel online and offline.
+#include <QToolButton>
+
 #include "TimingFixture.h"
 #include "shell/WindowTable.h"
 
