@@ -16,9 +16,11 @@
 #include <filesystem>
 #include <iostream>
 #include <string>
+#include <random>
 #include <thread>
 
 #include "SimBoard.h"
+#include "SimDump.h"
 #include "SimPls.h"
 #include "SimProgram.h"
 #include "Version.h"
@@ -34,6 +36,8 @@ volatile sig_atomic_t gStop = 0;
 volatile sig_atomic_t gToggleSilent = 0;
 volatile sig_atomic_t gToggleResolver = 0;
 volatile sig_atomic_t gToggleFaults = 0;
+volatile sig_atomic_t gDump = 0;
+volatile sig_atomic_t gDie = 0;
 
 void onStop(int) {
     gStop = 1;
@@ -46,6 +50,12 @@ void onToggleResolver(int) {
 }
 void onToggleFaults(int) {
     gToggleFaults = 1;
+}
+void onDump(int) {
+    gDump = 1;
+}
+void onDie(int) {
+    gDie = 1;
 }
 
 struct Options {
@@ -61,6 +71,10 @@ struct Options {
     int dropEvery = 0;
     double replyDelay = 0;
     int rpm = 0;  // 0: the board's running speed
+    // Whole-board dumps on request.
+    std::string dump;
+    // Drops at random positions, repeatable from the seed (-1: every N-th).
+    long long dropSeed = -1;
 };
 
 const char* const kUsage =
@@ -82,10 +96,15 @@ const char* const kUsage =
     "  --silent           hear nothing and answer nothing (a pulled cable)\n"
     "  --drop-every N     lose every N-th byte from the PC\n"
     "  --reply-delay S    answer S seconds late\n"
+    "  --drop-seed S      with --drop-every N: lose each byte with a chance of 1 in N,\n"
+    "                     at positions drawn from seed S (the same seed, the same bytes)\n"
+    "  --dump FILE        on SIGRTMIN+1 write all 64 KiB of memory, then the PLS state\n"
+    "                     as text lines, to FILE (replaced whole)\n"
     "  --help, --version  say what it is and end\n"
     "Prints \"device <pty>\" and \"link <path>\" on stdout. SIGUSR1 toggles --silent,\n"
     "SIGUSR2 stops or starts the resolver, SIGRTMIN toggles --drop-every and\n"
-    "--reply-delay (a clean line and back).\n"
+    "--reply-delay (a clean line and back), SIGRTMIN+1 writes the --dump file,\n"
+    "SIGRTMIN+2 writes it and ends at once, as a board that dies between two bytes.\n"
     "Trace the wire with QT_LOGGING_RULES=\"voran.sim.debug=true\".\n";
 
 bool parse(int argc, char** argv, Options& o) {
@@ -125,6 +144,10 @@ bool parse(int argc, char** argv, Options& o) {
             o.rpm = std::atoi(v);
         else if (a == "--reply-delay" && (v = value()))
             o.replyDelay = std::atof(v);
+        else if (a == "--drop-seed" && (v = value()))
+            o.dropSeed = std::atoll(v);
+        else if (a == "--dump" && (v = value()))
+            o.dump = v;
         else {
             std::cerr << "k900-sim: bad option " << a << "\n" << kUsage;
             return false;
@@ -241,6 +264,10 @@ int main(int argc, char** argv) {
     ::sigaction(SIGUSR2, &sa, nullptr);
     sa.sa_handler = onToggleFaults;
     ::sigaction(SIGRTMIN, &sa, nullptr);
+    sa.sa_handler = onDump;
+    ::sigaction(SIGRTMIN + 1, &sa, nullptr);
+    sa.sa_handler = onDie;
+    ::sigaction(SIGRTMIN + 2, &sa, nullptr);
 
     std::cout << "device " << device << "\nlink " << link << std::endl;
     qCInfo(lcSim, "serving %s as COM%d (%s)", device.c_str(), opt.port, link.c_str());
@@ -249,7 +276,27 @@ int main(int argc, char** argv) {
     bool faults = true;
     long long heard = 0;
     double lastTick = monotonic();
+    std::mt19937_64 dropDraw(static_cast<std::uint64_t>(opt.dropSeed));
+    const auto dropNow = [&] {
+        if (opt.dropEvery <= 0) return false;
+        if (opt.dropSeed < 0) return heard % opt.dropEvery == 0;
+        return dropDraw() % static_cast<std::uint64_t>(opt.dropEvery) == 0;
+    };
     while (!gStop) {
+        // The board dies between two bytes: what it held then goes to the
+        // dump file, and it is gone as a killed process is (nothing tidied).
+        if (gDie) {
+            std::string error;
+            if (!opt.dump.empty() && !voran::sim::WriteBoardDump(board, opt.dump, &error))
+                std::cerr << "k900-sim: " << error << std::endl;
+            ::_exit(137);
+        }
+        if (gDump) {
+            gDump = 0;
+            std::string error;
+            if (!opt.dump.empty() && !voran::sim::WriteBoardDump(board, opt.dump, &error))
+                std::cerr << "k900-sim: " << error << std::endl;
+        }
         if (gToggleSilent) {
             gToggleSilent = 0;
             silent = !silent;
@@ -290,7 +337,7 @@ int main(int argc, char** argv) {
         for (ssize_t k = 0; k < n; ++k) {
             ++heard;
             if (silent) continue;
-            if (faults && opt.dropEvery > 0 && heard % opt.dropEvery == 0) {
+            if (faults && dropNow()) {
                 qCDebug(lcSim, "PC -> %02X (lost)", in[k]);
                 continue;
             }
