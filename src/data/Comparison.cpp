@@ -10,8 +10,13 @@ namespace voran {
 namespace {
 
 void addPls(std::vector<Difference>& out, const std::string& what, std::int64_t here,
-            std::int64_t board) {
-    if (here != board) out.push_back({Difference::Section::Pls, -1, {}, what, here, board});
+            std::int64_t board, Difference::Section section = Difference::Section::Pls) {
+    if (here != board) out.push_back({section, -1, {}, what, here, board});
+}
+
+// "CH03", as the timing window names the channels.
+std::string ChannelName(int ch) {
+    return "CH0" + std::to_string(ch);
 }
 
 // Each section's word in a table row and its heading in the window.
@@ -23,6 +28,7 @@ constexpr SectionWords kSections[] = {
     {"Set-up", "Set-up items"},
     {"Shift data", "Shift data (production counts)"},
     {"PLS", "PLS timing"},
+    {"Not downloaded", "Not changed by a download"},
 };
 
 const SectionWords& WordsOf(Difference::Section section) {
@@ -57,15 +63,18 @@ std::vector<Difference> CompareSetups(const SetupData& here, const SetupData& bo
     addPls(pls, "PLS channel count", here.ChannelCount, board.ChannelCount);
     addPls(pls, "PLS program number", here.PLSProgram, board.PLSProgram);
     for (int k = 0; k < 8; ++k)
-        addPls(pls, "PLS speed compensation, channel " + std::to_string(k + 1), here.SpeedComp[k],
+        addPls(pls, "PLS speed compensation, " + ChannelName(k), here.SpeedComp[k],
                board.SpeedComp[k]);
     addPls(pls, "PLS scale factor", here.ScaleFactor, board.ScaleFactor);
-    addPls(pls, "PLS offset", here.ResolverOffset, board.ResolverOffset);
     for (int ch = 0; ch < 8; ++ch) {
-        const std::string channel = "PLS channel " + std::to_string(ch + 1);
+        const std::string channel = "PLS " + ChannelName(ch);
         addPls(pls, channel + " ON", here.Setpoint[ch][0], board.Setpoint[ch][0]);
         addPls(pls, channel + " OFF", here.Setpoint[ch][1], board.Setpoint[ch][1]);
     }
+    // The download sends no offset: the board keeps its own whatever the
+    // file holds.
+    addPls(pls, "PLS offset", here.ResolverOffset, board.ResolverOffset,
+           Difference::Section::NotDownloaded);
     setUp.insert(setUp.end(), shiftData.begin(), shiftData.end());
     setUp.insert(setUp.end(), pls.begin(), pls.end());
     return setUp;
@@ -77,13 +86,22 @@ std::vector<Difference> SetUpOnly(std::vector<Difference> differences) {
     return differences;
 }
 
+bool ChangedByDownload(const Difference& d) {
+    return d.section != Difference::Section::NotDownloaded;
+}
+
+std::size_t DownloadChanges(const std::vector<Difference>& differences) {
+    return static_cast<std::size_t>(
+        std::count_if(differences.begin(), differences.end(), ChangedByDownload));
+}
+
 std::string SectionHeading(Difference::Section section) {
     return WordsOf(section).heading;
 }
 
 std::string DifferenceLine(const Difference& d, const std::string& hereWord) {
-    std::string line;
-    if (d.item >= 0) line = "item " + std::to_string(d.item) + " " + d.address + " ";
+    std::string line = ChangedByDownload(d) ? "" : "not changed by a download: ";
+    if (d.item >= 0) line += "item " + std::to_string(d.item) + " " + d.address + " ";
     return line + d.what + ": " + hereWord + " " + std::to_string(d.here) + ", board " +
            std::to_string(d.board);
 }

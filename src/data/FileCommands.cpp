@@ -43,12 +43,13 @@ void FileCommands::letEventsRun() {
     if (processEvents) processEvents();
 }
 
-bool FileCommands::CheckSaveChanges() {
+bool FileCommands::CheckSaveChanges(bool namingFile) {
     // A value typed but not yet stored is a change like any other.
     if (!commitEntry()) return false;
     if (!tables_.HasUnsavedChanges()) return true;
-    switch (messages_.show("Save Changes to File?", kTitle, MsgButtons::YesNoCancel,
-                           MsgIcon::Exclamation)) {
+    std::string question = "Save Changes to File?";
+    if (namingFile) question += "\r\n\r\n" + gFileNameCaption;
+    switch (messages_.show(question, kTitle, MsgButtons::YesNoCancel, MsgIcon::Exclamation)) {
         case MsgResult::Yes:
             // The operator wants the data kept: if the save does not happen
             // (name dialog cancelled, write failed), the data must not be
@@ -146,7 +147,7 @@ bool FileCommands::SaveAs() {
     if (!commitEntry()) return false;
     FileDialogRequest request = setupFileRequest();
     request.overwritePrompt = true;
-    const FileDialogResult chosen = dialogs_.saveFile(request);
+    const FileDialogResult chosen = ChooseSaveFile(dialogs_, request);
     if (chosen.cancelled) return false;
     letEventsRun();
     return writeCurrent(chosen.path, chosen.name);
@@ -175,8 +176,10 @@ bool FileCommands::writeCurrent(const std::string& path, const std::string& titl
     gFileNamePath = path;
     gFileNameTitle = title;
     gFileNameCaption = "[" + gFileNameTitle + "]";
-    captionChanged();
+    // The saved copy first: the title drawn for the new name shows no
+    // unsaved changes.
     CopySetupData(tables_.SavedData, tables_.CurrentData);
+    captionChanged();
     letEventsRun();
     return true;
 }

@@ -87,8 +87,10 @@ public:
     // "Save Changes to File?" when there are unsaved changes. True when the
     // caller may go on: nothing changed, No, or Yes and the save succeeded;
     // false on Cancel or when a "Yes, save first" did not save. Used by New,
-    // Open and the shutdown.
-    bool CheckSaveChanges();
+    // Open and the shutdown. With `namingFile` (the shutdown, where the
+    // operator no longer sees the data) the question names the file too:
+    // "Save Changes to File?", a blank line, "[line3.sdt]".
+    bool CheckSaveChanges(bool namingFile = false);
     // Makes tables.FileData current: padded or cut to 78 items, copied to
     // CurrentData and SavedData, named, gUploadNOW from its stamp, caption.
     void AcceptFileData();

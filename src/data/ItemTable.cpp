@@ -1,5 +1,7 @@
 #include "data/ItemTable.h"
 
+#include <cctype>
+
 namespace voran::items {
 
 namespace {
@@ -79,6 +81,28 @@ std::string ItemCaption(int i) {
 std::int32_t ItemDefault(int i) {
     const ItemRow* row = rowOf(i);
     return row ? row->defaultStart + row->defaultIncrement * (i - row->first) : 0;
+}
+
+std::optional<EntryLimits> EntryRange(int i) {
+    // Station 1 and the flanger always need at least one shift.
+    if (i == kStationShifts.first || i == kStationShifts.last) return EntryLimits{1, 319};
+    if (kStationShifts.contains(i)) return EntryLimits{0, 319};
+    if (kMissingCans.contains(i)) return EntryLimits{0, 255};
+    if (i == kJamEnableMask) return EntryLimits{0, (1 << kStationShifts.count()) - 1};
+    return std::nullopt;
+}
+
+std::string EntryRangeMessage(int minimum, int maximum) {
+    return "Only a Number Between " + std::to_string(minimum) + " and " + std::to_string(maximum) +
+           " can be Entered";
+}
+
+int ItemOfAddress(const std::string& address) {
+    std::string upper = address;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (int i = kAll.first; i <= kAll.last; ++i)
+        if (ItemAddress(i) == upper) return i;
+    return -1;
 }
 
 }  // namespace voran::items

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace voran::items {
@@ -40,5 +41,22 @@ std::string ItemAddress(int i);
 std::string ItemCaption(int i);
 // The default value of item `i` (0 outside the table).
 std::int32_t ItemDefault(int i);
+
+// The values the set-up window lets the operator enter for item `i`: the
+// station shifts 0 .. 319 (station 1 and the flanger at least 1), the
+// missing cans 0 .. 255, the transfer jam enable mask one bit for each of
+// the twelve stations; none for the items the window does not edit (the
+// calibration counts and the shift data).
+struct EntryLimits {
+    int minimum;
+    int maximum;
+};
+std::optional<EntryLimits> EntryRange(int i);
+// "Only a Number Between <min> and <max> can be Entered", the entry check's
+// message.
+std::string EntryRangeMessage(int minimum, int maximum);
+// The item whose address in the program's item table is `address` (letter
+// case ignored); -1 when none is.
+int ItemOfAddress(const std::string& address);
 
 }  // namespace voran::items

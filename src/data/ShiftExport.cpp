@@ -111,7 +111,7 @@ bool ShiftExport::mnuFileExport_Click() {
     request.hideReadOnly = true;
     request.overwritePrompt = true;
     request.initialName = gFileExportPath;
-    const FileDialogResult chosen = dialogs_.saveFile(request);
+    const FileDialogResult chosen = ChooseSaveFile(dialogs_, request);
     if (chosen.cancelled) return false;
     if (processEvents) processEvents();
     gFileExportPath = chosen.path;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "data/ItemTable.h"
 #include "platform/Logging.h"
 #include "timing/PlsCodes.h"
 #include "timing/PlsCommands.h"
@@ -99,8 +100,8 @@ void DataTransfer::status(const std::string& text) {
     if (hooks_.status) hooks_.status(text);
 }
 
-TransferReport DataTransfer::RunTransfer(TransferDirection direction) {
-    return run(direction, tables_.CurrentData);
+TransferReport DataTransfer::RunTransfer(TransferDirection direction, TransferItems items) {
+    return run(direction, tables_.CurrentData, items);
 }
 
 TransferReport DataTransfer::ReadBoard(SetupData& board) {
@@ -110,12 +111,15 @@ TransferReport DataTransfer::ReadBoard(SetupData& board) {
     return report;
 }
 
-TransferReport DataTransfer::run(TransferDirection direction, SetupData& readInto) {
+TransferReport DataTransfer::run(TransferDirection direction, SetupData& readInto,
+                                 TransferItems items) {
     TransferReport report;
     report.direction = direction;
     plsFailed_ = false;
     steps_ = 0;
     const bool upload = direction == TransferDirection::Upload;
+    // The shift counts stay in the board when only the set-up goes down.
+    const bool keepShiftData = !upload && items == TransferItems::SetUpOnly;
     // An upload reads into a scratch record; a download sends CurrentData.
     SetupData scratch = tables_.CurrentData;
     const SetupData& data = upload ? scratch : tables_.CurrentData;
@@ -152,7 +156,8 @@ TransferReport DataTransfer::run(TransferDirection direction, SetupData& readInt
         const std::string& address = data.Address[i];
         // An item without an address (a short table padded) is neither read
         // nor written: its empty text would decode to byte 32.
-        if (!address.empty()) {
+        const bool passedOver = keepShiftData && items::kShiftData.contains(i);
+        if (!address.empty() && !passedOver) {
             bool ok = false;
             if (upload) {
                 const std::string reply = link_.ReadItem(address);

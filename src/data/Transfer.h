@@ -14,6 +14,11 @@ enum class TransferDirection { Upload, Download };
 inline constexpr TransferDirection kTransferUpload = TransferDirection::Upload;
 inline constexpr TransferDirection kTransferDownload = TransferDirection::Download;
 
+// Which items a download writes: all 78, or only the set-up (items 0 to 37)
+// and the PLS, leaving the board's shift counts (items 38 to 77) as they
+// are, for restoring a set-up to a running line.
+enum class TransferItems { All, SetUpOnly };
+
 // Progress steps of a transfer: one per item and two per PLS channel.
 inline constexpr int kTransferSteps = LastItemIndex + 1 + 16;  // 94
 
@@ -83,8 +88,11 @@ public:
     // Runs an upload (into tables.CurrentData) or a download (from it). A
     // cancel, a failed item or a link fault ends the item phase early; the
     // PLS phase still runs unless the link failed. A download sets
-    // tables.PLSConfigChanged once its PLS phase has run.
-    TransferReport RunTransfer(TransferDirection direction);
+    // tables.PLSConfigChanged once its PLS phase has run. A set-up-only
+    // download passes over the shift-data items without a byte (they count
+    // as reached); an upload always reads everything.
+    TransferReport RunTransfer(TransferDirection direction,
+                               TransferItems items = TransferItems::All);
     // Reads the board's whole data set exactly as an upload does, at the
     // addresses of tables.CurrentData, into `board`, and leaves CurrentData
     // alone. `board` is filled only when the report is complete; otherwise
@@ -93,7 +101,8 @@ public:
 
 private:
     // An upload or download; an upload's complete result goes to `readInto`.
-    TransferReport run(TransferDirection direction, SetupData& readInto);
+    TransferReport run(TransferDirection direction, SetupData& readInto,
+                       TransferItems items = TransferItems::All);
     // The PLS phases: into `data` (upload) or from it (download).
     void UploadTimingChannels(SetupData& data);
     void DownloadTimingChannels(const SetupData& data);

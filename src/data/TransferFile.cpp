@@ -80,7 +80,7 @@ FileTransferOutcome UploadToFile(RSComm& link, IClock& clock, const std::string&
 }
 
 FileTransferOutcome DownloadFromFile(RSComm& link, const std::string& path, bool anyVersion,
-                                     TransferHooks hooks) {
+                                     TransferHooks hooks, TransferItems items) {
     FileTransferOutcome out;
     out.report.direction = kTransferDownload;
     SetupTables tables;
@@ -100,7 +100,7 @@ FileTransferOutcome DownloadFromFile(RSComm& link, const std::string& path, bool
     }
     tables.CurrentData = file;
 
-    out.report = DataTransfer(link, tables, std::move(hooks)).RunTransfer(kTransferDownload);
+    out.report = DataTransfer(link, tables, std::move(hooks)).RunTransfer(kTransferDownload, items);
     if (!out.report.complete()) {
         out.error = DescribeIncomplete(out.report);
         return out;

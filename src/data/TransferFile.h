@@ -43,8 +43,10 @@ std::string VersionRefusal(const std::string& path, const SetupData& file);
 // cannot travel are refused before anything is sent, and so is an address
 // table that differs from the program's own unless hooks.acceptAddresses
 // takes it.
+// With TransferItems::SetUpOnly only items 0 to 37 and the PLS are sent.
 FileTransferOutcome DownloadFromFile(RSComm& link, const std::string& path, bool anyVersion,
-                                     TransferHooks hooks = {});
+                                     TransferHooks hooks = {},
+                                     TransferItems items = TransferItems::All);
 
 // What comparing a set-up file with the board found.
 struct FileComparison {

@@ -22,4 +22,29 @@ std::vector<FileFilter> ParseFilterList(const std::string& list) {
     return filters;
 }
 
+std::string FilterExtension(const FileFilter& filter) {
+    const std::string first = filter.patterns.substr(0, filter.patterns.find(';'));
+    if (first.size() < 3 || first.compare(0, 2, "*.") != 0) return {};
+    const std::string ext = first.substr(1);
+    if (ext.find_first_of("*?") != std::string::npos) return {};
+    return ext;
+}
+
+FileDialogResult ChooseSaveFile(IFileDialog& dialogs, const FileDialogRequest& request) {
+    FileDialogResult chosen = dialogs.saveFile(request);
+    if (chosen.cancelled || request.filters.empty()) return chosen;
+    const int count = static_cast<int>(request.filters.size());
+    int index = chosen.filterIndex >= 1 && chosen.filterIndex <= count ? chosen.filterIndex
+                                                                       : request.filterIndex;
+    if (index < 1 || index > count) index = 1;
+    const std::string ext = FilterExtension(request.filters[static_cast<std::size_t>(index - 1)]);
+    const auto slash = chosen.name.find_last_of("/\\");
+    const std::string bare =
+        slash == std::string::npos ? chosen.name : chosen.name.substr(slash + 1);
+    if (ext.empty() || bare.empty() || bare.find('.') != std::string::npos) return chosen;
+    chosen.path += ext;
+    chosen.name += ext;
+    return chosen;
+}
+
 }  // namespace voran

@@ -41,6 +41,9 @@ struct FileDialogResult {
     bool cancelled = true;
     std::string path;  // full path of the chosen file
     std::string name;  // its bare name, without folder ("line3.sdt")
+    // The filter (1-based entry of the request's list) shown when the
+    // operator chose; 0 when the dialog does not say.
+    int filterIndex = 0;
 
     static FileDialogResult Cancelled() { return {}; }
     static FileDialogResult Chosen(std::string path, std::string name) {
@@ -56,5 +59,15 @@ public:
     virtual FileDialogResult openFile(const FileDialogRequest& request) = 0;
     virtual FileDialogResult saveFile(const FileDialogRequest& request) = 0;
 };
+
+// The extension a filter's first pattern gives a name (".sdt" for "*.sdt");
+// empty for a pattern that names no single extension ("*", "*.*").
+std::string FilterExtension(const FileFilter& filter);
+
+// The save dialog as every command asks it: a name typed without an
+// extension ("line3") gets the extension of the filter shown ("line3.sdt"),
+// so that the file is found and taken again by the programs that look for
+// it by its extension. A name that has an extension keeps it.
+FileDialogResult ChooseSaveFile(IFileDialog& dialogs, const FileDialogRequest& request);
 
 }  // namespace voran

@@ -4,11 +4,20 @@
 
 namespace voran {
 
-// YesNoShowChanges: Yes, No and a third button, "Show Changes...", which
-// answers ShowChanges (the question before a download).
-enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel, YesNoShowChanges };
+// The question before a download: YesSetUpOnlyNo has Yes, "Set-up Only"
+// (answers SetUpOnly) and No; YesSetUpOnlyNoShowChanges also "Show
+// Changes..." (answers ShowChanges).
+enum class MsgButtons {
+    Ok,
+    OkCancel,
+    YesNo,
+    YesNoCancel,
+    RetryCancel,
+    YesSetUpOnlyNo,
+    YesSetUpOnlyNoShowChanges
+};
 enum class MsgIcon { None, Critical, Exclamation, Question, Information };
-enum class MsgResult { Ok, Cancel, Yes, No, Retry, ShowChanges };
+enum class MsgResult { Ok, Cancel, Yes, No, Retry, ShowChanges, SetUpOnly };
 
 // Modal message boxes. Texts are the system's own: "\r" (CR) and "\r\n"
 // (CR LF) break lines, as the program has always written them.
@@ -19,7 +28,8 @@ inline MsgResult EscapeAnswer(MsgButtons buttons) {
         case MsgButtons::Ok:
             return MsgResult::Ok;
         case MsgButtons::YesNo:
-        case MsgButtons::YesNoShowChanges:
+        case MsgButtons::YesSetUpOnlyNo:
+        case MsgButtons::YesSetUpOnlyNoShowChanges:
             return MsgResult::No;
         default:
             return MsgResult::Cancel;

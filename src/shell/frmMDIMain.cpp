@@ -339,7 +339,17 @@ void frmMDIMain::refreshDateTime() {
 }
 
 void frmMDIMain::setTitle(const std::string& caption) {
-    setWindowTitle(QString::fromStdString(caption));
+    fileTitle_ = caption;
+    refreshTitle();
+}
+
+void frmMDIMain::refreshTitle() {
+    // A "[*]" already in a file name would be taken as the mark: doubled
+    // brackets keep it as text.
+    QString title = QString::fromStdString(fileTitle_).replace("[*]", "[*][*]") + "[*]";
+    if (child_ && !child_->windowTitle().isEmpty()) title += " - " + child_->windowTitle();
+    if (windowTitle() != title) setWindowTitle(title);
+    setWindowModified(tables_.HasUnsavedChanges());
 }
 
 bool frmMDIMain::commitActiveEntry() {
@@ -368,6 +378,7 @@ void frmMDIMain::ShowWindow(int index) {
         QTimer::singleShot(0, this, [this] { growToFitChild(); });
     }
     currentWindow_ = index;
+    refreshTitle();
     qCDebug(lcShell) << "window" << index << "on show";
 }
 
@@ -471,9 +482,18 @@ void frmMDIMain::mnuEditCommPort_Click() {
     dialog.exec();
 }
 
+frmAbout* frmMDIMain::aboutWindow() const {
+    return qobject_cast<frmAbout*>(about_.data());
+}
+
 void frmMDIMain::mnuHelpAbout_Click() {
-    frmAbout dialog(launcher_, messages_, this);
-    dialog.exec();
+    if (!about_) {
+        about_ = new frmAbout(launcher_, messages_, this);
+        about_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    about_->show();
+    about_->raise();
+    about_->activateWindow();
 }
 
 void frmMDIMain::mnuFileUpload_Click() {
@@ -507,6 +527,9 @@ void frmMDIMain::boardSilent(bool on) {
 }
 
 bool frmMDIMain::tmrBackgroungUpdate_Timer() {
+    // Edits in the windows and transfers change the working data without
+    // telling the frame: the modified mark follows them here.
+    refreshTitle();
     const bool ticked = background_.Tick();
     if (ticked && !boardSilent_ && panels_[0]->text().toStdString() != background_.panelText())
         panels_[0]->setText(QString::fromStdString(background_.panelText()));
@@ -534,7 +557,7 @@ void frmMDIMain::closeEvent(QCloseEvent* event) {
     // A refused entry, Cancel, or a "Yes" whose save did not happen keeps
     // the program running with the link as it was. A typed value counts as
     // a change, so it brings the save question.
-    if (!commitActiveEntry() || !files_.CheckSaveChanges()) {
+    if (!commitActiveEntry() || !files_.CheckSaveChanges(true)) {
         event->ignore();
         return;
     }

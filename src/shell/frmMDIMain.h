@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <array>
 #include <memory>
 #include <string>
@@ -21,6 +22,7 @@
 #include "shell/WindowTable.h"
 
 class QAction;
+class QDialog;
 class QLabel;
 class QMenu;
 class QScrollArea;
@@ -32,6 +34,7 @@ class ChildWindow;
 class DesktopSettings;
 class frmHelp;
 class ReportCommands;
+class frmAbout;
 
 // The platform services the frame works with; the program hands it the real
 // ones, tests hand it fakes.
@@ -96,6 +99,8 @@ public:
     void mnuFilePrintPreview_Click();
     void mnuFileExport_Click();
     void mnuEditCommPort_Click();
+    // Help > About VORAN: the About window, not modal; a second choice
+    // brings the open one to the front.
     void mnuHelpAbout_Click();
     // File > 1 .. n: a recently used set-up file, opened as File > Open
     // would open it; one that cannot be read leaves the list.
@@ -105,6 +110,11 @@ public:
     // The program's own manual (Help > Help Topics without a site help
     // file); null until first shown.
     frmHelp* helpWindow() const { return help_; }
+    frmAbout* aboutWindow() const;
+    // The title: "VORAN - [line3.sdt]", a "*" while the working data differ
+    // from the file (Qt's [*] mark), and the open child window's caption
+    // ("VORAN - [line3.sdt]* - Machine Timing").
+    void refreshTitle();
     // File > Download Program, File > Upload Program... and the program
     // selection (mode 0 download, 1 target board window).
     void mnuFileDownloadProgram_Click() { SelectProgramFile(0); }
@@ -176,6 +186,7 @@ private:
     // Makes the frame large enough for the child window, within the screen.
     void growToFitChild();
     void setTitle(const std::string& caption);
+    std::string fileTitle_;
     bool commitBeforeModeChange();
     void refreshRecentFiles();
     // Called whenever the title changes: a named file joins the recent list.
@@ -208,6 +219,7 @@ private:
     int currentWindow_ = 0;
     bool loaded_ = false;
     bool closed_ = false;
+    QPointer<QDialog> about_;
     bool boardSilent_ = false;
 };
 

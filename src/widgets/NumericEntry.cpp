@@ -4,17 +4,20 @@
 #include <cmath>
 
 #include <QApplication>
+#include <QDialog>
 #include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QRegularExpressionValidator>
 #include <QScopedValueRollback>
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "data/ItemTable.h"
 #include "platform/MessageBox.h"
 
 namespace voran {
@@ -67,8 +70,7 @@ std::int64_t LeadingWholeNumber(const QString& text) {
 }
 
 std::string RangeMessage(int minimum, int maximum) {
-    return "Only a Number Between " + std::to_string(minimum) + " and " + std::to_string(maximum) +
-           " can be Entered";
+    return items::EntryRangeMessage(minimum, maximum);
 }
 
 namespace {
@@ -146,8 +148,12 @@ protected:
                 if (!owner_->enterPressed()) focusNextChild();
                 return;
             case Qt::Key_Escape:
-                e->accept();
-                owner_->escapePressed();
+                // In a dialog, an Escape with nothing to restore goes on to
+                // the dialog, which closes.
+                if (owner_->escapePressed())
+                    e->accept();
+                else
+                    e->ignore();
                 return;
             case Qt::Key_Up:
             case Qt::Key_Down:
@@ -232,6 +238,11 @@ void NumericEntry::setRange(int minimum, int maximum) {
     maximum_ = std::max(minimum, maximum);
 }
 
+void NumericEntry::setDigitsOnly() {
+    edit_->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit_));
+}
+
 void NumericEntry::setMessages(IMessageBox* messages, std::string title) {
     messages_ = messages;
     title_ = std::move(title);
@@ -299,7 +310,13 @@ bool NumericEntry::enterPressed() {
     return false;
 }
 
-void NumericEntry::escapePressed() {
+bool NumericEntry::escapePressed() {
+    if (qobject_cast<QDialog*>(window()) && edit_->text() == savedText_) {
+        // Nothing typed to take back: the dialog closes, as from any other
+        // control. The entry ends without a check.
+        endSession();
+        return false;
+    }
     edit_->setText(savedText_);
     if (escapePending_ && defaultTarget_) {
         // The operator gives up the entry: the box is left without a check.
@@ -307,10 +324,11 @@ void NumericEntry::escapePressed() {
         // mark (styles draw it only after keyboard focus changes).
         endSession();
         defaultTarget_->setFocus(Qt::ShortcutFocusReason);
-        return;
+        return true;
     }
     escapePending_ = !escapePending_;
     edit_->selectAll();
+    return true;
 }
 
 void NumericEntry::endSession() {
@@ -411,7 +429,20 @@ void NumericEntry::keyStep(int key) {
 void NumericEntry::stepBy(int delta, bool byKey) {
     if (checking_) return;
     const auto current = EntryNumber(edit_->text());
-    if (!current || *current < minimum_ || *current > maximum_) {
+    if (!current) {
+        // A mark the program put there ("-", "****", "---") holds no value
+        // to step from, and the operator typed nothing that could be wrong:
+        // the spin does nothing, quietly.
+        const bool typed = session_ && edit_->text() != savedText_;
+        if (!typed) {
+            up_->setDown(false);
+            down_->setDown(false);
+            return;
+        }
+        refuseStep();
+        return;
+    }
+    if (*current < minimum_ || *current > maximum_) {
         refuseStep();
         return;
     }

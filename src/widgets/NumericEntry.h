@@ -42,7 +42,8 @@ std::string RangeMessage(int minimum, int maximum);
 // - Enter moves on to the next control in tab order (or to the Enter
 //   target when one is set).
 // - Escape puts the saved text back and selects it; a second Escape in a
-//   row hands the focus to the window's default button.
+//   row hands the focus to the window's default button. In a dialog, an
+//   Escape with nothing typed to take back closes the dialog instead.
 // - Leaving the box checks it: a text that is a number within the spinner's
 //   range is rewritten as a whole number and handed to the accept hook;
 //   anything else gives the range message under the entry's title, puts the
@@ -55,9 +56,10 @@ std::string RangeMessage(int minimum, int maximum);
 //   became active.
 // - The spinner steps a value within the range by 1 (staying within the
 //   range), hands the focus to the default button and calls the spin hook.
-//   From a text that is not a value within the range (typed or shown) it
-//   has nothing to step from: the range message, the saved text back,
-//   nothing stored.
+//   From a mark the program shows ("-", "****", "---") it does nothing,
+//   without a message. From a typed text that is no number, or a number
+//   outside the range, it has nothing to step from: the range message, the
+//   saved text back, nothing stored.
 // - Up and Down in the box step as the spinner's arrows do, Page Up and
 //   Page Down by kPageStep, through the same check and the same spin hook;
 //   the focus stays in the box so that the operator can go on stepping.
@@ -83,6 +85,9 @@ public:
     void setDefaultTarget(QWidget* target) { defaultTarget_ = target; }
     // When set, Enter gives this control the focus instead of the next one.
     void setEnterTarget(QWidget* target) { enterTarget_ = target; }
+    // Only digits can be typed (a port number); marks set by the program
+    // are still shown.
+    void setDigitsOnly();
     // When set, getting the focus rewrites the text as its numeric value.
     void setRewriteOnFocus(bool on) { rewriteOnFocus_ = on; }
 
@@ -135,7 +140,8 @@ private:
     void clicked();
     void focusLeft(Qt::FocusReason reason);
     bool enterPressed();
-    void escapePressed();
+    // False when the Escape is left to the dialog (nothing to restore).
+    bool escapePressed();
     void otherKey() { escapePending_ = false; }
     void keyStep(int key);
     void stepBy(int delta, bool byKey);

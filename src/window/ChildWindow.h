@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include "widgets/Buttons.h"
+
 namespace voran {
 
 class AppContext;
@@ -23,6 +25,12 @@ public:
     virtual bool commitPendingEntry() { return true; }
 
 protected:
+    // No button of a child window is a default button.
+    void showEvent(QShowEvent* event) override {
+        NoDefaultButtons(this);
+        QWidget::showEvent(event);
+    }
+
     AppContext& ctx_;
 };
 

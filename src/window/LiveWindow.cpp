@@ -21,6 +21,8 @@ std::string LiveWindow::itemAddress(int) const {
 
 void LiveWindow::showReply(int, const std::string&) {}
 
+void LiveWindow::showUnknown(int) {}
+
 bool LiveWindow::readItem(int index) {
     const std::string address = itemAddress(index);
     if (address.empty()) {
@@ -30,7 +32,10 @@ bool LiveWindow::readItem(int index) {
     // An empty reply is a failed read: nothing is shown for it.
     const std::string reply = ctx_.link.ReadItem(address);
     if (ctx_.link.CommError) return false;
-    if (!reply.empty()) showReply(index, reply);
+    if (reply.empty())
+        showUnknown(index);
+    else
+        showReply(index, reply);
     return true;
 }
 

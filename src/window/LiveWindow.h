@@ -30,6 +30,10 @@ protected:
     // Shows the controller's reply to item `index`. Not called for a read
     // that failed: a failure is never shown as a value.
     virtual void showReply(int index, const std::string& reply);
+    // Item `index` could not be read (without a link fault): what it showed
+    // is no longer known to be what the board holds, and is shown as
+    // unknown until a read succeeds.
+    virtual void showUnknown(int index);
     // Reads itemAddress(index) and shows its reply.
     bool readItem(int index) override;
 

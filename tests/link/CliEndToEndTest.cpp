@@ -31,5 +31,61 @@ TEST(CliEndToEnd, ReadsWritesAndReadsBackThroughTheSharedSettingsOrSaysWhyNot) {
         EXPECT_EQ(cli(args).substr(0, 3), "2||") << cli(args);
 }
 
+// A set-up item takes from the command line only what the set-up window
+// takes, with the window's message; --force writes any value the item's
+// type holds. Other addresses are written as given.
+TEST(CliEndToEnd, WriteToASetUpItemKeepsTheSetUpWindowsRange) {
+    SimProgramFolder folder;
+    folder.write("board.preset", "W1000 20\nB1030 5\nW1042 4095\nW182 7\n");
+    folder.write("Support/RSPort.cfg", "11,9600\n");
+    ASSERT_TRUE(folder.startSim(11, {"--preset", folder.path("board.preset")})) << folder.said;
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string err;
+        std::string item;
+        std::string holds;
+    };
+    const std::string forced = "; --force writes it anyway)\n";
+    const Case cases[] = {
+        {{"write", "W1000", "500"},
+         1,
+         "voran-cli: Only a Number Between 1 and 319 can be Entered (item 0 W1000, Station 01 "
+         "shifts" +
+             forced,
+         "W1000",
+         "20"},
+        {{"write", "w1000", "0"},
+         1,
+         "voran-cli: Only a Number Between 1 and 319 can be Entered (item 0 W1000, Station 01 "
+         "shifts" +
+             forced,
+         "W1000",
+         "20"},
+        {{"write", "B1030", "256"},
+         1,
+         "voran-cli: Only a Number Between 0 and 255 can be Entered (item 12 B1030, Station 01 "
+         "missing cans" +
+             forced,
+         "B1030",
+         "5"},
+        {{"write", "W1042", "4096"},
+         1,
+         "voran-cli: Only a Number Between 0 and 4095 can be Entered (item 37 W1042, Transfer jam "
+         "enable mask" +
+             forced,
+         "W1042",
+         "4095"},
+        {{"write", "W1000", "319"}, 0, "", "W1000", "319"},
+        {{"write", "--force", "W1000", "500"}, 0, "", "W1000", "500"},
+        {{"write", "W182", "5000"}, 0, "", "W182", "5000"},
+    };
+    for (const Case& c : cases) {
+        const RunResult o = folder.run("voran-cli", c.args);
+        EXPECT_EQ(std::tie(o.status, o.err), std::tie(c.status, c.err)) << c.args[1];
+        EXPECT_EQ(folder.run("voran-cli", {"read", c.item}).out, c.holds + "\n") << c.args[1];
+    }
+}
+
 }  // namespace
 }  // namespace voran::testing

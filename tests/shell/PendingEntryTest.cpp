@@ -24,6 +24,9 @@ constexpr int kBox = 5;  // shifts to Station 6, 0 to 319
 
 const FakeMessageBox::Shown kSaveQuestion{"Save Changes to File?", "VORAN", MsgButtons::YesNoCancel,
                                           MsgIcon::Exclamation};
+// Closing names the file the changes would go to.
+const FakeMessageBox::Shown kExitQuestion{"Save Changes to File?\r\n\r\n[line3.sdt]", "VORAN",
+                                          MsgButtons::YesNoCancel, MsgIcon::Exclamation};
 const FakeMessageBox::Shown kRangeBox{"Only a Number Between 0 and 319 can be Entered", "Set-up",
                                       MsgButtons::Ok, MsgIcon::Information};
 FakeMessageBox::Shown transferQuestion(const char* what, const char* title) {
@@ -113,13 +116,13 @@ TEST(PendingEntry, EveryCommandOnTheDataTakesTheTypedValueOrStopsAtTheRangeMessa
         {"File > Exit",
          [](Frame& f) { f.window->mnuFileExit->trigger(); },
          MsgResult::Cancel,
-         {kSaveQuestion},
+         {kExitQuestion},
          [](Frame& f) { return f.window->isVisible(); },
          [](Frame& f) { return f.window->isVisible(); }},
         {"closing the frame",
          [](Frame& f) { f.window->close(); },
          MsgResult::Cancel,
-         {kSaveQuestion},
+         {kExitQuestion},
          [](Frame& f) { return f.window->isVisible(); },
          [](Frame& f) { return f.window->isVisible(); }},
         {"File > Upload",
@@ -131,7 +134,8 @@ TEST(PendingEntry, EveryCommandOnTheDataTakesTheTypedValueOrStopsAtTheRangeMessa
         {"File > Download",
          [](Frame& f) { f.window->mnuFileDownload->trigger(); },
          MsgResult::No,
-         {transferQuestion("Download Data to the PLC", "Data Download")},
+         {{"You are about to Download Data to the PLC\r\n\r\nDo You Wish to Continue?",
+           "Data Download", MsgButtons::YesSetUpOnlyNo, MsgIcon::Question}},
          [](Frame&) { return true; },
          [](Frame&) { return true; }},
         {"Window > Main Display",
@@ -192,7 +196,7 @@ TEST(PendingEntry, ClosingTheFrameWithATypedValueAsksAndYesSavesIt) {
     f.type("133");
     f.messages.answers = {MsgResult::Yes};
     f.window->close();
-    EXPECT_EQ(f.messages.shown, Boxes{kSaveQuestion});
+    EXPECT_EQ(f.messages.shown, Boxes{kExitQuestion});
     EXPECT_FALSE(f.window->isVisible());
     EXPECT_EQ(f.onDisk(), 133);
 }

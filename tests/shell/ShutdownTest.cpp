@@ -17,8 +17,9 @@ TEST(Shutdown, SaveQuestionDecidesWhetherTheProgramEndsAndClosesThePort) {
         {"Yes saves, then ends", true, MsgResult::Yes, true, true},
         {"Yes whose save is cancelled keeps the program", true, MsgResult::Yes, false, false},
     };
-    const voran::testing::FakeMessageBox::Shown question{
-        "Save Changes to File?", "VORAN", MsgButtons::YesNoCancel, MsgIcon::Exclamation};
+    const voran::testing::FakeMessageBox::Shown question{"Save Changes to File?\r\n\r\n[unnamed]",
+                                                         "VORAN", MsgButtons::YesNoCancel,
+                                                         MsgIcon::Exclamation};
     for (const auto& [name, changed, answer, fileChosen, ends] : cases) {
         SCOPED_TRACE(name);
         ShellHarness h;

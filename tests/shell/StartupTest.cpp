@@ -18,7 +18,8 @@ TEST(Startup, WindowOpensOfflineUnnamedWithNothingSentAndItsStatusPanels) {
     ShellHarness h;
     h.clock.setLocalDateTime({2026, 3, 14, 9, 26, 53, 0});
     h.window->refreshDateTime();
-    EXPECT_EQ(h.window->windowTitle().toStdString(), "VORAN - [unnamed]");
+    EXPECT_EQ(h.window->windowTitle().toStdString(), "VORAN - [unnamed][*] - Main Display");
+    EXPECT_FALSE(h.window->isWindowModified());
     EXPECT_FALSE(h.link().OnlineMode || h.link().CommError || h.port.isOpen());
     EXPECT_TRUE(h.port.wire.empty() && h.messages.shown.empty());
     EXPECT_NE(dynamic_cast<frmMain*>(h.window->currentChild()), nullptr);

@@ -28,3 +28,20 @@ TEST(QtMessageBoxText, CarriageReturnsBecomeLineBreaksAndEightBitTextIsLatin1) {
     for (const auto& [text, shown] : cases)
         EXPECT_EQ(QtMessageBox::toDisplayText(text).toStdString(), shown.toStdString()) << text;
 }
+
+// The program download question's "label: \t\t value" lines line up in two
+// columns whatever the scale: a table row each, the words kept, no tab
+// left to be drawn at a width of its own.
+TEST(QtMessageBoxText, TabSeparatedLinesBecomeATwoColumnTable) {
+    const std::string text =
+        "Program on disk:\r\n  Program Ident: \t\tLINE3\r\n  Program Checksum: \t4F\r\n\r\n"
+        "Download <now>?";
+    const QString html = voran::QtMessageBox::toAlignedHtml(text);
+    EXPECT_EQ(html.count(QStringLiteral("<tr>")), 2);
+    EXPECT_FALSE(html.contains(QLatin1Char('\t')));
+    for (const char* words : {"Program on disk:", "Program Ident:", "LINE3",
+                              "Program Checksum:", "4F", "Download &lt;now&gt;?"})
+        EXPECT_TRUE(html.contains(QString::fromLatin1(words))) << words;
+    EXPECT_TRUE(html.indexOf("Program Ident:") < html.indexOf("LINE3"));
+    EXPECT_EQ(voran::QtMessageBox::toAlignedHtml("no tab here"), QString());
+}

@@ -9,6 +9,8 @@
 #include "CliCommands.h"
 #include "Interrupt.h"
 #include "Json.h"
+#include "data/ItemTable.h"
+#include "link/NumberText.h"
 #include "platform/Clock.h"
 
 namespace voran::cli {
@@ -203,12 +205,31 @@ int readItems(Context& ctx, const std::vector<std::string>& args) {
     return kOk;
 }
 
-int writeItem(Context& ctx, const std::vector<std::string>& args) {
+// A set-up item takes only what the set-up window would let the operator
+// enter; the message is the window's. True when the value may be written.
+bool withinSetUpRange(Context& ctx, const std::string& address, const std::string& value) {
+    const int item = items::ItemOfAddress(address);
+    const auto limits = items::EntryRange(item);
+    if (!limits) return true;
+    // The value checked is the one the link would send; a text the link
+    // refuses anyway is left to its own message.
+    const EntryCheck v = ParseEntryText(value);
+    if (!v.ok || (v.value >= limits->minimum && v.value <= limits->maximum)) return true;
+    ctx.err << "voran-cli: " << items::EntryRangeMessage(limits->minimum, limits->maximum)
+            << " (item " << item << " " << items::ItemAddress(item) << ", "
+            << items::ItemCaption(item) << "; --force writes it anyway)\n";
+    return false;
+}
+
+int writeItem(Context& ctx, const std::vector<std::string>& rawArgs) {
+    bool force = false;
+    const std::vector<std::string> args = TakeFlags(rawArgs, {{"--force", &force}});
     if (args.size() != 2) {
         ctx.err << "voran-cli: write needs an address and a value\n";
         return kUsage;
     }
     if (!checkAddress(ctx, args[0])) return kUsage;
+    if (!force && !withinSetUpRange(ctx, args[0], args[1])) return kFailed;
     if (!ctx.open()) return kFailed;
     if (!ctx.link.RSWrite(args[0], args[1])) {
         // A refusal or a link fault has said why in its box; an echo fault
@@ -231,7 +252,10 @@ const Register readCommand{
      "                 line with \"time\" before \"values\". Ctrl+C ends it (exit 0)\n"
      "  --count N      stop after N rounds\n"}};
 const Register writeCommand{
-    {"write", "write ADDR VALUE", "write VALUE to the item ADDR", &writeItem}};
+    {"write", "write [--force] ADDR VALUE",
+     "write VALUE to the item ADDR (a set-up item only within the set-up window's range,\n"
+     "      unless --force)",
+     &writeItem}};
 
 }  // namespace
 

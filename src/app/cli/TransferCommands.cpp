@@ -64,11 +64,13 @@ int upload(Context& ctx, const std::vector<std::string>& args) {
 }
 
 int download(Context& ctx, const std::vector<std::string>& args) {
-    bool anyVersion = false, anyAddresses = false;
-    const std::vector<std::string> files =
-        TakeFlags(args, {{"--any-version", &anyVersion}, {"--any-addresses", &anyAddresses}});
+    bool anyVersion = false, anyAddresses = false, setUpOnly = false;
+    const std::vector<std::string> files = TakeFlags(args, {{"--any-version", &anyVersion},
+                                                            {"--any-addresses", &anyAddresses},
+                                                            {"--set-up-only", &setUpOnly}});
     if (files.size() != 1 || !isSetupFileName(files[0])) {
-        ctx.err << "voran-cli: usage: download [--any-version] [--any-addresses] FILE.sdt\n";
+        ctx.err << "voran-cli: usage: download [--any-version] [--any-addresses] [--set-up-only] "
+                   "FILE.sdt\n";
         return kUsage;
     }
     const std::string& path = files[0];
@@ -80,8 +82,10 @@ int download(Context& ctx, const std::vector<std::string>& args) {
     // is sent only with --any-addresses.
     hooks.acceptAddresses = [anyAddresses](const std::string&) { return anyAddresses; };
     const FileTransferOutcome outcome =
-        DownloadFromFile(ctx.link, path, anyVersion, std::move(hooks));
-    return finish(ctx, outcome, steps, "downloaded " + path);
+        DownloadFromFile(ctx.link, path, anyVersion, std::move(hooks),
+                         setUpOnly ? TransferItems::SetUpOnly : TransferItems::All);
+    return finish(ctx, outcome, steps,
+                  "downloaded " + path + (setUpOnly ? " (set-up and PLS; shift counts left)" : ""));
 }
 
 const char* SectionKey(Difference::Section section) {
@@ -92,13 +96,17 @@ const char* SectionKey(Difference::Section section) {
             return "shift-data";
         case Difference::Section::Pls:
             return "pls";
+        case Difference::Section::NotDownloaded:
+            return "not-downloaded";
     }
     return "";
 }
 
 // {"file":"line3.sdt","same":false,"differences":[{"section":"set-up",
 // "item":2,"address":"W1004","what":"Station 03 shifts","file":60,
-// "board":61},...]}; a PLS value has null for item and address.
+// "board":61},...]}; a PLS value has null for item and address. A value a
+// download does not change (the resolver offset) is listed in the section
+// "not-downloaded" and leaves "same" true.
 std::string ComparisonJson(const std::string& path, const std::vector<Difference>& differences) {
     std::string list;
     for (const Difference& d : differences) {
@@ -111,7 +119,7 @@ std::string ComparisonJson(const std::string& path, const std::vector<Difference
                 JsonMember("board", JsonNumber(d.board)) + "}";
     }
     return "{" + JsonMember("file", JsonString(path)) + "," +
-           JsonMember("same", differences.empty() ? "true" : "false") + "," +
+           JsonMember("same", DownloadChanges(differences) == 0 ? "true" : "false") + "," +
            JsonMember("differences", "[" + list + "]") + "}";
 }
 
@@ -144,20 +152,23 @@ int compare(Context& ctx, const std::vector<std::string>& args) {
         return kFailed;
     }
     if (setUpOnly) found.differences = SetUpOnly(std::move(found.differences));
+    // What a download would not change (the resolver offset) is told, but
+    // is no difference a download could remove.
     if (json)
         ctx.out << ComparisonJson(files[0], found.differences) << "\n";
     else
         for (const Difference& d : found.differences) ctx.out << DifferenceLine(d, "file") << "\n";
-    return found.differences.empty() ? kOk : kDifferent;
+    return DownloadChanges(found.differences) == 0 ? kOk : kDifferent;
 }
 
 Register uploadCommand{{"upload", "upload FILE.sdt",
                         "back up the board's items and PLS into a set-up file (only when complete)",
                         &upload}};
 Register downloadCommand{
-    {"download", "download [--any-version] [--any-addresses] FILE.sdt",
+    {"download", "download [--any-version] [--any-addresses] [--set-up-only] FILE.sdt",
      "restore a set-up file into the board: items, then PLS, then channels (a file whose\n"
-     "      addresses differ from the item table is refused without --any-addresses)",
+     "      addresses differ from the item table is refused without --any-addresses;\n"
+     "      --set-up-only leaves the board's shift counts, items 38 to 77, alone)",
      &download}};
 Register compareCommand{
     {"compare", "compare [--set-up-only] [--any-version] [--json] FILE.sdt",

@@ -31,18 +31,22 @@ IPrintSetup& ReportCommands::printSetup() {
     return *ownSetup_;
 }
 
-bool ReportCommands::mnuFilePrint_Click() {
-    if (ctx_.link.OnlineMode) {
-        files_.StampUpload();
-        TransferReport upload;
-        StartTransfer(ctx_, files_, parent_, kTransferUpload, &upload);
-        // A report of half-uploaded figures would mix old and new values
-        // under today's date; the transfer has already said what went wrong.
-        if (!upload.complete()) {
-            qCInfo(lcData) << "report not printed: the upload did not complete";
-            return false;
-        }
+bool ReportCommands::uploadForReport() {
+    if (!ctx_.link.OnlineMode) return true;
+    // The upload stamps the data's date only once it has read everything.
+    TransferReport upload;
+    StartTransfer(ctx_, files_, parent_, kTransferUpload, &upload);
+    // A report of half-uploaded figures would mix old and new values
+    // under today's date; the transfer has already said what went wrong.
+    if (!upload.complete()) {
+        qCInfo(lcData) << "report not drawn: the upload did not complete";
+        return false;
     }
+    return true;
+}
+
+bool ReportCommands::mnuFilePrint_Click() {
+    if (!uploadForReport()) return false;
 
     IPrinter* printer = printSetup().choosePrinter();
     QCoreApplication::processEvents();
@@ -62,6 +66,9 @@ bool ReportCommands::mnuFilePrint_Click() {
 }
 
 void ReportCommands::mnuFilePrintPreview_Click() {
+    // The preview shows the pages Print Report would print: online, the
+    // board's figures, uploaded the same way.
+    if (!uploadForReport()) return;
     printSetup().preview([this](IPrinter& printer) {
         Report report(printer, ctx_.tables.CurrentData, files_.gFileNameCaption);
         report.GenerateReport();

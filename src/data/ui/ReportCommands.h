@@ -27,7 +27,8 @@ public:
     // dialog (cancel prints nothing), then the report under the wait window.
     // True when the report was printed; a printer that failed says so.
     bool mnuFilePrint_Click();
-    // File > Print Preview...: the report of the data as they stand, in
+    // File > Print Preview...: the same upload first as Print Report (online
+    // only; nothing is shown when it did not complete), then the report in
     // Qt's preview, from which it can also be printed.
     void mnuFilePrintPreview_Click();
     // File > Export Shift Data...
@@ -37,6 +38,9 @@ public:
 
 private:
     IPrintSetup& printSetup();
+    // Online: the whole upload that comes before a report; true when it
+    // completed (or the program is offline).
+    bool uploadForReport();
 
     AppContext& ctx_;
     FileCommands& files_;

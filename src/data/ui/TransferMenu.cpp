@@ -25,16 +25,21 @@ void mnuFileDownload_Click(AppContext& ctx, FileCommands& files, IFileDialog& di
     if (!files.commitEntry()) return;
     // Online, the question offers to show first what the download would
     // change; it comes back after the comparison.
+    // "Set-up Only" sends the set-up and the PLS and leaves the shift counts.
+    MsgResult answer = MsgResult::No;
     for (;;) {
-        const MsgResult answer = ctx.messages.show(
+        answer = ctx.messages.show(
             "You are about to Download Data to the PLC\r\n\r\nDo You Wish to Continue?",
-            "Data Download", ctx.link.OnlineMode ? MsgButtons::YesNoShowChanges : MsgButtons::YesNo,
+            "Data Download",
+            ctx.link.OnlineMode ? MsgButtons::YesSetUpOnlyNoShowChanges
+                                : MsgButtons::YesSetUpOnlyNo,
             MsgIcon::Question);
-        if (answer == MsgResult::Yes) break;
+        if (answer == MsgResult::Yes || answer == MsgResult::SetUpOnly) break;
         if (answer != MsgResult::ShowChanges) return;
         CompareWithController(ctx, files, dialogs, parent);
     }
-    StartTransfer(ctx, files, parent, kTransferDownload);
+    StartTransfer(ctx, files, parent, kTransferDownload, nullptr,
+                  answer == MsgResult::SetUpOnly ? TransferItems::SetUpOnly : TransferItems::All);
 }
 
 bool CompareWithController(AppContext& ctx, FileCommands& files, IFileDialog& dialogs,
@@ -59,12 +64,13 @@ bool CompareWithController(AppContext& ctx, FileCommands& files, IFileDialog& di
 }
 
 bool StartTransfer(AppContext& ctx, FileCommands& files, QWidget* parent,
-                   TransferDirection direction, TransferReport* report) {
+                   TransferDirection direction, TransferReport* report, TransferItems items) {
     if (!ctx.offerToGoOnline()) return false;
     // The transfer owns the link while it runs: the open window's
     // monitoring waits until it has ended.
     AppContext::ModalOperation modal(ctx);
     frmProcessing window(ctx, direction, parent);
+    window.setItems(items);
     window.exec();
     if (direction == TransferDirection::Upload && window.report().complete()) files.StampUpload();
     if (report) *report = window.report();

@@ -14,9 +14,10 @@ struct TransferReport;
 // File > Upload (save) Data: asks, then runs the upload into CurrentData;
 // a complete upload stamps the data with the present date and time.
 void mnuFileUpload_Click(AppContext& ctx, FileCommands& files, QWidget* parent);
-// File > Download Data: asks, then sends CurrentData to the board. Online,
-// the question has a "Show Changes..." button that runs the comparison and
-// asks again.
+// File > Download Data: asks, then sends CurrentData to the board. The
+// question's "Set-up Only" button sends the set-up items and the PLS and
+// leaves the board's shift counts alone. Online, it also has a "Show
+// Changes..." button that runs the comparison and asks again.
 void mnuFileDownload_Click(AppContext& ctx, FileCommands& files, IFileDialog& dialogs,
                            QWidget* parent);
 
@@ -35,6 +36,7 @@ bool CompareWithController(AppContext& ctx, FileCommands& files, IFileDialog& di
 // Returns false when the operator declined to go online; `report`, when
 // given, receives what the transfer achieved.
 bool StartTransfer(AppContext& ctx, FileCommands& files, QWidget* parent,
-                   TransferDirection direction, TransferReport* report = nullptr);
+                   TransferDirection direction, TransferReport* report = nullptr,
+                   TransferItems items = TransferItems::All);
 
 }  // namespace voran

@@ -13,6 +13,7 @@
 #include "platform/FileDialog.h"
 #include "platform/FileReplace.h"
 #include "platform/MessageBox.h"
+#include "widgets/Buttons.h"
 
 namespace voran {
 
@@ -20,9 +21,10 @@ namespace {
 
 constexpr const char* kTitle = "Compare with Controller";
 
-// "3 set-up items, 2 shift-data items and 1 PLS value differ".
+// "3 set-up items, 2 shift-data items and 1 PLS value differ": only what a
+// download would change.
 std::string CountText(const std::vector<Difference>& differences) {
-    int counts[3] = {0, 0, 0};
+    int counts[4] = {0, 0, 0, 0};
     for (const Difference& d : differences) ++counts[static_cast<int>(d.section)];
     const char* singular[3] = {"set-up item", "shift-data item", "PLS value"};
     std::vector<std::string> parts;
@@ -33,7 +35,7 @@ std::string CountText(const std::vector<Difference>& differences) {
     std::string text;
     for (std::size_t k = 0; k < parts.size(); ++k)
         text += (k == 0 ? "" : k + 1 == parts.size() ? " and " : ", ") + parts[k];
-    return text + (differences.size() == 1 ? " differs." : " differ.");
+    return text + (DownloadChanges(differences) == 1 ? " differs." : " differ.");
 }
 
 }  // namespace
@@ -52,9 +54,9 @@ frmCompare::frmCompare(std::vector<Difference> differences, const std::string& d
     setSizeGripEnabled(true);
 
     std::string heading = "The working data " + dataName + " compared with the controller: ";
-    heading += differences_.empty() ? "the controller holds exactly these values; a download "
-                                      "would change nothing."
-                                    : CountText(differences_);
+    heading += DownloadChanges(differences_) == 0
+                   ? "the controller holds exactly these values; a download would change nothing."
+                   : CountText(differences_);
     lblCompare_ = new QLabel(QString::fromStdString(heading), this);
     lblCompare_->setObjectName("lblCompare");
     lblCompare_->setWordWrap(true);
@@ -79,7 +81,6 @@ frmCompare::frmCompare(std::vector<Difference> differences, const std::string& d
     cmdClose_->setObjectName("cmdClose");
     cmdCopy_->setEnabled(!differences_.empty());
     cmdSave_->setEnabled(!differences_.empty());
-    cmdClose_->setDefault(true);
     auto* buttons = new QDialogButtonBox(this);
     buttons->addButton(cmdCopy_, QDialogButtonBox::ActionRole);
     buttons->addButton(cmdSave_, QDialogButtonBox::ActionRole);
@@ -104,6 +105,7 @@ frmCompare::frmCompare(std::vector<Difference> differences, const std::string& d
     if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
         size = size.boundedTo(screen->availableSize() * 9 / 10);
     resize(size);
+    NoDefaultButtons(this);
 }
 
 void frmCompare::fillList() {
@@ -142,7 +144,7 @@ bool frmCompare::cmdSave_Click() {
     request.hideReadOnly = true;
     request.overwritePrompt = true;
     request.initialName = lastCsvPath_;
-    const FileDialogResult chosen = dialogs_.saveFile(request);
+    const FileDialogResult chosen = ChooseSaveFile(dialogs_, request);
     if (chosen.cancelled) return false;
     lastCsvPath_ = chosen.path;
     const FileWriteResult written =

@@ -14,6 +14,7 @@
 #include "window/AppContext.h"
 #include "shell/Utility.h"
 #include "widgets/ProgressWindow.h"
+#include "widgets/Buttons.h"
 
 namespace voran {
 
@@ -47,6 +48,7 @@ frmProcessing::frmProcessing(AppContext& ctx, TransferDirection direction, QWidg
 
     connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
     Form_Load();
+    NoDefaultButtons(this);
 }
 
 frmProcessing::frmProcessing(AppContext& ctx, SetupData& board, QWidget* parent)
@@ -122,7 +124,7 @@ void frmProcessing::RunTransfer() {
                    "Data Download", MsgButtons::YesNo, MsgIcon::Exclamation) == MsgResult::Yes;
     };
     DataTransfer transfer(ctx_.link, ctx_.tables, hooks);
-    report_ = board_ ? transfer.ReadBoard(*board_) : transfer.RunTransfer(direction_);
+    report_ = board_ ? transfer.ReadBoard(*board_) : transfer.RunTransfer(direction_, items_);
     running_ = false;
 
     // An upload that did not complete left the data in memory as they were;

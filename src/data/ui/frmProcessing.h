@@ -39,6 +39,8 @@ public:
     void RunTransfer();
     // What the last RunTransfer achieved.
     const TransferReport& report() const { return report_; }
+    // Which items a download writes (before the window is shown).
+    void setItems(TransferItems items) { items_ = items; }
     bool cancelRequested() const { return cancel_; }
 
 protected:
@@ -55,6 +57,7 @@ private:
 
     AppContext& ctx_;
     TransferDirection direction_;
+    TransferItems items_ = TransferItems::All;
     SetupData* board_ = nullptr;
     bool cancel_ = false;
     bool started_ = false;

@@ -7,6 +7,7 @@
 
 #include "shell/Utility.h"
 #include "widgets/ProgressWindow.h"
+#include "widgets/Buttons.h"
 
 namespace voran {
 
@@ -29,6 +30,7 @@ frmWaitDisplay::frmWaitDisplay(QWidget* parent) : QDialog(parent) {
     auto* outer = new QVBoxLayout(this);
     outer->addWidget(fraWaitDisplay_);
     SetProgressWindowLook(*this, false);
+    NoDefaultButtons(this);
 }
 
 bool frmWaitDisplay::Form_Load(const std::function<bool()>& generate) {

@@ -15,6 +15,7 @@
 #include "platform/Paths.h"
 #include "widgets/NumericEntry.h"
 #include "window/AppContext.h"
+#include "widgets/Buttons.h"
 
 namespace voran {
 
@@ -47,12 +48,14 @@ frmSetupComm::frmSetupComm(AppContext& ctx, QWidget* parent) : QDialog(parent), 
     wasOnline_ = ctx_.link.OnlineMode;
     CurrentSettings();
     showDevice();
+    NoDefaultButtons(this);
 }
 
 void frmSetupComm::buildControls() {
     txtCommPort_ = new NumericEntry(this);
     txtCommPort_->setObjectName(QStringLiteral("txtCommPort"));
     txtCommPort_->setRange(kPortMin, kPortMax);
+    txtCommPort_->setDigitsOnly();
     txtCommPort_->setMessages(&ctx_.messages, kEntryTitle);
     connect(txtCommPort_->lineEdit(), &QLineEdit::textChanged, this, [this] { showDevice(); });
 
@@ -72,7 +75,6 @@ void frmSetupComm::buildControls() {
     cmdCancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
     cmdSave_->setObjectName(QStringLiteral("cmdSave"));
     cmdCancel_->setObjectName(QStringLiteral("cmdCancel"));
-    cmdSave_->setDefault(true);
     txtCommPort_->setDefaultTarget(cmdSave_);
     connect(cmdSave_, &QPushButton::clicked, this, &frmSetupComm::cmdSave_Click);
     connect(cmdCancel_, &QPushButton::clicked, this, &frmSetupComm::cmdCancel_Click);

@@ -49,6 +49,19 @@ FileDialogResult QtFileDialog::run(const FileDialogRequest& request, bool save) 
                               ? request.filterIndex - 1
                               : 0;
         dialog.selectNameFilter(filters.at(index));
+        // A name typed without an extension gets the shown filter's, before
+        // the dialog asks about replacing a file of that name.
+        if (save) {
+            const auto suffix = [&request](int i) {
+                return QString::fromStdString(FilterExtension(request.filters.at(i))).mid(1);
+            };
+            dialog.setDefaultSuffix(suffix(index));
+            QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                             [&dialog, filters, suffix](const QString& f) {
+                                 const auto i = filters.indexOf(f);
+                                 if (i >= 0) dialog.setDefaultSuffix(suffix(static_cast<int>(i)));
+                             });
+        }
     }
 
     // The initial name may be a file, a bare name, or a folder with a
@@ -71,7 +84,10 @@ FileDialogResult QtFileDialog::run(const FileDialogRequest& request, bool save) 
     const QStringList files = dialog.selectedFiles();
     if (files.isEmpty()) return FileDialogResult::Cancelled();
     const QString path = QDir::toNativeSeparators(files.first());
-    return FileDialogResult::Chosen(path.toStdString(), QFileInfo(path).fileName().toStdString());
+    FileDialogResult chosen =
+        FileDialogResult::Chosen(path.toStdString(), QFileInfo(path).fileName().toStdString());
+    chosen.filterIndex = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
+    return chosen;
 }
 
 }  // namespace voran

@@ -25,6 +25,35 @@ QString QtMessageBox::toDisplayText(const std::string& text) {
     return utf8;
 }
 
+QString QtMessageBox::toAlignedHtml(const std::string& text) {
+    const QString plain = toDisplayText(text);
+    if (!plain.contains(QLatin1Char('\t'))) return {};
+    QString html;
+    bool inTable = false;
+    for (const QString& line : plain.split(QLatin1Char('\n'))) {
+        const qsizetype tab = line.indexOf(QLatin1Char('\t'));
+        if (tab < 0) {
+            if (inTable) html += QStringLiteral("</table>");
+            inTable = false;
+            html += line.trimmed().isEmpty()
+                        ? QStringLiteral("<br>")
+                        : QStringLiteral("<div>") + line.toHtmlEscaped() + QStringLiteral("</div>");
+            continue;
+        }
+        if (!inTable) html += QStringLiteral("<table cellspacing=\"0\" cellpadding=\"0\">");
+        inTable = true;
+        const QString label = line.left(tab).trimmed();
+        const QString value = line.mid(tab).trimmed();
+        html += QStringLiteral(
+                    "<tr><td style=\"white-space:pre; padding-left:1em; "
+                    "padding-right:1em\">") +
+                label.toHtmlEscaped() + QStringLiteral("</td><td style=\"white-space:pre\">") +
+                value.toHtmlEscaped() + QStringLiteral("</td></tr>");
+    }
+    if (inTable) html += QStringLiteral("</table>");
+    return html;
+}
+
 static QMessageBox::Icon qtIcon(MsgIcon icon) {
     switch (icon) {
         case MsgIcon::Critical:
@@ -44,10 +73,14 @@ static QMessageBox::Icon qtIcon(MsgIcon icon) {
 MsgResult QtMessageBox::show(const std::string& text, const std::string& title, MsgButtons buttons,
                              MsgIcon icon) {
     QPointer<QWidget> parent(parent_);
-    QMessageBox box(qtIcon(icon), QString::fromStdString(title), toDisplayText(text),
-                    QMessageBox::NoButton, parent.data());
+    const QString aligned = toAlignedHtml(text);
+    QMessageBox box(qtIcon(icon), QString::fromStdString(title),
+                    aligned.isEmpty() ? toDisplayText(text) : aligned, QMessageBox::NoButton,
+                    parent.data());
+    if (!aligned.isEmpty()) box.setTextFormat(Qt::RichText);
     QAbstractButton* escape = nullptr;
     QAbstractButton* showChanges = nullptr;
+    QAbstractButton* setUpOnly = nullptr;
     switch (buttons) {
         case MsgButtons::Ok:
             box.setStandardButtons(QMessageBox::Ok);
@@ -69,16 +102,23 @@ MsgResult QtMessageBox::show(const std::string& text, const std::string& title, 
             box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
             escape = box.button(QMessageBox::Cancel);
             break;
-        case MsgButtons::YesNoShowChanges:
+        case MsgButtons::YesSetUpOnlyNo:
+        case MsgButtons::YesSetUpOnlyNoShowChanges:
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
             escape = box.button(QMessageBox::No);
-            showChanges =
-                box.addButton(QStringLiteral("Show &Changes..."), QMessageBox::ActionRole);
+            setUpOnly = box.addButton(QStringLiteral("Set-up &Only"), QMessageBox::YesRole);
+            setUpOnly->setToolTip(
+                QStringLiteral("Sends the set-up (items 0 to 37) and the PLS; the shift counts "
+                               "in the controller are left as they are"));
+            if (buttons == MsgButtons::YesSetUpOnlyNoShowChanges)
+                showChanges =
+                    box.addButton(QStringLiteral("Show &Changes..."), QMessageBox::ActionRole);
             break;
     }
     if (escape) box.setEscapeButton(escape);
     box.exec();
     if (showChanges && box.clickedButton() == showChanges) return MsgResult::ShowChanges;
+    if (setUpOnly && box.clickedButton() == setUpOnly) return MsgResult::SetUpOnly;
     switch (box.standardButton(box.clickedButton())) {
         case QMessageBox::Ok:
             return MsgResult::Ok;

@@ -21,6 +21,11 @@ public:
 
     // "\r\n" and a lone "\r" become "\n".
     static QString toDisplayText(const std::string& text);
+    // A text whose lines hold tab-separated label and value (the program
+    // download question) as rich text: each run of such lines becomes a
+    // two-column table that lines up at any scale and never wraps inside a
+    // cell; other lines stay as they are. Empty when the text has no tab.
+    static QString toAlignedHtml(const std::string& text);
 
 private:
     QWidget* parent_;

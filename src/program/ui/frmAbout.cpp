@@ -12,6 +12,7 @@
 #include "Version.h"
 #include "platform/Launcher.h"
 #include "platform/MessageBox.h"
+#include "widgets/Buttons.h"
 
 namespace voran {
 
@@ -70,7 +71,6 @@ frmAbout::frmAbout(ILauncher& launcher, IMessageBox& messages, QWidget* parent)
 
     cmdOK_ = new QPushButton(QStringLiteral("OK"), this);
     cmdOK_->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK_->setDefault(true);
     cmdSysInfo_ = new QPushButton(QStringLiteral("&System Info..."), this);
     cmdSysInfo_->setObjectName(QStringLiteral("cmdSysInfo"));
     cmdSysInfo_->setAutoDefault(false);
@@ -100,6 +100,7 @@ frmAbout::frmAbout(ILauncher& launcher, IMessageBox& messages, QWidget* parent)
     page->addLayout(bottom);
     setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('M')) * 36);
     page->setSizeConstraint(QLayout::SetMinimumSize);
+    NoDefaultButtons(this);
 }
 
 std::string frmAbout::VersionText() {

@@ -12,6 +12,7 @@
 #include "program/ProgramState.h"
 #include "shell/Utility.h"
 #include "widgets/ProgressWindow.h"
+#include "widgets/Buttons.h"
 
 namespace voran {
 
@@ -44,6 +45,7 @@ frmDownloadProg::frmDownloadProg(RSComm& link, QWidget* parent) : QDialog(parent
     Timer1_->setInterval(250);
     connect(Timer1_, &QTimer::timeout, this, [this] { Timer1_Timer(); });
     Form_Load();
+    NoDefaultButtons(this);
 }
 
 void frmDownloadProg::SetTransferMode(int mode) {

@@ -16,6 +16,7 @@
 #include "shell/Utility.h"
 #include "widgets/NumericEntry.h"
 #include "window/AppContext.h"
+#include "widgets/Buttons.h"
 
 namespace voran {
 
@@ -48,6 +49,7 @@ frmTargetBoard::frmTargetBoard(AppContext& ctx, QWidget* parent)
     setWindowTitle(QString::fromLatin1(kTitle));
     setModal(true);
     buildControls();
+    NoDefaultButtons(this);
 }
 
 frmTargetBoard::~frmTargetBoard() {
@@ -367,14 +369,6 @@ void frmTargetBoard::activate() {
     // The window starts online.
     cmdGoOnline_Click();
     monitor_.start();
-}
-
-void frmTargetBoard::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 void frmTargetBoard::done(int result) {

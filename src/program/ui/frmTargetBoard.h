@@ -95,9 +95,6 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    // Escape is the value rows' key (restore, then leave the row); it never
-    // closes the window, which only Ok and the close box do.
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     // The monitoring pass: the status steps (skipped once the status is

@@ -1,5 +1,7 @@
 #include "shell/ui/frmDisplayIO.h"
 
+#include <vector>
+
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -211,6 +213,18 @@ void frmDisplayIO::showOfflineLook() {
 
 std::string frmDisplayIO::itemAddress(int index) const {
     return kAddresses.at(index);
+}
+
+void frmDisplayIO::showUnknown(int index) {
+    std::vector<QLabel*> labels;
+    if (index < kControllerValues)
+        labels = {lblk910State_[index]};
+    else if (index == kTimingItem)
+        labels.assign(lblTmgChannelState_.begin(), lblTmgChannelState_.end());
+    else
+        labels.assign(lblSlotState_.at(index - kFirstSlotItem).begin(),
+                      lblSlotState_.at(index - kFirstSlotItem).end());
+    for (QLabel* l : labels) l->setText(QStringLiteral("---"));
 }
 
 void frmDisplayIO::showReply(int index, const std::string& reply) {

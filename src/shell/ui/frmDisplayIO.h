@@ -61,6 +61,7 @@ public:
 
 protected:
     void showReply(int index, const std::string& reply) override;
+    void showUnknown(int index) override;
 
 private:
     void showOnlineLook() override;

@@ -102,7 +102,6 @@ void frmSerialComm::buildControls() {
     cmdDefault_ = new QPushButton(QStringLiteral("-"), this);
     cmdDefault_->setObjectName(QStringLiteral("cmdDefault"));
     cmdDefault_->setAutoDefault(false);
-    cmdDefault_->setDefault(true);
     cmdDefault_->setFlat(true);
     cmdDefault_->setFixedWidth(cmdDefault_->fontMetrics().horizontalAdvance(QStringLiteral("--")) *
                                2);
@@ -147,6 +146,10 @@ std::string frmSerialComm::itemAddress(int index) const {
 
 void frmSerialComm::showReply(int index, const std::string& reply) {
     lblDisplay_.at(index)->setText(QString::fromStdString(DisplayText(index, reply)));
+}
+
+void frmSerialComm::showUnknown(int index) {
+    lblDisplay_.at(index)->setText(QStringLiteral("---"));
 }
 
 void frmSerialComm::cmdResetErr_Click() {

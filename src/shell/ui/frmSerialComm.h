@@ -45,6 +45,7 @@ private:
     int itemCount() const override { return kItems; }
     std::string itemAddress(int index) const override;
     void showReply(int index, const std::string& reply) override;
+    void showUnknown(int index) override;
 
     void buildControls();
     void showLook(bool enabled);

@@ -42,13 +42,9 @@ void frmSetup::buildControls() {
     // missing-cans boxes, the check boxes, the buttons.
     for (int i = 0; i < kBoxes; ++i) {
         auto* box = new NumericEntry(this);
-        // Station 1 and the flanger always need at least one shift.
-        if (i == 0 || i == 11)
-            box->setRange(1, 319);
-        else if (i < 12)
-            box->setRange(0, 319);
-        else
-            box->setRange(0, 255);
+        // The same limits as the command line's write applies.
+        const items::EntryLimits limits = *items::EntryRange(i);
+        box->setRange(limits.minimum, limits.maximum);
         box->setMessages(&entryMessages_, kTitle);
         box->setText(QStringLiteral("-"));
         box->setAcceptHook([this, i](std::int64_t v) { return acceptValue(i, v); });

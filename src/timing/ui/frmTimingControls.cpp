@@ -5,6 +5,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -24,11 +25,9 @@ constexpr const char* kPanelTip[4] = {"Resolver RPM:", "Machine Position", "Reso
                                       "PLS Scale Factor"};
 
 QPushButton* button(const char* caption, QWidget* parent) {
-    auto* b = new QPushButton(QString::fromLatin1(caption), parent);
-    // Enter on a button that has the focus presses it (the offset box
-    // hands the focus to Set Offset on Enter, and a second Enter sets it).
-    b->setAutoDefault(true);
-    return b;
+    // Enter presses no button (the offset box hands the focus to Set
+    // Offset on Enter; Space or a click then sets it).
+    return new QPushButton(QString::fromLatin1(caption), parent);
 }
 
 QLabel* valueLabel(QWidget* parent) {
@@ -55,7 +54,6 @@ frmTiming::~frmTiming() {
 void frmTiming::buildControls() {
     // A button that only takes the focus, so that no box keeps it.
     cmdDefault_ = button("-", this);
-    cmdDefault_->setAutoDefault(false);
     cmdDefault_->setObjectName(QStringLiteral("cmdDefault"));
     cmdDefault_->setFixedWidth(cmdDefault_->fontMetrics().horizontalAdvance(QStringLiteral("--")) *
                                2);
@@ -69,6 +67,15 @@ void frmTiming::buildControls() {
     fraTiming_[1]->setAccessibleName(QStringLiteral("PLS Configuration"));
     tbsTiming_->addTab(fraTiming_[0], QStringLiteral("&Timing Channels"));
     tbsTiming_->addTab(fraTiming_[1], QStringLiteral("&PLS Configuration"));
+    // A tab chosen by its Alt+letter hands the focus to the first control of
+    // its page; a command button is no place for it (a Space would run it),
+    // so the focus goes to the button that does nothing.
+    connect(tbsTiming_, &QTabWidget::currentChanged, this, [this] {
+        QWidget* focus = QApplication::focusWidget();
+        if (qobject_cast<QPushButton*>(focus) && focus != cmdDefault_ &&
+            tbsTiming_->currentWidget()->isAncestorOf(focus))
+            cmdDefault_->setFocus(Qt::OtherFocusReason);
+    });
 
     sbrMachineTiming_ = new QStatusBar(this);
     sbrMachineTiming_->setObjectName(QStringLiteral("sbrMachineTiming"));
@@ -81,11 +88,10 @@ void frmTiming::buildControls() {
         sbrMachineTiming_->addWidget(l, 1);
     }
 
-    // Tab order: the ON column, the OFF column, then each box before its
-    // buttons.
+    // Tab order: row by row as the operator reads the grid (CH00 ON, CH00
+    // OFF, CH01 ON ...), then each box before its buttons.
     QList<QWidget*> order;
-    for (int i = 0; i < kGridBoxes; ++i)
-        if (txtChannel_[i]) order.append(txtChannel_[i]);
+    for (int ch = 0; ch < kChannels; ++ch) order << txtChannel_[ch] << txtChannel_[kOffBase + ch];
     order << txtTmg_[0] << cmdSetOffset_ << txtTmg_[1] << cmdClearChan_ << cmdRecallChan_
           << cmdDefault_;
     for (int k = 1; k < order.size(); ++k) setTabOrder(order[k - 1], order[k]);

@@ -96,6 +96,9 @@ TEST(PrintReport, AnUploadThatDidNotCompletePrintsNothing) {
         h.board.pls().program(0, 100, 200);
         h.goOnline();
         const std::int32_t before = h.window->tables().CurrentData.Value[0];
+        const double stampBefore = h.window->tables().CurrentData.Stamp;
+        const std::string dateBefore = h.window->files().gUploadNOW;
+        h.clock.setLocalDateTime({2026, 5, 1, 14, 5, 9, 0});
         if (trouble == Trouble::SilentBoard) h.port.silent = true;
         if (trouble == Trouble::PlsRefusesRecall) {
             scripted.refuse = {pls::kRecall};
@@ -117,6 +120,10 @@ TEST(PrintReport, AnUploadThatDidNotCompletePrintsNothing) {
             << "no print dialog after trouble " << static_cast<int>(trouble);
         EXPECT_TRUE(h.setup.printer.texts.empty());
         EXPECT_EQ(h.setup.printer.endCount, 0);
+        // The working data keep their date: only a complete upload re-dates
+        // them.
+        EXPECT_EQ(h.window->tables().CurrentData.Stamp, stampBefore);
+        EXPECT_EQ(h.window->files().gUploadNOW, dateBefore);
         if (trouble == Trouble::Cancel) {
             // The transfer says it did not complete; the working data stay
             // as they were, the items read before the cancel included.
@@ -141,15 +148,39 @@ TEST(PrintReport, APrinterThatFailsSaysSo) {
               "the print dialog.");
 }
 
-TEST(PrintReport, PreviewDrawsTheSameReportWithoutADialogOrAnUpload) {
-    PrintHarness h;
-    h.goOnline();
-    h.clearTrace();
-    h.window->mnuFilePrintPreview->trigger();
-    EXPECT_EQ(std::pair(h.setup.previews, h.setup.dialogs), std::pair(1, 0));
-    EXPECT_EQ(h.setup.printer.pagesDrawn(), 3);
-    EXPECT_EQ(h.valueAfter("Station #02:"), "40");
-    EXPECT_TRUE(h.port.sent().empty());
+// Online, the preview shows what the paper would: the board's figures,
+// uploaded the way Print Report uploads them; nothing when that upload did
+// not complete. Offline it shows the working data and sends nothing.
+TEST(PrintReport, PreviewUploadsAsPrintDoesSoThePreviewAndThePaperAgree) {
+    struct Case {
+        bool online;
+        bool silent;
+        int previews;
+        std::string station2;
+    };
+    const Case cases[] = {{false, false, 1, "40"}, {true, false, 1, "21"}, {true, true, 0, ""}};
+    for (const Case& c : cases) {
+        PrintHarness h;
+        h.board.preset("W1002", 21);
+        if (c.online) h.goOnline();
+        h.clearTrace();
+        h.port.silent = c.silent;
+        h.window->mnuFilePrintPreview->trigger();
+        EXPECT_EQ(std::pair(h.setup.previews, h.setup.dialogs), std::pair(c.previews, 0));
+        if (c.previews == 1) {
+            EXPECT_EQ(h.setup.printer.pagesDrawn(), 3);
+            EXPECT_EQ(h.valueAfter("Station #02:"), c.station2) << c.online;
+        }
+        // Online the board was read at every item's address, as an upload does.
+        const std::vector<int> read = h.addressesRead();
+        if (c.online && !c.silent) {
+            EXPECT_EQ(std::set<int>(read.begin(), read.end())
+                          .count(ShellHarness::byteAddressesOf({"W1002"}).front()),
+                      1u);
+        } else if (!c.online) {
+            EXPECT_TRUE(h.port.sent().empty());
+        }
+    }
 }
 
 }  // namespace

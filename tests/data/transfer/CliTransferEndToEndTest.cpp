@@ -40,6 +40,23 @@ TEST(CliTransfer, BackupThenRestoreThenBackupAgainGivesTheRestoredData) {
     ASSERT_TRUE(ReadSetupFile(folder.path("again.sdt"), again));
     EXPECT_EQ(std::tie(again.Value, again.Setpoint, again.SpeedComp),
               std::tie(changed.Value, changed.Setpoint, changed.SpeedComp));
+
+    // Restoring only the set-up to a running line: the board keeps its
+    // production counts.
+    SetupData setUp = again;
+    std::tie(setUp.Value[0], setUp.Value[38], setUp.Value[77]) = std::tuple(123, 1, 2);
+    setUp.Setpoint[2] = {30, 40};
+    ASSERT_TRUE(WriteSetupFile(folder.path("setup.sdt"), setUp));
+    o = folder.run("voran-cli", {"download", "--set-up-only", folder.path("setup.sdt")});
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out,
+              "downloaded " + folder.path("setup.sdt") + " (set-up and PLS; shift counts left)\n");
+    o = folder.run("voran-cli", {"read", "W1000", "D1100", "W1072"});
+    EXPECT_EQ(o.out, "123\n19999\n7\n");
+    ASSERT_EQ(cli("upload", "after.sdt").status, 0);
+    SetupData after;
+    ASSERT_TRUE(ReadSetupFile(folder.path("after.sdt"), after));
+    EXPECT_EQ(after.Setpoint[2], (std::array<std::int16_t, 2>{30, 40}));
 }
 
 TEST(CliTransfer, DownloadSaysDoneOnlyWhenDoneAndRefusesAForeignAddressTableUnlessTold) {
@@ -116,6 +133,18 @@ TEST(CliCompare, ListsWhatADownloadWouldChangeAndExitsByTheResult) {
               "PLS scale factor: file 720, board 360\n");
     EXPECT_EQ(cli({"compare", "--set-up-only", folder.path("line.sdt")}).out.find("D1100"),
               std::string::npos);
+
+    // A resolver offset that differs is told apart, and no download could
+    // remove it: the comparison still finds the board the same.
+    ASSERT_TRUE(ReadSetupFile(folder.path("line.sdt"), file));
+    file.Value[2] = 61;  // the setting as the board now holds it
+    file.ResolverOffset = static_cast<std::int16_t>(file.ResolverOffset + 202);
+    ASSERT_TRUE(WriteSetupFile(folder.path("offset.sdt"), file));
+    o = cli({"compare", "--set-up-only", folder.path("offset.sdt")});
+    EXPECT_EQ(o.status, 0) << o.out;
+    EXPECT_EQ(o.out, "not changed by a download: PLS offset: file " +
+                         std::to_string(file.ResolverOffset) + ", board " +
+                         std::to_string(file.ResolverOffset - 202) + "\n");
 
     // Wrong command lines; a missing file; then the board gone.
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{

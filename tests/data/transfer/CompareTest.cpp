@@ -1,6 +1,8 @@
 // Comparing the working data with the board: the board read the way an
 // upload reads it, what is listed and in which order, and the copied and
 // saved tables.
+#include <functional>
+
 #include "TransferFixture.h"
 #include "data/Comparison.h"
 #include "data/ItemTable.h"
@@ -58,7 +60,7 @@ TEST_F(CompareTest, ListsExactlyWhatChangedOnTheBoardSetUpThenShiftDataThenPls) 
         {Section::SetUp, 12, "B1030", "Station 01 missing cans", 112, 17},
         {Section::ShiftData, 38, "D1100", "Good Cans, current shift", 1272567, 1300000},
         {Section::Pls, -1, "", "PLS scale factor", 720, 359},
-        {Section::Pls, -1, "", "PLS channel 4 ON", 700, 710},
+        {Section::Pls, -1, "", "PLS CH03 ON", 700, 710},
     };
     EXPECT_EQ(found, expected);
     EXPECT_EQ(SetUpOnly(found),
@@ -75,14 +77,14 @@ TEST_F(CompareTest, ListsExactlyWhatChangedOnTheBoardSetUpThenShiftDataThenPls) 
               "Set-up\t12\tB1030\tStation 01 missing cans\t112\t17\n"
               "Shift data\t38\tD1100\tGood Cans, current shift\t1272567\t1300000\n"
               "PLS\t\t\tPLS scale factor\t720\t359\n"
-              "PLS\t\t\tPLS channel 4 ON\t700\t710\n");
+              "PLS\t\t\tPLS CH03 ON\t700\t710\n");
     EXPECT_EQ(ComparisonCsv(found, "Working Data"),
               "Section,Item,Address,What,Working Data,Controller\r\n"
               "Set-up,2,W1004,Station 03 shifts,3014,61\r\n"
               "Set-up,12,B1030,Station 01 missing cans,112,17\r\n"
               "Shift data,38,D1100,\"Good Cans, current shift\",1272567,1300000\r\n"
               "PLS,,,PLS scale factor,720,359\r\n"
-              "PLS,,,PLS channel 4 ON,700,710\r\n");
+              "PLS,,,PLS CH03 ON,700,710\r\n");
 }
 
 TEST_F(CompareTest, EveryPlsValueAndItemWithoutAddressAreComparedAsADownloadWouldWriteThem) {
@@ -98,9 +100,41 @@ TEST_F(CompareTest, EveryPlsValueAndItemWithoutAddressAreComparedAsADownloadWoul
     there.Value[77] = 4;
     std::vector<std::string> what;
     for (const Difference& d : CompareSetups(here, there)) what.push_back(d.what);
-    EXPECT_EQ(what, (std::vector<std::string>{
-                        "Flanger jams/station", "PLS channel count", "PLS program number",
-                        "PLS speed compensation, channel 8", "PLS offset", "PLS channel 8 OFF"}));
+    EXPECT_EQ(what, (std::vector<std::string>{"Flanger jams/station", "PLS channel count",
+                                              "PLS program number", "PLS speed compensation, CH07",
+                                              "PLS CH07 OFF", "PLS offset"}));
+}
+
+// What a download can never change (it sends no resolver offset) is listed
+// apart and is no difference a download would remove; the channels carry
+// the timing window's names CH00 .. CH07.
+TEST(CompareNames, ChannelsAreNamedAsInTheTimingWindowAndTheOffsetStandsApart) {
+    struct Row {
+        std::function<void(SetupData&)> change;
+        std::string line;
+        std::size_t downloadChanges;
+    };
+    const std::vector<Row> table = {
+        {[](SetupData& b) { b.ResolverOffset = 0; },
+         "not changed by a download: PLS offset: file 202, board 0", 0},
+        {[](SetupData& b) { b.Setpoint[3][0] = 1; }, "PLS CH03 ON: file 0, board 1", 1},
+        {[](SetupData& b) { b.Setpoint[0][1] = 7; }, "PLS CH00 OFF: file 240, board 7", 1},
+        {[](SetupData& b) { b.SpeedComp[7] = 9; }, "PLS speed compensation, CH07: file 0, board 9",
+         1},
+    };
+    SetupTables tables;
+    tables.BuildDefaults({2026, 1, 1, 0, 0, 0, 0});
+    SetupData here = tables.DefaultData;
+    here.ResolverOffset = 202;
+    for (const Row& row : table) {
+        SetupData board = here;
+        row.change(board);
+        const std::vector<Difference> found = CompareSetups(here, board);
+        ASSERT_EQ(found.size(), 1u) << row.line;
+        EXPECT_EQ(DifferenceLine(found[0], "file"), row.line);
+        EXPECT_EQ(DownloadChanges(found), row.downloadChanges) << row.line;
+        EXPECT_EQ(SetUpOnly(found), found) << "the set-up-only list keeps it";
+    }
 }
 
 TEST_F(CompareTest, ABoardNotReadWholeIsNeverCompared) {

@@ -112,7 +112,7 @@ TEST_F(CompareWindow, FromTheMenuListsTheChangesUnderTheirHeadingsAndCopiesAndSa
                         "# Shift data (production counts)",
                         "40|W1108|Station 01 jams, current shift|3280|9",
                         "# PLS timing",
-                        "||PLS channel 1 OFF|200|250",
+                        "||PLS CH00 OFF|200|250",
                     }));
     const std::vector<Difference> listed = CompareSetups(working, [&] {
         SetupData b = working;
@@ -146,6 +146,23 @@ TEST_F(CompareWindow, SameDataSaysSoAndOffersNothingToCopy) {
     EXPECT_FALSE(copyEnabled);
 }
 
+TEST_F(CompareWindow, AnOffsetThatADownloadNeverSendsIsShownApartAndCountsForNothing) {
+    tables.CurrentData.ResolverOffset = 202;
+    pls().offset = 0;
+    std::vector<std::string> seen;
+    std::string heading;
+    whenShown([&](frmCompare& w) {
+        seen = rows(w);
+        heading = w.lblCompare()->text().toStdString();
+    });
+    EXPECT_TRUE(CompareWithController(ctx, files, dialogs, nullptr));
+    EXPECT_EQ(heading,
+              "The working data [unnamed] compared with the controller: the controller holds "
+              "exactly these values; a download would change nothing.");
+    EXPECT_EQ(seen,
+              (std::vector<std::string>{"# Not changed by a download", "||PLS offset|202|0"}));
+}
+
 TEST_F(CompareWindow, LinkFaultPartWayShowsTheFailureBoxAndNoComparison) {
     ASSERT_TRUE(board.preset("W1004", 61));
     const SetupData before = tables.CurrentData;
@@ -175,7 +192,7 @@ TEST_F(CompareWindow, DownloadQuestionShowsTheChangesThenAsksAgain) {
     mnuFileDownload_Click(ctx, files, dialogs, nullptr);
     const Box question =
         box("You are about to Download Data to the PLC\r\n\r\nDo You Wish to Continue?",
-            "Data Download", MsgIcon::Question, MsgButtons::YesNoShowChanges);
+            "Data Download", MsgIcon::Question, MsgButtons::YesSetUpOnlyNoShowChanges);
     EXPECT_EQ(messages.shown, (std::vector<Box>{question, question}));
     EXPECT_EQ(windowsShown, 1);
     EXPECT_EQ(board.peek("W1004"), working.Value[2]) << "then the download went out";

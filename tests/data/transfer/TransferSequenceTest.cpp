@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "TransferFixture.h"
+#include "WireDecoder.h"
 
 namespace voran::testing {
 namespace {
@@ -24,6 +25,30 @@ TEST_F(TransferTest, UploadFillsCurrentDataFromTheBoardsMemoryAndPls) {
     EXPECT_EQ(d.Setpoint, (decltype(d.Setpoint){{{100, 200}, {}, {}, {700, 5}, {}, {1, 0}}}));
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_FALSE(tables.PLSConfigChanged) << "only a download changes the PLS";
+}
+
+// The items' writes on the wire: a set-up-only download writes items 0 to
+// 37 in order and then the PLS, never an address of the shift counts; the
+// full download writes all 78.
+TEST_F(TransferTest, SetUpOnlyDownloadWritesTheSetUpItemsAndNoShiftCountOnTheWire) {
+    const SetupData& d = tables.CurrentData;
+    for (const TransferItems which : {TransferItems::SetUpOnly, TransferItems::All}) {
+        const int mode = link.currentMode();
+        port.clearTrace();
+        const TransferReport r = DataTransfer(link, tables).RunTransfer(kTransferDownload, which);
+        EXPECT_TRUE(r.complete());
+        EXPECT_TRUE(tables.PLSConfigChanged) << "the PLS went down too";
+        tables.PLSConfigChanged = false;
+        std::vector<int> written, expected;
+        for (const WireAccess& a : DecodeSent(port.sent(), mode))
+            if (a.write) written.push_back(a.address);
+        const int last = which == TransferItems::SetUpOnly ? 37 : LastItemIndex;
+        for (int i = 0; i <= last; ++i) {
+            const std::vector<int> bytes = ByteAddressesOf({d.Address[i]});
+            expected.insert(expected.end(), bytes.begin(), bytes.end());
+        }
+        EXPECT_EQ(written, expected);
+    }
 }
 
 TEST_F(TransferTest, DownloadLeavesTheBoardEqualToCurrentData) {

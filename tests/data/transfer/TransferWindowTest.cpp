@@ -107,7 +107,7 @@ TEST_F(TransferWindow, DownloadAsksFirstAndOffersToGoOnline) {
     mnuFileDownload_Click(ctx, files, dialogs, nullptr);
     const Box down =
                   box("You are about to Download Data to the PLC\r\n\r\nDo You Wish to Continue?",
-                      "Data Download", MsgIcon::Question, MsgButtons::YesNo),
+                      "Data Download", MsgIcon::Question, MsgButtons::YesSetUpOnlyNo),
               offline =
                   box("Program is Currently OFFLINE\r\n\r\nDo You Wish to Switch to "
                       "ONLINE MODE to Continue?",
@@ -115,6 +115,36 @@ TEST_F(TransferWindow, DownloadAsksFirstAndOffersToGoOnline) {
     EXPECT_EQ(messages.shown, (std::vector<Box>{down, offline, down, offline}));
     EXPECT_TRUE(link.OnlineMode);
     EXPECT_EQ(pls().channels[1], (sim::SimPls::Channel{true, 90, 270}));
+}
+
+// "Set-up Only" in the download question sends items 0 to 37 and the PLS
+// and not a byte to the shift counts, which the board keeps; Yes sends all.
+TEST_F(TransferWindow, SetUpOnlyLeavesTheBoardsShiftCountsAlone) {
+    struct Case {
+        MsgResult answer;
+        bool shiftDataWritten;
+    };
+    for (const Case c : {Case{MsgResult::SetUpOnly, false}, Case{MsgResult::Yes, true}}) {
+        fillBoard();
+        tables.CurrentData.Value[2] = 61;
+        tables.CurrentData.Setpoint[3] = {10, 20};
+        messages.shown.clear();
+        messages.answers = {c.answer};
+        port.clearTrace();
+        mnuFileDownload_Click(ctx, files, dialogs, nullptr);
+        ASSERT_EQ(messages.shown.size(), 1u) << "the question only";
+        EXPECT_EQ(messages.shown[0].buttons, MsgButtons::YesSetUpOnlyNoShowChanges);
+        EXPECT_EQ(board.peek("W1004"), 61);
+        EXPECT_EQ(pls().channels[3], (sim::SimPls::Channel{true, 10, 20}));
+        // The board's shift counts differ from the working data's zeros:
+        // each is either the board's own still, or the working value sent.
+        for (int i = 38; i <= LastItemIndex; ++i) {
+            const std::string& a = tables.CurrentData.Address[i];
+            EXPECT_EQ(board.peek(a),
+                      c.shiftDataWritten ? tables.CurrentData.Value[i] : distinctValue(a, i))
+                << "item " << i;
+        }
+    }
 }
 
 TEST_F(TransferWindow, BoardSilentForAMomentThenRetryGivesTheBoardsValuesOrTheBox) {

@@ -66,7 +66,7 @@ TEST_F(DesktopHabits, GeometryRecentFilesAndDialogFoldersComeBackInTheNextRun) {
         first.saveAs(file("two.sdt"));
         first.window->resize(640, 480);
         first.window->close();
-        EXPECT_EQ(first.title(), "VORAN - [two.sdt]");
+        EXPECT_EQ(first.title(), "VORAN - [two.sdt][*] - Main Display");
     }
     ASSERT_TRUE(QFile::exists(config.filePath("VORAN/voran.conf")));
     // Nothing of it in the program folder, which several users may share.
@@ -97,7 +97,7 @@ TEST_F(DesktopHabits, TheRecentListKeepsSixNumberedFilesAndDropsOneThatIsGone) {
 
     run.window->mnuFileNew->trigger();
     run.window->mnuFileRecent[2]->trigger();
-    EXPECT_EQ(run.title(), "VORAN - [line5.sdt]");
+    EXPECT_EQ(run.title(), "VORAN - [line5.sdt][*] - Main Display");
     EXPECT_TRUE(run.messages.shown.empty());
     EXPECT_TRUE(run.recentTexts()[0].startsWith("&1 line5.sdt"));
 
@@ -105,7 +105,7 @@ TEST_F(DesktopHabits, TheRecentListKeepsSixNumberedFilesAndDropsOneThatIsGone) {
     run.window->mnuFileRecent[2]->trigger();
     ASSERT_EQ(run.messages.shown.size(), 1u);
     EXPECT_EQ(run.messages.shown[0].title, "Open Set-up File");
-    EXPECT_EQ(run.title(), "VORAN - [line5.sdt]");
+    EXPECT_EQ(run.title(), "VORAN - [line5.sdt][*] - Main Display");
     EXPECT_EQ(run.recentTexts().size(), DesktopSettings::kRecentCount - 1);
     EXPECT_FALSE(run.recentTexts().join(' ').contains("line6.sdt"));
 }
@@ -122,7 +122,7 @@ TEST_F(DesktopHabits, AFileGivenAtStartOpensOrGivesTheMessageOfFileOpen) {
 
     ProgramRun run(config.path(), program.path());
     EXPECT_TRUE(run.window->openAtStart(file("line3.sdt")));
-    EXPECT_EQ(run.title(), "VORAN - [line3.sdt]");
+    EXPECT_EQ(run.title(), "VORAN - [line3.sdt][*] - Main Display");
 
     // The same box, word for word, as File > Open gives for that file.
     EXPECT_FALSE(run.window->openAtStart(file("junk.sdt")));
@@ -132,7 +132,7 @@ TEST_F(DesktopHabits, AFileGivenAtStartOpensOrGivesTheMessageOfFileOpen) {
     EXPECT_EQ(run.messages.shown[0], run.messages.shown[1]);
     EXPECT_NE(run.messages.shown[0].text.find("cannot be opened as a set-up file"),
               std::string::npos);
-    EXPECT_EQ(run.title(), "VORAN - [line3.sdt]");
+    EXPECT_EQ(run.title(), "VORAN - [line3.sdt][*] - Main Display");
 }
 
 TEST_F(DesktopHabits, WindowsShowTheProgramsIconAndHelpShowsTheManual) {

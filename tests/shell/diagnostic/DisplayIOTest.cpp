@@ -145,6 +145,30 @@ TEST_F(DisplayIO, OfflineLookIsDisabledWithDashes) {
     EXPECT_EQ(window->lblk910State(6)->text(), QStringLiteral("-"));
 }
 
+// A read that failed without a link fault leaves no old value on show: the
+// item's labels read "---" until the next read succeeds.
+TEST_F(DisplayIO, AValueWhoseReadFailedShowsAsUnknownUntilReadAgain) {
+    ASSERT_TRUE(board.preset("W100", 0x8001));
+    open(true);
+    ASSERT_EQ(window->lblSlot00State(0)->text(), QStringLiteral("ON"));
+    // Every item before W100 read, then both tries of its first address
+    // byte lost.
+    bool failedOnce = false;
+    for (long long at = 1; at < 400 && !failedOnce; ++at) {
+        const long long first = port.bytesWritten();
+        port.dropAt = {first + at, first + at + 1 + 2 + 2};
+        ASSERT_TRUE(window->monitor().runPass());
+        ASSERT_FALSE(link.CommError);
+        failedOnce = window->lblSlot00State(0)->text() == QStringLiteral("---");
+    }
+    ASSERT_TRUE(failedOnce);
+    for (int b = 0; b < 16; ++b) EXPECT_EQ(window->lblSlot00State(b)->text(), "---") << b;
+    port.dropAt.clear();
+    ASSERT_TRUE(window->monitor().runPass());
+    EXPECT_EQ(window->lblSlot00State(0)->text(), QStringLiteral("ON"));
+    EXPECT_EQ(window->lblSlot00State(1)->text(), QStringLiteral("off"));
+}
+
 TEST_F(DisplayIO, LinkFaultEndsThePassAndShowsTheOfflineLook) {
     board.preset("W100", 0xFFFF);
     open(true);

@@ -34,6 +34,25 @@ TEST_F(SerialComm, OnlinePassReadsTheTenItemsInOrderAndShowsTheirValues) {
     EXPECT_TRUE(messages.shown.empty());
 }
 
+// On a lossy line a read can fail without a link fault: the old value is
+// then no longer shown as if the board held it, until a read succeeds.
+TEST_F(SerialComm, AValueWhoseReadFailedShowsAsUnknownUntilReadAgain) {
+    ASSERT_TRUE(board.preset("B798", 7));
+    ASSERT_TRUE(board.preset("W8156", 2));
+    open(true);
+    ASSERT_EQ(window->lblDisplay(0)->text(), QStringLiteral("7"));
+    // 03 1E (the read command is open): the low address byte of B798 lost,
+    // then again after the resynchronising FF and the quiet handshake FF 01.
+    const long long first = port.bytesWritten();
+    port.dropAt = {first + 2, first + 2 + 1 + 2 + 2};
+    ASSERT_TRUE(window->monitor().runPass());
+    EXPECT_FALSE(link.CommError);
+    EXPECT_EQ(window->lblDisplay(0)->text(), QStringLiteral("---"));
+    EXPECT_EQ(window->lblDisplay(1)->text(), QStringLiteral("2"));
+    ASSERT_TRUE(window->monitor().runPass());
+    EXPECT_EQ(window->lblDisplay(0)->text(), QStringLiteral("7"));
+}
+
 TEST_F(SerialComm, FunctionShowsReadWriteOrTheCode) {
     const std::pair<int, const char*> cases[] = {
         {3, "Read"}, {16, "Write"}, {6, "??6"}, {0, "??0"}, {255, "??255"}};

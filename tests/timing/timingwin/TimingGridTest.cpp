@@ -1,5 +1,7 @@
 // The timing channel grid: typed and spun setpoints, the recall states,
 // Clear Channel online and offline.
+#include <QToolButton>
+
 #include "TimingFixture.h"
 #include "shell/WindowTable.h"
 
@@ -72,6 +74,73 @@ TEST_F(TimingWindow, SpunSetpointIsProgrammedWithoutTheEqualityTest) {
     EXPECT_EQ(setpoint(0)[1], 180);
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_EQ(focus(), window->cmdDefault());
+}
+
+// A mark holds no value: a spin from it does nothing and says nothing; a
+// typed text that is no number is still refused with the range message.
+TEST_F(TimingWindow, SpinnerOnAMarkDoesNothingQuietlyOnTypedTextItRefuses) {
+    open(true);
+    struct Case {
+        const char* shown;
+        bool typed;
+        int delta;
+    };
+    const Case cases[] = {
+        {"****", false, +1},
+        {"-", false, -1},
+        {"---", false, +1},
+        {"x", true, +1},
+    };
+    for (const Case& c : cases) {
+        messages.shown.clear();
+        box(5)->setText(QStringLiteral("****"));
+        if (c.typed)
+            typeInto(box(5), QString::fromLatin1(c.shown));
+        else
+            box(5)->setText(QString::fromLatin1(c.shown));
+        port.clearTrace();
+        click(c.delta > 0 ? box(5)->upButton() : box(5)->downButton());
+        EXPECT_TRUE(port.sent().empty()) << c.shown;
+        EXPECT_EQ(setpoint(5), (Pair{0, 0})) << c.shown;
+        if (c.typed) {
+            EXPECT_EQ(messages.shown, std::vector<Shown>{info(RangeMessage(0, 359), "Set-up")});
+            EXPECT_EQ(text(5), QStringLiteral("****")) << "the saved text back";
+        } else {
+            EXPECT_TRUE(messages.shown.empty()) << c.shown;
+            EXPECT_EQ(text(5), QString::fromLatin1(c.shown));
+        }
+        window->cmdDefault()->setFocus();
+    }
+}
+
+// Online, a page chosen by its Alt+letter followed by Enter or Space sends
+// nothing: no button is a default button and the focus never lands on a
+// command. Tab walks the grid row by row.
+TEST_F(TimingWindow, AltLetterThenEnterOrSpaceSendsNothingAndTabGoesRowByRow) {
+    open(true);
+    for (const Qt::Key press : {Qt::Key_Return, Qt::Key_Space, Qt::Key_Enter}) {
+        window->cmdDefault()->setFocus();
+        window->tbsTiming()->setCurrentIndex(0);
+        port.clearTrace();
+        QTest::keyClick(window.get(), Qt::Key_P, Qt::AltModifier);
+        ASSERT_EQ(window->tbsTiming()->currentIndex(), 1);
+        EXPECT_NE(focus(), window->cmdResetPLSConfig());
+        key(press);
+        EXPECT_TRUE(port.sent().empty()) << "key " << press;
+        EXPECT_EQ(pls().scaleFactor, 360);
+    }
+    for (QPushButton* b : window->findChildren<QPushButton*>())
+        EXPECT_FALSE(b->isDefault() || b->autoDefault()) << b->text().toStdString();
+
+    window->tbsTiming()->setCurrentIndex(0);
+    box(0)->lineEdit()->setFocus(Qt::TabFocusReason);
+    std::vector<QWidget*> walked;
+    for (int k = 0; k < 4; ++k) {
+        key(Qt::Key_Tab);
+        walked.push_back(focus());
+    }
+    EXPECT_EQ(walked, (std::vector<QWidget*>{box(16)->lineEdit(), box(1)->lineEdit(),
+                                             box(17)->lineEdit(), box(2)->lineEdit()}));
 }
 
 TEST_F(TimingWindow, SetpointTheBoardDoesNotTakeTellsWhichPathFailed) {
