@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "SimBoard.h"
+#include "SimLossBurst.h"
 #include "SimPls.h"
 #include "SimProgram.h"
 #include "Version.h"
@@ -59,6 +60,7 @@ struct Options {
     bool still = false;
     bool silent = false;
     int dropEvery = 0;
+    voran::sim::SimLossBurst burst;
     double replyDelay = 0;
     int rpm = 0;  // 0: the board's running speed
 };
@@ -82,10 +84,15 @@ const char* const kUsage =
     "  --silent           hear nothing and answer nothing (a pulled cable)\n"
     "  --drop-every N     lose every N-th byte from the PC\n"
     "  --reply-delay S    answer S seconds late\n"
+    "  --lose-burst N[,after=K][,at=HEX][,times=R]\n"
+    "                     lose N bytes from the PC in a row at a chosen moment: after\n"
+    "                     its first K bytes and then right after it has sent the bytes\n"
+    "                     HEX in a row (at=1FFC: the address of B8188, a configuration\n"
+    "                     write); R bursts (default 1, 0: after every match)\n"
     "  --help, --version  say what it is and end\n"
     "Prints \"device <pty>\" and \"link <path>\" on stdout. SIGUSR1 toggles --silent,\n"
-    "SIGUSR2 stops or starts the resolver, SIGRTMIN toggles --drop-every and\n"
-    "--reply-delay (a clean line and back).\n"
+    "SIGUSR2 stops or starts the resolver, SIGRTMIN toggles --drop-every,\n"
+    "--reply-delay and --lose-burst (a clean line and back).\n"
     "Trace the wire with QT_LOGGING_RULES=\"voran.sim.debug=true\".\n";
 
 bool parse(int argc, char** argv, Options& o) {
@@ -121,7 +128,8 @@ bool parse(int argc, char** argv, Options& o) {
             o.programFault = v;
         else if (a == "--drop-every" && (v = value()))
             o.dropEvery = std::atoi(v);
-        else if (a == "--rpm" && (v = value()))
+        else if (a == "--lose-burst" && (v = value()) && o.burst.parse(v)) {
+        } else if (a == "--rpm" && (v = value()))
             o.rpm = std::atoi(v);
         else if (a == "--reply-delay" && (v = value()))
             o.replyDelay = std::atof(v);
@@ -289,7 +297,12 @@ int main(int argc, char** argv) {
         int count = 0;
         for (ssize_t k = 0; k < n; ++k) {
             ++heard;
+            const bool burstLost = opt.burst.lose(in[k]);
             if (silent) continue;
+            if (faults && burstLost) {
+                qCDebug(lcSim, "PC -> %02X (lost in a burst)", in[k]);
+                continue;
+            }
             if (faults && opt.dropEvery > 0 && heard % opt.dropEvery == 0) {
                 qCDebug(lcSim, "PC -> %02X (lost)", in[k]);
                 continue;
