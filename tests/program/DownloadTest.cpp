@@ -506,5 +506,32 @@ TEST_F(Download, HaltedDownloadLeavesAnEmptyIdentBlock) {
     }
 }
 
+// What the progress window is given each time it may repaint: the address
+// of the record about to be sent (never the one before), and "ident" while
+// the block is cleared, during the 2 s the board takes to store the program
+// and while the ident is written.
+TEST_F(Download, ProgressNamesTheRecordBeingSentAndTheIdentWrites) {
+    select("ABC");
+    goOnline();
+    const ProgramProgress& p = link.program().progress;
+    std::vector<std::string> seen;
+    int identSteps = 0;
+    link.program().doEvents = [&] {
+        const std::string now = p.WritingIdent ? "ident" : p.CurrentProgramAdd;
+        if (seen.empty() || seen.back() != now) seen.push_back(now);
+        if (p.WritingIdent) {
+            ++identSteps;
+        } else {
+            // The record named has not gone out yet: the last byte sent is
+            // the program-mode code or the last data byte of the record before.
+            EXPECT_EQ(port.sent().back(), p.CurrentProgramAdd == "4000H" ? 0x03 : 0x0F);
+        }
+    };
+    ASSERT_EQ(run(), DownloadOutcome::Complete);
+    link.program().doEvents = nullptr;
+    EXPECT_EQ(seen, (std::vector<std::string>{"ident", "4000H", "4010H", "ident"}));
+    EXPECT_GE(identSteps, 10 + 20 + 10) << "clearing, each 0.1 s of the pause, writing";
+}
+
 }  // namespace
 }  // namespace voran::testing
