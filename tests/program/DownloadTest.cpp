@@ -527,6 +527,13 @@ TEST_F(Download, ProgressNamesTheRecordBeingSentAndTheIdentWrites) {
             EXPECT_EQ(port.sent().back(), p.CurrentProgramAdd == "4000H" ? 0x03 : 0x0F);
         }
     };
+    // A window that is slow to repaint between two records (1 s) does not
+    // take the board out of program mode.
+    const auto progress = link.program().doEvents;
+    link.program().doEvents = [&] {
+        progress();
+        if (!p.WritingIdent) clock.advance(1.0);
+    };
     ASSERT_EQ(run(), DownloadOutcome::Complete);
     link.program().doEvents = nullptr;
     EXPECT_EQ(seen, (std::vector<std::string>{"ident", "4000H", "4010H", "ident"}));
