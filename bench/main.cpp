@@ -24,7 +24,10 @@
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"
+#include "platform/AliveWait.h"
+#include "platform/BusyPort.h"
 #include "platform/PosixSerialPort.h"
+#include "platform/qt/QtEventTurn.h"
 #include "platform/qt/QtSerialPort.h"
 
 extern char** environ;
@@ -148,9 +151,16 @@ bool bareLoop(const std::string& device, long pairs) {
     return ok;
 }
 
+// No wait cursor in a benchmark.
+struct NoSign : IBusyIndicator {
+    void busy(bool) override {}
+};
+
 // The link: RSRead of a byte item, two exchanges per read once in mode 1.
-bool linkLoop(ISerialPort& port, const std::string& folder, long pairs) {
-    SystemClock clock;
+bool linkLoop(ISerialPort& port, const std::string& folder, long pairs,
+              IClock* linkClock = nullptr) {
+    SystemClock systemClock;
+    IClock& clock = linkClock ? *linkClock : systemClock;
     CancelBoxes boxes;
     RSComm link(clock, boxes, folder);
     link.OnlineMode = true;
@@ -230,7 +240,7 @@ int main(int argc, char** argv) {
 
     // Alternate runs and keep each one's best, so that a busy moment of the
     // machine does not decide the comparison.
-    Figure bare{1e18, 1e18}, posix{1e18, 1e18}, qt{1e18, 1e18};
+    Figure bare{1e18, 1e18}, posix{1e18, 1e18}, qt{1e18, 1e18}, alive{1e18, 1e18};
     const auto keepBest = [](Figure& best, const Figure& f) {
         if (f.wall < best.wall) best = f;
         best.ok = best.ok && f.ok;
@@ -248,10 +258,22 @@ int main(int argc, char** argv) {
                      QtSerialPort port(clock, folder);
                      return linkLoop(port, folder, pairs);
                  }));
+        // As the window wires it: waits that turn the event loop.
+        keepBest(alive, measure(exchanges, [&] {
+                     SystemClock clock;
+                     PosixSerialPort port(clock, folder);
+                     QtEventTurn turns(clock);
+                     AliveWait wait(clock, turns);
+                     AliveClock aliveClock(clock, wait);
+                     NoSign sign;
+                     BusyPort busyPort(port, clock, sign, BusyPort::kMoment, &wait);
+                     return linkLoop(busyPort, folder, pairs, &aliveClock);
+                 }));
     }
     row("bare write/poll/read", bare, bare);
     row("RSComm + PosixSerialPort", posix, bare);
     row("RSComm + QtSerialPort", qt, bare);
+    row("RSComm + Posix, alive waits", alive, bare);
     std::printf("wire time of one exchange: %.0f us at 9600, %.0f us at 19200 bit/s\n\n", kWire9600,
                 kWire19200);
     const bool transferOk = RunTransferBench(folder);

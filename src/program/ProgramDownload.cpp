@@ -27,7 +27,6 @@ constexpr std::uintmax_t kImageLimit = 16u << 20;
 constexpr double kRecordAnswer = 1.0;
 constexpr double kBeforeAttention = 0.1;
 constexpr double kAfterProgram = 2.0;
-constexpr double kPauseStep = 0.1;
 const char* const kTitle = "Program Download";
 
 std::string addressText(int address) {
@@ -251,10 +250,14 @@ DownloadOutcome DumpProgram(RSComm& link, ProgramState& state, IMessageBox& mess
     if (link.CommError) return notComplete(nullptr, kTitle);
 
     // The records, each sent back to back and answered with its sum.
+    bool stopped = false;
     for (const HexRecord& r : image.records) {
         p.CurrentProgramAdd = addressText(r.address());
         if (state.doEvents) state.doEvents();
         if (link.CommError) break;
+        // The operator's Cancel: the board keeps the records sent so far,
+        // as after any other halt.
+        if ((stopped = state.stopWanted())) break;
         t->exchange(static_cast<int>(r.data.size()), true);
         if (!link.CommError) t->exchange(r.addressHigh, true);
         if (!link.CommError) t->exchange(r.addressLow, true);
@@ -280,6 +283,10 @@ DownloadOutcome DumpProgram(RSComm& link, ProgramState& state, IMessageBox& mess
     }
     if (link.CommError) return notComplete(nullptr, kTitle);
 
+    // The operator's Cancel: the board keeps the records sent so far, as
+    // after any other halt, and the ident block stays empty.
+    if (stopped) return notComplete(nullptr, kTitle);
+
     if (t->exchange(kAttention) != kAck) {
         if (link.CommError) return notComplete(nullptr, kTitle);
         show("PLC did not Exit Program Mode!", MsgIcon::Critical);
@@ -288,13 +295,12 @@ DownloadOutcome DumpProgram(RSComm& link, ProgramState& state, IMessageBox& mess
     }
 
     // The board stores the program; then the ident block tells what is
-    // loaded. The pause goes in steps so that the progress window can show
-    // that the ident comes next.
+    // loaded. The progress window says so already during the pause (the
+    // clock's pause keeps the window alive). A Cancel during the pause
+    // leaves the whole program in the board but no ident.
     p.WritingIdent = true;
-    for (double waited = 0; waited < kAfterProgram - 1e-9; waited += kPauseStep) {
-        if (state.doEvents) state.doEvents();
-        t->clock().pause(kPauseStep);
-    }
+    t->clock().pause(kAfterProgram);
+    if (state.stopWanted()) return notComplete(nullptr, kTitle);
     std::string ident = set.ProgramIdent;
     ident.erase(0, ident.find_first_not_of(' '));
     ident.erase(ident.find_last_not_of(' ') + 1);
