@@ -171,7 +171,7 @@ TEST(AliveTransfers, CancelEndsTheProgramDownloadAtTheNextSafePointAsNotComplete
         window.SetTransferMode(0);
         const bool inRecords = c.recordsSent < 16;
         w.watch->onFire = [&] {
-            const bool now = inRecords ? link.CurrentProgramAdd() == "2010H"
+            const bool now = inRecords ? link.CurrentProgramAdd() == "2020H"
                                        : w.clock.now() - w.port.wire.back().time > 0.5;
             if (now) window.cmdCancel()->click();
         };
