@@ -193,8 +193,7 @@ TEST(AliveTransfers, CancelEndsTheProgramDownloadAtTheNextSafePointAsNotComplete
         ASSERT_GE(w.port.wire.size(), 2u);
         EXPECT_FALSE(w.port.wire.back().toBoard);
         EXPECT_EQ(w.port.wire[w.port.wire.size() - 2].byte == 0xFF, c.leftProgramMode);
-        for (int i = 0; i < kIdentBlockLength; ++i)
-            EXPECT_EQ(w.board.memory()[kIdentBlock + i], 0);
+        for (int i = 0; i < kIdentBlockLength; ++i) EXPECT_EQ(w.board.memory()[kIdentBlock + i], 0);
         EXPECT_EQ(w.watch->bytesFromShots, 0);
     }
 }
