@@ -119,6 +119,7 @@ void SimBoard::dropPartialFrame() {
         case State::Command:
             // A PLS command cut short is dropped whole: nothing of it takes
             // effect, and the board waits for attention.
+            if (commands_ && !commands_->midFrame()) break;
             state_ = State::Idle;
             step_ = 0;
             break;

@@ -40,6 +40,9 @@ public:
     // How many ready queries are answered "busy" (0x55) before "ready" (0x00)
     // after the transaction that just ended.
     virtual int busyPolls() const { return 0; }
+    // False while the running transaction waits between frames of its own
+    // (program mode between two records): a pause there cuts nothing short.
+    virtual bool midFrame() const { return true; }
 };
 
 // A model of the K-900 controller board as seen through its PROG port: a

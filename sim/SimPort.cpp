@@ -58,9 +58,11 @@ bool SimPort::writeByte(std::uint8_t byte) {
     const double now = clock_.now();
     wire.push_back({true, byte, now});
     ++written_;
+    const bool burstLost = burst.lose(byte);
     if (silent) return true;
     if (dropEvery > 0 && written_ % dropEvery == 0) return true;  // lost on the way
     if (dropAt.count(written_) > 0) return true;
+    if (burstLost) return true;
 
     auto answer = board_.receive(byte, now);
     if (!answer) return true;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "SimBoard.h"
+#include "SimLossBurst.h"
 #include "platform/Clock.h"
 #include "platform/SerialPort.h"
 
@@ -53,6 +54,8 @@ public:
     // The PC's bytes with these numbers (counted as bytesWritten(), from 1)
     // are lost on the way.
     std::set<long long> dropAt;
+    // A burst of the PC's bytes lost at a chosen moment (see SimLossBurst).
+    SimLossBurst burst;
     // The answer to the PC's byte number `lateAt` comes `lateBy` seconds
     // late (0: none).
     long long lateAt = 0;

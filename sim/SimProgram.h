@@ -28,6 +28,9 @@ public:
     bool begin(std::uint8_t code) override;
     Answer receive(std::uint8_t byte) override;
     int busyPolls() const override { return next_ ? next_->busyPolls() : 0; }
+    // Between two records program mode waits for the next one however long
+    // the PC pauses; a record cut short is dropped with program mode.
+    bool midFrame() const override { return mine_ ? position_ != 0 : !next_ || next_->midFrame(); }
 
     // --- Misbehaviour on request ---------------------------------------
     // The answer to record number n (1-based, counted from entering program

@@ -21,6 +21,7 @@
 
 #include "SimBoard.h"
 #include "SimDump.h"
+#include "SimLossBurst.h"
 #include "SimPls.h"
 #include "SimProgram.h"
 #include "Version.h"
@@ -70,6 +71,7 @@ struct Options {
     bool still = false;
     bool silent = false;
     int dropEvery = 0;
+    voran::sim::SimLossBurst burst;
     double replyDelay = 0;
     int rpm = 0;  // 0: the board's running speed
     // Whole-board dumps on request.
@@ -101,13 +103,19 @@ const char* const kUsage =
     "  --reply-delay S    answer S seconds late\n"
     "  --drop-seed S      with --drop-every N: lose each byte with a chance of 1 in N,\n"
     "                     at positions drawn from seed S (the same seed, the same bytes)\n"
+    "  --lose-burst N[,after=K][,at=HEX][,times=R]\n"
+    "                     lose N bytes from the PC in a row at a chosen moment: after\n"
+    "                     its first K bytes and then right after it has sent the bytes\n"
+    "                     HEX in a row (at=1FFC: the address of B8188, a configuration\n"
+    "                     write); R bursts (default 1, 0: after every match)\n"
     "  --dump FILE        on SIGRTMIN+1 write all 64 KiB of memory, then the PLS state\n"
     "                     as text lines, to FILE (replaced whole)\n"
     "  --help, --version  say what it is and end\n"
     "Prints \"device <pty>\" and \"link <path>\" on stdout. SIGUSR1 toggles --silent,\n"
-    "SIGUSR2 stops or starts the resolver, SIGRTMIN toggles --drop-every and\n"
-    "--reply-delay (a clean line and back), SIGRTMIN+1 writes the --dump file,\n"
-    "SIGRTMIN+2 writes it and ends at once, as a board that dies between two bytes.\n"
+    "SIGUSR2 stops or starts the resolver, SIGRTMIN toggles --drop-every,\n"
+    "--reply-delay and --lose-burst (a clean line and back), SIGRTMIN+1 writes the\n"
+    "--dump file, SIGRTMIN+2 writes it and ends at once, as a board that dies between\n"
+    "two bytes.\n"
     "Trace the wire with QT_LOGGING_RULES=\"voran.sim.debug=true\".\n";
 
 bool parse(int argc, char** argv, Options& o) {
@@ -145,7 +153,8 @@ bool parse(int argc, char** argv, Options& o) {
             o.programFault = v;
         else if (a == "--drop-every" && (v = value()))
             o.dropEvery = std::atoi(v);
-        else if (a == "--rpm" && (v = value()))
+        else if (a == "--lose-burst" && (v = value()) && o.burst.parse(v)) {
+        } else if (a == "--rpm" && (v = value()))
             o.rpm = std::atoi(v);
         else if (a == "--reply-delay" && (v = value()))
             o.replyDelay = std::atof(v);
@@ -355,7 +364,12 @@ int main(int argc, char** argv) {
         int count = 0;
         for (ssize_t k = 0; k < n; ++k) {
             ++heard;
+            const bool burstLost = opt.burst.lose(in[k]);
             if (silent) continue;
+            if (faults && burstLost) {
+                qCDebug(lcSim, "PC -> %02X (lost in a burst)", in[k]);
+                continue;
+            }
             if (faults && dropNow()) {
                 qCDebug(lcSim, "PC -> %02X (lost)", in[k]);
                 continue;

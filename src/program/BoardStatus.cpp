@@ -22,6 +22,18 @@ std::optional<int> ReadByteItem(RSComm& link, const std::string& item) {
     return ReadByteItem(*t, item);
 }
 
+std::optional<int> ReadProgramByte(RSComm::Transaction& t, int address) {
+    const std::string text = t.read("B" + std::to_string(address));
+    if (text.empty() || text.size() > 3) return std::nullopt;
+    int value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    if (value > 255) return std::nullopt;
+    return value;
+}
+
 int FirmwareRev(RSComm& link) {
     if (!link.OnlineMode || link.CommError) return -1;
     return ReadByteItem(link, kFirmwareRevItem).value_or(-1);
@@ -47,7 +59,7 @@ std::string IdentBlock::identBytes() const {
 std::optional<IdentBlock> ReadIdentBlock(RSComm::Transaction& t) {
     IdentBlock block;
     for (int i = 0; i < kIdentBlockLength; ++i) {
-        const auto v = ReadByteItem(t, "B" + std::to_string(kIdentBlock + i));
+        const auto v = ReadProgramByte(t, kIdentBlock + i);
         if (!v) return std::nullopt;
         block.bytes[i] = *v;
     }

@@ -26,9 +26,22 @@ int FirmwareRev(RSComm& link);
 // never taken for "no fault").
 int FaultCode(RSComm& link);
 
+// A program byte (an ident byte, a byte of program memory) read on a
+// transaction, once more from a fresh handshake when a lost or late byte cut
+// the first read; nothing when it failed.
+std::optional<int> ReadProgramByte(RSComm::Transaction& t, int address);
+
+// What is shown for the board's program when its ident block holds no ident.
+inline constexpr const char* kNoIdentText = "(none: the last program download did not complete)";
+
 // The ident block as the board holds it.
 struct IdentBlock {
     std::array<int, 10> bytes{};
+    // A download clears the first ident byte before it sends the first
+    // record and sets it last, after every record went in and every other
+    // byte of the block was written: a 0 there means that no whole program
+    // is known to be loaded.
+    bool holdsIdent() const { return bytes[0] != 0; }
     // The ident characters: the first eight bytes, those of code 32 and
     // above (bytes after the text are 0).
     std::string identText() const;

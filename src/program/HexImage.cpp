@@ -1,6 +1,8 @@
 // The Intel HEX text of controller program images.
 #include "program/HexImage.h"
 
+#include <algorithm>
+
 namespace voran {
 
 namespace {
@@ -42,6 +44,7 @@ HexImage ParseHexImage(const std::string& text) {
         image.records.clear();
         return image;
     };
+    bool ended = false;
     for (std::size_t n = 0; n < lines.size(); ++n) {
         const std::string& line = lines[n];
         const int number = static_cast<int>(n) + 1;
@@ -66,6 +69,19 @@ HexImage ParseHexImage(const std::string& text) {
             return fail(number,
                         "a record of 255 bytes cannot be sent (the board takes FFH as the end of "
                         "the program)");
+        if (ended) return fail(number, "a record follows the end record");
+        const int type = bytes[3];
+        if (type == 1) {
+            if (count != 0) return fail(number, "the end record holds data");
+            ended = true;
+            continue;
+        }
+        if (type != 0)
+            return fail(number, "record type " + std::string(1, "0123456789ABCDEF"[type >> 4]) +
+                                    "0123456789ABCDEF"[type & 0xF] +
+                                    " is not a data record (only types 00 and 01 are downloaded)");
+        if (bytes[1] * 256 + bytes[2] + count > 0x10000)
+            return fail(number, "the record runs past address FFFFH");
         if (count == 0) continue;
         HexRecord r;
         r.line = number;
@@ -74,8 +90,40 @@ HexImage ParseHexImage(const std::string& text) {
         r.data.assign(bytes.begin() + 4, bytes.begin() + 4 + count);
         image.records.push_back(std::move(r));
     }
+    if (!ended)
+        return fail(static_cast<int>(lines.size()),
+                    "the image ends without its end record (:00000001FF): it may have been cut "
+                    "short");
     image.ok = true;
     return image;
+}
+
+std::vector<std::pair<int, int>> BytesOutside(const HexImage& image, const MemoryRange& memory) {
+    std::vector<std::pair<int, int>> pieces;
+    for (const HexRecord& r : image.records) {
+        const int first = r.address(), last = first + static_cast<int>(r.data.size()) - 1;
+        if (first < memory.start) pieces.push_back({first, std::min(last, memory.start - 1)});
+        if (last > memory.end()) pieces.push_back({std::max(first, memory.end() + 1), last});
+    }
+    std::sort(pieces.begin(), pieces.end());
+    std::vector<std::pair<int, int>> merged;
+    for (const auto& p : pieces) {
+        if (!merged.empty() && p.first <= merged.back().second + 1)
+            merged.back().second = std::max(merged.back().second, p.second);
+        else
+            merged.push_back(p);
+    }
+    return merged;
+}
+
+std::string AddressRangeText(const std::pair<int, int>& range) {
+    static const char* const kDigits = "0123456789ABCDEF";
+    const auto text = [](int a) {
+        std::string t = "0000H";
+        for (int i = 3; i >= 0; --i, a >>= 4) t[i] = kDigits[a & 0xF];
+        return t;
+    };
+    return text(range.first) + " to " + text(range.second);
 }
 
 std::string HexRecordLine(int address, const std::uint8_t* data, int count) {

@@ -2,7 +2,10 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "program/BoardTable.h"
 
 namespace voran {
 
@@ -34,8 +37,19 @@ struct HexImage {
 // Checks every line of `text`: it begins with ":", holds hexadecimal digits
 // only, its length fits its byte count, and its record checksum is right. A
 // single empty line at the very end is allowed. A count of FFH is refused:
-// the board would take that byte as the end of program mode.
+// the board would take that byte as the end of program mode. The image is
+// whole only with its end record (type 01, no data) as its last record: a
+// file cut short at a record boundary looks right line by line. Records of
+// any other type than data (00) and end (01) are refused (the board would
+// store an extended-address record as data at its address), and so is a
+// record that runs past FFFFH.
 HexImage ParseHexImage(const std::string& text);
+
+// The stretches of an image's data that lie outside `memory`, as first and
+// last address, in address order, touching ones merged.
+std::vector<std::pair<int, int>> BytesOutside(const HexImage& image, const MemoryRange& memory);
+// "4000H to BFFFH".
+std::string AddressRangeText(const std::pair<int, int>& range);
 
 // One data record as an upload writes it (":10AAAA00", the data digits,
 // the record checksum, CR LF), and the end record that closes an image.

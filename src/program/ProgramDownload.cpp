@@ -2,7 +2,9 @@
 // record with an Intel HEX image, then the ident block written.
 #include "program/ProgramDownload.h"
 
+#include <array>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -104,8 +106,10 @@ DownloadOutcome DumpProgram(RSComm& link, ProgramState& state, IMessageBox& mess
         if (!link.CommError) show("Program Download Not Complete!", MsgIcon::Critical);
         return DownloadOutcome::NotStarted;
     }
-    if (messages.show(DownloadQuestion(set, board->identText(), std::to_string(board->revision()),
-                                       std::to_string(board->checksum())),
+    const bool loaded = board->holdsIdent();
+    if (messages.show(DownloadQuestion(set, loaded ? board->identText() : kNoIdentText,
+                                       loaded ? std::to_string(board->revision()) : "-",
+                                       loaded ? std::to_string(board->checksum()) : "-"),
                       "Program Download - [" + set.ProgramIdent + "]", MsgButtons::YesNoCancel,
                       MsgIcon::Question) != MsgResult::Yes)
         return DownloadOutcome::Declined;
@@ -153,34 +157,102 @@ DownloadOutcome DumpProgram(RSComm& link, ProgramState& state, IMessageBox& mess
         link.OnlineMode = true;
         return DownloadOutcome::Refused;
     }
+    // Bytes outside the board's program memory overwrite its data (the fault
+    // code, the entry items, the counters). A site may place tables there on
+    // purpose, so they are not refused outright; they go only when the
+    // operator answers a question of their own that names them.
+    const std::optional<MemoryRange> memory = ProgramMemory(set.ProgramBoardType);
+    if (memory && ProgramClassOf(set.ProgramBoardType) == ProgramClass::Plc) {
+        const auto outside = BytesOutside(image, *memory);
+        if (!outside.empty()) {
+            std::string ranges;
+            for (const auto& r : outside) ranges += "\r\n  " + AddressRangeText(r);
+            if (messages.show("The image " + set.HexFileName + " holds bytes outside the " +
+                                  set.ProgramBoardName + " program memory (" +
+                                  AddressRangeText({memory->start, memory->end()}) + "):" + ranges +
+                                  "\r\n\r\nThey will replace whatever the board keeps there."
+                                  "\r\n\r\nDo you wish to download them as well?",
+                              kOutsideMemoryTitle, MsgButtons::YesNo,
+                              MsgIcon::Exclamation) != MsgResult::Yes) {
+                link.OnlineMode = true;
+                return DownloadOutcome::Refused;
+            }
+        }
+    }
     qCInfo(lcData, "program download: %zu records from %s", image.records.size(),
            set.HexFileName.c_str());
 
+    // From the first byte on, every step must land whole. A write that
+    // failed after its retry, with or without a link fault, ends the
+    // download as a link fault does: with the message of its step, then
+    // "Not Complete".
+    const auto landed = [&link, &t] { return !link.CommError && !t->writeFailed(); };
+    const auto notComplete = [&](const char* stepMessage, const char* stepTitle) {
+        if (stepMessage) show(stepMessage, MsgIcon::Critical, stepTitle);
+        set.ValidProgram = false;
+        p.WritingIdent = false;
+        show("Program Download Not Complete!", MsgIcon::Critical);
+        link.OnlineMode = false;
+        return DownloadOutcome::NotComplete;
+    };
+    const char* const kIdentFailed = "Could Not Send Program Ident and Revision to PLC!";
+    // Writes the ident block in `order`, each write checked.
+    const auto writeIdent = [&](const std::array<int, kIdentBlockLength>& values,
+                                const std::array<int, kIdentBlockLength>& order) {
+        for (const int i : order) {
+            t->write("B" + std::to_string(kIdentBlock + i), std::to_string(values[i]));
+            if (!landed()) return false;
+            if (state.doEvents) state.doEvents();
+        }
+        return true;
+    };
+
     // Into program mode: the request and a cleared fault code, then the
     // attention byte.
-    if (!link.CommError) t->write("B8181", "86");
-    if (!link.CommError) t->write(kFaultCodeItem, "0");
-    if (!link.CommError) t->clock().pause(kBeforeAttention);
-    if (!link.CommError) t->exchange(kAttention);
+    t->write("B8181", "86");
+    if (!landed()) return notComplete(nullptr, kTitle);
+    t->write(kFaultCodeItem, "0");
+    if (!landed()) return notComplete(nullptr, kTitle);
+    t->clock().pause(kBeforeAttention);
+    t->exchange(kAttention);
     t->clearMode();
+    if (link.CommError) return notComplete(nullptr, kTitle);
 
     if (HasConfigFile(set.ProgramBoardType)) {
         const int c40 = set.LCFCode40, c36 = set.LCFCode36;
-        if (!link.CommError) t->write("B8188", c40 == 1 ? "5" : c40 == 2 ? "10" : "20");
-        if (!link.CommError) t->write("B8189", std::to_string(set.LCFCode39));
-        if (!link.CommError) t->write("B8190", c36 == 1 ? "3" : c36 == 2 ? "5" : "12");
-        if (link.CommError)
-            show("Could Not Set Program Configuration in PLC!", MsgIcon::Critical,
-                 "Program Config Download");
+        const std::pair<const char*, std::string> config[] = {
+            {"B8188", c40 == 1   ? "5"
+                      : c40 == 2 ? "10"
+                                 : "20"},
+            {"B8189", std::to_string(set.LCFCode39)},
+            {"B8190", c36 == 1   ? "3"
+                      : c36 == 2 ? "5"
+                                 : "12"}};
+        for (const auto& [item, value] : config) {
+            t->write(item, value);
+            if (!landed())
+                return notComplete("Could Not Set Program Configuration in PLC!",
+                                   "Program Config Download");
+        }
     }
 
-    if (!link.CommError) t->exchange(kAttention);
+    // Before the first record the ident block is cleared, its first byte
+    // first: a download that stops half-way leaves no ident that claims the
+    // old program (or the new one) is loaded.
+    p.WritingIdent = true;
+    if (state.doEvents) state.doEvents();
+    if (!writeIdent({}, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9})) return notComplete(kIdentFailed, kTitle);
+    p.WritingIdent = false;
+
+    t->exchange(kAttention);
     t->clearMode();
     if (!link.CommError) t->exchange(kProgramMode);
+    if (link.CommError) return notComplete(nullptr, kTitle);
 
     // The records, each sent back to back and answered with its sum.
     bool stopped = false;
     for (const HexRecord& r : image.records) {
+        p.CurrentProgramAdd = addressText(r.address());
         if (state.doEvents) state.doEvents();
         if (link.CommError) break;
         // The operator's Cancel: the board keeps the records sent so far,
@@ -189,13 +261,18 @@ DownloadOutcome DumpProgram(RSComm& link, ProgramState& state, IMessageBox& mess
         t->exchange(static_cast<int>(r.data.size()), true);
         if (!link.CommError) t->exchange(r.addressHigh, true);
         if (!link.CommError) t->exchange(r.addressLow, true);
-        p.CurrentProgramAdd = addressText(r.address());
         for (std::size_t j = 0; j < r.data.size() && !link.CommError; ++j)
             t->exchange(r.data[j], true);
+        if (link.CommError) break;
 
         ISerialPort* port = t->port();
         int answer = -1;
         if (port && port->waitForByte(t->clock().now() + kRecordAnswer)) answer = port->readByte();
+        // In the link's trace beside the bytes of the record.
+        if (answer >= 0)
+            qCDebug(lcLink, "<- 0x%02X  t=%.6f", answer & 0xFF, t->clock().now());
+        else
+            qCDebug(lcLink, "<- none  t=%.6f (no answer to the record)", t->clock().now());
         if (answer != r.sum()) {
             qCWarning(lcData, "record at %s (line %d): answer %d, sum %d",
                       p.CurrentProgramAdd.c_str(), r.line, answer, r.sum());
@@ -204,44 +281,43 @@ DownloadOutcome DumpProgram(RSComm& link, ProgramState& state, IMessageBox& mess
             return DownloadOutcome::Halted;
         }
     }
+    if (link.CommError) return notComplete(nullptr, kTitle);
 
-    if (!stopped && !link.CommError && t->exchange(kAttention) != kAck) {
+    // The operator's Cancel: the board keeps the records sent so far, as
+    // after any other halt, and the ident block stays empty.
+    if (stopped) return notComplete(nullptr, kTitle);
+
+    if (t->exchange(kAttention) != kAck) {
+        if (link.CommError) return notComplete(nullptr, kTitle);
         show("PLC did not Exit Program Mode!", MsgIcon::Critical);
         link.OnlineMode = false;
         return DownloadOutcome::Halted;
     }
 
-    // The board stores the program; then the ident block tells what is loaded.
-    if (!stopped) t->clock().pause(kAfterProgram);
-    stopped = stopped || state.stopWanted();
-    if (!link.CommError && !stopped) {
-        p.WritingIdent = true;
-        std::string ident = set.ProgramIdent;
-        ident.erase(0, ident.find_first_not_of(' '));
-        ident.erase(ident.find_last_not_of(' ') + 1);
-        ident += std::string(8, '\0');
-        for (int i = 0; i < kIdentBlockLength; ++i) {
-            const std::string value = i < 8 ? std::to_string(static_cast<unsigned char>(ident[i]))
-                                      : i == 8 ? set.ProgramChecksum
-                                               : set.ProgramRevision;
-            t->write("B" + std::to_string(kIdentBlock + i), value);
-            if (link.CommError) {
-                show("Could Not Send Program Ident and Revision to PLC!", MsgIcon::Critical);
-                break;
-            }
-        }
-    }
+    // The board stores the program; then the ident block tells what is
+    // loaded. The progress window says so already during the pause (the
+    // clock's pause keeps the window alive). A Cancel during the pause
+    // leaves the whole program in the board but no ident.
+    p.WritingIdent = true;
+    t->clock().pause(kAfterProgram);
+    if (state.stopWanted()) return notComplete(nullptr, kTitle);
+    std::string ident = set.ProgramIdent;
+    ident.erase(0, ident.find_first_not_of(' '));
+    ident.erase(ident.find_last_not_of(' ') + 1);
+    ident += std::string(8, '\0');
+    std::array<int, kIdentBlockLength> values{};
+    for (int i = 0; i < 8; ++i) values[i] = static_cast<unsigned char>(ident[i]);
+    values[8] = std::atoi(set.ProgramChecksum.c_str());
+    values[9] = std::atoi(set.ProgramRevision.c_str());
+    // The first byte last: the block holds an ident only once all of it is in.
+    if (!writeIdent(values, {1, 2, 3, 4, 5, 6, 7, 8, 9, 0}))
+        return notComplete(kIdentFailed, kTitle);
     set.ValidProgram = false;
     p.WritingIdent = false;
 
-    if (!link.CommError && !stopped) {
-        show("Program Download Complete!", MsgIcon::Information);
-        link.OnlineMode = true;
-        return DownloadOutcome::Complete;
-    }
-    show("Program Download Not Complete!", MsgIcon::Critical);
-    link.OnlineMode = false;
-    return DownloadOutcome::NotComplete;
+    show("Program Download Complete!", MsgIcon::Information);
+    link.OnlineMode = true;
+    return DownloadOutcome::Complete;
 }
 
 }  // namespace voran

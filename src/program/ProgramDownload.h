@@ -23,6 +23,10 @@ enum class DownloadOutcome {
 // ident block. Tells the operator through `messages` at every end.
 DownloadOutcome DumpProgram(RSComm& link, ProgramState& state, IMessageBox& messages);
 
+// The title of the question asked before bytes outside the board type's
+// program memory are sent.
+inline constexpr const char* kOutsideMemoryTitle = "Program Download - Outside Program Memory";
+
 // The question before a download: the program on disk and the program in
 // the board (ident, revision, checksum).
 std::string DownloadQuestion(const ProgramSet& set, const std::string& boardIdent,

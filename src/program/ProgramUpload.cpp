@@ -6,7 +6,7 @@
 #include <vector>
 #include <cmath>
 
-#include "platform/FileReplace.h"
+#include "program/FileSetReplace.h"
 #include "platform/Logging.h"
 #include "program/BoardStatus.h"
 #include "program/BoardTable.h"
@@ -96,7 +96,7 @@ UploadOutcome UploadProgram(RSComm& link, ProgramState& state, IMessageBox& mess
     std::array<int, 2> pair{};
     for (int i = 0; i < kIdentBlockLength; ++i) {
         p.ReadingIdent = true;
-        const auto v = ReadByteItem(*t, "B" + std::to_string(kIdentBlock + i));
+        const auto v = ReadProgramByte(*t, kIdentBlock + i);
         if (!v) {
             // A link fault has been reported by the link itself.
             if (link.CommError) return UploadOutcome::NotComplete;
@@ -113,9 +113,9 @@ UploadOutcome UploadProgram(RSComm& link, ProgramState& state, IMessageBox& mess
     // The configuration items of the configuration boards.
     std::string configLine;
     if (HasConfigFile(set.ProgramBoardType)) {
-        const auto speed = ReadByteItem(*t, "B8190");
-        const auto code39 = speed ? ReadByteItem(*t, "B8189") : std::nullopt;
-        const auto code40 = code39 ? ReadByteItem(*t, "B8188") : std::nullopt;
+        const auto speed = ReadProgramByte(*t, 8190);
+        const auto code39 = speed ? ReadProgramByte(*t, 8189) : std::nullopt;
+        const auto code40 = code39 ? ReadProgramByte(*t, 8188) : std::nullopt;
         if (!code40) return notComplete();
         set.LCFCode36 = *speed == 3 ? 1 : *speed == 5 ? 2 : 3;
         set.LCFCode39 = *code39;
@@ -134,7 +134,7 @@ UploadOutcome UploadProgram(RSComm& link, ProgramState& state, IMessageBox& mess
             if (state.doEvents) state.doEvents();
             if (state.stopWanted()) return notComplete();
             for (int k = 0; k < 16; ++k) {
-                const auto v = ReadByteItem(*t, "B" + std::to_string(block + k));
+                const auto v = ReadProgramByte(*t, block + k);
                 if (!v || link.CommError) {
                     qCWarning(lcData, "program upload: read of %d failed", block + k);
                     return notComplete();
@@ -146,22 +146,17 @@ UploadOutcome UploadProgram(RSComm& link, ProgramState& state, IMessageBox& mess
     }
     image += std::string(kHexEndRecord) + "\r\n";
 
-    // Every byte is in: the set is replaced, each file whole.
-    struct Output {
-        const std::string& path;
-        const std::string& bytes;
-    };
-    std::vector<Output> outputs{{set.RevisionFileName, revisionLine}};
+    // Every byte is in: the set is replaced as one unit, the revision file
+    // last. A failure leaves the earlier set as it was.
+    std::vector<FileSetEntry> outputs;
     if (!configLine.empty()) outputs.push_back({set.ConfigFileName, configLine});
     outputs.push_back({set.HexFileName, image});
-    for (const Output& o : outputs) {
-        const FileWriteResult written = ReplaceFileContents(o.path, o.bytes);
-        if (!written) {
-            show("Error Number = " + std::to_string(written.errorNumber) + "\r\n\r\n" +
-                     written.error,
-                 MsgIcon::Information, "RSComm-Upload Program");
-            return UploadOutcome::WriteFailed;
-        }
+    outputs.push_back({set.RevisionFileName, revisionLine});
+    const FileWriteResult written = ReplaceFileSet(outputs);
+    if (!written) {
+        show("Error Number = " + std::to_string(written.errorNumber) + "\r\n\r\n" + written.error,
+             MsgIcon::Information, "RSComm-Upload Program");
+        return UploadOutcome::WriteFailed;
     }
     show("Program Upload Complete!", MsgIcon::Information);
     link.OnlineMode = true;

@@ -57,5 +57,100 @@ TEST(CliProgram, DownloadThenUploadGivesTheSameFileSet) {
     EXPECT_FALSE(folder.read("none.hex"));
 }
 
+// What a script may rely on: program-download exits 0 only when the board
+// holds the whole program and its ident; otherwise 1, with the board's
+// program untouched or its ident block empty. Program names in any case.
+TEST(CliProgram, ExitStatusSaysWhetherTheBoardHoldsTheProgram) {
+    SimProgramFolder folder;
+    folder.write("Support/RSPort.cfg", "5,19200\n");
+    folder.write("board.preset", "B61424 79\nB61425 76\nB61426 68\nB61432 5\nB61433 6\n");
+    Bytes program(0x100);
+    for (std::size_t i = 0; i < program.size(); ++i)
+        program[i] = static_cast<std::uint8_t>(i ^ 0xA5);
+    const std::string image = imageText(0x2000, program);
+    const Bytes low(16, 0x11);
+    folder.write("PLANT.TNX", "4PROGRAM\r\n");
+    folder.write("PLANT.REV", revisionText("FLANGE03", 200, 7));
+    folder.write("PLANT.HEX", image);
+    folder.write("WIDE.TNX", "4PROGRAM\r\n");
+    folder.write("WIDE.REV", revisionText("WIDE0001", 1, 1));
+    folder.write("WIDE.HEX", HexRecordLine(0x0100, low.data(), 16) + image);
+    folder.write("EMPTY.TNX", "");
+
+    const std::string none = "(none: the last program download did not complete)";
+    struct Row {
+        const char* name;
+        std::vector<std::string> sim;
+        std::vector<std::string> args;
+        int status;
+        std::string said;   // part of stderr
+        std::string ident;  // what `status` shows afterwards ("": not asked)
+    };
+    const Row rows[] = {
+        {"clean line", {}, {"--yes", "PLANT.TNX"}, 0, "Program Download Complete!", "FLANGE03"},
+        {"wrong record sum",
+         {"--program-fault", "wrong-sum"},
+         {"--yes", "PLANT.TNX"},
+         1,
+         "Checksum Error",
+         none},
+        {"no record answer",
+         {"--program-fault", "silent"},
+         {"--yes", "PLANT.TNX"},
+         1,
+         "Checksum Error",
+         none},
+        {"board stays in program mode",
+         {"--program-fault", "stay"},
+         {"--yes", "PLANT.TNX"},
+         1,
+         "PLC did not Exit Program Mode!",
+         ""},
+        {"entry write lost twice",
+         {"--lose-burst", "1,at=1FF5,times=2"},
+         {"--yes", "PLANT.TNX"},
+         1,
+         "Program Download Not Complete!",
+         "OLD"},
+        {"bytes outside program memory", {}, {"--yes", "WIDE.TNX"}, 1, "--outside-memory", "OLD"},
+        {"bytes outside program memory allowed",
+         {},
+         {"--yes", "--outside-memory", "WIDE.TNX"},
+         0,
+         "Program Download Complete!",
+         "WIDE0001"},
+        {"empty program file", {}, {"--yes", "EMPTY.TNX"}, 1, "is empty", "OLD"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        std::vector<std::string> sim = {"--preset", folder.path("board.preset")};
+        sim.insert(sim.end(), r.sim.begin(), r.sim.end());
+        ASSERT_TRUE(folder.startSim(5, sim)) << folder.said;
+        std::vector<std::string> args = {"program-download"};
+        for (const std::string& a : r.args)
+            args.push_back(a.find(".TNX") != std::string::npos ? folder.path(a) : a);
+        const RunResult o = folder.run("voran-cli", args);
+        EXPECT_EQ(o.status, r.status) << o.err;
+        EXPECT_NE(o.err.find(r.said), std::string::npos) << o.err;
+        if (!r.ident.empty()) {
+            const RunResult st = folder.run("voran-cli", {"status"});
+            EXPECT_NE(st.out.find("program ident:     " + r.ident + "\n"), std::string::npos)
+                << st.out << st.err;
+        }
+        folder.stopSim();
+    }
+
+    // An upload that loses a byte reads it again; the set it writes is the
+    // board's program.
+    ASSERT_TRUE(folder.startSim(5, {"--preset", folder.path("board.preset"), "--program",
+                                    folder.path("PLANT.HEX"), "--lose-burst", "1,after=3001"}))
+        << folder.said;
+    folder.write("BACK.TNX", "4PROGRAM\r\n");
+    const RunResult up = folder.run("voran-cli", {"program-upload", folder.path("BACK.TNX")});
+    ASSERT_EQ(up.status, 0) << up.err;
+    const std::string back = folder.read("BACK.hex").value_or("");
+    EXPECT_EQ(back.substr(0, image.size() - 13), image.substr(0, image.size() - 13));
+}
+
 }  // namespace
 }  // namespace voran::testing

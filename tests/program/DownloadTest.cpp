@@ -2,6 +2,7 @@
 // what the board holds afterwards, and every way it ends.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 
 #include "ProgramFixture.h"
@@ -23,6 +24,25 @@ Bytes cat(std::initializer_list<Bytes> parts) {
     Bytes out;
     for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
     return out;
+}
+
+// Writing the ident block: the write handshake, then the ten bytes. The
+// first ident byte says whether the block holds an ident: it is cleared
+// first and set last.
+Bytes identWrite(const std::array<std::uint8_t, 10>& block) {
+    const bool clearing = block[0] == 0;
+    Bytes b{0xFF, 0x02};
+    for (int k = 0; k < 10; ++k) {
+        const int i = clearing ? k : (k + 1) % 10;
+        b.insert(b.end(), {0xEF, static_cast<std::uint8_t>(0xF0 + i), block[i]});
+    }
+    return b;
+}
+
+std::array<std::uint8_t, 10> identBlockOf(const sim::SimBoard& board) {
+    std::array<std::uint8_t, 10> b{};
+    for (int i = 0; i < 10; ++i) b[i] = board.memory()[kIdentBlock + i];
+    return b;
 }
 
 class Download : public ProgramTest {
@@ -50,6 +70,17 @@ protected:
         boxes.answers = {answer};
         return DumpProgram(link, link.program(), boxes);
     }
+    // The first 100 of the 512 records of a whole K-900 image, without the
+    // end record: a file cut short at a record boundary.
+    std::string cutImage() const {
+        Bytes program(8192);
+        for (std::size_t i = 0; i < program.size(); ++i)
+            program[i] = static_cast<std::uint8_t>(i * 31 + 7);
+        const std::string whole = imageText(0x4000, program);
+        std::size_t end = 0;
+        for (int n = 0; n < 100; ++n) end = whole.find('\n', end) + 1;
+        return whole.substr(0, end);
+    }
     std::vector<std::string> titles() const {
         std::vector<std::string> t;
         for (const auto& b : boxes.shown) t.push_back(b.title);
@@ -63,26 +94,25 @@ TEST_F(Download, SmallProgramByteForByteThenIdentBlock) {
     goOnline();
     ASSERT_EQ(run(), DownloadOutcome::Complete);
 
-    const Bytes identWrite = {0xFF, 0x02, 0xEF, 0xF0, 'A',  0xEF, 0xF1, 'B',  0xEF, 0xF2, 'C',
-                              0xEF, 0xF3, 0,    0xEF, 0xF4, 0,    0xEF, 0xF5, 0,    0xEF, 0xF6,
-                              0,    0xEF, 0xF7, 0,    0xEF, 0xF8, 79,   0xEF, 0xF9, 10};
     EXPECT_EQ(sent(), cat({identRead(),
                            {0xFF, 0x02, 0x1F, 0xF5, 86},  // B8181 = 86
                            {0x1F, 0xF0, 0},               // B8176 = 0
                            {0xFF},                        // after 0.1 s
-                           {0xFF, 0x03},                  // program mode
+                           identWrite({0, 0, 0, 0, 0, 0, 0, 0, 0, 0}),
+                           {0xFF, 0x03},  // program mode
                            {0x10, 0x40, 0x00},
                            data16(),
                            {0x03, 0x40, 0x10, 0xFF, 0x55, 0x03},
                            {0xFF},  // leave program mode
-                           identWrite}));
+                           identWrite({'A', 'B', 'C', 0, 0, 0, 0, 0, 79, 10})}));
 
     // One answer per record, its sum; the closing FFH answered 55H.
     std::vector<std::pair<std::uint8_t, double>> replies;
     int exitAnswer = 0;
     double firstIdentWrite = 0, beforeAttention = 0, attention = 0;
     int pcBytes = 0;
-    const int recordEnd1 = 22 + 5 + 3 + 1 + 2 + 19, recordEnd2 = recordEnd1 + 6;
+    const int zeroing = 2 + 30;
+    const int recordEnd1 = 22 + 5 + 3 + 1 + zeroing + 2 + 19, recordEnd2 = recordEnd1 + 6;
     for (std::size_t i = 0; i < port.wire.size(); ++i) {
         const sim::WireByte& w = port.wire[i];
         if (w.toBoard) {
@@ -94,7 +124,7 @@ TEST_F(Download, SmallProgramByteForByteThenIdentBlock) {
         }
         if (pcBytes == recordEnd1 || pcBytes == recordEnd2) replies.push_back({w.byte, w.time});
         if (pcBytes == recordEnd2 + 1) exitAnswer = w.byte;
-        if (pcBytes > 33 && pcBytes < recordEnd1) {
+        if (pcBytes > 33 + zeroing && pcBytes < recordEnd1) {
             ADD_FAILURE() << "answer inside a record";
         }
     }
@@ -245,6 +275,26 @@ TEST_F(Download, BadImageIsRefusedWithNothingSent) {
                  " line 2: the line is empty.\r\n\r\nProgram Download Halted!",
              MsgIcon::Exclamation),
          false},
+        {"cut at a record boundary", cutImage(),
+         box("Program Dump",
+             "Currently Selected Program is Invalid.\r\n\r\n" + hex +
+                 " line 100: the image ends without its end record (:00000001FF): it may have "
+                 "been cut short.\r\n\r\nProgram Download Halted!",
+             MsgIcon::Exclamation),
+         false},
+        {"record after the end record", good + good.substr(0, good.find('\n') + 1),
+         box("Program Dump",
+             "Currently Selected Program is Invalid.\r\n\r\n" + hex +
+                 " line 4: a record follows the end record.\r\n\r\nProgram Download Halted!",
+             MsgIcon::Exclamation),
+         false},
+        {"extended address record", ":020000040000FA\r\n" + good,
+         box("Program Dump",
+             "Currently Selected Program is Invalid.\r\n\r\n" + hex +
+                 " line 1: record type 04 is not a data record (only types 00 and 01 are "
+                 "downloaded).\r\n\r\nProgram Download Halted!",
+             MsgIcon::Exclamation),
+         false},
         {"empty file", std::string(),
          box("Program Download", hex + " File is Not Valid\r\n\r\nProgram Downloaded Halted",
              MsgIcon::Exclamation),
@@ -254,6 +304,7 @@ TEST_F(Download, BadImageIsRefusedWithNothingSent) {
              MsgIcon::Information),
          true},
     };
+    setIdent("OLDPROG1", 1, 2);
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         select("ABC");
@@ -268,6 +319,7 @@ TEST_F(Download, BadImageIsRefusedWithNothingSent) {
         EXPECT_TRUE(link.OnlineMode) << "nothing was sent: still online";
         EXPECT_EQ(link.ValidProgram(), r.validAfter);
         EXPECT_NE(board.peek("B8181"), 86);
+        EXPECT_EQ(identBlockOf(board)[0], 'O') << "the ident stays";
         link.CloseRSComm();
         boxes.shown.clear();
     }
@@ -296,6 +348,196 @@ TEST_F(Download, DeclinedOfflineOrInvalidSendsNothing) {
     EXPECT_TRUE(sent().empty());
     EXPECT_EQ(boxes.shown.back().text,
               "Currently Selected Program is Invalid.\r\n\r\nProgram Download Halted!");
+}
+
+// Bytes outside the board type's program memory (the K-900's is 4000H to
+// BFFFH) may be meant, but they overwrite the board's data: they go only
+// after a question of their own that names them.
+TEST_F(Download, BytesOutsideProgramMemoryGoOnlyAfterTheirOwnQuestion) {
+    struct Row {
+        const char* name;
+        int address;
+        const char* ranges;
+    };
+    const Row rows[] = {
+        {"data memory", 0x0000, "0000H to 000FH"},
+        {"fault code and entry item", 0x1FF0, "1FF0H to 1FFFH"},
+        {"the top page", 0xFF00, "FF00H to FF0FH"},
+    };
+    const std::string hex = folder.path("line.hex");
+    for (const Row& r : rows) {
+        for (const MsgResult answer : {MsgResult::No, MsgResult::Yes}) {
+            SCOPED_TRACE(std::string(r.name) + (answer == MsgResult::Yes ? " Yes" : " No"));
+            board.memory().fill(0);
+            const Bytes data = data16();
+            select("ABC", 'D',
+                   HexRecordLine(0x4000, data.data(), 16) +
+                       HexRecordLine(r.address, data.data(), 16) + kHexEndRecord + "\r\n");
+            goOnline();
+            boxes.answers = {MsgResult::Yes, answer};
+            const DownloadOutcome outcome = DumpProgram(link, link.program(), boxes);
+            ASSERT_GE(boxes.shown.size(), 2u);
+            EXPECT_EQ(boxes.shown[1],
+                      box("Program Download - Outside Program Memory",
+                          "The image " + hex +
+                              " holds bytes outside the K-900(PLC) program memory (4000H to "
+                              "BFFFH):\r\n  " +
+                              r.ranges +
+                              "\r\n\r\nThey will replace whatever the board keeps there."
+                              "\r\n\r\nDo you wish to download them as well?",
+                          MsgIcon::Exclamation, MsgButtons::YesNo));
+            if (answer == MsgResult::No) {
+                EXPECT_EQ(outcome, DownloadOutcome::Refused);
+                EXPECT_EQ(sent(), identRead()) << "nothing sent";
+                EXPECT_TRUE(link.OnlineMode);
+            } else {
+                EXPECT_EQ(outcome, DownloadOutcome::Complete);
+                EXPECT_EQ(board.memory()[r.address + 15], 15);
+                EXPECT_EQ(board.memory()[0x4001], 1);
+            }
+            link.CloseRSComm();
+            boxes.shown.clear();
+        }
+    }
+}
+
+// Every write of the download is checked: one that failed twice (lost
+// bytes, no link fault) ends the download with the message of its step, and
+// never with "Complete".
+TEST_F(Download, FailedWritesEndItWithTheMessageOfTheirStep) {
+    const std::string lcf = "@" + std::string(34, '0') + "1004" + "1000%\r\n";
+    const auto configBox = box("Program Config Download",
+                               "Could Not Set Program Configuration in PLC!", MsgIcon::Critical);
+    const auto identBox = box(
+        "Program Download", "Could Not Send Program Ident and Revision to PLC!", MsgIcon::Critical);
+    const auto notComplete =
+        box("Program Download", "Program Download Not Complete!", MsgIcon::Critical);
+    struct Row {
+        const char* name;
+        const char* burst;  // each write and its retry lose their last byte
+        bool armInProgramMode;
+        std::vector<FakeMessageBox::Shown> ends;
+        bool programSent;
+    };
+    const Row rows[] = {
+        {"entry B8181", "1,at=1FF5,times=2", false, {notComplete}, false},
+        {"configuration B8188", "1,at=1FFC,times=2", false, {configBox, notComplete}, false},
+        {"configuration B8190", "1,at=1FFE,times=2", false, {configBox, notComplete}, false},
+        {"clearing the ident", "1,after=22,at=EFF3,times=2", false, {identBox, notComplete}, false},
+        {"writing the ident", "1,at=EFF3,times=2", true, {identBox, notComplete}, true},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        board.memory().fill(0);
+        board.preset("B8188", 77);
+        board.preset("B8190", 78);
+        setIdent("OLDPROG1", 1, 2);
+        select("NEWPROG", ':', imageText(0x2000, data16()), lcf);
+        goOnline();
+        bool armed = false;
+        link.program().doEvents = [&] {
+            if (r.armInProgramMode && !armed && board.program().entered > 0) {
+                ASSERT_TRUE(port.burst.parse(r.burst));
+                armed = true;
+            }
+        };
+        if (!r.armInProgramMode) {
+            ASSERT_TRUE(port.burst.parse(r.burst));
+        }
+        EXPECT_EQ(run(), DownloadOutcome::NotComplete);
+        link.program().doEvents = nullptr;
+        EXPECT_EQ(port.burst.bursts(), 2) << "the write and its retry";
+        ASSERT_GE(boxes.shown.size(), r.ends.size());
+        EXPECT_EQ(std::vector<FakeMessageBox::Shown>(boxes.shown.end() - r.ends.size(),
+                                                     boxes.shown.end()),
+                  r.ends);
+        EXPECT_FALSE(link.OnlineMode);
+        EXPECT_EQ(board.memory()[0x2001] == 1, r.programSent);
+        EXPECT_FALSE(board.peek("B8188") == 5 && board.peek("B8190") == 3 &&
+                     identBlockOf(board)[0] == 'N')
+            << "never the whole new program claimed";
+        if (r.programSent) {
+            EXPECT_EQ(identBlockOf(board)[0], 0) << "no ident over it";
+        }
+        link.CloseRSComm();
+        port.burst = {};
+        boxes.shown.clear();
+    }
+}
+
+// A download halted in the middle of the records leaves part of a program:
+// the ident block, cleared before the first record, says that no program is
+// loaded, and the next download's question shows it.
+TEST_F(Download, HaltedDownloadLeavesAnEmptyIdentBlock) {
+    struct Row {
+        const char* name;
+        int wrongSumAt, silentAfter;
+        bool stay;
+    };
+    for (const Row& r : {Row{"wrong sum", 2, 0, false}, Row{"no answer", 0, 2, false},
+                         Row{"stays in program mode", 0, 0, true}}) {
+        SCOPED_TRACE(r.name);
+        setIdent("OLDPROG1", 1, 2);
+        board.program().wrongSumAt = r.wrongSumAt;
+        board.program().silentAfter = r.silentAfter;
+        board.program().refuseExit = r.stay;
+        select("ABC");
+        goOnline();
+        ASSERT_EQ(run(), DownloadOutcome::Halted);
+        EXPECT_EQ(board.memory()[0x4001], 1) << "part of the new program is in";
+        EXPECT_EQ(identBlockOf(board), (std::array<std::uint8_t, 10>{}));
+
+        board.program().wrongSumAt = board.program().silentAfter = 0;
+        board.program().refuseExit = false;
+        link.CloseRSComm();
+        boxes.shown.clear();
+        select("ABC");
+        goOnline();
+        run(MsgResult::No);
+        ASSERT_FALSE(boxes.shown.empty());
+        EXPECT_NE(boxes.shown[0].text.find(
+                      "Program currently loaded in module:\r\n  Program Ident: \t\t(none: the "
+                      "last program download did not complete)\r\n  Program Revision: "
+                      "\t\t-\r\n  Program Checksum: \t-\r\n"),
+                  std::string::npos)
+            << boxes.shown[0].text;
+        link.CloseRSComm();
+        boxes.shown.clear();
+    }
+}
+
+// What the progress window is given each time it may repaint: the address
+// of the record about to be sent (never the one before), and "ident" while
+// the block is cleared and while the ident is written (and, through the
+// clock's pause, during the 2 s the board takes to store the program).
+TEST_F(Download, ProgressNamesTheRecordBeingSentAndTheIdentWrites) {
+    select("ABC");
+    goOnline();
+    const ProgramProgress& p = link.program().progress;
+    std::vector<std::string> seen;
+    int identSteps = 0;
+    link.program().doEvents = [&] {
+        const std::string now = p.WritingIdent ? "ident" : p.CurrentProgramAdd;
+        if (seen.empty() || seen.back() != now) seen.push_back(now);
+        if (p.WritingIdent) {
+            ++identSteps;
+        } else {
+            // The record named has not gone out yet: the last byte sent is
+            // the program-mode code or the last data byte of the record before.
+            EXPECT_EQ(port.sent().back(), p.CurrentProgramAdd == "4000H" ? 0x03 : 0x0F);
+        }
+    };
+    // A window that is slow to repaint between two records (1 s) does not
+    // take the board out of program mode.
+    const auto progress = link.program().doEvents;
+    link.program().doEvents = [&] {
+        progress();
+        if (!p.WritingIdent) clock.advance(1.0);
+    };
+    ASSERT_EQ(run(), DownloadOutcome::Complete);
+    link.program().doEvents = nullptr;
+    EXPECT_EQ(seen, (std::vector<std::string>{"ident", "4000H", "4010H", "ident"}));
+    EXPECT_GE(identSteps, 10 + 10) << "after each write of the clearing and of the ident";
 }
 
 }  // namespace

@@ -285,37 +285,82 @@ TEST_F(ProgramSelection, SiblingFilesAreFoundWhateverTheirCase) {
 
 TEST(HexImageCheck, EveryLineIsCheckedBeforeAnythingIsSent) {
     const std::string good = ":03401000010203A7\r\n";
+    const std::string end = ":00000001FF\r\n";
     struct Row {
         std::string text;
         int badLine;  // 0: accepted
+        const char* reason = "";
     };
     const Row rows[] = {
-        {good + ":00000001FF\r\n", 0},
+        {good + end, 0},
         {good + ":00000001FF", 0},
-        {":020000040000FA\r\n" + good, 0},
-        {good + "\r\n" + ":00000001FF\r\n", 2},
-        {good + ":00000001FF\r\n\r\n", 3},
-        {good + "03401000010203A7\r\n", 2},
-        {good + ":03401000010203\r\n", 2},
-        {good + ":03401000010203A8\r\n", 2},
-        {good + ":03401000010203AG\r\n", 2},
-        {good + ":04401000010203A7\r\n", 2},
-        {":FF" + std::string(2 * 259, '0') + "\r\n", 1},
+        {good + ":00FFFF0101\r\n", 0},
+        {good + "\r\n" + end, 2, "the line is empty"},
+        {good + end + "\r\n", 3, "the line is empty"},
+        {good + "03401000010203A7\r\n" + end, 2, "the line does not begin with \":\""},
+        {good + ":03401000010203\r\n", 2, "the record's length does not match its byte count"},
+        {good + ":03401000010203A8\r\n", 2, "the record checksum is wrong"},
+        {good + ":03401000010203AG\r\n", 2,
+         "the line holds a character that is not a hexadecimal digit"},
+        {good + ":04401000010203A7\r\n", 2, "the record's length does not match its byte count"},
+        {":FF" + std::string(2 * 258, '0') + "01\r\n" + end, 1,
+         "a record of 255 bytes cannot be sent (the board takes FFH as the end of the program)"},
+        // A file cut at a record boundary, and records the board must never
+        // get: after the end record, of another type, past FFFFH.
+        {good, 1,
+         "the image ends without its end record (:00000001FF): it may have been cut short"},
+        {good + good, 2,
+         "the image ends without its end record (:00000001FF): it may have been cut short"},
+        {good + end + good, 3, "a record follows the end record"},
+        {good + end + end, 3, "a record follows the end record"},
+        {":020000040000FA\r\n" + good + end, 1,
+         "record type 04 is not a data record (only types 00 and 01 are downloaded)"},
+        {good + ":01000001AA54\r\n", 2, "the end record holds data"},
+        {":02FFFF000102FD\r\n" + end, 1, "the record runs past address FFFFH"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.text);
         const HexImage image = ParseHexImage(r.text);
         EXPECT_EQ(image.ok, r.badLine == 0) << image.reason;
         EXPECT_EQ(image.badLine, r.badLine);
+        EXPECT_EQ(image.reason, r.reason);
         if (!image.ok) {
             EXPECT_TRUE(image.records.empty());
         }
     }
-    const HexImage image = ParseHexImage(":020000040000FA\r\n" + good + ":00000001FF\r\n");
+    const HexImage image = ParseHexImage(good + ":02401300AABB46\r\n" + end);
+    ASSERT_TRUE(image.ok) << image.reason;
     ASSERT_EQ(image.records.size(), 2u) << "the end record sends nothing";
-    EXPECT_EQ(image.records[0].data, (Bytes{0x00, 0x00})) << "extended address sent as data";
-    EXPECT_EQ(image.records[1].address(), 0x4010);
-    EXPECT_EQ(image.records[1].sum(), (3 + 0x40 + 0x10 + 1 + 2 + 3) & 0xFF);
+    EXPECT_EQ(image.records[1].data, (Bytes{0xAA, 0xBB}));
+    EXPECT_EQ(image.records[0].address(), 0x4010);
+    EXPECT_EQ(image.records[0].sum(), (3 + 0x40 + 0x10 + 1 + 2 + 3) & 0xFF);
+}
+
+// The stretches of an image outside a board's program memory, merged and in
+// address order.
+TEST(HexImageCheck, BytesOutsideProgramMemoryAreNamedAsRanges) {
+    struct Row {
+        std::vector<std::pair<int, int>> records;  // address, byte count
+        std::vector<std::pair<int, int>> outside;  // first, last
+    };
+    const Row rows[] = {
+        {{{0x4000, 16}, {0xBFF0, 16}}, {}},
+        {{{0x0000, 16}, {0x4000, 16}}, {{0x0000, 0x000F}}},
+        {{{0x1FF0, 16}, {0x3FF8, 16}}, {{0x1FF0, 0x1FFF}, {0x3FF8, 0x3FFF}}},
+        {{{0xBFF8, 16}, {0xC008, 8}, {0xFF00, 2}}, {{0xC000, 0xC00F}, {0xFF00, 0xFF01}}},
+        {{{0x0010, 4}, {0x0000, 16}}, {{0x0000, 0x0013}}},
+    };
+    for (const Row& r : rows) {
+        std::string text;
+        for (const auto& [address, count] : r.records) {
+            const Bytes data(static_cast<std::size_t>(count), 0x5A);
+            text += HexRecordLine(address, data.data(), count);
+        }
+        const HexImage image = ParseHexImage(text + ":00000001FF\r\n");
+        ASSERT_TRUE(image.ok) << image.reason;
+        EXPECT_EQ(BytesOutside(image, {0x4000, 0x8000}), r.outside) << text;
+    }
+    EXPECT_EQ(AddressRangeText({0x0000, 0x000F}), "0000H to 000FH");
 }
 
 }  // namespace

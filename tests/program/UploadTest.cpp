@@ -2,6 +2,11 @@
 // exchanges it needs, and the earlier set left alone when it fails.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <filesystem>
+
 #include "ProgramFixture.h"
 #include "platform/ForwardingPort.h"
 #include "program/ProgramDownload.h"
@@ -194,6 +199,87 @@ TEST_F(Upload, RefusedBeforeTheBoardIsTouched) {
         EXPECT_FALSE(folder.read(std::string(r.name) + ".rev"));
         EXPECT_FALSE(folder.read(std::string(r.name) + ".hex"));
         EXPECT_FALSE(link.InUploadMode());
+        link.CloseRSComm();
+    }
+}
+
+// A byte lost on the line costs one read started again, as in the data
+// upload; the image is still the board's memory byte for byte.
+TEST_F(Upload, LostByteIsReadAgainAndTheImageIsExact) {
+    fillMemory(0x4000, 0x8000);
+    setIdent("FLANGE3", 10, 255);
+    const Bytes memory(board.memory().begin() + 0x4000, board.memory().begin() + 0xC000);
+    // PC bytes counted from the read handshake: ident block, first record,
+    // the middle of the memory, its last byte.
+    for (const long long at : {7LL, 2LL + 20 + 5, 2LL + 20 + 20000, 2LL + 20 + 65536}) {
+        SCOPED_TRACE(at);
+        boxes.shown.clear();
+        prepare('D');
+        goOnline();
+        port.dropAt = {port.bytesWritten() + at};
+        ASSERT_EQ(run(), UploadOutcome::Complete);
+        EXPECT_EQ(folder.read("back.hex"), imageText(0x4000, memory));
+        EXPECT_EQ(folder.read("back.rev"), std::string("FLANGE3\0", 8) + "0:??\r\n");
+        EXPECT_FALSE(link.CommError);
+        link.CloseRSComm();
+    }
+}
+
+// The set is replaced as one unit: each new file is written whole beside
+// its target first, and only then are they renamed into place, the .rev
+// last. A file that cannot be written, or a rename that fails part way,
+// leaves the earlier set byte for byte (and no temporary file behind).
+TEST_F(Upload, WriteFailureLeavesTheEarlierSetByteForByte) {
+    struct Row {
+        const char* name;
+        bool fullDisk;     // files larger than 4 KiB cannot be written
+        bool revIsFolder;  // the .rev cannot be replaced
+    };
+    fillMemory(0x2000, 0x6000);
+    setIdent("NEWIDENT", 1, 2);
+    for (const Row& r : {Row{"no room for the image", true, false},
+                         Row{"the revision file cannot be replaced", false, true}}) {
+        SCOPED_TRACE(r.name);
+        std::filesystem::remove_all(folder.path("back.rev"));
+        if (r.revIsFolder)
+            folder.write("back.rev/keep", "x");
+        else
+            folder.write("back.rev", "OLDREV0102\r\n");
+        folder.write("back.lcf", "OLD LCF\r\n");
+        folder.write("back.hex", ":00000001FF\r\n");
+        prepare(':');
+        goOnline();
+        boxes.shown.clear();
+
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        const auto oldSignal = signal(SIGXFSZ, SIG_IGN);
+        if (r.fullDisk) {
+            rlimit small = old;
+            small.rlim_cur = 4096;
+            setrlimit(RLIMIT_FSIZE, &small);
+        }
+        const UploadOutcome outcome = run();
+        setrlimit(RLIMIT_FSIZE, &old);
+        signal(SIGXFSZ, oldSignal);
+
+        EXPECT_EQ(outcome, UploadOutcome::WriteFailed);
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0].title, "RSComm-Upload Program");
+        EXPECT_NE(boxes.shown[0].text.find(r.fullDisk ? "back.hex" : "back.rev"), std::string::npos)
+            << boxes.shown[0].text;
+        if (!r.revIsFolder) {
+            EXPECT_EQ(folder.read("back.rev"), "OLDREV0102\r\n");
+        }
+        EXPECT_EQ(folder.read("back.lcf"), "OLD LCF\r\n");
+        EXPECT_EQ(folder.read("back.hex"), ":00000001FF\r\n");
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(folder.path()))
+            if (e.path().filename().string().rfind("back", 0) == 0)
+                names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names,
+                  (std::vector<std::string>{"back.hex", "back.lcf", "back.rev", "back.tnx"}));
         link.CloseRSComm();
     }
 }

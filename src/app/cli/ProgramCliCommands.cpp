@@ -13,6 +13,7 @@
 #include "program/ProgramDownload.h"
 #include "program/ProgramState.h"
 #include "program/ProgramUpload.h"
+#include "program/RecordText.h"
 
 namespace voran::cli {
 
@@ -23,12 +24,21 @@ namespace {
 // to stdout and which is answered by --yes or by the operator at a terminal.
 class ProgramBoxes : public IMessageBox {
 public:
-    ProgramBoxes(Context& ctx, bool yes) : ctx_(ctx), yes_(yes) {}
+    ProgramBoxes(Context& ctx, bool yes, bool outsideMemory = false)
+        : ctx_(ctx), yes_(yes), outsideMemory_(outsideMemory) {}
 
     MsgResult show(const std::string& text, const std::string& title, MsgButtons buttons,
                    MsgIcon) override {
         if (buttons == MsgButtons::YesNoCancel && title.rfind("Program Download - [", 0) == 0)
             return ask(text);
+        // Bytes outside the board's program memory go only when the command
+        // line says so, whoever is at the terminal.
+        if (title == kOutsideMemoryTitle) {
+            ctx_.err << title << ": " << OneLine(text) << "\n";
+            if (outsideMemory_) return MsgResult::Yes;
+            ctx_.err << "voran-cli: nothing sent; give --outside-memory to download them as well\n";
+            return MsgResult::No;
+        }
         ctx_.err << title << ": " << OneLine(text) << std::endl;
         return EscapeAnswer(buttons);
     }
@@ -48,10 +58,39 @@ private:
 
     Context& ctx_;
     bool yes_;
+    bool outsideMemory_;
 };
 
+// A program file name ends in ".tnx", in any case of letters (PLANT.TNX).
 bool isProgramFileName(const std::string& path) {
-    return path.size() > 4 && path.compare(path.size() - 4, 4, ".tnx") == 0;
+    return path.size() > 4 && SameNoCase(path.substr(path.size() - 4), ".tnx");
+}
+
+// Why a program file gives no board type, said on stderr; false when it
+// gives one. An unreadable file has been reported with the platform's words.
+bool programFileUnusable(Context& ctx, const std::string& path) {
+    std::string field;
+    switch (ReadFirstField(path, &field)) {
+        case FieldRead::Missing:
+            ctx.err << "voran-cli: " << path
+                    << ": no such program file (it gives the board type of the set)\n";
+            return true;
+        case FieldRead::Empty:
+            ctx.err << "voran-cli: " << path
+                    << ": the program file is empty (its first character gives the board type)\n";
+            return true;
+        case FieldRead::Unreadable:
+            ctx.err << "voran-cli: " << path << ": the program file cannot be read\n";
+            return true;
+        case FieldRead::Ok:
+            break;
+    }
+    if (field.empty()) {
+        ctx.err << "voran-cli: " << path
+                << ": the program file's first field is blank (it gives the board type)\n";
+        return true;
+    }
+    return false;
 }
 
 // Shows the record address on stderr while a transfer runs, when stderr is
@@ -67,10 +106,11 @@ void progressTo(Context& ctx, ProgramState& state, const char* verb) {
 }
 
 int programDownload(Context& ctx, const std::vector<std::string>& args) {
-    bool yes = false;
-    const std::vector<std::string> files = TakeFlags(args, {{"--yes", &yes}});
+    bool yes = false, outsideMemory = false;
+    const std::vector<std::string> files =
+        TakeFlags(args, {{"--yes", &yes}, {"--outside-memory", &outsideMemory}});
     if (files.size() != 1 || !isProgramFileName(files[0])) {
-        ctx.err << "voran-cli: usage: program-download [--yes] FILE.tnx\n";
+        ctx.err << "voran-cli: usage: program-download [--yes] [--outside-memory] FILE.tnx\n";
         return kUsage;
     }
     if (!yes && !::isatty(STDIN_FILENO)) {
@@ -78,12 +118,11 @@ int programDownload(Context& ctx, const std::vector<std::string>& args) {
                    "without a terminal give --yes\n";
         return kUsage;
     }
-    ProgramBoxes boxes(ctx, yes);
+    ProgramBoxes boxes(ctx, yes, outsideMemory);
     ProgramState state;
     DownloadFile(state.set, files[0], boxes);
     if (!state.set.ValidProgram) {
-        if (!std::filesystem::exists(files[0]))
-            ctx.err << "voran-cli: " << files[0] << ": no such program file\n";
+        programFileUnusable(ctx, files[0]);
         return kFailed;
     }
     if (!ctx.open()) return kFailed;
@@ -100,12 +139,7 @@ int programUpload(Context& ctx, const std::vector<std::string>& args) {
         ctx.err << "voran-cli: usage: program-upload FILE.tnx\n";
         return kUsage;
     }
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(args[0], ec)) {
-        ctx.err << "voran-cli: " << args[0]
-                << ": no such program file (it gives the board type of the set)\n";
-        return kFailed;
-    }
+    if (programFileUnusable(ctx, args[0])) return kFailed;
     ProgramBoxes boxes(ctx, false);
     ProgramState state;
     UploadFile(state.set, args[0], boxes);
@@ -163,19 +197,25 @@ int status(Context& ctx, const std::vector<std::string>& options) {
     ctx.out << "current fault:     " << FaultDescription(*current, faults, boxes) << "\n"
             << "last fault:        " << FaultDescription(*last, faults, boxes) << "\n"
             << "firmware revision: " << *firmware << "\n"
-            << "program ident:     " << ident->identText() << "\n"
-            << "program revision:  " << ident->revision() << "\n"
-            << "program checksum:  " << ident->checksum() << "\n";
+            << "program ident:     " << (ident->holdsIdent() ? ident->identText() : kNoIdentText)
+            << "\n"
+            << "program revision:  "
+            << (ident->holdsIdent() ? std::to_string(ident->revision()) : "-") << "\n"
+            << "program checksum:  "
+            << (ident->holdsIdent() ? std::to_string(ident->checksum()) : "-") << "\n";
     return kOk;
 }
 
 Register downloadCommand{
-    {"program-download", "program-download [--yes] FILE.tnx",
-     "replace the board's program with a Tarnix program set (asks unless --yes)",
+    {"program-download", "program-download [--yes] [--outside-memory] FILE.tnx",
+     "replace the board's program with a Tarnix program set (asks unless --yes; an image\n"
+     "      with bytes outside the board's program memory is refused without --outside-memory);\n"
+     "      exit 0 only when the whole program and its ident went in",
      &programDownload}};
 Register uploadCommand{{"program-upload", "program-upload FILE.tnx",
                         "read the board's program back into the set's .rev, .lcf and .hex "
-                        "(written only when complete)",
+                        "(replaced together,\n      only when every byte was read; otherwise "
+                        "the earlier set stays as it was)",
                         &programUpload}};
 Register statusCommand{
     {"status", "status [--json]", "fault codes with their texts, firmware revision, program ident",

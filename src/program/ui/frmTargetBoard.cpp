@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "program/BoardStatus.h"
 #include "program/BoardTable.h"
 #include "program/ProgramFiles.h"
 #include "shell/Utility.h"
@@ -497,6 +498,14 @@ bool frmTargetBoard::statusStep(int step) {
             name->setText(i == 0 ? ch : name->text() + ch);
         } else {
             lblRevIdentInPLC_[i == 8 ? 2 : 1]->setText(QString::fromStdString(reply));
+        }
+        if (i == 0) identEmpty_ = value == 0;
+        // A download that did not complete leaves the first ident byte 0:
+        // no program is known to be loaded, whatever the other bytes hold.
+        if (i == kIdentBytes - 1 && identEmpty_) {
+            lblRevIdentInPLC_[0]->setText(QString::fromUtf8(kNoIdentText));
+            lblRevIdentInPLC_[1]->setText(QStringLiteral("-"));
+            lblRevIdentInPLC_[2]->setText(QStringLiteral("-"));
         }
         return true;
     }

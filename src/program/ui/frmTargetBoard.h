@@ -129,6 +129,8 @@ private:
     std::array<std::string, kSetupRows> SetupAddress;
     bool activated_ = false;
     bool statusShown_ = false;
+    // The first ident byte read was 0: the board holds no ident.
+    bool identEmpty_ = false;
     // The status steps of the pass under way began at its first step.
     bool statusReading_ = false;
     // Bumped whenever the status must be read again; a status read that
