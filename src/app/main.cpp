@@ -18,6 +18,7 @@
 #include "Version.h"
 
 #include "platform/Clock.h"
+#include "platform/NamedPort.h"
 #include "platform/Paths.h"
 #ifdef Q_OS_WIN
 #include "platform/qt/QtSerialPort.h"
@@ -63,11 +64,14 @@ int main(int argc, char** argv) {
     voran::QtClipboard clipboard;
     voran::QtLauncher launcher;
 #ifdef Q_OS_WIN
-    voran::QtSerialPort port(clock, folder);
+    voran::QtSerialPort device(clock, folder);
 #else
     // termios and poll(): measured faster than QSerialPort on Linux.
-    voran::PosixSerialPort port(clock, folder);
+    voran::PosixSerialPort device(clock, folder);
 #endif
+    // The port number reaches what Edit > Comm Port mapped it to: a device by
+    // its path or a device server on the network.
+    voran::NamedPort port(clock, folder, device);
 
     // The wait cursor shows while a wait for the board lasts more than a moment.
     voran::QtBusyIndicator busy;
