@@ -19,6 +19,9 @@
 
 #include "ProgramRun.h"
 #include "data/SetupFile.h"
+#include "platform/Clock.h"
+#include "platform/PortName.h"
+#include "platform/TcpSerialPort.h"
 
 extern char** environ;
 
@@ -155,12 +158,19 @@ private:
     bool listening_ = false;
 };
 
-speed_t lineSpeed(const std::string& device) {
+// The line settings of a terminal device as "speed,parity,data bits,stop
+// bits" ("?" when it cannot be read).
+std::string lineSettings(const std::string& device) {
     const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     termios tio{};
     const bool read = fd >= 0 && ::tcgetattr(fd, &tio) == 0;
     if (fd >= 0) ::close(fd);
-    return read ? ::cfgetospeed(&tio) : B0;
+    if (!read) return "?";
+    const speed_t s = ::cfgetospeed(&tio);
+    const std::string speed = s == B9600 ? "9600" : s == B19200 ? "19200" : "other";
+    const char parity = !(tio.c_cflag & PARENB) ? 'n' : (tio.c_cflag & PARODD) ? 'o' : 'e';
+    const char bits = (tio.c_cflag & CSIZE) == CS7 ? '7' : (tio.c_cflag & CSIZE) == CS8 ? '8' : '?';
+    return speed + "," + parity + "," + bits + "," + ((tio.c_cflag & CSTOPB) ? "2" : "1");
 }
 
 TEST(DeviceServer, Rfc2217ThroughSer2netSetsTheSpeedAndCarriesEveryByte) {
@@ -170,14 +180,31 @@ TEST(DeviceServer, Rfc2217ThroughSer2netSetsTheSpeedAndCarriesEveryByte) {
     const Ser2net server(folder, folder.device);
     ASSERT_EQ(server.trouble(), "") << "the RFC 2217 tests need ser2net";
 
-    const std::pair<const char*, speed_t> speeds[] = {{"19200", B19200}, {"9600", B9600}};
-    for (const auto& [speed, code] : speeds) {
+    // While the port is open the server's line is as the PC asked (a
+    // pseudo-terminal always holds 8 data bits without parity, whatever it is
+    // told; the server confirmed what it was asked, or the port would not
+    // have opened).
+    SystemClock clock;
+    TcpSerialPort port(clock);
+    port.setAddress(*ParsePortName(server.address()).name);
+    const std::pair<const char*, const char*> cases[] = {
+        {"19200,n,8,1", "19200,n,8,1"}, {"9600,e,7,2", "9600,n,8,2"}, {"9600,n,8,1", "9600,n,8,1"}};
+    for (const auto& [settings, onThePty] : cases) {
+        PortError error;
+        ASSERT_TRUE(port.setSettings(settings, &error));
+        ASSERT_TRUE(port.open(&error)) << error.description;
+        EXPECT_EQ(lineSettings(folder.device), onThePty) << settings;
+        // And again while open.
+        ASSERT_TRUE(port.setSettings("19200,n,8,2", &error)) << error.description;
+        EXPECT_EQ(lineSettings(folder.device), "19200,n,8,2");
+        port.close();
+    }
+    for (const char* speed : {"19200", "9600"}) {
         // B1030 holds 255: the attention byte of Telnet as data, both ways.
         EXPECT_EQ(cli(folder, {"--port", server.address(), "--speed", speed, "read", "D1100",
                                "B1030"}),
                   "0|19999\n255\n|")
             << speed;
-        EXPECT_EQ(lineSpeed(folder.device), code) << "ser2net set the line to " << speed;
     }
     EXPECT_EQ(cli(folder, {"--port", server.address(), "write", "W1072", "65535"}), "0||");
     EXPECT_EQ(cli(folder, {"--port", server.address(), "read", "W1072"}), "0|65535\n|");

@@ -13,6 +13,7 @@
 #include "FakeMessageBox.h"
 #include "LoopbackBoard.h"
 #include "ProgramRun.h"
+#include "SimPls.h"
 #include "SimPort.h"
 #include "data/Transfer.h"
 #include "link/RSComm.h"
@@ -155,7 +156,9 @@ TEST_F(NetworkLink, AConnectionDroppedMidTransferNeverPassesForSuccessAndRetryCo
         EXPECT_EQ(boxes.shown[0].buttons, MsgButtons::RetryCancel);
         if (c.answer == MsgResult::Cancel) {
             EXPECT_FALSE(r.complete());
-            if (upload) EXPECT_EQ(tables.CurrentData, before) << "nothing of a cut upload kept";
+            if (upload) {
+                EXPECT_EQ(tables.CurrentData, before) << "nothing of a cut upload kept";
+            }
             // Every byte of the board is as it was or as the whole download
             // leaves it: nothing landed at a wrong address.
             const auto now = served();
@@ -165,7 +168,9 @@ TEST_F(NetworkLink, AConnectionDroppedMidTransferNeverPassesForSuccessAndRetryCo
         } else {
             EXPECT_TRUE(r.complete());
             EXPECT_EQ(server.connections(), connections + 1) << "Retry connected anew";
-            if (upload) EXPECT_EQ(unstamped(tables.CurrentData), unstamped(refTables.CurrentData));
+            if (upload) {
+                EXPECT_EQ(unstamped(tables.CurrentData), unstamped(refTables.CurrentData));
+            }
             EXPECT_TRUE(served() == reference.memory());
             link.CloseRSComm();
         }
