@@ -36,7 +36,7 @@ using namespace voran;
 bool RunTransferBench(const std::string& folder);  // transfer_bench.cpp
 // network_bench.cpp
 bool RunNetworkUploadBench(const std::string& folder, const voran::PortName& address);
-bool RunProgramBench(const std::string& folder);   // program_bench.cpp
+bool RunProgramBench(const std::string& folder);  // program_bench.cpp
 
 namespace {
 
@@ -274,9 +274,10 @@ int main(int argc, char** argv) {
     row("RSComm + PosixSerialPort", posix, bare);
     row("RSComm + QtSerialPort", qt, bare);
     row("RSComm + TcpSerialPort", tcp, bare);
-    std::printf("exchanges per second: %.0f over the pseudo-terminal, %.0f over loopback TCP "
-                "(TCP/pty time %.2f)\n",
-                1e6 / posix.wall, 1e6 / tcp.wall, tcp.wall / posix.wall);
+    std::printf(
+        "exchanges per second: %.0f over the pseudo-terminal, %.0f over loopback TCP "
+        "(TCP/pty time %.2f)\n",
+        1e6 / posix.wall, 1e6 / tcp.wall, tcp.wall / posix.wall);
     std::printf("wire time of one exchange: %.0f us at 9600, %.0f us at 19200 bit/s\n\n", kWire9600,
                 kWire19200);
     const bool transferOk = RunTransferBench(folder);
@@ -329,6 +330,5 @@ int main(int argc, char** argv) {
     std::printf("port for Linux: %s\n",
                 posix.wall <= qt.wall ? "PosixSerialPort" : "QtSerialPort (faster here)");
     fs::remove_all(tmp);
-    return bare.ok && posix.ok && qt.ok && tcp.ok && transferOk && networkOk && programOk ? 0
-                                                                                         : 1;
+    return bare.ok && posix.ok && qt.ok && tcp.ok && transferOk && networkOk && programOk ? 0 : 1;
 }

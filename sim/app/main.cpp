@@ -276,7 +276,8 @@ int main(int argc, char** argv) {
         slave = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
         termios tio{};
         if (slave < 0 || ::tcgetattr(slave, &tio) != 0) {
-            std::cerr << "k900-sim: cannot set up " << device << ": " << std::strerror(errno) << "\n";
+            std::cerr << "k900-sim: cannot set up " << device << ": " << std::strerror(errno)
+                      << "\n";
             return 1;
         }
         ::cfmakeraw(&tio);

@@ -34,7 +34,8 @@ std::map<int, PortName> ParsePortMap(const std::string& content) {
 
 std::string FormatPortMap(const std::map<int, PortName>& map) {
     std::string text;
-    for (const auto& [number, name] : map) text += std::to_string(number) + "," + name.text() + "\n";
+    for (const auto& [number, name] : map)
+        text += std::to_string(number) + "," + name.text() + "\n";
     return text;
 }
 

@@ -49,12 +49,14 @@ PortNameParse network(const std::string& text, PortName::Kind kind, const std::s
     std::string after;
     if (!rest.empty() && rest[0] == '[') {
         const std::size_t close = rest.find(']');
-        if (close == std::string::npos) return refused(text, "the [ of an IPv6 address is not closed");
+        if (close == std::string::npos)
+            return refused(text, "the [ of an IPv6 address is not closed");
         host = rest.substr(1, close - 1);
         after = rest.substr(close + 1);
-        const bool ipv6 = !host.empty() && std::all_of(host.begin(), host.end(), [](unsigned char c) {
-            return std::isxdigit(c) || c == ':' || c == '.';
-        });
+        const bool ipv6 =
+            !host.empty() && std::all_of(host.begin(), host.end(), [](unsigned char c) {
+                return std::isxdigit(c) || c == ':' || c == '.';
+            });
         if (!ipv6) return refused(text, "\"" + host + "\" is not an IPv6 address");
         if (after.empty() || after[0] != ':') return refused(text, "no port number: " + form);
         after = after.substr(1);
@@ -71,14 +73,13 @@ PortNameParse network(const std::string& text, PortName::Kind kind, const std::s
                                      scheme + "[::1]:PORT)");
     }
     // The number runs to the end: options after it are not taken.
-    const std::size_t digits =
-        static_cast<std::size_t>(std::find_if(after.begin(), after.end(), [](unsigned char c) {
-                                     return !std::isdigit(c);
-                                 }) -
-                                 after.begin());
+    const std::size_t digits = static_cast<std::size_t>(
+        std::find_if(after.begin(), after.end(), [](unsigned char c) { return !std::isdigit(c); }) -
+        after.begin());
     if (digits == 0) return refused(text, "no port number: " + form);
     if (digits < after.size())
-        return refused(text, "nothing may follow the port number (\"" + after.substr(digits) + "\")");
+        return refused(text,
+                       "nothing may follow the port number (\"" + after.substr(digits) + "\")");
     const std::optional<int> port = whole(after);
     if (!port || *port < 1 || *port > 65535)
         return refused(text, "the TCP port " + after + " is outside 1 to 65535");

@@ -15,10 +15,10 @@ namespace voran {
 struct PortName {
     enum class Kind { Number, Device, RawTcp, Rfc2217 };
     Kind kind = Kind::Number;
-    int number = 1;       // Number
-    std::string device;   // Device
-    std::string host;     // RawTcp, Rfc2217 (an IPv6 address without brackets)
-    int tcpPort = 0;      // RawTcp, Rfc2217
+    int number = 1;      // Number
+    std::string device;  // Device
+    std::string host;    // RawTcp, Rfc2217 (an IPv6 address without brackets)
+    int tcpPort = 0;     // RawTcp, Rfc2217
 
     bool network() const { return kind == Kind::RawTcp || kind == Kind::Rfc2217; }
     // The name as the operator would type it back ("COM3", "/dev/ttyUSB0",

@@ -102,9 +102,10 @@ PortError PosixSerialPort::failure(int err, const std::string& what) const {
                 path_.empty()
                     ? "There is no such port: " + where +
                           " does not exist. Check the port number, or choose the serial device "
-                          "for " + com + " in Edit > Comm Port (or link " + folder_ +
-                          "/Support/" + com + " to it, for example ln -s /dev/ttyUSB0 " +
-                          folder_ + "/Support/" + com + ")."
+                          "for " +
+                          com + " in Edit > Comm Port (or link " + folder_ + "/Support/" + com +
+                          " to it, for example ln -s /dev/ttyUSB0 " + folder_ + "/Support/" + com +
+                          ")."
                     : "There is no such port: " + where +
                           " does not exist. Check that the adapter is plugged in, and the name.";
             break;

@@ -22,8 +22,11 @@ std::vector<std::uint8_t> ComPortCommand(std::uint8_t command,
 
 std::vector<std::uint8_t> Greeting() {
     std::vector<std::uint8_t> out;
-    for (const auto& [verb, option] : {std::pair{kWill, kComPort}, {kWill, kBinary}, {kDo, kBinary},
-                                       {kWill, kSuppressGoAhead}, {kDo, kSuppressGoAhead}}) {
+    for (const auto& [verb, option] : {std::pair{kWill, kComPort},
+                                       {kWill, kBinary},
+                                       {kDo, kBinary},
+                                       {kWill, kSuppressGoAhead},
+                                       {kDo, kSuppressGoAhead}}) {
         const auto n = Negotiation(verb, option);
         out.insert(out.end(), n.begin(), n.end());
     }
@@ -33,8 +36,9 @@ std::vector<std::uint8_t> Greeting() {
 std::vector<std::pair<std::uint8_t, std::vector<std::uint8_t>>> ExpectedAnswers(
     const LineSettings& line) {
     const auto speed = static_cast<std::uint32_t>(line.speed);
-    const std::uint8_t parity =
-        line.parity == 'e' ? kParityEven : line.parity == 'o' ? kParityOdd : kParityNone;
+    const std::uint8_t parity = line.parity == 'e'   ? kParityEven
+                                : line.parity == 'o' ? kParityOdd
+                                                     : kParityNone;
     return {{kSetBaudRate,
              {static_cast<std::uint8_t>(speed >> 24), static_cast<std::uint8_t>(speed >> 16),
               static_cast<std::uint8_t>(speed >> 8), static_cast<std::uint8_t>(speed)}},

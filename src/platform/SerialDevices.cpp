@@ -42,7 +42,8 @@ std::vector<std::string> devicesIn(const fs::path& folder, std::vector<std::stri
 
 std::string ByIdDescription(const std::string& name) {
     // usb-<maker>_<product>_<serial>-if<nn>[-port<n>]
-    static const std::regex kById(R"(^(?:usb|pci|platform)-(.*?)(?:-if[0-9A-Fa-f]+)?(?:-port[0-9]+)?$)");
+    static const std::regex kById(
+        R"(^(?:usb|pci|platform)-(.*?)(?:-if[0-9A-Fa-f]+)?(?:-port[0-9]+)?$)");
     std::smatch m;
     std::string words = std::regex_match(name, m, kById) ? m[1].str() : name;
     std::string serial;
@@ -85,7 +86,8 @@ std::vector<FoundDevice> FindSerialDevices(const std::string& root) {
     for (const std::string& name : devicesIn(dev, {"ttyUSB", "ttyACM"}))
         if (!named.count(name)) found.push_back({"/dev/" + name, "USB serial adapter"});
     for (const std::string& name : devicesIn(dev, {"ttyS"}))
-        found.push_back({"/dev/" + name, "serial port COM" + std::to_string(trailingNumber(name) + 1)});
+        found.push_back(
+            {"/dev/" + name, "serial port COM" + std::to_string(trailingNumber(name) + 1)});
     return found;
 }
 

@@ -107,8 +107,8 @@ bool TcpSerialPort::connectTo(PortError* error) {
     const double deadline = clock_.now() + kConnectTime;
     int err = ETIMEDOUT;
     for (addrinfo* a = found; a != nullptr && fd_ < 0; a = a->ai_next) {
-        const int fd = ::socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
-                                a->ai_protocol);
+        const int fd =
+            ::socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol);
         if (fd < 0) {
             err = errno;
             continue;
@@ -225,7 +225,8 @@ void TcpSerialPort::onNegotiation(std::uint8_t verb, std::uint8_t option) {
 void TcpSerialPort::onSubnegotiation(const std::vector<std::uint8_t>& sub) {
     if (sub.size() < 2 || sub[0] != rfc2217::kComPort || sub[1] < rfc2217::kServerOffset) return;
     const std::size_t command = sub[1] - rfc2217::kServerOffset;
-    if (command < answers_.size()) answers_[command] = std::vector<std::uint8_t>(sub.begin() + 2, sub.end());
+    if (command < answers_.size())
+        answers_[command] = std::vector<std::uint8_t>(sub.begin() + 2, sub.end());
 }
 
 void TcpSerialPort::close() {

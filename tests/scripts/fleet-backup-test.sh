@@ -5,8 +5,8 @@
 # gone).
 #   tests/scripts/fleet-backup-test.sh BIN_DIR SOURCE_DIR
 set -u
-bin=$1
-src=$2
+bin=$(cd "$1" && pwd)
+src=$(cd "$2" && pwd)
 work=$(mktemp -d /tmp/voran-fleet-XXXXXX)
 pids=()
 cleanup() {

@@ -62,9 +62,8 @@ frmSetupComm::frmSetupComm(AppContext& ctx, QWidget* parent, const std::string& 
     buildControls();
     cboPortDevice_->addItem(QString::fromLatin1(kOwnDevice), QString());
     for (const FoundDevice& d : FindSerialDevices(deviceRoot))
-        cboPortDevice_->addItem(
-            QString::fromStdString(d.path + "  \u2014  " + d.description),
-            QString::fromStdString(d.path));
+        cboPortDevice_->addItem(QString::fromStdString(d.path + "  \u2014  " + d.description),
+                                QString::fromStdString(d.path));
     // The online state at opening decides what Save does afterwards.
     wasOnline_ = ctx_.link.OnlineMode;
     CurrentSettings();
@@ -177,13 +176,14 @@ bool frmSetupComm::chosenName(std::optional<PortName>* name, std::string* why) c
         name->reset();
         return true;
     }
-    const std::string typed = index > 0 ? cboPortDevice_->itemData(index).toString().toStdString()
-                                        : text.toStdString();
+    const std::string typed =
+        index > 0 ? cboPortDevice_->itemData(index).toString().toStdString() : text.toStdString();
     const PortNameParse parsed = ParsePortName(typed);
     if (parsed.name && parsed.name->kind == PortName::Kind::Number) {
-        *why = "A port number cannot stand for another one. Choose a device, or type the path of "
-               "one or the address of a device server (socket://HOST:PORT or "
-               "rfc2217://HOST:PORT).";
+        *why =
+            "A port number cannot stand for another one. Choose a device, or type the path of "
+            "one or the address of a device server (socket://HOST:PORT or "
+            "rfc2217://HOST:PORT).";
         return false;
     }
     if (!parsed.name) {

@@ -109,12 +109,13 @@ class Ser2net {
 public:
     Ser2net(const TempFolder& folder, const std::string& device) : folder_(folder) {
         port_ = freeTcpPort();
-        folder.write("ser2net.yaml", "connection: &board\n"
-                                     "  accepter: telnet(rfc2217),tcp,127.0.0.1," +
-                                         std::to_string(port_) +
-                                         "\n"
-                                         "  connector: serialdev," +
-                                         device + ",9600n81,local\n");
+        folder.write("ser2net.yaml",
+                     "connection: &board\n"
+                     "  accepter: telnet(rfc2217),tcp,127.0.0.1," +
+                         std::to_string(port_) +
+                         "\n"
+                         "  connector: serialdev," +
+                         device + ",9600n81,local\n");
         const int out = ::open(folder.path("ser2net.out").c_str(),
                                O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         posix_spawn_file_actions_t actions;
@@ -122,8 +123,13 @@ public:
         posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
         posix_spawn_file_actions_adddup2(&actions, out, STDOUT_FILENO);
         posix_spawn_file_actions_adddup2(&actions, out, STDERR_FILENO);
-        std::vector<std::string> args = {"ser2net", "-n", "-u", "-c", folder.path("ser2net.yaml"),
-                                         "-P", folder.path("ser2net.pid")};
+        std::vector<std::string> args = {"ser2net",
+                                         "-n",
+                                         "-u",
+                                         "-c",
+                                         folder.path("ser2net.yaml"),
+                                         "-P",
+                                         folder.path("ser2net.pid")};
         std::vector<char*> argv;
         for (auto& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
@@ -145,9 +151,8 @@ public:
         if (listening_) return {};
         return pid_ <= 0 ? "ser2net could not be started (is Debian's ser2net package "
                            "installed? scripts/deps.sh installs it)"
-                         : "ser2net started but does not serve 127.0.0.1:" +
-                               std::to_string(port_) + ": " +
-                               folder_.read("ser2net.out").value_or("");
+                         : "ser2net started but does not serve 127.0.0.1:" + std::to_string(port_) +
+                               ": " + folder_.read("ser2net.out").value_or("");
     }
     std::string address() const { return "rfc2217://127.0.0.1:" + std::to_string(port_); }
 
@@ -201,9 +206,9 @@ TEST(DeviceServer, Rfc2217ThroughSer2netSetsTheSpeedAndCarriesEveryByte) {
     }
     for (const char* speed : {"19200", "9600"}) {
         // B1030 holds 255: the attention byte of Telnet as data, both ways.
-        EXPECT_EQ(cli(folder, {"--port", server.address(), "--speed", speed, "read", "D1100",
-                               "B1030"}),
-                  "0|19999\n255\n|")
+        EXPECT_EQ(
+            cli(folder, {"--port", server.address(), "--speed", speed, "read", "D1100", "B1030"}),
+            "0|19999\n255\n|")
             << speed;
     }
     EXPECT_EQ(cli(folder, {"--port", server.address(), "write", "W1072", "65535"}), "0||");
