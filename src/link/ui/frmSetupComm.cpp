@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -64,6 +65,7 @@ frmSetupComm::frmSetupComm(AppContext& ctx, QWidget* parent, const std::string& 
     for (const FoundDevice& d : FindSerialDevices(deviceRoot))
         cboPortDevice_->addItem(QString::fromStdString(d.path + "  \u2014  " + d.description),
                                 QString::fromStdString(d.path));
+    cboPortDevice_->view()->setMinimumWidth(cboPortDevice_->view()->sizeHintForColumn(0));
     // The online state at opening decides what Save does afterwards.
     wasOnline_ = ctx_.link.OnlineMode;
     CurrentSettings();
@@ -90,7 +92,10 @@ void frmSetupComm::buildControls() {
     cboPortDevice_->setObjectName(QStringLiteral("cboPortDevice"));
     cboPortDevice_->setEditable(true);
     cboPortDevice_->setInsertPolicy(QComboBox::NoInsert);
-    cboPortDevice_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    // Lasting names of USB adapters run long: the box keeps a sensible width
+    // and its list opens as wide as its longest entry.
+    cboPortDevice_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    cboPortDevice_->setMinimumContentsLength(44);
     cboPortDevice_->lineEdit()->setPlaceholderText(
         QStringLiteral("a device, or socket://HOST:PORT, rfc2217://HOST:PORT"));
     cboPortDevice_->setToolTip(QStringLiteral(
