@@ -6,6 +6,8 @@
 //   --screenshot FILE      after a few seconds save a picture of the main
 //                          window to FILE, print its path and end
 //   --screenshot-delay S   seconds to wait before the picture (default 4)
+//   --loop-probe FILE      record the gaps between event-loop turns in FILE
+//                          ("-": standard error); also VORAN_LOOP_PROBE=FILE
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -25,11 +27,14 @@
 #else
 #include "platform/PosixSerialPort.h"
 #endif
+#include "platform/AliveWait.h"
 #include "platform/BusyPort.h"
 #include "platform/qt/QtBusyIndicator.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtFileDialog.h"
+#include "platform/qt/QtEventTurn.h"
 #include "platform/qt/QtLauncher.h"
+#include "platform/qt/QtLoopProbe.h"
 #include "platform/qt/QtMessageBox.h"
 #include "shell/frmMDIMain.h"
 
@@ -54,8 +59,21 @@ int main(int argc, char** argv) {
                                   "file");
     QCommandLineOption delay("screenshot-delay", "Seconds before the picture (default 4).",
                              "seconds", "4");
-    parser.addOptions({online, screenshot, delay});
+    QCommandLineOption probe(
+        "loop-probe", "Record the gaps between event-loop turns in FILE (- for stderr).", "file");
+    parser.addOptions({online, screenshot, delay, probe});
     parser.process(*app);
+
+    std::unique_ptr<voran::QtLoopProbe> loopProbe;
+    const QString probeFile =
+        parser.isSet(probe) ? parser.value(probe) : qEnvironmentVariable("VORAN_LOOP_PROBE");
+    if (!probeFile.isEmpty()) {
+        loopProbe = std::make_unique<voran::QtLoopProbe>(probeFile.toStdString());
+        if (!loopProbe->ok()) {
+            std::fprintf(stderr, "voran: cannot write %s\n", qPrintable(probeFile));
+            return 2;
+        }
+    }
 
     const std::string folder = voran::ProgramFolder();
     voran::SystemClock clock;
@@ -73,12 +91,22 @@ int main(int argc, char** argv) {
     // its path or a device server on the network.
     voran::NamedPort port(clock, folder, device);
 
-    // The wait cursor shows while a wait for the board lasts more than a moment.
+    // The link's waits keep the window alive: they run the event loop in
+    // slices while the link stays held (see AliveWait.h). The port's own
+    // clock stays the plain one; the link's pauses and waits go through the
+    // alive clock and port.
+    voran::QtEventTurn turns(clock);
+    voran::AliveWait alive(clock, turns);
+    voran::AliveClock aliveClock(clock, alive);
+    // The wait cursor shows while a wait for the board lasts more than a
+    // moment; a silent board is told in the status bar.
     voran::QtBusyIndicator busy;
-    voran::BusyPort busyPort(port, clock, busy);
+    voran::BusyPort busyPort(port, clock, busy, voran::BusyPort::kMoment, &alive);
 
-    voran::frmMDIMain window({messages, clock, busyPort, dialogs, clipboard, launcher, folder});
+    voran::frmMDIMain window(
+        {messages, aliveClock, busyPort, dialogs, clipboard, launcher, folder});
     messages.setParent(&window);
+    busy.onBoardSilent = [&window](bool on) { window.boardSilent(on); };
     window.show();
 
     if (parser.isSet(online)) {
@@ -95,5 +123,7 @@ int main(int argc, char** argv) {
             QApplication::exit(saved ? 0 : 1);
         });
     }
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    busy.onBoardSilent = nullptr;
+    return status;
 }

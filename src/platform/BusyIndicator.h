@@ -8,6 +8,9 @@ class IBusyIndicator {
 public:
     virtual ~IBusyIndicator() = default;
     virtual void busy(bool on) = 0;
+    // The board let an answer's time run out (true) and answered again or
+    // the port closed (false), so the values on screen are not live ones.
+    virtual void boardSilent(bool on) { (void)on; }
 };
 
 }  // namespace voran

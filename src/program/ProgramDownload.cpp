@@ -179,9 +179,13 @@ DownloadOutcome DumpProgram(RSComm& link, ProgramState& state, IMessageBox& mess
     if (!link.CommError) t->exchange(kProgramMode);
 
     // The records, each sent back to back and answered with its sum.
+    bool stopped = false;
     for (const HexRecord& r : image.records) {
         if (state.doEvents) state.doEvents();
         if (link.CommError) break;
+        // The operator's Cancel: the board keeps the records sent so far,
+        // as after any other halt.
+        if ((stopped = state.stopWanted())) break;
         t->exchange(static_cast<int>(r.data.size()), true);
         if (!link.CommError) t->exchange(r.addressHigh, true);
         if (!link.CommError) t->exchange(r.addressLow, true);
@@ -201,15 +205,16 @@ DownloadOutcome DumpProgram(RSComm& link, ProgramState& state, IMessageBox& mess
         }
     }
 
-    if (!link.CommError && t->exchange(kAttention) != kAck) {
+    if (!stopped && !link.CommError && t->exchange(kAttention) != kAck) {
         show("PLC did not Exit Program Mode!", MsgIcon::Critical);
         link.OnlineMode = false;
         return DownloadOutcome::Halted;
     }
 
     // The board stores the program; then the ident block tells what is loaded.
-    t->clock().pause(kAfterProgram);
-    if (!link.CommError) {
+    if (!stopped) t->clock().pause(kAfterProgram);
+    stopped = stopped || state.stopWanted();
+    if (!link.CommError && !stopped) {
         p.WritingIdent = true;
         std::string ident = set.ProgramIdent;
         ident.erase(0, ident.find_first_not_of(' '));
@@ -229,7 +234,7 @@ DownloadOutcome DumpProgram(RSComm& link, ProgramState& state, IMessageBox& mess
     set.ValidProgram = false;
     p.WritingIdent = false;
 
-    if (!link.CommError) {
+    if (!link.CommError && !stopped) {
         show("Program Download Complete!", MsgIcon::Information);
         link.OnlineMode = true;
         return DownloadOutcome::Complete;

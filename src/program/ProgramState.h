@@ -27,6 +27,11 @@ struct ProgramState {
     // Called once per record: lets pending window events run (the progress
     // window's timer) or prints progress. May be empty.
     std::function<void()> doEvents;
+    // True once the operator asked the transfer to stop (the progress
+    // window's Cancel). Looked at between records and after the pause that
+    // follows the records, never inside a record. May be empty.
+    std::function<bool()> stopRequested;
+    bool stopWanted() const { return stopRequested && stopRequested(); }
 };
 
 // The ident block of the board's program memory: the program's ident text

@@ -132,6 +132,7 @@ UploadOutcome UploadProgram(RSComm& link, ProgramState& state, IMessageBox& mess
         for (int block = range->start; block <= range->end(); block += 16) {
             p.CurrentProgramAdd = addressText(block);
             if (state.doEvents) state.doEvents();
+            if (state.stopWanted()) return notComplete();
             for (int k = 0; k < 16; ++k) {
                 const auto v = ReadByteItem(*t, "B" + std::to_string(block + k));
                 if (!v || link.CommError) {

@@ -26,6 +26,8 @@ inline constexpr const char* kStatusNormal =
     "-- System Normal --\r\nSet-up Program is Currently ONLINE";
 inline constexpr const char* kPanelNormal = "System Message:  All Faults Normal";
 inline constexpr const char* kPanelInitial = "System Message:";
+// While the board lets its answers' time run out (before the cable message).
+inline constexpr const char* kPanelWaiting = "System Message:  Waiting for the K-900 to Answer ...";
 }  // namespace texts
 
 // The frame's 500 ms background update: offline it tells whether a link

@@ -421,9 +421,15 @@ void frmMDIMain::mnuFileExport_Click() {
     reports_->mnuFileExport_Click();
 }
 
+void frmMDIMain::boardSilent(bool on) {
+    boardSilent_ = on;
+    panels_[0]->setText(on ? QString(texts::kPanelWaiting)
+                           : QString::fromStdString(background_.panelText()));
+}
+
 bool frmMDIMain::tmrBackgroungUpdate_Timer() {
     const bool ticked = background_.Tick();
-    if (ticked && panels_[0]->text().toStdString() != background_.panelText())
+    if (ticked && !boardSilent_ && panels_[0]->text().toStdString() != background_.panelText())
         panels_[0]->setText(QString::fromStdString(background_.panelText()));
     return ticked;
 }

@@ -74,6 +74,10 @@ public:
     void sbrMain_PanelClick(int index);
     // The date and time panels from the clock.
     void refreshDateTime();
+    // The board let an answer's time run out (true) or answered again or
+    // the port closed (false): panel 1 says that the program is waiting for
+    // the board, so the values on screen are not taken for live ones.
+    void boardSilent(bool on);
 
     // Menu handlers.
     void mnuViewOnline_Click();
@@ -181,6 +185,7 @@ private:
     int currentWindow_ = 0;
     bool loaded_ = false;
     bool closed_ = false;
+    bool boardSilent_ = false;
 };
 
 }  // namespace voran

@@ -31,6 +31,7 @@ frmProcessing::frmProcessing(AppContext& ctx, TransferDirection direction, QWidg
     prgProcessing = new QProgressBar(fraProcessing);
     prgProcessing->setObjectName("prgProcessing");
     prgProcessing->setTextVisible(false);
+    progress_ = new PacedProgress(*prgProcessing);
     cmdCancel = new QPushButton("&Cancel", fraProcessing);
     cmdCancel->setObjectName("cmdCancel");
     cmdCancel->setAutoDefault(false);
@@ -100,7 +101,7 @@ void frmProcessing::closeEvent(QCloseEvent* event) {
 // An upload can take up to three steps per channel, so the count may pass
 // the maximum; the bar then simply stays full.
 void frmProcessing::advance(int steps) {
-    prgProcessing->setValue(std::min(prgProcessing->value() + steps, prgProcessing->maximum()));
+    progress_->setValue(std::min(prgProcessing->value() + steps, prgProcessing->maximum()));
 }
 
 void frmProcessing::RunTransfer() {

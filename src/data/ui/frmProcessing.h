@@ -3,6 +3,7 @@
 #include <QDialog>
 
 #include "data/Transfer.h"
+#include "widgets/ProgressWindow.h"
 
 class QGroupBox;
 class QLabel;
@@ -59,6 +60,7 @@ private:
     bool started_ = false;
     bool running_ = false;
     TransferReport report_;
+    PacedProgress* progress_ = nullptr;
 };
 
 }  // namespace voran

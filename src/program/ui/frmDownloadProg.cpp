@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -27,8 +28,13 @@ frmDownloadProg::frmDownloadProg(RSComm& link, QWidget* parent) : QDialog(parent
     lblWaitDisplay_->setMinimumWidth(
         lblWaitDisplay_->fontMetrics().horizontalAdvance("Reading From Program Address: 0000H") +
         24);
+    cmdCancel_ = new QPushButton("&Cancel", fraWaitDisplay_);
+    cmdCancel_->setObjectName("cmdCancel");
+    cmdCancel_->setAutoDefault(false);
+    connect(cmdCancel_, &QPushButton::clicked, this, [this] { cancel_ = true; });
     auto* inner = new QVBoxLayout(fraWaitDisplay_);
     inner->addWidget(lblWaitDisplay_);
+    inner->addWidget(cmdCancel_, 0, Qt::AlignHCenter);
     auto* outer = new QVBoxLayout(this);
     outer->addWidget(fraWaitDisplay_);
     SetProgressWindowLook(*this, true);
@@ -82,14 +88,17 @@ void frmDownloadProg::Timer1_Timer() {
 
 void frmDownloadProg::RunTransfer() {
     running_ = true;
+    cancel_ = false;
     Timer1_->start();
     ProgramState& state = link_.program();
     state.doEvents = [] { QCoreApplication::processEvents(); };
+    state.stopRequested = [this] { return cancel_; };
     if (mode_ == 0)
         link_.DumpProgram();
     else
         link_.UploadProgram();
     state.doEvents = nullptr;
+    state.stopRequested = nullptr;
     Timer1_->stop();
     mode_ = 0;
     running_ = false;
@@ -99,11 +108,16 @@ void frmDownloadProg::RunTransfer() {
 }
 
 void frmDownloadProg::reject() {
-    if (!running_) QDialog::reject();
+    if (running_) {
+        cancel_ = true;
+        return;
+    }
+    QDialog::reject();
 }
 
 void frmDownloadProg::closeEvent(QCloseEvent* event) {
     if (running_) {
+        cancel_ = true;
         event->ignore();
         return;
     }

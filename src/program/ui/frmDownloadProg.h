@@ -4,6 +4,7 @@
 
 class QGroupBox;
 class QLabel;
+class QPushButton;
 class QTimer;
 
 namespace voran {
@@ -13,7 +14,10 @@ class RSComm;
 // The small modal window shown while a program goes to the board (mode 0)
 // or comes back from it (mode 1). It runs the transfer as soon as it is on
 // screen, shows the address being transferred every 250 ms, and closes
-// itself when the transfer has ended.
+// itself when the transfer has ended. Cancel (also Escape and the close box)
+// asks the transfer to stop at its next safe point: between two records, or
+// at the end of the pause after the records; the transfer then ends as not
+// complete.
 class frmDownloadProg : public QDialog {
     Q_OBJECT
 public:
@@ -26,6 +30,8 @@ public:
     QGroupBox* fraWaitDisplay() const { return fraWaitDisplay_; }
     QLabel* lblWaitDisplay() const { return lblWaitDisplay_; }
     QTimer* Timer1() const { return Timer1_; }
+    QPushButton* cmdCancel() const { return cmdCancel_; }
+    bool cancelRequested() const { return cancel_; }
 
     // One tick of Timer1: the label follows the link's progress flags.
     void Timer1_Timer();
@@ -34,8 +40,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    // The transfer cannot be stopped half-way: Escape and the close box wait
-    // for its end.
+    // Escape and the close box ask the transfer to stop, as Cancel does; the
+    // window closes when the transfer has ended.
     void reject() override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -46,9 +52,11 @@ private:
     int mode_ = 0;
     bool started_ = false;
     bool running_ = false;
+    bool cancel_ = false;
     QGroupBox* fraWaitDisplay_ = nullptr;
     QLabel* lblWaitDisplay_ = nullptr;
     QTimer* Timer1_ = nullptr;
+    QPushButton* cmdCancel_ = nullptr;
 };
 
 }  // namespace voran

@@ -2,13 +2,16 @@
 // minimise or maximise button.
 #include <QCoreApplication>
 #include <QLabel>
+#include <QElapsedTimer>
 #include <QLayout>
+#include <QProgressBar>
 
 #include "FakeClipboard.h"
 #include "TransferFixture.h"
 #include "data/ui/frmProcessing.h"
 #include "data/ui/frmWaitDisplay.h"
 #include "program/ui/frmDownloadProg.h"
+#include "widgets/ProgressWindow.h"
 #include "window/AppContext.h"
 
 namespace voran::testing {
@@ -54,6 +57,43 @@ TEST_F(ProgressWindowLook, DialogsHaveATitleBarNoMinMaxAndTheSizeTheirTextsNeed)
     for (int n = 0; n < 3; ++n) QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text()));
     EXPECT_GT(download.width(), before);
+}
+
+// Counts the paint events a widget gets.
+struct PaintCount : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        paints += e->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+TEST_F(ProgressWindowLook, PacedBarTakesEveryValueAtOnceButIsDrawnAtMostEveryFiftyMs) {
+    QProgressBar bar;
+    bar.setRange(0, kTransferSteps);
+    bar.show();
+    QCoreApplication::processEvents();
+    PaintCount count;
+    bar.installEventFilter(&count);
+
+    // A plain setValue draws at once; the paced one only takes the value.
+    bar.setValue(1);
+    ASSERT_GT(count.paints, 0) << "the plain bar draws itself at once";
+    count.paints = 0;
+    PacedProgress paced(bar);
+    for (int v = 2; v < kTransferSteps; ++v) paced.setValue(v);
+    EXPECT_EQ(bar.value(), kTransferSteps - 1);
+    EXPECT_EQ(count.paints, 0);
+
+    // Drawn by ordinary repaints, not more often than every 50 ms.
+    QElapsedTimer took;
+    took.start();
+    for (int v = 0; took.elapsed() < 200; v = (v + 1) % kTransferSteps) {
+        paced.setValue(v);
+        QCoreApplication::processEvents();
+    }
+    EXPECT_GE(count.paints, 1);
+    EXPECT_LE(count.paints, took.elapsed() / PacedProgress::kPaintMs + 2);
 }
 
 }  // namespace

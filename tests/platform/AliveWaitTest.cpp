@@ -1,0 +1,114 @@
+// Waits that keep the window alive: a long wait is cut into slices with a
+// turn of the event loop between them, a long run of quick exchanges gets a
+// turn every stretch, and every wait still ends at its own deadline.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "SimLink.h"
+#include "platform/AliveWait.h"
+
+namespace voran::testing {
+namespace {
+
+// Notes when it was asked to turn.
+struct NotedTurns : IEventTurn {
+    explicit NotedTurns(const IClock& clock) : clock_(clock) {}
+    void turn() override { last = at.emplace_back(clock_.now()); }
+    double lastTurn() const override { return last; }
+    std::vector<double> at;
+    double last = 0;
+
+private:
+    const IClock& clock_;
+};
+
+class AliveWaits : public ::testing::Test, protected SimLink {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(port.open(nullptr));
+        turns.last = clock.now();
+    }
+    // The longest stretch without a turn between `from` and `to`.
+    double longestStretch(double from, double to) const {
+        double longest = 0, prev = from;
+        for (double t : turns.at) longest = std::max(longest, t - prev), prev = t;
+        return std::max(longest, to - prev);
+    }
+    NotedTurns turns{clock};
+    AliveWait alive{clock, turns};
+};
+
+TEST_F(AliveWaits, AnswerWaitTurnsEverySliceAndEndsWhenThePlainWaitWould) {
+    // The board's delay before it answers (silent: never), the wait's length.
+    const struct {
+        double replyDelay;
+        bool silent;
+        double wait;
+    } cases[] = {{0.002, false, 1.0}, {0.009, false, 1.0}, {0.5, false, 1.0},
+                 {0.0, true, 1.0},    {0.0, true, 2.0},    {0.0, true, 0.004}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message()
+                     << c.replyDelay << (c.silent ? " silent " : " ") << c.wait);
+        // The same wait, plain and alive, from the same moment.
+        const auto waitOnce = [&](bool alive_) {
+            port.replyDelay = c.replyDelay;
+            port.silent = c.silent;
+            port.discardInput();
+            port.writeByte(0xFF);
+            const double start = clock.now();
+            turns.at.clear();
+            turns.last = start;
+            const double deadline = start + c.wait;
+            const bool got =
+                alive_ ? alive.waitForByte(port, deadline) : port.waitForByte(deadline);
+            port.readByte();
+            return std::tuple(got, clock.now() - start, start);
+        };
+        const auto [plainGot, plainTook, plainStart] = waitOnce(false);
+        (void)plainStart;
+        const auto [got, took, start] = waitOnce(true);
+        EXPECT_EQ(got, plainGot);
+        EXPECT_DOUBLE_EQ(took, plainTook);
+        EXPECT_LE(longestStretch(start, clock.now()), AliveWait::kSlice + 1e-9);
+        // A reply within the first slice takes no turn at all.
+        if (plainTook < AliveWait::kSlice) {
+            EXPECT_TRUE(turns.at.empty());
+        }
+    }
+}
+
+TEST_F(AliveWaits, PauseTurnsEverySliceAndEndsExactlyAtItsDeadline) {
+    for (double seconds : {0.005, 0.1, 0.6, 2.0}) {
+        SCOPED_TRACE(seconds);
+        ManualClock plain;
+        plain.advanceTo(clock.now());
+        plain.pause(seconds);
+        turns.at.clear();
+        const double start = clock.now();
+        AliveClock(clock, alive).pause(seconds);
+        EXPECT_EQ(clock.now(), plain.now()) << "the same moment, to the last bit";
+        EXPECT_LE(longestStretch(start, clock.now()), AliveWait::kSlice + 1e-9);
+    }
+}
+
+TEST_F(AliveWaits, RunOfQuickExchangesTurnsOnceItsStretchIsLong) {
+    // Quick answers (no wait ever reaches a slice): the turns come from the
+    // stretch alone, once per kStretch of exchanges.
+    port.replyDelay = 0.002;
+    const double start = clock.now();
+    turns.at.clear();
+    turns.last = start;
+    for (int i = 0; i < 100; ++i) {
+        port.writeByte(0xFF);
+        ASSERT_TRUE(alive.waitForByte(port, clock.now() + 1.0));
+        port.readByte();
+    }
+    const double took = clock.now() - start;
+    EXPECT_NEAR(took, 0.2, 1e-9) << "no exchange waited longer";
+    EXPECT_GE(turns.at.size(), static_cast<std::size_t>(took / (AliveWait::kStretch + 0.002)) - 1);
+    EXPECT_LE(longestStretch(start, clock.now()), AliveWait::kStretch + 0.002 + 1e-9);
+}
+
+}  // namespace
+}  // namespace voran::testing

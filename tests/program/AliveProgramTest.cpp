@@ -1,0 +1,202 @@
+// The link's waits keep the window alive: during the program download's
+// pause and during a long answer wait the event loop runs (a test timer
+// fires) while no second transaction starts, Cancel in the progress window
+// ends a download cleanly, and every transfer puts the same bytes on the
+// wire at the same moments as with plain blocking waits.
+#include <gtest/gtest.h>
+
+#include <QPushButton>
+#include <memory>
+
+#include "AliveLink.h"
+#include "ProgramFixture.h"
+#include "data/Transfer.h"
+#include "program/ProgramDownload.h"
+#include "program/ProgramUpload.h"
+#include "program/ui/frmDownloadProg.h"
+
+namespace voran::testing {
+namespace {
+
+Bytes pattern(int n, int seed) {
+    Bytes b;
+    for (int i = 0; i < n; ++i) b.push_back(static_cast<std::uint8_t>((i * 13 + seed) & 0xFF));
+    return b;
+}
+
+// The link with the waits wired as in the program, on the board of the
+// program fixture.
+class AliveProgram : public ProgramTest {
+protected:
+    AliveWiring wiring{clock, port};
+    RSComm alive{wiring.aliveClock, boxes, folder.path()};
+
+    void SetUp() override {
+        alive.OnlineMode = true;
+        alive.OpenRSComm(wiring.busyPort);
+        ASSERT_TRUE(alive.OnlineMode);
+        port.clearTrace();
+    }
+    // Selects a program of four records at 4000H.
+    void selectProgram() {
+        setIdent("OLDPROG", 1, 2);
+        alive.DownloadFile(writeSet("line", 'D', revisionText("FLANGE3", 79, 10),
+                                    imageText(0x4000, pattern(64, 5))));
+        ASSERT_TRUE(alive.ValidProgram());
+        boxes.answers = {MsgResult::Yes};
+    }
+    // The pause after the records: the longest silence on the wire.
+    std::pair<double, double> longestSilence() const {
+        std::pair<double, double> best{0, 0};
+        for (std::size_t i = 1; i < port.wire.size(); ++i)
+            if (port.wire[i].time - port.wire[i - 1].time > best.second - best.first)
+                best = {port.wire[i - 1].time, port.wire[i].time};
+        return best;
+    }
+};
+
+TEST_F(AliveProgram, TimersRunDuringThePauseAndAnAnswerWaitAndNoSecondTransactionStarts) {
+    selectProgram();
+    TurnWatch watch(clock, alive, port);
+    ASSERT_EQ(DumpProgram(alive, alive.program(), boxes), DownloadOutcome::Complete);
+    const auto [from, to] = longestSilence();
+    EXPECT_DOUBLE_EQ(to - from, 2.0) << "the pause after the records";
+    EXPECT_GE(watch.shotsBetween(from, to), static_cast<int>(2.0 / AliveWait::kSlice) - 2);
+
+    // A silent board: the first answer's wait of one second, then two of two.
+    port.clearTrace();
+    port.silent = true;
+    const double start = clock.now();
+    EXPECT_EQ(alive.RSRead("B100"), "0");
+    EXPECT_GE(watch.shotsBetween(start, start + 1.0),
+              static_cast<int>(1.0 / AliveWait::kSlice) - 2);
+    EXPECT_GE(watch.shotsBetween(start + 1.0, start + 5.0), 4 * 100 - 10);
+    // The resynchronising bytes at 1 s and 3 s, the cable box at 5 s, as
+    // with plain waits.
+    ASSERT_EQ(port.wire.size(), 3u);
+    EXPECT_DOUBLE_EQ(port.wire[1].time - start, 1.0);
+    EXPECT_DOUBLE_EQ(port.wire[2].time - start, 3.0);
+    EXPECT_DOUBLE_EQ(clock.now() - start, 5.0);
+    EXPECT_EQ(boxes.shown.back().title, "WARNING - Communication Error!");
+
+    EXPECT_EQ(watch.whileFree, 0) << "every shot came inside a transaction";
+    EXPECT_EQ(watch.bytesFromShots, 0) << "and could not start one of its own";
+}
+
+// One world each: the board, the clock and the link, with plain or alive
+// waits. The answers take a millisecond, as on a 9600 bit/s line.
+struct World {
+    explicit World(bool aliveWaits) {
+        port.replyDelay = 0.001;
+        if (aliveWaits) {
+            wiring = std::make_unique<AliveWiring>(clock, port);
+            link = std::make_unique<RSComm>(wiring->aliveClock, boxes, folder.path());
+            watch = std::make_unique<TurnWatch>(clock, *link, port);
+        } else {
+            link = std::make_unique<RSComm>(clock, boxes, folder.path());
+        }
+        link->OnlineMode = true;
+        link->OpenRSComm(wiring ? static_cast<ISerialPort&>(wiring->busyPort) : port);
+        tables.BuildDefaults(clock.localDateTime());
+        for (int i = 0; i < 0x400; ++i) board.memory()[0x2000 + i] = static_cast<std::uint8_t>(i);
+        folder.write("set.tnx", "4PROGRAM,TARNIX\r\n");  // N-31: 2000H..3FFFH
+        folder.write("set.rev", revisionText("FLANGE3", 79, 10));
+        folder.write("set.hex", imageText(0x2000, pattern(256, 9)));
+    }
+    TempFolder folder;
+    ManualClock clock;
+    sim::SimBoard board;
+    sim::SimPort port{board, clock};
+    FakeMessageBox boxes;
+    SetupTables tables;
+    std::unique_ptr<AliveWiring> wiring;
+    std::unique_ptr<RSComm> link;
+    std::unique_ptr<TurnWatch> watch;
+};
+
+TEST(AliveTransfers, EveryTransferPutsTheSameBytesOnTheWireAtTheSameMoments) {
+    const struct {
+        const char* name;
+        std::function<void(World&)> run;
+    } operations[] = {
+        {"Upload Data",
+         [](World& w) { DataTransfer(*w.link, w.tables).RunTransfer(kTransferUpload); }},
+        {"Download Data",
+         [](World& w) { DataTransfer(*w.link, w.tables).RunTransfer(kTransferDownload); }},
+        {"program download",
+         [](World& w) {
+             w.link->DownloadFile(w.folder.path("set.tnx"));
+             w.boxes.answers = {MsgResult::Yes};
+             DumpProgram(*w.link, w.link->program(), w.boxes);
+         }},
+        {"program upload",
+         [](World& w) {
+             w.link->UploadFile(w.folder.path("set.tnx"));
+             w.link->setInUploadMode(true);
+             UploadProgram(*w.link, w.link->program(), w.boxes);
+         }},
+    };
+    for (const auto& op : operations) {
+        SCOPED_TRACE(op.name);
+        World plain(false), alive(true);
+        op.run(plain);
+        op.run(alive);
+        ASSERT_GT(plain.port.wire.size(), 100u);
+        EXPECT_TRUE(plain.port.wire == alive.port.wire) << "same bytes, same moments";
+        EXPECT_EQ(plain.boxes.shown, alive.boxes.shown);
+        EXPECT_GT(alive.watch->fired.size(), 10u) << "the event loop ran meanwhile";
+        EXPECT_EQ(alive.watch->whileFree, 0);
+        EXPECT_EQ(alive.watch->bytesFromShots, 0);
+    }
+}
+
+TEST(AliveTransfers, CancelEndsTheProgramDownloadAtTheNextSafePointAsNotComplete) {
+    // When the operator clicks Cancel, the records the board got by the end
+    // (of 16), and whether the download left program mode first.
+    const struct {
+        const char* when;
+        int recordsSent;
+        bool leftProgramMode;
+    } cases[] = {{"during the records", 2, false}, {"during the pause", 16, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.when);
+        World w(true);
+        RSComm& link = *w.link;
+        link.DownloadFile(w.folder.path("set.tnx"));
+        ASSERT_TRUE(link.ValidProgram());
+        w.boxes.answers = {MsgResult::Yes};
+        const auto before = w.board.memory();
+        w.port.clearTrace();
+        frmDownloadProg window(link);
+        window.SetTransferMode(0);
+        const bool inRecords = c.recordsSent < 16;
+        w.watch->onFire = [&] {
+            const bool now = inRecords ? link.CurrentProgramAdd() == "2010H"
+                                       : w.clock.now() - w.port.wire.back().time > 0.5;
+            if (now) window.cmdCancel()->click();
+        };
+        window.RunTransfer();
+
+        ASSERT_EQ(w.boxes.shown.size(), 2u);
+        EXPECT_EQ(w.boxes.shown[1],
+                  box("Program Download", "Program Download Not Complete!", MsgIcon::Critical));
+        EXPECT_FALSE(link.OnlineMode);
+        EXPECT_FALSE(link.InProgramMode());
+        EXPECT_FALSE(link.ValidProgram());
+        for (int r = 0; r < 16; ++r)
+            EXPECT_EQ(w.board.memory()[0x2000 + 16 * r + 1] != before[0x2000 + 16 * r + 1],
+                      r < c.recordsSent)
+                << "record " << r;
+        // The last thing on the wire: the last record's answer, or the
+        // board's answer to leaving program mode. No ident was written.
+        ASSERT_GE(w.port.wire.size(), 2u);
+        EXPECT_FALSE(w.port.wire.back().toBoard);
+        EXPECT_EQ(w.port.wire[w.port.wire.size() - 2].byte == 0xFF, c.leftProgramMode);
+        for (int i = 0; i < kIdentBlockLength; ++i)
+            EXPECT_EQ(w.board.memory()[kIdentBlock + i], before[kIdentBlock + i]);
+        EXPECT_EQ(w.watch->bytesFromShots, 0);
+    }
+}
+
+}  // namespace
+}  // namespace voran::testing
