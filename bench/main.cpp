@@ -255,8 +255,7 @@ int main(int argc, char** argv) {
 
     // Alternate runs and keep each one's best, so that a busy moment of the
     // machine does not decide the comparison.
-    Figure bare{1e18, 1e18}, posix{1e18, 1e18}, qt{1e18, 1e18}, tcp{1e18, 1e18},
-        alive{1e18, 1e18};
+    Figure bare{1e18, 1e18}, posix{1e18, 1e18}, qt{1e18, 1e18}, tcp{1e18, 1e18}, alive{1e18, 1e18};
     const auto keepBest = [](Figure& best, const Figure& f) {
         if (f.wall < best.wall) best = f;
         best.ok = best.ok && f.ok;
