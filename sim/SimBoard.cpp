@@ -3,9 +3,9 @@
 #include "SimPls.h"
 #include "SimProgram.h"
 #include "link/NumberText.h"
+#include "platform/FileRead.h"
 
 #include <cctype>
-#include <fstream>
 #include <sstream>
 #include <vector>
 
@@ -277,11 +277,13 @@ std::int64_t SimBoard::peek(const std::string& address) const {
 }
 
 bool SimBoard::loadPresetFile(const std::string& path, std::string* error) {
-    std::ifstream in(path);
-    if (!in) {
-        if (error) *error = path + ": cannot be read";
+    // A regular file only: a named pipe given by mistake is never waited on.
+    const FileReadResult read = ReadFileContents(path);
+    if (!read) {
+        if (error) *error = path + ": cannot be read: " + read.reason;
         return false;
     }
+    std::istringstream in(std::string(WithoutByteOrderMark(read.bytes)));
     // Check every line before storing anything, so that a bad file leaves the
     // memory as it was.
     std::vector<std::pair<std::string, std::int64_t>> values;

@@ -1,7 +1,9 @@
 #include "SimProgram.h"
 
-#include <fstream>
+#include <sstream>
 #include <vector>
+
+#include "platform/FileRead.h"
 
 namespace voran::sim {
 
@@ -53,11 +55,12 @@ SimCommand::Answer SimProgram::receive(std::uint8_t byte) {
 }
 
 bool SimProgram::loadHexFile(SimBoard& board, const std::string& path, std::string* error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        if (error) *error = path + ": cannot be read";
+    const FileReadResult read = ReadFileContents(path);
+    if (!read) {
+        if (error) *error = path + ": cannot be read: " + read.reason;
         return false;
     }
+    std::istringstream in(std::string(WithoutByteOrderMark(read.bytes)));
     const auto digit = [](char c) {
         if (c >= '0' && c <= '9') return c - '0';
         if (c >= 'A' && c <= 'F') return c - 'A' + 10;

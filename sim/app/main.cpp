@@ -20,9 +20,11 @@
 #include <filesystem>
 #include <iostream>
 #include <string>
+#include <random>
 #include <thread>
 
 #include "SimBoard.h"
+#include "SimDump.h"
 #include "SimPls.h"
 #include "SimProgram.h"
 #include "Version.h"
@@ -38,6 +40,8 @@ volatile sig_atomic_t gStop = 0;
 volatile sig_atomic_t gToggleSilent = 0;
 volatile sig_atomic_t gToggleResolver = 0;
 volatile sig_atomic_t gToggleFaults = 0;
+volatile sig_atomic_t gDump = 0;
+volatile sig_atomic_t gDie = 0;
 
 void onStop(int) {
     gStop = 1;
@@ -50,6 +54,12 @@ void onToggleResolver(int) {
 }
 void onToggleFaults(int) {
     gToggleFaults = 1;
+}
+void onDump(int) {
+    gDump = 1;
+}
+void onDie(int) {
+    gDie = 1;
 }
 
 struct Options {
@@ -68,6 +78,10 @@ struct Options {
     // Serve on this TCP port of 127.0.0.1 instead of a pseudo-terminal (0: a
     // free one; -1: the pseudo-terminal).
     int tcp = -1;
+    // Whole-board dumps on request.
+    std::string dump;
+    // Drops at random positions, repeatable from the seed (-1: every N-th).
+    long long dropSeed = -1;
 };
 
 const char* const kUsage =
@@ -92,11 +106,16 @@ const char* const kUsage =
     "  --tcp PORT         serve the board on TCP port PORT of 127.0.0.1 (raw, one\n"
     "                     connection at a time; 0: a free port) instead of a\n"
     "                     pseudo-terminal: reach it as socket://127.0.0.1:PORT\n"
+    "  --drop-seed S      with --drop-every N: lose each byte with a chance of 1 in N,\n"
+    "                     at positions drawn from seed S (the same seed, the same bytes)\n"
+    "  --dump FILE        on SIGRTMIN+1 write all 64 KiB of memory, then the PLS state\n"
+    "                     as text lines, to FILE (replaced whole)\n"
     "  --help, --version  say what it is and end\n"
     "Prints \"device <pty>\" and \"link <path>\" on stdout (with --tcp, \"listen\n"
     "127.0.0.1:PORT\"). SIGUSR1 toggles --silent,\n"
     "SIGUSR2 stops or starts the resolver, SIGRTMIN toggles --drop-every and\n"
-    "--reply-delay (a clean line and back).\n"
+    "--reply-delay (a clean line and back), SIGRTMIN+1 writes the --dump file,\n"
+    "SIGRTMIN+2 writes it and ends at once, as a board that dies between two bytes.\n"
     "Trace the wire with QT_LOGGING_RULES=\"voran.sim.debug=true\".\n";
 
 bool parse(int argc, char** argv, Options& o) {
@@ -141,6 +160,10 @@ bool parse(int argc, char** argv, Options& o) {
                             std::string(v).size() <= 5 && std::atoi(v) <= 65535
                         ? std::atoi(v)
                         : -2;
+        else if (a == "--drop-seed" && (v = value()))
+            o.dropSeed = std::atoll(v);
+        else if (a == "--dump" && (v = value()))
+            o.dump = v;
         else {
             std::cerr << "k900-sim: bad option " << a << "\n" << kUsage;
             return false;
@@ -297,6 +320,10 @@ int main(int argc, char** argv) {
     ::sigaction(SIGUSR2, &sa, nullptr);
     sa.sa_handler = onToggleFaults;
     ::sigaction(SIGRTMIN, &sa, nullptr);
+    sa.sa_handler = onDump;
+    ::sigaction(SIGRTMIN + 1, &sa, nullptr);
+    sa.sa_handler = onDie;
+    ::sigaction(SIGRTMIN + 2, &sa, nullptr);
 
     if (listener >= 0) {
         std::cout << "listen 127.0.0.1:" << opt.tcp << std::endl;
@@ -310,7 +337,27 @@ int main(int argc, char** argv) {
     bool faults = true;
     long long heard = 0;
     double lastTick = monotonic();
+    std::mt19937_64 dropDraw(static_cast<std::uint64_t>(opt.dropSeed));
+    const auto dropNow = [&] {
+        if (opt.dropEvery <= 0) return false;
+        if (opt.dropSeed < 0) return heard % opt.dropEvery == 0;
+        return dropDraw() % static_cast<std::uint64_t>(opt.dropEvery) == 0;
+    };
     while (!gStop) {
+        // The board dies between two bytes: what it held then goes to the
+        // dump file, and it is gone as a killed process is (nothing tidied).
+        if (gDie) {
+            std::string error;
+            if (!opt.dump.empty() && !voran::sim::WriteBoardDump(board, opt.dump, &error))
+                std::cerr << "k900-sim: " << error << std::endl;
+            ::_exit(137);
+        }
+        if (gDump) {
+            gDump = 0;
+            std::string error;
+            if (!opt.dump.empty() && !voran::sim::WriteBoardDump(board, opt.dump, &error))
+                std::cerr << "k900-sim: " << error << std::endl;
+        }
         if (gToggleSilent) {
             gToggleSilent = 0;
             silent = !silent;
@@ -368,7 +415,7 @@ int main(int argc, char** argv) {
         for (ssize_t k = 0; k < n; ++k) {
             ++heard;
             if (silent) continue;
-            if (faults && opt.dropEvery > 0 && heard % opt.dropEvery == 0) {
+            if (faults && dropNow()) {
                 qCDebug(lcSim, "PC -> %02X (lost)", in[k]);
                 continue;
             }

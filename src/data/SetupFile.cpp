@@ -11,6 +11,7 @@
 #include <system_error>
 #include <type_traits>
 
+#include "platform/FileRead.h"
 #include "platform/FileReplace.h"
 #include "platform/Logging.h"
 
@@ -18,9 +19,9 @@ namespace voran {
 
 namespace {
 
-// Files larger than this are read only this far: a record that needs more is
-// not a set-up file.
-constexpr std::size_t kMaxReadBytes = 16u * 1024u * 1024u;
+// Files larger than this are refused unread: a record that needs more is not
+// a set-up file.
+constexpr std::size_t kMaxReadBytes = kFileReadLimit;
 
 // The OLE dates a set-up program can represent: 1 Jan 100 to 31 Dec 9999.
 constexpr double kOleMin = -657434.0;
@@ -187,21 +188,12 @@ SetupFileResult DecodeSetupData(std::string_view bytes, SetupData& out) {
 }
 
 SetupFileResult ReadSetupFile(const std::string& path, SetupData& out) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::file_status st = fs::status(path, ec);
-    if (ec) return SetupFileResult::Fail(std::generic_category().message(ec.value()));
-    if (fs::is_directory(st)) return SetupFileResult::Fail(std::strerror(EISDIR));
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return SetupFileResult::Fail(std::strerror(errno));
-    const auto size = fs::file_size(path, ec);
-    std::string bytes(std::min(static_cast<std::size_t>(ec ? kMaxReadBytes : size), kMaxReadBytes),
-                      '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (in.bad()) return SetupFileResult::Fail("the file cannot be read");
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
-    qCDebug(lcData) << "read" << bytes.size() << "bytes from" << path.c_str();
-    return DecodeSetupData(bytes, out);
+    // A regular file only (a named pipe is never waited on), and none past
+    // the limit.
+    const FileReadResult read = ReadFileContents(path, kMaxReadBytes);
+    if (!read) return SetupFileResult::Fail(read.reason);
+    qCDebug(lcData) << "read" << read.bytes.size() << "bytes from" << path.c_str();
+    return DecodeSetupData(read.bytes, out);
 }
 
 // The record goes to the disk through the one file replacement of the

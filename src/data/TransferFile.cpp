@@ -40,6 +40,22 @@ std::string DescribeIncomplete(const TransferReport& r, std::string what = {}) {
 
 }  // namespace
 
+std::string ItemCountRefusal(const std::string& path, const SetupData& file) {
+    const std::size_t items = ItemCount;
+    if (file.Address.size() == items && file.Value.size() == items) return {};
+    if (file.Address.size() != file.Value.size())
+        return path + " holds " + std::to_string(file.Address.size()) + " addresses but " +
+               std::to_string(file.Value.size()) + " values";
+    return path + " holds " + std::to_string(file.Address.size()) + " items, not " +
+           std::to_string(items);
+}
+
+std::string VersionRefusal(const std::string& path, const SetupData& file) {
+    if (file.Version == ProgramVersion()) return {};
+    return path + " was written by set-up program version \"" + file.Version + "\", not " +
+           ProgramVersion() + "; its data tables may not be properly aligned";
+}
+
 FileTransferOutcome UploadToFile(RSComm& link, IClock& clock, const std::string& path,
                                  TransferHooks hooks) {
     FileTransferOutcome out;
@@ -74,17 +90,12 @@ FileTransferOutcome DownloadFromFile(RSComm& link, const std::string& path, bool
         return out;
     }
     const SetupData& file = tables.FileData;
-    if (file.Address.size() != static_cast<std::size_t>(ItemCount) ||
-        file.Value.size() != static_cast<std::size_t>(ItemCount)) {
-        out.error = path + " holds " + std::to_string(file.Address.size()) + " items, not " +
-                    std::to_string(ItemCount) + "; nothing was sent";
+    if (const std::string refusal = ItemCountRefusal(path, file); !refusal.empty()) {
+        out.error = refusal + "; nothing was sent";
         return out;
     }
-    if (file.Version != ProgramVersion() && !anyVersion) {
-        out.error = path + " was written by set-up program version \"" + file.Version + "\", not " +
-                    ProgramVersion() +
-                    "; its data tables may not be properly aligned, nothing was sent "
-                    "(--any-version sends it anyway)";
+    if (const std::string refusal = VersionRefusal(path, file); !refusal.empty() && !anyVersion) {
+        out.error = refusal + ", nothing was sent (--any-version sends it anyway)";
         return out;
     }
     tables.CurrentData = file;
@@ -98,7 +109,8 @@ FileTransferOutcome DownloadFromFile(RSComm& link, const std::string& path, bool
     return out;
 }
 
-FileComparison CompareFileWithBoard(RSComm& link, const std::string& path, TransferHooks hooks) {
+FileComparison CompareFileWithBoard(RSComm& link, const std::string& path, TransferHooks hooks,
+                                    bool anyVersion) {
     FileComparison out;
     SetupTables tables;
     SetupData& file = tables.CurrentData;
@@ -107,8 +119,15 @@ FileComparison CompareFileWithBoard(RSComm& link, const std::string& path, Trans
         out.error = "cannot read " + path + ": " + read.error;
         return out;
     }
-    file.Address.resize(ItemCount);
-    file.Value.resize(ItemCount, 0);
+    // What a download would refuse is no comparison either.
+    if (const std::string refusal = ItemCountRefusal(path, file); !refusal.empty()) {
+        out.error = refusal + "; nothing was compared";
+        return out;
+    }
+    if (const std::string refusal = VersionRefusal(path, file); !refusal.empty() && !anyVersion) {
+        out.error = refusal + ", nothing was compared (--any-version compares it anyway)";
+        return out;
+    }
 
     SetupData board;
     out.report = DataTransfer(link, tables, std::move(hooks)).ReadBoard(board);

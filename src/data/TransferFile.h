@@ -28,6 +28,15 @@ struct FileTransferOutcome {
 FileTransferOutcome UploadToFile(RSComm& link, IClock& clock, const std::string& path,
                                  TransferHooks hooks = {});
 
+// Why a set-up file's item table cannot be sent: "PATH holds 40 items, not
+// 78", or "PATH holds 78 addresses but 10 values"; empty when it holds the
+// 78 items.
+std::string ItemCountRefusal(const std::string& path, const SetupData& file);
+// Why a set-up file of another program version is not sent unless asked:
+// "PATH was written by set-up program version "X", not Y; its data tables
+// may not be properly aligned"; empty for this version's files.
+std::string VersionRefusal(const std::string& path, const SetupData& file);
+
 // Reads the set-up file `path` and sends it to the board. A file written by
 // another program version is refused unless `anyVersion`; a file whose item
 // table does not hold exactly the 78 items is refused always; values that
@@ -46,11 +55,12 @@ struct FileComparison {
     std::vector<Difference> differences;
 };
 
-// Reads the set-up file `path` (an older, shorter item table padded as Open
-// pads it), then reads the board the way an upload does at the file's
-// addresses, and lists what a download of the file would change. Nothing is
+// Reads the set-up file `path`, then reads the board the way an upload does
+// at the file's addresses, and lists what a download of the file would
+// change. A file a download refuses is refused here too, in the same words
+// (ItemCountRefusal, and VersionRefusal unless `anyVersion`). Nothing is
 // written, to the board or to a file.
-FileComparison CompareFileWithBoard(RSComm& link, const std::string& path,
-                                    TransferHooks hooks = {});
+FileComparison CompareFileWithBoard(RSComm& link, const std::string& path, TransferHooks hooks = {},
+                                    bool anyVersion = false);
 
 }  // namespace voran

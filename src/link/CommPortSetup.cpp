@@ -3,9 +3,9 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 
 #include "link/PortSettingsFile.h"
+#include "platform/FileRead.h"
 #include "platform/Paths.h"
 
 namespace fs = std::filesystem;
@@ -23,18 +23,15 @@ PortSettingsLoad LoadPortSettings(const std::string& settingsFile) {
     PortSettingsLoad r;
     std::error_code ec;
     if (!fs::exists(settingsFile, ec)) return r;
-    std::ifstream in(settingsFile, std::ios::binary);
-    std::string content(kReadLimit, '\0');
-    if (in) in.read(content.data(), static_cast<std::streamsize>(content.size()));
-    if (!in && !in.eof()) {
+    const FileReadResult read = ReadFileContents(settingsFile, kReadLimit, true);
+    if (!read) {
         r.ok = false;
-        r.errorNumber = errno;
-        r.error = std::string(std::strerror(errno)) + ": " + settingsFile;
+        r.errorNumber = read.errorNumber;
+        r.error = read.error;
         return r;
     }
-    content.resize(static_cast<std::size_t>(in.gcount()));
     // The link's own reading of the file: clamps the port to 1 .. 99.
-    r.settings = ParsePortSettingsText(content).settings;
+    r.settings = ParsePortSettingsText(std::string(WithoutByteOrderMark(read.bytes))).settings;
     return r;
 }
 

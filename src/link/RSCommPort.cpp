@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 
 #include "link/PortSettingsFile.h"
 #include "link/RSComm.h"
+#include "platform/FileRead.h"
 #include "platform/FileReplace.h"
 #include "platform/Logging.h"
 #include "platform/Paths.h"
@@ -51,20 +51,15 @@ bool RSComm::readSettingsFile(int* errorNumber, std::string* errorText) {
     if (!fs::exists(path, ec)) return writeSettingsFile(settings_, errorNumber, errorText);
 
     // Only the first line matters: at most kFirstLineLimit bytes are read,
-    // however large the file.
-    std::ifstream in(path, std::ios::binary);
-    std::string firstLine;
-    if (in) {
-        char buffer[kFirstLineLimit];
-        in.read(buffer, sizeof buffer);
-        firstLine.assign(buffer, static_cast<std::size_t>(in.gcount()));
-        firstLine = firstLine.substr(0, firstLine.find('\n'));
-    }
-    if (!in && !in.eof()) {
-        *errorNumber = errno;
-        *errorText = std::string(std::strerror(errno)) + ": " + path;
+    // however large the file; anything but a regular file is refused.
+    const FileReadResult read = ReadFileContents(path, kFirstLineLimit, true);
+    if (!read) {
+        *errorNumber = read.errorNumber;
+        *errorText = read.error;
         return false;
     }
+    std::string firstLine(WithoutByteOrderMark(read.bytes));
+    firstLine = firstLine.substr(0, firstLine.find('\n'));
     const PortSettingsText parsed = ParsePortSettingsText(firstLine);
     settings_ = parsed.settings;
     if (parsed.empty || parsed.garbled) {

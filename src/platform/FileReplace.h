@@ -29,10 +29,14 @@ struct FileWriteResult {
 //   link stays a link.
 // - An existing file keeps its permissions, and its owner and group where
 //   the process may give them.
-// - An existing file the process may not write is refused, untouched.
+// - An existing file the process may not write is refused, untouched; so is
+//   a target that is not a regular file (a device, a named pipe, a socket),
+//   with "Not a regular file".
 // - Where the folder refuses a new (temporary) file but the file itself may
-//   be written, the file is written in place. Its old contents are then lost
-//   only when that write itself fails, which the result says.
+//   be written, the file is written in place, but only after the room for
+//   the new contents has been reserved: a full disk or a file size limit
+//   refuses the write and leaves the old file whole. Only a disk that fails
+//   after that can cut the old contents short, which the result then says.
 FileWriteResult ReplaceFileContents(const std::string& path, std::string_view bytes);
 
 }  // namespace voran

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/FileRead.h"
 #include "platform/Logging.h"
 #include "program/BoardStatus.h"
 #include "program/BoardTable.h"
@@ -37,15 +38,14 @@ std::string addressText(int address) {
 // Reads the image file whole. False with the platform's error when it
 // cannot be read.
 bool readImage(const std::string& path, std::string* text, int* number, std::string* error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        *number = errno;
-        *error = std::strerror(errno) + std::string(": ") + path;
+    // A regular file of reasonable size only; a byte-order mark is skipped.
+    const FileReadResult read = ReadFileContents(path);
+    if (!read) {
+        *number = read.errorNumber;
+        *error = read.error;
         return false;
     }
-    std::ostringstream all;
-    all << in.rdbuf();
-    *text = all.str();
+    *text = WithoutByteOrderMark(read.bytes);
     return true;
 }
 

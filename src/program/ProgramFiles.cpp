@@ -9,6 +9,7 @@
 #include <fstream>
 #include <optional>
 
+#include "platform/FileRead.h"
 #include "program/BoardTable.h"
 #include "program/RecordText.h"
 
@@ -111,22 +112,15 @@ FieldRead ReadFirstField(const std::string& path, std::string* field, int* error
                          std::string* error) {
     field->clear();
     if (!isFile(path)) return FieldRead::Missing;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        const int number = errno;
-        if (errorNumber) *errorNumber = number;
-        if (error) *error = std::strerror(number) + std::string(": ") + path;
+    const FileReadResult read = ReadFileContents(path, kFirstLineLimit, true);
+    if (!read) {
+        if (errorNumber) *errorNumber = read.errorNumber;
+        if (error) *error = read.error;
         return FieldRead::Unreadable;
     }
-    std::string line;
-    char c = 0;
-    bool any = false;
-    while (line.size() < kFirstLineLimit && in.get(c)) {
-        any = true;
-        if (c == '\r' || c == '\n') break;
-        line += c;
-    }
-    if (!any) return FieldRead::Empty;
+    const std::string_view text = WithoutByteOrderMark(read.bytes);
+    if (text.empty()) return FieldRead::Empty;
+    std::string line(text.substr(0, text.find_first_of("\r\n")));
 
     std::size_t i = line.find_first_not_of(' ');
     if (i == std::string::npos) return FieldRead::Ok;

@@ -3,12 +3,13 @@
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 
 #include <QDateTime>
 #include <QFileInfo>
 
+#include "platform/FileRead.h"
 #include "platform/Paths.h"
+#include "program/FaultText.h"
 #include "program/RecordText.h"
 
 namespace voran {
@@ -55,20 +56,10 @@ std::string CorrectiveAction(int code) {
 }
 
 std::optional<std::string> CodeDescription(const std::string& file, const std::string& code) {
-    std::error_code ec;
-    if (file.empty() || !fs::is_regular_file(file, ec)) return std::nullopt;
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::optional<std::string> found;
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        std::size_t pos = 0;
-        const std::string field = NextRecordField(line, pos);
-        // A site may list a code twice; the later record is the one kept.
-        if (SameNoCase(field, code)) found = NextRecordField(line, pos);
-    }
-    return found;
+    if (file.empty()) return std::nullopt;
+    const FileReadResult read = ReadFileContents(file);
+    if (!read) return std::nullopt;
+    return FindCodeRecord(read.bytes, code);
 }
 
 std::string SupportFile(const std::string& programFolder, const std::string& name) {

@@ -59,9 +59,10 @@ bool HasRealTimeClock(int boardType);
 std::string CorrectiveAction(int code);
 
 // The description of `code` (hexadecimal text) in a code file
-// (FaultErrCodes.txt, CommErrCodes.txt): the last record whose code field
-// equals it without regard to case. Nothing when the file is missing or
-// unreadable or has no such record. A record is one line: the code, a
+// (FaultErrCodes.txt, CommErrCodes.txt): the first record whose code field
+// equals it without regard to case (the rule of FindCodeRecord).
+// Nothing when the file is missing, unreadable, not a regular file, past
+// the reading limit or has no such record. A record is one line: the code, a
 // comma, the description; either field may be in double quotes so that it
 // can hold commas.
 std::optional<std::string> CodeDescription(const std::string& file, const std::string& code);

@@ -4,43 +4,48 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
-#include <chrono>
 #include <filesystem>
 #include <optional>
-#include <thread>
 
+#include "FileKinds.h"
 #include "LinkFixture.h"
 
 namespace voran::testing {
 namespace {
 
-TEST(PortSettingsFile, OnlyTheBeginningOfAnEndlessFileIsRead) {
-    // RSPort.cfg as a pipe whose writer never ends it: reading it whole would
-    // never return; its first line is all that is read.
-    TempFolder folder;
-    std::filesystem::create_directories(folder.path("Support"));
-    const std::string path = folder.path("Support/RSPort.cfg");
-    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
-    std::atomic<bool> done{false};
-    std::thread writer([&] {
-        const int fd = ::open(path.c_str(), O_WRONLY);
-        const std::string text = "3,19200\n" + std::string(4000, 'x');
-        if (fd >= 0 && ::write(fd, text.data(), text.size()) > 0)
-            while (!done) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        if (fd >= 0) ::close(fd);
-    });
-    ManualClock clock;
-    sim::SimBoard board;
-    sim::SimPort port(board, clock);
-    FakeMessageBox boxes;
-    RSComm link(clock, boxes, folder.path());
-    link.OpenRSComm(port);
-    done = true;
-    writer.join();
-    EXPECT_EQ(link.settings().port, 3);
-    EXPECT_EQ(port.settings(), "19200,n,8,1");
-    EXPECT_TRUE(link.OnlineMode);
+TEST(PortSettingsFile, ANamedPipeOrADeviceIsRefusedAtOnceAndLeftAsItIs) {
+    // RSPort.cfg as a pipe nobody writes to, or as a link to a device node:
+    // reading the pipe would wait forever, replacing the link would turn the
+    // node into a file. Both are refused with the file's name, untouched.
+    const struct {
+        const char* name;
+        bool device;
+    } rows[] = {{"named pipe", false}, {"link to a device node", true}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        if (r.device && ::geteuid() != 0) continue;  // only the superuser makes nodes
+        HangGuard guard;
+        TempFolder folder;
+        std::filesystem::create_directories(folder.path("Support"));
+        const std::string path = folder.path("Support/RSPort.cfg");
+        const std::string node = folder.path("null");
+        if (r.device) {
+            ASSERT_TRUE(MakeDeviceNode(node));
+            std::filesystem::create_symlink(node, path);
+        } else {
+            ASSERT_TRUE(MakeFifo(path));
+        }
+        ManualClock clock;
+        sim::SimBoard board;
+        sim::SimPort port(board, clock);
+        FakeMessageBox boxes;
+        RSComm link(clock, boxes, folder.path());
+        link.OpenRSComm(port);
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0].text, "Error Number = 22\r\n\r\nNot a regular file: " + path);
+        EXPECT_FALSE(link.OnlineMode || port.isOpen());
+        EXPECT_TRUE(r.device ? IsDeviceNode(node) : IsFifo(path));
+    }
 }
 
 TEST(PortSettingsFile, EachKindOfContentOpensTheRightPort) {
@@ -54,6 +59,12 @@ TEST(PortSettingsFile, EachKindOfContentOpensTheRightPort) {
         {"port and fast speed", "3,19200", 3, "19200,n,8,1", "3,19200"},
         {"unknown speed", "3,4800", 3, "9600,n,8,1", "3,4800"},
         {"windows line end", "4,19200\r\n", 4, "19200,n,8,1", "4,19200\r\n"},
+        {"byte-order mark",
+         "\xEF\xBB\xBF"
+         "3,19200\n",
+         3, "19200,n,8,1",
+         "\xEF\xBB\xBF"
+         "3,19200\n"},
         {"empty file", "", 1, "9600,n,8,1", "1,9600\n"},
         {"missing file and folder", std::nullopt, 1, "9600,n,8,1", "1,9600\n"},
         {"letters", "abc", 1, "9600,n,8,1", "1,9600\n"},

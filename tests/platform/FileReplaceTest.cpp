@@ -11,6 +11,7 @@
 
 #include <sys/stat.h>
 
+#include "FileKinds.h"
 #include "OrdinaryUser.h"
 #include "platform/FileReplace.h"
 
@@ -98,12 +99,14 @@ TEST(ReplaceFile, AFolderThatRefusesNewFilesIsWrittenInPlaceWhereTheFileMayBeWri
         long long limit;
         const char* reason;
         const char* after;
+        const char* bytes = "the new contents, longer";
     } cases[] = {
-        {"writable file", true, -1, "", "the new contents"},
+        {"writable file", true, -1, "", "the new contents, longer"},
+        {"shorter contents", true, -1, "", "new", "new"},
         {"no file yet", false, -1, "Permission denied", nullptr},
-        {"write fails half way", true, 7,
-         "File too large; the file was being written in place and its old contents are lost",
-         "the new"},
+        {"no room for the new contents", true, 20,
+         "File too large; the file could not be written in place and was left as it was",
+         "the old contents"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -115,7 +118,7 @@ TEST(ReplaceFile, AFolderThatRefusesNewFilesIsWrittenInPlaceWhereTheFileMayBeWri
         }
         const std::string problem = RunAsOrdinaryUser(
             [&]() -> std::string {
-                const FileWriteResult r = ReplaceFileContents(path, "the new contents");
+                const FileWriteResult r = ReplaceFileContents(path, c.bytes);
                 if (r.ok != !*c.reason) return "ok = " + std::to_string(r.ok) + ": " + r.error;
                 if (r.reason != c.reason) return "reason: " + r.reason;
                 if (!r.ok && r.error != r.reason + ": " + path) return "error: " + r.error;
@@ -150,4 +153,68 @@ TEST(ReplaceFile, AFolderOrAMissingFolderIsRefusedWithTheReason) {
     EXPECT_EQ(ReplaceFileContents(folder.path(), "x").reason, "Is a directory");
     EXPECT_EQ(ReplaceFileContents(folder.path("gone/line3.sdt"), "x").reason,
               "No such file or directory");
+}
+
+TEST(ReplaceFile, ADeviceOrANamedPipeIsRefusedAndStaysWhatItIs) {
+    // Reached by name or through a link: a program running as the superuser
+    // must never turn a device node into a file.
+    const struct {
+        const char* name;
+        bool device;
+        bool throughLink;
+    } rows[] = {{"named pipe", false, false},
+                {"link to a named pipe", false, true},
+                {"device node", true, false},
+                {"link to a device node", true, true}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        if (r.device && ::geteuid() != 0) continue;  // only the superuser makes nodes
+        HangGuard guard;
+        Folder folder;
+        const std::string node = folder.path("node");
+        ASSERT_TRUE(r.device ? MakeDeviceNode(node) : MakeFifo(node));
+        std::string path = node;
+        if (r.throughLink) {
+            path = folder.path("out.txt");
+            fs::create_symlink(node, path);
+        }
+        const FileWriteResult written = ReplaceFileContents(path, "shift data");
+        EXPECT_FALSE(written.ok);
+        EXPECT_EQ(written.error, "Not a regular file: " + path);
+        EXPECT_TRUE(r.device ? IsDeviceNode(node) : IsFifo(node));
+        EXPECT_EQ(folder.names(), r.throughLink ? "node|out.txt" : "node") << "no leftovers";
+    }
+}
+
+TEST(ReplaceFile, InPlaceOnAFullDiskTheOldFileStaysByteForByte) {
+    // A small file system of its own, filled up, whose folder refuses new
+    // files to an ordinary user: there is no room for the longer contents,
+    // so nothing of the old file may be overwritten.
+    if (::geteuid() != 0) GTEST_SKIP() << "only the superuser mounts a file system";
+    Folder folder;
+    if (::system(("mount -t tmpfs -o size=64k,mode=0555 tmpfs " + folder.path() + " 2>/dev/null")
+                     .c_str()) != 0)
+        GTEST_SKIP() << "no tmpfs here";
+    struct Unmount {
+        std::string at;
+        ~Unmount() { [[maybe_unused]] const int r = ::system(("umount " + at).c_str()); }
+    } unmount{folder.path()};
+    const std::string path = folder.path("Q.hex");
+    const std::string old(12288, 'o');
+    writeAll(path, old);
+    ::chmod(path.c_str(), 0666);
+    // Fill what is left.
+    std::ofstream(folder.path("filler"), std::ios::binary) << std::string(64 * 1024, 'f');
+    const std::string fresh(40000, 'n');
+    const std::string problem = RunAsOrdinaryUser([&]() -> std::string {
+        const FileWriteResult r = ReplaceFileContents(path, fresh);
+        if (r.ok) return "the write says it was done";
+        if (r.reason !=
+            "No space left on device; the file could not be written in place and was left as it "
+            "was")
+            return "reason: " + r.reason;
+        return {};
+    });
+    EXPECT_EQ(problem, "");
+    EXPECT_TRUE(readAll(path) == old) << "the old file is whole";
 }

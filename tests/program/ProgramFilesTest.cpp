@@ -2,13 +2,17 @@
 // rules, the program selection and the image check.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "FakeMessageBox.h"
+#include "FileKinds.h"
 #include "ProgramFixture.h"
 #include "ProgramRun.h"
 #include "program/BoardTable.h"
 #include "program/FaultText.h"
 #include "program/HexImage.h"
 #include "program/ProgramFiles.h"
+#include "program/TargetBoardInfo.h"
 
 namespace voran::testing {
 namespace {
@@ -79,6 +83,36 @@ TEST(FaultText, CodeTextCaseFirstMatchAndMissingFile) {
     };
     for (const auto& [code, text] : rows) EXPECT_EQ(FaultDescription(code, found, boxes), text);
     EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST(FaultText, AByteOrderMarkIsSkippedAndAFileThatCannotBeATextFileIsRefusedAtOnce) {
+    HangGuard guard;
+    TempFolder folder;
+    FakeMessageBox boxes;
+    const std::string file = folder.path("Support/FaultErrCodes.txt");
+    folder.write("Support/FaultErrCodes.txt",
+                 "\xEF\xBB\xBF"
+                 "0A,Jam at the flanger\r\n");
+    EXPECT_EQ(FaultDescription(10, file, boxes), "Fault Code (0AH): Jam at the flanger");
+    EXPECT_TRUE(boxes.shown.empty());
+
+    // A 300 MB file of one line, and a named pipe: the box, no description,
+    // and no wait (the sparse file is never read).
+    std::filesystem::resize_file(file, 300u << 20);
+    EXPECT_EQ(FaultDescription(10, file, boxes), "Fault Code (0AH): ");
+    std::filesystem::remove(file);
+    ASSERT_TRUE(MakeFifo(file));
+    EXPECT_EQ(FaultDescription(10, file, boxes), "Fault Code (0AH): ");
+    EXPECT_EQ(CodeDescription(file, "0A"), std::nullopt);
+    const auto box = [](const std::string& text) {
+        return FakeMessageBox::Shown{text, "RSComm FaultDescription", MsgButtons::Ok,
+                                     MsgIcon::Information};
+    };
+    EXPECT_EQ(boxes.shown,
+              (std::vector{box("Error Number = 27\r\n\r\nFile too large (more than 16777216 "
+                               "bytes): " +
+                               file),
+                           box("Error Number = 22\r\n\r\nNot a regular file: " + file)}));
 }
 
 TEST(MarkHex, BothWaysAndTheArgumentChangesToo) {

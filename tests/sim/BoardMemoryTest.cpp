@@ -3,6 +3,8 @@
 
 #include "ProgramRun.h"
 #include "SimBoard.h"
+#include "SimDump.h"
+#include "SimPls.h"
 
 using voran::sim::SimBoard;
 
@@ -61,6 +63,37 @@ TEST(PresetFile, GoodLinesAreAllStoredAndABadLineIsNamedWithItsNumber) {
     ASSERT_TRUE(board.loadPresetFile(VORAN_SOURCE_DIR "/presets/demo.preset", &error)) << error;
     EXPECT_GT(board.peek("D1100"), 0);
     EXPECT_GT(board.peek("D1200"), 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(BoardDump, HoldsTheWholeMemoryThenThePlsStateAsText) {
+    SimBoard board;
+    board.memory()[0] = 1;
+    board.memory()[61433] = 3;
+    board.memory()[65535] = 0xFF;
+    board.pls().scaleFactor = 400;
+    board.pls().program(3, 100, 200);  // also marks channel 3 in the configuration
+    board.pls().config[23] = 0xAB;
+    board.pls().raw = 123;  // the moving resolver is no part of it
+    const std::string dump = voran::sim::BoardDump(board);
+    ASSERT_GT(dump.size(), 65536u);
+    EXPECT_EQ(std::string(dump, 0, 65536),
+              std::string(reinterpret_cast<const char*>(board.memory().data()), 65536));
+    EXPECT_EQ(dump.substr(65536),
+              "scale 400\noffset 0\nconfig"
+              " 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 08 00 00 00 00 AB\n"
+              "channel 0 0 0 0 0 0 0 0\nchannel 1 0 0 0 0 0 0 0\nchannel 2 0 0 0 0 0 0 0\n"
+              "channel 3 1 100 200 0 0 0 0\nchannel 4 0 0 0 0 0 0 0\nchannel 5 0 0 0 0 0 0 0\n"
+              "channel 6 0 0 0 0 0 0 0\nchannel 7 0 0 0 0 0 0 0\n");
+
+    voran::testing::TempFolder folder;
+    std::string error;
+    ASSERT_TRUE(voran::sim::WriteBoardDump(board, folder.path("board.dump"), &error)) << error;
+    EXPECT_EQ(folder.read("board.dump"), dump);
+    EXPECT_FALSE(folder.read("board.dump.part"));
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "data/Report.h"
 #include "data/SetupFile.h"
 #include "data/ShiftExport.h"
+#include "data/TransferFile.h"
 #include "platform/FileReplace.h"
 #include "platform/qt/QtPrinter.h"
 
@@ -26,10 +27,15 @@ bool EndsWith(const std::string& text, const std::string& end) {
 }
 
 // Reads a set-up file as File > Open takes it: the item table padded or cut
-// to 78 entries.
+// to 78 entries. A file with fewer values than addresses is refused: its
+// missing values would be printed as zeros.
 bool ReadRecord(Context& ctx, const std::string& path, SetupData& data) {
     if (const SetupFileResult read = ReadSetupFile(path, data); !read) {
         ctx.err << "voran-cli: " << path << ": " << read.error << "\n";
+        return false;
+    }
+    if (data.Value.size() < data.Address.size()) {
+        ctx.err << "voran-cli: " << ItemCountRefusal(path, data) << "; nothing was written\n";
         return false;
     }
     data.Address.resize(ItemCount);

@@ -111,17 +111,18 @@ int download(Context& ctx, const std::vector<std::string>& args) {
 constexpr int kDifferent = 3;
 
 int compare(Context& ctx, const std::vector<std::string>& args) {
-    bool setUpOnly = false;
-    const std::vector<std::string> files = TakeFlags(args, {{"--set-up-only", &setUpOnly}});
+    bool setUpOnly = false, anyVersion = false;
+    const std::vector<std::string> files =
+        TakeFlags(args, {{"--set-up-only", &setUpOnly}, {"--any-version", &anyVersion}});
     if (files.size() != 1 || !isSetupFileName(files[0])) {
-        ctx.err << "voran-cli: usage: compare [--set-up-only] FILE.sdt\n";
+        ctx.err << "voran-cli: usage: compare [--set-up-only] [--any-version] FILE.sdt\n";
         return kUsage;
     }
     if (!ctx.open()) return kFailed;
     InterruptCancels interrupt;
     int steps = 0;
-    FileComparison found =
-        CompareFileWithBoard(ctx.link, files[0], progressHooks(ctx, "Reading the board", &steps));
+    FileComparison found = CompareFileWithBoard(
+        ctx.link, files[0], progressHooks(ctx, "Reading the board", &steps), anyVersion);
     if (steps > 0) ctx.err << "\n";
     if (!found.ok) {
         ctx.err << "voran-cli: " << found.error << "\n";
@@ -148,7 +149,7 @@ Register downloadCommand{
      "      addresses differ from the item table is refused without --any-addresses)",
      &download}};
 Register compareCommand{
-    {"compare", "compare [--set-up-only] FILE.sdt",
+    {"compare", "compare [--set-up-only] [--any-version] FILE.sdt",
      "list what a download of FILE.sdt would change in the board, one difference a line\n"
      "      (exit 0: the same, 3: differences, 1: the board could not be read whole)",
      &compare}};

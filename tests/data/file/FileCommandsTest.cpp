@@ -259,6 +259,8 @@ TEST_F(FileMenu, ASaveWhereTheFolderRefusesNewFilesWritesInPlaceOrSaysThatItFail
         const std::string problem = RunAsOrdinaryUser(
             [&]() -> std::string {
                 const Snapshot before = Snapshot::of(tables, files);
+                SetupData earlier;
+                if (!ReadSetupFile(file, earlier)) return "no earlier file";
                 const bool saved = files.Save();
                 SetupData onDisk;
                 if (limit < 0) {
@@ -269,15 +271,17 @@ TEST_F(FileMenu, ASaveWhereTheFolderRefusesNewFilesWritesInPlaceOrSaysThatItFail
                     return {};
                 }
                 const Boxes failed{{"The set-up file " + file +
-                                        " could not be saved:\r\nFile too large; the file was "
-                                        "being written in place and its old contents are "
-                                        "lost.\r\n\r\nThe data have not been saved.",
+                                        " could not be saved:\r\nFile too large; the file could "
+                                        "not be written in place and was left as it "
+                                        "was.\r\n\r\nThe data have not been saved.",
                                     "Save Set-up File", MsgButtons::Ok, MsgIcon::Critical}};
                 if (saved || boxes.shown != failed)
                     return "not reported: " + (boxes.shown.empty() ? "" : boxes.shown[0].text);
                 if (!(Snapshot::of(tables, files) == before) || title != before.windowTitle)
                     return "the file state changed";
                 if (!tables.HasUnsavedChanges()) return "counted as saved";
+                if (!ReadSetupFile(file, onDisk) || onDisk != earlier)
+                    return "the earlier file was touched";
                 return {};
             },
             limit);

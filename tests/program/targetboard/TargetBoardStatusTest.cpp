@@ -121,11 +121,14 @@ TEST_F(TargetBoardWindow, ProgramWithoutRevisionOrImageShowsDashesAndZeros) {
         QStringList({"-", "0", "0", "K-900(PLC)", "-"}));
 }
 
-TEST_F(TargetBoardWindow, DescriptionsComeFromTheLastMatchingRecordOfEachFile) {
-    // Lower-case folder and file names are found; codes match in any case.
+TEST_F(TargetBoardWindow, DescriptionsComeFromTheFirstMatchingRecordOfEachFile) {
+    // Lower-case folder and file names are found; codes match in any case; a
+    // code listed twice gives its first text, as the status line does; a
+    // byte-order mark in front is no part of the first code.
     writeFile("support/faulterrcodes.txt",
-              "SAMPLE,\"A sample\"\r\n0a,First text for 0A\r\n1F,Other\r\n"
-              "0A,\"Second text, with a comma\"\r\n");
+              "\xEF\xBB\xBF"
+              "1F,Other\r\nSAMPLE,\"A sample\"\r\n0a,\"First text, with a comma\"\r\n"
+              "0A,Second text for 0A\r\n");
     board.preset("B8176", 0x0A);
     board.preset("B8177", 0x1F);
     board.preset("B8179", 2);
@@ -138,7 +141,7 @@ TEST_F(TargetBoardWindow, DescriptionsComeFromTheLastMatchingRecordOfEachFile) {
     port.silent = false;
     window->cmdGoOnline()->click();
     pass();
-    EXPECT_EQ(text(0), QStringLiteral("Second text, with a comma"));
+    EXPECT_EQ(text(0), QStringLiteral("First text, with a comma"));
     EXPECT_EQ(text(1), QStringLiteral("Other"));
     // No comm-error file: those boxes keep their text.
     EXPECT_EQ(text(4).toStdString(), frmTargetBoard::kNoCommunication);
