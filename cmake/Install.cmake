@@ -27,6 +27,32 @@ install(FILES ${VORAN_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${VORAN_PACKAGING}/voran.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${VORAN_PACKAGING}/voran.svg
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+# PNG sizes for desktops that do not draw SVG icons.
+foreach(size 16 24 32 48 64 128 256)
+    install(FILES ${VORAN_PACKAGING}/icons/voran-${size}.png
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME voran.png)
+endforeach()
+# The .sdt set-up file type, so that a file manager opens set-up files with
+# voran (the desktop entry declares it); shared-mime-info's trigger updates
+# the database.
+install(FILES ${VORAN_PACKAGING}/voran-mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages
+    RENAME voran.xml)
+# The operators' manual (also built into the program for Help > Help Topics),
+# the copyright and the changelog.
+install(FILES ${VORAN_PACKAGING}/manual/index.html
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/voran/manual)
+install(FILES ${VORAN_PACKAGING}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/voran)
+configure_file(${VORAN_PACKAGING}/changelog.Debian.in ${CMAKE_BINARY_DIR}/changelog.Debian @ONLY)
+# The package is native (no Debian revision): its changelog is changelog.gz.
+set(VORAN_CHANGELOG ${CMAKE_BINARY_DIR}/changelog.gz)
+add_custom_command(OUTPUT ${VORAN_CHANGELOG}
+    COMMAND gzip -9nc ${CMAKE_BINARY_DIR}/changelog.Debian > ${VORAN_CHANGELOG}
+    DEPENDS ${CMAKE_BINARY_DIR}/changelog.Debian VERBATIM)
+add_custom_target(voran_changelog ALL DEPENDS ${VORAN_CHANGELOG})
+install(FILES ${VORAN_CHANGELOG} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/voran)
+# The demonstration: the preset `k900-sim --demo` runs and sample fault texts.
+install(FILES ${PROJECT_SOURCE_DIR}/presets/demo.preset ${PROJECT_SOURCE_DIR}/Support/FaultErrCodes.txt
+    ${PROJECT_SOURCE_DIR}/Support/CommErrCodes.txt DESTINATION ${CMAKE_INSTALL_DATADIR}/voran/examples)
 # The defaults of the per-user program folder; an administrator may add the
 # site's fault-text files and help file here for users who start later.
 # Must stay the kInstalledDefaults folder relative to the bin folder.
@@ -49,7 +75,7 @@ string(JOIN "\n" CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "live shift counts and alarms, set-up parameters, PLS timing channels and"
     "set-up files. With voran-cli, the link from the command line, and"
     "k900-sim, a simulated board for trying the program without hardware.")
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "VORAN developers")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "VORAN developers <voran-dev@example.org>")
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # The Qt 6 libraries, the C++ runtime and libc, from what the programs link
@@ -58,5 +84,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The X11 platform plugin comes with libqt6gui6 (Wayland sessions run it through
 # XWayland); the native Wayland plugin pulls in Qt Quick, so it is only suggested.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "qt6-wayland")
+# The report is drawn with Liberation Serif: the same metrics, so the same
+# page breaks, on every machine.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

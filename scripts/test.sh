@@ -11,7 +11,7 @@ build=${BUILD_DIR:-build}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$(nproc)"
 (cd "$build" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)" --timeout 300)
-BUILD_DIR="$build" scripts/package.sh
+scripts/package.sh   # in build-package, with the hardening flags
 
 # Sanitizers: any finding (leaks included) ends the test program with a
 # report and fails the run.

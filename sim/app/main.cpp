@@ -69,6 +69,7 @@ struct Options {
     std::string program;
     std::string programFault;
     bool live = false;
+    bool demo = false;
     bool clock = false;
     bool still = false;
     bool silent = false;
@@ -96,6 +97,8 @@ const char* const kUsage =
     "  --program-fault F  misbehave in program mode: wrong-sum (first record),\n"
     "                     silent (no answer after the first record), stay (refuse to leave)\n"
     "  --live             run the line: count cans, jam now and then, raise alarms\n"
+    "  --demo             --live from the demonstration preset of the examples folder\n"
+    "                     (examples/ beside the program, or /usr/share/voran/examples)\n"
     "  --clock            run a real-time clock at B43008..B43017 (N-24, J-700 boards),\n"
     "                     from the host's time; it overlays the K-900 program memory\n"
     "  --still            the machine stands (by default the resolver turns)\n"
@@ -125,6 +128,8 @@ bool parse(int argc, char** argv, Options& o) {
         const char* v = nullptr;
         if (a == "--live")
             o.live = true;
+        else if (a == "--demo")
+            o.demo = true;
         else if (a == "--clock")
             o.clock = true;
         else if (a == "--still")
@@ -238,11 +243,25 @@ void removeLink(const std::string& link, const std::string& target) {
         fs::remove(link, ec);
 }
 
+// The examples: beside the program in the build tree, under share/voran
+// for an installed one.
+std::string ExamplesFolder() {
+    const std::string exe = voran::ExecutableFolder();
+    std::error_code ec;
+    if (fs::is_directory(exe + "/examples", ec)) return exe + "/examples";
+    return exe + "/" + voran::kInstalledDefaults + "/examples";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     Options opt;
     if (!parse(argc, argv, opt)) return 2;
+    // The demonstration: a line part-way through a shift, running.
+    if (opt.demo) {
+        opt.live = true;
+        if (opt.preset.empty()) opt.preset = ExamplesFolder() + "/demo.preset";
+    }
 
     SimBoard board;
     if (!opt.preset.empty()) {

@@ -8,6 +8,7 @@
 //   --screenshot-delay S   seconds to wait before the picture (default 4)
 //   --loop-probe FILE      record the gaps between event-loop turns in FILE
 //                          ("-": standard error); also VORAN_LOOP_PROBE=FILE
+//   FILE.sdt               open this set-up file once the window is up
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -36,6 +37,7 @@
 #include "platform/qt/QtLauncher.h"
 #include "platform/qt/QtLoopProbe.h"
 #include "platform/qt/QtMessageBox.h"
+#include "shell/DesktopSettings.h"
 #include "shell/frmMDIMain.h"
 
 int main(int argc, char** argv) {
@@ -62,7 +64,12 @@ int main(int argc, char** argv) {
     QCommandLineOption probe(
         "loop-probe", "Record the gaps between event-loop turns in FILE (- for stderr).", "file");
     parser.addOptions({online, screenshot, delay, probe});
+    parser.addPositionalArgument("file", "A set-up file (.sdt) to open at start.", "[FILE.sdt]");
     parser.process(*app);
+    if (parser.positionalArguments().size() > 1) {
+        std::fprintf(stderr, "voran: one set-up file at a time\n");
+        return 2;
+    }
 
     std::unique_ptr<voran::QtLoopProbe> loopProbe;
     const QString probeFile =
@@ -78,7 +85,11 @@ int main(int argc, char** argv) {
     const std::string folder = voran::ProgramFolder();
     voran::SystemClock clock;
     voran::QtMessageBox messages;
-    voran::QtFileDialog dialogs;
+    voran::QtFileDialog qtDialogs;
+    // Size, place, recent files and dialog folders, in the user's
+    // configuration folder (never the program folder, which may be shared).
+    voran::DesktopSettings settings(voran::DesktopSettings::UserFile());
+    voran::RememberingFileDialog dialogs(qtDialogs, settings);
     voran::QtClipboard clipboard;
     voran::QtLauncher launcher;
 #ifdef Q_OS_WIN
@@ -104,10 +115,15 @@ int main(int argc, char** argv) {
     voran::BusyPort busyPort(port, clock, busy, voran::BusyPort::kMoment, &alive);
 
     voran::frmMDIMain window(
-        {messages, aliveClock, busyPort, dialogs, clipboard, launcher, folder});
+        {messages, aliveClock, busyPort, dialogs, clipboard, launcher, folder, &settings});
     messages.setParent(&window);
     busy.onBoardSilent = [&window](bool on) { window.boardSilent(on); };
     window.show();
+
+    if (!parser.positionalArguments().isEmpty()) {
+        const std::string file = parser.positionalArguments().first().toStdString();
+        QTimer::singleShot(0, &window, [&window, file] { window.openAtStart(file); });
+    }
 
     if (parser.isSet(online)) {
         QTimer::singleShot(0, &window, [&window] { window.mnuViewOnline_Click(); });

@@ -83,14 +83,24 @@ bool FileCommands::Open() {
     const FileDialogResult chosen = dialogs_.openFile(request);
     if (chosen.cancelled) return false;
     letEventsRun();
+    return readChosen(chosen.path, chosen.name);
+}
 
+bool FileCommands::OpenFile(const std::string& path) {
+    if (!CheckSaveChanges()) return false;
+    letEventsRun();
+    const std::size_t slash = path.find_last_of("/\\");
+    return readChosen(path, slash == std::string::npos ? path : path.substr(slash + 1));
+}
+
+bool FileCommands::readChosen(const std::string& path, const std::string& name) {
     // Read into a scratch record: a file that is refused leaves FileData,
     // the working data and the file state as they were.
     SetupData read;
-    if (const SetupFileResult res = ReadSetupFile(chosen.path, read); !res) {
-        qCWarning(lcData) << "refused" << chosen.path.c_str() << ":" << res.error.c_str();
-        messages_.show("The file " + chosen.path + " cannot be opened as a set-up file:\r\n" +
-                           res.error + ".\r\n\r\nThe data in memory have not been changed.",
+    if (const SetupFileResult res = ReadSetupFile(path, read); !res) {
+        qCWarning(lcData) << "refused" << path.c_str() << ":" << res.error.c_str();
+        messages_.show("The file " + path + " cannot be opened as a set-up file:\r\n" + res.error +
+                           ".\r\n\r\nThe data in memory have not been changed.",
                        kOpenErrorTitle, MsgButtons::Ok, MsgIcon::Critical);
         return false;
     }
@@ -106,8 +116,8 @@ bool FileCommands::Open() {
         take = answer == MsgResult::Yes;
     }
     if (take) {
-        gFileNamePath = chosen.path;
-        gFileNameTitle = chosen.name;
+        gFileNamePath = path;
+        gFileNameTitle = name;
         AcceptFileData();
     }
     tables_.TablesReplaced = true;

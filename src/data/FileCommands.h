@@ -73,6 +73,9 @@ public:
     // current. False when nothing was taken; a refused file leaves the data
     // and the file state exactly as they were.
     bool Open();
+    // Open without the dialog, for a file named on the command line or
+    // chosen from the recent files: the same question, checks and messages.
+    bool OpenFile(const std::string& path);
     // Writes CurrentData (tagged with this program's version and stamped
     // now) to the current file, or asks for a name first when unnamed.
     // False when nothing was written; the data then still count as unsaved.
@@ -94,6 +97,7 @@ public:
     void StampUpload();
 
 private:
+    bool readChosen(const std::string& path, const std::string& name);
     bool writeCurrent(const std::string& path, const std::string& title);
     void captionChanged();
     void letEventsRun();

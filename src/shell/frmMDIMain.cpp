@@ -8,6 +8,8 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDate>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
@@ -27,6 +29,9 @@
 #include "platform/Logging.h"
 #include "platform/Paths.h"
 #include "program/ui/frmTargetBoard.h"
+#include "shell/DesktopSettings.h"
+#include "shell/ProgramIcon.h"
+#include "shell/frmHelp.h"
 #include "window/ChildWindow.h"
 
 namespace voran {
@@ -55,11 +60,23 @@ frmMDIMain::frmMDIMain(const ShellServices& services, QWidget* parent)
       program_(ctx_, services.dialogs, this) {
     setObjectName("frmMDIMain");
     setWindowTitle(FileCommands::kBaseCaption);
+    // The frame, its dialogs and the About box show the program's icon.
+    QApplication::setWindowIcon(ProgramIcon());
+    setWindowIcon(ProgramIcon());
+    if (services.settings) {
+        settings_ = services.settings;
+    } else {
+        ownSettings_ = std::make_unique<DesktopSettings>(QString());
+        settings_ = ownSettings_.get();
+    }
 
     // The help file lives beside the program.
     helpFile_ = ResolvePath(programFolder_, "Help/VORAN.hlp");
 
-    files_.onCaptionChanged = [this](const std::string& caption) { setTitle(caption); };
+    files_.onCaptionChanged = [this](const std::string& caption) {
+        setTitle(caption);
+        noteCurrentFile();
+    };
     files_.processEvents = [] { QCoreApplication::processEvents(); };
     files_.commitPendingEntry = [this] { return commitActiveEntry(); };
 
@@ -101,8 +118,12 @@ frmMDIMain::frmMDIMain(const ShellServices& services, QWidget* parent)
     connect(tmrClock, &QTimer::timeout, this, [this] { refreshDateTime(); });
     tmrClock->start();
 
-    // The design size, or less on a small or strongly scaled screen.
+    // The design size, or less on a small or strongly scaled screen; then
+    // the size, place and maximised state of the last run, which Qt keeps
+    // on a screen that exists now.
     resize(FirstFrameSize(QSize(900, 560), screen() ? screen()->availableGeometry() : QRect()));
+    const QByteArray geometry = settings_->frameGeometry();
+    if (!geometry.isEmpty()) restoreGeometry(geometry);
 }
 
 QSize frmMDIMain::FirstFrameSize(QSize design, QRect available) {
@@ -160,6 +181,13 @@ void frmMDIMain::buildMenus() {
     mnuFilePrintPreview = add(mnuFile, "mnuFilePrintPreview", "Print Pre&view...");
     mnuFilePrintSetup = add(mnuFile, "mnuFilePrintSetup", "Print Set&up...");
     mnuFilePrintSetup->setVisible(false);
+    recentSeparator_ = mnuFile->addSeparator();
+    for (int i = 0; i < DesktopSettings::kRecentCount; ++i) {
+        const std::string name = "mnuFileRecent" + std::to_string(i);
+        QAction* a = add(mnuFile, name.c_str(), "");
+        connect(a, &QAction::triggered, this, [this, i] { mnuFileRecent_Click(i); });
+        mnuFileRecent.push_back(a);
+    }
     mnuFile->addSeparator();
     mnuFileExit = add(mnuFile, "mnuFileExit", "E&xit");
 
@@ -228,6 +256,50 @@ void frmMDIMain::buildMenus() {
     mnuHelpAbout = add(mnuHelp, "mnuHelpAbout", "&About VORAN");
     connect(mnuHelpAbout, &QAction::triggered, this, [this] { mnuHelpAbout_Click(); });
     connect(mnuHelpHelpTopics, &QAction::triggered, this, [this] { mnuHelpHelpTopics_Click(); });
+    refreshRecentFiles();
+}
+
+// "&1 line3.sdt" with the folder after it, the most recent first.
+void frmMDIMain::refreshRecentFiles() {
+    const QStringList files = settings_->recentFiles();
+    const QString home = QDir::homePath();
+    for (int i = 0; i < static_cast<int>(mnuFileRecent.size()); ++i) {
+        QAction* a = mnuFileRecent[i];
+        a->setVisible(i < files.size());
+        if (i >= files.size()) continue;
+        const QFileInfo info(files[i]);
+        QString folder = QDir::toNativeSeparators(info.absolutePath());
+        if (folder.startsWith(home)) folder = "~" + folder.mid(home.size());
+        QString name = info.fileName();
+        name.replace('&', "&&");
+        a->setText(QString("&%1 %2  (%3)").arg(i + 1).arg(name, folder.replace('&', "&&")));
+        a->setStatusTip(QDir::toNativeSeparators(files[i]));
+        a->setToolTip(a->statusTip());
+    }
+    recentSeparator_->setVisible(!files.isEmpty());
+}
+
+void frmMDIMain::noteCurrentFile() {
+    if (!settings_ || tables_.FileUnnamed) return;
+    const QString path = QString::fromStdString(files_.gFileNamePath);
+    if (path.isEmpty() || path.contains('*')) return;
+    settings_->addRecentFile(path);
+    refreshRecentFiles();
+}
+
+void frmMDIMain::mnuFileRecent_Click(int index) {
+    const QStringList files = settings_->recentFiles();
+    if (index < 0 || index >= files.size()) return;
+    const std::string path = files[index].toStdString();
+    if (!files_.OpenFile(path) && !QFileInfo(files[index]).isFile()) {
+        settings_->removeRecentFile(files[index]);
+        refreshRecentFiles();
+    }
+}
+
+bool frmMDIMain::openAtStart(const std::string& path) {
+    return files_.OpenFile(
+        QFileInfo(QString::fromStdString(path)).absoluteFilePath().toStdString());
 }
 
 void frmMDIMain::buildStatusBar() {
@@ -381,10 +453,17 @@ void frmMDIMain::mnuEditOfflineEditing_Click() {
     ctx_.OfflineEditing = mnuEditOfflineEditing->isChecked();
 }
 
+// The site's own help file when it has installed one; otherwise the
+// program's manual, which is built into it.
 void frmMDIMain::mnuHelpHelpTopics_Click() {
     if (launcher_.fileExists(helpFile_) && launcher_.openDocument(helpFile_)) return;
-    messages_.show("Help file not found:\r\n\r\n" + helpFile_, "VORAN", MsgButtons::Ok,
-                   MsgIcon::Exclamation);
+    if (!help_) {
+        help_ = new frmHelp(this);
+        help_->placeOn(screen());
+    }
+    help_->show();
+    help_->raise();
+    help_->activateWindow();
 }
 
 void frmMDIMain::mnuEditCommPort_Click() {
@@ -459,6 +538,8 @@ void frmMDIMain::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    settings_->setFrameGeometry(saveGeometry());
+    if (help_) help_->close();
     link_.CloseRSComm();
     unloadChild();
     tmrBackgroungUpdate->stop();

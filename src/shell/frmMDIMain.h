@@ -29,6 +29,8 @@ class QTimer;
 namespace voran {
 
 class ChildWindow;
+class DesktopSettings;
+class frmHelp;
 class ReportCommands;
 
 // The platform services the frame works with; the program hands it the real
@@ -41,6 +43,9 @@ struct ShellServices {
     IClipboard& clipboard;
     ILauncher& launcher;
     std::string programFolder;
+    // What the frame remembers between runs (geometry, recent files); none:
+    // remembered for this run only.
+    DesktopSettings* settings = nullptr;
 };
 
 // The program's frame window: menus, the four-panel status bar, the one link
@@ -92,6 +97,14 @@ public:
     void mnuFileExport_Click();
     void mnuEditCommPort_Click();
     void mnuHelpAbout_Click();
+    // File > 1 .. n: a recently used set-up file, opened as File > Open
+    // would open it; one that cannot be read leaves the list.
+    void mnuFileRecent_Click(int index);
+    // `voran FILE.sdt`: opens the file once the window is up.
+    bool openAtStart(const std::string& path);
+    // The program's own manual (Help > Help Topics without a site help
+    // file); null until first shown.
+    frmHelp* helpWindow() const { return help_; }
     // File > Download Program, File > Upload Program... and the program
     // selection (mode 0 download, 1 target board window).
     void mnuFileDownloadProgram_Click() { SelectProgramFile(0); }
@@ -139,6 +152,8 @@ public:
     QAction* mnuViewOffline = nullptr;
     QAction* mnuViewTargetBoardStatus = nullptr;
     std::vector<QAction*> mnuWindowForm;
+    // The recent set-up files, "&1 line3.sdt"; hidden while unused.
+    std::vector<QAction*> mnuFileRecent;
     QAction* mnuHelpHelpTopics = nullptr;
     QAction* mnuHelpAbout = nullptr;
     QMenu* mnuFile = nullptr;
@@ -162,6 +177,9 @@ private:
     void growToFitChild();
     void setTitle(const std::string& caption);
     bool commitBeforeModeChange();
+    void refreshRecentFiles();
+    // Called whenever the title changes: a named file joins the recent list.
+    void noteCurrentFile();
 
     IMessageBox& messages_;
     IClock& clock_;
@@ -178,6 +196,11 @@ private:
     BackgroundUpdate background_;
     std::unique_ptr<ReportCommands> reports_;
     ProgramCommands program_;
+
+    std::unique_ptr<DesktopSettings> ownSettings_;
+    DesktopSettings* settings_ = nullptr;
+    QAction* recentSeparator_ = nullptr;
+    frmHelp* help_ = nullptr;
 
     std::array<QLabel*, 4> panels_{};
     QScrollArea* frame_ = nullptr;

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "ShellHarness.h"
+#include "shell/frmHelp.h"
 #include "data/ui/frmMain.h"
 
 using namespace voran;
@@ -117,16 +118,20 @@ TEST(OnlineSwitching, PortInUseGivesTheCommPortErrorBoxAndStaysOffline) {
     EXPECT_EQ(h.panel(2), "OFFLINE");
 }
 
-TEST(Menus, HelpTopicsOpensTheHelpFileOrSaysItIsMissing) {
+TEST(Menus, HelpTopicsOpensTheSiteHelpFileOrElseTheProgramsManual) {
     ShellHarness h;
     EXPECT_EQ(h.window->helpFile(), h.folder.path().toStdString() + "/Help/VORAN.hlp");
-    h.window->mnuHelpHelpTopics->trigger();
-    ASSERT_EQ(h.messages.shown.size(), 1u);
-    EXPECT_NE(h.messages.shown[0].text.find("Help file not found"), std::string::npos);
     h.launcher.existing.insert(h.window->helpFile());
     h.window->mnuHelpHelpTopics->trigger();
-    EXPECT_EQ(h.messages.shown.size(), 1u);
     EXPECT_EQ(h.launcher.opened, std::vector<std::string>{h.window->helpFile()});
+    EXPECT_EQ(h.window->helpWindow(), nullptr);
+
+    h.launcher.existing.clear();
+    h.window->mnuHelpHelpTopics->trigger();
+    EXPECT_TRUE(h.messages.shown.empty());
+    EXPECT_EQ(h.launcher.opened.size(), 1u);
+    ASSERT_NE(h.window->helpWindow(), nullptr);
+    EXPECT_TRUE(h.window->helpWindow()->isVisible());
 }
 
 TEST(Menus, WindowMenuSwapsTheChildWindowAndItsCheckMark) {

@@ -24,6 +24,17 @@ struct Context {
     // True once something went wrong that the command itself may not have
     // seen: a message box was shown (on stderr) or a link fault stands.
     std::function<bool()> troubled;
+    // -q/--quiet: nothing but results and errors (no success lines, no
+    // progress). --verbose: also the port used and the link's warnings.
+    bool quiet = false;
+    bool verbose = false;
+
+    // A success line ("uploaded x.sdt") on `out`, unless quiet.
+    void done(const std::string& line) const {
+        if (!quiet) out << line << "\n";
+    }
+    // Progress may be drawn on `err`: it is a terminal and not quiet.
+    bool showProgress() const;
 };
 
 // Exit statuses.
@@ -46,6 +57,11 @@ inline std::vector<std::string> TakeFlags(
     return rest;
 }
 
+// The path "-" stands for standard output.
+inline bool IsStdout(const std::string& path) {
+    return path == "-";
+}
+
 // A box's text on one line: each run of line breaks becomes one blank.
 inline std::string OneLine(const std::string& text) {
     std::string line;
@@ -64,6 +80,9 @@ struct Command {
     std::string usage;    // "read ADDR..."
     std::string summary;  // one line for --help
     std::function<int(Context&, const std::vector<std::string>&)> run;
+    // More for "voran-cli COMMAND --help": the command's options and what
+    // it prints, one "  --option  text" line each (optional).
+    std::string details = {};
 };
 
 // The subcommands, in the order --help lists them.

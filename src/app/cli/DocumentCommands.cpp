@@ -57,9 +57,19 @@ std::unique_ptr<QGuiApplication> GuiWithoutDisplay() {
     return std::make_unique<QGuiApplication>(argc, argv);
 }
 
+// Writes `bytes` to standard output, checked.
+bool WriteStdout(Context& ctx, std::string_view bytes) {
+    ctx.out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    ctx.out.flush();
+    if (ctx.out) return true;
+    ctx.err << "voran-cli: writing to standard output failed\n";
+    return false;
+}
+
 int report(Context& ctx, const std::vector<std::string>& args) {
-    if (args.size() != 2 || !EndsWith(args[0], ".sdt") || !EndsWith(args[1], ".pdf")) {
-        ctx.err << "voran-cli: usage: report FILE.sdt OUT.pdf\n";
+    if (args.size() != 2 || !EndsWith(args[0], ".sdt") ||
+        !(EndsWith(args[1], ".pdf") || IsStdout(args[1]))) {
+        ctx.err << "voran-cli: usage: report FILE.sdt OUT.pdf|-\n";
         return kUsage;
     }
     SetupData data;
@@ -88,39 +98,54 @@ int report(Context& ctx, const std::vector<std::string>& args) {
         return kFailed;
     }
     const QByteArray bytes = file.readAll();
+    if (IsStdout(args[1]))
+        return WriteStdout(ctx, std::string_view(bytes.constData(), bytes.size())) ? kOk : kFailed;
     if (const FileWriteResult written =
             ReplaceFileContents(args[1], std::string_view(bytes.constData(), bytes.size()));
         !written) {
         ctx.err << "voran-cli: " << written.error << "\n";
         return kFailed;
     }
-    ctx.out << "report of " << args[0] << " written to " << args[1] << "\n";
+    ctx.done("report of " + args[0] + " written to " + args[1]);
     return kOk;
 }
 
-int exportShiftData(Context& ctx, const std::vector<std::string>& args) {
+int exportShiftData(Context& ctx, const std::vector<std::string>& options) {
+    bool csv = false;
+    const std::vector<std::string> args = TakeFlags(options, {{"--csv", &csv}});
+    const bool toStdout = args.size() == 2 && IsStdout(args[1]);
     if (args.size() != 2 || !EndsWith(args[0], ".sdt") ||
-        !(EndsWith(args[1], ".txt") || IsCsvPath(args[1]))) {
-        ctx.err << "voran-cli: usage: export FILE.sdt OUT.txt|OUT.csv\n";
+        !(EndsWith(args[1], ".txt") || IsCsvPath(args[1]) || toStdout) || (csv && !toStdout)) {
+        ctx.err << "voran-cli: usage: export FILE.sdt OUT.txt|OUT.csv|-  (--csv with -)\n";
         return kUsage;
     }
     SetupData data;
     if (!ReadRecord(ctx, args[0], data)) return kFailed;
-    const FileWriteResult written =
-        WriteShiftExport(args[1], data, BareName(args[0]), GeneralDate(FromOleDate(data.Stamp)));
+    const std::string title = BareName(args[0]);
+    const std::string date = GeneralDate(FromOleDate(data.Stamp));
+    if (toStdout)
+        return WriteStdout(ctx, csv ? ShiftExportCsv(data, title, date)
+                                    : ShiftExportText(data, title, date))
+                   ? kOk
+                   : kFailed;
+    const FileWriteResult written = WriteShiftExport(args[1], data, title, date);
     if (!written) {
         ctx.err << "voran-cli: " << written.error << "\n";
         return kFailed;
     }
-    ctx.out << "shift data of " << args[0] << " written to " << args[1] << "\n";
+    ctx.done("shift data of " + args[0] + " written to " + args[1]);
     return kOk;
 }
 
-Register reportCommand{{"report", "report FILE.sdt OUT.pdf",
+Register reportCommand{{"report", "report FILE.sdt OUT.pdf|-",
                         "print the report of a set-up file to a PDF (no board, no display)",
-                        &report}};
-Register exportCommand{{"export", "export FILE.sdt OUT.txt|OUT.csv",
-                        "write the shift data of a set-up file as text or CSV", &exportShiftData}};
+                        &report, "  -              write the PDF to standard output\n"}};
+Register exportCommand{{"export", "export [--csv] FILE.sdt OUT.txt|OUT.csv|-",
+                        "write the shift data of a set-up file as text or CSV", &exportShiftData,
+                        "  OUT.csv        CSV rows (item, caption, value); any other name: the\n"
+                        "                 52-line text file with CR LF line ends\n"
+                        "  -              write to standard output (text, or CSV with --csv)\n"
+                        "  --csv          CSV on standard output\n"}};
 
 }  // namespace
 

@@ -1,8 +1,15 @@
 // read and write: data items by their address texts.
+#include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
 #include <ostream>
 
 #include "CliCommands.h"
+#include "Interrupt.h"
+#include "Json.h"
+#include "platform/Clock.h"
 
 namespace voran::cli {
 
@@ -57,21 +64,141 @@ bool checkAddress(Context& ctx, const std::string& a) {
     return false;
 }
 
-int readItems(Context& ctx, const std::vector<std::string>& args) {
-    if (args.empty()) {
-        ctx.err << "voran-cli: read needs at least one address\n";
-        return kUsage;
-    }
-    for (const std::string& a : args)
-        if (!checkAddress(ctx, a)) return kUsage;
-    if (!ctx.open()) return kFailed;
-    for (const std::string& a : args) {
-        const std::string value = ctx.link.ReadItem(a);
-        if (value.empty()) {
-            ctx.err << "voran-cli: reading " << a << " failed\n";
-            return kFailed;
+// What `read` was asked for besides the addresses.
+struct ReadRequest {
+    std::vector<std::string> addresses;
+    bool json = false;
+    double every = 0;  // seconds between rounds; 0: one round
+    long count = 0;    // rounds with --every; 0: until Ctrl+C
+};
+
+// A positive decimal number of seconds ("2", "0.5"), at most a day.
+std::optional<double> seconds(const std::string& text) {
+    if (text.empty() || text.find_first_not_of("0123456789.") != std::string::npos)
+        return std::nullopt;
+    char* end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    if (*end != '\0' || !(v >= 0.05 && v <= 86400)) return std::nullopt;
+    return v;
+}
+
+std::optional<long> rounds(const std::string& text) {
+    if (text.empty() || text.size() > 9 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const long v = std::strtol(text.c_str(), nullptr, 10);
+    if (v < 1) return std::nullopt;
+    return v;
+}
+
+std::optional<ReadRequest> readRequest(Context& ctx, const std::vector<std::string>& args) {
+    ReadRequest r;
+    bool counted = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--json") {
+            r.json = true;
+        } else if (a == "--every" || a == "--count") {
+            const std::string value = i + 1 < args.size() ? args[++i] : "";
+            const auto every = a == "--every" ? seconds(value) : std::nullopt;
+            const auto count = a == "--count" ? rounds(value) : std::nullopt;
+            if (every) {
+                r.every = *every;
+            } else if (count) {
+                r.count = *count;
+                counted = true;
+            } else {
+                ctx.err << "voran-cli: " << a
+                        << (a == "--every" ? " takes seconds from 0.05 to 86400\n"
+                                           : " takes a number of rounds from 1\n");
+                return std::nullopt;
+            }
+        } else {
+            r.addresses.push_back(a);
         }
-        ctx.out << value << "\n" << std::flush;
+    }
+    if (counted && r.every == 0) {
+        ctx.err << "voran-cli: --count goes with --every\n";
+        return std::nullopt;
+    }
+    if (r.addresses.empty()) {
+        ctx.err << "voran-cli: read needs at least one address\n";
+        return std::nullopt;
+    }
+    for (const std::string& a : r.addresses)
+        if (!checkAddress(ctx, a)) return std::nullopt;
+    return r;
+}
+
+// The values the board gave, as whole numbers; nothing when a read failed.
+std::optional<std::vector<long long>> readRound(Context& ctx, const ReadRequest& r) {
+    std::vector<long long> values;
+    for (const std::string& a : r.addresses) {
+        const std::string text = ctx.link.ReadItem(a);
+        char* end = nullptr;
+        const long long value = std::strtoll(text.c_str(), &end, 10);
+        if (text.empty() || *end != '\0') {
+            ctx.err << "voran-cli: reading " << a << " failed\n";
+            return std::nullopt;
+        }
+        values.push_back(value);
+    }
+    return values;
+}
+
+// "2026-12-07T14:03:27" in local time.
+std::string timeStamp(const DateTime& t) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", t.year, t.month, t.day,
+                  t.hour, t.minute, t.second);
+    return text;
+}
+
+// One round as the request wants it: a value a line; with --every one line
+// "TIME v1 v2 ..."; with --json one object {"time":...,"values":{ADDR:v,...}}
+// ("time" only with --every).
+void printRound(Context& ctx, const ReadRequest& r, const std::vector<long long>& values,
+                const std::string& stamp) {
+    if (r.json) {
+        std::string members;
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            if (!members.empty()) members += ",";
+            members += JsonMember(r.addresses[i], JsonNumber(values[i]));
+        }
+        ctx.out << "{";
+        if (r.every > 0) ctx.out << JsonMember("time", JsonString(stamp)) << ",";
+        ctx.out << JsonMember("values", "{" + members + "}") << "}\n";
+    } else if (r.every > 0) {
+        ctx.out << stamp;
+        for (const long long v : values) ctx.out << " " << v;
+        ctx.out << "\n";
+    } else {
+        for (const long long v : values) ctx.out << v << "\n";
+    }
+    ctx.out << std::flush;
+}
+
+int readItems(Context& ctx, const std::vector<std::string>& args) {
+    const std::optional<ReadRequest> r = readRequest(ctx, args);
+    if (!r) return kUsage;
+    if (!ctx.open()) return kFailed;
+    SystemClock clock;
+    // The rounds keep to their times (start + k * every), whatever a round
+    // took; a round later than its time starts at once.
+    InterruptCancels interrupt;
+    const double start = clock.now();
+    for (long round = 0; r->count == 0 || round < r->count; ++round) {
+        if (round > 0) {
+            const double due = start + round * r->every;
+            while (!InterruptCancels::requested() && clock.now() < due)
+                clock.pause(std::min(0.1, due - clock.now()));
+        }
+        if (InterruptCancels::requested()) break;
+        const std::string stamp = timeStamp(clock.localDateTime());
+        const auto values = readRound(ctx, *r);
+        if (!values) return kFailed;
+        printRound(ctx, *r, *values, stamp);
+        if (r->every == 0) break;
     }
     return kOk;
 }
@@ -94,7 +221,15 @@ int writeItem(Context& ctx, const std::vector<std::string>& args) {
 }
 
 const Register readCommand{
-    {"read", "read ADDR...", "print the value of each item, one per line", &readItems}};
+    {"read", "read [--json] [--every S [--count N]] ADDR...",
+     "print the value of each item, one per line", &readItems,
+     "  ADDR           B8176 (byte), W182 (word), D1100 (double word), B1044.1 (bit),\n"
+     "                 F135 (flag), 1FF0H (byte by its hexadecimal address)\n"
+     "  --json         one JSON object: {\"values\":{\"ADDR\":N,...}}\n"
+     "  --every S      read again every S seconds, one line a round: the local time\n"
+     "                 (2026-12-07T14:03:27) and the values; with --json one object a\n"
+     "                 line with \"time\" before \"values\". Ctrl+C ends it (exit 0)\n"
+     "  --count N      stop after N rounds\n"}};
 const Register writeCommand{
     {"write", "write ADDR VALUE", "write VALUE to the item ADDR", &writeItem}};
 

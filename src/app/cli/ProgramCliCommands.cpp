@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include "CliCommands.h"
+#include "Json.h"
 #include "program/BoardStatus.h"
 #include "program/FaultText.h"
 #include "program/ProgramDownload.h"
@@ -56,7 +57,7 @@ bool isProgramFileName(const std::string& path) {
 // Shows the record address on stderr while a transfer runs, when stderr is
 // a terminal.
 void progressTo(Context& ctx, ProgramState& state, const char* verb) {
-    if (!::isatty(STDERR_FILENO)) return;
+    if (!ctx.showProgress()) return;
     state.doEvents = [&ctx, &state, verb, last = std::string()]() mutable {
         const std::string& now = state.progress.CurrentProgramAdd;
         if (now == last) return;
@@ -88,9 +89,9 @@ int programDownload(Context& ctx, const std::vector<std::string>& args) {
     if (!ctx.open()) return kFailed;
     progressTo(ctx, state, "Writing to Program Address:");
     const DownloadOutcome outcome = DumpProgram(ctx.link, state, boxes);
-    if (::isatty(STDERR_FILENO)) ctx.err << "\n";
+    if (ctx.showProgress()) ctx.err << "\n";
     if (outcome != DownloadOutcome::Complete) return kFailed;
-    ctx.out << "downloaded " << state.set.HexFileName << "\n";
+    ctx.done("downloaded " + state.set.HexFileName);
     return kOk;
 }
 
@@ -112,15 +113,25 @@ int programUpload(Context& ctx, const std::vector<std::string>& args) {
     if (!ctx.open()) return kFailed;
     progressTo(ctx, state, "Reading From Program Address:");
     const UploadOutcome outcome = UploadProgram(ctx.link, state, boxes);
-    if (::isatty(STDERR_FILENO)) ctx.err << "\n";
+    if (ctx.showProgress()) ctx.err << "\n";
     if (outcome != UploadOutcome::Complete) return kFailed;
-    ctx.out << "uploaded " << state.set.HexFileName << "\n";
+    ctx.done("uploaded " + state.set.HexFileName);
     return kOk;
 }
 
-int status(Context& ctx, const std::vector<std::string>& args) {
+// {"current_fault":{"code":N,"text":...},"last_fault":{...},
+// "firmware_revision":N,"program_ident":...,"program_revision":N,
+// "program_checksum":N}
+std::string FaultJson(int code, const std::string& text) {
+    return "{" + JsonMember("code", JsonNumber(code)) + "," + JsonMember("text", JsonString(text)) +
+           "}";
+}
+
+int status(Context& ctx, const std::vector<std::string>& options) {
+    bool json = false;
+    const std::vector<std::string> args = TakeFlags(options, {{"--json", &json}});
     if (!args.empty()) {
-        ctx.err << "voran-cli: usage: status\n";
+        ctx.err << "voran-cli: usage: status [--json]\n";
         return kUsage;
     }
     if (!ctx.open()) return kFailed;
@@ -136,6 +147,19 @@ int status(Context& ctx, const std::vector<std::string>& args) {
     }
     ProgramBoxes boxes(ctx, false);
     const std::string faults = FaultFile(ctx.programFolder);
+    if (json) {
+        ctx.out << "{"
+                << JsonMember("current_fault",
+                              FaultJson(*current, FaultDescription(*current, faults, boxes)))
+                << ","
+                << JsonMember("last_fault",
+                              FaultJson(*last, FaultDescription(*last, faults, boxes)))
+                << "," << JsonMember("firmware_revision", JsonNumber(*firmware)) << ","
+                << JsonMember("program_ident", JsonString(ident->identText())) << ","
+                << JsonMember("program_revision", JsonNumber(ident->revision())) << ","
+                << JsonMember("program_checksum", JsonNumber(ident->checksum())) << "}\n";
+        return kOk;
+    }
     ctx.out << "current fault:     " << FaultDescription(*current, faults, boxes) << "\n"
             << "last fault:        " << FaultDescription(*last, faults, boxes) << "\n"
             << "firmware revision: " << *firmware << "\n"
@@ -153,8 +177,13 @@ Register uploadCommand{{"program-upload", "program-upload FILE.tnx",
                         "read the board's program back into the set's .rev, .lcf and .hex "
                         "(written only when complete)",
                         &programUpload}};
-Register statusCommand{{"status", "status",
-                        "fault codes with their texts, firmware revision, program ident", &status}};
+Register statusCommand{
+    {"status", "status [--json]", "fault codes with their texts, firmware revision, program ident",
+     &status,
+     "  --json         one JSON object: {\"current_fault\":{\"code\":N,\"text\":...},\n"
+     "                 \"last_fault\":{...}, \"firmware_revision\":N,\n"
+     "                 \"program_ident\":..., \"program_revision\":N,\n"
+     "                 \"program_checksum\":N}\n"}};
 
 }  // namespace
 

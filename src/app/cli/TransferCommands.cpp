@@ -1,13 +1,12 @@
 // upload and download: a headless backup and restore of the whole data set
 // (items, PLS configuration, channels) through a set-up file, with the same
 // sequence as Upload/Download Data of the operator's program.
-#include <unistd.h>
-
 #include <algorithm>
-#include <csignal>
 #include <ostream>
 
 #include "CliCommands.h"
+#include "Interrupt.h"
+#include "Json.h"
 #include "data/TransferFile.h"
 #include "platform/Clock.h"
 
@@ -15,33 +14,11 @@ namespace voran::cli {
 
 namespace {
 
-volatile std::sig_atomic_t gInterrupted = 0;
-
-void onInterrupt(int) {
-    gInterrupted = 1;
-}
-
-// Ctrl+C asks the transfer to stop before the next item, as the window's
-// Cancel button does; the previous handler comes back afterwards.
-class InterruptCancels {
-public:
-    InterruptCancels() {
-        gInterrupted = 0;
-        previous_ = std::signal(SIGINT, onInterrupt);
-    }
-    ~InterruptCancels() { std::signal(SIGINT, previous_); }
-    InterruptCancels(const InterruptCancels&) = delete;
-    InterruptCancels& operator=(const InterruptCancels&) = delete;
-
-private:
-    void (*previous_)(int) = SIG_DFL;
-};
-
 // A progress line on stderr, redrawn in place, when stderr is a terminal.
 TransferHooks progressHooks(Context& ctx, const std::string& verb, int* steps) {
     TransferHooks hooks;
-    hooks.cancelRequested = [] { return gInterrupted != 0; };
-    if (::isatty(STDERR_FILENO)) {
+    hooks.cancelRequested = [] { return InterruptCancels::requested(); };
+    if (ctx.showProgress()) {
         hooks.advance = [&ctx, verb, steps](int n) {
             *steps += n;
             const int shown = std::min(*steps, kTransferSteps);
@@ -68,7 +45,7 @@ int finish(Context& ctx, const FileTransferOutcome& outcome, int steps, const st
         ctx.err << "voran-cli: " << done << " reported trouble (see above); not taken as done\n";
         return kFailed;
     }
-    ctx.out << done << "\n";
+    ctx.done(done);
     return kOk;
 }
 
@@ -107,15 +84,46 @@ int download(Context& ctx, const std::vector<std::string>& args) {
     return finish(ctx, outcome, steps, "downloaded " + path);
 }
 
+const char* SectionKey(Difference::Section section) {
+    switch (section) {
+        case Difference::Section::SetUp:
+            return "set-up";
+        case Difference::Section::ShiftData:
+            return "shift-data";
+        case Difference::Section::Pls:
+            return "pls";
+    }
+    return "";
+}
+
+// {"file":"line3.sdt","same":false,"differences":[{"section":"set-up",
+// "item":2,"address":"W1004","what":"Station 03 shifts","file":60,
+// "board":61},...]}; a PLS value has null for item and address.
+std::string ComparisonJson(const std::string& path, const std::vector<Difference>& differences) {
+    std::string list;
+    for (const Difference& d : differences) {
+        if (!list.empty()) list += ",";
+        list += "{" + JsonMember("section", JsonString(SectionKey(d.section))) + "," +
+                JsonMember("item", d.item < 0 ? "null" : JsonNumber(d.item)) + "," +
+                JsonMember("address", d.address.empty() ? "null" : JsonString(d.address)) + "," +
+                JsonMember("what", JsonString(d.what)) + "," +
+                JsonMember("file", JsonNumber(d.here)) + "," +
+                JsonMember("board", JsonNumber(d.board)) + "}";
+    }
+    return "{" + JsonMember("file", JsonString(path)) + "," +
+           JsonMember("same", differences.empty() ? "true" : "false") + "," +
+           JsonMember("differences", "[" + list + "]") + "}";
+}
+
 // Exit status of a comparison that found differences.
 constexpr int kDifferent = 3;
 
 int compare(Context& ctx, const std::vector<std::string>& args) {
-    bool setUpOnly = false, anyVersion = false;
-    const std::vector<std::string> files =
-        TakeFlags(args, {{"--set-up-only", &setUpOnly}, {"--any-version", &anyVersion}});
+    bool setUpOnly = false, anyVersion = false, json = false;
+    const std::vector<std::string> files = TakeFlags(
+        args, {{"--set-up-only", &setUpOnly}, {"--any-version", &anyVersion}, {"--json", &json}});
     if (files.size() != 1 || !isSetupFileName(files[0])) {
-        ctx.err << "voran-cli: usage: compare [--set-up-only] [--any-version] FILE.sdt\n";
+        ctx.err << "voran-cli: usage: compare [--set-up-only] [--any-version] [--json] FILE.sdt\n";
         return kUsage;
     }
     if (!ctx.open()) return kFailed;
@@ -136,7 +144,10 @@ int compare(Context& ctx, const std::vector<std::string>& args) {
         return kFailed;
     }
     if (setUpOnly) found.differences = SetUpOnly(std::move(found.differences));
-    for (const Difference& d : found.differences) ctx.out << DifferenceLine(d, "file") << "\n";
+    if (json)
+        ctx.out << ComparisonJson(files[0], found.differences) << "\n";
+    else
+        for (const Difference& d : found.differences) ctx.out << DifferenceLine(d, "file") << "\n";
     return found.differences.empty() ? kOk : kDifferent;
 }
 
@@ -149,10 +160,15 @@ Register downloadCommand{
      "      addresses differ from the item table is refused without --any-addresses)",
      &download}};
 Register compareCommand{
-    {"compare", "compare [--set-up-only] [--any-version] FILE.sdt",
+    {"compare", "compare [--set-up-only] [--any-version] [--json] FILE.sdt",
      "list what a download of FILE.sdt would change in the board, one difference a line\n"
      "      (exit 0: the same, 3: differences, 1: the board could not be read whole)",
-     &compare}};
+     &compare,
+     "  --set-up-only  leave out the shift counts (items 38 to 77)\n"
+     "  --any-version  compare a file of another program version too\n"
+     "  --json         one JSON object: {\"file\":..., \"same\":true|false, \"differences\":\n"
+     "                 [{\"section\":\"set-up\"|\"shift-data\"|\"pls\", \"item\":N|null,\n"
+     "                 \"address\":...|null, \"what\":..., \"file\":N, \"board\":N}]}\n"}};
 
 }  // namespace
 

@@ -1,6 +1,9 @@
 // voran-cli: the controller link from the command line, for field diagnosis
 // and scripts. Shares the program folder (Support/RSPort.cfg, Support/COM<n>)
 // with voran.
+#include <unistd.h>
+
+#include <QLoggingCategory>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -26,6 +29,10 @@ std::vector<Command>& Commands() {
     return commands;
 }
 
+bool Context::showProgress() const {
+    return !quiet && ::isatty(STDERR_FILENO);
+}
+
 namespace {
 
 // Message boxes become lines on stderr; questions get the cautious answer.
@@ -42,11 +49,22 @@ public:
     }
 };
 
+constexpr const char* kOptions =
+    "Options (before the command; -q and --verbose also after it):\n"
+    "  --port PORT    the port to use instead of the one in Support/RSPort.cfg (see PORT)\n"
+    "  --speed S      9600 or 19200 bit/s instead of the one in Support/RSPort.cfg\n"
+    "  -q, --quiet    no messages on success: only results and errors\n"
+    "  --verbose      also the port used and the link's warnings (on stderr)\n"
+    "  -h, --help     this text; after a command, that command's help\n"
+    "  -v, --version  the program's version\n";
+
 void usage(std::ostream& os) {
-    os << "usage: voran-cli [--port PORT] [--speed 9600|19200] COMMAND [ARGS]\n"
+    os << "usage: voran-cli [OPTIONS] COMMAND [ARGS]\n"
+          "       voran-cli COMMAND --help\n"
           "       voran-cli --help | --version\n\n"
           "Commands:\n";
     for (const Command& c : Commands()) os << "  " << c.usage << "\n      " << c.summary << "\n";
+    os << "\n" << kOptions;
     os << "\nPORT is a COM number 1..99 (3 or COM3), a device (/dev/ttyUSB0), socket://HOST:PORT\n"
           "(a serial device server in raw TCP mode) or rfc2217://HOST:PORT (one that takes\n"
           "the line settings from the PC).\n"
@@ -57,6 +75,17 @@ void usage(std::ostream& os) {
           "per-user folder ~/.local/share/voran (see voran-cli(1)).\n"
           "Messages go to stderr. Exit status: 0 done, 1 the link or the board failed or\n"
           "an entry was refused, 2 a wrong command line.\n";
+}
+
+// "voran-cli COMMAND --help".
+void commandHelp(std::ostream& os, const Command& c) {
+    os << "usage: voran-cli [OPTIONS] " << c.usage << "\n\n" << c.summary << "\n";
+    if (!c.details.empty()) os << "\n" << c.details;
+    os << "\n" << kOptions;
+}
+
+bool isHelp(const std::string& a) {
+    return a == "--help" || a == "-h";
 }
 
 // Digits only, at most six of them.
@@ -72,10 +101,32 @@ std::optional<int> number(const std::string& text) {
 int run(int argc, char** argv) {
     std::optional<int> port, speed;
     std::optional<PortName> portName;
+    bool quiet = false, verbose = false;
+    // The output options count wherever they stand; no argument of a command
+    // takes these forms.
+    std::vector<std::string> words;
+    for (int k = 1; k < argc; ++k) {
+        const std::string a = argv[k];
+        if (a == "-q" || a == "--quiet")
+            quiet = true;
+        else if (a == "--verbose")
+            verbose = true;
+        else
+            words.push_back(a);
+    }
+    if (quiet && verbose) {
+        std::cerr << "voran-cli: --quiet and --verbose exclude each other\n";
+        return kUsage;
+    }
+    argc = static_cast<int>(words.size()) + 1;
+    std::vector<char*> kept{argv[0]};
+    for (std::string& w : words) kept.push_back(w.data());
+    argv = kept.data();
+
     int i = 1;
     for (; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--help" || a == "-h") {
+        if (isHelp(a)) {
             usage(std::cout);
             return kOk;
         }
@@ -126,6 +177,15 @@ int run(int argc, char** argv) {
         usage(std::cerr);
         return kUsage;
     }
+    for (const std::string& a : args)
+        if (isHelp(a)) {
+            commandHelp(std::cout, *command);
+            return kOk;
+        }
+
+    // The link's own warnings repeat what its message box says; they are
+    // shown with --verbose (QT_LOGGING_RULES still overrides both).
+    if (!verbose) QLoggingCategory::setFilterRules("voran.*.warning=false");
 
     const std::string folder = ProgramFolder();
     SystemClock clock;
@@ -146,20 +206,30 @@ int run(int argc, char** argv) {
                 std::cerr,
                 folder,
                 [&] {
+                    const int boxesBefore = boxes.shown;
                     link.OpenRSComm(serial);
                     opened = true;
+                    if (verbose)
+                        std::cerr << "voran-cli: port " << link.settings().port << " at "
+                                  << link.settings().speed << " bit/s"
+                                  << (link.OnlineMode ? ", the board answered\n" : ", no link\n");
                     if (link.OnlineMode) return true;
-                    const PortName reached = serial.target();
-                    std::cerr << "voran-cli: no link to the board on "
-                              << (portName ? reached.text()
-                                           : "port " + std::to_string(link.settings().port) +
-                                                 (reached.kind == PortName::Kind::Number
-                                                      ? std::string()
-                                                      : " (" + reached.text() + ")"))
-                              << " at " << link.settings().speed << " bit/s\n";
+                    // One line per fault: the port's box has already said why.
+                    if (boxes.shown == boxesBefore) {
+                        const PortName reached = serial.target();
+                        std::cerr << "voran-cli: no link to the board on "
+                                  << (portName ? reached.text()
+                                               : "port " + std::to_string(link.settings().port) +
+                                                     (reached.kind == PortName::Kind::Number
+                                                          ? std::string()
+                                                          : " (" + reached.text() + ")"))
+                                  << " at " << link.settings().speed << " bit/s\n";
+                    }
                     return false;
                 },
                 [&] { return link.CommError || boxes.shown > 0; }};
+    ctx.quiet = quiet;
+    ctx.verbose = verbose;
     int status = command->run(ctx, args);
     const bool fault = link.CommError;
     if (opened) link.CloseRSComm();

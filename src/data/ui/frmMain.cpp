@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "widgets/Colours.h"
 #include "window/AppContext.h"
 
 namespace voran {
@@ -125,11 +126,17 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : LiveWindow(ctx, parent), mo
     cmdResetJams->setObjectName("cmdResetJams");
     cmdEndOfShift = new QPushButton("E&nd of Shift");
     cmdEndOfShift->setObjectName("cmdEndOfShift");
+    cmdResetJams->setToolTip(
+        "Asks the controller to clear the Jams/Station counts, at once (no question).");
+    cmdEndOfShift->setToolTip(
+        "Tells the controller that the shift has ended, at once (no question): it closes "
+        "the current shift's counts and starts the next shift.");
     // Takes the focus so that no other control keeps it: a small button
     // that shows the focus mark while it holds the focus.
     cmdDefault = new QPushButton("-");
     cmdDefault->setObjectName("cmdDefault");
     cmdDefault->setAutoDefault(false);
+    cmdDefault->setToolTip("Does nothing: it holds the focus, so that no other control keeps it.");
     cmdDefault->setFixedWidth(cmdDefault->fontMetrics().horizontalAdvance("--") * 2);
     connect(cmdResetJams, &QPushButton::clicked, this, [this] { cmdResetJams_Click(); });
     connect(cmdEndOfShift, &QPushButton::clicked, this, [this] { cmdEndOfShift_Click(); });
@@ -190,7 +197,8 @@ void frmMain::applyLook(bool online) {
     cmdEndOfShift->setEnabled(online);
     cmdResetJams->setEnabled(online);
     const QPalette pal = QApplication::palette();
-    const QColor text = online ? QColor(0, 0, 255) : pal.color(QPalette::Disabled, QPalette::Text);
+    const QColor text =
+        online ? ValueColour(pal, QPalette::Base) : pal.color(QPalette::Disabled, QPalette::Text);
     const QColor fixed =
         online ? pal.color(QPalette::ButtonText) : pal.color(QPalette::Disabled, QPalette::Text);
     for (int row = 0; row < fgData->rowCount(); ++row)

@@ -5,6 +5,9 @@
 #include <QPen>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QScreen>
+#include <QGuiApplication>
 
 namespace voran {
 
@@ -155,6 +158,19 @@ void QtPrintSetup::preview(const std::function<void(IPrinter&)>& draw) {
                          draw(face);
                          face.endDocument();
                      });
+    // As large as the screen allows, with room for the window manager's
+    // title bar and borders (a small or strongly scaled screen would
+    // otherwise cut off the toolbar or the page), and the page as wide as
+    // the window: the text is readable without zooming first.
+    if (const QScreen* screen = parent_ ? parent_->screen() : QGuiApplication::primaryScreen()) {
+        const QRect available = screen->availableGeometry();
+        const int title = 2 * dialog.fontMetrics().height();
+        const QSize room(available.width() - 16, available.height() - title - 16);
+        dialog.resize(
+            QSize(available.width() * 3 / 4, available.height() * 9 / 10).boundedTo(room));
+        dialog.move(available.center() - QPoint(dialog.width() / 2, dialog.height() / 2));
+    }
+    if (auto* page = dialog.findChild<QPrintPreviewWidget*>()) page->fitToWidth();
     dialog.exec();
 }
 

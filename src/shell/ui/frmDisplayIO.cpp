@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "link/NumberText.h"
+#include "widgets/Colours.h"
 #include "window/AppContext.h"
 
 namespace voran {
@@ -84,14 +85,12 @@ QString frmDisplayIO::BitDescription(int slot, int bit) {
     return QString::fromLatin1(kUpperBits.at(slot).at(bit - kStationBits));
 }
 
-const QColor& frmDisplayIO::onColour() {
-    static const QColor blue(0, 0, 255);
-    return blue;
+QColor frmDisplayIO::onColour(const QPalette& palette) {
+    return ValueColour(palette);
 }
 
-const QColor& frmDisplayIO::offColour() {
-    static const QColor darkRed(192, 0, 0);
-    return darkRed;
+QColor frmDisplayIO::offColour(const QPalette& palette) {
+    return OffColour(palette);
 }
 
 void frmDisplayIO::buildControls() {
@@ -185,7 +184,7 @@ void frmDisplayIO::showState(QLabel* label, bool on) {
     label->setText(on ? QStringLiteral("ON") : QStringLiteral("off"));
     // Active and inactive only: a disabled label keeps the greyed look.
     QPalette p = label->palette();
-    const QColor& colour = on ? onColour() : offColour();
+    const QColor colour = on ? onColour(p) : offColour(p);
     p.setColor(QPalette::Active, QPalette::WindowText, colour);
     p.setColor(QPalette::Inactive, QPalette::WindowText, colour);
     label->setPalette(p);

@@ -55,9 +55,9 @@ public:
     // The same by slot number, for tables of cases.
     QLabel* lblSlotState(int slot, int i) const { return lblSlotState_.at(slot).at(i); }
 
-    // The colours of a state: "ON" in blue, "off" in dark red.
-    static const QColor& onColour();
-    static const QColor& offColour();
+    // The colours of a state: "ON" and red "off", readable on the palette's window colour.
+    static QColor onColour(const QPalette& palette);
+    static QColor offColour(const QPalette& palette);
 
 protected:
     void showReply(int index, const std::string& reply) override;

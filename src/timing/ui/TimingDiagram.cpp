@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QPalette>
 
+#include "widgets/Colours.h"
+
 namespace voran {
 
 std::vector<TimingSpan> TimingSpans(int on, int off, int scale) {
@@ -170,7 +172,7 @@ void TimingDiagram::paintEvent(QPaintEvent*) {
     // The machine's position.
     if (position_ && scale > 0 && *position_ >= 0 && *position_ < scale) {
         const int x = xAt(*position_);
-        QPen pen(QColor(200, 0, 0));
+        QPen pen(OffColour(pal, QPalette::Base));
         pen.setWidth(std::max(2, unit / 8));
         p.setPen(pen);
         p.drawLine(x, plot.top() - margin / 2, x, plot.bottom());

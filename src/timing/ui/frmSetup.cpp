@@ -68,6 +68,13 @@ void frmSetup::buildControls() {
     cmdAutoSet_ = new QPushButton(QStringLiteral("&Auto Set Shifts"), fraSetup_);
     cmdCalibrate_->setAutoDefault(false);
     cmdAutoSet_->setAutoDefault(false);
+    cmdCalibrate_->setToolTip(
+        QStringLiteral("Puts the controller in calibration mode: it resets the calibration "
+                       "counts and counts the shifts each can takes to every station "
+                       "(asks first)."));
+    cmdAutoSet_->setToolTip(
+        QStringLiteral("Copies the calibration counts into the Number of Shifts to Station "
+                       "(asks first)."));
     connect(cmdCalibrate_, &QPushButton::clicked, this, &frmSetup::cmdCalibrate_Click);
     connect(cmdAutoSet_, &QPushButton::clicked, this, &frmSetup::cmdAutoSet_Click);
     auto* fraLayout = new QHBoxLayout(fraSetup_);
@@ -80,6 +87,9 @@ void frmSetup::buildControls() {
     cmdDefault_ = new QPushButton(QStringLiteral("-"), this);
     cmdDefault_->setObjectName(QStringLiteral("cmdDefault"));
     cmdDefault_->setAutoDefault(false);
+    cmdDefault_->setToolTip(
+        QStringLiteral("Does nothing: it holds the focus, so that no box "
+                       "keeps it after Escape or a spin."));
     cmdDefault_->setFixedWidth(cmdDefault_->fontMetrics().horizontalAdvance(QStringLiteral("--")) *
                                2);
     for (auto* box : txtSetup_) box->setDefaultTarget(cmdDefault_);

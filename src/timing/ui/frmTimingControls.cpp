@@ -138,6 +138,9 @@ QWidget* frmTiming::buildGridPage() {
     // Resolver offset.
     fraTmg_[1] = new QGroupBox(QStringLiteral("Resolver Offset"), pageWidget);
     cmdSetOffset_ = button("Set &Offset", fraTmg_[1]);
+    cmdSetOffset_->setToolTip(
+        "Makes the resolver position in the box the machine's zero (asks first). Only while "
+        "the machine stands.");
     // Channel number and the channel commands.
     fraTmg_[2] = new QGroupBox(QStringLiteral("PLS Channel"), pageWidget);
     cmdClearChan_ = button("&Clear Channel", fraTmg_[2]);

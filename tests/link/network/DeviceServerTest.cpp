@@ -99,8 +99,6 @@ TEST(DeviceServer, VoranCliReachesK900SimServingTcpAsItReachesItsPseudoTerminal)
     const std::string gone = cli(tcp, {"--port", address, "read", "W182"});
     EXPECT_EQ(gone.substr(0, 3), "1||") << gone;
     EXPECT_NE(gone.find("Nothing takes connections at " + address), std::string::npos) << gone;
-    EXPECT_NE(gone.find("no link to the board on " + address + " at 9600 bit/s"), std::string::npos)
-        << gone;
 }
 
 // ser2net in front of a device, told by a configuration file in the test's

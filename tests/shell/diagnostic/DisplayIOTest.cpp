@@ -3,6 +3,7 @@
 #include <QGroupBox>
 
 #include "DiagnosticFixture.h"
+#include "widgets/Colours.h"
 #include "shell/ui/frmDisplayIO.h"
 
 namespace voran::testing {
@@ -29,7 +30,9 @@ QColor colour(const QLabel* l) {
 // "ON" in blue or "off" in dark red.
 void expectState(const QLabel* l, bool on, const std::string& what) {
     EXPECT_EQ(l->text(), on ? QStringLiteral("ON") : QStringLiteral("off")) << what;
-    EXPECT_EQ(colour(l), on ? QColor(0, 0, 255) : QColor(192, 0, 0)) << what;
+    EXPECT_EQ(colour(l),
+              on ? frmDisplayIO::onColour(l->palette()) : frmDisplayIO::offColour(l->palette()))
+        << what;
 }
 
 TEST_F(DisplayIO, OnlinePassReadsTheFifteenItemsInOrder) {
@@ -109,6 +112,20 @@ TEST_F(DisplayIO, FlagIsOnOnlyForExactly1) {
     expectState(window->lblk910State(1), false, "F131 = 0");
     window->showReply(1, "2");
     expectState(window->lblk910State(1), false, "F131 = 2");
+}
+
+TEST_F(DisplayIO, OnAndOffStayReadableOnADarkPalette) {
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2b));
+    dark.setColor(QPalette::WindowText, QColor(0xe0, 0xe0, 0xe0));
+    window->setPalette(dark);
+    board.preset("B170", 5);
+    open(true);
+    for (int ch = 0; ch < 3; ++ch) {
+        const QLabel* l = window->lblTmgChannelState(ch);
+        EXPECT_EQ(l->text(), ch == 1 ? "off" : "ON");
+        EXPECT_GE(ContrastRatio(colour(l), l->palette().color(QPalette::Window)), 4.5) << ch;
+    }
 }
 
 TEST_F(DisplayIO, OfflineLookIsDisabledWithDashes) {

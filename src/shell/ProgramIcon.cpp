@@ -1,0 +1,12 @@
+#include "shell/ProgramIcon.h"
+
+namespace voran {
+
+QIcon ProgramIcon() {
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QString(":/icons/voran-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
+}  // namespace voran

@@ -1,0 +1,138 @@
+// voran-cli's habits for scripts and monitoring: --json objects with fixed
+// keys and numbers, --quiet, one line per error, the read logger, and "-"
+// for standard output; against k900-sim over a pseudo-terminal.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <regex>
+#include <sstream>
+
+#include "ProgramRun.h"
+
+namespace voran::testing {
+namespace {
+
+class CliHabits : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder.write("board.preset", "B8176 66\nB8177 10\nB8159 23\nW182 1000\nD1100 19999\n");
+        folder.write("Support/RSPort.cfg", "9,19200\n");
+        folder.write("Support/FaultErrCodes.txt", "42,\"Overload, station 3\"\n0A,Parity\n");
+        ASSERT_TRUE(folder.startSim(9, {"--preset", folder.path("board.preset")})) << folder.said;
+    }
+    // "status|stdout|stderr"
+    std::string cli(const std::vector<std::string>& args) {
+        const RunResult o = folder.run("voran-cli", args);
+        return std::to_string(o.status) + "|" + o.out + "|" + o.err;
+    }
+    SimProgramFolder folder;
+};
+
+TEST_F(CliHabits, JsonGivesOneObjectWithFixedKeysAndNumbers) {
+    EXPECT_EQ(cli({"read", "--json", "B8176", "W182", "D1100"}),
+              "0|{\"values\":{\"B8176\":66,\"W182\":1000,\"D1100\":19999}}\n|");
+    EXPECT_EQ(cli({"status", "--json"}),
+              "0|{\"current_fault\":{\"code\":66,\"text\":\"Fault Code (42H): Overload, station "
+              "3\"},\"last_fault\":{\"code\":10,\"text\":\"Fault Code (0AH): Parity\"},"
+              "\"firmware_revision\":23,\"program_ident\":\"\",\"program_revision\":0,"
+              "\"program_checksum\":0}\n|");
+
+    const std::string file = folder.path("line.sdt");
+    ASSERT_EQ(cli({"-q", "upload", file}), "0||");
+    EXPECT_EQ(cli({"compare", "--json", file}),
+              "0|{\"file\":\"" + file + "\",\"same\":true,\"differences\":[]}\n|");
+    ASSERT_EQ(cli({"write", "W1004", "61"}), "0||");
+    EXPECT_EQ(cli({"compare", file, "--json"}),
+              "3|{\"file\":\"" + file +
+                  "\",\"same\":false,\"differences\":[{\"section\":\"set-up\",\"item\":2,"
+                  "\"address\":\"W1004\",\"what\":\"Station 03 shifts\",\"file\":0,\"board\":61}]}"
+                  "\n|");
+    EXPECT_EQ(cli({"read", "--json"}).substr(0, 3), "2||");
+}
+
+TEST_F(CliHabits, QuietSaysNothingOnSuccessAndEveryErrorIsOneLine) {
+    const std::string file = folder.path("a.sdt");
+    EXPECT_EQ(cli({"upload", file}), "0|uploaded " + file + "\n|");
+    for (const auto& args :
+         std::vector<std::vector<std::string>>{{"-q", "upload", file},
+                                               {"upload", "--quiet", file},
+                                               {"--quiet", "write", "W182", "7"}})
+        EXPECT_EQ(cli(args), "0||") << args[0] << args[1];
+    EXPECT_EQ(cli({"-q", "read", "W182"}), "0|7\n|");
+    EXPECT_EQ(cli({"-q", "--verbose", "read", "W182"}).substr(0, 3), "2||");
+    EXPECT_EQ(cli({"--verbose", "read", "W182"}),
+              "0|7\n|voran-cli: port 9 at 19200 bit/s, the board answered\n");
+
+    const RunResult noPort = folder.run("voran-cli", {"--port", "98", "read", "B8176"});
+    EXPECT_EQ(noPort.status, 1);
+    EXPECT_EQ(noPort.out, "");
+    EXPECT_EQ(noPort.err.rfind("Comm Port Error: Error Number = ", 0), 0u) << noPort.err;
+    EXPECT_EQ(std::count(noPort.err.begin(), noPort.err.end(), '\n'), 1) << noPort.err;
+}
+
+TEST_F(CliHabits, ReadEveryPrintsOneTimeStampedLineARound) {
+    const RunResult plain =
+        folder.run("voran-cli", {"read", "--every", "0.1", "--count", "3", "W182", "D1100"});
+    EXPECT_EQ(plain.status, 0) << plain.err;
+    const RunResult json =
+        folder.run("voran-cli", {"read", "W182", "--json", "--count", "2", "--every", "0.1"});
+    EXPECT_EQ(json.status, 0) << json.err;
+    const std::string stamp = R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d)";
+    const std::pair<const RunResult*, std::string> expected[] = {
+        {&plain, "(" + stamp + " 1000 19999\n){3}"},
+        {&json, R"((\{"time":")" + stamp + R"(","values":\{"W182":1000\}\}\n){2})"}};
+    for (const auto& [run, pattern] : expected)
+        EXPECT_TRUE(std::regex_match(run->out, std::regex(pattern))) << run->out;
+
+    for (const auto& args :
+         std::vector<std::vector<std::string>>{{"--every", "0", "W182"},
+                                               {"--every", "x", "W182"},
+                                               {"--every", "1", "--count", "0", "W182"},
+                                               {"--count", "2", "W182"},
+                                               {"W182", "--every"}}) {
+        std::vector<std::string> read{"read"};
+        read.insert(read.end(), args.begin(), args.end());
+        EXPECT_EQ(cli(read).substr(0, 3), "2||") << args[0] << " " << args[1];
+    }
+}
+
+TEST_F(CliHabits, ReportAndExportWriteToStandardOutputForADash) {
+    const std::string file = folder.path("a.sdt");
+    ASSERT_EQ(cli({"-q", "upload", file}), "0||");
+    ASSERT_EQ(cli({"-q", "export", file, folder.path("a.txt")}), "0||");
+    ASSERT_EQ(cli({"-q", "export", file, folder.path("a.csv")}), "0||");
+    EXPECT_EQ(cli({"export", file, "-"}), "0|" + *folder.read("a.txt") + "|");
+    EXPECT_EQ(cli({"export", "--csv", file, "-"}), "0|" + *folder.read("a.csv") + "|");
+    EXPECT_EQ(cli({"export", "--csv", file, folder.path("b.txt")}).substr(0, 3), "2||");
+
+    const RunResult pdf = folder.run("voran-cli", {"report", file, "-"});
+    EXPECT_EQ(pdf.status, 0) << pdf.err;
+    EXPECT_EQ(pdf.out.rfind("%PDF-", 0), 0u);
+    EXPECT_NE(pdf.out.find("%%EOF"), std::string::npos);
+}
+
+// k900-sim --demo runs the line from the examples' demonstration preset: the
+// preset's counts, moving.
+TEST(Demo, TheSimulatorsDemoRunsTheLineFromTheExamplesPreset) {
+    SimProgramFolder folder;
+    folder.write("Support/RSPort.cfg", "9,19200\n");
+    ASSERT_TRUE(folder.startSim(9, {"--demo"})) << folder.said;
+    const RunResult first = folder.run("voran-cli", {"read", "W1042", "D1100"});
+    ASSERT_EQ(first.status, 0) << first.err;
+    std::istringstream values(first.out);
+    long shifts = 0, goodCans = 0;
+    values >> shifts >> goodCans;
+    EXPECT_EQ(shifts, 4095);
+    EXPECT_GE(goodCans, 412873);
+    const RunResult later =
+        folder.run("voran-cli", {"read", "--every", "0.5", "--count", "3", "D1100"});
+    std::istringstream rounds(later.out);
+    std::string stamp;
+    long last = 0;
+    while (rounds >> stamp >> last) {
+    }
+    EXPECT_GT(last, goodCans) << later.out;
+}
+
+}  // namespace
+}  // namespace voran::testing
