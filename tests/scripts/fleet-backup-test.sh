@@ -24,7 +24,8 @@ cp "$bin/voran-cli" "$bin/k900-sim" "$work/"
 cli=$work/voran-cli
 printf 'W1000 111\nW1042 2048\nD1100 19999\n' >"$work/board.preset"
 
-# Starts k900-sim with the arguments; prints its first line of output.
+# Starts k900-sim with the arguments (in this shell, so that its process is
+# stopped at the end) and waits for its address lines in $work/sim<n>.out.
 start_sim() {
     local out=$work/sim$1.out
     shift
@@ -34,10 +35,11 @@ start_sim() {
         [ -s "$out" ] && grep -q '^\(link\|listen\) ' "$out" && break
         sleep 0.05
     done
-    head -n 1 "$out"
 }
-first=$(start_sim 1 --port 61)
-second=$(start_sim 2 --port 62 --tcp 0)
+start_sim 1 --port 61
+start_sim 2 --port 62 --tcp 0
+first=$(head -n 1 "$work/sim1.out")
+second=$(head -n 1 "$work/sim2.out")
 case "$first" in "device /dev/"*) ;; *) fail "k900-sim on a pseudo-terminal: $first" ;; esac
 case "$second" in "listen 127.0.0.1:"*) ;; *) fail "k900-sim --tcp: $second" ;; esac
 line1=${first#device }
