@@ -26,7 +26,9 @@
 #include "platform/Paths.h"
 #include "platform/AliveWait.h"
 #include "platform/BusyPort.h"
+#include "platform/PortName.h"
 #include "platform/PosixSerialPort.h"
+#include "platform/TcpSerialPort.h"
 #include "platform/qt/QtEventTurn.h"
 #include "platform/qt/QtSerialPort.h"
 
@@ -35,7 +37,9 @@ namespace fs = std::filesystem;
 using namespace voran;
 
 bool RunTransferBench(const std::string& folder);  // transfer_bench.cpp
-bool RunProgramBench(const std::string& folder);   // program_bench.cpp
+// network_bench.cpp
+bool RunNetworkUploadBench(const std::string& folder, const voran::PortName& address);
+bool RunProgramBench(const std::string& folder);  // program_bench.cpp
 
 namespace {
 
@@ -80,7 +84,8 @@ public:
 // One k900-sim, serving a pseudo-terminal linked as <folder>/Support/COM1.
 class Simulator {
 public:
-    Simulator(const std::string& exe, const std::string& folder, bool silent) {
+    Simulator(const std::string& exe, const std::string& folder, bool silent,
+              std::vector<std::string> extra = {}) {
         int out[2];
         if (::pipe(out) != 0) return;
         posix_spawn_file_actions_t fa;
@@ -91,6 +96,7 @@ public:
         std::vector<char*> argv = {const_cast<char*>(exe.c_str()), const_cast<char*>("--folder"),
                                    f.data()};
         if (silent) argv.push_back(const_cast<char*>("--silent"));
+        for (std::string& e : extra) argv.push_back(e.data());
         argv.push_back(nullptr);
         if (posix_spawn(&pid_, exe.c_str(), &fa, nullptr, argv.data(), environ) != 0) pid_ = -1;
         posix_spawn_file_actions_destroy(&fa);
@@ -106,6 +112,11 @@ public:
                 link = s.substr(5);
                 break;
             }
+            // With --tcp: "listen 127.0.0.1:<port>".
+            if (s.rfind("listen ", 0) == 0) {
+                link = "socket://" + s.substr(7);
+                break;
+            }
         }
         out_ = in;
     }
@@ -116,7 +127,7 @@ public:
         }
         if (out_) std::fclose(out_);
     }
-    bool ok() const { return pid_ > 0 && !device.empty() && !link.empty(); }
+    bool ok() const { return pid_ > 0 && !link.empty(); }
     std::string device, link;
 
 private:
@@ -230,7 +241,11 @@ int main(int argc, char** argv) {
     fs::create_directories(tmp / "silent");
 
     Simulator sim(exe, (tmp / "live").string(), false);
-    if (!sim.ok()) {
+    // The same board served on a TCP port of 127.0.0.1, as a device server would.
+    fs::create_directories(tmp / "tcp");
+    Simulator tcpSim(exe, (tmp / "tcp").string(), false, {"--tcp", "0"});
+    const std::optional<PortName> tcpAddress = ParsePortName(tcpSim.link).name;
+    if (!sim.ok() || !tcpSim.ok() || !tcpAddress) {
         std::cerr << "voran-bench: cannot start " << exe << "\n";
         return 1;
     }
@@ -240,7 +255,7 @@ int main(int argc, char** argv) {
 
     // Alternate runs and keep each one's best, so that a busy moment of the
     // machine does not decide the comparison.
-    Figure bare{1e18, 1e18}, posix{1e18, 1e18}, qt{1e18, 1e18}, alive{1e18, 1e18};
+    Figure bare{1e18, 1e18}, posix{1e18, 1e18}, qt{1e18, 1e18}, tcp{1e18, 1e18}, alive{1e18, 1e18};
     const auto keepBest = [](Figure& best, const Figure& f) {
         if (f.wall < best.wall) best = f;
         best.ok = best.ok && f.ok;
@@ -256,6 +271,12 @@ int main(int argc, char** argv) {
         keepBest(qt, measure(exchanges, [&] {
                      SystemClock clock;
                      QtSerialPort port(clock, folder);
+                     return linkLoop(port, folder, pairs);
+                 }));
+        keepBest(tcp, measure(exchanges, [&] {
+                     SystemClock clock;
+                     TcpSerialPort port(clock);
+                     port.setAddress(*tcpAddress);
                      return linkLoop(port, folder, pairs);
                  }));
         // As the window wires it: waits that turn the event loop.
@@ -274,9 +295,16 @@ int main(int argc, char** argv) {
     row("RSComm + PosixSerialPort", posix, bare);
     row("RSComm + QtSerialPort", qt, bare);
     row("RSComm + Posix, alive waits", alive, bare);
+    row("RSComm + TcpSerialPort", tcp, bare);
+    std::printf(
+        "exchanges per second: %.0f over the pseudo-terminal, %.0f over loopback TCP "
+        "(TCP/pty time %.2f)\n",
+        1e6 / posix.wall, 1e6 / tcp.wall, tcp.wall / posix.wall);
     std::printf("wire time of one exchange: %.0f us at 9600, %.0f us at 19200 bit/s\n\n", kWire9600,
                 kWire19200);
     const bool transferOk = RunTransferBench(folder);
+    std::printf("\n");
+    const bool networkOk = RunNetworkUploadBench(folder, *tcpAddress);
     std::printf("\n");
     const bool programOk = RunProgramBench(folder);
     std::printf("\n");
@@ -324,5 +352,5 @@ int main(int argc, char** argv) {
     std::printf("port for Linux: %s\n",
                 posix.wall <= qt.wall ? "PosixSerialPort" : "QtSerialPort (faster here)");
     fs::remove_all(tmp);
-    return bare.ok && posix.ok && qt.ok && transferOk && programOk ? 0 : 1;
+    return bare.ok && posix.ok && qt.ok && tcp.ok && transferOk && networkOk && programOk ? 0 : 1;
 }

@@ -1,7 +1,8 @@
 # Sourced by the run and test scripts: installs the Debian packages the
 # project needs when they are missing.
 voran_packages="cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libgtest-dev
-    fonts-liberation poppler-utils xvfb xauth x11-apps imagemagick dpkg-dev desktop-file-utils lintian"
+    fonts-liberation poppler-utils xvfb xauth x11-apps imagemagick dpkg-dev desktop-file-utils lintian
+    ser2net"
 missing=""
 for p in $voran_packages; do
     dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"

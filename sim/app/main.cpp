@@ -1,8 +1,12 @@
 // k900-sim: the simulated K-900 board on a pseudo-terminal, linked as
 // <folder>/Support/COM<n> so that voran and voran-cli can go online without
 // hardware.
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <signal.h>
 #include <termios.h>
 #include <unistd.h>
@@ -74,6 +78,9 @@ struct Options {
     voran::sim::SimLossBurst burst;
     double replyDelay = 0;
     int rpm = 0;  // 0: the board's running speed
+    // Serve on this TCP port of 127.0.0.1 instead of a pseudo-terminal (0: a
+    // free one; -1: the pseudo-terminal).
+    int tcp = -1;
     // Whole-board dumps on request.
     std::string dump;
     // Drops at random positions, repeatable from the seed (-1: every N-th).
@@ -101,6 +108,9 @@ const char* const kUsage =
     "  --silent           hear nothing and answer nothing (a pulled cable)\n"
     "  --drop-every N     lose every N-th byte from the PC\n"
     "  --reply-delay S    answer S seconds late\n"
+    "  --tcp PORT         serve the board on TCP port PORT of 127.0.0.1 (raw, one\n"
+    "                     connection at a time; 0: a free port) instead of a\n"
+    "                     pseudo-terminal: reach it as socket://127.0.0.1:PORT\n"
     "  --drop-seed S      with --drop-every N: lose each byte with a chance of 1 in N,\n"
     "                     at positions drawn from seed S (the same seed, the same bytes)\n"
     "  --lose-burst N[,after=K][,at=HEX][,times=R]\n"
@@ -111,11 +121,11 @@ const char* const kUsage =
     "  --dump FILE        on SIGRTMIN+1 write all 64 KiB of memory, then the PLS state\n"
     "                     as text lines, to FILE (replaced whole)\n"
     "  --help, --version  say what it is and end\n"
-    "Prints \"device <pty>\" and \"link <path>\" on stdout. SIGUSR1 toggles --silent,\n"
-    "SIGUSR2 stops or starts the resolver, SIGRTMIN toggles --drop-every,\n"
-    "--reply-delay and --lose-burst (a clean line and back), SIGRTMIN+1 writes the\n"
-    "--dump file, SIGRTMIN+2 writes it and ends at once, as a board that dies between\n"
-    "two bytes.\n"
+    "Prints \"device <pty>\" and \"link <path>\" on stdout (with --tcp, \"listen\n"
+    "127.0.0.1:PORT\"). SIGUSR1 toggles --silent, SIGUSR2 stops or starts the resolver,\n"
+    "SIGRTMIN toggles --drop-every, --reply-delay and --lose-burst (a clean line and\n"
+    "back), SIGRTMIN+1 writes the --dump file, SIGRTMIN+2 writes it and ends at once,\n"
+    "as a board that dies between two bytes.\n"
     "Trace the wire with QT_LOGGING_RULES=\"voran.sim.debug=true\".\n";
 
 bool parse(int argc, char** argv, Options& o) {
@@ -158,6 +168,11 @@ bool parse(int argc, char** argv, Options& o) {
             o.rpm = std::atoi(v);
         else if (a == "--reply-delay" && (v = value()))
             o.replyDelay = std::atof(v);
+        else if (a == "--tcp" && (v = value()))
+            o.tcp = std::string(v).find_first_not_of("0123456789") == std::string::npos &&
+                            std::string(v).size() <= 5 && std::atoi(v) <= 65535
+                        ? std::atoi(v)
+                        : -2;
         else if (a == "--drop-seed" && (v = value()))
             o.dropSeed = std::atoll(v);
         else if (a == "--dump" && (v = value()))
@@ -171,8 +186,35 @@ bool parse(int argc, char** argv, Options& o) {
         std::cerr << "k900-sim: --port must be 1..99\n";
         return false;
     }
+    if (o.tcp == -2) {
+        std::cerr << "k900-sim: --tcp takes a TCP port 0..65535 (0: a free one)\n";
+        return false;
+    }
     if (o.folder.empty()) o.folder = voran::ProgramFolder();
     return true;
+}
+
+// A listening socket on 127.0.0.1:port (this machine only), or -1; `port`
+// 0 takes a free one and is set to it.
+int listenOn(int& port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
+    const int one = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<std::uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof a;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(fd, 4) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length) != 0) {
+        const int err = errno;
+        ::close(fd);
+        errno = err;
+        return -1;
+    }
+    port = ntohs(a.sin_port);
+    return fd;
 }
 
 double monotonic() {
@@ -260,26 +302,39 @@ int main(int argc, char** argv) {
     if (opt.rpm > 0) board.pls().liveRpm = opt.rpm;
     board.pls().resolverRunning = !opt.still;
 
-    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
-        std::cerr << "k900-sim: no pseudo-terminal: " << std::strerror(errno) << "\n";
-        return 1;
-    }
-    const std::string device = ::ptsname(master);
-    // Hold the far side open ourselves: its line settings stay raw between
-    // clients, and the master does not report a hang-up while no client is
-    // connected, so voran can close and reopen the port at will.
-    const int slave = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    termios tio{};
-    if (slave < 0 || ::tcgetattr(slave, &tio) != 0) {
-        std::cerr << "k900-sim: cannot set up " << device << ": " << std::strerror(errno) << "\n";
-        return 1;
-    }
-    ::cfmakeraw(&tio);
-    ::tcsetattr(slave, TCSANOW, &tio);
+    int master = -1, slave = -1, listener = -1, client = -1;
+    std::string device, link;
+    if (opt.tcp >= 0) {
+        listener = listenOn(opt.tcp);
+        if (listener < 0) {
+            std::cerr << "k900-sim: cannot listen on 127.0.0.1:" << opt.tcp << ": "
+                      << std::strerror(errno) << "\n";
+            return 1;
+        }
+        // A client gone mid-answer must not end the board.
+        ::signal(SIGPIPE, SIG_IGN);
+    } else {
+        master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
+            std::cerr << "k900-sim: no pseudo-terminal: " << std::strerror(errno) << "\n";
+            return 1;
+        }
+        device = ::ptsname(master);
+        // Hold the far side open ourselves: its line settings stay raw between
+        // clients, and the master does not report a hang-up while no client is
+        // connected, so voran can close and reopen the port at will.
+        slave = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        termios tio{};
+        if (slave < 0 || ::tcgetattr(slave, &tio) != 0) {
+            std::cerr << "k900-sim: cannot set up " << device << ": " << std::strerror(errno)
+                      << "\n";
+            return 1;
+        }
+        ::cfmakeraw(&tio);
+        ::tcsetattr(slave, TCSANOW, &tio);
 
-    std::string link;
-    if (!makeLink(opt.folder, opt.port, device, link)) return 1;
+        if (!makeLink(opt.folder, opt.port, device, link)) return 1;
+    }
 
     struct sigaction sa {};
     sa.sa_handler = onStop;
@@ -297,8 +352,13 @@ int main(int argc, char** argv) {
     sa.sa_handler = onDie;
     ::sigaction(SIGRTMIN + 2, &sa, nullptr);
 
-    std::cout << "device " << device << "\nlink " << link << std::endl;
-    qCInfo(lcSim, "serving %s as COM%d (%s)", device.c_str(), opt.port, link.c_str());
+    if (listener >= 0) {
+        std::cout << "listen 127.0.0.1:" << opt.tcp << std::endl;
+        qCInfo(lcSim, "serving socket://127.0.0.1:%d", opt.tcp);
+    } else {
+        std::cout << "device " << device << "\nlink " << link << std::endl;
+        qCInfo(lcSim, "serving %s as COM%d (%s)", device.c_str(), opt.port, link.c_str());
+    }
 
     bool silent = opt.silent;
     bool faults = true;
@@ -342,7 +402,9 @@ int main(int argc, char** argv) {
             faults = !faults;
             std::cerr << "k900-sim: " << (faults ? "line faults on" : "clean line") << std::endl;
         }
-        pollfd p{master, POLLIN, 0};
+        // The pseudo-terminal; or the connected client, else the listener.
+        const int io = listener < 0 ? master : client >= 0 ? client : listener;
+        pollfd p{io, POLLIN, 0};
         // The resolver moves (or may be started) at any time: a short poll.
         const int r = ::poll(&p, 1, 100);
         if (r < 0 && errno != EINTR) break;
@@ -355,11 +417,26 @@ int main(int argc, char** argv) {
         else
             board.pls().liveTick(now - lastTick);
         lastTick = now;
-        if (r <= 0 || !(p.revents & POLLIN)) continue;
+        if (r <= 0 || !(p.revents & (POLLIN | POLLHUP | POLLERR))) continue;
+        if (io == listener) {
+            client = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+            const int one = 1;
+            if (client >= 0) ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+            continue;
+        }
 
         std::uint8_t in[256];
-        const ssize_t n = ::read(master, in, sizeof in);
-        if (n <= 0) continue;
+        const ssize_t n = ::read(io, in, sizeof in);
+        if (n <= 0) {
+            // The client went away: the board waits for the next one, keeping
+            // what it holds (a half frame too, as a board whose cable was
+            // pulled would).
+            if (io == client && (n == 0 || (errno != EINTR && errno != EAGAIN))) {
+                ::close(client);
+                client = -1;
+            }
+            continue;
+        }
         std::uint8_t out[256];
         int count = 0;
         for (ssize_t k = 0; k < n; ++k) {
@@ -383,16 +460,21 @@ int main(int argc, char** argv) {
         if (faults && opt.replyDelay > 0)
             std::this_thread::sleep_for(std::chrono::duration<double>(opt.replyDelay));
         for (int done = 0; done < count;) {
-            const ssize_t w = ::write(master, out + done, count - done);
+            const ssize_t w = ::write(io, out + done, count - done);
             if (w < 0 && errno == EINTR) continue;
             if (w <= 0) break;
             done += static_cast<int>(w);
         }
     }
 
-    removeLink(link, device);
-    ::close(slave);
-    ::close(master);
+    if (listener >= 0) {
+        if (client >= 0) ::close(client);
+        ::close(listener);
+    } else {
+        removeLink(link, device);
+        ::close(slave);
+        ::close(master);
+    }
     qCInfo(lcSim, "stopped");
     return 0;
 }

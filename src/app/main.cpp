@@ -21,6 +21,7 @@
 #include "Version.h"
 
 #include "platform/Clock.h"
+#include "platform/NamedPort.h"
 #include "platform/Paths.h"
 #ifdef Q_OS_WIN
 #include "platform/qt/QtSerialPort.h"
@@ -92,11 +93,14 @@ int main(int argc, char** argv) {
     voran::QtClipboard clipboard;
     voran::QtLauncher launcher;
 #ifdef Q_OS_WIN
-    voran::QtSerialPort port(clock, folder);
+    voran::QtSerialPort device(clock, folder);
 #else
     // termios and poll(): measured faster than QSerialPort on Linux.
-    voran::PosixSerialPort port(clock, folder);
+    voran::PosixSerialPort device(clock, folder);
 #endif
+    // The port number reaches what Edit > Comm Port mapped it to: a device by
+    // its path or a device server on the network.
+    voran::NamedPort port(clock, folder, device);
 
     // The link's waits keep the window alive: they run the event loop in
     // slices while the link stays held (see AliveWait.h). The port's own

@@ -61,7 +61,7 @@ PosixSerialPort::~PosixSerialPort() {
 }
 
 std::string PosixSerialPort::devicePath() const {
-    return ComPortDevice(folder_, port_);
+    return path_.empty() ? ComPortDevice(folder_, port_) : path_;
 }
 
 bool PosixSerialPort::setSettings(const std::string& settings, PortError* error) {
@@ -83,21 +83,31 @@ bool PosixSerialPort::setSettings(const std::string& settings, PortError* error)
 PortError PosixSerialPort::failure(int err, const std::string& what) const {
     const std::string com = "COM" + std::to_string(port_);
     const std::string dev = device_.empty() ? devicePath() : device_;
-    std::string where = com + " (" + dev;
+    // A device named by its path is that device, whatever the port number.
+    std::string where = path_.empty() ? com + " (" + dev : dev;
+    std::string links;
     std::error_code ec;
-    if (std::filesystem::is_symlink(dev, ec)) {
-        where += ", which links to " + std::filesystem::read_symlink(dev, ec).string();
-    }
-    where += ")";
+    if (std::filesystem::is_symlink(dev, ec))
+        links = "which links to " + std::filesystem::read_symlink(dev, ec).string();
+    if (path_.empty())
+        where += (links.empty() ? "" : ", " + links) + ")";
+    else if (!links.empty())
+        where += " (" + links + ")";
     PortError e{err, "PosixSerialPort", ""};
     switch (err) {
         case ENOENT:
         case ENXIO:
         case ENODEV:
-            e.description = "There is no such port: " + where +
-                            " does not exist. Check the port number, or link " + folder_ +
-                            "/Support/" + com + " to the serial device to use (for example " +
-                            "ln -s /dev/ttyUSB0 " + folder_ + "/Support/" + com + ").";
+            e.description =
+                path_.empty()
+                    ? "There is no such port: " + where +
+                          " does not exist. Check the port number, or choose the serial device "
+                          "for " +
+                          com + " in Edit > Comm Port (or link " + folder_ + "/Support/" + com +
+                          " to it, for example ln -s /dev/ttyUSB0 " + folder_ + "/Support/" + com +
+                          ")."
+                    : "There is no such port: " + where +
+                          " does not exist. Check that the adapter is plugged in, and the name.";
             break;
         case EACCES:
         case EPERM:

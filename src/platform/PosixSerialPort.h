@@ -16,7 +16,7 @@ namespace voran {
 // that link exists (names matched without regard to case), otherwise
 // /dev/ttyS<n-1>. The port is held exclusively: a second program (or a
 // second copy of this one) opening it fails at once with a PortError.
-class PosixSerialPort : public ISerialPort {
+class PosixSerialPort : public IDevicePort {
 public:
     PosixSerialPort(IClock& clock, std::string programFolder);
     ~PosixSerialPort() override;
@@ -24,6 +24,7 @@ public:
     PosixSerialPort& operator=(const PosixSerialPort&) = delete;
 
     void setPortNumber(int number) override { port_ = number; }
+    void setDevicePath(const std::string& path) override { path_ = path; }
     int portNumber() const override { return port_; }
     bool setSettings(const std::string& settings, PortError* error) override;
     std::string settings() const override { return settingsText_; }
@@ -39,7 +40,8 @@ public:
     bool waitForByte(double deadline) override;
     bool lost(PortError* why = nullptr) const override;
 
-    // The device file port n opens (the Support/COM<n> link when it exists).
+    // The device file port n opens (the Support/COM<n> link when it exists),
+    // or the one named by setDevicePath().
     std::string devicePath() const;
     // The device of the last open (empty when closed).
     const std::string& openedDevice() const { return device_; }
@@ -52,6 +54,7 @@ private:
     IClock& clock_;
     std::string folder_;
     int port_ = 1;
+    std::string path_;
     std::string settingsText_ = "9600,n,8,1";
     LineSettings line_;
     int fd_ = -1;

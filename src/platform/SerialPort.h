@@ -49,4 +49,13 @@ public:
     }
 };
 
+// A port on a serial device of this machine. Port n opens the device the
+// program folder gives that number, unless a device is named by its path.
+class IDevicePort : public ISerialPort {
+public:
+    // The device to open from the next open() on, whatever the port number;
+    // empty: the device of the port number again.
+    virtual void setDevicePath(const std::string& path) = 0;
+};
+
 }  // namespace voran

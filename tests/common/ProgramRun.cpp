@@ -86,6 +86,7 @@ bool SimProgramFolder::startSim(int port, const std::vector<std::string>& args) 
         for (std::string line; std::getline(lines, line) && !lines.eof();) {
             if (line.rfind("device ", 0) == 0) device = line.substr(7);
             if (line.rfind("link ", 0) == 0) link = line.substr(5);
+            if (line.rfind("listen ", 0) == 0) link = line.substr(7);
         }
     }
     ended_ = n <= 0 && link.empty();

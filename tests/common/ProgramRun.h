@@ -54,7 +54,8 @@ public:
 
     std::string said;    // the simulator's stdout and stderr so far
     std::string device;  // its pseudo-terminal, from the "device" line
-    std::string link;    // the Support/COM<n> link, from the "link" line
+    std::string link;    // the Support/COM<n> link, from the "link" line (with --tcp,
+                         // the address it listens on: "127.0.0.1:<port>")
 
 private:
     pid_t sim_ = -1;

@@ -13,7 +13,9 @@
 #include "Version.h"
 #include "link/NumberText.h"
 #include "platform/Clock.h"
+#include "platform/NamedPort.h"
 #include "platform/Paths.h"
+#include "platform/PortName.h"
 #ifdef _WIN32
 #include "platform/qt/QtSerialPort.h"
 #else
@@ -49,7 +51,7 @@ public:
 
 constexpr const char* kOptions =
     "Options (before the command; -q and --verbose also after it):\n"
-    "  --port N       the port to use instead of the one in Support/RSPort.cfg\n"
+    "  --port PORT    the port to use instead of the one in Support/RSPort.cfg (see PORT)\n"
     "  --speed S      9600 or 19200 bit/s instead of the one in Support/RSPort.cfg\n"
     "  -q, --quiet    no messages on success: only results and errors\n"
     "  --verbose      also the port used and the link's warnings (on stderr)\n"
@@ -63,8 +65,12 @@ void usage(std::ostream& os) {
           "Commands:\n";
     for (const Command& c : Commands()) os << "  " << c.usage << "\n      " << c.summary << "\n";
     os << "\n" << kOptions;
-    os << "\nWithout options the port and speed of Support/RSPort.cfg in the program folder\n"
-          "are used (port N is the device Support/COM<N> links to, else /dev/ttyS<N-1>).\n"
+    os << "\nPORT is a COM number 1..99 (3 or COM3), a device (/dev/ttyUSB0), socket://HOST:PORT\n"
+          "(a serial device server in raw TCP mode) or rfc2217://HOST:PORT (one that takes\n"
+          "the line settings from the PC).\n"
+          "Without options the port and speed of Support/RSPort.cfg in the program folder\n"
+          "are used (port N is what Support/PortMap.cfg maps it to, else the device\n"
+          "Support/COM<N> links to, else /dev/ttyS<N-1>).\n"
           "The program folder is this program's own when it may write there, else the\n"
           "per-user folder ~/.local/share/voran (see voran-cli(1)).\n"
           "Messages go to stderr. Exit status: 0 done, 1 the link or the board failed or\n"
@@ -94,6 +100,7 @@ std::optional<int> number(const std::string& text) {
 
 int run(int argc, char** argv) {
     std::optional<int> port, speed;
+    std::optional<PortName> portName;
     bool quiet = false, verbose = false;
     // The output options count wherever they stand; no argument of a command
     // takes these forms.
@@ -127,16 +134,24 @@ int run(int argc, char** argv) {
             std::cout << "voran-cli " VORAN_VERSION "\n";
             return kOk;
         }
-        if (a == "--port" || a == "--speed") {
+        if (a == "--port") {
+            const PortNameParse parsed = ParsePortName(i + 1 < argc ? argv[++i] : "");
+            if (!parsed.name) {
+                std::cerr << "voran-cli: --port: " << parsed.error << "\n";
+                return kUsage;
+            }
+            if (parsed.name->kind == PortName::Kind::Number)
+                port = parsed.name->number;
+            else
+                portName = parsed.name;
+            continue;
+        }
+        if (a == "--speed") {
             const std::optional<int> v = i + 1 < argc ? number(argv[++i]) : std::nullopt;
-            if (a == "--port" && v && *v >= 1 && *v <= 99) {
-                port = v;
-            } else if (a == "--speed" && v && (*v == 9600 || *v == 19200)) {
+            if (v && (*v == 9600 || *v == 19200)) {
                 speed = v;
             } else {
-                std::cerr << "voran-cli: " << a
-                          << (a == "--port" ? " takes a port number 1..99\n"
-                                            : " takes 9600 or 19200\n");
+                std::cerr << "voran-cli: " << a << " takes 9600 or 19200\n";
                 return kUsage;
             }
             continue;
@@ -176,10 +191,12 @@ int run(int argc, char** argv) {
     SystemClock clock;
     StderrMessageBox boxes;
 #ifdef _WIN32
-    QtSerialPort serial(clock, folder);
+    QtSerialPort device(clock, folder);
 #else
-    PosixSerialPort serial(clock, folder);
+    PosixSerialPort device(clock, folder);
 #endif
+    NamedPort serial(clock, folder, device);
+    serial.setName(portName);
     RSComm link(clock, boxes, folder);
     link.overrideSettings(port, speed);
 
@@ -198,10 +215,16 @@ int run(int argc, char** argv) {
                                   << (link.OnlineMode ? ", the board answered\n" : ", no link\n");
                     if (link.OnlineMode) return true;
                     // One line per fault: the port's box has already said why.
-                    if (boxes.shown == boxesBefore)
-                        std::cerr << "voran-cli: no link to the board on port "
-                                  << link.settings().port << " at " << link.settings().speed
-                                  << " bit/s\n";
+                    if (boxes.shown == boxesBefore) {
+                        const PortName reached = serial.target();
+                        std::cerr << "voran-cli: no link to the board on "
+                                  << (portName ? reached.text()
+                                               : "port " + std::to_string(link.settings().port) +
+                                                     (reached.kind == PortName::Kind::Number
+                                                          ? std::string()
+                                                          : " (" + reached.text() + ")"))
+                                  << " at " << link.settings().speed << " bit/s\n";
+                    }
                     return false;
                 },
                 [&] { return link.CommError || boxes.shown > 0; }};

@@ -1,7 +1,10 @@
 #include "link/ui/frmSetupComm.h"
 
 #include <algorithm>
+#include <filesystem>
 
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -13,6 +16,8 @@
 
 #include "link/CommPortSetup.h"
 #include "platform/Paths.h"
+#include "platform/PortMap.h"
+#include "platform/SerialDevices.h"
 #include "widgets/NumericEntry.h"
 #include "window/AppContext.h"
 #include "widgets/Buttons.h"
@@ -38,12 +43,30 @@ QString deviceText(const ComPortMapping& m) {
            QStringLiteral(" are both missing");
 }
 
+constexpr const char* kOwnDevice = "Its own device (no mapping)";
+
+// "COM3 → socket://10.0.0.5:4001", "COM3 → /dev/serial/by-id/..., which is
+// missing".
+QString mappedText(int port, const PortName& name) {
+    QString text = QStringLiteral("COM%1 \u2192 ").arg(port) + QString::fromStdString(name.text());
+    std::error_code ec;
+    if (name.kind == PortName::Kind::Device && !std::filesystem::exists(name.device, ec))
+        text += QStringLiteral(", which is missing");
+    return text;
+}
+
 }  // namespace
 
-frmSetupComm::frmSetupComm(AppContext& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx) {
+frmSetupComm::frmSetupComm(AppContext& ctx, QWidget* parent, const std::string& deviceRoot)
+    : QDialog(parent), ctx_(ctx) {
     setObjectName(QStringLiteral("frmSetupComm"));
     setWindowTitle(QStringLiteral("Comm Port Settings"));
     buildControls();
+    cboPortDevice_->addItem(QString::fromLatin1(kOwnDevice), QString());
+    for (const FoundDevice& d : FindSerialDevices(deviceRoot))
+        cboPortDevice_->addItem(QString::fromStdString(d.path + "  \u2014  " + d.description),
+                                QString::fromStdString(d.path));
+    cboPortDevice_->view()->setMinimumWidth(cboPortDevice_->view()->sizeHintForColumn(0));
     // The online state at opening decides what Save does afterwards.
     wasOnline_ = ctx_.link.OnlineMode;
     CurrentSettings();
@@ -57,13 +80,34 @@ void frmSetupComm::buildControls() {
     txtCommPort_->setRange(kPortMin, kPortMax);
     txtCommPort_->setDigitsOnly();
     txtCommPort_->setMessages(&ctx_.messages, kEntryTitle);
-    connect(txtCommPort_->lineEdit(), &QLineEdit::textChanged, this, [this] { showDevice(); });
+    connect(txtCommPort_->lineEdit(), &QLineEdit::textChanged, this, [this] {
+        showMapping();
+        showDevice();
+    });
 
     auto* lblCommPort = new QLabel(QStringLiteral("Comm Port:"), this);
     lblCommPort->setBuddy(txtCommPort_->lineEdit());
     lblPortDevice_ = new QLabel(this);
     lblPortDevice_->setObjectName(QStringLiteral("lblPortDevice"));
     lblPortDevice_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    cboPortDevice_ = new QComboBox(this);
+    cboPortDevice_->setObjectName(QStringLiteral("cboPortDevice"));
+    cboPortDevice_->setEditable(true);
+    cboPortDevice_->setInsertPolicy(QComboBox::NoInsert);
+    // Lasting names of USB adapters run long: the box keeps a sensible width
+    // and its list opens as wide as its longest entry.
+    cboPortDevice_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    cboPortDevice_->setMinimumContentsLength(44);
+    cboPortDevice_->lineEdit()->setPlaceholderText(
+        QStringLiteral("a device, or socket://HOST:PORT, rfc2217://HOST:PORT"));
+    cboPortDevice_->setToolTip(QStringLiteral(
+        "The device this port number opens: one found on this PC, or type the path of a "
+        "device or the address of a serial device server (socket://HOST:PORT for raw TCP, "
+        "rfc2217://HOST:PORT for one that takes the speed from this PC)."));
+    connect(cboPortDevice_, &QComboBox::editTextChanged, this, [this] { showDevice(); });
+    auto* lblPortThrough = new QLabel(QStringLiteral("&Device or address:"), this);
+    lblPortThrough->setBuddy(cboPortDevice_);
 
     fraPortSpeed_ = new QGroupBox(QStringLiteral("Port Speed"), this);
     optPortSpeed_[0] = new QRadioButton(QStringLiteral("9600"), fraPortSpeed_);
@@ -90,6 +134,8 @@ void frmSetupComm::buildControls() {
 
     auto* page = new QVBoxLayout(this);
     page->addLayout(port);
+    page->addWidget(lblPortThrough);
+    page->addWidget(cboPortDevice_);
     page->addWidget(lblPortDevice_);
     page->addWidget(fraPortSpeed_);
     page->addLayout(buttons);
@@ -105,19 +151,70 @@ void frmSetupComm::CurrentSettings() {
     // The window opens with what could be read (the defaults at worst).
     txtCommPort_->setText(QString::number(loaded.settings.port));
     optPortSpeed_[loaded.settings.speed == 19200 ? 1 : 0]->setChecked(true);
+    showMapping();
     if (!loaded.ok)
         ctx_.messages.show(errorText(loaded.errorNumber, loaded.error), "SetupComm CurrentSettings",
                            MsgButtons::Ok, MsgIcon::Information);
 }
 
-void frmSetupComm::showDevice() {
+int frmSetupComm::portNumber() const {
     const auto v = EntryNumber(txtCommPort_->text());
-    if (!v || *v < kPortMin || *v > kPortMax) {
+    if (!v || *v < kPortMin || *v > kPortMax) return 0;
+    return static_cast<int>(RoundHalfEven(*v));
+}
+
+void frmSetupComm::showMapping() {
+    const int port = portNumber();
+    const auto mapped = port > 0 ? MappedPort(ctx_.programFolder, port) : std::nullopt;
+    if (!mapped) {
+        cboPortDevice_->setCurrentIndex(0);
+        cboPortDevice_->setEditText(cboPortDevice_->itemText(0));
+        return;
+    }
+    const int found = cboPortDevice_->findData(QString::fromStdString(mapped->text()));
+    cboPortDevice_->setCurrentIndex(found);
+    if (found < 0) cboPortDevice_->setEditText(QString::fromStdString(mapped->text()));
+}
+
+bool frmSetupComm::chosenName(std::optional<PortName>* name, std::string* why) const {
+    const QString text = cboPortDevice_->currentText();
+    const int index = cboPortDevice_->findText(text);
+    if (index == 0 || text.trimmed().isEmpty()) {
+        name->reset();
+        return true;
+    }
+    const std::string typed =
+        index > 0 ? cboPortDevice_->itemData(index).toString().toStdString() : text.toStdString();
+    const PortNameParse parsed = ParsePortName(typed);
+    if (parsed.name && parsed.name->kind == PortName::Kind::Number) {
+        *why =
+            "A port number cannot stand for another one. Choose a device, or type the path of "
+            "one or the address of a device server (socket://HOST:PORT or "
+            "rfc2217://HOST:PORT).";
+        return false;
+    }
+    if (!parsed.name) {
+        *why = parsed.error;
+        return false;
+    }
+    *name = parsed.name;
+    return true;
+}
+
+void frmSetupComm::showDevice() {
+    const int port = portNumber();
+    if (port == 0) {
         lblPortDevice_->clear();
         return;
     }
-    const int port = static_cast<int>(RoundHalfEven(*v));
-    lblPortDevice_->setText(deviceText(DescribeComPort(ctx_.programFolder, port)));
+    std::optional<PortName> name;
+    std::string why;
+    if (!chosenName(&name, &why)) {
+        lblPortDevice_->setText(QString::fromStdString(why));
+        return;
+    }
+    lblPortDevice_->setText(name ? mappedText(port, *name)
+                                 : deviceText(DescribeComPort(ctx_.programFolder, port)));
 }
 
 void frmSetupComm::cmdSave_Click() {
@@ -132,6 +229,14 @@ void frmSetupComm::cmdSave_Click() {
         return;
     }
 
+    std::optional<PortName> mapping;
+    std::string why;
+    if (!chosenName(&mapping, &why)) {
+        ctx_.messages.show(why, kEntryTitle, MsgButtons::Ok, MsgIcon::Information);
+        cboPortDevice_->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+
     // The port the link holds is let go before its settings change.
     ctx_.goOffline();
 
@@ -139,8 +244,8 @@ void frmSetupComm::cmdSave_Click() {
     s.port = static_cast<int>(std::clamp<std::int64_t>(RoundHalfEven(*v), kPortMin, kPortMax));
     s.speed = optPortSpeed_[1]->isChecked() ? 19200 : 9600;
     txtCommPort_->setText(QString::number(s.port));
-    const FileWriteResult written =
-        SavePortSettings(ctx_.link.CommSettingsFile(), ctx_.programFolder, s);
+    FileWriteResult written = SavePortSettings(ctx_.link.CommSettingsFile(), ctx_.programFolder, s);
+    if (written) written = SavePortMapping(ctx_.programFolder, s.port, mapping);
     if (!written) {
         ctx_.messages.show(errorText(written.errorNumber, written.error), "SetupComm",
                            MsgButtons::Ok, MsgIcon::Information);

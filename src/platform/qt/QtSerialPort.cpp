@@ -11,6 +11,7 @@ QtSerialPort::QtSerialPort(IClock& clock, std::string programFolder)
     : clock_(clock), folder_(std::move(programFolder)) {}
 
 std::string QtSerialPort::deviceName() const {
+    if (!path_.empty()) return path_;
 #ifdef Q_OS_WIN
     return "COM" + std::to_string(port_);
 #else

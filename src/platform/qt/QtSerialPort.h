@@ -14,11 +14,12 @@ namespace voran {
 // deadline (the byte count stays 0 until Qt has been asked to read). Port n
 // is "COM<n>" on Windows; elsewhere the same device the POSIX port would use
 // (the Support/COM<n> link, else /dev/ttyS<n-1>).
-class QtSerialPort : public ISerialPort {
+class QtSerialPort : public IDevicePort {
 public:
     QtSerialPort(IClock& clock, std::string programFolder);
 
     void setPortNumber(int number) override { port_ = number; }
+    void setDevicePath(const std::string& path) override { path_ = path; }
     int portNumber() const override { return port_; }
     bool setSettings(const std::string& settings, PortError* error) override;
     std::string settings() const override { return settingsText_; }
@@ -42,6 +43,7 @@ private:
     IClock& clock_;
     std::string folder_;
     int port_ = 1;
+    std::string path_;
     std::string settingsText_ = "9600,n,8,1";
     LineSettings line_;
     QSerialPort serial_;

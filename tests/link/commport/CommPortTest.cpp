@@ -2,12 +2,14 @@
 // link follows.
 #include <QDir>
 #include <QFile>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include "FakeClipboard.h"
@@ -45,8 +47,8 @@ protected:
                 out.insert(fs::relative(e.path(), folder.path().toStdString()).string());
         return out;
     }
-    void openWindow() {
-        window = std::make_unique<frmSetupComm>(ctx);
+    void openWindow(const std::string& deviceRoot = "/") {
+        window = std::make_unique<frmSetupComm>(ctx, nullptr, deviceRoot);
         window->show();
         window->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
@@ -247,6 +249,67 @@ TEST_F(CommPort, DeviceBesideThePortNumberSaysWhatItOpens) {
         EXPECT_EQ(shown("98"), "COM98: Support/COM98 and /dev/ttyS97 are both missing");
     }
     EXPECT_EQ(shown("abc"), "");
+}
+
+TEST_F(CommPort, TheDeviceBoxOffersWhatWasFoundAndMapsThePortNumberToTheChoice) {
+    // A made-up machine: one USB adapter by its lasting name, one built-in port.
+    write("root/dev/ttyUSB0", "");
+    write("root/dev/ttyS0", "");
+    fs::create_directories(path("root/dev/serial/by-id"));
+    const std::string byId = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+    fs::create_symlink("../../ttyUSB0", path("root" + byId));
+    write("Support/RSPort.cfg", "3,19200\n");
+    openWindow(path("root"));
+    const QComboBox* box = window->cboPortDevice();
+    QStringList offered;
+    for (int i = 0; i < box->count(); ++i) offered << box->itemText(i);
+    EXPECT_EQ(offered, (QStringList{"Its own device (no mapping)",
+                                    QString::fromStdString(byId) +
+                                        "  \u2014  FTDI FT232R USB UART, serial A50285BI (ttyUSB0)",
+                                    "/dev/ttyS0  \u2014  serial port COM1"}));
+    EXPECT_EQ(box->currentIndex(), 0) << "nothing mapped yet";
+
+    struct Step {
+        std::function<void()> choose;
+        std::string label;    // beside the number, before Save
+        std::string mapping;  // Support/PortMap.cfg after Save
+    };
+    const Step steps[] = {
+        {[&] { window->cboPortDevice()->setCurrentIndex(1); },
+         "COM3 \u2192 " + byId + ", which is missing", "3," + byId + "\n"},
+        {[&] { window->cboPortDevice()->setEditText("rfc2217://10.20.0.13:2217"); },
+         "COM3 \u2192 rfc2217://10.20.0.13:2217", "3,rfc2217://10.20.0.13:2217\n"},
+        {[&] { window->cboPortDevice()->setCurrentIndex(0); }, "", ""},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.mapping);
+        openWindow(path("root"));
+        step.choose();
+        if (!step.label.empty()) {
+            EXPECT_EQ(window->lblPortDevice()->text().toStdString(), step.label);
+        }
+        save();
+        EXPECT_TRUE(closed());
+        EXPECT_EQ(read("Support/PortMap.cfg"), step.mapping);
+        EXPECT_EQ(read("Support/RSPort.cfg"), "3,19200\n") << "keeps its port,speed line";
+    }
+    // The window opens showing what the number is mapped to.
+    write("Support/PortMap.cfg", "3,socket://127.0.0.1:4001\n");
+    openWindow(path("root"));
+    EXPECT_EQ(window->cboPortDevice()->currentText(), "socket://127.0.0.1:4001");
+    EXPECT_TRUE(messages.shown.empty());
+
+    // A typed text that names no port is refused before anything is written.
+    for (const char* bad : {"socket://127.0.0.1", "ttyUSB0", "7"}) {
+        messages.shown.clear();
+        window->cboPortDevice()->setEditText(QString::fromLatin1(bad));
+        save();
+        ASSERT_EQ(messages.shown.size(), 1u) << bad;
+        EXPECT_EQ(messages.shown[0].title, "Comm Port");
+        EXPECT_FALSE(closed());
+        EXPECT_EQ(read("Support/PortMap.cfg"), "3,socket://127.0.0.1:4001\n");
+    }
+    EXPECT_NE(messages.shown[0].text.find("cannot stand for another"), std::string::npos);
 }
 
 }  // namespace

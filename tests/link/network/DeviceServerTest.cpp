@@ -1,0 +1,219 @@
+// voran-cli through the network: k900-sim serving the board on a TCP port
+// of 127.0.0.1 (raw), and Debian's ser2net in front of k900-sim's
+// pseudo-terminal speaking RFC 2217, each against the same upload over the
+// pseudo-terminal itself.
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "ProgramRun.h"
+#include "data/SetupFile.h"
+#include "platform/Clock.h"
+#include "platform/PortName.h"
+#include "platform/TcpSerialPort.h"
+
+extern char** environ;
+
+namespace voran::testing {
+namespace {
+
+const char* const kPreset = "W1000 111\nB1030 255\nW1042 2048\nD1100 19999\nW1072 7\n";
+
+// A TCP port of 127.0.0.1 that was free a moment ago.
+int freeTcpPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof a;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length);
+    ::close(fd);
+    return ntohs(a.sin_port);
+}
+
+bool accepts(int port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<std::uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    ::close(fd);
+    return ok;
+}
+
+// The upload of a board through `args`, without its time stamp.
+SetupData uploadWith(SimProgramFolder& folder, std::vector<std::string> args,
+                     const std::string& file) {
+    args.insert(args.end(), {"upload", folder.path(file)});
+    const RunResult o = folder.run("voran-cli", args);
+    EXPECT_EQ(o.status, 0) << o.err;
+    SetupData d;
+    EXPECT_TRUE(ReadSetupFile(folder.path(file), d)) << file;
+    d.Stamp = 0;
+    return d;
+}
+
+std::string cli(SimProgramFolder& folder, const std::vector<std::string>& args) {
+    const RunResult o = folder.run("voran-cli", args);
+    return std::to_string(o.status) + "|" + o.out + "|" + o.err;
+}
+
+TEST(DeviceServer, VoranCliReachesK900SimServingTcpAsItReachesItsPseudoTerminal) {
+    SimProgramFolder tcp, pty;
+    for (SimProgramFolder* f : {&tcp, &pty}) f->write("board.preset", kPreset);
+    ASSERT_TRUE(tcp.startSim(1, {"--tcp", "0", "--preset", tcp.path("board.preset")})) << tcp.said;
+    ASSERT_TRUE(pty.startSim(1, {"--preset", pty.path("board.preset")})) << pty.said;
+    const std::string address = "socket://" + tcp.link;
+    ASSERT_EQ(tcp.link.rfind("127.0.0.1:", 0), 0u) << tcp.link;
+
+    EXPECT_EQ(cli(tcp, {"--port", address, "read", "D1100", "B1030"}), "0|19999\n255\n|");
+    EXPECT_EQ(cli(tcp, {"--port", address, "write", "W182", "4321"}), "0||");
+    EXPECT_EQ(cli(pty, {"write", "W182", "4321"}), "0||");
+    EXPECT_EQ(uploadWith(tcp, {"--port", address}, "tcp.sdt"), uploadWith(pty, {}, "pty.sdt"));
+
+    // A port number mapped to the address in the program folder, as
+    // Edit > Comm Port leaves it.
+    tcp.write("Support/RSPort.cfg", "6,9600\n");
+    tcp.write("Support/PortMap.cfg", "6," + address + "\n");
+    EXPECT_EQ(cli(tcp, {"read", "W182"}), "0|4321\n|");
+
+    const std::string bad = cli(tcp, {"--port", "socket://127.0.0.1", "read", "W182"});
+    EXPECT_EQ(bad.substr(0, 3), "2||") << bad;
+    EXPECT_NE(bad.find("voran-cli: --port: \"socket://127.0.0.1\" is not a port: no port number"),
+              std::string::npos)
+        << bad;
+    tcp.stopSim();
+    const std::string gone = cli(tcp, {"--port", address, "read", "W182"});
+    EXPECT_EQ(gone.substr(0, 3), "1||") << gone;
+    EXPECT_NE(gone.find("Nothing takes connections at " + address), std::string::npos) << gone;
+}
+
+// ser2net in front of a device, told by a configuration file in the test's
+// folder, serving RFC 2217 on a port of 127.0.0.1.
+class Ser2net {
+public:
+    Ser2net(const TempFolder& folder, const std::string& device) : folder_(folder) {
+        port_ = freeTcpPort();
+        folder.write("ser2net.yaml",
+                     "connection: &board\n"
+                     "  accepter: telnet(rfc2217),tcp,127.0.0.1," +
+                         std::to_string(port_) +
+                         "\n"
+                         "  connector: serialdev," +
+                         device + ",9600n81,local\n");
+        const int out = ::open(folder.path("ser2net.out").c_str(),
+                               O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_adddup2(&actions, out, STDOUT_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, out, STDERR_FILENO);
+        std::vector<std::string> args = {"ser2net",
+                                         "-n",
+                                         "-u",
+                                         "-c",
+                                         folder.path("ser2net.yaml"),
+                                         "-P",
+                                         folder.path("ser2net.pid")};
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        if (posix_spawnp(&pid_, "ser2net", &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(out);
+        for (int i = 0; pid_ > 0 && i < 100 && !listening_; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            listening_ = accepts(port_);
+        }
+    }
+    ~Ser2net() {
+        if (pid_ <= 0) return;
+        ::kill(pid_, SIGTERM);
+        ::waitpid(pid_, nullptr, 0);
+    }
+    // Empty when it serves; otherwise why not, for the failure message.
+    std::string trouble() const {
+        if (listening_) return {};
+        return pid_ <= 0 ? "ser2net could not be started (is Debian's ser2net package "
+                           "installed? scripts/deps.sh installs it)"
+                         : "ser2net started but does not serve 127.0.0.1:" + std::to_string(port_) +
+                               ": " + folder_.read("ser2net.out").value_or("");
+    }
+    std::string address() const { return "rfc2217://127.0.0.1:" + std::to_string(port_); }
+
+private:
+    const TempFolder& folder_;
+    int port_ = 0;
+    pid_t pid_ = -1;
+    bool listening_ = false;
+};
+
+// The line settings of a terminal device as "speed,parity,data bits,stop
+// bits" ("?" when it cannot be read).
+std::string lineSettings(const std::string& device) {
+    const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    termios tio{};
+    const bool read = fd >= 0 && ::tcgetattr(fd, &tio) == 0;
+    if (fd >= 0) ::close(fd);
+    if (!read) return "?";
+    const speed_t s = ::cfgetospeed(&tio);
+    const std::string speed = s == B9600 ? "9600" : s == B19200 ? "19200" : "other";
+    const char parity = !(tio.c_cflag & PARENB) ? 'n' : (tio.c_cflag & PARODD) ? 'o' : 'e';
+    const char bits = (tio.c_cflag & CSIZE) == CS7 ? '7' : (tio.c_cflag & CSIZE) == CS8 ? '8' : '?';
+    return speed + "," + parity + "," + bits + "," + ((tio.c_cflag & CSTOPB) ? "2" : "1");
+}
+
+TEST(DeviceServer, Rfc2217ThroughSer2netSetsTheSpeedAndCarriesEveryByte) {
+    SimProgramFolder folder;
+    folder.write("board.preset", kPreset);
+    ASSERT_TRUE(folder.startSim(1, {"--preset", folder.path("board.preset")})) << folder.said;
+    const Ser2net server(folder, folder.device);
+    ASSERT_EQ(server.trouble(), "") << "the RFC 2217 tests need ser2net";
+
+    // While the port is open the server's line is as the PC asked (a
+    // pseudo-terminal always holds 8 data bits without parity, whatever it is
+    // told; the server confirmed what it was asked, or the port would not
+    // have opened).
+    SystemClock clock;
+    TcpSerialPort port(clock);
+    port.setAddress(*ParsePortName(server.address()).name);
+    const std::pair<const char*, const char*> cases[] = {
+        {"19200,n,8,1", "19200,n,8,1"}, {"9600,e,7,2", "9600,n,8,2"}, {"9600,n,8,1", "9600,n,8,1"}};
+    for (const auto& [settings, onThePty] : cases) {
+        PortError error;
+        ASSERT_TRUE(port.setSettings(settings, &error));
+        ASSERT_TRUE(port.open(&error)) << error.description;
+        EXPECT_EQ(lineSettings(folder.device), onThePty) << settings;
+        // And again while open.
+        ASSERT_TRUE(port.setSettings("19200,n,8,2", &error)) << error.description;
+        EXPECT_EQ(lineSettings(folder.device), "19200,n,8,2");
+        port.close();
+    }
+    for (const char* speed : {"19200", "9600"}) {
+        // B1030 holds 255: the attention byte of Telnet as data, both ways.
+        EXPECT_EQ(
+            cli(folder, {"--port", server.address(), "--speed", speed, "read", "D1100", "B1030"}),
+            "0|19999\n255\n|")
+            << speed;
+    }
+    EXPECT_EQ(cli(folder, {"--port", server.address(), "write", "W1072", "65535"}), "0||");
+    EXPECT_EQ(cli(folder, {"--port", server.address(), "read", "W1072"}), "0|65535\n|");
+    EXPECT_EQ(uploadWith(folder, {"--port", server.address(), "--speed", "19200"}, "net.sdt"),
+              uploadWith(folder, {"--port", "1"}, "pty.sdt"));
+}
+
+}  // namespace
+}  // namespace voran::testing
