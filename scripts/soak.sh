@@ -3,7 +3,7 @@
 # against k900-sim over a real pseudo-terminal under each line fault, judged
 # by the whole board and the files, and one table of the outcomes.
 #
-#   scripts/soak.sh [--quick] [--seed S] [RUNS]
+#   scripts/soak.sh [--quick] [--stream S] [RUNS]
 #
 # RUNS per fault and direction: default 5 (--quick: 1 run of a few faults).
 # Needs the programs of build/ (BUILD_DIR). Not part of the test command: a
@@ -33,9 +33,9 @@
 #   WRONG    anything else that ended by itself with exit 0 or 1 (or 2)
 #   crashed  ended by a signal or with an exit status above 2
 #   hung     no end within the time limit (killed)
-# Drops hit random bytes (k900-sim --drop-seed: the base seed printed at the
+# Drops hit random bytes (k900-sim --drop-stream: the base stream number printed at the
 # start plus the run's number; the log names it for every run it lists, and
-# --seed S repeats them all); late replies come
+# --stream S repeats them all); late replies come
 # for 3 s of a run (SIGRTMIN), silence for 1.5 or 4 s (SIGUSR1), the board is
 # killed part-way (SIGRTMIN+2: it dies between two bytes and leaves its
 # last state in the dump). Exits 1 on any WRONG, crashed or hung. Details
@@ -44,16 +44,16 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 quick=0
-seed=""
+stream=""
 while [ $# -gt 0 ]; do
     case "$1" in
         --quick) quick=1; shift ;;
-        --seed) seed=$2; shift 2 ;;
+        --stream) stream=$2; shift 2 ;;
         *) break ;;
     esac
 done
 runs=${1:-$([ $quick = 1 ] && echo 1 || echo 5)}
-seed=${seed:-$(( (RANDOM << 15) | RANDOM ))}
+stream=${stream:-$(( (RANDOM << 15) | RANDOM ))}
 bin=$root/${BUILD_DIR:-build}/bin
 for p in voran-cli k900-sim; do
     [ -x "$bin/$p" ] || { echo "soak.sh: $bin/$p missing: build first" >&2; exit 2; }
@@ -416,7 +416,7 @@ else
         "reply-delay 0.3" "reply-delay 0.7" "reply-delay 0.95" "reply-delay 1.05" "silence" "kill")
     directions=(upload download program-download program-upload)
 fi
-echo "seed $seed (rerun: scripts/soak.sh$([ $quick = 1 ] && echo ' --quick') --seed $seed $runs)"
+echo "stream $stream (rerun: scripts/soak.sh$([ $quick = 1 ] && echo ' --quick') --stream $stream $runs)"
 printf '%-18s %-16s %4s %5s %6s %5s %7s %4s %7s\n' fault direction runs exact failed WRONG crashed hung seconds
 bad=0
 run_number=0
@@ -435,7 +435,7 @@ for fault in "${faults[@]}"; do
             case "$fault" in
                 drop-every*)
                     read -r opt val <<<"$fault"
-                    args=(--"$opt" "$val" --drop-seed $((seed + run_number))) ;;
+                    args=(--"$opt" "$val" --drop-stream $((stream + run_number))) ;;
                 # Late replies through a whole transfer would take minutes:
                 # they come for 3 s from 0.2-0.6 s (program: 0.6-1.8 s) into the run.
                 reply-delay*)

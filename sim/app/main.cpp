@@ -83,8 +83,8 @@ struct Options {
     int tcp = -1;
     // Whole-board dumps on request.
     std::string dump;
-    // Drops at random positions, repeatable from the seed (-1: every N-th).
-    long long dropSeed = -1;
+    // Drops at random positions, repeatable from the stream number (-1: every N-th).
+    long long dropStream = -1;
 };
 
 const char* const kUsage =
@@ -111,8 +111,8 @@ const char* const kUsage =
     "  --tcp PORT         serve the board on TCP port PORT of 127.0.0.1 (raw, one\n"
     "                     connection at a time; 0: a free port) instead of a\n"
     "                     pseudo-terminal: reach it as socket://127.0.0.1:PORT\n"
-    "  --drop-seed S      with --drop-every N: lose each byte with a chance of 1 in N,\n"
-    "                     at positions drawn from seed S (the same seed, the same bytes)\n"
+    "  --drop-stream S      with --drop-every N: lose each byte with a chance of 1 in N,\n"
+    "                     at positions drawn from stream S (the same stream, the same bytes)\n"
     "  --lose-burst N[,after=K][,at=HEX][,times=R]\n"
     "                     lose N bytes from the PC in a row at a chosen moment: after\n"
     "                     its first K bytes and then right after it has sent the bytes\n"
@@ -173,8 +173,8 @@ bool parse(int argc, char** argv, Options& o) {
                             std::string(v).size() <= 5 && std::atoi(v) <= 65535
                         ? std::atoi(v)
                         : -2;
-        else if (a == "--drop-seed" && (v = value()))
-            o.dropSeed = std::atoll(v);
+        else if (a == "--drop-stream" && (v = value()))
+            o.dropStream = std::atoll(v);
         else if (a == "--dump" && (v = value()))
             o.dump = v;
         else {
@@ -364,10 +364,10 @@ int main(int argc, char** argv) {
     bool faults = true;
     long long heard = 0;
     double lastTick = monotonic();
-    std::mt19937_64 dropDraw(static_cast<std::uint64_t>(opt.dropSeed));
+    std::mt19937_64 dropDraw(static_cast<std::uint64_t>(opt.dropStream));
     const auto dropNow = [&] {
         if (opt.dropEvery <= 0) return false;
-        if (opt.dropSeed < 0) return heard % opt.dropEvery == 0;
+        if (opt.dropStream < 0) return heard % opt.dropEvery == 0;
         return dropDraw() % static_cast<std::uint64_t>(opt.dropEvery) == 0;
     };
     while (!gStop) {

@@ -18,9 +18,9 @@
 namespace voran::testing {
 namespace {
 
-Bytes pattern(int n, int seed) {
+Bytes pattern(int n, int offset) {
     Bytes b;
-    for (int i = 0; i < n; ++i) b.push_back(static_cast<std::uint8_t>((i * 13 + seed) & 0xFF));
+    for (int i = 0; i < n; ++i) b.push_back(static_cast<std::uint8_t>((i * 13 + offset) & 0xFF));
     return b;
 }
 
