@@ -28,7 +28,7 @@
 #            its new value (each word and double word item whole at one of
 #            the two, each PLS value at one of the two, nothing else
 #            touched); a program download leaves either the old program and
-#            ident or an all-zero ident block, never the old (or a mixed)
+#            ident or a cleared ident block (first byte 0), never the old (or a mixed)
 #            ident over changed program memory
 #   WRONG    anything else that ended by itself with exit 0 or 1 (or 2)
 #   crashed  ended by a signal or with an exit status above 2
@@ -125,7 +125,8 @@ poke16() {
 # and double word items of the preset whole at one of the two; every PLS
 # value at one of the two (the configuration byte by byte, as it is sent in
 # blocks). With IDENT (a program download that failed) the ten ident bytes
-# from 61424 must be all zero, or the old ident over the old program memory
+# from 61424 must be cleared (the first byte 0, each other byte 0, old or
+# new: the program reads that as no valid program), or the old ident over the old program memory
 # (program_from..program_to), whose bytes are not judged one by one.
 judge() {
     local before=$1 after=$2 new=$3 ident=${4:-}
@@ -146,7 +147,7 @@ judge() {
             n = 0
             for (i = 0; i < 65536; i++) {
                 # A program download that stops part-way may leave anything in
-                # the program memory (then its ident must be all zero), the
+                # the program memory (then its ident must be cleared), the
                 # program-mode request (86) in B8181 and a cleared fault code.
                 if (ident != "" && (i >= 61424 && i < 61434 || i >= from && i <= to ||
                                     i == 8181 && a[i] == 86 || i == 8176 && a[i] == 0)) continue
@@ -160,11 +161,17 @@ judge() {
                 if (!old && !new && n++ < 8) printf "item at %d (%d bytes) is neither old nor new\n", at, len
             }
             if (ident != "") {
-                zero = 1; oldid = 1; oldprog = 1
-                for (i = 61424; i < 61434; i++) { if (a[i] != 0) zero = 0; if (a[i] != b[i]) oldid = 0 }
+                # The first byte of the ident is cleared first and written last: 0
+                # there is "no valid program" to the PC, whatever the other nine
+                # bytes hold of the old, the cleared or the new ident.
+                zero = a[61424] == 0; oldid = 1; oldprog = 1
+                for (i = 61424; i < 61434; i++) {
+                    if (a[i] != 0 && a[i] != b[i] && a[i] != c[i]) zero = 0
+                    if (a[i] != b[i]) oldid = 0
+                }
                 for (i = from; i <= to; i++) if (a[i] != b[i]) oldprog = 0
                 if (!zero && !(oldid && oldprog))
-                    printf "ident block neither all zero nor the old ident over the old program (%s ident, %s program)\n",
+                    printf "ident block neither cleared nor the old ident over the old program (%s ident, %s program)\n",
                            oldid ? "old" : "changed", oldprog ? "old" : "changed"
             }
         }'
