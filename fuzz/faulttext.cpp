@@ -11,6 +11,7 @@
 #include <string>
 
 #include "Harness.h"
+#include "platform/FileRead.h"
 #include "program/FaultText.h"
 #include "program/ProgramFiles.h"
 #include "program/RecordText.h"
@@ -35,12 +36,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto found = CodeDescription(file, HexByteText(code));
     if (found) {
         Check(found->find('\n') == std::string::npos, "a code description over a line");
+        // The reader passes over a byte-order mark at the start of the file.
+        const std::string body(WithoutByteOrderMark(text));
         bool listed = false;
         std::size_t start = 0;
-        while (start <= text.size() && !listed) {
-            std::size_t end = text.find('\n', start);
-            if (end == std::string::npos) end = text.size();
-            std::string line = text.substr(start, end - start);
+        while (start <= body.size() && !listed) {
+            std::size_t end = body.find('\n', start);
+            if (end == std::string::npos) end = body.size();
+            std::string line = body.substr(start, end - start);
             if (!line.empty() && line.back() == '\r') line.pop_back();
             std::size_t pos = 0;
             listed = SameNoCase(NextRecordField(line, pos), HexByteText(code));

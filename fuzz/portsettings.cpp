@@ -17,6 +17,7 @@
 
 #include "Harness.h"
 #include "link/PortSettingsFile.h"
+#include "platform/FileRead.h"
 
 using namespace voran;
 using voran::fuzz::Check;
@@ -76,7 +77,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t newline = text.find('\n');
     // (A first line of hundreds of bytes is cut where the link stops reading.)
     if (std::min(newline, text.size()) < 200)
-        checkFile(text, ParsePortSettingsText(text.substr(0, newline)).settings);
+        checkFile(text, ParsePortSettingsText(std::string(WithoutByteOrderMark(
+                                                  std::string_view(text).substr(0, newline))))
+                            .settings);
     if (newline != std::string::npos) {
         const PortSettingsText first = ParsePortSettingsText(text.substr(0, newline + 1));
         Check(first.settings == s &&
