@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "platform/Logging.h"
+#include "platform/Timespec.h"
 #include "platform/Paths.h"
 
 namespace voran {
@@ -40,15 +41,6 @@ speed_t speedCode(int speed) {
         default:
             return B9600;
     }
-}
-
-timespec toTimespec(double seconds) {
-    timespec ts{};
-    if (seconds <= 0) return ts;
-    ts.tv_sec = static_cast<time_t>(seconds);
-    ts.tv_nsec = static_cast<long>((seconds - static_cast<double>(ts.tv_sec)) * 1e9);
-    if (ts.tv_nsec >= 1000000000L) ts.tv_nsec = 999999999L;
-    return ts;
 }
 
 }  // namespace
@@ -254,7 +246,7 @@ bool PosixSerialPort::waitForByte(double deadline) {
     for (;;) {
         const double left = deadline - clock_.now();
         pollfd p{fd_, POLLIN, 0};
-        const timespec ts = toTimespec(left);
+        const timespec ts = ToTimespec(left);
         const int r = ::ppoll(&p, 1, &ts, nullptr);
         // Data still waiting is read first, even beside a hang-up (which
         // also reports POLLIN, with nothing to read).

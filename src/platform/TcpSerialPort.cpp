@@ -12,19 +12,11 @@
 #include <cstring>
 
 #include "platform/Logging.h"
+#include "platform/Timespec.h"
 
 namespace voran {
 
 namespace {
-
-timespec toTimespec(double seconds) {
-    timespec ts{};
-    if (seconds <= 0) return ts;
-    ts.tv_sec = static_cast<time_t>(seconds);
-    ts.tv_nsec = static_cast<long>((seconds - static_cast<double>(ts.tv_sec)) * 1e9);
-    if (ts.tv_nsec >= 1000000000L) ts.tv_nsec = 999999999L;
-    return ts;
-}
 
 std::string seconds(double s) {
     return std::to_string(static_cast<int>(s)) + " seconds";
@@ -121,7 +113,7 @@ bool TcpSerialPort::connectTo(PortError* error) {
         if (r != 0 && errno == EINPROGRESS) {
             for (;;) {
                 pollfd p{fd, POLLOUT, 0};
-                const timespec ts = toTimespec(deadline - clock_.now());
+                const timespec ts = ToTimespec(deadline - clock_.now());
                 const int n = ::ppoll(&p, 1, &ts, nullptr);
                 if (n < 0 && errno == EINTR) continue;
                 if (n <= 0) {
@@ -263,7 +255,7 @@ void TcpSerialPort::takeIn() {
 bool TcpSerialPort::pollReadable(double deadline) {
     for (;;) {
         pollfd p{fd_, POLLIN, 0};
-        const timespec ts = toTimespec(deadline - clock_.now());
+        const timespec ts = ToTimespec(deadline - clock_.now());
         const int r = ::ppoll(&p, 1, &ts, nullptr);
         if (r < 0 && errno == EINTR) continue;
         // A hang-up or error is read as such by takeIn().
@@ -311,7 +303,7 @@ bool TcpSerialPort::sendAll(const std::vector<std::uint8_t>& bytes) {
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             pollfd p{fd_, POLLOUT, 0};
-            const timespec ts = toTimespec(deadline - clock_.now());
+            const timespec ts = ToTimespec(deadline - clock_.now());
             if (::ppoll(&p, 1, &ts, nullptr) > 0) continue;
             if (clock_.now() < deadline) continue;
             qCWarning(lcLink, "%s: the connection takes no more bytes", address_.text().c_str());
