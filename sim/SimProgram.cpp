@@ -3,6 +3,7 @@
 #include <sstream>
 #include <vector>
 
+#include "link/NumberText.h"
 #include "platform/FileRead.h"
 
 namespace voran::sim {
@@ -42,7 +43,8 @@ SimCommand::Answer SimProgram::receive(std::uint8_t byte) {
     } else if (position_ == 2) {
         address_ += byte;
     } else {
-        board_.memory()[(address_ + position_ - 3) & 0xFFFF] = byte;
+        const int at = (address_ + position_ - 3) & 0xFFFF;
+        if (at >= programFrom && at <= programTo) board_.memory()[at] = byte;
     }
     ++position_;
     if (position_ < 3 + count_) return {std::nullopt, Next::Continue};
@@ -52,6 +54,18 @@ SimCommand::Answer SimProgram::receive(std::uint8_t byte) {
     if (silentAfter == records_) return {std::nullopt, Next::Continue};
     const int answer = (sum_ + (wrongSumAt == records_ ? 1 : 0)) & 0xFF;
     return {static_cast<std::uint8_t>(answer), Next::Continue};
+}
+
+std::optional<std::pair<int, int>> SimProgram::parseProgramMemory(const std::string& text) {
+    const auto dash = text.find('-');
+    if (dash == std::string::npos) return std::nullopt;
+    const std::string from = text.substr(0, dash), to = text.substr(dash + 1);
+    const auto hex = [](const std::string& digits) {
+        return !digits.empty() && digits.size() <= 4 &&
+               digits.find_first_not_of("0123456789ABCDEFabcdef") == std::string::npos;
+    };
+    if (!hex(from) || !hex(to) || LeadingHex(from) > LeadingHex(to)) return std::nullopt;
+    return std::pair{static_cast<int>(LeadingHex(from)), static_cast<int>(LeadingHex(to))};
 }
 
 bool SimProgram::loadHexFile(SimBoard& board, const std::string& path, std::string* error) {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "SimBoard.h"
 
@@ -40,6 +42,16 @@ public:
     int silentAfter = 0;
     // The closing FFH is answered 00H and the board stays in program mode.
     bool refuseExit = false;
+
+    // --- Program memory ---------------------------------------------------
+    // The loader writes only the board's program memory: a record byte aimed
+    // anywhere else (as when a lost count or address byte shifts the record)
+    // is heard and summed but not stored, so the data memory and the ident
+    // block survive a garbled record. By default the whole 64 KiB.
+    int programFrom = 0;
+    int programTo = 0xFFFF;
+    // "2000-3FFF" (hexadecimal, inclusive) as {from, to}; nothing for a bad text.
+    static std::optional<std::pair<int, int>> parseProgramMemory(const std::string& text);
 
     // --- State ------------------------------------------------------------
     bool inProgramMode() const { return active_; }

@@ -22,6 +22,7 @@
 #include <string>
 #include <random>
 #include <thread>
+#include <tuple>
 
 #include "SimBoard.h"
 #include "SimDump.h"
@@ -69,6 +70,7 @@ struct Options {
     std::string preset;
     std::string program;
     std::string programFault;
+    std::optional<std::pair<int, int>> programMemory;
     bool live = false;
     bool demo = false;
     bool clock = false;
@@ -98,6 +100,9 @@ const char* const kUsage =
     "  --program FILE     load an Intel HEX program image into the board memory\n"
     "  --program-fault F  misbehave in program mode: wrong-sum (first record),\n"
     "                     silent (no answer after the first record), stay (refuse to leave)\n"
+    "  --program-memory FROM-TO\n"
+    "                     the loader stores record bytes only from FROM to TO\n"
+    "                     (hexadecimal, 2000-3FFF; default the whole memory)\n"
     "  --live             run the line: count cans, jam now and then, raise alarms\n"
     "  --demo             --live from the demonstration preset of the examples folder\n"
     "                     (examples/ beside the program, or /usr/share/voran/examples)\n"
@@ -161,6 +166,9 @@ bool parse(int argc, char** argv, Options& o) {
                  (std::string(v) == "wrong-sum" || std::string(v) == "silent" ||
                   std::string(v) == "stay"))
             o.programFault = v;
+        else if (a == "--program-memory" && (v = value()) &&
+                 (o.programMemory = voran::sim::SimProgram::parseProgramMemory(v))) {
+        }
         else if (a == "--drop-every" && (v = value()))
             o.dropEvery = std::atoi(v);
         else if (a == "--lose-burst" && (v = value()) && o.burst.parse(v)) {
@@ -289,6 +297,8 @@ int main(int argc, char** argv) {
     board.program().wrongSumAt = opt.programFault == "wrong-sum" ? 1 : 0;
     board.program().silentAfter = opt.programFault == "silent" ? 1 : 0;
     board.program().refuseExit = opt.programFault == "stay";
+    if (opt.programMemory)
+        std::tie(board.program().programFrom, board.program().programTo) = *opt.programMemory;
     board.setLive(opt.live);
     if (opt.clock) {
         // The board's clock starts at the host's local time.
