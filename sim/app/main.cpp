@@ -168,8 +168,7 @@ bool parse(int argc, char** argv, Options& o) {
             o.programFault = v;
         else if (a == "--program-memory" && (v = value()) &&
                  (o.programMemory = voran::sim::SimProgram::parseProgramMemory(v))) {
-        }
-        else if (a == "--drop-every" && (v = value()))
+        } else if (a == "--drop-every" && (v = value()))
             o.dropEvery = std::atoi(v);
         else if (a == "--lose-burst" && (v = value()) && o.burst.parse(v)) {
         } else if (a == "--rpm" && (v = value()))
