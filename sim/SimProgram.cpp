@@ -112,4 +112,26 @@ bool SimProgram::loadHexFile(SimBoard& board, const std::string& path, std::stri
     return true;
 }
 
+bool SimProgram::loadRevisionFile(SimBoard& board, const std::string& path, std::string* error) {
+    const FileReadResult read = ReadFileContents(path);
+    std::string line = read ? std::string(WithoutByteOrderMark(read.bytes)) : std::string();
+    line = line.substr(0, line.find_first_of("\r\n"));
+    const auto mark = [&](std::size_t at) {
+        const int hi = line[at] - 0x30, lo = line[at + 1] - 0x30;
+        return hi >= 0 && hi < 16 && lo >= 0 && lo < 16 ? hi * 16 + lo : -1;
+    };
+    const std::size_t n = line.size();
+    if (!read || n < 5 || n > 12 || mark(n - 4) < 0 || mark(n - 2) < 0) {
+        if (error)
+            *error = path + (read ? ": not a revision line" : ": cannot be read: " + read.reason);
+        return false;
+    }
+    auto* ident = &board.memory()[kIdentAddress];
+    for (std::size_t i = 0; i < 8; ++i)
+        ident[i] = i < n - 4 ? static_cast<std::uint8_t>(line[i]) : 0;
+    ident[8] = static_cast<std::uint8_t>(mark(n - 4));
+    ident[9] = static_cast<std::uint8_t>(mark(n - 2));
+    return true;
+}
+
 }  // namespace voran::sim

@@ -65,6 +65,12 @@ public:
     // (":", digits, length, record checksum) first and stores nothing when
     // one is wrong; `error` then names it.
     static bool loadHexFile(SimBoard& board, const std::string& path, std::string* error);
+    // Writes the ident block (EFF0H: eight ident characters, the checksum and
+    // the revision) from a program set's revision file, as a completed
+    // download of that set leaves it: the first line's text without its last
+    // four characters, then two pairs of MarkHEX digits (code 30H + digit).
+    static bool loadRevisionFile(SimBoard& board, const std::string& path, std::string* error);
+    static constexpr int kIdentAddress = 0xEFF0;
 
 private:
     SimBoard& board_;

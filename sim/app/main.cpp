@@ -104,7 +104,9 @@ const char* const kUsage =
     "                     the loader stores record bytes only from FROM to TO\n"
     "                     (hexadecimal, 2000-3FFF; default the whole memory)\n"
     "  --live             run the line: count cans, jam now and then, raise alarms\n"
-    "  --demo             --live from the demonstration preset of the examples folder\n"
+    "  --demo             --live from the demonstration preset of the examples folder,\n"
+    "                     holding its demonstration program DEMO.tnx (program memory\n"
+    "                     4000-BFFF)\n"
     "                     (examples/ beside the program, or /usr/share/voran/examples)\n"
     "  --clock            run a real-time clock at B43008..B43017 (N-24, J-700 boards),\n"
     "                     from the host's time; it overlays the K-900 program memory\n"
@@ -272,10 +274,18 @@ std::string ExamplesFolder() {
 int main(int argc, char** argv) {
     Options opt;
     if (!parse(argc, argv, opt)) return 2;
-    // The demonstration: a line part-way through a shift, running.
+    // The demonstration: a line part-way through a shift, running, on a
+    // K-900(PLC) that holds the demonstration program (DEMO.tnx of the
+    // examples) and its ident.
+    std::string demoRevision;
     if (opt.demo) {
         opt.live = true;
         if (opt.preset.empty()) opt.preset = ExamplesFolder() + "/demo.preset";
+        if (opt.program.empty()) {
+            opt.program = ExamplesFolder() + "/DEMO.hex";
+            demoRevision = ExamplesFolder() + "/DEMO.rev";
+        }
+        if (!opt.programMemory) opt.programMemory = std::pair{0x4000, 0xBFFF};
     }
 
     SimBoard board;
@@ -288,7 +298,9 @@ int main(int argc, char** argv) {
     }
     if (!opt.program.empty()) {
         std::string error;
-        if (!voran::sim::SimProgram::loadHexFile(board, opt.program, &error)) {
+        if (!voran::sim::SimProgram::loadHexFile(board, opt.program, &error) ||
+            (!demoRevision.empty() &&
+             !voran::sim::SimProgram::loadRevisionFile(board, demoRevision, &error))) {
             std::cerr << "k900-sim: " << error << "\n";
             return 1;
         }
