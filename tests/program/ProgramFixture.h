@@ -52,6 +52,7 @@ protected:
     sim::SimPort port{board, clock};
     FakeMessageBox boxes;
     RSComm link{clock, boxes, folder.path()};
+    ProgramState program;
 
     void goOnline() {
         link.OnlineMode = true;

@@ -61,8 +61,7 @@ TEST_F(TargetBoardWindow, LayoutFollowsTheBoardTypeOfTheProgramOnDisk) {
         if (c.clock) {
             EXPECT_EQ(box(2)->text(), QStringLiteral("09"));
         }
-        EXPECT_EQ(window->lblRevIdentOnDisk(3)->text().toStdString(),
-                  RSComm::TargetboardName(c.type));
+        EXPECT_EQ(window->lblRevIdentOnDisk(3)->text().toStdString(), TargetboardName(c.type));
         window->done(0);
     }
 }
