@@ -2,6 +2,7 @@
 // the status items in order, the code texts, the advice, Reset Faults, and
 // the window opened against a board that does not answer.
 #include "TargetBoardFixture.h"
+#include "program/BoardTable.h"
 
 namespace voran::testing {
 namespace {
