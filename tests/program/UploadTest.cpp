@@ -78,10 +78,9 @@ TEST_F(Upload, K900ProgramComesBackByteForByteInTheMinimumOfExchanges) {
 }
 
 TEST_F(Upload, WhatWasDownloadedComesBack) {
-    Bytes program(0x100);
-    for (std::size_t i = 0; i < program.size(); ++i)
-        program[i] = static_cast<std::uint8_t>(255 - i);
-    const std::string image = imageText(0x4000, program);
+    Bytes sent(0x100);
+    for (std::size_t i = 0; i < sent.size(); ++i) sent[i] = static_cast<std::uint8_t>(255 - i);
+    const std::string image = imageText(0x4000, sent);
     DownloadFile(program.set, writeSet("sent", 'D', revisionText("ROUNDTRP", 12, 34), image),
                  link.messages());
     goOnline();

@@ -30,7 +30,7 @@ TEST_P(LossyLine, LinkKeepsConvergingAndNeverReadsOrWritesAStrayByte) {
     for (int i = 0; i < rounds; ++i) {
         for (const auto& [add, value] : {std::pair{"W182", "1000"}, {"D1100", "123456"}}) {
             const std::string read =
-                InTransaction(link, [&](RSComm::Transaction& t) { return t.read(add); });
+                InTransaction(link, [&](voran::RSComm::Transaction& t) { return t.read(add); });
             good += read == value;
             ASSERT_TRUE(read == value || read.empty()) << add << " read " << read;
         }
