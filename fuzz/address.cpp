@@ -16,7 +16,8 @@
 
 #include "Harness.h"
 #include "link/AddressCodec.h"
-#include "link/NumberText.h"
+#include "link/BoardAddress.h"
+#include "number/NumberText.h"
 
 using namespace voran;
 using voran::fuzz::Check;
@@ -28,9 +29,9 @@ bool addressFits(const DecodedAddress& a) {
 }
 
 void checkBoardModels(const std::string& text, int board) {
-    const std::string equated = RSComm::EquateAdd(text, board);
+    const std::string equated = EquateAdd(text, board);
     if (equated != text) {
-        Check(RSComm::ValidAdd(text, board),
+        Check(ValidAdd(text, board),
               "EquateAdd translated \"" + text + "\" on an address ValidAdd refuses");
         const DecodedAddress e = DecodeAddress(equated);
         Check(e.letter == 'B' && e.byteAddress >= 32 && e.byteAddress <= 255,
@@ -40,7 +41,7 @@ void checkBoardModels(const std::string& text, int board) {
         text.back() == 'h')
         return;
     const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
-    if ((letter == 'B' || letter == 'W' || letter == 'D') && RSComm::ValidAdd(text, board)) {
+    if ((letter == 'B' || letter == 'W' || letter == 'D') && ValidAdd(text, board)) {
         const DecodedAddress a = DecodeAddress(text);
         Check(a.letter == letter && !a.bitItem &&
                   a.byteAddress == static_cast<std::uint32_t>(LeadingInteger(text.substr(1))) &&
@@ -80,7 +81,8 @@ void checkOnTheWire(const std::string& text, std::int64_t value) {
     }
     if (!ok) return;
     Check(addressFits(a), "a write to \"" + text + "\", which does not fit, reported success");
-    const std::string back = rig->link.ReadItem(text);
+    const std::string back =
+        InTransaction(rig->link, [&](RSComm::Transaction& t) { return t.read(text); });
     Check(back == valueText,
           "\"" + text + "\" written " + valueText + " reads back \"" + back + "\"");
 }

@@ -15,7 +15,7 @@
 #include "Harness.h"
 #include "data/SetupData.h"
 #include "link/AddressCodec.h"
-#include "link/NumberText.h"
+#include "number/NumberText.h"
 
 using namespace voran;
 using voran::fuzz::Check;

@@ -308,7 +308,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string add = items::ItemAddress(item);
         switch (op % 4) {
             case 0: {  // read an item
-                const std::string text = link.ReadItem(add);
+                const std::string text =
+                    InTransaction(link, [&](RSComm::Transaction& t) { return t.read(add); });
                 if (!text.empty())
                     Check(text == std::to_string(rig->board.peek(add)),
                           Where(k, "read of " + add + " gave " + text + ", the board holds " +

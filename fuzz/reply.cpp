@@ -17,7 +17,7 @@
 
 #include "Harness.h"
 #include "data/SetupData.h"
-#include "link/NumberText.h"
+#include "number/NumberText.h"
 
 using namespace voran;
 using voran::fuzz::Check;

@@ -2,7 +2,7 @@
 
 #include "SimPls.h"
 #include "SimProgram.h"
-#include "link/NumberText.h"
+#include "number/NumberText.h"
 #include "platform/FileRead.h"
 
 #include <cctype>

@@ -3,7 +3,7 @@
 #include <sstream>
 #include <vector>
 
-#include "link/NumberText.h"
+#include "number/NumberText.h"
 #include "platform/FileRead.h"
 
 namespace voran::sim {

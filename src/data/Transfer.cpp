@@ -160,7 +160,8 @@ TransferReport DataTransfer::run(TransferDirection direction, SetupData& readInt
         if (!address.empty() && !passedOver) {
             bool ok = false;
             if (upload) {
-                const std::string reply = link_.ReadItem(address);
+                const std::string reply =
+                    InTransaction(link_, [&](RSComm::Transaction& t) { return t.read(address); });
                 ok = !reply.empty();
                 if (ok) scratch.Value[i] = ReplyToValue(reply);
             } else {
@@ -228,11 +229,12 @@ void DataTransfer::UploadTimingChannels(SetupData& data) {
         cfg = t.configBuffer();
         return ok;
     });
-    int scaleFactor = RSComm::kNoWord, offset = RSComm::kNoWord;
+    int scaleFactor = 0, offset = 0;
     const auto readWord = [&](int code, int* value) {
         return twice(link_, [&](RSComm::Transaction& t, int) {
-            *value = t.readWord(code);
-            return *value != RSComm::kNoWord;
+            const std::optional<int> word = t.readWord(code);
+            if (word) *value = *word;
+            return word.has_value();
         });
     };
     if (!configOk || !readWord(pls::kReadScaleFactor, &scaleFactor) ||

@@ -3,7 +3,7 @@
 #include <cctype>
 #include <limits>
 
-#include "link/NumberText.h"
+#include "number/NumberText.h"
 
 namespace voran {
 

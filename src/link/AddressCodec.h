@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "link/NumberText.h"
+#include "number/NumberText.h"
 
 namespace voran {
 

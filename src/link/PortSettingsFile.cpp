@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "link/NumberText.h"
+#include "number/NumberText.h"
 
 namespace voran {
 

@@ -1,16 +1,16 @@
-// The byte exchange with its time-outs, the command handshake, data-item
-// reads and writes and the command transactions of the PLS.
+// The link session: its alarms, the data-item reads and writes and the
+// command transactions of the PLS. The byte exchange and the handshake are in
+// LinkExchange.cpp, opening and closing in RSCommPort.cpp.
 #include "link/RSComm.h"
 
 #include "link/LinkFraming.h"
-#include "link/NumberText.h"
+#include "number/NumberText.h"
 #include "platform/Logging.h"
 
 namespace voran {
 
 namespace {
 
-constexpr int kAttention = 0xFF;
 constexpr int kAck = 0x55;
 constexpr int kReadyQuery = 0x38;
 
@@ -77,29 +77,11 @@ void RSComm::quietAfterLastByte() {
     if (left > 0) clock_.pause(left);
 }
 
-// --- One-transaction operations ---------------------------------------------
-
-int RSComm::ExchangeByte(int byte, bool noReply, bool flush) {
-    auto t = begin();
-    return t ? t->exchange(byte, noReply, flush) : kFail;
-}
-
-bool RSComm::OpenCommand(int mode, int code) {
-    auto t = begin();
-    return t && t->openCommand(mode, code);
-}
-
-std::string RSComm::ReadItem(const std::string& add) {
-    auto t = begin();
-    return t ? t->read(add) : std::string();
-}
-
-void RSComm::WriteItem(const std::string& add, const std::string& dataValue) {
-    if (auto t = begin()) t->writeItem(add, dataValue);
-}
+// --- Data items as the windows use them ---------------------------------------
 
 std::string RSComm::RSRead(const std::string& add) {
-    const std::string text = ReadItem(add);
+    auto t = begin();
+    const std::string text = t ? t->read(add) : std::string();
     return text.empty() ? "0" : text;
 }
 
@@ -108,207 +90,6 @@ bool RSComm::RSWrite(const std::string& add, const std::string& dataValue) {
     if (!t) return false;
     t->write(add, dataValue);
     return !t->writeFailed();
-}
-
-bool RSComm::WaitPLSReady() {
-    auto t = begin();
-    return t && t->waitPLSReady();
-}
-
-int RSComm::ReadWord(int code) {
-    auto t = begin();
-    return t ? t->readWord(code) : kNoWord;
-}
-
-bool RSComm::WriteWord(int code, int value) {
-    auto t = begin();
-    return t && t->writeWord(code, value);
-}
-
-bool RSComm::ChannelFrame(int code, int chan, int w1, std::int32_t w2, int flag) {
-    auto t = begin();
-    return t && t->channelFrame(code, chan, w1, w2, flag);
-}
-
-bool RSComm::BlockWrite(int code, const std::array<int, 6>& bytes) {
-    auto t = begin();
-    return t && t->blockWrite(code, bytes);
-}
-
-bool RSComm::ConfigRead(int code) {
-    auto t = begin();
-    return t && t->configRead(code);
-}
-
-bool RSComm::RecallRead(int chan) {
-    auto t = begin();
-    return t && t->recallRead(chan);
-}
-
-// --- Byte exchange ---------------------------------------------------------
-
-bool RSComm::recoverLostPort() {
-    PortError why;
-    port_->lost(&why);
-    for (;;) {
-        qCWarning(lcLink, "port lost: %s", why.description.c_str());
-        const MsgResult answer =
-            messages_.show("Error Number = " + std::to_string(why.number) +
-                               "\r\nError Source = " + why.source + "\r\n\r\n" + why.description,
-                           "Comm Port Error", MsgButtons::RetryCancel, MsgIcon::Critical);
-        if (answer != MsgResult::Retry) return false;
-        // Retry opens the device again (the adapter plugged back in).
-        port_->close();
-        why = PortError{};
-        if (port_->open(&why) && !port_->lost(&why)) break;
-    }
-    // The board did not notice the adapter go: it may still hold the frame
-    // the lost byte belonged to, and would take an attention byte sent now
-    // as an address or data byte of it.
-    quietAfterLastByte();
-    port_->discardInput();
-    sendByte(kAttention);
-    return true;
-}
-
-void RSComm::Transaction::mustResync() {
-    link_.CurrentMode_ = 0;
-    link_.quietFirst_ = true;
-}
-
-int RSComm::Transaction::exchange(int byte, bool noReply, bool flush) {
-    RSComm& l = link_;
-    l.resynced_ = false;
-    if (l.CommError) return kFail;
-    if (byte < 0 || byte > 255) {
-        qCWarning(lcLink, "refused to send %d: not a byte", byte);
-        return kFail;
-    }
-    if (flush && l.port_ != nullptr) l.port_->discardInput();
-    if (l.port_ == nullptr || !l.port_->isOpen()) {
-        l.CurrentMode_ = 0;
-        l.CommError = true;
-        return kFail;
-    }
-
-    // A byte already waiting before this one goes out is no answer to it
-    // (line noise, or an answer that came after the link stopped waiting):
-    // read as the reply it would be taken for a data byte. It is thrown
-    // away, and the exchange counts as interrupted so that the caller starts
-    // over from a fresh handshake.
-    const bool stray = !flush && l.port_->bytesWaiting() > 0;
-    if (stray) {
-        qCDebug(lcLink, "stray byte waiting before 0x%02X: thrown away", byte);
-        l.port_->discardInput();
-    }
-
-    double sentAt = l.clock_.now();
-    l.sendByte(byte);
-    if (noReply) return 0;
-
-    double deadline = sentAt + kFirstReply;
-    int count = 0;
-    for (;;) {
-        if (!l.port_->lost() && l.port_->waitForByte(deadline)) {
-            const int reply = l.port_->readByte();
-            if (reply >= 0) {
-                l.logByte(false, reply);
-                // A late reply may come from a board that has dropped its
-                // frame meanwhile: not the answer to this byte.
-                if (stray || l.clock_.now() - sentAt > kLateReply) {
-                    l.resynced_ = true;
-                    mustResync();
-                }
-                return reply;
-            }
-            // The port said a byte was there but gave none; wait on unless it
-            // went away.
-            if (!l.port_->lost() && l.clock_.now() < deadline) continue;
-        }
-
-        if (l.port_->lost()) {
-            // The device is gone: no use waiting for it.
-            l.CurrentMode_ = 0;
-            l.CommError = true;
-            if (!l.recoverLostPort()) return kFail;
-            l.CommError = false;
-            l.resynced_ = true;
-            sentAt = l.clock_.now();
-            deadline = sentAt + kAfterResend;
-            count = 0;
-            continue;
-        }
-
-        // Nothing within the deadline.
-        l.CurrentMode_ = 0;
-        l.CommError = true;
-        deadline = l.clock_.now() + kAfterResend;
-        ++count;
-        if (count < 3) {
-            // Resynchronise: after this long a silence the board has dropped
-            // any half-received frame and answers this byte; the caller,
-            // seeing resynced(), starts over.
-            l.CommError = false;
-            l.resynced_ = true;
-            l.port_->discardInput();
-            sentAt = l.clock_.now();
-            l.sendByte(kAttention);
-            continue;
-        }
-        qCWarning(lcLink, "no answer from the board");
-        if (l.linkAlarm("Cannot Communicate with Target Board.\rVerify RS-232 Cable is Connected "
-                        "Between\rCOMM Port and PROG Port.") != MsgResult::Retry)
-            return kFail;
-        count = 0;
-    }
-}
-
-// --- Command handshake -----------------------------------------------------
-
-bool RSComm::Transaction::openCommand(int mode, int code) {
-    RSComm& l = link_;
-    l.CurrentMode_ = 0;
-    bool ok = false;
-    double deadline = l.clock_.now() + kHandshake;
-    while (l.CurrentMode_ != mode) {
-        if (l.quietFirst_ && !l.CommError && l.port_ != nullptr && l.port_->isOpen()) {
-            // The board may hold half a frame: let it drop it, and throw
-            // away any late answer, before the attention byte.
-            l.clock_.pause(kResyncQuiet);
-            l.port_->discardInput();
-            l.quietFirst_ = false;
-            deadline += kResyncQuiet;
-        }
-        if (l.clock_.now() >= deadline) {
-            if (l.linkAlarm("Cannot Set PLC Mode Within Target Board.") != MsgResult::Retry) {
-                l.CommError = true;
-                l.OnlineMode = false;
-                close();
-                return false;
-            }
-            deadline = l.clock_.now() + kRetryExtra;
-        }
-        int reply = exchange(kAttention, false, true);
-        if (reply == kFail) return false;
-        if (reply != kAck || l.resynced_) {
-            // The 0xFF may have landed inside a frame, or the answer was a
-            // late one with another still on its way: quiet before the next.
-            l.quietFirst_ = true;
-            continue;
-        }
-        reply = exchange(code);
-        if (reply == kFail) return false;
-        // An acknowledge that answers a resynchronising 0xFF did not take
-        // the code: the board waits for one still.
-        if (reply == kAck && !l.resynced_) {
-            ok = true;
-            l.CurrentMode_ = mode;
-        } else {
-            l.CurrentMode_ = 0;
-            if (l.resynced_) l.quietFirst_ = true;
-        }
-    }
-    return ok;
 }
 
 // --- Data items --------------------------------------------------------------
@@ -482,10 +263,10 @@ bool RSComm::Transaction::waitPLSReady() {
     return ready;
 }
 
-int RSComm::Transaction::readWord(int code) {
+std::optional<int> RSComm::Transaction::readWord(int code) {
     RSComm& l = link_;
     l.CurrentMode_ = 0;
-    int result = kNoWord;
+    std::optional<int> result;
     if (openCommand(kModeReadWord, code) && !l.CommError) {
         const int lo = exchange(kAck);
         const bool loResynced = l.resynced_;

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "link/AddressCodec.h"
@@ -14,8 +15,6 @@
 #include "platform/SerialPort.h"
 
 namespace voran {
-
-struct ProgramState;
 
 // The one link to the controller board. A byte-at-a-time protocol: the PC
 // sends one byte and the board answers one byte. Everything is synchronous
@@ -53,54 +52,11 @@ public:
 
     // --- Data items -----------------------------------------------------
     // The value of an item as decimal text, "0" when the read failed (a
-    // caller that must tell a failure from a 0 uses ReadItem).
+    // caller that must tell a failure from a 0 reads on a transaction).
     std::string RSRead(const std::string& add);
     // Writes an item, once more after an echo fault. True when the board
     // took and echoed every byte; false after a refusal or a link fault.
     bool RSWrite(const std::string& add, const std::string& dataValue);
-
-    // --- Address operations (no link traffic) ----------------------------
-    // Result of Dec2Octal/Octal2Dec when the argument or the result does not
-    // fit a 16-bit integer (no valid argument gives it).
-    static constexpr int kOctalOverflow = -32768;
-    static int Dec2Octal(int decNum);
-    static int Octal2Dec(int octNum);
-    static std::string EquateAdd(const std::string& var, int targetBoardIndex);
-    static bool ValidAdd(const std::string& var, int targetBoardIndex);
-
-    // --- PLS commands (src/timing/PlsCommands.h does the work) -------------
-    // Failure value of ReadWord and, as text, of the four live values. It is
-    // never a value: callers test for it and never store it.
-    static constexpr int kNoWord = -9999;
-    std::string PLSScaleFactor();
-    std::string PLSOffset();
-    std::string PLSPos();
-    std::string PLSRpm();
-    int ChannelRecallPos() const { return RecallPosition_; }
-    int ChannelRecallState() const { return RecallState_; }
-    bool SingleSetpoint(int chan, int onSetpoint, int offSetpoint, bool clearChan = false);
-    bool PulseTrain(int chan, int onDivision, int offDivision, int startDivision);
-    bool ClearPLSChan(int chan);
-    bool RecallChannel(int chan);
-    bool SetPLSOffset(int position);
-    bool PLSConfigDownload(const std::array<int, 24>& cfgParam, int scaleFactor);
-    std::array<int, 19> PLSConfigUpload();
-
-    // --- Byte primitives and command transactions, one transaction each ---
-    // For diagnosis and tests; code that runs several steps as one piece
-    // takes a Transaction instead.
-    int ExchangeByte(int byte, bool noReply = false, bool flush = false);
-    bool OpenCommand(int mode, int code);
-    // Empty text on failure; a read cut by a lost byte is tried once more.
-    std::string ReadItem(const std::string& add);
-    void WriteItem(const std::string& add, const std::string& dataValue);
-    bool WaitPLSReady();
-    int ReadWord(int code);
-    bool WriteWord(int code, int value);
-    bool ChannelFrame(int code, int chan, int w1, std::int32_t w2, int flag);
-    bool BlockWrite(int code, const std::array<int, 6>& bytes);
-    bool ConfigRead(int code);
-    bool RecallRead(int chan);
 
     // --- Introspection for tests and diagnostics ---------------------------
     int currentMode() const { return CurrentMode_; }
@@ -108,7 +64,6 @@ public:
     bool echoMismatch() const { return EchoMismatch_; }
     // True while a transaction holds the link.
     bool busy() const { return busy_ != 0; }
-    const std::array<int, 19>& configBuffer() const { return ConfigBuffer_; }
 
     IClock& clock() { return clock_; }
     IMessageBox& messages() { return messages_; }
@@ -174,38 +129,6 @@ private:
     int RecallPosition_ = 0;
     int RecallState_ = 0;
     std::array<int, 19> ConfigBuffer_{};
-
-    // === Controller program and board identity ================================
-    // Thin members over src/program (RSCommProgram.cpp), where the work is
-    // done on a transaction of this link.
-public:
-    static std::string TargetboardName(int boardType);
-    static std::string LCFBoardIndex(int boardType);
-    // B8159; -1 offline, with a link fault (nothing sent) or on a failed read.
-    int FirmwareRev();
-    // B8176; -1 on a failed read.
-    int FaultCode();
-    // "Fault Code (0AH): " and the description from Support/FaultErrCodes.txt.
-    std::string FaultDescription(int fltCode);
-    void DownloadFile(const std::string& tnxFileName);
-    void UploadFile(const std::string& tnxFileName);
-    bool ValidProgram() const;
-    static std::string MarkHex2HEX(std::string& markHex);
-    static std::string HEX2MarkHEX(std::string& hexCode);
-    void DumpProgram();
-    void UploadProgram();
-    bool InProgramMode() const;
-    bool InUploadMode() const;
-    void setInUploadMode(bool on);
-    bool WritingIdent() const;
-    bool ReadingIdent() const;
-    std::string CurrentProgramAdd() const;
-    // The selected program set, the transfer progress and its hooks.
-    ProgramState& program();
-
-private:
-    std::shared_ptr<ProgramState> program_;
-    // === end of the controller program block ==================================
 };
 
 // One transaction on the link, holding it from construction to destruction.
@@ -258,8 +181,8 @@ public:
     bool echoMismatch() const { return link_.EchoMismatch_; }
 
     bool waitPLSReady();
-    // Two bytes after the handshake, low first; RSComm::kNoWord on failure.
-    int readWord(int code);
+    // Two bytes after the handshake, low first; nothing when the read failed.
+    std::optional<int> readWord(int code);
     bool writeWord(int code, int value);
     bool channelFrame(int code, int chan, int w1, std::int32_t w2, int flag);
     bool blockWrite(int code, const std::array<int, 6>& bytes);
@@ -286,6 +209,14 @@ private:
 inline std::optional<RSComm::Transaction> RSComm::begin() {
     if (busy_ != 0) return std::nullopt;
     return std::optional<Transaction>(std::in_place, Transaction::Key{}, *this);
+}
+
+// Runs one operation on a transaction of its own: `step(transaction)`, or
+// `failed` without traffic when the link is already held.
+template <class Step, class Result = std::invoke_result_t<Step, RSComm::Transaction&>>
+Result InTransaction(RSComm& link, Step&& step, Result failed = Result{}) {
+    auto t = link.begin();
+    return t ? step(*t) : failed;
 }
 
 }  // namespace voran

@@ -1,8 +1,9 @@
 // The PLS (programmable limit switch) commands, worked on a transaction of
-// the link (see PlsCommands.h), and RSComm's members of the same names.
+// the link (see PlsCommands.h).
 
 #include "timing/PlsCommands.h"
 
+#include <optional>
 #include <string>
 
 #include "timing/PlsCodes.h"
@@ -33,17 +34,17 @@ bool fitsByte(int value) {
 
 // --- Live values ---------------------------------------------------------
 
-std::string PLSScaleFactor(RSComm::Transaction& t) {
-    return numberText(t.readWord(kReadScaleFactor));
+std::optional<int> PLSScaleFactor(RSComm::Transaction& t) {
+    return t.readWord(kReadScaleFactor);
 }
-std::string PLSOffset(RSComm::Transaction& t) {
-    return numberText(t.readWord(kReadOffset));
+std::optional<int> PLSOffset(RSComm::Transaction& t) {
+    return t.readWord(kReadOffset);
 }
-std::string PLSPos(RSComm::Transaction& t) {
-    return numberText(t.readWord(kReadPosition));
+std::optional<int> PLSPos(RSComm::Transaction& t) {
+    return t.readWord(kReadPosition);
 }
-std::string PLSRpm(RSComm::Transaction& t) {
-    return numberText(t.readWord(kReadRpm));
+std::optional<int> PLSRpm(RSComm::Transaction& t) {
+    return t.readWord(kReadRpm);
 }
 
 // --- Channels ------------------------------------------------------------
@@ -69,9 +70,10 @@ bool SingleSetpoint(RSComm::Transaction& t, int chan, int onSetpoint, int offSet
         return false;
     }
 
-    int sf = t.readWord(kReadScaleFactor);
-    if (sf == RSComm::kNoWord && t.interrupted()) sf = t.readWord(kReadScaleFactor);
-    if (t.failed() || sf == RSComm::kNoWord) return false;
+    std::optional<int> read = t.readWord(kReadScaleFactor);
+    if (!read && t.interrupted()) read = t.readWord(kReadScaleFactor);
+    if (t.failed() || !read) return false;
+    const int sf = *read;
 
     // The ON setpoint is tested first; only one message is shown.
     int offending = -1;
@@ -104,42 +106,6 @@ bool RecallChannel(RSComm::Transaction& t, int chan) {
     return t.recallRead(chan);
 }
 
-bool PulseTrain(RSComm::Transaction& t, int chan, int onDivision, int offDivision,
-                int startDivision) {
-    const std::string title = "PLS Pulse Train";
-    const std::string closing = std::string(kCrLf2) + "PLS Channel will not be Programmed.";
-    auto refuse = [&](const std::string& text) {
-        t.messages().show(text + closing, title, MsgButtons::Ok, MsgIcon::Exclamation);
-        return false;
-    };
-
-    const int sf = t.readWord(kReadScaleFactor);
-    if (t.failed() || sf == RSComm::kNoWord) return false;
-
-    // A negative division is refused with the zero case: both must be
-    // positive, which also keeps their sum away from zero below.
-    if (onDivision <= 0 || offDivision <= 0)
-        return refuse("ON Division and OFF Division Must be Greater Than 0.");
-    if (sf % (onDivision + offDivision) != 0)
-        return refuse("ON Division Plus OFF Division\r\nMust be a Multiple of " + numberText(sf) +
-                      ".");
-    if (onDivision > 255 || offDivision > 255)
-        return refuse("ON Division and OFF Division Must Not Be Greater Than 255.");
-    if (startDivision > sf - 1)
-        return refuse("Start Position Must Not Be Greater Than " + numberText(sf - 1) + ".");
-    if (startDivision < 0) return refuse("Start Position Must Not Be Less Than 0.");
-    if (!fitsByte(chan))
-        return refuse("Channel number " + numberText(chan) + " is outside 0 to 255.");
-
-    const std::int32_t widths = offDivision * 256 + onDivision;
-    if (!t.channelFrame(kPulseTrain, chan, startDivision, widths, 0)) {
-        t.messages().show("Error Encountered while Programming Pulse Train." + closing, title,
-                          MsgButtons::Ok, MsgIcon::Information);
-        return false;
-    }
-    return !t.failed();
-}
-
 // --- Resolver offset -------------------------------------------------------
 
 bool SetPLSOffset(RSComm::Transaction& t, int position) {
@@ -147,12 +113,13 @@ bool SetPLSOffset(RSComm::Transaction& t, int position) {
     const std::string closing = std::string(kCrLf2) + "PLS Offset will not be Programmed.";
     if (t.failed()) return false;
 
-    const int off = t.readWord(kReadOffset);
-    if (t.failed() || off == RSComm::kNoWord) return false;
-    const int pos = t.readWord(kReadPosition);
-    if (t.failed() || pos == RSComm::kNoWord) return false;
-    const int sf = t.readWord(kReadScaleFactor);
-    if (t.failed() || sf == RSComm::kNoWord) return false;
+    const std::optional<int> off = t.readWord(kReadOffset);
+    if (t.failed() || !off) return false;
+    const std::optional<int> pos = t.readWord(kReadPosition);
+    if (t.failed() || !pos) return false;
+    const std::optional<int> read = t.readWord(kReadScaleFactor);
+    if (t.failed() || !read) return false;
+    const int sf = *read;
 
     if (position > sf) {
         t.messages().show("Desired Position cannot be greater than Scale Factor of " +
@@ -170,7 +137,7 @@ bool SetPLSOffset(RSComm::Transaction& t, int position) {
     // The offset that makes the machine's present position read `position`;
     // with off and pos read from the board and position <= sf it lies in
     // 0 .. sf - 1.
-    const int newOffset = ((off + pos) % sf + sf - position) % sf;
+    const int newOffset = ((*off + *pos) % sf + sf - position) % sf;
     return t.writeWord(kWriteOffset, newOffset);
 }
 
@@ -218,55 +185,3 @@ std::array<int, 19> PLSConfigUpload(RSComm::Transaction& t, bool* ok) {
 }
 
 }  // namespace voran::pls
-
-namespace voran {
-
-// --- RSComm's PLS operations: one transaction each --------------------------
-// A link already held fails at once, as a closed one does.
-
-std::string RSComm::PLSScaleFactor() {
-    auto t = begin();
-    return t ? pls::PLSScaleFactor(*t) : std::to_string(kNoWord);
-}
-std::string RSComm::PLSOffset() {
-    auto t = begin();
-    return t ? pls::PLSOffset(*t) : std::to_string(kNoWord);
-}
-std::string RSComm::PLSPos() {
-    auto t = begin();
-    return t ? pls::PLSPos(*t) : std::to_string(kNoWord);
-}
-std::string RSComm::PLSRpm() {
-    auto t = begin();
-    return t ? pls::PLSRpm(*t) : std::to_string(kNoWord);
-}
-bool RSComm::SingleSetpoint(int chan, int onSetpoint, int offSetpoint, bool clearChan) {
-    auto t = begin();
-    return t && pls::SingleSetpoint(*t, chan, onSetpoint, offSetpoint, clearChan);
-}
-bool RSComm::PulseTrain(int chan, int onDivision, int offDivision, int startDivision) {
-    auto t = begin();
-    return t && pls::PulseTrain(*t, chan, onDivision, offDivision, startDivision);
-}
-bool RSComm::ClearPLSChan(int chan) {
-    auto t = begin();
-    return t && pls::ClearPLSChan(*t, chan);
-}
-bool RSComm::RecallChannel(int chan) {
-    auto t = begin();
-    return t && pls::RecallChannel(*t, chan);
-}
-bool RSComm::SetPLSOffset(int position) {
-    auto t = begin();
-    return t && pls::SetPLSOffset(*t, position);
-}
-bool RSComm::PLSConfigDownload(const std::array<int, 24>& cfgParam, int scaleFactor) {
-    auto t = begin();
-    return t && pls::PLSConfigDownload(*t, cfgParam, scaleFactor);
-}
-std::array<int, 19> RSComm::PLSConfigUpload() {
-    auto t = begin();
-    return t ? pls::PLSConfigUpload(*t) : ConfigBuffer_;
-}
-
-}  // namespace voran

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 
 #include "link/RSComm.h"
@@ -9,26 +10,24 @@
 // transaction. The PLS is addressed only through one-byte command codes
 // (PlsCodes.h); every operation here is built from the command transactions
 // of the link (readWord, writeWord, channelFrame, blockWrite, configRead,
-// recallRead). RSComm's members of the same names begin a transaction and
-// call these.
+// recallRead). A caller that runs one of them alone takes a transaction of
+// its own (InTransaction).
 namespace voran::pls {
 
-// The live values as decimal text, or the text of RSComm::kNoWord ("-9999")
-// when the read failed. Code that stores a value tests for it first.
-std::string PLSScaleFactor(RSComm::Transaction& t);
-std::string PLSOffset(RSComm::Transaction& t);
-std::string PLSPos(RSComm::Transaction& t);
-std::string PLSRpm(RSComm::Transaction& t);
+// The live values, or nothing when the read failed.
+std::optional<int> PLSScaleFactor(RSComm::Transaction& t);
+std::optional<int> PLSOffset(RSComm::Transaction& t);
+std::optional<int> PLSPos(RSComm::Transaction& t);
+std::optional<int> PLSRpm(RSComm::Transaction& t);
 
 // Programs the ON/OFF setpoints of a channel after checking them against the
 // scale factor (one message names the first that does not fit); with
 // `clearChan` a clearing frame goes first.
 bool SingleSetpoint(RSComm::Transaction& t, int chan, int onSetpoint, int offSetpoint,
                     bool clearChan = false);
-bool PulseTrain(RSComm::Transaction& t, int chan, int onDivision, int offDivision,
-                int startDivision);
 bool ClearPLSChan(RSComm::Transaction& t, int chan);
-// One setpoint of a channel; ChannelRecallState/Pos of the link tell which.
+// One setpoint of a channel; recallState()/recallPosition() of the
+// transaction tell which.
 bool RecallChannel(RSComm::Transaction& t, int chan);
 // Writes the offset that makes the machine's present position read
 // `position`.

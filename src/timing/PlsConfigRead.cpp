@@ -16,7 +16,7 @@ std::optional<std::array<int, 19>> ReadPLSConfig(RSComm& link) {
                                MsgButtons::Ok, MsgIcon::Exclamation);
         return std::nullopt;
     }
-    return link.configBuffer();
+    return t->configBuffer();
 }
 
 }  // namespace voran

@@ -9,6 +9,7 @@
 #include "platform/Clipboard.h"
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
+#include "program/ProgramState.h"
 
 namespace voran {
 
@@ -42,6 +43,9 @@ public:
     bool OfflineEditing = false;
     // The latest system message (alarm texts), shown by the main display.
     std::string StatusMessage{};
+    // The chosen controller program file set and the progress of a program
+    // transfer.
+    ProgramState program{};
 
     // Brings the link and the MODE panel in line with link.OnlineMode
     // (opens or closes the port).

@@ -30,7 +30,8 @@ bool LiveWindow::readItem(int index) {
         return true;
     }
     // An empty reply is a failed read: nothing is shown for it.
-    const std::string reply = ctx_.link.ReadItem(address);
+    const std::string reply =
+        InTransaction(ctx_.link, [&](RSComm::Transaction& t) { return t.read(address); });
     if (ctx_.link.CommError) return false;
     if (reply.empty())
         showUnknown(index);

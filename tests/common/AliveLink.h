@@ -66,7 +66,7 @@ private:
         fired.push_back(clock_.now());
         if (link_.busy()) {
             const auto before = port_.wire.size();
-            link_.ReadItem("B100");
+            InTransaction(link_, [&](RSComm::Transaction& t) { return t.read("B100"); });
             bytesFromShots += static_cast<long long>(port_.wire.size() - before);
         } else {
             ++whileFree;

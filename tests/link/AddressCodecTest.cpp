@@ -1,9 +1,9 @@
-// Addresses as the operator types them, the boards' input and output
-// ranges, and bit counts in group notation.
+// Addresses as the operator types them, and the boards' input and output
+// ranges.
 #include <gtest/gtest.h>
 
 #include "link/AddressCodec.h"
-#include "link/RSComm.h"
+#include "link/BoardAddress.h"
 
 namespace voran {
 namespace {
@@ -46,7 +46,7 @@ TEST(BoardIo, InputsAndOutputsTranslateToTheirBytes) {
         {"Y0", 61, "Y0"},       {"Y21", 65, "B54"},   {"X21", 66, "B54"},     {"X10", 67, "X10"},
         {"B100", 49, "B100"},   {"", 49, ""}};
     for (const auto& r : rows)
-        EXPECT_EQ(RSComm::EquateAdd(r.var, r.board), r.result) << r.var << " on " << r.board;
+        EXPECT_EQ(EquateAdd(r.var, r.board), r.result) << r.var << " on " << r.board;
 }
 
 TEST(BoardIo, AddressesOutsideABoardsRangeAreRefused) {
@@ -66,19 +66,7 @@ TEST(BoardIo, AddressesOutsideABoardsRangeAreRefused) {
         {"Y152", 50, false},  {"X21.5", 59, true},   {"X22.5", 59, false}, {"b32", 49, true},
         {"", 49, false}};
     for (const auto& r : rows)
-        EXPECT_EQ(RSComm::ValidAdd(r.var, r.board), r.valid) << r.var << " on " << r.board;
-}
-
-TEST(BitCounts, GroupAndBitNotationBothWaysAndOverflowBeyondSixteenBits) {
-    const int pairs[][2] = {{0, 0},   {7, 7},   {8, 10},  {9, 11},
-                            {15, 17}, {63, 77}, {64, 80}, {26215, 32767}};
-    for (const auto& p : pairs) {
-        EXPECT_EQ(RSComm::Dec2Octal(p[0]), p[1]) << p[0];
-        EXPECT_EQ(RSComm::Octal2Dec(p[1]), p[0]) << p[1];
-    }
-    for (int n : {26216, 32767, 40000})
-        EXPECT_EQ(RSComm::Dec2Octal(n), RSComm::kOctalOverflow) << n;
-    EXPECT_EQ(RSComm::Octal2Dec(40000), RSComm::kOctalOverflow);
+        EXPECT_EQ(ValidAdd(r.var, r.board), r.valid) << r.var << " on " << r.board;
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ TEST_F(LinkTest, SilentBoardGivesTheCableMessageAfterFiveSecondsThenEverythingFa
     port.clearTrace();
     EXPECT_EQ(link.RSRead("B8176"), "0");
     link.RSWrite("W182", "5");
-    EXPECT_EQ(link.ReadWord(24), -9999);
+    EXPECT_EQ(once([](RSComm::Transaction& t) { return t.readWord(24); }), std::nullopt);
     link.CloseRSComm();
     EXPECT_TRUE(port.wire.empty());
     EXPECT_EQ(boxes.shown.size(), 1u);
@@ -58,8 +58,11 @@ TEST_F(LinkTest, ATimerInsideTheCableMessageFindsTheLinkBusy) {
         const bool before = link.CommError;
         link.CommError = false;  // even a clear flag must not let it through
         const std::size_t sent = port.sent().size();
-        inner = {link.RSRead("B8176"), std::to_string(link.ExchangeByte(0xFF)),
-                 std::to_string(link.ReadWord(24))};
+        inner = {
+            link.RSRead("B8176"),
+            std::to_string(
+                once([](RSComm::Transaction& t) { return t.exchange(0xFF); }, RSComm::kFail)),
+            once([](RSComm::Transaction& t) { return t.readWord(24); }) ? "a word" : "no word"};
         link.RSWrite("W182", "1");
         link.CloseRSComm();
         link.OpenRSComm(port);
@@ -68,7 +71,7 @@ TEST_F(LinkTest, ATimerInsideTheCableMessageFindsTheLinkBusy) {
         link.CommError = before;
     };
     link.RSRead("B8176");
-    EXPECT_EQ(inner, (std::vector<std::string>{"0", std::to_string(RSComm::kFail), "-9999",
+    EXPECT_EQ(inner, (std::vector<std::string>{"0", std::to_string(RSComm::kFail), "no word",
                                                "0 sent, busy 1, error 0"}));
     EXPECT_TRUE(port.isOpen());
     EXPECT_EQ(boxes.shown.size(), 1u);
@@ -83,7 +86,7 @@ TEST_F(LinkTest, ARefusedCommandOrABusyPlsGivesItsMessageAtItsTime) {
     // The PLS stays busy: the ready poll gives up after 3 s.
     board.pls().setBusyPolls(1000);
     double t0 = clock.now();
-    EXPECT_FALSE(link.ChannelFrame(27, 1, 10, 20, 1));
+    EXPECT_FALSE(once([](RSComm::Transaction& t) { return t.channelFrame(27, 1, 10, 20, 1); }));
     EXPECT_EQ(boxes.shown, Boxes{alarm("Cannot Determine PLS READY Mode Within Target Board.")});
     EXPECT_DOUBLE_EQ(shownAt - t0, 3.0 + 8 * 0.25);  // after the frame's eight bytes
     EXPECT_TRUE(link.CommError && link.OnlineMode);
@@ -92,7 +95,7 @@ TEST_F(LinkTest, ARefusedCommandOrABusyPlsGivesItsMessageAtItsTime) {
     link.CommError = false;
     boxes.shown.clear();
     t0 = clock.now();
-    EXPECT_FALSE(link.OpenCommand(9, 0x63));
+    EXPECT_FALSE(once([](RSComm::Transaction& t) { return t.openCommand(9, 0x63); }));
     EXPECT_EQ(boxes.shown, Boxes{alarm("Cannot Set PLC Mode Within Target Board.")});
     EXPECT_DOUBLE_EQ(shownAt - t0, 2.0);
     EXPECT_TRUE(link.CommError);
@@ -101,12 +104,11 @@ TEST_F(LinkTest, ARefusedCommandOrABusyPlsGivesItsMessageAtItsTime) {
 
 TEST_F(LinkTest, ValuesThatCannotTravelAreRefusedBeforeAnyByte) {
     goOnline();
-    EXPECT_FALSE(link.WriteWord(42, -1));
-    EXPECT_FALSE(link.WriteWord(42, 65536));
-    EXPECT_FALSE(link.ChannelFrame(27, 256, 0, 0, 0));
-    EXPECT_FALSE(link.ChannelFrame(27, 1, 0, 70000, 0));
-    EXPECT_FALSE(link.BlockWrite(59, {1, 2, 3, 4, 5, 300}));
-    EXPECT_FALSE(link.RecallRead(-1));
+    EXPECT_FALSE(once([](RSComm::Transaction& t) {
+        return t.writeWord(42, -1) || t.writeWord(42, 65536) || t.channelFrame(27, 256, 0, 0, 0) ||
+               t.channelFrame(27, 1, 0, 70000, 0) || t.blockWrite(59, {1, 2, 3, 4, 5, 300}) ||
+               t.recallRead(-1);
+    }));
     EXPECT_TRUE(port.sent().empty());
     EXPECT_FALSE(link.CommError);
 }

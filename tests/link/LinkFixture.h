@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "FakeMessageBox.h"
@@ -39,6 +40,12 @@ protected:
         link.OpenRSComm(port);
         ASSERT_TRUE(link.OnlineMode);
         port.clearTrace();
+    }
+    // One step on a transaction of its own, as a caller that runs it alone
+    // does; `failed` when the link is held.
+    template <class Step, class Result = std::invoke_result_t<Step, RSComm::Transaction&>>
+    Result once(Step step, Result failed = Result{}) {
+        return InTransaction(link, step, failed);
     }
     // Times at which the PC sent bytes.
     std::vector<double> sendTimes() const {

@@ -4,7 +4,7 @@
 
 #include <optional>
 
-#include "link/NumberText.h"
+#include "number/NumberText.h"
 
 namespace voran {
 namespace {

@@ -68,7 +68,8 @@ TEST(StrayByte, ReadGivesTheBoardsValueOrFails) {
     for (long long before = 1; before <= 12; ++before) {
         for (const std::uint8_t stray : kStrays) {
             StrayRig rig(before, stray);
-            const std::string value = rig.link.ReadItem("W1000");
+            const std::string value =
+                InTransaction(rig.link, [&](RSComm::Transaction& t) { return t.read("W1000"); });
             EXPECT_TRUE(value == "47333" || value.empty())
                 << "stray 0x" << std::hex << int{stray} << " before byte " << std::dec << before
                 << " read as " << value;

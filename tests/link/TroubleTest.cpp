@@ -4,6 +4,7 @@
 #include "LinkFixture.h"
 #include "SimPls.h"
 #include "link/LinkFraming.h"
+#include "timing/PlsCommands.h"
 
 namespace voran::testing {
 namespace {
@@ -14,7 +15,7 @@ TEST_F(LinkTest, AReadCutByALostByteIsTriedOnceMoreFromAQuietHandshake) {
     // FF 01 [00 lost]: a second later the resynchronising FF.
     port.dropAt = {port.bytesWritten() + 3};
     const double t0 = clock.now();
-    EXPECT_EQ(link.ReadItem("W182"), "1000");
+    EXPECT_EQ(once([&](RSComm::Transaction& t) { return t.read("W182"); }), "1000");
     EXPECT_EQ(port.sent(), (Bytes{0xFF, 0x01, 0x00, 0xFF,  // cut, resynchronised
                                   0xFF, 0x01, 0x00, 0xB6, 0x00, 0xB7}));
     const std::vector<double> times = sendTimes();
@@ -37,7 +38,8 @@ TEST_F(LinkTest, ALateAnswerIsNeverTakenAsData) {
         for (long long at = 3; at <= 6; ++at) {
             port.lateAt = port.bytesWritten() + at;
             port.lateBy = late;
-            EXPECT_EQ(link.ReadItem("W182"), "1000") << "late answer to byte " << at;
+            EXPECT_EQ(once([&](RSComm::Transaction& t) { return t.read("W182"); }), "1000")
+                << "late answer to byte " << at;
             clock.advance(2.0);  // let the late answers arrive and go
         }
         link.CloseRSComm();
@@ -46,7 +48,7 @@ TEST_F(LinkTest, ALateAnswerIsNeverTakenAsData) {
     link.OpenRSComm(port);
     port.replyDelay = 0.7;
     const auto memory = board.memory();
-    EXPECT_EQ(link.ReadItem("W182"), "");
+    EXPECT_EQ(once([&](RSComm::Transaction& t) { return t.read("W182"); }), "");
     link.CommError = false;
     EXPECT_FALSE(link.RSWrite("W1000", "4321"));
     EXPECT_EQ(board.memory(), memory);
@@ -63,7 +65,7 @@ TEST_F(LinkTest, AVanishedAdapterEndsTheWaitAtOnceAndRetryOpensItAgain) {
         port.gone = false;  // plugged back in while the box is up
     };
     boxes.answers = {MsgResult::Retry};
-    EXPECT_EQ(link.ReadItem("W182"), "1000");
+    EXPECT_EQ(once([&](RSComm::Transaction& t) { return t.read("W182"); }), "1000");
     EXPECT_DOUBLE_EQ(shownAt, t0) << "no waiting on a port that is gone";
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].title, "Comm Port Error");
@@ -75,7 +77,7 @@ TEST_F(LinkTest, AVanishedAdapterEndsTheWaitAtOnceAndRetryOpensItAgain) {
     boxes.whileOpen = [&] { shownAt = clock.now(); };
     port.gone = true;
     const double t1 = clock.now();
-    EXPECT_EQ(link.ReadItem("W182"), "");
+    EXPECT_EQ(once([&](RSComm::Transaction& t) { return t.read("W182"); }), "");
     EXPECT_TRUE(link.CommError);
     EXPECT_EQ(boxes.shown.size(), 2u);
     EXPECT_DOUBLE_EQ(shownAt, t1);
@@ -92,7 +94,7 @@ TEST_F(LinkTest, TheFF00PageIsRefusedBeforeAnythingIsSent) {
         ASSERT_EQ(boxes.shown.size(), 1u);
         EXPECT_EQ(boxes.shown[0].title, "ENTRY ALERT");
         EXPECT_NE(boxes.shown[0].text.find("FF00H-FFFFH"), std::string::npos);
-        EXPECT_EQ(link.ReadItem(add), "");
+        EXPECT_EQ(once([&](RSComm::Transaction& t) { return t.read(add); }), "");
     }
     EXPECT_TRUE(port.sent().empty());
     EXPECT_EQ(board.memory(), memory);
@@ -108,22 +110,22 @@ TEST_F(LinkTest, ALostByteInsideAPlsFrameNeverProgramsAValueFromABrokenFrame) {
     for (long long at = 3; at <= 4; ++at) {
         SCOPED_TRACE(at);
         port.dropAt = {port.bytesWritten() + at};
-        const bool ok = link.WriteWord(26, 500);
+        const bool ok = once([](RSComm::Transaction& t) { return t.writeWord(26, 500); });
         const int sf = board.pls().scaleFactor;
         EXPECT_TRUE(sf == 360 || (ok && sf == 500)) << "scale factor " << sf;
         EXPECT_FALSE(ok) << "a broken frame is reported";
         EXPECT_EQ(sf, 360);
         EXPECT_TRUE(boxes.shown.empty());
     }
-    EXPECT_TRUE(link.WriteWord(26, 500));
+    EXPECT_TRUE(once([](RSComm::Transaction& t) { return t.writeWord(26, 500); }));
     EXPECT_EQ(board.pls().scaleFactor, 500);
 }
 
 TEST_F(LinkTest, AReadFailureIsNeverAWordValue) {
     goOnline();
     port.silent = true;
-    EXPECT_EQ(link.ReadWord(24), RSComm::kNoWord);
-    EXPECT_EQ(link.PLSScaleFactor(), std::to_string(RSComm::kNoWord));
+    EXPECT_EQ(once([](RSComm::Transaction& t) { return t.readWord(24); }), std::nullopt);
+    EXPECT_EQ(once(&pls::PLSScaleFactor), std::nullopt);
 }
 
 }  // namespace

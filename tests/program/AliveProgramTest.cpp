@@ -40,9 +40,11 @@ protected:
     // Selects a program of four records at 4000H.
     void selectProgram() {
         setIdent("OLDPROG", 1, 2);
-        alive.DownloadFile(writeSet("line", 'D', revisionText("FLANGE3", 79, 10),
-                                    imageText(0x4000, pattern(64, 5))));
-        ASSERT_TRUE(alive.ValidProgram());
+        DownloadFile(program.set,
+                     writeSet("line", 'D', revisionText("FLANGE3", 79, 10),
+                              imageText(0x4000, pattern(64, 5))),
+                     alive.messages());
+        ASSERT_TRUE(program.set.ValidProgram);
         boxes.answers = {MsgResult::Yes};
     }
     // The pause after the records: the longest silence on the wire.
@@ -58,7 +60,7 @@ protected:
 TEST_F(AliveProgram, TimersRunDuringThePauseAndAnAnswerWaitAndNoSecondTransactionStarts) {
     selectProgram();
     TurnWatch watch(clock, alive, port);
-    ASSERT_EQ(DumpProgram(alive, alive.program(), boxes), DownloadOutcome::Complete);
+    ASSERT_EQ(DumpProgram(alive, program, boxes), DownloadOutcome::Complete);
     const auto [from, to] = longestSilence();
     EXPECT_DOUBLE_EQ(to - from, 2.0) << "the pause after the records";
     EXPECT_GE(watch.shotsBetween(from, to), static_cast<int>(2.0 / AliveWait::kSlice) - 2);
@@ -111,6 +113,7 @@ struct World {
     SetupTables tables;
     std::unique_ptr<AliveWiring> wiring;
     std::unique_ptr<RSComm> link;
+    ProgramState program;
     std::unique_ptr<TurnWatch> watch;
 };
 
@@ -125,15 +128,15 @@ TEST(AliveTransfers, EveryTransferPutsTheSameBytesOnTheWireAtTheSameMoments) {
          [](World& w) { DataTransfer(*w.link, w.tables).RunTransfer(kTransferDownload); }},
         {"program download",
          [](World& w) {
-             w.link->DownloadFile(w.folder.path("set.tnx"));
+             DownloadFile(w.program.set, w.folder.path("set.tnx"), (*w.link).messages());
              w.boxes.answers = {MsgResult::Yes};
-             DumpProgram(*w.link, w.link->program(), w.boxes);
+             DumpProgram(*w.link, w.program, w.boxes);
          }},
         {"program upload",
          [](World& w) {
-             w.link->UploadFile(w.folder.path("set.tnx"));
-             w.link->setInUploadMode(true);
-             UploadProgram(*w.link, w.link->program(), w.boxes);
+             UploadFile(w.program.set, w.folder.path("set.tnx"), (*w.link).messages());
+             w.program.progress.InUploadMode = true;
+             UploadProgram(*w.link, w.program, w.boxes);
          }},
     };
     for (const auto& op : operations) {
@@ -162,16 +165,16 @@ TEST(AliveTransfers, CancelEndsTheProgramDownloadAtTheNextSafePointAsNotComplete
         SCOPED_TRACE(c.when);
         World w(true);
         RSComm& link = *w.link;
-        link.DownloadFile(w.folder.path("set.tnx"));
-        ASSERT_TRUE(link.ValidProgram());
+        DownloadFile(w.program.set, w.folder.path("set.tnx"), link.messages());
+        ASSERT_TRUE(w.program.set.ValidProgram);
         w.boxes.answers = {MsgResult::Yes};
         const auto before = w.board.memory();
         w.port.clearTrace();
-        frmDownloadProg window(link);
+        frmDownloadProg window(link, w.program);
         window.SetTransferMode(0);
         const bool inRecords = c.recordsSent < 16;
         w.watch->onFire = [&] {
-            const bool now = inRecords ? link.CurrentProgramAdd() == "2020H"
+            const bool now = inRecords ? w.program.progress.CurrentProgramAdd == "2020H"
                                        : w.clock.now() - w.port.wire.back().time > 0.5;
             if (now) window.cmdCancel()->click();
         };
@@ -181,8 +184,8 @@ TEST(AliveTransfers, CancelEndsTheProgramDownloadAtTheNextSafePointAsNotComplete
         EXPECT_EQ(w.boxes.shown[1],
                   box("Program Download", "Program Download Not Complete!", MsgIcon::Critical));
         EXPECT_FALSE(link.OnlineMode);
-        EXPECT_FALSE(link.InProgramMode());
-        EXPECT_FALSE(link.ValidProgram());
+        EXPECT_FALSE(w.program.progress.InProgramMode);
+        EXPECT_FALSE(w.program.set.ValidProgram);
         for (int r = 0; r < 16; ++r)
             EXPECT_EQ(w.board.memory()[0x2000 + 16 * r + 1] != before[0x2000 + 16 * r + 1],
                       r < c.recordsSent)

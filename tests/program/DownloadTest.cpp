@@ -62,13 +62,13 @@ protected:
                        std::optional<std::string> config = std::nullopt) {
         const std::string tnx = writeSet("line", type, revisionText(ident, 79, 10),
                                          image ? *image : smallImage(), config);
-        link.DownloadFile(tnx);
-        EXPECT_TRUE(link.ValidProgram());
+        DownloadFile(program.set, tnx, link.messages());
+        EXPECT_TRUE(program.set.ValidProgram);
         return tnx;
     }
     DownloadOutcome run(MsgResult answer = MsgResult::Yes) {
         boxes.answers = {answer};
-        return DumpProgram(link, link.program(), boxes);
+        return DumpProgram(link, program, boxes);
     }
     // The first 100 of the 512 records of a whole K-900 image, without the
     // end record: a file cut short at a record boundary.
@@ -157,8 +157,8 @@ TEST_F(Download, SmallProgramByteForByteThenIdentBlock) {
             box("Program Download - [ABC]", question, MsgIcon::Question, MsgButtons::YesNoCancel),
             box("Program Download", "Program Download Complete!", MsgIcon::Information)}));
     EXPECT_TRUE(link.OnlineMode);
-    EXPECT_FALSE(link.ValidProgram()) << "the program must be chosen again";
-    EXPECT_FALSE(link.InProgramMode());
+    EXPECT_FALSE(program.set.ValidProgram) << "the program must be chosen again";
+    EXPECT_FALSE(program.progress.InProgramMode);
 }
 
 TEST_F(Download, IdentOfTenCharactersIsWrittenAsItsFirstEight) {
@@ -232,7 +232,7 @@ TEST_F(Download, WrongOrMissingRecordAnswerHaltsWithoutLeavingProgramMode) {
             EXPECT_GE(clock.now() - start, 1.0);
         }
         EXPECT_FALSE(link.OnlineMode);
-        EXPECT_TRUE(link.ValidProgram()) << "a checksum halt keeps the selection";
+        EXPECT_TRUE(program.set.ValidProgram) << "a checksum halt keeps the selection";
         EXPECT_TRUE(board.program().inProgramMode());
         // The next greeting (FFH where a record would begin) takes the board
         // out of program mode.
@@ -317,7 +317,7 @@ TEST_F(Download, BadImageIsRefusedWithNothingSent) {
         EXPECT_EQ(sent(), identRead()) << "nothing after the question";
         EXPECT_EQ(boxes.shown.back(), r.expected);
         EXPECT_TRUE(link.OnlineMode) << "nothing was sent: still online";
-        EXPECT_EQ(link.ValidProgram(), r.validAfter);
+        EXPECT_EQ(program.set.ValidProgram, r.validAfter);
         EXPECT_NE(board.peek("B8181"), 86);
         EXPECT_EQ(identBlockOf(board)[0], 'O') << "the ident stays";
         link.CloseRSComm();
@@ -341,7 +341,7 @@ TEST_F(Download, DeclinedOfflineOrInvalidSendsNothing) {
         EXPECT_EQ(DecodeSent(sent(), 1).size(), 10u) << "the ident reads only";
         EXPECT_TRUE(link.OnlineMode);
     }
-    link.program().set.ValidProgram = false;
+    program.set.ValidProgram = false;
     boxes.shown.clear();
     port.clearTrace();
     ASSERT_EQ(run(), DownloadOutcome::NotStarted);
@@ -375,7 +375,7 @@ TEST_F(Download, BytesOutsideProgramMemoryGoOnlyAfterTheirOwnQuestion) {
                        HexRecordLine(r.address, data.data(), 16) + kHexEndRecord + "\r\n");
             goOnline();
             boxes.answers = {MsgResult::Yes, answer};
-            const DownloadOutcome outcome = DumpProgram(link, link.program(), boxes);
+            const DownloadOutcome outcome = DumpProgram(link, program, boxes);
             ASSERT_GE(boxes.shown.size(), 2u);
             EXPECT_EQ(boxes.shown[1],
                       box("Program Download - Outside Program Memory",
@@ -435,7 +435,7 @@ TEST_F(Download, FailedWritesEndItWithTheMessageOfTheirStep) {
         select("NEWPROG", ':', imageText(0x2000, data16()), lcf);
         goOnline();
         bool armed = false;
-        link.program().doEvents = [&] {
+        program.doEvents = [&] {
             if (r.armInProgramMode && !armed && board.program().entered > 0) {
                 ASSERT_TRUE(port.burst.parse(r.burst));
                 armed = true;
@@ -445,7 +445,7 @@ TEST_F(Download, FailedWritesEndItWithTheMessageOfTheirStep) {
             ASSERT_TRUE(port.burst.parse(r.burst));
         }
         EXPECT_EQ(run(), DownloadOutcome::NotComplete);
-        link.program().doEvents = nullptr;
+        program.doEvents = nullptr;
         EXPECT_EQ(port.burst.bursts(), 2) << "the write and its retry";
         ASSERT_GE(boxes.shown.size(), r.ends.size());
         EXPECT_EQ(std::vector<FakeMessageBox::Shown>(boxes.shown.end() - r.ends.size(),
@@ -513,10 +513,10 @@ TEST_F(Download, HaltedDownloadLeavesAnEmptyIdentBlock) {
 TEST_F(Download, ProgressNamesTheRecordBeingSentAndTheIdentWrites) {
     select("ABC");
     goOnline();
-    const ProgramProgress& p = link.program().progress;
+    const ProgramProgress& p = program.progress;
     std::vector<std::string> seen;
     int identSteps = 0;
-    link.program().doEvents = [&] {
+    program.doEvents = [&] {
         const std::string now = p.WritingIdent ? "ident" : p.CurrentProgramAdd;
         if (seen.empty() || seen.back() != now) seen.push_back(now);
         if (p.WritingIdent) {
@@ -529,13 +529,13 @@ TEST_F(Download, ProgressNamesTheRecordBeingSentAndTheIdentWrites) {
     };
     // A window that is slow to repaint between two records (1 s) does not
     // take the board out of program mode.
-    const auto progress = link.program().doEvents;
-    link.program().doEvents = [&] {
+    const auto progress = program.doEvents;
+    program.doEvents = [&] {
         progress();
         if (!p.WritingIdent) clock.advance(1.0);
     };
     ASSERT_EQ(run(), DownloadOutcome::Complete);
-    link.program().doEvents = nullptr;
+    program.doEvents = nullptr;
     EXPECT_EQ(seen, (std::vector<std::string>{"ident", "4000H", "4010H", "ident"}));
     EXPECT_GE(identSteps, 10 + 10) << "after each write of the clearing and of the ident";
 }

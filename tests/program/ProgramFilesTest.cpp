@@ -46,7 +46,7 @@ TEST(BoardTable, NamesIndexesClassesAndMemoryByCode) {
     for (const Row& r : rows) {
         SCOPED_TRACE(r.code);
         EXPECT_EQ(TargetboardName(r.code), r.name);
-        EXPECT_EQ(RSComm::LCFBoardIndex(r.code), r.index);
+        EXPECT_EQ(LCFBoardIndex(r.code), r.index);
         EXPECT_EQ(ProgramClassOf(r.code), r.kind);
         const auto range = ProgramMemory(r.code);
         ASSERT_EQ(range.has_value(), r.start >= 0);
@@ -120,9 +120,9 @@ TEST(MarkHex, BothWaysAndTheArgumentChangesToo) {
         {"3?", "3F"}, {"0:", "0A"}, {":;<=>?", "ABCDEF"}, {"19", "19"}, {"", ""}};
     for (const auto& [mark, hex] : rows) {
         std::string m = mark, h = hex;
-        EXPECT_EQ(RSComm::MarkHex2HEX(m), hex);
+        EXPECT_EQ(MarkHex2HEX(m), hex);
         EXPECT_EQ(m, hex);
-        EXPECT_EQ(RSComm::HEX2MarkHEX(h), mark);
+        EXPECT_EQ(HEX2MarkHEX(h), mark);
         EXPECT_EQ(h, mark);
     }
     std::string lower = "0a";
@@ -255,24 +255,24 @@ TEST_F(ProgramSelection, DownloadFileChecksTheSetAndSaysWhy) {
         const std::string tnx =
             writeSet(r.name, r.type, r.withRev ? std::optional(rev) : std::nullopt, std::nullopt,
                      r.withLcf ? std::optional(lcf) : std::nullopt);
-        link.DownloadFile(tnx);
-        EXPECT_EQ(link.ValidProgram(), r.valid);
+        DownloadFile(program.set, tnx, link.messages());
+        EXPECT_EQ(program.set.ValidProgram, r.valid);
         EXPECT_EQ(boxes.shown, r.boxes);
     }
     // A missing or empty program file: no message, not valid.
-    link.DownloadFile(folder.path("none.tnx"));
+    DownloadFile(program.set, folder.path("none.tnx"), link.messages());
     folder.write("empty.tnx", "");
-    link.DownloadFile(folder.path("empty.tnx"));
-    EXPECT_FALSE(link.ValidProgram());
+    DownloadFile(program.set, folder.path("empty.tnx"), link.messages());
+    EXPECT_FALSE(program.set.ValidProgram);
 }
 
 TEST_F(ProgramSelection, SiblingFilesAreFoundWhateverTheirCase) {
     folder.write("PLANT.TNX", "D\r\n");
     folder.write("PLANT.REV", revisionText("PLANT", 1, 2));
     folder.write("Plant.Hex", ":00000001FF\r\n");
-    link.DownloadFile(folder.path("PLANT.TNX"));
-    ASSERT_TRUE(link.ValidProgram());
-    const ProgramSet& set = link.program().set;
+    DownloadFile(program.set, folder.path("PLANT.TNX"), link.messages());
+    ASSERT_TRUE(program.set.ValidProgram);
+    const ProgramSet& set = program.set;
     EXPECT_EQ(set.ProgramFileName, folder.path("PLANT.TNX"));
     EXPECT_EQ(set.RevisionFileName, folder.path("PLANT.REV"));
     EXPECT_EQ(set.HexFileName, folder.path("Plant.Hex"));

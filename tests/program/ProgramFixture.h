@@ -52,6 +52,7 @@ protected:
     sim::SimPort port{board, clock};
     FakeMessageBox boxes;
     RSComm link{clock, boxes, folder.path()};
+    ProgramState program;
 
     void goOnline() {
         link.OnlineMode = true;
@@ -65,7 +66,9 @@ protected:
                          const std::optional<std::string>& revision,
                          const std::optional<std::string>& image,
                          const std::optional<std::string>& config = std::nullopt) {
-        folder.write(name + ".tnx", std::string(1, boardType) + "PROGRAM,TARNIX\r\n");
+        std::string tnx(1, boardType);
+        tnx += "PROGRAM,TARNIX\r\n";
+        folder.write(name + ".tnx", tnx);
         if (revision) folder.write(name + ".rev", *revision);
         if (image) folder.write(name + ".hex", *image);
         if (config) folder.write(name + ".lcf", *config);

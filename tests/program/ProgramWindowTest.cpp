@@ -101,7 +101,7 @@ TEST_F(ProgramMenu, DownloadRunsInTheProgressWindowAfterBothQuestions) {
     EXPECT_EQ(h.board.peek("B61424"), 'A');
     EXPECT_TRUE(h.link().OnlineMode);
     EXPECT_EQ(h.panel(2), "ONLINE");
-    EXPECT_FALSE(h.link().ValidProgram());
+    EXPECT_FALSE(h.ctx().program.set.ValidProgram);
 }
 
 TEST_F(ProgramMenu, TargetBoardSelectionHandsThePathOn) {
@@ -142,12 +142,12 @@ TEST_F(ProgramMenu, UploadAsksBeforeReplacingAnImageThenReadsTheBoard) {
     EXPECT_EQ(h.messages.shown.back().text, "Program Upload Complete!");
     std::ifstream in(path("line.hex"), std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), ":00000001FF\r\n");
-    EXPECT_FALSE(h.link().InUploadMode());
+    EXPECT_FALSE(h.ctx().program.progress.InUploadMode);
 }
 
 TEST_F(ProgramMenu, ProgressLabelFollowsTheTransfer) {
-    frmDownloadProg window(h.link());
-    ProgramProgress& p = h.link().program().progress;
+    frmDownloadProg window(h.link(), h.ctx().program);
+    ProgramProgress& p = h.ctx().program.progress;
     EXPECT_EQ(window.lblWaitDisplay()->text(), "Sending Program at Address: ");
     EXPECT_EQ(window.Timer1()->interval(), 250);
     struct Row {

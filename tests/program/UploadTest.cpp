@@ -38,10 +38,10 @@ protected:
     void prepare(char type, const std::string& name = "back") {
         folder.write(name + ".tnx", std::string(1, type) + "PROGRAM\r\n");
         tnx = folder.path(name + ".tnx");
-        link.UploadFile(tnx);
-        link.setInUploadMode(true);
+        UploadFile(program.set, tnx, link.messages());
+        program.progress.InUploadMode = true;
     }
-    UploadOutcome run() { return UploadProgram(link, link.program(), boxes); }
+    UploadOutcome run() { return UploadProgram(link, program, boxes); }
     void fillMemory(int start, int length) {
         for (int i = 0; i < length; ++i)
             board.memory()[start + i] = static_cast<std::uint8_t>((i * 7 + 3) ^ (i >> 8));
@@ -73,19 +73,19 @@ TEST_F(Upload, K900ProgramComesBackByteForByteInTheMinimumOfExchanges) {
     EXPECT_EQ(boxes.shown,
               (std::vector<FakeMessageBox::Shown>{
                   box("Program Upload", "Program Upload Complete!", MsgIcon::Information)}));
-    EXPECT_FALSE(link.InUploadMode());
+    EXPECT_FALSE(program.progress.InUploadMode);
     EXPECT_TRUE(link.OnlineMode);
 }
 
 TEST_F(Upload, WhatWasDownloadedComesBack) {
-    Bytes program(0x100);
-    for (std::size_t i = 0; i < program.size(); ++i)
-        program[i] = static_cast<std::uint8_t>(255 - i);
-    const std::string image = imageText(0x4000, program);
-    link.DownloadFile(writeSet("sent", 'D', revisionText("ROUNDTRP", 12, 34), image));
+    Bytes sent(0x100);
+    for (std::size_t i = 0; i < sent.size(); ++i) sent[i] = static_cast<std::uint8_t>(255 - i);
+    const std::string image = imageText(0x4000, sent);
+    DownloadFile(program.set, writeSet("sent", 'D', revisionText("ROUNDTRP", 12, 34), image),
+                 link.messages());
     goOnline();
     boxes.answers = {MsgResult::Yes};
-    ASSERT_EQ(DumpProgram(link, link.program(), boxes), DownloadOutcome::Complete);
+    ASSERT_EQ(DumpProgram(link, program, boxes), DownloadOutcome::Complete);
 
     prepare('D');
     ASSERT_EQ(run(), UploadOutcome::Complete);
@@ -156,7 +156,7 @@ TEST_F(Upload, LinkFaultOnTheLastByteLeavesTheEarlierSetAsItWas) {
     EXPECT_EQ(folder.read("back.hex"), ":00000001FF\r\n");
     EXPECT_TRUE(link.CommError);
     EXPECT_FALSE(link.OnlineMode);
-    EXPECT_FALSE(link.InUploadMode());
+    EXPECT_FALSE(program.progress.InUploadMode);
 }
 
 TEST_F(Upload, RefusedBeforeTheBoardIsTouched) {
@@ -190,7 +190,7 @@ TEST_F(Upload, RefusedBeforeTheBoardIsTouched) {
         SCOPED_TRACE(r.name);
         boxes.shown.clear();
         prepare(*r.type, r.name);
-        link.setInUploadMode(r.inUploadMode);
+        program.progress.InUploadMode = r.inUploadMode;
         if (r.online) goOnline();
         port.clearTrace();
         EXPECT_NE(run(), UploadOutcome::Complete);
@@ -198,7 +198,7 @@ TEST_F(Upload, RefusedBeforeTheBoardIsTouched) {
         EXPECT_EQ(boxes.shown, r.expected);
         EXPECT_FALSE(folder.read(std::string(r.name) + ".rev"));
         EXPECT_FALSE(folder.read(std::string(r.name) + ".hex"));
-        EXPECT_FALSE(link.InUploadMode());
+        EXPECT_FALSE(program.progress.InUploadMode);
         link.CloseRSComm();
     }
 }

@@ -62,7 +62,8 @@ TEST(BoardSilent, PanelSaysTheProgramWaitsFromTheFirstMissedAnswerUntilTheBoardA
             shell.port.silent = c.deafFor < 0 || t < c.deafFor;
         };
         shell.port.silent = true;
-        const std::string value = shell.window->link().ReadItem("B100");
+        const std::string value = InTransaction(
+            shell.window->link(), [&](RSComm::Transaction& t) { return t.read("B100"); });
         EXPECT_EQ(value.empty(), c.cableBox);
 
         ASSERT_FALSE(seen.empty());

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/qt/QtMessageBox.h"
-#include "shell/Utility.h"
+#include "window/Utility.h"
 
 using namespace voran;
 

@@ -157,7 +157,7 @@ TEST(DefaultButtons, NoWindowOrDialogHasOne) {
                                         "[unnamed]", h.clipboard, h.dialogs, h.messages));
     dialogs.emplace_back(new frmProcessing(h.ctx(), board));
     dialogs.emplace_back(new frmWaitDisplay);
-    dialogs.emplace_back(new frmDownloadProg(h.link()));
+    dialogs.emplace_back(new frmDownloadProg(h.link(), h.ctx().program));
     dialogs.emplace_back(new frmTargetBoard(h.ctx()));
     for (const auto& d : dialogs)
         EXPECT_EQ(defaults(d.get()), std::vector<std::string>{}) << d->metaObject()->className();

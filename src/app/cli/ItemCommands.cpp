@@ -10,7 +10,7 @@
 #include "Interrupt.h"
 #include "Json.h"
 #include "data/ItemTable.h"
-#include "link/NumberText.h"
+#include "number/NumberText.h"
 #include "platform/Clock.h"
 
 namespace voran::cli {
@@ -136,7 +136,8 @@ std::optional<ReadRequest> readRequest(Context& ctx, const std::vector<std::stri
 std::optional<std::vector<long long>> readRound(Context& ctx, const ReadRequest& r) {
     std::vector<long long> values;
     for (const std::string& a : r.addresses) {
-        const std::string text = ctx.link.ReadItem(a);
+        const std::string text =
+            InTransaction(ctx.link, [&](RSComm::Transaction& t) { return t.read(a); });
         char* end = nullptr;
         const long long value = std::strtoll(text.c_str(), &end, 10);
         if (text.empty() || *end != '\0') {

@@ -11,7 +11,7 @@
 
 #include "CliCommands.h"
 #include "Version.h"
-#include "link/NumberText.h"
+#include "number/NumberText.h"
 #include "platform/Clock.h"
 #include "platform/NamedPort.h"
 #include "platform/Paths.h"

@@ -9,7 +9,7 @@ class QWidget;
 
 namespace voran {
 
-struct AppContext;
+class AppContext;
 class FileCommands;
 
 // The File menu's report commands: Print Report, Print Preview and Export

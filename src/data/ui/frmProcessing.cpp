@@ -12,7 +12,7 @@
 #include <algorithm>
 
 #include "window/AppContext.h"
-#include "shell/Utility.h"
+#include "window/Utility.h"
 #include "widgets/ProgressWindow.h"
 #include "widgets/Buttons.h"
 

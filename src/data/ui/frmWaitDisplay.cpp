@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "shell/Utility.h"
+#include "window/Utility.h"
 #include "widgets/ProgressWindow.h"
 #include "widgets/Buttons.h"
 

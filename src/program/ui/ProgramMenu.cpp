@@ -32,7 +32,7 @@ ProgramCommands::ProgramCommands(AppContext& ctx, IFileDialog& dialogs, QWidget*
 void ProgramCommands::runProgressWindow(int mode) {
     if (enableBackgroundUpdate) enableBackgroundUpdate(false);
     {
-        frmDownloadProg window(ctx_.link, parent_);
+        frmDownloadProg window(ctx_.link, ctx_.program, parent_);
         window.SetTransferMode(mode);
         window.exec();
     }
@@ -49,8 +49,8 @@ void ProgramCommands::SelectProgramFile(int mode) {
         return;
     }
     gProgramFilePath = chosen.path;
-    ctx_.link.DownloadFile(gProgramFilePath);
-    if (!ctx_.link.ValidProgram()) return;
+    DownloadFile(ctx_.program.set, gProgramFilePath, ctx_.link.messages());
+    if (!ctx_.program.set.ValidProgram) return;
 
     if (mode == 1) {
         if (InitializeTargetBoard) InitializeTargetBoard(gProgramFilePath);
@@ -81,8 +81,8 @@ void ProgramCommands::UploadProgramFile() {
                            MsgIcon::Question) != MsgResult::Yes)
         return;
 
-    ctx_.link.UploadFile(gProgramFilePath);
-    ctx_.link.setInUploadMode(true);
+    UploadFile(ctx_.program.set, gProgramFilePath, ctx_.link.messages());
+    ctx_.program.progress.InUploadMode = true;
     runProgressWindow(1);
 }
 

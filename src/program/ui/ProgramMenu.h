@@ -7,7 +7,7 @@ class QWidget;
 
 namespace voran {
 
-struct AppContext;
+class AppContext;
 class IFileDialog;
 
 // The frame's program commands: File > Download Program, File > Upload

@@ -9,14 +9,17 @@
 #include <QVBoxLayout>
 
 #include "link/RSComm.h"
+#include "program/ProgramDownload.h"
 #include "program/ProgramState.h"
-#include "shell/Utility.h"
+#include "program/ProgramUpload.h"
+#include "window/Utility.h"
 #include "widgets/ProgressWindow.h"
 #include "widgets/Buttons.h"
 
 namespace voran {
 
-frmDownloadProg::frmDownloadProg(RSComm& link, QWidget* parent) : QDialog(parent), link_(link) {
+frmDownloadProg::frmDownloadProg(RSComm& link, ProgramState& program, QWidget* parent)
+    : QDialog(parent), link_(link), program_(program) {
     setObjectName("frmDownloadProg");
     setWindowTitle(QString());
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -73,18 +76,17 @@ void frmDownloadProg::showEvent(QShowEvent* event) {
 }
 
 void frmDownloadProg::Timer1_Timer() {
+    const ProgramProgress& p = program_.progress;
     if (mode_ == 0) {
-        if (!link_.InProgramMode()) return;
-        lblWaitDisplay_->setText(link_.WritingIdent()
-                                     ? QString("Writing Program Ident ... ")
-                                     : "Writing to Program Address: " +
-                                           QString::fromStdString(link_.CurrentProgramAdd()));
+        if (!p.InProgramMode) return;
+        lblWaitDisplay_->setText(p.WritingIdent ? QString("Writing Program Ident ... ")
+                                                : "Writing to Program Address: " +
+                                                      QString::fromStdString(p.CurrentProgramAdd));
     } else {
-        if (!link_.InUploadMode()) return;
-        lblWaitDisplay_->setText(link_.ReadingIdent()
-                                     ? QString("Reading Program Ident ... ")
-                                     : "Reading From Program Address: " +
-                                           QString::fromStdString(link_.CurrentProgramAdd()));
+        if (!p.InUploadMode) return;
+        lblWaitDisplay_->setText(p.ReadingIdent ? QString("Reading Program Ident ... ")
+                                                : "Reading From Program Address: " +
+                                                      QString::fromStdString(p.CurrentProgramAdd));
     }
 }
 
@@ -92,13 +94,13 @@ void frmDownloadProg::RunTransfer() {
     running_ = true;
     cancel_ = false;
     Timer1_->start();
-    ProgramState& state = link_.program();
+    ProgramState& state = program_;
     state.doEvents = [] { QCoreApplication::processEvents(); };
     state.stopRequested = [this] { return cancel_; };
     if (mode_ == 0)
-        link_.DumpProgram();
+        DumpProgram(link_, state, link_.messages());
     else
-        link_.UploadProgram();
+        UploadProgram(link_, state, link_.messages());
     state.doEvents = nullptr;
     state.stopRequested = nullptr;
     Timer1_->stop();

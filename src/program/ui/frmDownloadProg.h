@@ -10,6 +10,7 @@ class QTimer;
 namespace voran {
 
 class RSComm;
+struct ProgramState;
 
 // The small modal window shown while a program goes to the board (mode 0)
 // or comes back from it (mode 1). It runs the transfer as soon as it is on
@@ -21,7 +22,7 @@ class RSComm;
 class frmDownloadProg : public QDialog {
     Q_OBJECT
 public:
-    explicit frmDownloadProg(RSComm& link, QWidget* parent = nullptr);
+    frmDownloadProg(RSComm& link, ProgramState& program, QWidget* parent = nullptr);
 
     // 0 download (the default), 1 upload.
     void SetTransferMode(int mode = 0);
@@ -33,7 +34,7 @@ public:
     QPushButton* cmdCancel() const { return cmdCancel_; }
     bool cancelRequested() const { return cancel_; }
 
-    // One tick of Timer1: the label follows the link's progress flags.
+    // One tick of Timer1: the label follows the transfer's progress flags.
     void Timer1_Timer();
     // Runs the transfer of the present mode, then closes the window.
     void RunTransfer();
@@ -49,6 +50,7 @@ private:
     void Form_Load();
 
     RSComm& link_;
+    ProgramState& program_;
     int mode_ = 0;
     bool started_ = false;
     bool running_ = false;

@@ -14,7 +14,7 @@
 #include "program/BoardStatus.h"
 #include "program/BoardTable.h"
 #include "program/ProgramFiles.h"
-#include "shell/Utility.h"
+#include "window/Utility.h"
 #include "widgets/NumericEntry.h"
 #include "window/AppContext.h"
 #include "widgets/Buttons.h"
@@ -480,7 +480,9 @@ bool frmTargetBoard::statusStep(int step) {
     }
     if (step == kStatusItems) {
         if (lblTargetBoard_[2]->isHidden()) return true;
-        const std::string reply = link.ReadItem(kStatusItemAddress[kCoCpuSlotItem]);
+        const std::string reply = InTransaction(link, [&](RSComm::Transaction& t) {
+            return t.read(kStatusItemAddress[kCoCpuSlotItem]);
+        });
         if (reply.empty() || link.CommError) return false;
         lblTargetBoard_[2]->setText(QStringLiteral("CO-CPU Slot: ") +
                                     QString::fromStdString(reply));
@@ -488,7 +490,9 @@ bool frmTargetBoard::statusStep(int step) {
     }
     const int i = step - kStatusItems - 1;
     if (i < kIdentBytes) {
-        const std::string reply = link.ReadItem("B" + std::to_string(kIdentBase + i));
+        const std::string reply = InTransaction(link, [&](RSComm::Transaction& t) {
+            return t.read("B" + std::to_string(kIdentBase + i));
+        });
         if (reply.empty() || link.CommError) return false;
         const int value = std::atoi(reply.c_str());
         QLabel* name = lblRevIdentInPLC_[0];
@@ -517,7 +521,8 @@ bool frmTargetBoard::statusStep(int step) {
 
 bool frmTargetBoard::readStatusItem(int k) {
     auto& link = ctx_.link;
-    const std::string reply = link.ReadItem(kStatusItemAddress[k]);
+    const std::string reply =
+        InTransaction(link, [&](RSComm::Transaction& t) { return t.read(kStatusItemAddress[k]); });
     // A failed read shows no code: the pass ends and the window turns to
     // its look without the board.
     if (reply.empty() || link.CommError) return false;
@@ -574,7 +579,8 @@ bool frmTargetBoard::rowShown(int i) const {
 bool frmTargetBoard::refreshRow(int i) {
     if (!rowShown(i)) return true;
     auto& link = ctx_.link;
-    const std::string reply = link.ReadItem(SetupAddress[i]);
+    const std::string reply =
+        InTransaction(link, [&](RSComm::Transaction& t) { return t.read(SetupAddress[i]); });
     if (reply.empty() || link.CommError) return false;
     if (!Editing(i)) {
         const std::string text = "00" + reply;

@@ -8,7 +8,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "link/NumberText.h"
+#include "number/NumberText.h"
 #include "widgets/Colours.h"
 #include "window/AppContext.h"
 

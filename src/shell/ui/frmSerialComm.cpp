@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "link/NumberText.h"
+#include "number/NumberText.h"
 #include "window/AppContext.h"
 
 namespace voran {

@@ -8,19 +8,13 @@
 #include <QTabWidget>
 
 #include "link/RSComm.h"
+#include "timing/PlsCommands.h"
 #include "timing/PlsConfigRead.h"
 #include "timing/ui/TimingDiagram.h"
 #include "widgets/NumericEntry.h"
 #include "window/AppContext.h"
 
 namespace voran {
-
-namespace {
-
-// What a PLS value read gives when it failed.
-constexpr const char* kReadFailed = "-9999";
-
-}  // namespace
 
 // --- Opening and closing ---------------------------------------------------
 
@@ -119,14 +113,14 @@ bool frmTiming::refreshStep(Step step) {
     };
     // A failed read is no value: its panel says so and nothing follows
     // from it.
-    auto read = [&link](std::string (RSComm::*op)()) -> std::optional<int> {
-        const std::string text = (link.*op)();
-        if (link.CommError || text == kReadFailed) return std::nullopt;
-        return static_cast<int>(LeadingWholeNumber(QString::fromStdString(text)));
+    auto read = [&link](std::optional<int> (*op)(RSComm::Transaction&)) -> std::optional<int> {
+        const std::optional<int> value = InTransaction(link, op);
+        if (link.CommError) return std::nullopt;
+        return value;
     };
     switch (step) {
         case Step::Speed: {
-            const auto rpm = read(&RSComm::PLSRpm);
+            const auto rpm = read(&pls::PLSRpm);
             if (link.CommError) return false;
             if (!rpm) {
                 show(0, "---");
@@ -143,7 +137,7 @@ bool frmTiming::refreshStep(Step step) {
             return true;
         }
         case Step::SpeedAgain:
-            positionRpm_ = read(&RSComm::PLSRpm);
+            positionRpm_ = read(&pls::PLSRpm);
             if (link.CommError) return false;
             if (!positionRpm_) {
                 show(1, "---");
@@ -155,14 +149,14 @@ bool frmTiming::refreshStep(Step step) {
             return true;
         case Step::Position: {
             if (!positionRpm_ || *positionRpm_ > kPositionRpmLimit) return true;
-            const auto pos = read(&RSComm::PLSPos);
+            const auto pos = read(&pls::PLSPos);
             if (link.CommError) return false;
             show(1, pos ? std::to_string(*pos) : "---");
             diagram_->setPosition(pos);
             return true;
         }
         case Step::Offset: {
-            const auto offset = read(&RSComm::PLSOffset);
+            const auto offset = read(&pls::PLSOffset);
             if (link.CommError) return false;
             show(2, offset ? std::to_string(*offset) : "---");
             return true;
@@ -176,12 +170,11 @@ bool frmTiming::refreshStep(Step step) {
 
 bool frmTiming::scaleRead() {
     RSComm& link = ctx_.link;
-    const std::string text = link.PLSScaleFactor();
+    const std::optional<int> scale = InTransaction(link, &pls::PLSScaleFactor);
     if (link.CommError) return false;
-    const bool ok = text != kReadFailed;
     panels_[3]->setText(QString::fromLatin1(kPanelCaption[3]) +
-                        (ok ? QString::fromStdString(text) : QStringLiteral("---")));
-    if (ok) diagram_->setScale(static_cast<int>(LeadingWholeNumber(QString::fromStdString(text))));
+                        (scale ? QString::number(*scale) : QStringLiteral("---")));
+    if (scale) diagram_->setScale(*scale);
     return true;
 }
 
@@ -293,7 +286,9 @@ void frmTiming::cmdResetPLSConfig_Click() {
     if (!ctx_.link.OnlineMode) return;
     AppContext::ModalOperation command(ctx_);
     for (;;) {
-        const bool ok = ctx_.link.PLSConfigDownload(cfg, data.ScaleFactor);
+        const bool ok = InTransaction(ctx_.link, [&](RSComm::Transaction& t) {
+            return pls::PLSConfigDownload(t, cfg, data.ScaleFactor);
+        });
         if (ctx_.link.CommError) return;
         if (ok) {
             ShowPLSConfig();
@@ -324,7 +319,8 @@ void frmTiming::cmdSetOffset_Click() {
         return;
     }
     RSComm& link = ctx_.link;
-    const bool ok = link.SetPLSOffset(pos);
+    const bool ok =
+        InTransaction(link, [&](RSComm::Transaction& t) { return pls::SetPLSOffset(t, pos); });
     if (link.CommError) return;
     if (!ok) {
         ctx_.messages.show("Unable to Successfully Set the Resolver Offset", kOffsetTitle,
@@ -335,11 +331,10 @@ void frmTiming::cmdSetOffset_Click() {
     // The working data keep the offset the PLS now holds (the offset that
     // makes the present position read `pos`, not `pos` itself); when it
     // cannot be read back they keep what they had.
-    const std::string offset = link.PLSOffset();
-    if (!link.CommError && offset != kReadFailed) {
-        ctx_.tables.CurrentData.ResolverOffset =
-            static_cast<std::int16_t>(LeadingWholeNumber(QString::fromStdString(offset)));
-        panels_[2]->setText(QString::fromLatin1(kPanelCaption[2]) + QString::fromStdString(offset));
+    const std::optional<int> offset = InTransaction(link, &pls::PLSOffset);
+    if (!link.CommError && offset) {
+        ctx_.tables.CurrentData.ResolverOffset = static_cast<std::int16_t>(*offset);
+        panels_[2]->setText(QString::fromLatin1(kPanelCaption[2]) + QString::number(*offset));
     }
 }
 

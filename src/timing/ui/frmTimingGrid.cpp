@@ -8,6 +8,7 @@
 #include <QPushButton>
 
 #include "link/RSComm.h"
+#include "timing/PlsCommands.h"
 #include "timing/ui/TimingDiagram.h"
 #include "timing/ui/frmTiming.h"
 #include "widgets/NumericEntry.h"
@@ -28,9 +29,10 @@ const QString kNotRead = QStringLiteral("-");
 bool frmTiming::RecallOneSetpoint(int ch) {
     RSComm& link = ctx_.link;
     if (!link.OnlineMode) return false;
-    if (!link.RecallChannel(ch)) return false;
-    LastRecallState = link.ChannelRecallState();
-    LastRecallPos = link.ChannelRecallPos();
+    auto t = link.begin();
+    if (!t || !pls::RecallChannel(*t, ch)) return false;
+    LastRecallState = t->recallState();
+    LastRecallPos = t->recallPosition();
     return true;
 }
 
@@ -158,7 +160,9 @@ bool frmTiming::programChannel(int ch) {
     // A link held by another transaction (a box of the link still open)
     // programs nothing: SingleSetpoint fails at once without a fault, and
     // the operator is told the setpoint did not go.
-    const bool ok = ctx_.link.SingleSetpoint(ch, on, off, true);
+    const bool ok = InTransaction(ctx_.link, [&](RSComm::Transaction& t) {
+        return pls::SingleSetpoint(t, ch, on, off, true);
+    });
     if (ok) {
         // The PLS now holds both values: a box that showed a mark shows the
         // 0 that was programmed for it, and the working data keep it.
@@ -192,7 +196,8 @@ void frmTiming::cmdClearChan_Click() {
                                "Clear Channel", MsgButtons::YesNoCancel, MsgIcon::Question);
         if (answer != MsgResult::Yes) return;
         if (ctx_.link.OnlineMode) {
-            const bool ok = ctx_.link.ClearPLSChan(ch);
+            const bool ok = InTransaction(
+                ctx_.link, [&](RSComm::Transaction& t) { return pls::ClearPLSChan(t, ch); });
             if (ctx_.link.CommError) return;
             if (ok) {
                 // The boxes and the working data follow what the PLS holds now.

@@ -27,7 +27,7 @@ TEST_F(ProgressWindowLook, DialogsHaveATitleBarNoMinMaxAndTheSizeTheirTextsNeed)
     frmProcessing upload(ctx, kTransferUpload);
     frmProcessing download(ctx, kTransferDownload);
     frmWaitDisplay wait;
-    frmDownloadProg program(link);
+    frmDownloadProg program(link, ctx.program);
     // The window, whether its title bar may close it.
     const std::pair<QDialog*, bool> windows[] = {
         {&upload, true}, {&download, true}, {&wait, false}, {&program, true}};

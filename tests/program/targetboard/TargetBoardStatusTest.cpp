@@ -2,6 +2,7 @@
 // the status items in order, the code texts, the advice, Reset Faults, and
 // the window opened against a board that does not answer.
 #include "TargetBoardFixture.h"
+#include "program/BoardTable.h"
 
 namespace voran::testing {
 namespace {
@@ -61,8 +62,7 @@ TEST_F(TargetBoardWindow, LayoutFollowsTheBoardTypeOfTheProgramOnDisk) {
         if (c.clock) {
             EXPECT_EQ(box(2)->text(), QStringLiteral("09"));
         }
-        EXPECT_EQ(window->lblRevIdentOnDisk(3)->text().toStdString(),
-                  RSComm::TargetboardName(c.type));
+        EXPECT_EQ(window->lblRevIdentOnDisk(3)->text().toStdString(), TargetboardName(c.type));
         window->done(0);
     }
 }

@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "PlsFixture.h"
+#include "timing/PlsCommands.h"
 
 namespace voran::testing {
 namespace {
@@ -15,17 +16,22 @@ class PlsCommands : public PlsLink {};
 TEST_F(PlsCommands, LiveValuesAreReadAsTwoBytesLowFirst) {
     std::tie(pls().scaleFactor, pls().offset, pls().raw, pls().rpm) =
         std::tuple(1000, 12, 789, 300);
-    EXPECT_EQ((std::vector{link.PLSScaleFactor(), link.PLSOffset(), link.PLSPos(), link.PLSRpm()}),
-              (std::vector<std::string>{"1000", "12", "777", "300"}));
+    EXPECT_EQ((std::vector{InTransaction(link, &pls::PLSScaleFactor),
+                           InTransaction(link, &pls::PLSOffset), InTransaction(link, &pls::PLSPos),
+                           InTransaction(link, &pls::PLSRpm)}),
+              (std::vector<std::optional<int>>{1000, 12, 777, 300}));
     EXPECT_EQ(sent(), cat({readWord(24), readWord(40), readWord(72), readWord(88)}));
 }
 
 TEST_F(PlsCommands, SetpointOf300TravelsLowByteFirst) {
     pls().setBusyPolls(0);
-    ASSERT_TRUE(link.SingleSetpoint(2, 300, 30));
+    ASSERT_TRUE(InTransaction(
+        link, [&](RSComm::Transaction& t) { return pls::SingleSetpoint(t, 2, 300, 30); }));
     EXPECT_EQ(sent(), cat({kReadScale, {0xFF, 27, 2, 44, 1, 30, 0, 1}, readyPoll(0)}));
     EXPECT_EQ(pls().channels[2], (Channel{true, 300, 30}));
-    ASSERT_TRUE(link.SingleSetpoint(4, 359, 0));  // the highest the scale of 360 allows
+    ASSERT_TRUE(InTransaction(link, [&](RSComm::Transaction& t) {
+        return pls::SingleSetpoint(t, 4, 359, 0);
+    }));  // the highest the scale of 360 allows
     EXPECT_EQ(pls().channels[4], (Channel{true, 359, 0}));
     EXPECT_TRUE(messages.shown.empty());
 }
@@ -33,14 +39,16 @@ TEST_F(PlsCommands, SetpointOf300TravelsLowByteFirst) {
 TEST_F(PlsCommands, ClearFirstSendsAClearingFrameThenTheProgrammingFrame) {
     pls().setBusyPolls(1);
     pls().program(5, 10, 20);
-    ASSERT_TRUE(link.SingleSetpoint(5, 180, 240, true));
+    ASSERT_TRUE(InTransaction(
+        link, [&](RSComm::Transaction& t) { return pls::SingleSetpoint(t, 5, 180, 240, true); }));
     const Bytes clear5 = {0xFF, 27, 5, 0, 0, 0, 0, 0}, program5 = {0xFF, 27, 5, 180, 0, 240, 0, 1};
     EXPECT_EQ(sent(), cat({kReadScale, clear5, readyPoll(1), program5, readyPoll(1)}));
     EXPECT_EQ(pls().channels[5], (Channel{true, 180, 240}));
     // A refused clearing frame stops before the programming frame.
     refuse({27});
     port.clearTrace();
-    EXPECT_FALSE(link.SingleSetpoint(5, 1, 2, true));
+    EXPECT_FALSE(InTransaction(
+        link, [&](RSComm::Transaction& t) { return pls::SingleSetpoint(t, 5, 1, 2, true); }));
     EXPECT_EQ(sent(), cat({kReadScale, {0xFF, 27, 5}}));
     EXPECT_EQ(pls().channels[5], (Channel{true, 180, 240}));
 }
@@ -51,9 +59,9 @@ TEST_F(PlsCommands, TwoRecallsGiveTheOnThenTheOffSetpoint) {
     // channel, accepted, state (1 ON, 0 OFF, 2 neither), position
     for (const auto [chan, ok, state, pos] :
          {std::array{3, 1, 1, 360}, {3, 1, 0, 45}, {6, 1, 2, 0}, {0, 0, 2, 0}}) {
-        EXPECT_EQ(link.RecallChannel(chan), ok == 1) << chan;
-        EXPECT_EQ(std::pair(link.ChannelRecallState(), link.ChannelRecallPos()),
-                  std::pair(state, pos));
+        auto t = link.begin();
+        EXPECT_EQ(pls::RecallChannel(*t, chan), ok == 1) << chan;
+        EXPECT_EQ(std::pair(t->recallState(), t->recallPosition()), std::pair(state, pos));
     }
     const Bytes out = sent();
     const auto in = port.received();  // the first recall: 360 = 1 * 256 + 104, ON
@@ -72,7 +80,8 @@ TEST_F(PlsCommands, NewOffsetMakesThePresentPositionReadAsDesired) {
         port.clearTrace();
         pls().offset = offset;
         pls().raw = (offset + position) % 360;
-        ASSERT_TRUE(link.SetPLSOffset(desired));
+        ASSERT_TRUE(InTransaction(
+            link, [&](RSComm::Transaction& t) { return pls::SetPLSOffset(t, desired); }));
         EXPECT_EQ(sent(), cat({readWord(40),
                                readWord(72),
                                readWord(24),
@@ -81,19 +90,6 @@ TEST_F(PlsCommands, NewOffsetMakesThePresentPositionReadAsDesired) {
         EXPECT_EQ(std::pair(pls().offset, pls().position()), std::pair(written, desired % 360));
     }
     EXPECT_TRUE(messages.shown.empty());
-}
-
-TEST_F(PlsCommands, PulseTrainCarriesStartThenOnAndOffWidths) {
-    pls().setBusyPolls(0);
-    ASSERT_TRUE(link.PulseTrain(1, 10, 20, 300));
-    // The 32-bit word 20 * 256 + 10 = 5130 goes out as 10, 20.
-    EXPECT_EQ(sent(), cat({kReadScale, {0xFF, 43, 1, 44, 1, 10, 20, 0}, readyPoll(0)}));
-    EXPECT_EQ(pls().channels[1], (Channel{false, 0, 0, true, 10, 20, 300}));
-    refuse({43});
-    EXPECT_FALSE(link.PulseTrain(0, 10, 20, 0));
-    EXPECT_EQ(messages.shown, (std::vector{box("Error Encountered while Programming Pulse Train."
-                                               "\r\n\r\nPLS Channel will not be Programmed.",
-                                               "PLS Pulse Train", MsgIcon::Information)}));
 }
 
 std::array<int, 24> sampleConfig() {
@@ -105,7 +101,8 @@ std::array<int, 24> sampleConfig() {
 TEST_F(PlsCommands, ConfigurationDownloadSendsFourBlocksThenTheScaleFactorAndStopsAtARefusal) {
     pls().setBusyPolls(0);
     const auto cfg = sampleConfig();
-    ASSERT_TRUE(link.PLSConfigDownload(cfg, 720));
+    ASSERT_TRUE(InTransaction(
+        link, [&](RSComm::Transaction& t) { return pls::PLSConfigDownload(t, cfg, 720); }));
     Bytes expected;
     for (int b = 0; b < 4; ++b)
         expected =
@@ -116,36 +113,41 @@ TEST_F(PlsCommands, ConfigurationDownloadSendsFourBlocksThenTheScaleFactorAndSto
     // A refused block 0 ends the download: no blocks 1 to 3, no scale factor.
     refuse({59});
     port.clearTrace();
-    EXPECT_FALSE(link.PLSConfigDownload(sampleConfig(), 360));
+    EXPECT_FALSE(InTransaction(link, [&](RSComm::Transaction& t) {
+        return pls::PLSConfigDownload(t, sampleConfig(), 360);
+    }));
     EXPECT_EQ(sent(), (Bytes{0xFF, 59, 0}));
     EXPECT_EQ(pls().scaleFactor, 720);
 }
 
 TEST_F(PlsCommands, ConfigurationUploadReadsNineteenBytesOrSaysWhyNot) {
     link.CloseRSComm();
-    EXPECT_EQ(link.PLSConfigUpload(), (std::array<int, 19>{})) << "zeros: no upload yet";
+    EXPECT_EQ(InTransaction(link, [](RSComm::Transaction& t) { return pls::PLSConfigUpload(t); }),
+              (std::array<int, 19>{}))
+        << "zeros: no upload yet";
     EXPECT_EQ(messages.shown, warning("Not able to Upload Configuration from PLS.", "PLS Upload"));
     link.OpenRSComm(port);
     port.clearTrace();
     pls().config[0] = 42;  // the program number, second in the upload
-    const auto upload = link.PLSConfigUpload();
+    const auto upload =
+        InTransaction(link, [](RSComm::Transaction& t) { return pls::PLSConfigUpload(t); });
     EXPECT_EQ(upload[1], 42);
     EXPECT_EQ(sent(), cat({{0xFF, 12}, Bytes(19, 0x55)}));
     link.CloseRSComm();
-    EXPECT_EQ(link.PLSConfigUpload(), upload) << "the previous upload's values";
+    EXPECT_EQ(InTransaction(link, [](RSComm::Transaction& t) { return pls::PLSConfigUpload(t); }),
+              upload)
+        << "the previous upload's values";
 }
 
 TEST_F(PlsCommands, RefusedCommandNamesTheRuleInOneBoxAndProgramsNothing) {
     const std::pair<const char*, const char*> setpoint{"PLS Single Setpoint",
                                                        "Channel can not be programmed."},
         offset{"Set PLS Offset", "PLS Offset will not be Programmed."},
-        pulse{"PLS Pulse Train", "PLS Channel will not be Programmed."},
         config{"PLS Configuration Download", "PLS Configuration will not be Downloaded."};
     auto beyond = [](int v) {
         return "Setpoint setting " + std::to_string(v) + " is greater than scale factor.";
     };
     const Bytes reads = cat({readWord(40), readWord(72), readWord(24)});
-    const std::string widths = "ON Division and OFF Division Must be Greater Than 0.";
     auto cfg = sampleConfig();
     cfg[7] = 300;
     // scale, call, command, text, what went out before the refusal
@@ -153,18 +155,14 @@ TEST_F(PlsCommands, RefusedCommandNamesTheRuleInOneBoxAndProgramsNothing) {
                      Bytes>
         rows[] = {
             // clang-format off
-            {360, [&] { return link.SingleSetpoint(3, 360, 10); }, setpoint, beyond(360), kReadScale},
-            {360, [&] { return link.SingleSetpoint(3, 10, 360); }, setpoint, beyond(360), kReadScale},
-            {100, [&] { return link.SingleSetpoint(3, 0, 100); }, setpoint, beyond(100), kReadScale},
-            {360, [&] { return link.SingleSetpoint(3, 10, -5); }, setpoint, "OFF setpoint -5 of channel 4 is less than 0.", {}},
-            {360, [&] { return link.SetPLSOffset(361); }, offset, "Desired Position cannot be greater than Scale Factor of 360.", reads},
-            {0, [&] { return link.SetPLSOffset(0); }, offset, "The PLS reports a Scale Factor of 0.", reads},
-            {360, [&] { return link.PulseTrain(0, 0, 25, 999); }, pulse, widths, kReadScale},
-            {360, [&] { return link.PulseTrain(0, 10, 25, 0); }, pulse, "ON Division Plus OFF Division\r\nMust be a Multiple of 360.", kReadScale},
-            {360, [&] { return link.PulseTrain(0, 300, 60, 0); }, pulse, "ON Division and OFF Division Must Not Be Greater Than 255.", kReadScale},
-            {360, [&] { return link.PulseTrain(0, 10, 20, 360); }, pulse, "Start Position Must Not Be Greater Than 359.", kReadScale},
-            {360, [&] { return link.PLSConfigDownload(cfg, 360); }, config, "Configuration entry 7 holds 300, outside 0 to 255.", {}},
-            {360, [&] { return link.PLSConfigDownload(sampleConfig(), -360); }, config, "Scale Factor -360 is outside 1 to 65535.", {}},
+            {360, [&] { return InTransaction(link, [&](RSComm::Transaction& t) { return pls::SingleSetpoint(t, 3, 360, 10); }); }, setpoint, beyond(360), kReadScale},
+            {360, [&] { return InTransaction(link, [&](RSComm::Transaction& t) { return pls::SingleSetpoint(t, 3, 10, 360); }); }, setpoint, beyond(360), kReadScale},
+            {100, [&] { return InTransaction(link, [&](RSComm::Transaction& t) { return pls::SingleSetpoint(t, 3, 0, 100); }); }, setpoint, beyond(100), kReadScale},
+            {360, [&] { return InTransaction(link, [&](RSComm::Transaction& t) { return pls::SingleSetpoint(t, 3, 10, -5); }); }, setpoint, "OFF setpoint -5 of channel 4 is less than 0.", {}},
+            {360, [&] { return InTransaction(link, [&](RSComm::Transaction& t) { return pls::SetPLSOffset(t, 361); }); }, offset, "Desired Position cannot be greater than Scale Factor of 360.", reads},
+            {0, [&] { return InTransaction(link, [&](RSComm::Transaction& t) { return pls::SetPLSOffset(t, 0); }); }, offset, "The PLS reports a Scale Factor of 0.", reads},
+            {360, [&] { return InTransaction(link, [&](RSComm::Transaction& t) { return pls::PLSConfigDownload(t, cfg, 360); }); }, config, "Configuration entry 7 holds 300, outside 0 to 255.", {}},
+            {360, [&] { return InTransaction(link, [&](RSComm::Transaction& t) { return pls::PLSConfigDownload(t, sampleConfig(), -360); }); }, config, "Scale Factor -360 is outside 1 to 65535.", {}},
             // clang-format on
         };
     for (const auto& [scale, call, command, text, wire] : rows) {

@@ -1,4 +1,4 @@
-#include "link/NumberText.h"
+#include "number/NumberText.h"
 
 #include <cctype>
 #include <charconv>

@@ -1,18 +1,14 @@
-// The address operations of the link object: group/bit notation of bit
-// counts, and the input/output/relay addresses of each board model.
+// The input/output/relay addresses of each board model, and which item
+// addresses each model has.
 #include <cctype>
 #include <optional>
 
-#include "link/NumberText.h"
-#include "link/RSComm.h"
+#include "link/BoardAddress.h"
+#include "number/NumberText.h"
 
 namespace voran {
 
 namespace {
-
-bool fits16(std::int64_t v) {
-    return v >= -32768 && v <= 32767;
-}
 
 struct Pair {
     int number;
@@ -106,18 +102,7 @@ bool inLargeGroup(int board) {
 
 }  // namespace
 
-int RSComm::Dec2Octal(int decNum) {
-    if (!fits16(decNum)) return kOctalOverflow;
-    const std::int64_t r = static_cast<std::int64_t>(decNum / 8) * 10 + decNum % 8;
-    return fits16(r) ? static_cast<int>(r) : kOctalOverflow;
-}
-
-int RSComm::Octal2Dec(int octNum) {
-    if (!fits16(octNum)) return kOctalOverflow;
-    return (octNum / 10) * 8 + octNum % 10;
-}
-
-std::string RSComm::EquateAdd(const std::string& var, int targetBoardIndex) {
+std::string EquateAdd(const std::string& var, int targetBoardIndex) {
     if (var.empty()) return var;
     const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(var[0])));
     const std::string rest = var.substr(1);
@@ -137,7 +122,7 @@ std::string RSComm::EquateAdd(const std::string& var, int targetBoardIndex) {
     return result;
 }
 
-bool RSComm::ValidAdd(const std::string& var, int targetBoardIndex) {
+bool ValidAdd(const std::string& var, int targetBoardIndex) {
     if (var.empty()) return false;
     const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(var[0])));
     std::int64_t number = 0;

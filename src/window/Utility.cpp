@@ -1,4 +1,4 @@
-#include "shell/Utility.h"
+#include "window/Utility.h"
 
 #include <QGuiApplication>
 #include <QLineEdit>
