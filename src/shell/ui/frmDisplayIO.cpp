@@ -64,10 +64,6 @@ frmDisplayIO::frmDisplayIO(AppContext& ctx, QWidget* parent) : LiveWindow(ctx, p
     buildControls();
 }
 
-frmDisplayIO::~frmDisplayIO() {
-    monitor_.stop();
-}
-
 const std::array<const char*, frmDisplayIO::kItems>& frmDisplayIO::ItemAddresses() {
     return kAddresses;
 }

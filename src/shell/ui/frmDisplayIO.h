@@ -29,7 +29,6 @@ public:
     static constexpr int kChannels = 8;
 
     explicit frmDisplayIO(AppContext& ctx, QWidget* parent = nullptr);
-    ~frmDisplayIO() override;
 
     // The items in reading order.
     static const std::array<const char*, kItems>& ItemAddresses();

@@ -49,10 +49,6 @@ frmSerialComm::frmSerialComm(AppContext& ctx, QWidget* parent) : LiveWindow(ctx,
     buildControls();
 }
 
-frmSerialComm::~frmSerialComm() {
-    monitor_.stop();
-}
-
 const std::array<const char*, frmSerialComm::kItems>& frmSerialComm::ItemAddresses() {
     return kAddresses;
 }

@@ -23,7 +23,6 @@ public:
     static constexpr int kFunctionItem = 5;
 
     explicit frmSerialComm(AppContext& ctx, QWidget* parent = nullptr);
-    ~frmSerialComm() override;
 
     // The items in reading order.
     static const std::array<const char*, kItems>& ItemAddresses();
