@@ -10,7 +10,9 @@
 #include "window/LiveWindow.h"
 
 class QGroupBox;
+class QHBoxLayout;
 class QLabel;
+class QTabWidget;
 
 namespace voran {
 
@@ -54,11 +56,19 @@ public:
     // The same by slot number, for tables of cases.
     QLabel* lblSlotState(int slot, int i) const { return lblSlotState_.at(slot).at(i); }
 
+    // Where the frame is too small to show the frames side by side, they go
+    // on pages of their own (a tab strip).
+    bool paged() const { return paged_; }
+    QTabWidget* tabDisplayIO() const { return pages_; }
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
     // The colours of a state: "ON" and red "off", readable on the palette's window colour.
     static QColor onColour(const QPalette& palette);
     static QColor offColour(const QPalette& palette);
 
 protected:
+    void resizeEvent(QResizeEvent* event) override;
     void showReply(int index, const std::string& reply) override;
     void showUnknown(int index) override;
 
@@ -69,6 +79,7 @@ private:
     std::string itemAddress(int index) const override;
 
     void buildControls();
+    void arrange(bool paged);
     void showLook(bool enabled);
     static void showState(QLabel* label, bool on);
 
@@ -82,6 +93,13 @@ private:
     // Every label that the looks enable and disable.
     std::vector<QLabel*> captions_;
     std::vector<QLabel*> states_;
+    QWidget* wide_ = nullptr;
+    QHBoxLayout* slotRow_ = nullptr;
+    QHBoxLayout* lowerRow_ = nullptr;
+    QTabWidget* pages_ = nullptr;
+    bool paged_ = false;
+    QSize wideSize_;
+    QSize pagedMinimum_;
 };
 
 }  // namespace voran
