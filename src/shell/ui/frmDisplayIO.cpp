@@ -61,7 +61,8 @@ const QString kDash = QStringLiteral("-");
 
 }  // namespace
 
-frmDisplayIO::frmDisplayIO(AppContext& ctx, QWidget* parent) : LiveWindow(ctx, parent) {
+frmDisplayIO::frmDisplayIO(AppContext& ctx, QWidget* parent)
+    : FixedAddressWindow(ctx, kAddresses, parent) {
     setObjectName(QStringLiteral("frmDisplayIO"));
     setWindowTitle(QStringLiteral("I/O Status"));
     buildControls();
@@ -235,7 +236,7 @@ QSize frmDisplayIO::minimumSizeHint() const {
 void frmDisplayIO::resizeEvent(QResizeEvent* event) {
     const bool paged = width() < wideSize_.width() || height() < wideSize_.height();
     if (paged != paged_) arrange(paged);
-    LiveWindow::resizeEvent(event);
+    FixedAddressWindow::resizeEvent(event);
 }
 
 void frmDisplayIO::showState(QLabel* label, bool on) {
@@ -257,18 +258,6 @@ void frmDisplayIO::showLook(bool enabled) {
         l->setText(kDash);
         l->setEnabled(enabled);
     }
-}
-
-void frmDisplayIO::showOnlineLook() {
-    showLook(true);
-}
-
-void frmDisplayIO::showOfflineLook() {
-    showLook(false);
-}
-
-std::string frmDisplayIO::itemAddress(int index) const {
-    return kAddresses.at(index);
 }
 
 void frmDisplayIO::showUnknown(int index) {

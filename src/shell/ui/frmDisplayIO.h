@@ -7,7 +7,7 @@
 #include <QColor>
 #include <QString>
 
-#include "window/LiveWindow.h"
+#include "window/FixedAddressWindow.h"
 
 class QGroupBox;
 class QHBoxLayout;
@@ -19,7 +19,7 @@ namespace voran {
 // "I/O Status": the controller's digital inputs and outputs bit by bit
 // ("ON" or "off"), the states of its timing channels and its analog and
 // resolver values, read live while the program is online. No commands.
-class frmDisplayIO : public LiveWindow {
+class frmDisplayIO : public FixedAddressWindow {
     Q_OBJECT
 public:
     static constexpr int kItems = 15;
@@ -73,14 +73,9 @@ protected:
     void showUnknown(int index) override;
 
 private:
-    void showOnlineLook() override;
-    void showOfflineLook() override;
-    int itemCount() const override { return kItems; }
-    std::string itemAddress(int index) const override;
-
     void buildControls();
     void arrange(bool paged);
-    void showLook(bool enabled);
+    void showLook(bool enabled) override;
     static void showState(QLabel* label, bool on);
 
     std::array<QGroupBox*, 5> fraBMIO_{};
