@@ -16,7 +16,8 @@
 
 namespace voran {
 
-frmDownloadProg::frmDownloadProg(RSComm& link, QWidget* parent) : QDialog(parent), link_(link) {
+frmDownloadProg::frmDownloadProg(RSComm& link, QWidget* parent)
+    : ProgressDialog(parent), link_(link) {
     setObjectName("frmDownloadProg");
     setWindowTitle(QString());
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -32,13 +33,14 @@ frmDownloadProg::frmDownloadProg(RSComm& link, QWidget* parent) : QDialog(parent
     cmdCancel_ = new QPushButton("&Cancel", fraWaitDisplay_);
     cmdCancel_->setObjectName("cmdCancel");
     cmdCancel_->setAutoDefault(false);
-    connect(cmdCancel_, &QPushButton::clicked, this, [this] { cancel_ = true; });
+    connect(cmdCancel_, &QPushButton::clicked, this, [this] { requestCancel(); });
     auto* inner = new QVBoxLayout(fraWaitDisplay_);
     inner->addWidget(lblWaitDisplay_);
     inner->addWidget(cmdCancel_, 0, Qt::AlignHCenter);
     auto* outer = new QVBoxLayout(this);
     outer->addWidget(fraWaitDisplay_);
-    SetProgressWindowLook(*this, true);
+    finishLook(true);
+    setRunsOnShow(true);
 
     Timer1_ = new QTimer(this);
     Timer1_->setObjectName("Timer1");
@@ -61,17 +63,6 @@ void frmDownloadProg::Form_Load() {
     Timer1_->stop();
 }
 
-void frmDownloadProg::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    // Form_Activate: let the window paint, then run the transfer once.
-    if (started_) return;
-    started_ = true;
-    QTimer::singleShot(0, this, [this] {
-        QCoreApplication::processEvents();
-        RunTransfer();
-    });
-}
-
 void frmDownloadProg::Timer1_Timer() {
     if (mode_ == 0) {
         if (!link_.InProgramMode()) return;
@@ -89,12 +80,11 @@ void frmDownloadProg::Timer1_Timer() {
 }
 
 void frmDownloadProg::RunTransfer() {
-    running_ = true;
-    cancel_ = false;
+    setRunning(true);
     Timer1_->start();
     ProgramState& state = link_.program();
     state.doEvents = [] { QCoreApplication::processEvents(); };
-    state.stopRequested = [this] { return cancel_; };
+    state.stopRequested = [this] { return cancelRequested(); };
     if (mode_ == 0)
         link_.DumpProgram();
     else
@@ -103,27 +93,10 @@ void frmDownloadProg::RunTransfer() {
     state.stopRequested = nullptr;
     Timer1_->stop();
     mode_ = 0;
-    running_ = false;
+    setRunning(false);
     QCoreApplication::processEvents();
     // Hiding ends the modal display; the caller then deletes the window.
     accept();
-}
-
-void frmDownloadProg::reject() {
-    if (running_) {
-        cancel_ = true;
-        return;
-    }
-    QDialog::reject();
-}
-
-void frmDownloadProg::closeEvent(QCloseEvent* event) {
-    if (running_) {
-        cancel_ = true;
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
 }
 
 }  // namespace voran
