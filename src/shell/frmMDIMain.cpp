@@ -88,6 +88,7 @@ frmMDIMain::frmMDIMain(const ShellServices& services, QWidget* parent)
     frame_->setWidgetResizable(true);
     frame_->setFrameShape(QFrame::NoFrame);
     setCentralWidget(frame_);
+    windows_.assign(WindowTable().size(), nullptr);
 
     buildMenus();
     buildStatusBar();
@@ -100,23 +101,23 @@ frmMDIMain::frmMDIMain(const ShellServices& services, QWidget* parent)
     files_.New();
     loaded_ = true;
 
-    tmrBackgroungUpdate = new QTimer(this);
-    tmrBackgroungUpdate->setObjectName("tmrBackgroungUpdate");
-    tmrBackgroungUpdate->setInterval(500);
-    connect(tmrBackgroungUpdate, &QTimer::timeout, this, [this] { tmrBackgroungUpdate_Timer(); });
-    tmrBackgroungUpdate->start();
+    tmrBackgroungUpdate_ = new QTimer(this);
+    tmrBackgroungUpdate_->setObjectName("tmrBackgroungUpdate");
+    tmrBackgroungUpdate_->setInterval(500);
+    connect(tmrBackgroungUpdate_, &QTimer::timeout, this, [this] { tmrBackgroungUpdate_Timer(); });
+    tmrBackgroungUpdate_->start();
     program_.enableBackgroundUpdate = [this](bool on) {
         if (on)
-            tmrBackgroungUpdate->start();
+            tmrBackgroungUpdate_->start();
         else
-            tmrBackgroungUpdate->stop();
+            tmrBackgroungUpdate_->stop();
     };
     program_.InitializeTargetBoard = [this](const std::string& path) { openTargetBoard(path); };
 
-    tmrClock = new QTimer(this);
-    tmrClock->setInterval(1000);
-    connect(tmrClock, &QTimer::timeout, this, [this] { refreshDateTime(); });
-    tmrClock->start();
+    tmrClock_ = new QTimer(this);
+    tmrClock_->setInterval(1000);
+    connect(tmrClock_, &QTimer::timeout, this, [this] { refreshDateTime(); });
+    tmrClock_->start();
 
     // The design size, or less on a small or strongly scaled screen; then
     // the size, place and maximised state of the last run, which Qt keeps
@@ -137,134 +138,249 @@ QSize frmMDIMain::FirstFrameSize(QSize design, QRect available) {
 }
 
 frmMDIMain::~frmMDIMain() {
+    // The child windows, on show or kept hidden, are the frame's children
+    // and go with it; their passes stop with them.
     if (child_) child_->deactivate();
     if (!closed_) link_.CloseRSComm();
 }
 
-void frmMDIMain::unloadChild() {
+void frmMDIMain::hideChild() {
     if (!child_) return;
     // Deactivated first: from here on the window leaves the link and its
-    // widgets alone, even if a read of it is still unwinding.
+    // widgets alone, even if a read of it is still unwinding. It stays made,
+    // hidden, with everything it holds, until it is chosen again.
     child_->deactivate();
     frame_->takeWidget();
     child_->hide();
-    child_->deleteLater();
+    child_->setParent(this);
     child_ = nullptr;
+}
+
+ChildWindow* frmMDIMain::window(int index) const {
+    return index >= 0 && index < static_cast<int>(windows_.size()) ? windows_[index] : nullptr;
+}
+
+// The frame's menus in menu order. A row is a command (with its handler), a
+// separator, the block of recently used files or the Window menu's rows
+// from the window table. Adding a command is one row here and its handler.
+struct frmMDIMain::MenuRow {
+    enum Kind { Command, Separator, RecentFiles, Windows };
+    Kind kind = Command;
+    MenuCommand command{};
+    const char* caption = nullptr;
+    const char* shortcut = nullptr;
+    void (frmMDIMain::*handler)() = nullptr;
+    // Checkable; checked at start; hidden (and disabled).
+    bool checkable = false;
+    bool checked = false;
+    bool hidden = false;
+};
+
+struct frmMDIMain::MenuHead {
+    const char* name;
+    const char* caption;
+    std::vector<MenuRow> rows;
+};
+
+const std::vector<frmMDIMain::MenuHead>& frmMDIMain::MenuTable() {
+    using C = MenuCommand;
+    using F = frmMDIMain;
+    const MenuRow separator{MenuRow::Separator};
+    static const std::vector<MenuHead> table = {
+        {"mnuFile",
+         "&File",
+         {
+             {MenuRow::Command, C::FileNew, "&New...", "Ctrl+N", &F::mnuFileNew_Click},
+             {MenuRow::Command, C::FileOpen, "&Open...", "Ctrl+O", &F::mnuFileOpen_Click},
+             {MenuRow::Command, C::FileSave, "&Save", "Ctrl+S", &F::mnuFileSave_Click},
+             {MenuRow::Command, C::FileSaveAs, "Save &As...", nullptr, &F::mnuFileSaveAs_Click},
+             separator,
+             {MenuRow::Command, C::FileExport, "Export Shift Data...", "Ctrl+X",
+              &F::mnuFileExport_Click},
+             separator,
+             {MenuRow::Command, C::FileUpload, "&Upload (save) Data", nullptr,
+              &F::mnuFileUpload_Click},
+             {MenuRow::Command, C::FileDownloadProgram, "Download &Program", nullptr,
+              &F::mnuFileDownloadProgram_Click},
+             {MenuRow::Command, C::FileUploadProgram, "Upload Program...", nullptr,
+              &F::mnuFileUploadProgram_Click},
+             {MenuRow::Command, C::FileDownload, "&Download Data", nullptr,
+              &F::mnuFileDownload_Click},
+             {MenuRow::Command, C::FileCompare, "Co&mpare with Controller...", nullptr,
+              &F::mnuFileCompare_Click},
+             separator,
+             {MenuRow::Command, C::FilePrint, "&Print Report...", "Ctrl+P", &F::mnuFilePrint_Click},
+             {MenuRow::Command, C::FilePrintPreview, "Print Pre&view...", nullptr,
+              &F::mnuFilePrintPreview_Click},
+             // The printer is chosen in the print dialog.
+             {MenuRow::Command, C::FilePrintSetup, "Print Set&up...", nullptr, nullptr, false,
+              false, true},
+             {MenuRow::RecentFiles},
+             separator,
+             {MenuRow::Command, C::FileExit, "E&xit", nullptr, &F::mnuFileExit_Click},
+         }},
+        {"mnuEdit",
+         "&Edit",
+         {
+             {MenuRow::Command, C::EditOfflineEditing, "Enable &Offline Editing", "F2",
+              &F::mnuEditOfflineEditing_Click, true},
+             separator,
+             {MenuRow::Command, C::EditCommPort, "Co&mm Port", "Ctrl+M", &F::mnuEditCommPort_Click},
+         }},
+        {"mnuView",
+         "&View",
+         {
+             {MenuRow::Command, C::ViewOnline, "O&nline Data", "F3", &F::mnuViewOnline_Click, true},
+             {MenuRow::Command, C::ViewOffline, "O&ffline Data", "F4", &F::mnuViewOffline_Click,
+              true, true},
+             separator,
+             {MenuRow::Command, C::ViewTargetBoardStatus, "&Target Board Interface", "F5",
+              &F::mnuViewTargetBoardStatus_Click},
+         }},
+        {"mnuWindow", "&Window", {{MenuRow::Windows}}},
+        {"mnuHelp",
+         "&Help",
+         {
+             {MenuRow::Command, C::HelpHelpTopics, "&Help Topics", "Ctrl+H",
+              &F::mnuHelpHelpTopics_Click},
+             separator,
+             {MenuRow::Command, C::HelpAbout, "&About VORAN", nullptr, &F::mnuHelpAbout_Click},
+         }},
+    };
+    return table;
+}
+
+// The object name of a command's action: "mnu" and the command's name.
+const char* frmMDIMain::ActionName(MenuCommand command) {
+    static const char* const names[kMenuCommands] = {"mnuFileNew",
+                                                     "mnuFileOpen",
+                                                     "mnuFileSave",
+                                                     "mnuFileSaveAs",
+                                                     "mnuFileExport",
+                                                     "mnuFileUpload",
+                                                     "mnuFileDownloadProgram",
+                                                     "mnuFileUploadProgram",
+                                                     "mnuFileDownload",
+                                                     "mnuFileCompare",
+                                                     "mnuFilePrint",
+                                                     "mnuFilePrintPreview",
+                                                     "mnuFilePrintSetup",
+                                                     "mnuFileExit",
+                                                     "mnuEditOfflineEditing",
+                                                     "mnuEditCommPort",
+                                                     "mnuViewOnline",
+                                                     "mnuViewOffline",
+                                                     "mnuViewTargetBoardStatus",
+                                                     "mnuHelpHelpTopics",
+                                                     "mnuHelpAbout"};
+    return names[static_cast<int>(command)];
 }
 
 void frmMDIMain::buildMenus() {
     QMenuBar* bar = menuBar();
-    auto add = [](QMenu* menu, const char* name, const char* caption,
+    auto add = [](QMenu* menu, const std::string& name, const char* caption,
                   const char* shortcut = nullptr) {
         QAction* a = menu->addAction(QString::fromUtf8(caption));
-        a->setObjectName(name);
+        a->setObjectName(QString::fromStdString(name));
         if (shortcut) a->setShortcut(QKeySequence(QString::fromLatin1(shortcut)));
         return a;
     };
 
-    mnuFile = bar->addMenu("&File");
-    mnuFile->setObjectName("mnuFile");
-    mnuFileNew = add(mnuFile, "mnuFileNew", "&New...", "Ctrl+N");
-    mnuFileOpen = add(mnuFile, "mnuFileOpen", "&Open...", "Ctrl+O");
-    mnuFileSave = add(mnuFile, "mnuFileSave", "&Save", "Ctrl+S");
-    mnuFileSaveAs = add(mnuFile, "mnuFileSaveAs", "Save &As...");
-    mnuFile->addSeparator();
-    mnuFileExport = add(mnuFile, "mnuFileExport", "Export Shift Data...", "Ctrl+X");
-    mnuFile->addSeparator();
-    mnuFileUpload = add(mnuFile, "mnuFileUpload", "&Upload (save) Data");
-    mnuFileDownloadProgram = add(mnuFile, "mnuFileDownloadProgram", "Download &Program");
-    mnuFileUploadProgram = add(mnuFile, "mnuFileUploadProgram", "Upload Program...");
-    mnuFileDownload = add(mnuFile, "mnuFileDownload", "&Download Data");
-    mnuFileCompare = add(mnuFile, "mnuFileCompare", "Co&mpare with Controller...");
-    mnuFile->addSeparator();
-    mnuFilePrint = add(mnuFile, "mnuFilePrint", "&Print Report...", "Ctrl+P");
-    mnuFilePrintPreview = add(mnuFile, "mnuFilePrintPreview", "Print Pre&view...");
-    mnuFilePrintSetup = add(mnuFile, "mnuFilePrintSetup", "Print Set&up...");
-    mnuFilePrintSetup->setVisible(false);
-    recentSeparator_ = mnuFile->addSeparator();
-    for (int i = 0; i < DesktopSettings::kRecentCount; ++i) {
-        const std::string name = "mnuFileRecent" + std::to_string(i);
-        QAction* a = add(mnuFile, name.c_str(), "");
-        connect(a, &QAction::triggered, this, [this, i] { mnuFileRecent_Click(i); });
-        mnuFileRecent.push_back(a);
+    for (const MenuHead& head : MenuTable()) {
+        QMenu* menu = bar->addMenu(QString::fromUtf8(head.caption));
+        menu->setObjectName(QString::fromLatin1(head.name));
+        menus_.push_back(menu);
+        for (const MenuRow& row : head.rows) {
+            switch (row.kind) {
+                case MenuRow::Separator:
+                    menu->addSeparator();
+                    break;
+                case MenuRow::Command: {
+                    QAction* a = add(menu, ActionName(row.command), row.caption, row.shortcut);
+                    a->setCheckable(row.checkable);
+                    a->setChecked(row.checked);
+                    if (row.hidden) {
+                        a->setVisible(false);
+                        a->setEnabled(false);
+                    }
+                    if (row.handler)
+                        connect(a, &QAction::triggered, this,
+                                [this, handler = row.handler] { (this->*handler)(); });
+                    actions_[static_cast<int>(row.command)] = a;
+                    break;
+                }
+                case MenuRow::RecentFiles:
+                    recentSeparator_ = menu->addSeparator();
+                    for (int i = 0; i < DesktopSettings::kRecentCount; ++i) {
+                        QAction* a = add(menu, "mnuFileRecent" + std::to_string(i), "");
+                        connect(a, &QAction::triggered, this,
+                                [this, i] { mnuFileRecent_Click(i); });
+                        recentActions_.push_back(a);
+                    }
+                    break;
+                case MenuRow::Windows: {
+                    // One mark at a time, and choosing the marked window keeps its mark.
+                    auto* windows = new QActionGroup(this);
+                    const auto& table = WindowTable();
+                    for (int i = 0; i < static_cast<int>(table.size()); ++i) {
+                        QAction* a =
+                            add(menu, "mnuWindowForm" + std::to_string(i), table[i].caption);
+                        a->setCheckable(true);
+                        a->setEnabled(static_cast<bool>(table[i].create));
+                        windows->addAction(a);
+                        connect(a, &QAction::triggered, this, [this, i] { ShowWindow(i); });
+                        windowActions_.push_back(a);
+                    }
+                    break;
+                }
+            }
+        }
     }
-    mnuFile->addSeparator();
-    mnuFileExit = add(mnuFile, "mnuFileExit", "E&xit");
-
-    connect(mnuFileNew, &QAction::triggered, this, [this] { files_.New(); });
-    connect(mnuFileOpen, &QAction::triggered, this, [this] { files_.Open(); });
-    connect(mnuFileSave, &QAction::triggered, this, [this] { files_.Save(); });
-    connect(mnuFileSaveAs, &QAction::triggered, this, [this] { files_.SaveAs(); });
-    connect(mnuFileUpload, &QAction::triggered, this, [this] { mnuFileUpload_Click(); });
-    connect(mnuFileDownload, &QAction::triggered, this, [this] { mnuFileDownload_Click(); });
-    connect(mnuFileCompare, &QAction::triggered, this, [this] { mnuFileCompare_Click(); });
-    connect(mnuFilePrint, &QAction::triggered, this, [this] { mnuFilePrint_Click(); });
-    connect(mnuFilePrintPreview, &QAction::triggered, this,
-            [this] { mnuFilePrintPreview_Click(); });
-    connect(mnuFileExport, &QAction::triggered, this, [this] { mnuFileExport_Click(); });
-    connect(mnuFileDownloadProgram, &QAction::triggered, this,
-            [this] { mnuFileDownloadProgram_Click(); });
-    connect(mnuFileUploadProgram, &QAction::triggered, this,
-            [this] { mnuFileUploadProgram_Click(); });
-    connect(mnuFileExit, &QAction::triggered, this, [this] { close(); });
-    mnuFilePrintSetup->setEnabled(false);
-
-    mnuEdit = bar->addMenu("&Edit");
-    mnuEdit->setObjectName("mnuEdit");
-    mnuEditOfflineEditing = add(mnuEdit, "mnuEditOfflineEditing", "Enable &Offline Editing", "F2");
-    mnuEditOfflineEditing->setCheckable(true);
-    mnuEdit->addSeparator();
-    mnuEditCommPort = add(mnuEdit, "mnuEditCommPort", "Co&mm Port", "Ctrl+M");
-    connect(mnuEditCommPort, &QAction::triggered, this, [this] { mnuEditCommPort_Click(); });
-    connect(mnuEditOfflineEditing, &QAction::triggered, this,
-            [this] { mnuEditOfflineEditing_Click(); });
-
-    mnuView = bar->addMenu("&View");
-    mnuView->setObjectName("mnuView");
-    mnuViewOnline = add(mnuView, "mnuViewOnline", "O&nline Data", "F3");
-    mnuViewOffline = add(mnuView, "mnuViewOffline", "O&ffline Data", "F4");
-    mnuViewOnline->setCheckable(true);
-    mnuViewOffline->setCheckable(true);
-    mnuViewOffline->setChecked(true);
-    mnuView->addSeparator();
-    mnuViewTargetBoardStatus =
-        add(mnuView, "mnuViewTargetBoardStatus", "&Target Board Interface", "F5");
-    connect(mnuViewTargetBoardStatus, &QAction::triggered, this,
-            [this] { mnuViewTargetBoardStatus_Click(); });
-    connect(mnuViewOnline, &QAction::triggered, this, [this] { mnuViewOnline_Click(); });
-    connect(mnuViewOffline, &QAction::triggered, this, [this] { mnuViewOffline_Click(); });
-
-    mnuWindow = bar->addMenu("&Window");
-    mnuWindow->setObjectName("mnuWindow");
-    // One mark at a time, and choosing the marked window keeps its mark.
-    auto* windows = new QActionGroup(this);
-    const auto& table = WindowTable();
-    for (int i = 0; i < static_cast<int>(table.size()); ++i) {
-        const std::string name = "mnuWindowForm" + std::to_string(i);
-        QAction* a = add(mnuWindow, name.c_str(), table[i].caption);
-        a->setCheckable(true);
-        a->setEnabled(static_cast<bool>(table[i].create));
-        windows->addAction(a);
-        connect(a, &QAction::triggered, this, [this, i] { ShowWindow(i); });
-        mnuWindowForm.push_back(a);
-    }
-
-    mnuHelp = bar->addMenu("&Help");
-    mnuHelp->setObjectName("mnuHelp");
-    mnuHelpHelpTopics = add(mnuHelp, "mnuHelpHelpTopics", "&Help Topics", "Ctrl+H");
-    mnuHelp->addSeparator();
-    mnuHelpAbout = add(mnuHelp, "mnuHelpAbout", "&About VORAN");
-    connect(mnuHelpAbout, &QAction::triggered, this, [this] { mnuHelpAbout_Click(); });
-    connect(mnuHelpHelpTopics, &QAction::triggered, this, [this] { mnuHelpHelpTopics_Click(); });
     refreshRecentFiles();
+}
+
+QAction* frmMDIMain::action(MenuCommand command) const {
+    return actions_.at(static_cast<int>(command));
+}
+
+QAction* frmMDIMain::mnuWindowForm(int index) const {
+    return windowActions_.at(index);
+}
+
+QAction* frmMDIMain::mnuFileRecent(int index) const {
+    return recentActions_.at(index);
+}
+
+QMenu* frmMDIMain::menu(int index) const {
+    return menus_.at(index);
+}
+
+void frmMDIMain::mnuFileNew_Click() {
+    files_.New();
+}
+
+void frmMDIMain::mnuFileOpen_Click() {
+    files_.Open();
+}
+
+void frmMDIMain::mnuFileSave_Click() {
+    files_.Save();
+}
+
+void frmMDIMain::mnuFileSaveAs_Click() {
+    files_.SaveAs();
+}
+
+void frmMDIMain::mnuFileExit_Click() {
+    close();
 }
 
 // "&1 line3.sdt" with the folder after it, the most recent first.
 void frmMDIMain::refreshRecentFiles() {
     const QStringList files = settings_->recentFiles();
     const QString home = QDir::homePath();
-    for (int i = 0; i < static_cast<int>(mnuFileRecent.size()); ++i) {
-        QAction* a = mnuFileRecent[i];
+    for (int i = 0; i < static_cast<int>(recentActions_.size()); ++i) {
+        QAction* a = recentActions_[i];
         a->setVisible(i < files.size());
         if (i >= files.size()) continue;
         const QFileInfo info(files[i]);
@@ -362,13 +478,16 @@ void frmMDIMain::ShowWindow(int index) {
     if (index == currentWindow_ && loaded_) return;
     if (!commitActiveEntry()) {
         // The window stays, and so does its mark in the Window menu.
-        mnuWindowForm[currentWindow_]->setChecked(true);
+        windowActions_[currentWindow_]->setChecked(true);
         return;
     }
-    mnuWindowForm[currentWindow_]->setChecked(false);
-    mnuWindowForm[index]->setChecked(true);
-    unloadChild();
-    child_ = table[index].create ? table[index].create(ctx_, nullptr) : nullptr;
+    windowActions_[currentWindow_]->setChecked(false);
+    windowActions_[index]->setChecked(true);
+    hideChild();
+    // Made on first choice, then kept: a window keeps what it holds (a
+    // selection, a scroll position, an entry's state) across a switch.
+    if (!windows_[index] && table[index].create) windows_[index] = table[index].create(ctx_, this);
+    child_ = windows_[index];
     if (child_) {
         frame_->setWidget(child_);
         child_->show();
@@ -411,8 +530,8 @@ void frmMDIMain::UpdateOnlineState() {
         link_.CloseRSComm();
     const bool online = link_.OnlineMode;
     panels_[1]->setText(online ? "ONLINE" : "OFFLINE");
-    mnuViewOnline->setChecked(online);
-    mnuViewOffline->setChecked(!online);
+    action(MenuCommand::ViewOnline)->setChecked(online);
+    action(MenuCommand::ViewOffline)->setChecked(!online);
     if (link_.CommError) link_.OnlineMode = false;
 }
 
@@ -420,8 +539,8 @@ void frmMDIMain::UpdateOnlineState() {
 // stored (and sent while still online) first. A refused one keeps the mode.
 bool frmMDIMain::commitBeforeModeChange() {
     if (commitActiveEntry()) return true;
-    mnuViewOnline->setChecked(link_.OnlineMode);
-    mnuViewOffline->setChecked(!link_.OnlineMode);
+    action(MenuCommand::ViewOnline)->setChecked(link_.OnlineMode);
+    action(MenuCommand::ViewOffline)->setChecked(!link_.OnlineMode);
     return false;
 }
 
@@ -458,10 +577,10 @@ void frmMDIMain::mnuEditOfflineEditing_Click() {
     // The action has already toggled its own mark; a refused entry takes it
     // back.
     if (!commitActiveEntry()) {
-        mnuEditOfflineEditing->setChecked(ctx_.OfflineEditing);
+        action(MenuCommand::EditOfflineEditing)->setChecked(ctx_.OfflineEditing);
         return;
     }
-    ctx_.OfflineEditing = mnuEditOfflineEditing->isChecked();
+    ctx_.OfflineEditing = action(MenuCommand::EditOfflineEditing)->isChecked();
 }
 
 // The site's own help file when it has installed one; otherwise the
@@ -564,9 +683,9 @@ void frmMDIMain::closeEvent(QCloseEvent* event) {
     settings_->setFrameGeometry(saveGeometry());
     if (help_) help_->close();
     link_.CloseRSComm();
-    unloadChild();
-    tmrBackgroungUpdate->stop();
-    tmrClock->stop();
+    hideChild();
+    tmrBackgroungUpdate_->stop();
+    tmrClock_->stop();
     closed_ = true;
     QCoreApplication::processEvents();
     event->accept();

@@ -51,6 +51,32 @@ struct ShellServices {
     DesktopSettings* settings = nullptr;
 };
 
+// The commands of the frame's menus, in menu order.
+enum class MenuCommand {
+    FileNew,
+    FileOpen,
+    FileSave,
+    FileSaveAs,
+    FileExport,
+    FileUpload,
+    FileDownloadProgram,
+    FileUploadProgram,
+    FileDownload,
+    FileCompare,
+    FilePrint,
+    FilePrintPreview,
+    FilePrintSetup,
+    FileExit,
+    EditOfflineEditing,
+    EditCommPort,
+    ViewOnline,
+    ViewOffline,
+    ViewTargetBoardStatus,
+    HelpHelpTopics,
+    HelpAbout,
+};
+inline constexpr int kMenuCommands = static_cast<int>(MenuCommand::HelpAbout) + 1;
+
 // The program's frame window: menus, the four-panel status bar, the one link
 // to the controller, the set-up tables and file state, the 500 ms background
 // update, and one child window at a time out of five.
@@ -67,6 +93,9 @@ public:
     void ShowWindow(int index);
     int currentWindow() const { return currentWindow_; }
     ChildWindow* currentChild() const { return child_; }
+    // Child window `index` of the window table once it has been shown (it is
+    // kept, hidden, while another is on show); null before.
+    ChildWindow* window(int index) const;
     bool loaded() const { return loaded_; }
 
     // Checks and stores the entry the operator is typing in the child window
@@ -142,47 +171,35 @@ public:
     QLabel* panel(int index) const { return panels_.at(index - 1); }
     std::string panelKey(int index) const;
 
-    QAction* mnuFileNew = nullptr;
-    QAction* mnuFileOpen = nullptr;
-    QAction* mnuFileSave = nullptr;
-    QAction* mnuFileSaveAs = nullptr;
-    QAction* mnuFileExport = nullptr;
-    QAction* mnuFileUpload = nullptr;
-    QAction* mnuFileDownloadProgram = nullptr;
-    QAction* mnuFileUploadProgram = nullptr;
-    QAction* mnuFileDownload = nullptr;
-    QAction* mnuFileCompare = nullptr;
-    QAction* mnuFilePrint = nullptr;
-    QAction* mnuFilePrintPreview = nullptr;
-    QAction* mnuFilePrintSetup = nullptr;
-    QAction* mnuFileExit = nullptr;
-    QAction* mnuEditOfflineEditing = nullptr;
-    QAction* mnuEditCommPort = nullptr;
-    QAction* mnuViewOnline = nullptr;
-    QAction* mnuViewOffline = nullptr;
-    QAction* mnuViewTargetBoardStatus = nullptr;
-    std::vector<QAction*> mnuWindowForm;
-    // The recent set-up files, "&1 line3.sdt"; hidden while unused.
-    std::vector<QAction*> mnuFileRecent;
-    QAction* mnuHelpHelpTopics = nullptr;
-    QAction* mnuHelpAbout = nullptr;
-    QMenu* mnuFile = nullptr;
-    QMenu* mnuEdit = nullptr;
-    QMenu* mnuView = nullptr;
-    QMenu* mnuWindow = nullptr;
-    QMenu* mnuHelp = nullptr;
-
-    QTimer* tmrBackgroungUpdate = nullptr;
-    QTimer* tmrClock = nullptr;
+    // The menus' actions, for tests and for the program's own use. Their
+    // object names are "mnu" and the command ("mnuFileOpen").
+    QAction* action(MenuCommand command) const;
+    // Window menu row `index` (the window table's row).
+    QAction* mnuWindowForm(int index) const;
+    // Recently used set-up file `index` ("&1 line3.sdt"); hidden while unused.
+    QAction* mnuFileRecent(int index) const;
+    int recentFileSlots() const { return static_cast<int>(recentActions_.size()); }
+    // The menus in menu order: File, Edit, View, Window, Help.
+    QMenu* menu(int index) const;
+    static const char* ActionName(MenuCommand command);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    struct MenuRow;
+    struct MenuHead;
+    static const std::vector<MenuHead>& MenuTable();
     void buildMenus();
+    void mnuFileNew_Click();
+    void mnuFileOpen_Click();
+    void mnuFileSave_Click();
+    void mnuFileSaveAs_Click();
+    void mnuFileExit_Click();
     void buildStatusBar();
-    void unloadChild();
+    // Takes the child window on show out of the frame, deactivated and kept.
+    void hideChild();
     // Makes the frame large enough for the child window, within the screen.
     void growToFitChild();
     void setTitle(const std::string& caption);
@@ -210,12 +227,21 @@ private:
 
     std::unique_ptr<DesktopSettings> ownSettings_;
     DesktopSettings* settings_ = nullptr;
+    std::array<QAction*, kMenuCommands> actions_{};
+    std::vector<QAction*> windowActions_;
+    std::vector<QAction*> recentActions_;
+    std::vector<QMenu*> menus_;
     QAction* recentSeparator_ = nullptr;
+    QTimer* tmrBackgroungUpdate_ = nullptr;
+    QTimer* tmrClock_ = nullptr;
     frmHelp* help_ = nullptr;
 
     std::array<QLabel*, 4> panels_{};
     QScrollArea* frame_ = nullptr;
     ChildWindow* child_ = nullptr;
+    // The child windows made so far, by their row in the window table; they
+    // are the frame's children (the one on show through frame_).
+    std::vector<ChildWindow*> windows_;
     int currentWindow_ = 0;
     bool loaded_ = false;
     bool closed_ = false;

@@ -1,5 +1,7 @@
 #include "widgets/ProgressWindow.h"
 
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QLayout>
 #include <QProgressBar>
@@ -16,6 +18,34 @@ void SetProgressWindowLook(QDialog& dialog, bool closable) {
     // when a text changes or the screen's scale differs.
     if (QLayout* l = dialog.layout()) l->setSizeConstraint(QLayout::SetFixedSize);
     dialog.setProperty(QtEventTurn::kInputProperty, true);
+}
+
+void ProgressDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // Let the window paint, then run the operation once.
+    if (!runsOnShow_ || started_) return;
+    started_ = true;
+    QTimer::singleShot(0, this, [this] {
+        QCoreApplication::processEvents();
+        runOperation();
+    });
+}
+
+void ProgressDialog::reject() {
+    if (running_) {
+        cancel_ = true;
+        return;
+    }
+    QDialog::reject();
+}
+
+void ProgressDialog::closeEvent(QCloseEvent* event) {
+    if (running_) {
+        cancel_ = true;
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
 }
 
 PacedProgress::PacedProgress(QProgressBar& bar) : QObject(&bar), bar_(bar) {

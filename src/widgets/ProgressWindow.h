@@ -1,10 +1,10 @@
 #pragma once
 
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
-class QDialog;
 class QProgressBar;
 
 namespace voran {
@@ -19,6 +19,43 @@ namespace voran {
 // Cancel click, Escape, the close box) is served during the link's long
 // waits too, and the operation sees it at its next step.
 void SetProgressWindowLook(QDialog& dialog, bool closable);
+
+// The shared skeleton of the progress windows (a data transfer, a program
+// transfer, the report's "Please Standby"). A window that runs an operation
+// (setRunsOnShow) starts it once it is on screen and has painted, once; while
+// the operation runs, Escape and the close box ask it to stop
+// (cancelRequested) instead of closing the window, which closes itself when
+// the operation has ended.
+class ProgressDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit ProgressDialog(QWidget* parent = nullptr) : QDialog(parent) {}
+    bool cancelRequested() const { return cancel_; }
+
+protected:
+    // The progress look (SetProgressWindowLook), once the layout is built.
+    void finishLook(bool closable) { SetProgressWindowLook(*this, closable); }
+    void setRunsOnShow(bool on) { runsOnShow_ = on; }
+    // The operation run after the first show; nothing by default.
+    virtual void runOperation() {}
+    void requestCancel() { cancel_ = true; }
+    // The operation begins (a stale stop request is dropped) or has ended.
+    void setRunning(bool on) {
+        running_ = on;
+        if (on) cancel_ = false;
+    }
+    bool running() const { return running_; }
+
+    void showEvent(QShowEvent* event) override;
+    void reject() override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    bool runsOnShow_ = false;
+    bool started_ = false;
+    bool running_ = false;
+    bool cancel_ = false;
+};
 
 // A progress bar that moves with ordinary, deferred repaints, at most one
 // every kPaintMs: a transfer that advances it at every item never waits for

@@ -16,6 +16,17 @@ MonitorPass::MonitorPass(AppContext& ctx, Client& client, QObject* parent)
     connect(&timer_, &QTimer::timeout, this, [this] { tick(); });
 }
 
+MonitorPass::~MonitorPass() {
+    running_ = false;
+    index_ = -1;
+    timer_.stop();
+}
+
+void MonitorPass::setPassInterval(int onlineMs, int offlineMs) {
+    onlinePassMs_ = std::max(0, onlineMs);
+    offlinePassMs_ = std::max(0, offlineMs);
+}
+
 void MonitorPass::setTimerDriven(bool on) {
     timerDriven_ = on;
     if (!on) timer_.stop();
@@ -123,7 +134,7 @@ void MonitorPass::tick() {
     }
     // Between passes: a pass that already took longer than the pause
     // starts the next one at once.
-    const int period = ctx_.link.OnlineMode ? kOnlinePassMs : kOfflinePassMs;
+    const int period = ctx_.link.OnlineMode ? onlinePassMs_ : offlinePassMs_;
     const double elapsedMs = (ctx_.clock.now() - passStartedAt_) * 1000.0;
     schedule(std::max(0, period - static_cast<int>(std::lround(elapsedMs))));
 }

@@ -40,19 +40,33 @@ public:
         virtual void passEnded() {}
     };
 
-    // Pause between the starts of two passes: long enough for the event loop
-    // to breathe, short enough that a fast link is read continuously.
+    // Pause between the starts of two passes unless the window sets its own:
+    // long enough for the event loop to breathe, short enough that a fast
+    // link is read continuously.
     static constexpr int kOnlinePassMs = 20;
     static constexpr int kOfflinePassMs = 100;
     // Pause before trying again when the link was held or the pass paused.
     static constexpr int kRetryMs = 50;
 
     MonitorPass(AppContext& ctx, Client& client, QObject* parent = nullptr);
+    // The pass stops with its owner: no step and no call of the client
+    // (whose members may already be gone) once destruction began.
+    ~MonitorPass() override;
+    MonitorPass(const MonitorPass&) = delete;
+    MonitorPass& operator=(const MonitorPass&) = delete;
+
+    // The pause between the starts of two passes, online and offline. A
+    // window whose values change slowly (or that is costly to read) asks
+    // for a longer one; the items of a pass still follow one another at once.
+    void setPassInterval(int onlineMs, int offlineMs = kOfflinePassMs);
+    int onlinePassMs() const { return onlinePassMs_; }
+    int offlinePassMs() const { return offlinePassMs_; }
 
     // Activation: a fresh look for whatever state the link and the tables
     // are in (shown at once), then passes from the timer.
     void start();
-    // The window goes: no further step, not even of a pass under way.
+    // The window goes out of sight: no further step, not even of a pass
+    // under way. Destroying the pass stops it as well.
     void stop();
     bool running() const { return running_; }
 
@@ -89,6 +103,8 @@ private:
     // Next item of the pass under way; -1 between passes.
     int index_ = -1;
     double passStartedAt_ = 0.0;
+    int onlinePassMs_ = kOnlinePassMs;
+    int offlinePassMs_ = kOfflinePassMs;
 };
 
 }  // namespace voran

@@ -41,13 +41,13 @@ const char* const kOffline =
     "Program is Currently OFFLINE\r\n\r\nDo You Wish to Switch to ONLINE MODE to Continue?";
 
 TEST_F(ProgramMenu, DownloadProgramIsEnabledAndUploadFollowsIt) {
-    const QList<QAction*> actions = h.window->mnuFile->actions();
-    const auto at = actions.indexOf(h.window->mnuFileDownloadProgram);
+    const QList<QAction*> actions = h.window->menu(0)->actions();
+    const auto at = actions.indexOf(h.window->action(MenuCommand::FileDownloadProgram));
     ASSERT_GE(at, 0);
-    EXPECT_EQ(actions.value(at + 1), h.window->mnuFileUploadProgram);
-    EXPECT_EQ(h.window->mnuFileUploadProgram->text(), "Upload Program...");
-    EXPECT_TRUE(h.window->mnuFileDownloadProgram->isEnabled());
-    EXPECT_TRUE(h.window->mnuFileUploadProgram->isEnabled());
+    EXPECT_EQ(actions.value(at + 1), h.window->action(MenuCommand::FileUploadProgram));
+    EXPECT_EQ(h.window->action(MenuCommand::FileUploadProgram)->text(), "Upload Program...");
+    EXPECT_TRUE(h.window->action(MenuCommand::FileDownloadProgram)->isEnabled());
+    EXPECT_TRUE(h.window->action(MenuCommand::FileUploadProgram)->isEnabled());
 }
 
 TEST_F(ProgramMenu, OfflineQuestionDecidesWhetherTheDialogOpens) {
@@ -79,7 +79,7 @@ TEST_F(ProgramMenu, DownloadRunsInTheProgressWindowAfterBothQuestions) {
     h.clearTrace();
     h.dialogs.choose(tnx);
     h.messages.answers = {MsgResult::No};
-    h.window->mnuFileDownloadProgram->trigger();
+    h.window->action(MenuCommand::FileDownloadProgram)->trigger();
     EXPECT_EQ(h.messages.shown.back(),
               box("Program Download",
                   "You are about to download \"line.tnx\" to the K-900.\r\n\r\nDo you wish to "
@@ -91,7 +91,7 @@ TEST_F(ProgramMenu, DownloadRunsInTheProgressWindowAfterBothQuestions) {
     h.messages.shown.clear();
     h.dialogs.choose(tnx);
     h.messages.answers = {MsgResult::Yes, MsgResult::Yes};
-    h.window->mnuFileDownloadProgram->trigger();
+    h.window->action(MenuCommand::FileDownloadProgram)->trigger();
     h.stopTimers();
     EXPECT_EQ(titles(), (std::vector<std::string>{"Program Download", "Program Download - [ABC]",
                                                   "Program Download"}));
@@ -126,7 +126,7 @@ TEST_F(ProgramMenu, UploadAsksBeforeReplacingAnImageThenReadsTheBoard) {
     h.clearTrace();
     h.dialogs.choose(path("line.tnx"));
     h.messages.answers = {MsgResult::No};
-    h.window->mnuFileUploadProgram->trigger();
+    h.window->action(MenuCommand::FileUploadProgram)->trigger();
     EXPECT_EQ(h.messages.shown.back(),
               box("Program Upload",
                   path("line.hex") +
@@ -137,7 +137,7 @@ TEST_F(ProgramMenu, UploadAsksBeforeReplacingAnImageThenReadsTheBoard) {
 
     h.dialogs.choose(path("line.tnx"));
     h.messages.answers = {MsgResult::Yes};
-    h.window->mnuFileUploadProgram->trigger();
+    h.window->action(MenuCommand::FileUploadProgram)->trigger();
     h.stopTimers();
     EXPECT_EQ(h.messages.shown.back().text, "Program Upload Complete!");
     std::ifstream in(path("line.hex"), std::ios::binary);

@@ -6,9 +6,11 @@
 #include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTabWidget>
 #include <gtest/gtest.h>
 
 #include "ShellHarness.h"
+#include "shell/ui/frmDisplayIO.h"
 #include "window/ChildWindow.h"
 #include "shell/WindowTable.h"
 
@@ -77,6 +79,37 @@ TEST(Scale2, SetupWindowNeedsNoSidewaysScrolling) {
     // Room for the upright scroll bar: the window is taller than the screen.
     const int room = frame->width() - frame->verticalScrollBar()->sizeHint().width();
     EXPECT_LE(h.window->currentChild()->minimumSizeHint().width(), room);
+}
+
+// On a 1280x1024 screen at twice the scale the I/O states are on pages of
+// their own, and every page fits the frame: no scroll bar either way.
+TEST(Scale2, IOStatesWindowFitsTheFrameWithoutScrolling) {
+    ShellHarness h;
+    h.window->resize(frmMDIMain::FirstFrameSize(QSize(900, 560), kAvailable));
+    h.window->show();
+    h.window->ShowWindow(4);
+    for (int n = 0; n < 4; ++n) QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    auto* io = qobject_cast<frmDisplayIO*>(h.window->currentChild());
+    ASSERT_NE(io, nullptr);
+    auto* frame = h.window->findChild<QScrollArea*>("frame");
+    ASSERT_NE(frame, nullptr);
+    EXPECT_TRUE(io->paged());
+    for (int page = 0; page < io->tabDisplayIO()->count(); ++page) {
+        SCOPED_TRACE(page);
+        io->tabDisplayIO()->setCurrentIndex(page);
+        for (int n = 0; n < 4; ++n)
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        EXPECT_FALSE(frame->verticalScrollBar()->isVisible());
+        EXPECT_FALSE(frame->horizontalScrollBar()->isVisible());
+        EXPECT_LE(io->minimumSizeHint().width(), frame->viewport()->width());
+        EXPECT_LE(io->minimumSizeHint().height(), frame->viewport()->height());
+        // Every state of the page is inside the frame's view.
+        for (QLabel* l : io->tabDisplayIO()->currentWidget()->findChildren<QLabel*>()) {
+            if (!l->isVisibleTo(io)) continue;
+            const QRect inFrame(l->mapTo(frame->viewport(), QPoint(0, 0)), l->size());
+            EXPECT_TRUE(frame->viewport()->rect().contains(inFrame)) << l->text().toStdString();
+        }
+    }
 }
 
 }  // namespace

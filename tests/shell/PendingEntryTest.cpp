@@ -41,7 +41,7 @@ struct Frame : ShellHarness {
         window->show();
         window->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
-        window->mnuEditOfflineEditing->trigger();
+        window->action(MenuCommand::EditOfflineEditing)->trigger();
         dialogs.choose(file());
         EXPECT_TRUE(window->files().SaveAs());
         window->ShowWindow(kSetupParameters);
@@ -87,7 +87,7 @@ TEST(PendingEntry, EveryCommandOnTheDataTakesTheTypedValueOrStopsAtTheRangeMessa
          [](Frame& f) { return f.onDisk() == 133; },
          [](Frame& f) { return f.onDisk() == f.window->tables().SavedData.Value[kBox]; }},
         {"File > Save",
-         [](Frame& f) { f.window->mnuFileSave->trigger(); },
+         [](Frame& f) { f.window->action(MenuCommand::FileSave)->trigger(); },
          MsgResult::Ok,
          {},
          [](Frame& f) { return f.onDisk() == 133; },
@@ -95,26 +95,26 @@ TEST(PendingEntry, EveryCommandOnTheDataTakesTheTypedValueOrStopsAtTheRangeMessa
         {"File > Save As",
          [](Frame& f) {
              f.dialogs.choose(f.file("other.sdt"));
-             f.window->mnuFileSaveAs->trigger();
+             f.window->action(MenuCommand::FileSaveAs)->trigger();
          },
          MsgResult::Ok,
          {},
          [](Frame& f) { return f.onDisk("other.sdt") == 133; },
          [](Frame& f) { return f.dialogs.shown.empty(); }},
         {"File > New",
-         [](Frame& f) { f.window->mnuFileNew->trigger(); },
+         [](Frame& f) { f.window->action(MenuCommand::FileNew)->trigger(); },
          MsgResult::Cancel,
          {kSaveQuestion},
          [](Frame&) { return true; },
          [](Frame&) { return true; }},
         {"File > Open",
-         [](Frame& f) { f.window->mnuFileOpen->trigger(); },
+         [](Frame& f) { f.window->action(MenuCommand::FileOpen)->trigger(); },
          MsgResult::Cancel,
          {kSaveQuestion},
          [](Frame& f) { return f.dialogs.shown.empty(); },
          [](Frame& f) { return f.dialogs.shown.empty(); }},
         {"File > Exit",
-         [](Frame& f) { f.window->mnuFileExit->trigger(); },
+         [](Frame& f) { f.window->action(MenuCommand::FileExit)->trigger(); },
          MsgResult::Cancel,
          {kExitQuestion},
          [](Frame& f) { return f.window->isVisible(); },
@@ -126,43 +126,45 @@ TEST(PendingEntry, EveryCommandOnTheDataTakesTheTypedValueOrStopsAtTheRangeMessa
          [](Frame& f) { return f.window->isVisible(); },
          [](Frame& f) { return f.window->isVisible(); }},
         {"File > Upload",
-         [](Frame& f) { f.window->mnuFileUpload->trigger(); },
+         [](Frame& f) { f.window->action(MenuCommand::FileUpload)->trigger(); },
          MsgResult::No,
          {transferQuestion("Upload Data from the PLC", "Data Upload")},
          [](Frame&) { return true; },
          [](Frame&) { return true; }},
         {"File > Download",
-         [](Frame& f) { f.window->mnuFileDownload->trigger(); },
+         [](Frame& f) { f.window->action(MenuCommand::FileDownload)->trigger(); },
          MsgResult::No,
          {{"You are about to Download Data to the PLC\r\n\r\nDo You Wish to Continue?",
            "Data Download", MsgButtons::YesSetUpOnlyNo, MsgIcon::Question}},
          [](Frame&) { return true; },
          [](Frame&) { return true; }},
         {"Window > Main Display",
-         [](Frame& f) { f.window->mnuWindowForm[kMainDisplay]->trigger(); },
+         [](Frame& f) { f.window->mnuWindowForm(kMainDisplay)->trigger(); },
          MsgResult::Ok,
          {},
          [](Frame& f) { return f.window->currentWindow() == kMainDisplay; },
          [](Frame& f) {
              return f.window->currentWindow() == kSetupParameters &&
-                    f.window->mnuWindowForm[kSetupParameters]->isChecked();
+                    f.window->mnuWindowForm(kSetupParameters)->isChecked();
          }},
         {"F2",
-         [](Frame& f) { f.window->mnuEditOfflineEditing->trigger(); },
+         [](Frame& f) { f.window->action(MenuCommand::EditOfflineEditing)->trigger(); },
          MsgResult::Ok,
          {},
          [](Frame& f) { return !f.ctx().OfflineEditing; },
          [](Frame& f) {
-             return f.ctx().OfflineEditing && f.window->mnuEditOfflineEditing->isChecked();
+             return f.ctx().OfflineEditing &&
+                    f.window->action(MenuCommand::EditOfflineEditing)->isChecked();
          }},
         {"F3",
-         [](Frame& f) { f.window->mnuViewOnline->trigger(); },
+         [](Frame& f) { f.window->action(MenuCommand::ViewOnline)->trigger(); },
          MsgResult::Ok,
          {},
          [](Frame& f) { return f.link().OnlineMode; },
          [](Frame& f) {
-             return !f.link().OnlineMode && f.window->mnuViewOffline->isChecked() &&
-                    !f.window->mnuViewOnline->isChecked();
+             return !f.link().OnlineMode &&
+                    f.window->action(MenuCommand::ViewOffline)->isChecked() &&
+                    !f.window->action(MenuCommand::ViewOnline)->isChecked();
          }},
     };
     for (const auto& r : rows) {

@@ -30,7 +30,7 @@ TEST(Shutdown, SaveQuestionDecidesWhetherTheProgramEndsAndClosesThePort) {
         if (fileChosen) h.dialogs.choose(path);
         h.messages.answers = {answer};
         h.clearTrace();
-        h.window->mnuFileExit->trigger();
+        h.window->action(MenuCommand::FileExit)->trigger();
 
         EXPECT_EQ(h.window->isVisible(), !ends);
         EXPECT_EQ(h.messages.shown.size(), changed ? 1u : 0u);

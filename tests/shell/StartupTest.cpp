@@ -39,7 +39,7 @@ TEST(Startup, WindowOpensOfflineUnnamedWithNothingSentAndItsStatusPanels) {
 
 TEST(Startup, MenusCarryTheirCaptionsShortcutsAndChecks) {
     ShellHarness h;
-    h.window->mnuEditOfflineEditing->trigger();  // F2 sets the mark and the flag
+    h.window->action(MenuCommand::EditOfflineEditing)->trigger();  // F2 sets the mark and the flag
     EXPECT_TRUE(h.ctx().OfflineEditing);
     // Name, caption, shortcut, and "e" enabled, "v" visible, "c" checked.
     const char* rows[] = {"mnuFileNew|&New...|Ctrl+N|ev",
@@ -90,17 +90,17 @@ TEST(OnlineSwitching, ViewMenuAndModePanelOpenAndCloseTheLink) {
         auto expectMode = [&h](bool online) {  // link, port, MODE panel, the two menu marks
             EXPECT_EQ(
                 std::vector<bool>({h.link().OnlineMode, h.port.isOpen(), h.panel(2) == "ONLINE",
-                                   h.window->mnuViewOnline->isChecked(),
-                                   !h.window->mnuViewOffline->isChecked()}),
+                                   h.window->action(MenuCommand::ViewOnline)->isChecked(),
+                                   !h.window->action(MenuCommand::ViewOffline)->isChecked()}),
                 std::vector<bool>(5, online));
         };
         for (int i : {1, 3, 4}) click(i);  // the other panels do nothing
         expectMode(false);
-        byPanel ? click(2) : h.window->mnuViewOnline->trigger();
+        byPanel ? click(2) : h.window->action(MenuCommand::ViewOnline)->trigger();
         h.stopTimers();
         expectMode(true);
         h.clearTrace();
-        byPanel ? click(2) : h.window->mnuViewOffline->trigger();
+        byPanel ? click(2) : h.window->action(MenuCommand::ViewOffline)->trigger();
         expectMode(false);
         EXPECT_EQ(h.port.sent(), std::vector<std::uint8_t>{0xFF});  // the closing attention
     }
@@ -109,7 +109,7 @@ TEST(OnlineSwitching, ViewMenuAndModePanelOpenAndCloseTheLink) {
 TEST(OnlineSwitching, PortInUseGivesTheCommPortErrorBoxAndStaysOffline) {
     ShellHarness h;
     h.port.openError = {16, "open", "The port is in use by another program."};
-    h.window->mnuViewOnline->trigger();
+    h.window->action(MenuCommand::ViewOnline)->trigger();
     h.stopTimers();
     ASSERT_EQ(h.messages.shown.size(), 1u);
     EXPECT_EQ(h.messages.shown[0].title, "Comm Port Error");
@@ -123,12 +123,12 @@ TEST(Menus, HelpTopicsOpensTheSiteHelpFileOrElseTheProgramsManual) {
     ShellHarness h;
     EXPECT_EQ(h.window->helpFile(), h.folder.path().toStdString() + "/Help/VORAN.hlp");
     h.launcher.existing.insert(h.window->helpFile());
-    h.window->mnuHelpHelpTopics->trigger();
+    h.window->action(MenuCommand::HelpHelpTopics)->trigger();
     EXPECT_EQ(h.launcher.opened, std::vector<std::string>{h.window->helpFile()});
     EXPECT_EQ(h.window->helpWindow(), nullptr);
 
     h.launcher.existing.clear();
-    h.window->mnuHelpHelpTopics->trigger();
+    h.window->action(MenuCommand::HelpHelpTopics)->trigger();
     EXPECT_TRUE(h.messages.shown.empty());
     EXPECT_EQ(h.launcher.opened.size(), 1u);
     ASSERT_NE(h.window->helpWindow(), nullptr);
@@ -138,13 +138,16 @@ TEST(Menus, HelpTopicsOpensTheSiteHelpFileOrElseTheProgramsManual) {
 TEST(Menus, WindowMenuSwapsTheChildWindowAndItsCheckMark) {
     ShellHarness h;
     QPointer<ChildWindow> first = h.window->currentChild();
-    h.window->mnuWindowForm[1]->trigger();
+    h.window->mnuWindowForm(1)->trigger();
     h.stopTimers();
     EXPECT_EQ(h.window->currentChild()->windowTitle().toStdString(), "Set-Up");
-    EXPECT_FALSE(h.window->mnuWindowForm[0]->isChecked());
-    EXPECT_TRUE(h.window->mnuWindowForm[1]->isChecked());
+    EXPECT_FALSE(h.window->mnuWindowForm(0)->isChecked());
+    EXPECT_TRUE(h.window->mnuWindowForm(1)->isChecked());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(first.isNull()) << "the main display was unloaded";
+    // The main display is kept, out of sight and with its pass stopped.
+    ASSERT_FALSE(first.isNull()) << "the main display is kept for the next switch";
+    EXPECT_TRUE(first->isHidden());
+    EXPECT_EQ(h.window->window(0), first.data());
 }
 
 TEST(Startup, FrameFitsTheScreenWhateverTheWindowNeeds) {

@@ -117,13 +117,13 @@ TEST(SaveDialogs, AddTheShownFiltersExtensionToABareName) {
 TEST(About, OpensBesideTheFrameNotModalAndOnlyOnce) {
     ShellHarness h;
     h.window->show();
-    h.window->mnuHelpAbout->trigger();
+    h.window->action(MenuCommand::HelpAbout)->trigger();
     frmAbout* about = h.window->aboutWindow();
     ASSERT_NE(about, nullptr) << "the menu returns with the window still open";
     EXPECT_TRUE(about->isVisible());
     EXPECT_FALSE(about->isModal());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-    h.window->mnuHelpAbout->trigger();
+    h.window->action(MenuCommand::HelpAbout)->trigger();
     EXPECT_EQ(h.window->aboutWindow(), about);
     EXPECT_EQ(h.window->findChildren<frmAbout*>().size(), 1);
     about->cmdOK()->click();

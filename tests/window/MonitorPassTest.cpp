@@ -99,3 +99,30 @@ TEST(MonitorPass, AReadThatFailsIsNotShownAndTheNextPassGoesOffline) {
     EXPECT_EQ(h.panel(2), "OFFLINE");
     EXPECT_EQ(d.lblDisplay0->text().toStdString(), "-");
 }
+
+// The pause between two passes is the window's to choose; without a choice
+// it is the common one.
+TEST(MonitorPass, TheNextPassStartsAfterTheWindowsOwnInterval) {
+    struct Row {
+        bool online;
+        int onlineMs, offlineMs;  // 0: not set
+        int expected;
+    };
+    for (const Row row : {Row{true, 0, 0, MonitorPass::kOnlinePassMs},
+                          Row{false, 0, 0, MonitorPass::kOfflinePassMs}, Row{true, 250, 900, 250},
+                          Row{false, 250, 900, 900}}) {
+        SCOPED_TRACE(std::to_string(row.onlineMs) + (row.online ? " online" : " offline"));
+        ShellHarness h;
+        if (row.online) h.goOnline();
+        frmMain& d = display(h);
+        if (row.onlineMs) d.monitor().setPassInterval(row.onlineMs, row.offlineMs);
+        auto* timer = d.findChild<QTimer*>("tmrMonitor");
+        ASSERT_NE(timer, nullptr);
+        d.monitor().setTimerDriven(true);
+        for (int n = 0; n < 200 && (d.monitor().underWay() || timer->interval() == 0); ++n)
+            QCoreApplication::processEvents();
+        d.monitor().setTimerDriven(false);
+        EXPECT_FALSE(d.monitor().underWay());
+        EXPECT_EQ(timer->interval(), row.expected);
+    }
+}

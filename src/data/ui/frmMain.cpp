@@ -159,10 +159,6 @@ frmMain::frmMain(AppContext& ctx, QWidget* parent) : LiveWindow(ctx, parent), mo
     connect(mnufgDataPopUpCopy, &QAction::triggered, this, [this] { CopySelection(); });
 }
 
-frmMain::~frmMain() {
-    monitor_.stop();
-}
-
 void frmMain::activate() {
     LiveWindow::activate();
     cmdDefault->setFocus();

@@ -22,7 +22,6 @@ class frmMain : public LiveWindow {
     Q_OBJECT
 public:
     explicit frmMain(AppContext& ctx, QWidget* parent = nullptr);
-    ~frmMain() override;
 
     void activate() override;
 

@@ -19,7 +19,7 @@
 namespace voran {
 
 frmProcessing::frmProcessing(AppContext& ctx, TransferDirection direction, QWidget* parent)
-    : QDialog(parent), ctx_(ctx), direction_(direction) {
+    : ProgressDialog(parent), ctx_(ctx), direction_(direction) {
     setObjectName("frmProcessing");
     setWindowTitle(QString());
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -44,7 +44,8 @@ frmProcessing::frmProcessing(AppContext& ctx, TransferDirection direction, QWidg
     auto* outer = new QVBoxLayout(this);
     outer->addWidget(fraProcessing);
     fraProcessing->setMinimumWidth(340);
-    SetProgressWindowLook(*this, true);
+    finishLook(true);
+    setRunsOnShow(true);
 
     connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
     Form_Load();
@@ -68,36 +69,8 @@ void frmProcessing::Form_Load() {
                                : "Downloading Data, Please Standby...");
 }
 
-void frmProcessing::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    // Form_Activate: let the window paint, then run the transfer once.
-    if (started_) return;
-    started_ = true;
-    QTimer::singleShot(0, this, [this] {
-        QCoreApplication::processEvents();
-        RunTransfer();
-    });
-}
-
 void frmProcessing::cmdCancel_Click() {
-    cancel_ = true;
-}
-
-void frmProcessing::reject() {
-    if (running_) {
-        cancel_ = true;
-        return;
-    }
-    QDialog::reject();
-}
-
-void frmProcessing::closeEvent(QCloseEvent* event) {
-    if (running_) {
-        cancel_ = true;
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
+    requestCancel();
 }
 
 // An upload can take up to three steps per channel, so the count may pass
@@ -107,11 +80,10 @@ void frmProcessing::advance(int steps) {
 }
 
 void frmProcessing::RunTransfer() {
-    cancel_ = false;
-    running_ = true;
+    setRunning(true);
     TransferHooks hooks;
     hooks.doEvents = [] { QCoreApplication::processEvents(); };
-    hooks.cancelRequested = [this] { return cancel_; };
+    hooks.cancelRequested = [this] { return cancelRequested(); };
     hooks.advance = [this](int steps) { advance(steps); };
     hooks.status = [this](const std::string& text) {
         lblProcessing->setText(QString::fromStdString(text));
@@ -125,7 +97,7 @@ void frmProcessing::RunTransfer() {
     };
     DataTransfer transfer(ctx_.link, ctx_.tables, hooks);
     report_ = board_ ? transfer.ReadBoard(*board_) : transfer.RunTransfer(direction_, items_);
-    running_ = false;
+    setRunning(false);
 
     // An upload that did not complete left the data in memory as they were;
     // a download that failed left the board partly written. Either way the

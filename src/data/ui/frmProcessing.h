@@ -19,7 +19,7 @@ class AppContext;
 // Cancel button that stops the item phase before the next item. Shown with
 // exec(); it runs the transfer as soon as it is on screen and closes itself
 // when the transfer ends.
-class frmProcessing : public QDialog {
+class frmProcessing : public ProgressDialog {
     Q_OBJECT
 public:
     frmProcessing(AppContext& ctx, TransferDirection direction, QWidget* parent = nullptr);
@@ -41,16 +41,11 @@ public:
     const TransferReport& report() const { return report_; }
     // Which items a download writes (before the window is shown).
     void setItems(TransferItems items) { items_ = items; }
-    bool cancelRequested() const { return cancel_; }
-
-protected:
-    void showEvent(QShowEvent* event) override;
-    // Escape and the window's close box ask the transfer to stop, as Cancel
-    // does; the window closes when the transfer has ended.
-    void reject() override;
-    void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Escape and the window's close box ask the transfer to stop, as Cancel
+    // does (the base); the window closes when the transfer has ended.
+    void runOperation() override { RunTransfer(); }
     void Form_Load();
     void cmdCancel_Click();
     void advance(int steps);
@@ -59,9 +54,6 @@ private:
     TransferDirection direction_;
     TransferItems items_ = TransferItems::All;
     SetupData* board_ = nullptr;
-    bool cancel_ = false;
-    bool started_ = false;
-    bool running_ = false;
     TransferReport report_;
     PacedProgress* progress_ = nullptr;
 };

@@ -11,7 +11,7 @@
 
 namespace voran {
 
-frmWaitDisplay::frmWaitDisplay(QWidget* parent) : QDialog(parent) {
+frmWaitDisplay::frmWaitDisplay(QWidget* parent) : ProgressDialog(parent) {
     setObjectName("frmWaitDisplay");
     setWindowTitle(QString());
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -29,7 +29,7 @@ frmWaitDisplay::frmWaitDisplay(QWidget* parent) : QDialog(parent) {
     inner->addWidget(lblWaitDisplay_);
     auto* outer = new QVBoxLayout(this);
     outer->addWidget(fraWaitDisplay_);
-    SetProgressWindowLook(*this, false);
+    finishLook(false);
     NoDefaultButtons(this);
 }
 

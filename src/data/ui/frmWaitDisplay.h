@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QDialog>
 #include <functional>
+
+#include "widgets/ProgressWindow.h"
 
 class QFrame;
 class QLabel;
@@ -11,7 +12,7 @@ namespace voran {
 // The small window that stands on the screen while the report is drawn:
 // "Generating Report, Please Standby ...". Not modal; it shows itself, runs
 // the work and hides again.
-class frmWaitDisplay : public QDialog {
+class frmWaitDisplay : public ProgressDialog {
     Q_OBJECT
 public:
     explicit frmWaitDisplay(QWidget* parent = nullptr);

@@ -19,7 +19,7 @@
 namespace voran {
 
 frmDownloadProg::frmDownloadProg(RSComm& link, ProgramState& program, QWidget* parent)
-    : QDialog(parent), link_(link), program_(program) {
+    : ProgressDialog(parent), link_(link), program_(program) {
     setObjectName("frmDownloadProg");
     setWindowTitle(QString());
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -35,13 +35,14 @@ frmDownloadProg::frmDownloadProg(RSComm& link, ProgramState& program, QWidget* p
     cmdCancel_ = new QPushButton("&Cancel", fraWaitDisplay_);
     cmdCancel_->setObjectName("cmdCancel");
     cmdCancel_->setAutoDefault(false);
-    connect(cmdCancel_, &QPushButton::clicked, this, [this] { cancel_ = true; });
+    connect(cmdCancel_, &QPushButton::clicked, this, [this] { requestCancel(); });
     auto* inner = new QVBoxLayout(fraWaitDisplay_);
     inner->addWidget(lblWaitDisplay_);
     inner->addWidget(cmdCancel_, 0, Qt::AlignHCenter);
     auto* outer = new QVBoxLayout(this);
     outer->addWidget(fraWaitDisplay_);
-    SetProgressWindowLook(*this, true);
+    finishLook(true);
+    setRunsOnShow(true);
 
     Timer1_ = new QTimer(this);
     Timer1_->setObjectName("Timer1");
@@ -64,17 +65,6 @@ void frmDownloadProg::Form_Load() {
     Timer1_->stop();
 }
 
-void frmDownloadProg::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    // Form_Activate: let the window paint, then run the transfer once.
-    if (started_) return;
-    started_ = true;
-    QTimer::singleShot(0, this, [this] {
-        QCoreApplication::processEvents();
-        RunTransfer();
-    });
-}
-
 void frmDownloadProg::Timer1_Timer() {
     const ProgramProgress& p = program_.progress;
     if (mode_ == 0) {
@@ -91,12 +81,11 @@ void frmDownloadProg::Timer1_Timer() {
 }
 
 void frmDownloadProg::RunTransfer() {
-    running_ = true;
-    cancel_ = false;
+    setRunning(true);
     Timer1_->start();
     ProgramState& state = program_;
     state.doEvents = [] { QCoreApplication::processEvents(); };
-    state.stopRequested = [this] { return cancel_; };
+    state.stopRequested = [this] { return cancelRequested(); };
     if (mode_ == 0)
         DumpProgram(link_, state, link_.messages());
     else
@@ -105,27 +94,10 @@ void frmDownloadProg::RunTransfer() {
     state.stopRequested = nullptr;
     Timer1_->stop();
     mode_ = 0;
-    running_ = false;
+    setRunning(false);
     QCoreApplication::processEvents();
     // Hiding ends the modal display; the caller then deletes the window.
     accept();
-}
-
-void frmDownloadProg::reject() {
-    if (running_) {
-        cancel_ = true;
-        return;
-    }
-    QDialog::reject();
-}
-
-void frmDownloadProg::closeEvent(QCloseEvent* event) {
-    if (running_) {
-        cancel_ = true;
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
 }
 
 }  // namespace voran

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "widgets/ProgressWindow.h"
 
 class QGroupBox;
 class QLabel;
@@ -19,7 +19,7 @@ struct ProgramState;
 // asks the transfer to stop at its next safe point: between two records, or
 // at the end of the pause after the records; the transfer then ends as not
 // complete.
-class frmDownloadProg : public QDialog {
+class frmDownloadProg : public ProgressDialog {
     Q_OBJECT
 public:
     frmDownloadProg(RSComm& link, ProgramState& program, QWidget* parent = nullptr);
@@ -32,29 +32,21 @@ public:
     QLabel* lblWaitDisplay() const { return lblWaitDisplay_; }
     QTimer* Timer1() const { return Timer1_; }
     QPushButton* cmdCancel() const { return cmdCancel_; }
-    bool cancelRequested() const { return cancel_; }
 
     // One tick of Timer1: the label follows the transfer's progress flags.
     void Timer1_Timer();
     // Runs the transfer of the present mode, then closes the window.
     void RunTransfer();
 
-protected:
-    void showEvent(QShowEvent* event) override;
-    // Escape and the close box ask the transfer to stop, as Cancel does; the
-    // window closes when the transfer has ended.
-    void reject() override;
-    void closeEvent(QCloseEvent* event) override;
-
 private:
+    // Escape and the close box ask the transfer to stop, as Cancel does (the
+    // base); the window closes when the transfer has ended.
+    void runOperation() override { RunTransfer(); }
     void Form_Load();
 
     RSComm& link_;
     ProgramState& program_;
     int mode_ = 0;
-    bool started_ = false;
-    bool running_ = false;
-    bool cancel_ = false;
     QGroupBox* fraWaitDisplay_ = nullptr;
     QLabel* lblWaitDisplay_ = nullptr;
     QTimer* Timer1_ = nullptr;

@@ -14,6 +14,7 @@
 #include "program/BoardStatus.h"
 #include "program/BoardTable.h"
 #include "program/ProgramFiles.h"
+#include "program/ui/TargetBoardPages.h"
 #include "window/Utility.h"
 #include "widgets/NumericEntry.h"
 #include "window/AppContext.h"
@@ -53,10 +54,6 @@ frmTargetBoard::frmTargetBoard(AppContext& ctx, QWidget* parent)
     NoDefaultButtons(this);
 }
 
-frmTargetBoard::~frmTargetBoard() {
-    monitor_.stop();
-}
-
 // --- Controls ----------------------------------------------------------------
 
 void frmTargetBoard::buildControls() {
@@ -64,112 +61,24 @@ void frmTargetBoard::buildControls() {
     tabTargetBoard_->setObjectName(QStringLiteral("tabTargetBoard"));
     // All four tabs stay in sight: the window is as wide as they need.
     tabTargetBoard_->setUsesScrollButtons(false);
-    const char* tabs[4] = {"&Fault Codes / Status", "&Program Ident/Revision",
-                           "&Set Network Address", "S&et Time && Date"};
-    const char* frames[4] = {"Fault Codes / Status", "Program Ident/Revision",
-                             "Set Network Address", "Set Time && Date"};
-    std::array<QWidget*, 4> page{};
-    for (int i = 0; i < 4; ++i) {
-        page[i] = new QWidget;
-        // A frame without a border shows no caption; the tab names the page.
-        auto* frame = new QFrame(page[i]);
-        frame->setFrameShape(QFrame::NoFrame);
-        frame->setAccessibleName(QString::fromLatin1(frames[i]));
-        frame->setObjectName(QStringLiteral("fraTargetBoard%1").arg(i));
-        auto* pageLayout = new QVBoxLayout(page[i]);
+    const auto addPage = [this](QFrame* frame, const char* tab) {
+        auto* page = new QWidget;
+        auto* pageLayout = new QVBoxLayout(page);
         pageLayout->addWidget(frame);
-        fraTargetBoard_[i] = frame;
-        tabTargetBoard_->addTab(page[i], QString::fromLatin1(tabs[i]));
-    }
-    const char* descriptions[5] = {"Internal Fault Code:", "Communications Network Error Codes:",
-                                   "On Disk:", "In Target Board:", "Target Board Network Address:"};
-    for (int i = 0; i < 5; ++i) {
-        fraDescription_[i] = new QGroupBox(QString::fromLatin1(descriptions[i]));
-        fraDescription_[i]->setObjectName(QStringLiteral("fraDescription%1").arg(i));
-    }
-    const char* captions[14] = {
-        "Current Fault:",      "Last Fault:",      "CO-CPU Slot:", "Corrective Action:",
-        "Current Comm Error:", "Last Comm Error:", "Name:",        "Revision:",
-        "Checksum:",           "Target Board:",    "Name:",        "Revision:",
-        "Checksum:",           "Rev Date:"};
-    for (int i = 0; i < 14; ++i) {
-        lblTargetBoard_[i] = newLabel(captions[i], nullptr);
-        lblTargetBoard_[i]->setObjectName(QStringLiteral("lblTargetBoard%1").arg(i));
-    }
-    for (int i : {0, 1, 3, 4, 5}) {
-        auto* t = new QPlainTextEdit;
-        t->setObjectName(QStringLiteral("txtTargetBoard%1").arg(i));
-        t->setReadOnly(true);
-        t->setFocusPolicy(Qt::NoFocus);
-        t->setFixedHeight(t->fontMetrics().lineSpacing() * (i == 3 ? 4 : 2) + 2 * t->frameWidth() +
-                          2 * static_cast<int>(t->document()->documentMargin()));
-        t->setMinimumWidth(t->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 36);
-        txtTargetBoard_[i] = t;
-    }
+        tabTargetBoard_->addTab(page, QString::fromLatin1(tab));
+    };
 
-    // Page 0: fault and comm-error codes.
-    {
-        // Each caption beside its text.
-        auto* grid = new QGridLayout(fraDescription_[0]);
-        for (int k : {0, 1}) {
-            grid->addWidget(lblTargetBoard_[k], k, 0, Qt::AlignTop);
-            grid->addWidget(txtTargetBoard_[k], k, 1);
-        }
-        cmdResetFaults_ = newButton("&Reset Faults", "cmdResetFaults", nullptr);
-        grid->addWidget(lblTargetBoard_[2], 2, 0);
-        grid->addWidget(cmdResetFaults_, 2, 1, Qt::AlignRight);
-        grid->addWidget(lblTargetBoard_[3], 3, 0, Qt::AlignTop);
-        grid->addWidget(txtTargetBoard_[3], 3, 1);
-        grid->setColumnStretch(1, 1);
-        auto* comm = new QGridLayout(fraDescription_[1]);
-        for (int k : {4, 5}) {
-            comm->addWidget(lblTargetBoard_[k], k - 4, 0, Qt::AlignTop);
-            comm->addWidget(txtTargetBoard_[k], k - 4, 1);
-        }
-        comm->setColumnStretch(1, 1);
-        // The captions of both groups line up.
-        const int captionWidth =
-            fontMetrics().horizontalAdvance(QStringLiteral("Current Comm Error: Code = 00HM"));
-        grid->setColumnMinimumWidth(0, captionWidth);
-        comm->setColumnMinimumWidth(0, captionWidth);
-        auto* v = new QVBoxLayout(fraTargetBoard_[0]);
-        v->addWidget(fraDescription_[0]);
-        v->addWidget(fraDescription_[1]);
-    }
+    auto* faults = new TargetBoardFaultPage;
+    addPage(faults, "&Fault Codes / Status");
+    auto* ident = new TargetBoardIdentPage;
+    addPage(ident, "&Program Ident/Revision");
 
-    // Page 1: the program in the board and on disk.
-    {
-        for (int i = 0; i < 3; ++i) {
-            lblRevIdentInPLC_[i] = newLabel("", nullptr);
-            lblRevIdentInPLC_[i]->setObjectName(QStringLiteral("lblRevIdentInPLC%1").arg(i));
-        }
-        for (int i = 0; i < 5; ++i) {
-            lblRevIdentOnDisk_[i] = newLabel("", nullptr);
-            lblRevIdentOnDisk_[i]->setObjectName(QStringLiteral("lblRevIdentOnDisk%1").arg(i));
-        }
-        auto* inBoard = new QGridLayout(fraDescription_[3]);
-        for (int i = 0; i < 3; ++i) {
-            inBoard->addWidget(lblTargetBoard_[10 + i], i, 0);
-            inBoard->addWidget(lblRevIdentInPLC_[i], i, 1);
-        }
-        inBoard->setColumnStretch(1, 1);
-        auto* onDisk = new QGridLayout(fraDescription_[2]);
-        const int diskCaption[5] = {6, 7, 8, 9, 13};
-        for (int i = 0; i < 5; ++i) {
-            onDisk->addWidget(lblTargetBoard_[diskCaption[i]], i, 0);
-            onDisk->addWidget(lblRevIdentOnDisk_[i], i, 1);
-        }
-        onDisk->setColumnStretch(1, 1);
-        auto* v = new QVBoxLayout(fraTargetBoard_[1]);
-        v->addWidget(fraDescription_[3]);
-        v->addWidget(fraDescription_[2]);
-        v->addStretch(1);
-    }
-
-    // The value rows.
+    // The value rows: the window checks and sends their values; pages 2 and
+    // 3 lay them out.
     cmdDefault_ = newButton("-", "cmdDefault", this);
     cmdDefault_->setFixedWidth(cmdDefault_->fontMetrics().horizontalAdvance(QStringLiteral("--")) *
                                2);
+    TargetBoardRows rows;
     for (int i = 0; i < kSetupRows; ++i) {
         const SetupRow& row = kSetupRow[i];
         lblSetupDesc_[i] = newLabel(row.caption, nullptr);
@@ -183,77 +92,35 @@ void frmTargetBoard::buildControls() {
         box->setAcceptHook([this, i](std::int64_t v) { return acceptRow(i, v); });
         box->setSpinHook([this, i](std::int64_t) { spinRow(i); });
         txtSetup_[i] = box;
+        rows.caption[i] = lblSetupDesc_[i];
+        rows.entry[i] = box;
     }
+    auto* network = new TargetBoardNetworkPage(rows);
+    addPage(network, "&Set Network Address");
+    auto* clock = new TargetBoardClockPage(rows);
+    addPage(clock, "S&et Time && Date");
 
-    // Page 2: network addresses.
-    {
-        lblNetworkAddComment_ = newLabel("", nullptr);
-        lblNetworkAddComment_->setObjectName(QStringLiteral("lblNetworkAddComment"));
-        lblNetworkAddComment_->setWordWrap(true);
-        auto* grid = new QGridLayout;
-        for (int i = 0; i < 2; ++i) {
-            lblSetupDesc_[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            grid->addWidget(lblSetupDesc_[i], i, 0);
-            grid->addWidget(txtSetup_[i], i, 1);
-        }
-        grid->setColumnStretch(2, 1);
-        auto* v = new QVBoxLayout(fraDescription_[4]);
-        v->addWidget(lblNetworkAddComment_);
-        v->addSpacing(fontMetrics().height());
-        v->addLayout(grid);
-        auto* page2 = new QVBoxLayout(fraTargetBoard_[2]);
-        page2->addWidget(fraDescription_[4]);
-        page2->addStretch(1);
-    }
-
-    // Page 3: the board's clock beside the PC's.
-    {
-        lblTargetBoardTime_ = newLabel("Target Board Time:", nullptr);
-        lblTargetBoardDate_ = newLabel("Target Board Date:", nullptr);
-        cmdSetToCurrTime_ = newButton("Set to Current &Time", "cmdSetToCurrTime", nullptr);
-        cmdSetToCurrDate_ = newButton("Set to Current &Date", "cmdSetToCurrDate", nullptr);
-        lblCurrTimeDesc_ = newLabel("Current Time:", nullptr);
-        lblCurrTime_ = newLabel("XX : XX : XX", nullptr);
-        lblCurrDateDesc_ = newLabel("Current Date:", nullptr);
-        lblCurrDate_ = newLabel("XX - XX - XX", nullptr);
-        lblCurrTime_->setObjectName(QStringLiteral("lblCurrTime"));
-        lblCurrDate_->setObjectName(QStringLiteral("lblCurrDate"));
-        lblTimeDateNote_[0] = newLabel("Note:", nullptr);
-        lblTimeDateNote_[1] = newLabel(
-            "Only the J-700 Display Module and the N-24 Communications CO-CPU board are "
-            "equipped with real time clocks.",
-            nullptr);
-        lblTimeDateNote_[1]->setWordWrap(true);
-
-        auto* grid = new QGridLayout;
-        auto clockRow = [&](int top, QLabel* caption, int firstRow, QPushButton* button,
-                            QLabel* pcCaption, QLabel* pcValue) {
-            grid->addWidget(caption, top + 1, 0);
-            for (int j = 0; j < 3; ++j) {
-                lblSetupDesc_[firstRow + j]->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
-                grid->addWidget(lblSetupDesc_[firstRow + j], top, 1 + j);
-                grid->addWidget(txtSetup_[firstRow + j], top + 1, 1 + j);
-            }
-            grid->addWidget(button, top + 1, 4);
-            auto* pc = new QHBoxLayout;
-            pc->addWidget(pcCaption);
-            pc->addWidget(pcValue);
-            pc->addStretch(1);
-            grid->addLayout(pc, top + 2, 1, 1, 4);
-        };
-        clockRow(0, lblTargetBoardTime_, 2, cmdSetToCurrTime_, lblCurrTimeDesc_, lblCurrTime_);
-        grid->setRowMinimumHeight(3, fontMetrics().height());
-        clockRow(4, lblTargetBoardDate_, 5, cmdSetToCurrDate_, lblCurrDateDesc_, lblCurrDate_);
-        grid->setColumnStretch(5, 1);
-        auto* note = new QHBoxLayout;
-        note->addWidget(lblTimeDateNote_[0], 0, Qt::AlignTop);
-        note->addWidget(lblTimeDateNote_[1], 1);
-        auto* v = new QVBoxLayout(fraTargetBoard_[3]);
-        v->addLayout(grid);
-        v->addSpacing(fontMetrics().height());
-        v->addLayout(note);
-        v->addStretch(1);
-    }
+    // The controls the window drives, from their pages.
+    fraTargetBoard_ = {faults, ident, network, clock};
+    for (int i = 0; i < 2; ++i) fraDescription_[i] = faults->fraDescription(i);
+    for (int i = 2; i < 4; ++i) fraDescription_[i] = ident->fraDescription(i);
+    fraDescription_[4] = network->fraDescription();
+    for (int i = 0; i < 6; ++i) lblTargetBoard_[i] = faults->lblTargetBoard(i);
+    for (int i = 6; i < 14; ++i) lblTargetBoard_[i] = ident->lblTargetBoard(i);
+    for (int i : {0, 1, 3, 4, 5}) txtTargetBoard_[i] = faults->txtTargetBoard(i);
+    for (int i = 0; i < 3; ++i) lblRevIdentInPLC_[i] = ident->lblRevIdentInPLC(i);
+    for (int i = 0; i < 5; ++i) lblRevIdentOnDisk_[i] = ident->lblRevIdentOnDisk(i);
+    lblNetworkAddComment_ = network->lblNetworkAddComment();
+    cmdResetFaults_ = faults->cmdResetFaults();
+    lblTargetBoardTime_ = clock->lblTargetBoardTime();
+    lblTargetBoardDate_ = clock->lblTargetBoardDate();
+    lblCurrTimeDesc_ = clock->lblCurrTimeDesc();
+    lblCurrTime_ = clock->lblCurrTime();
+    lblCurrDateDesc_ = clock->lblCurrDateDesc();
+    lblCurrDate_ = clock->lblCurrDate();
+    for (int i = 0; i < 2; ++i) lblTimeDateNote_[i] = clock->lblTimeDateNote(i);
+    cmdSetToCurrTime_ = clock->cmdSetToCurrTime();
+    cmdSetToCurrDate_ = clock->cmdSetToCurrDate();
 
     cmdGoOnline_ = newButton("&Go Online", "cmdGoOnline", this);
     cmdOk_ = newButton("&Ok", "cmdOk", this);

@@ -36,7 +36,6 @@ class frmTargetBoard : public QDialog, private MonitorPass::Client {
     Q_OBJECT
 public:
     explicit frmTargetBoard(AppContext& ctx, QWidget* parent = nullptr);
-    ~frmTargetBoard() override;
 
     // Fills the window for the program set of `tarnixFile` and shows it
     // modally; returns when the window has closed.

@@ -6,6 +6,9 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QResizeEvent>
+#include <QStackedLayout>
+#include <QTabWidget>
 #include <QVBoxLayout>
 
 #include "number/NumberText.h"
@@ -58,14 +61,11 @@ const QString kDash = QStringLiteral("-");
 
 }  // namespace
 
-frmDisplayIO::frmDisplayIO(AppContext& ctx, QWidget* parent) : LiveWindow(ctx, parent) {
+frmDisplayIO::frmDisplayIO(AppContext& ctx, QWidget* parent)
+    : FixedAddressWindow(ctx, kAddresses, parent) {
     setObjectName(QStringLiteral("frmDisplayIO"));
     setWindowTitle(QStringLiteral("I/O Status"));
     buildControls();
-}
-
-frmDisplayIO::~frmDisplayIO() {
-    monitor_.stop();
 }
 
 const std::array<const char*, frmDisplayIO::kItems>& frmDisplayIO::ItemAddresses() {
@@ -170,16 +170,73 @@ void frmDisplayIO::buildControls() {
     }
     fraBMIO_[4] = k900;
 
-    auto* slotRow = new QHBoxLayout;
-    for (int s = 0; s < kSlots; ++s) slotRow->addWidget(fraBMIO_[s]);
-    auto* lower = new QHBoxLayout;
-    lower->addWidget(timing, 0, Qt::AlignTop);
-    lower->addWidget(k900, 0, Qt::AlignTop);
-    lower->addStretch(1);
-    auto* page = new QVBoxLayout(content);
-    page->addLayout(slotRow);
-    page->addLayout(lower);
+    // Two arrangements of the same frames: side by side where the frame has
+    // the room, one page each (the slots, then timing and K-900) where it
+    // has not (a small screen or a strong scale factor), so the window never
+    // needs scrolling.
+    auto* stack = new QStackedLayout(content);
+    stack->setContentsMargins(0, 0, 0, 0);
+    wide_ = new QWidget;
+    slotRow_ = new QHBoxLayout;
+    lowerRow_ = new QHBoxLayout;
+    lowerRow_->addStretch(1);
+    auto* page = new QVBoxLayout(wide_);
+    page->addLayout(slotRow_);
+    page->addLayout(lowerRow_);
     page->addStretch(1);
+    pages_ = new QTabWidget;
+    pages_->setObjectName(QStringLiteral("tabDisplayIO"));
+    pages_->setDocumentMode(true);
+    for (int s = 0; s < kSlots; ++s) {
+        auto* slotPage = new QWidget;
+        auto* v = new QVBoxLayout(slotPage);
+        v->addStretch(1);
+        pages_->addTab(slotPage, QString::fromLatin1(kSlotTitles[s]));
+    }
+    auto* lowerPage = new QWidget;
+    auto* v = new QVBoxLayout(lowerPage);
+    v->addStretch(1);
+    pages_->addTab(lowerPage, QStringLiteral("Timing / K-900"));
+    stack->addWidget(wide_);
+    stack->addWidget(pages_);
+
+    arrange(true);
+    pagedMinimum_ = pages_->minimumSizeHint();
+    arrange(false);
+    wideSize_ = wide_->sizeHint().expandedTo(wide_->minimumSizeHint());
+}
+
+void frmDisplayIO::arrange(bool paged) {
+    paged_ = paged;
+    auto* stack = static_cast<QStackedLayout*>(layout());
+    if (paged) {
+        for (int s = 0; s < kSlots; ++s)
+            static_cast<QBoxLayout*>(pages_->widget(s)->layout())->insertWidget(0, fraBMIO_[s]);
+        auto* lower = static_cast<QBoxLayout*>(pages_->widget(kSlots)->layout());
+        lower->insertWidget(0, fraBMIO_[3]);
+        lower->insertWidget(1, fraBMIO_[4]);
+        stack->setCurrentWidget(pages_);
+    } else {
+        for (int s = 0; s < kSlots; ++s) slotRow_->insertWidget(s, fraBMIO_[s]);
+        lowerRow_->insertWidget(0, fraBMIO_[3], 0, Qt::AlignTop);
+        lowerRow_->insertWidget(1, fraBMIO_[4], 0, Qt::AlignTop);
+        stack->setCurrentWidget(wide_);
+    }
+}
+
+QSize frmDisplayIO::sizeHint() const {
+    // The frame grows to show every frame side by side where it can.
+    return wideSize_;
+}
+
+QSize frmDisplayIO::minimumSizeHint() const {
+    return pagedMinimum_;
+}
+
+void frmDisplayIO::resizeEvent(QResizeEvent* event) {
+    const bool paged = width() < wideSize_.width() || height() < wideSize_.height();
+    if (paged != paged_) arrange(paged);
+    FixedAddressWindow::resizeEvent(event);
 }
 
 void frmDisplayIO::showState(QLabel* label, bool on) {
@@ -201,18 +258,6 @@ void frmDisplayIO::showLook(bool enabled) {
         l->setText(kDash);
         l->setEnabled(enabled);
     }
-}
-
-void frmDisplayIO::showOnlineLook() {
-    showLook(true);
-}
-
-void frmDisplayIO::showOfflineLook() {
-    showLook(false);
-}
-
-std::string frmDisplayIO::itemAddress(int index) const {
-    return kAddresses.at(index);
 }
 
 void frmDisplayIO::showUnknown(int index) {

@@ -7,17 +7,19 @@
 #include <QColor>
 #include <QString>
 
-#include "window/LiveWindow.h"
+#include "window/FixedAddressWindow.h"
 
 class QGroupBox;
+class QHBoxLayout;
 class QLabel;
+class QTabWidget;
 
 namespace voran {
 
 // "I/O Status": the controller's digital inputs and outputs bit by bit
 // ("ON" or "off"), the states of its timing channels and its analog and
 // resolver values, read live while the program is online. No commands.
-class frmDisplayIO : public LiveWindow {
+class frmDisplayIO : public FixedAddressWindow {
     Q_OBJECT
 public:
     static constexpr int kItems = 15;
@@ -29,7 +31,6 @@ public:
     static constexpr int kChannels = 8;
 
     explicit frmDisplayIO(AppContext& ctx, QWidget* parent = nullptr);
-    ~frmDisplayIO() override;
 
     // The items in reading order.
     static const std::array<const char*, kItems>& ItemAddresses();
@@ -55,22 +56,26 @@ public:
     // The same by slot number, for tables of cases.
     QLabel* lblSlotState(int slot, int i) const { return lblSlotState_.at(slot).at(i); }
 
+    // Where the frame is too small to show the frames side by side, they go
+    // on pages of their own (a tab strip).
+    bool paged() const { return paged_; }
+    QTabWidget* tabDisplayIO() const { return pages_; }
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
     // The colours of a state: "ON" and red "off", readable on the palette's window colour.
     static QColor onColour(const QPalette& palette);
     static QColor offColour(const QPalette& palette);
 
 protected:
+    void resizeEvent(QResizeEvent* event) override;
     void showReply(int index, const std::string& reply) override;
     void showUnknown(int index) override;
 
 private:
-    void showOnlineLook() override;
-    void showOfflineLook() override;
-    int itemCount() const override { return kItems; }
-    std::string itemAddress(int index) const override;
-
     void buildControls();
-    void showLook(bool enabled);
+    void arrange(bool paged);
+    void showLook(bool enabled) override;
     static void showState(QLabel* label, bool on);
 
     std::array<QGroupBox*, 5> fraBMIO_{};
@@ -83,6 +88,13 @@ private:
     // Every label that the looks enable and disable.
     std::vector<QLabel*> captions_;
     std::vector<QLabel*> states_;
+    QWidget* wide_ = nullptr;
+    QHBoxLayout* slotRow_ = nullptr;
+    QHBoxLayout* lowerRow_ = nullptr;
+    QTabWidget* pages_ = nullptr;
+    bool paged_ = false;
+    QSize wideSize_;
+    QSize pagedMinimum_;
 };
 
 }  // namespace voran

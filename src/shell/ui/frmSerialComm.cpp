@@ -43,14 +43,11 @@ constexpr std::int64_t kWriteMultipleRegisters = 16;
 
 }  // namespace
 
-frmSerialComm::frmSerialComm(AppContext& ctx, QWidget* parent) : LiveWindow(ctx, parent) {
+frmSerialComm::frmSerialComm(AppContext& ctx, QWidget* parent)
+    : FixedAddressWindow(ctx, kAddresses, parent) {
     setObjectName(QStringLiteral("frmSerialComm"));
     setWindowTitle(QStringLiteral("N-90 Serial Communications"));
     buildControls();
-}
-
-frmSerialComm::~frmSerialComm() {
-    monitor_.stop();
 }
 
 const std::array<const char*, frmSerialComm::kItems>& frmSerialComm::ItemAddresses() {
@@ -130,18 +127,6 @@ void frmSerialComm::showLook(bool enabled) {
         lblDisplay_[i]->setEnabled(enabled);
     }
     cmdResetErr_->setEnabled(enabled);
-}
-
-void frmSerialComm::showOnlineLook() {
-    showLook(true);
-}
-
-void frmSerialComm::showOfflineLook() {
-    showLook(false);
-}
-
-std::string frmSerialComm::itemAddress(int index) const {
-    return kAddresses.at(index);
 }
 
 void frmSerialComm::showReply(int index, const std::string& reply) {

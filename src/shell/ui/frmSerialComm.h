@@ -3,7 +3,7 @@
 #include <array>
 #include <string>
 
-#include "window/LiveWindow.h"
+#include "window/FixedAddressWindow.h"
 
 class QGroupBox;
 class QLabel;
@@ -15,7 +15,7 @@ namespace voran {
 // controller's N-90 module, which links the controller to a MODBUS network,
 // read live while the program is online; one command resets the module's
 // communication error.
-class frmSerialComm : public LiveWindow {
+class frmSerialComm : public FixedAddressWindow {
     Q_OBJECT
 public:
     static constexpr int kItems = 10;
@@ -23,7 +23,6 @@ public:
     static constexpr int kFunctionItem = 5;
 
     explicit frmSerialComm(AppContext& ctx, QWidget* parent = nullptr);
-    ~frmSerialComm() override;
 
     // The items in reading order.
     static const std::array<const char*, kItems>& ItemAddresses();
@@ -40,15 +39,11 @@ public:
     void cmdResetErr_Click();
 
 private:
-    void showOnlineLook() override;
-    void showOfflineLook() override;
-    int itemCount() const override { return kItems; }
-    std::string itemAddress(int index) const override;
     void showReply(int index, const std::string& reply) override;
     void showUnknown(int index) override;
 
     void buildControls();
-    void showLook(bool enabled);
+    void showLook(bool enabled) override;
 
     std::array<QGroupBox*, 2> fraSetup_{};
     std::array<QLabel*, kItems> lblDescription_{};

@@ -33,10 +33,6 @@ frmSetup::frmSetup(AppContext& ctx, QWidget* parent)
     buildControls();
 }
 
-frmSetup::~frmSetup() {
-    monitor_.stop();
-}
-
 void frmSetup::buildControls() {
     // Controls are created in tab order: the shift boxes top to bottom, the
     // missing-cans boxes, the check boxes, the buttons.

@@ -36,7 +36,6 @@ public:
     static constexpr int kMaskItem = 37;
 
     explicit frmSetup(AppContext& ctx, QWidget* parent = nullptr);
-    ~frmSetup() override;
 
     void activate() override;
     void deactivate() override;

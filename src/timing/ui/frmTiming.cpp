@@ -1,5 +1,7 @@
 #include "timing/ui/frmTiming.h"
 
+#include <algorithm>
+
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -27,17 +29,16 @@ void frmTiming::activate() {
 void frmTiming::deactivate() {
     LiveWindow::deactivate();
     plan_.clear();
-    recallChannel_ = kChannels;
+    grid_->stopRecallAll();
 }
 
 bool frmTiming::commitPendingEntry() {
     // The box being worked in is left as the operator would leave it; its
     // check decides, with its one message when it refuses.
-    for (NumericEntry* box : txtChannel_)
-        if (box && box->editing()) {
-            cmdDefault_->setFocus(Qt::OtherFocusReason);
-            return !box->lineEdit()->hasFocus();
-        }
+    if (NumericEntry* box = grid_->boxBeingEdited()) {
+        cmdDefault_->setFocus(Qt::OtherFocusReason);
+        return !box->lineEdit()->hasFocus();
+    }
     for (NumericEntry* box : txtTmg_)
         if (box->editing()) {
             cmdDefault_->setFocus(Qt::OtherFocusReason);
@@ -61,7 +62,7 @@ void frmTiming::passStarting() {
 void frmTiming::planPass() {
     plan_.clear();
     if (configPending_) plan_.push_back(Step::Config);
-    if (recallPending_ || recallAllUnderWay())
+    if (recallPending_ || grid_->recallAllUnderWay())
         plan_.insert(plan_.end(), 2 * kChannels, Step::Recall);
     for (Step s : {Step::Speed, Step::SpeedAgain, Step::Position, Step::Offset, Step::Scale})
         plan_.push_back(s);
@@ -93,7 +94,7 @@ bool frmTiming::readItem(int index) {
     }
     if (step == Step::Recall) {
         if (recallPending_) startRecallAll();
-        return recallAllStep();
+        return grid_->recallAllStep();
     }
     // A timing-channel download finished: the grid shows what the PLS now
     // holds before the panels go on. Position is one step with its speed.
@@ -101,7 +102,7 @@ bool frmTiming::readItem(int index) {
         ctx_.tables.PLSConfigChanged = false;
         startRecallAll();
         plan_.insert(plan_.begin() + index, 2 * kChannels, Step::Recall);
-        return recallAllStep();
+        return grid_->recallAllStep();
     }
     return refreshStep(step);
 }
@@ -184,14 +185,7 @@ void frmTiming::ShowOnlineLayout() {
     MachineStopped = WasStopped = JustStopped = JustStarted = false;
     sbrMachineTiming_->setEnabled(true);
     for (int k : {0, 2, 3, 4}) fraTmg_[k]->setEnabled(true);
-    for (QLabel* l : lblChannel_) l->setEnabled(true);
-    // The text goes first: a box that loses the focus by being disabled then
-    // has nothing unfinished to check.
-    for (NumericEntry* box : txtChannel_) {
-        if (!box) continue;
-        box->setText(QStringLiteral("-"));
-        box->setEnabled(true);
-    }
+    grid_->showOnlineLook();
     for (int i = 0; i < 10; ++i) {
         lblCfgDescription_[i]->setEnabled(true);
         lblPLSCfg_[i]->setEnabled(true);
@@ -205,11 +199,10 @@ void frmTiming::ShowOnlineLayout() {
     positionRpm_.reset();
     diagram_->setScale(std::nullopt);
     diagram_->setPosition(std::nullopt);
-    showAllInDiagram();
+    grid_->showAllInDiagram();
     // The configuration and the channels come from the PLS in the passes.
     configPending_ = true;
     recallPending_ = true;
-    recallChannel_ = kChannels;
 }
 
 void frmTiming::ShowOfflineLayout() {
@@ -217,7 +210,6 @@ void frmTiming::ShowOfflineLayout() {
     const bool e = ctx_.OfflineEditing;
     MachineStopped = WasStopped = JustStopped = JustStarted = false;
     configPending_ = recallPending_ = false;
-    recallChannel_ = kChannels;
     plan_.clear();
     sbrMachineTiming_->setEnabled(false);
     panels_[0]->setText(QStringLiteral("RPM: -"));
@@ -228,13 +220,7 @@ void frmTiming::ShowOfflineLayout() {
     for (QGroupBox* f : fraTmg_) f->setEnabled(false);
     fraTmg_[0]->setEnabled(e);
     fraTmg_[2]->setEnabled(e);
-    for (QLabel* l : lblChannel_) l->setEnabled(e);
-    for (int ch = 0; ch < kChannels; ++ch) {
-        txtChannel_[ch]->setText(QString::number(data.Setpoint[ch][0]));
-        txtChannel_[kOffBase + ch]->setText(QString::number(data.Setpoint[ch][1]));
-    }
-    for (NumericEntry* box : txtChannel_)
-        if (box) box->setEnabled(e);
+    grid_->showSetpoints(data, e);
 
     for (int i = 0; i < 10; ++i) {
         lblCfgDescription_[i]->setEnabled(false);
@@ -254,7 +240,7 @@ void frmTiming::ShowOfflineLayout() {
 
     diagram_->setScale(data.ScaleFactor > 0 ? std::optional<int>(data.ScaleFactor) : std::nullopt);
     diagram_->setPosition(std::nullopt);
-    showAllInDiagram();
+    grid_->showAllInDiagram();
 }
 
 void frmTiming::setOffsetControlsEnabled(bool on) {
@@ -336,6 +322,34 @@ void frmTiming::cmdSetOffset_Click() {
         ctx_.tables.CurrentData.ResolverOffset = static_cast<std::int16_t>(*offset);
         panels_[2]->setText(QString::fromLatin1(kPanelCaption[2]) + QString::number(*offset));
     }
+}
+
+// --- Channel commands --------------------------------------------------------
+
+void frmTiming::startRecallAll() {
+    recallPending_ = false;
+    grid_->startRecallAll();
+}
+
+void frmTiming::cmdRecallChan_Click() {
+    if (linkHeld()) return;
+    const int ch = channelBoxValue();
+    AppContext::ModalOperation command(ctx_);
+    grid_->RecallChannelSetpoints(ch, false);
+}
+
+void frmTiming::cmdClearChan_Click() {
+    if (linkHeld()) return;
+    AppContext::ModalOperation command(ctx_);
+    grid_->ClearChannel([this] { return channelBoxValue(); });
+}
+
+// The channel box's value as a whole number, written back into the box.
+int frmTiming::channelBoxValue() {
+    const int ch = static_cast<int>(
+        std::clamp<std::int64_t>(LeadingWholeNumber(txtTmg_[1]->text()), 0, kChannels - 1));
+    txtTmg_[1]->setText(QString::number(ch));
+    return ch;
 }
 
 }  // namespace voran

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "timing/ui/TimingChannelGrid.h"
 #include "window/LiveWindow.h"
 
 class QGroupBox;
@@ -20,8 +21,8 @@ class NumericEntry;
 class TimingDiagram;
 
 // "Machine Timing": the machine's PLS timing. Page "Timing Channels" holds
-// the ON/OFF setpoints of the eight timing channels (the timing channel
-// grid, frmTimingGrid.cpp), the resolver offset, the channel commands and a
+// the ON/OFF setpoints of the eight timing channels (TimingChannelGrid),
+// the resolver offset, the channel commands and a
 // diagram of the channels over one machine cycle; page "PLS Configuration"
 // shows the PLS configuration. The status bar shows the live resolver
 // speed, machine position, offset and scale factor.
@@ -32,11 +33,11 @@ class TimingDiagram;
 class frmTiming : public LiveWindow {
     Q_OBJECT
 public:
-    static constexpr int kChannels = 8;
+    static constexpr int kChannels = TimingChannelGrid::kChannels;
     // txtChannel(ch) is the ON box of channel ch, txtChannel(ch + 16) its
     // OFF box.
-    static constexpr int kOffBase = 16;
-    static constexpr int kGridBoxes = 24;
+    static constexpr int kOffBase = TimingChannelGrid::kOffBase;
+    static constexpr int kGridBoxes = TimingChannelGrid::kGridBoxes;
     // The machine turns too fast above this speed for a position to mean
     // anything; the panel then shows 888.
     static constexpr int kPositionRpmLimit = 50;
@@ -46,15 +47,15 @@ public:
     static constexpr const char* kOffsetTitle = "Resolver Offset";
 
     explicit frmTiming(AppContext& ctx, QWidget* parent = nullptr);
-    ~frmTiming() override;
 
     void activate() override;
     void deactivate() override;
     bool commitPendingEntry() override;
 
     // Controls, by their index. txtChannel(8 .. 15) do not exist.
-    NumericEntry* txtChannel(int i) const { return txtChannel_.at(i); }
-    QLabel* lblChannel(int i) const { return lblChannel_.at(i); }
+    NumericEntry* txtChannel(int i) const { return grid_->txtChannel(i); }
+    QLabel* lblChannel(int i) const { return grid_->lblChannel(i); }
+    TimingChannelGrid* grid() const { return grid_; }
     NumericEntry* txtTmg(int i) const { return txtTmg_.at(i); }
     QGroupBox* fraTmg(int i) const { return fraTmg_.at(i); }
     QWidget* fraTiming(int i) const { return fraTiming_.at(i); }
@@ -84,8 +85,6 @@ private:
         Offset,      // panel 3
         Scale,       // panel 4 and the diagram's cycle
     };
-    // What one channel recall gave the grid.
-    enum class Recalled { More, ChannelDone, Fault };
 
     // --- Monitoring pass (frmTiming.cpp) ---
     void passStarting() override;
@@ -116,28 +115,14 @@ private:
     // (a timer inside a box of the link).
     bool linkHeld() const;
 
-    // --- Timing channel grid (frmTimingGrid.cpp) ---
-    bool RecallOneSetpoint(int ch);
-    Recalled recallSetpointInto(int ch, bool store);
-    void RecallChannelSetpoints(int ch, bool store);
+    // The recall of all channels begins (as a step of the pass).
     void startRecallAll();
-    bool recallAllStep();
-    bool recallAllUnderWay() const { return recallChannel_ < kChannels; }
-    bool txtChannel_Validate(int i, std::int64_t value);
-    void updChannel_Change(int i, std::int64_t value);
-    bool programChannel(int ch);
-    void settlePartner(int ch, int i);
-    void storeSetpoint(int ch, int which, std::int64_t value);
+    // The channel commands of the grid, on the channel in txtTmg(1).
     void cmdClearChan_Click();
     void cmdRecallChan_Click();
-    void showChannelMark(int ch, const QString& mark);
-    // The diagram follows what the grid shows for channel ch.
-    void showInDiagram(int ch);
-    void showAllInDiagram();
     int channelBoxValue();
 
-    std::array<NumericEntry*, kGridBoxes> txtChannel_{};
-    std::array<QLabel*, 10> lblChannel_{};
+    TimingChannelGrid* grid_ = nullptr;
     std::array<NumericEntry*, 2> txtTmg_{};
     std::array<QGroupBox*, 5> fraTmg_{};
     std::array<QWidget*, 2> fraTiming_{};
@@ -158,18 +143,12 @@ private:
     bool WasStopped = false;
     bool JustStopped = false;
     bool JustStarted = false;
-    int LastRecallState = 0;
-    int LastRecallPos = 0;
     bool LastOfflineEditing = false;
 
     // Steps of the pass under way, and what the online look left to do.
     std::vector<Step> plan_;
     bool configPending_ = false;
     bool recallPending_ = false;
-    // The recall of all channels: the channel under way (kChannels when
-    // none) and the recalls it has had.
-    int recallChannel_ = kChannels;
-    int recallsOfChannel_ = 0;
     // The speed read for the position panel; empty when that read failed.
     std::optional<int> positionRpm_;
 };

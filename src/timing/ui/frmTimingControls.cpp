@@ -45,10 +45,6 @@ frmTiming::frmTiming(AppContext& ctx, QWidget* parent) : LiveWindow(ctx, parent)
     buildControls();
 }
 
-frmTiming::~frmTiming() {
-    monitor_.stop();
-}
-
 // --- Controls --------------------------------------------------------------
 
 void frmTiming::buildControls() {
@@ -91,7 +87,7 @@ void frmTiming::buildControls() {
     // Tab order: row by row as the operator reads the grid (CH00 ON, CH00
     // OFF, CH01 ON ...), then each box before its buttons.
     QList<QWidget*> order;
-    for (int ch = 0; ch < kChannels; ++ch) order << txtChannel_[ch] << txtChannel_[kOffBase + ch];
+    for (int ch = 0; ch < kChannels; ++ch) order << txtChannel(ch) << txtChannel(kOffBase + ch);
     order << txtTmg_[0] << cmdSetOffset_ << txtTmg_[1] << cmdClearChan_ << cmdRecallChan_
           << cmdDefault_;
     for (int k = 1; k < order.size(); ++k) setTabOrder(order[k - 1], order[k]);
@@ -106,40 +102,12 @@ QWidget* frmTiming::buildGridPage() {
     auto* pageWidget = new QWidget;
     pageWidget->setObjectName(QStringLiteral("fraTiming0"));
 
-    // The setpoint grid: created in tab order, the ON boxes top to bottom,
-    // then the OFF boxes.
-    fraTmg_[0] = new QGroupBox(QStringLiteral("Timing Channels"), pageWidget);
-    for (int i = 0; i < kGridBoxes; ++i) {
-        if (i >= kChannels && i < kOffBase) continue;
-        auto* box = new NumericEntry(fraTmg_[0]);
-        box->setObjectName(QStringLiteral("txtChannel%1").arg(i));
-        box->setRange(0, 359);
-        box->setMessages(&ctx_.messages, "Set-up");
-        box->setDefaultTarget(cmdDefault_);
-        box->setText(QStringLiteral("-"));
-        box->setAcceptHook([this, i](std::int64_t v) { return txtChannel_Validate(i, v); });
-        box->setSpinHook([this, i](std::int64_t v) { updChannel_Change(i, v); });
-        txtChannel_[i] = box;
-    }
-    const char* rows[2] = {"Transfer Timing (CH0&0):", "PC Clock Timing (CH0&1):"};
-    for (int ch = 0; ch < kChannels; ++ch) {
-        const QString caption =
-            ch < 2 ? QString::fromLatin1(rows[ch]) : QStringLiteral("Spare (CH0&%1):").arg(ch);
-        auto* l = new QLabel(caption, fraTmg_[0]);
-        l->setBuddy(txtChannel_[ch]);
-        lblChannel_[ch] = l;
-    }
-    lblChannel_[8] = new QLabel(QStringLiteral("ON"), fraTmg_[0]);
-    lblChannel_[9] = new QLabel(QStringLiteral("OFF"), fraTmg_[0]);
-    auto* grid = new QGridLayout(fraTmg_[0]);
-    grid->addWidget(lblChannel_[8], 0, 1, Qt::AlignHCenter);
-    grid->addWidget(lblChannel_[9], 0, 2, Qt::AlignHCenter);
-    for (int ch = 0; ch < kChannels; ++ch) {
-        grid->addWidget(lblChannel_[ch], 1 + ch, 0, Qt::AlignRight);
-        grid->addWidget(txtChannel_[ch], 1 + ch, 1);
-        grid->addWidget(txtChannel_[kOffBase + ch], 1 + ch, 2);
-    }
-    grid->setRowStretch(1 + kChannels, 1);
+    // The diagram beside the grid: it stays readable whatever the grid's
+    // controls are enabled for.
+    auto* cycle = new QGroupBox(QStringLiteral("Machine Cycle"));
+    diagram_ = new TimingDiagram(cycle);
+    grid_ = new TimingChannelGrid(ctx_, *diagram_, *cmdDefault_, pageWidget);
+    fraTmg_[0] = grid_;
 
     // Resolver offset.
     fraTmg_[1] = new QGroupBox(QStringLiteral("Resolver Offset"), pageWidget);
@@ -176,10 +144,7 @@ QWidget* frmTiming::buildGridPage() {
     channelLayout->addWidget(cmdRecallChan_);
     channelLayout->addStretch(1);
 
-    // The diagram beside the grid: it stays readable whatever the grid's
-    // controls are enabled for.
-    auto* cycle = new QGroupBox(QStringLiteral("Machine Cycle"), pageWidget);
-    diagram_ = new TimingDiagram(cycle);
+    cycle->setParent(pageWidget);
     auto* cycleLayout = new QVBoxLayout(cycle);
     cycleLayout->addWidget(diagram_);
 

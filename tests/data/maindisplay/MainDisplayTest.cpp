@@ -85,7 +85,7 @@ TEST(MainDisplayOffline, OpeningAFileOrShowingTheWindowAgainRefreshesWithDigitGr
     const std::string path = h.folder.filePath("line3.sdt").toStdString();
     ASSERT_TRUE(WriteSetupFile(path, data).ok);
     h.dialogs.choose(path);
-    h.window->mnuFileOpen->trigger();
+    h.window->action(MenuCommand::FileOpen)->trigger();
     runPass(display(h));
     for (const auto& [i, value, row, col, text] : cells) EXPECT_EQ(cell(h, row, col), text) << i;
     // Shown again, the window fills from the tables at once, even when

@@ -39,7 +39,7 @@ TEST(ExportShiftData, TextFileHasFiftyTwoLinesWithCaptionsAndCrLf) {
     h.data().Value[38] = 1234567;  // no digit grouping
     h.data().Value[53] = -4;
     h.dialogs.choose(h.path("shift.txt"));
-    h.window->mnuFileExport->trigger();
+    h.window->action(MenuCommand::FileExport)->trigger();
 
     std::vector<std::string> want{"untitled",
                                   "Date: 5/1/2026 2:05:09 PM",

@@ -42,7 +42,7 @@ TEST(PrintReport, OfflineTheDialogDecidesAndTheWaitWindowStandsWhileDrawing) {
     PrintHarness h;
     // Cancelled: nothing drawn, nothing sent, nothing said.
     h.setup.answers = {false};
-    h.window->mnuFilePrint->trigger();
+    h.window->action(MenuCommand::FilePrint)->trigger();
     EXPECT_EQ(h.setup.dialogs, 1);
     EXPECT_TRUE(h.setup.printer.texts.empty());
     EXPECT_EQ(h.setup.printer.endCount, 0);
@@ -165,7 +165,7 @@ TEST(PrintReport, PreviewUploadsAsPrintDoesSoThePreviewAndThePaperAgree) {
         if (c.online) h.goOnline();
         h.clearTrace();
         h.port.silent = c.silent;
-        h.window->mnuFilePrintPreview->trigger();
+        h.window->action(MenuCommand::FilePrintPreview)->trigger();
         EXPECT_EQ(std::pair(h.setup.previews, h.setup.dialogs), std::pair(c.previews, 0));
         if (c.previews == 1) {
             EXPECT_EQ(h.setup.printer.pagesDrawn(), 3);

@@ -24,7 +24,7 @@ void writeFile(const std::string& path, const std::string& bytes) {
 
 TEST(TargetBoardMenu, F5PicksTheProgramAndOpensTheWindowOnlineUntilOk) {
     ShellHarness h;
-    QAction* menu = h.window->mnuViewTargetBoardStatus;
+    QAction* menu = h.window->action(MenuCommand::ViewTargetBoardStatus);
     EXPECT_TRUE(menu->isEnabled());
     EXPECT_EQ(menu->shortcut(), QKeySequence(Qt::Key_F5));
     EXPECT_EQ(menu->text(), QStringLiteral("&Target Board Interface"));

@@ -32,14 +32,14 @@ struct ProgramRun {
     std::string title() const { return window->windowTitle().toStdString(); }
     QStringList recentTexts() const {
         QStringList texts;
-        for (QAction* a : window->mnuFileRecent)
-            if (a->isVisible()) texts << a->text();
+        for (int i = 0; i < window->recentFileSlots(); ++i)
+            if (window->mnuFileRecent(i)->isVisible()) texts << window->mnuFileRecent(i)->text();
         return texts;
     }
     // Saves the working data under `path` through File > Save As.
     void saveAs(const std::string& path) {
         fake.choose(path);
-        window->mnuFileSaveAs->trigger();
+        window->action(MenuCommand::FileSaveAs)->trigger();
     }
 
     ManualClock clock;
@@ -81,7 +81,7 @@ TEST_F(DesktopHabits, GeometryRecentFilesAndDialogFoldersComeBackInTheNextRun) {
               QStringList({"&1 two.sdt  (" + shown + ")", "&2 one.sdt  (" + shown + ")"}));
     // File > Open starts where the last set-up file was chosen, not in the
     // program folder.
-    second.window->mnuFileOpen->trigger();
+    second.window->action(MenuCommand::FileOpen)->trigger();
     ASSERT_EQ(second.fake.shown.size(), 1u);
     EXPECT_EQ(second.fake.shown[0].request.initialName, file("*.sdt"));
 }
@@ -95,14 +95,14 @@ TEST_F(DesktopHabits, TheRecentListKeepsSixNumberedFilesAndDropsOneThatIsGone) {
         EXPECT_TRUE(texts[i].startsWith(QString("&%1 line%2.sdt").arg(i + 1).arg(7 - i)))
             << texts[i].toStdString();
 
-    run.window->mnuFileNew->trigger();
-    run.window->mnuFileRecent[2]->trigger();
+    run.window->action(MenuCommand::FileNew)->trigger();
+    run.window->mnuFileRecent(2)->trigger();
     EXPECT_EQ(run.title(), "VORAN - [line5.sdt][*] - Main Display");
     EXPECT_TRUE(run.messages.shown.empty());
     EXPECT_TRUE(run.recentTexts()[0].startsWith("&1 line5.sdt"));
 
     ASSERT_TRUE(QFile::remove(QString::fromStdString(file("line6.sdt"))));
-    run.window->mnuFileRecent[2]->trigger();
+    run.window->mnuFileRecent(2)->trigger();
     ASSERT_EQ(run.messages.shown.size(), 1u);
     EXPECT_EQ(run.messages.shown[0].title, "Open Set-up File");
     EXPECT_EQ(run.title(), "VORAN - [line5.sdt][*] - Main Display");
@@ -127,7 +127,7 @@ TEST_F(DesktopHabits, AFileGivenAtStartOpensOrGivesTheMessageOfFileOpen) {
     // The same box, word for word, as File > Open gives for that file.
     EXPECT_FALSE(run.window->openAtStart(file("junk.sdt")));
     run.fake.choose(file("junk.sdt"));
-    run.window->mnuFileOpen->trigger();
+    run.window->action(MenuCommand::FileOpen)->trigger();
     ASSERT_EQ(run.messages.shown.size(), 2u);
     EXPECT_EQ(run.messages.shown[0], run.messages.shown[1]);
     EXPECT_NE(run.messages.shown[0].text.find("cannot be opened as a set-up file"),
@@ -143,7 +143,7 @@ TEST_F(DesktopHabits, WindowsShowTheProgramsIconAndHelpShowsTheManual) {
         EXPECT_FALSE(icon.pixmap(48).isNull());
     }
 
-    run.window->mnuHelpHelpTopics->trigger();
+    run.window->action(MenuCommand::HelpHelpTopics)->trigger();
     frmHelp* help = run.window->helpWindow();
     ASSERT_NE(help, nullptr);
     EXPECT_TRUE(run.messages.shown.empty());

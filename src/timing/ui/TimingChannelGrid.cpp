@@ -1,16 +1,14 @@
-// The timing channel grid of the machine timing window: the ON and OFF
-// setpoint boxes of the eight PLS channels, their recall from the PLS, the
-// typed and spun setpoints and the Clear and Recall Channel commands.
+#include "timing/ui/TimingChannelGrid.h"
 
-#include <algorithm>
-
+#include <QGridLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "data/SetupData.h"
 #include "link/RSComm.h"
 #include "timing/PlsCommands.h"
 #include "timing/ui/TimingDiagram.h"
-#include "timing/ui/frmTiming.h"
 #include "widgets/NumericEntry.h"
 #include "window/AppContext.h"
 
@@ -24,9 +22,82 @@ const QString kNotRead = QStringLiteral("-");
 
 }  // namespace
 
+TimingChannelGrid::TimingChannelGrid(AppContext& ctx, TimingDiagram& diagram,
+                                     QPushButton& defaultButton, QWidget* parent)
+    : QGroupBox(QStringLiteral("Timing Channels"), parent),
+      ctx_(ctx),
+      diagram_(diagram),
+      cmdDefault_(defaultButton) {
+    buildControls();
+}
+
+void TimingChannelGrid::buildControls() {
+    // Created in tab order: the ON boxes top to bottom, then the OFF boxes.
+    for (int i = 0; i < kGridBoxes; ++i) {
+        if (i >= kChannels && i < kOffBase) continue;
+        auto* box = new NumericEntry(this);
+        box->setObjectName(QStringLiteral("txtChannel%1").arg(i));
+        box->setRange(0, 359);
+        box->setMessages(&ctx_.messages, "Set-up");
+        box->setDefaultTarget(&cmdDefault_);
+        box->setText(QStringLiteral("-"));
+        box->setAcceptHook([this, i](std::int64_t v) { return txtChannel_Validate(i, v); });
+        box->setSpinHook([this, i](std::int64_t v) { updChannel_Change(i, v); });
+        txtChannel_[i] = box;
+    }
+    const char* rows[2] = {"Transfer Timing (CH0&0):", "PC Clock Timing (CH0&1):"};
+    for (int ch = 0; ch < kChannels; ++ch) {
+        const QString caption =
+            ch < 2 ? QString::fromLatin1(rows[ch]) : QStringLiteral("Spare (CH0&%1):").arg(ch);
+        auto* l = new QLabel(caption, this);
+        l->setBuddy(txtChannel_[ch]);
+        lblChannel_[ch] = l;
+    }
+    lblChannel_[8] = new QLabel(QStringLiteral("ON"), this);
+    lblChannel_[9] = new QLabel(QStringLiteral("OFF"), this);
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(lblChannel_[8], 0, 1, Qt::AlignHCenter);
+    grid->addWidget(lblChannel_[9], 0, 2, Qt::AlignHCenter);
+    for (int ch = 0; ch < kChannels; ++ch) {
+        grid->addWidget(lblChannel_[ch], 1 + ch, 0, Qt::AlignRight);
+        grid->addWidget(txtChannel_[ch], 1 + ch, 1);
+        grid->addWidget(txtChannel_[kOffBase + ch], 1 + ch, 2);
+    }
+    grid->setRowStretch(1 + kChannels, 1);
+}
+
+NumericEntry* TimingChannelGrid::boxBeingEdited() const {
+    for (NumericEntry* box : txtChannel_)
+        if (box && box->editing()) return box;
+    return nullptr;
+}
+
+void TimingChannelGrid::showOnlineLook() {
+    for (QLabel* l : lblChannel_) l->setEnabled(true);
+    // The text goes first: a box that loses the focus by being disabled then
+    // has nothing unfinished to check.
+    for (NumericEntry* box : txtChannel_) {
+        if (!box) continue;
+        box->setText(QStringLiteral("-"));
+        box->setEnabled(true);
+    }
+    recallChannel_ = kChannels;
+}
+
+void TimingChannelGrid::showSetpoints(const SetupData& data, bool editable) {
+    recallChannel_ = kChannels;
+    for (QLabel* l : lblChannel_) l->setEnabled(editable);
+    for (int ch = 0; ch < kChannels; ++ch) {
+        txtChannel_[ch]->setText(QString::number(data.Setpoint[ch][0]));
+        txtChannel_[kOffBase + ch]->setText(QString::number(data.Setpoint[ch][1]));
+    }
+    for (NumericEntry* box : txtChannel_)
+        if (box) box->setEnabled(editable);
+}
+
 // --- Channel recall --------------------------------------------------------
 
-bool frmTiming::RecallOneSetpoint(int ch) {
+bool TimingChannelGrid::RecallOneSetpoint(int ch) {
     RSComm& link = ctx_.link;
     if (!link.OnlineMode) return false;
     auto t = link.begin();
@@ -38,7 +109,7 @@ bool frmTiming::RecallOneSetpoint(int ch) {
 
 // One recall of channel ch into its boxes: the PLS answers one setpoint a
 // recall and says whether it is the ON or the OFF setpoint.
-frmTiming::Recalled frmTiming::recallSetpointInto(int ch, bool store) {
+TimingChannelGrid::Recalled TimingChannelGrid::recallSetpointInto(int ch, bool store) {
     if (!RecallOneSetpoint(ch)) {
         if (ctx_.link.CommError) return Recalled::Fault;
         ctx_.messages.show("Unable to Recall Channel ch" + std::to_string(ch), "Channel Recall",
@@ -61,21 +132,20 @@ frmTiming::Recalled frmTiming::recallSetpointInto(int ch, bool store) {
     return Recalled::ChannelDone;
 }
 
-void frmTiming::RecallChannelSetpoints(int ch, bool store) {
+void TimingChannelGrid::RecallChannelSetpoints(int ch, bool store) {
     for (int n = 0; n < 2; ++n)
         if (recallSetpointInto(ch, store) != Recalled::More) return;
 }
 
-void frmTiming::startRecallAll() {
-    recallPending_ = false;
+void TimingChannelGrid::startRecallAll() {
     recallChannel_ = 0;
     recallsOfChannel_ = 0;
-    cmdDefault_->setFocus(Qt::OtherFocusReason);
+    cmdDefault_.setFocus(Qt::OtherFocusReason);
 }
 
 // One recall of the recall of all channels, as a step of the pass; false on
 // a link fault, which ends the recall.
-bool frmTiming::recallAllStep() {
+bool TimingChannelGrid::recallAllStep() {
     if (!recallAllUnderWay()) return true;
     const Recalled r = recallSetpointInto(recallChannel_, false);
     if (r == Recalled::Fault) {
@@ -89,26 +159,11 @@ bool frmTiming::recallAllStep() {
     return true;
 }
 
-void frmTiming::cmdRecallChan_Click() {
-    if (linkHeld()) return;
-    const int ch = channelBoxValue();
-    AppContext::ModalOperation command(ctx_);
-    RecallChannelSetpoints(ch, false);
-}
-
-// The channel box's value as a whole number, written back into the box.
-int frmTiming::channelBoxValue() {
-    const int ch = static_cast<int>(
-        std::clamp<std::int64_t>(LeadingWholeNumber(txtTmg_[1]->text()), 0, kChannels - 1));
-    txtTmg_[1]->setText(QString::number(ch));
-    return ch;
-}
-
 // --- Setpoint entry ----------------------------------------------------------
 
 // A typed setpoint that passed the range check (the box shows it as a whole
 // number). False refuses it: the box gets its saved value back.
-bool frmTiming::txtChannel_Validate(int i, std::int64_t value) {
+bool TimingChannelGrid::txtChannel_Validate(int i, std::int64_t value) {
     NumericEntry* box = txtChannel_[i];
     if (box->text() == box->savedText()) return true;
     const int ch = i % kOffBase;
@@ -134,7 +189,7 @@ bool frmTiming::txtChannel_Validate(int i, std::int64_t value) {
 
 // A spun setpoint: the spinner has put the value into the box and given the
 // focus to cmdDefault. No equality test on this path.
-void frmTiming::updChannel_Change(int i, std::int64_t value) {
+void TimingChannelGrid::updChannel_Change(int i, std::int64_t value) {
     const int ch = i % kOffBase;
     storeSetpoint(ch, i < kOffBase ? 0 : 1, value);
     if (ctx_.link.OnlineMode) {
@@ -148,13 +203,13 @@ void frmTiming::updChannel_Change(int i, std::int64_t value) {
     }
 }
 
-void frmTiming::storeSetpoint(int ch, int which, std::int64_t value) {
+void TimingChannelGrid::storeSetpoint(int ch, int which, std::int64_t value) {
     ctx_.tables.CurrentData.Setpoint[ch][which] = static_cast<std::int16_t>(value);
 }
 
 // Clears channel ch and programs it with what its two boxes hold. A box
 // that shows a mark counts as 0.
-bool frmTiming::programChannel(int ch) {
+bool TimingChannelGrid::programChannel(int ch) {
     const int on = static_cast<int>(LeadingWholeNumber(txtChannel_[ch]->text()));
     const int off = static_cast<int>(LeadingWholeNumber(txtChannel_[ch + kOffBase]->text()));
     // A link held by another transaction (a box of the link still open)
@@ -171,12 +226,12 @@ bool frmTiming::programChannel(int ch) {
         showInDiagram(ch);
     } else {
         // Cleared, unchanged or half done: what the PLS holds is not known.
-        diagram_->setChannel(ch, {TimingDiagram::Mark::Unknown, 0, 0});
+        diagram_.setChannel(ch, {TimingDiagram::Mark::Unknown, 0, 0});
     }
     return ok;
 }
 
-void frmTiming::settlePartner(int ch, int i) {
+void TimingChannelGrid::settlePartner(int ch, int i) {
     NumericEntry* box = txtChannel_[i];
     if (EntryNumber(box->text())) return;
     box->setText(QStringLiteral("0"));
@@ -185,11 +240,9 @@ void frmTiming::settlePartner(int ch, int i) {
 
 // --- Clear Channel -------------------------------------------------------------
 
-void frmTiming::cmdClearChan_Click() {
-    if (linkHeld()) return;
-    AppContext::ModalOperation command(ctx_);
+void TimingChannelGrid::ClearChannel(const std::function<int()>& channel) {
     for (;;) {
-        const int ch = channelBoxValue();
+        const int ch = channel();
         const auto answer =
             ctx_.messages.show("You are about to Clear Channel CH0" + std::to_string(ch) +
                                    ".\r\n\r\nDo you wish to continue?",
@@ -220,32 +273,32 @@ void frmTiming::cmdClearChan_Click() {
 
 // --- Marks and the diagram ---------------------------------------------------
 
-void frmTiming::showChannelMark(int ch, const QString& mark) {
+void TimingChannelGrid::showChannelMark(int ch, const QString& mark) {
     txtChannel_[ch]->setText(mark);
     txtChannel_[ch + kOffBase]->setText(mark);
     showInDiagram(ch);
 }
 
-void frmTiming::showInDiagram(int ch) {
+void TimingChannelGrid::showInDiagram(int ch) {
     const QString on = txtChannel_[ch]->text();
     const QString off = txtChannel_[ch + kOffBase]->text();
     using Mark = TimingDiagram::Mark;
     if (on == kNoSetpoint || off == kNoSetpoint) {
-        diagram_->setChannel(ch, {Mark::Empty, 0, 0});
+        diagram_.setChannel(ch, {Mark::Empty, 0, 0});
         return;
     }
     const auto onValue = EntryNumber(on);
     const auto offValue = EntryNumber(off);
     if (onValue && offValue) {
-        diagram_->setChannel(ch, {Mark::Programmed, static_cast<int>(RoundHalfEven(*onValue)),
-                                  static_cast<int>(RoundHalfEven(*offValue))});
+        diagram_.setChannel(ch, {Mark::Programmed, static_cast<int>(RoundHalfEven(*onValue)),
+                                 static_cast<int>(RoundHalfEven(*offValue))});
         return;
     }
     const bool pending = on == kNotRead || off == kNotRead;
-    diagram_->setChannel(ch, {pending ? Mark::Pending : Mark::Unknown, 0, 0});
+    diagram_.setChannel(ch, {pending ? Mark::Pending : Mark::Unknown, 0, 0});
 }
 
-void frmTiming::showAllInDiagram() {
+void TimingChannelGrid::showAllInDiagram() {
     for (int ch = 0; ch < kChannels; ++ch) showInDiagram(ch);
 }
 
