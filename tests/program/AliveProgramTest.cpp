@@ -179,7 +179,7 @@ TEST(AliveTransfers, CancelEndsTheProgramDownloadAtTheNextSafePointAsNotComplete
 
         ASSERT_EQ(w.boxes.shown.size(), 2u);
         EXPECT_EQ(w.boxes.shown[1],
-                  box("Program Download", "Program Download Not Complete!", MsgIcon::Critical));
+                  box("Program Download Not Complete!", "Program Download", MsgIcon::Critical));
         EXPECT_FALSE(link.OnlineMode);
         EXPECT_FALSE(link.InProgramMode());
         EXPECT_FALSE(link.ValidProgram());
