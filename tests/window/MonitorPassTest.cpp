@@ -82,20 +82,3 @@ TEST(MonitorPass, TransferFromTheMenuWithTheDisplayRunningSendsOnlyTheTransfersB
         EXPECT_EQ(h.messages.shown.size(), 1u) << "only the question, no failure box";
     }
 }
-
-TEST(MonitorPass, AReadThatFailsIsNotShownAndTheNextPassGoesOffline) {
-    ShellHarness h;
-    h.goOnline();
-    frmMain& d = display(h);
-    ASSERT_TRUE(d.monitor().runPass());
-    const std::string rate = d.lblDisplay0->text().toStdString();
-    h.board.preset("W182", 4321);
-    h.port.silent = true;  // the cable box is answered Cancel
-    d.monitor().runPass();
-    EXPECT_EQ(d.lblDisplay0->text().toStdString(), rate) << "no value from a failed read";
-    EXPECT_TRUE(h.link().CommError);
-    d.monitor().runPass();
-    EXPECT_FALSE(h.link().OnlineMode);
-    EXPECT_EQ(h.panel(2), "OFFLINE");
-    EXPECT_EQ(d.lblDisplay0->text().toStdString(), "-");
-}
