@@ -1,6 +1,6 @@
-// The one monitoring pass of the live windows: it waits while a modal
-// operation owns the link, so a transfer run from the window costs the
-// protocol's minimum of exchanges; a failed read is never shown.
+// The monitoring pass with the frame around it: it waits while a modal
+// operation owns the link (the background alarm poll goes on), so a
+// transfer run from the menu costs the protocol's minimum of exchanges.
 #include <QCoreApplication>
 #include <QTableWidget>
 #include <QTimer>
