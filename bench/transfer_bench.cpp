@@ -74,12 +74,8 @@ bool RunWindowTransfers(const std::string& folder, bool pauseMonitoring) {
     SetupTables tables;
     tables.BuildDefaults(clock.localDateTime());
     NoClipboard clipboard;
-    AppContext ctx(link, tables, boxes, clock, clipboard, folder, [&] {
-        if (link.OnlineMode)
-            link.OpenRSComm(port);
-        else
-            link.CloseRSComm();
-    });
+    OnlineState online(link, port, boxes);
+    AppContext ctx(link, tables, boxes, clock, clipboard, folder, online);
     ctx.goOnline();
     if (!link.OnlineMode) return false;
     frmMain display(ctx);

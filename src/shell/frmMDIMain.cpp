@@ -52,8 +52,9 @@ frmMDIMain::frmMDIMain(const ShellServices& services, QWidget* parent)
       programFolder_(services.programFolder),
       // The link starts closed with every flag clear: the program is offline.
       link_(services.clock, services.messages, services.programFolder),
+      online_(link_, services.port, services.messages),
       ctx_(link_, tables_, services.messages, services.clock, services.clipboard,
-           services.programFolder, [this] { UpdateOnlineState(); }),
+           services.programFolder, online_),
       files_(tables_, services.messages, services.dialogs, services.clock, services.programFolder),
       background_(ctx_),
       reports_(std::make_unique<ReportCommands>(ctx_, files_, services.dialogs, this)),
@@ -72,6 +73,14 @@ frmMDIMain::frmMDIMain(const ShellServices& services, QWidget* parent)
 
     // The help file lives beside the program.
     helpFile_ = ResolvePath(programFolder_, "Help/VORAN.hlp");
+
+    // The MODE panel and the View menu's marks show the mode the link was
+    // brought to.
+    online_.setListener([this](bool online) {
+        panels_[1]->setText(online ? "ONLINE" : "OFFLINE");
+        action(MenuCommand::ViewOnline)->setChecked(online);
+        action(MenuCommand::ViewOffline)->setChecked(!online);
+    });
 
     files_.onCaptionChanged = [this](const std::string& caption) {
         setTitle(caption);
@@ -524,15 +533,7 @@ void frmMDIMain::growToFitChild() {
 }
 
 void frmMDIMain::UpdateOnlineState() {
-    if (link_.OnlineMode)
-        link_.OpenRSComm(port_);
-    else
-        link_.CloseRSComm();
-    const bool online = link_.OnlineMode;
-    panels_[1]->setText(online ? "ONLINE" : "OFFLINE");
-    action(MenuCommand::ViewOnline)->setChecked(online);
-    action(MenuCommand::ViewOffline)->setChecked(!online);
-    if (link_.CommError) link_.OnlineMode = false;
+    online_.follow();
 }
 
 // Going online or offline changes what the window shows: a typed value is

@@ -219,6 +219,7 @@ private:
 
     SetupTables tables_;
     RSComm link_;
+    OnlineState online_;
     AppContext ctx_;
     FileCommands files_;
     BackgroundUpdate background_;

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <string>
 #include <utility>
 
@@ -10,6 +9,7 @@
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
 #include "program/ProgramState.h"
+#include "window/OnlineState.h"
 
 namespace voran {
 
@@ -20,15 +20,14 @@ namespace voran {
 class AppContext {
 public:
     AppContext(RSComm& link, SetupTables& tables, IMessageBox& messages, IClock& clock,
-               IClipboard& clipboard, std::string programFolder,
-               std::function<void()> updateOnlineState)
+               IClipboard& clipboard, std::string programFolder, OnlineState& online)
         : link(link),
           tables(tables),
           messages(messages),
           clock(clock),
           clipboard(clipboard),
           programFolder(std::move(programFolder)),
-          updateOnlineState_(std::move(updateOnlineState)) {}
+          online(online) {}
     AppContext(const AppContext&) = delete;
     AppContext& operator=(const AppContext&) = delete;
 
@@ -38,6 +37,8 @@ public:
     IClock& clock;
     IClipboard& clipboard;
     const std::string programFolder;
+    // Going online and offline (the port, the offer, the mode shown).
+    OnlineState& online;
 
     // Edit > Enable Offline Editing is checked.
     bool OfflineEditing = false;
@@ -47,39 +48,13 @@ public:
     // transfer.
     ProgramState program{};
 
-    // Brings the link and the MODE panel in line with link.OnlineMode
-    // (opens or closes the port).
-    void UpdateOnlineState() { updateOnlineState_(); }
-    // The operator's Online Data command: opens the link.
-    void goOnline() {
-        link.OnlineMode = true;
-        UpdateOnlineState();
-    }
-    // The operator's Offline Data command: closes the link.
-    void goOffline() {
-        link.OnlineMode = false;
-        UpdateOnlineState();
-    }
-    // Offline, asks whether to go online for a command that needs the board
-    // and does so on Yes; true when the program is online (or now goes).
-    bool offerToGoOnline() {
-        if (link.OnlineMode) return true;
-        if (messages.show("Program is Currently OFFLINE\r\n\r\nDo You Wish to Switch to ONLINE "
-                          "MODE to Continue?",
-                          "Program Offline", MsgButtons::YesNo,
-                          MsgIcon::Question) != MsgResult::Yes)
-            return false;
-        goOnline();
-        return true;
-    }
-    // After a link fault the program goes offline; true when it did.
-    bool goOfflineAfterFault() {
-        if (!link.CommError) return false;
-        goOffline();
-        return true;
-    }
-    // The program is online and no link fault stands: reads and writes may go.
-    bool linkUsable() const { return link.OnlineMode && !link.CommError; }
+    // Brings the port in line with link.OnlineMode (opens or closes it).
+    void UpdateOnlineState() { online.follow(); }
+    void goOnline() { online.goOnline(); }
+    void goOffline() { online.goOffline(); }
+    bool offerToGoOnline() { return online.offerToGoOnline(); }
+    bool goOfflineAfterFault() { return online.goOfflineAfterFault(); }
+    bool linkUsable() const { return online.linkUsable(); }
 
     // While a modal operation that runs link traffic is on screen (a data
     // transfer, a program download), the child window's monitoring pass
@@ -98,7 +73,6 @@ public:
     bool monitoringPaused() const { return modalOperations_ > 0; }
 
 private:
-    std::function<void()> updateOnlineState_;
     int modalOperations_ = 0;
 };
 

@@ -45,4 +45,13 @@ public:
     std::vector<Shown> shown;
 };
 
+using Box = FakeMessageBox::Shown;
+
+// A box as the program shows it: text, title, icon and buttons, in the
+// order IMessageBox::show takes them.
+inline Box box(const std::string& text, const std::string& title,
+               MsgIcon icon = MsgIcon::Exclamation, MsgButtons buttons = MsgButtons::Ok) {
+    return {text, title, buttons, icon};
+}
+
 }  // namespace voran::testing

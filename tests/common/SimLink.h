@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QTemporaryDir>
-#include <functional>
 
 #include "FakeMessageBox.h"
 #include "SimBoard.h"
@@ -19,19 +18,6 @@ struct SimLink {
     sim::SimBoard board;
     sim::SimPort port{board, clock};
     RSComm link{clock, messages, folder.path().toStdString()};
-
-    // What the frame does when the program goes online or offline (an
-    // AppContext's UpdateOnlineState): the link opened on the board or
-    // closed, and offline again when opening failed.
-    std::function<void()> followOnlineMode() {
-        return [this] {
-            if (link.OnlineMode)
-                link.OpenRSComm(port);
-            else
-                link.CloseRSComm();
-            if (link.CommError) link.OnlineMode = false;
-        };
-    }
 };
 
 }  // namespace voran::testing

@@ -182,7 +182,7 @@ TEST(AliveTransfers, CancelEndsTheProgramDownloadAtTheNextSafePointAsNotComplete
 
         ASSERT_EQ(w.boxes.shown.size(), 2u);
         EXPECT_EQ(w.boxes.shown[1],
-                  box("Program Download", "Program Download Not Complete!", MsgIcon::Critical));
+                  box("Program Download Not Complete!", "Program Download", MsgIcon::Critical));
         EXPECT_FALSE(link.OnlineMode);
         EXPECT_FALSE(w.program.progress.InProgramMode);
         EXPECT_FALSE(w.program.set.ValidProgram);

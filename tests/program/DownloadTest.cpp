@@ -154,8 +154,8 @@ TEST_F(Download, SmallProgramByteForByteThenIdentBlock) {
     EXPECT_EQ(
         boxes.shown,
         (std::vector<FakeMessageBox::Shown>{
-            box("Program Download - [ABC]", question, MsgIcon::Question, MsgButtons::YesNoCancel),
-            box("Program Download", "Program Download Complete!", MsgIcon::Information)}));
+            box(question, "Program Download - [ABC]", MsgIcon::Question, MsgButtons::YesNoCancel),
+            box("Program Download Complete!", "Program Download", MsgIcon::Information)}));
     EXPECT_TRUE(link.OnlineMode);
     EXPECT_FALSE(program.set.ValidProgram) << "the program must be chosen again";
     EXPECT_FALSE(program.progress.InProgramMode);
@@ -221,9 +221,8 @@ TEST_F(Download, WrongOrMissingRecordAnswerHaltsWithoutLeavingProgramMode) {
         ASSERT_EQ(run(), DownloadOutcome::Halted);
         EXPECT_EQ(titles(),
                   (std::vector<std::string>{"Program Download - [ABC]", "Program Download"}));
-        EXPECT_EQ(boxes.shown.back(),
-                  box("Program Download", "Checksum Error, Program Download Halted!",
-                      MsgIcon::Exclamation));
+        EXPECT_EQ(boxes.shown.back(), box("Checksum Error, Program Download Halted!",
+                                          "Program Download", MsgIcon::Exclamation));
         // The first record was the last thing sent: no closing FFH, no ident.
         const Bytes s = sent();
         const Bytes tail(s.end() - 19, s.end());
@@ -248,7 +247,7 @@ TEST_F(Download, BoardThatStaysInProgramModeIsReported) {
     goOnline();
     ASSERT_EQ(run(), DownloadOutcome::Halted);
     EXPECT_EQ(boxes.shown.back(),
-              box("Program Download", "PLC did not Exit Program Mode!", MsgIcon::Critical));
+              box("PLC did not Exit Program Mode!", "Program Download", MsgIcon::Critical));
     EXPECT_EQ(board.peek("B61424"), 0) << "no ident written";
     EXPECT_FALSE(link.OnlineMode);
 }
@@ -264,43 +263,38 @@ TEST_F(Download, BadImageIsRefusedWithNothingSent) {
     const std::string hex = folder.path("line.hex");
     const Row rows[] = {
         {"bad checksum on line 2", good.substr(0, good.find('\n') + 1) + ":03401000FF5503AB\r\n",
-         box("Program Dump",
-             "Currently Selected Program is Invalid.\r\n\r\n" + hex +
+         box("Currently Selected Program is Invalid.\r\n\r\n" + hex +
                  " line 2: the record checksum is wrong.\r\n\r\nProgram Download Halted!",
-             MsgIcon::Exclamation),
+             "Program Dump", MsgIcon::Exclamation),
          false},
         {"empty line", good.substr(0, good.find('\n') + 1) + "\r\n" + ":00000001FF\r\n",
-         box("Program Dump",
-             "Currently Selected Program is Invalid.\r\n\r\n" + hex +
+         box("Currently Selected Program is Invalid.\r\n\r\n" + hex +
                  " line 2: the line is empty.\r\n\r\nProgram Download Halted!",
-             MsgIcon::Exclamation),
+             "Program Dump", MsgIcon::Exclamation),
          false},
         {"cut at a record boundary", cutImage(),
-         box("Program Dump",
-             "Currently Selected Program is Invalid.\r\n\r\n" + hex +
+         box("Currently Selected Program is Invalid.\r\n\r\n" + hex +
                  " line 100: the image ends without its end record (:00000001FF): it may have "
                  "been cut short.\r\n\r\nProgram Download Halted!",
-             MsgIcon::Exclamation),
+             "Program Dump", MsgIcon::Exclamation),
          false},
         {"record after the end record", good + good.substr(0, good.find('\n') + 1),
-         box("Program Dump",
-             "Currently Selected Program is Invalid.\r\n\r\n" + hex +
+         box("Currently Selected Program is Invalid.\r\n\r\n" + hex +
                  " line 4: a record follows the end record.\r\n\r\nProgram Download Halted!",
-             MsgIcon::Exclamation),
+             "Program Dump", MsgIcon::Exclamation),
          false},
         {"extended address record", ":020000040000FA\r\n" + good,
-         box("Program Dump",
-             "Currently Selected Program is Invalid.\r\n\r\n" + hex +
+         box("Currently Selected Program is Invalid.\r\n\r\n" + hex +
                  " line 1: record type 04 is not a data record (only types 00 and 01 are "
                  "downloaded).\r\n\r\nProgram Download Halted!",
-             MsgIcon::Exclamation),
+             "Program Dump", MsgIcon::Exclamation),
          false},
         {"empty file", std::string(),
-         box("Program Download", hex + " File is Not Valid\r\n\r\nProgram Downloaded Halted",
+         box(hex + " File is Not Valid\r\n\r\nProgram Downloaded Halted", "Program Download",
              MsgIcon::Exclamation),
          true},
         {"no file", std::nullopt,
-         box("Program Download", hex + " File Does Not Exist.\r\n\r\nProgram Downloaded Halted",
+         box(hex + " File Does Not Exist.\r\n\r\nProgram Downloaded Halted", "Program Download",
              MsgIcon::Information),
          true},
     };
@@ -330,10 +324,9 @@ TEST_F(Download, DeclinedOfflineOrInvalidSendsNothing) {
     // Offline: the message and nothing else.
     ASSERT_EQ(run(), DownloadOutcome::NotStarted);
     EXPECT_EQ(boxes.shown, (std::vector<FakeMessageBox::Shown>{
-                               box("Program Download",
-                                   "Program is Currently OFFLINE.\r\n\r\nSwitch to ONLINE MODE to "
+                               box("Program is Currently OFFLINE.\r\n\r\nSwitch to ONLINE MODE to "
                                    "Continue.",
-                                   MsgIcon::Information)}));
+                                   "Program Download", MsgIcon::Information)}));
     goOnline();
     for (MsgResult answer : {MsgResult::No, MsgResult::Cancel}) {
         port.clearTrace();
@@ -378,14 +371,14 @@ TEST_F(Download, BytesOutsideProgramMemoryGoOnlyAfterTheirOwnQuestion) {
             const DownloadOutcome outcome = DumpProgram(link, program, boxes);
             ASSERT_GE(boxes.shown.size(), 2u);
             EXPECT_EQ(boxes.shown[1],
-                      box("Program Download - Outside Program Memory",
-                          "The image " + hex +
+                      box("The image " + hex +
                               " holds bytes outside the K-900(PLC) program memory (4000H to "
                               "BFFFH):\r\n  " +
                               r.ranges +
                               "\r\n\r\nThey will replace whatever the board keeps there."
                               "\r\n\r\nDo you wish to download them as well?",
-                          MsgIcon::Exclamation, MsgButtons::YesNo));
+                          "Program Download - Outside Program Memory", MsgIcon::Exclamation,
+                          MsgButtons::YesNo));
             if (answer == MsgResult::No) {
                 EXPECT_EQ(outcome, DownloadOutcome::Refused);
                 EXPECT_EQ(sent(), identRead()) << "nothing sent";
@@ -406,12 +399,12 @@ TEST_F(Download, BytesOutsideProgramMemoryGoOnlyAfterTheirOwnQuestion) {
 // never with "Complete".
 TEST_F(Download, FailedWritesEndItWithTheMessageOfTheirStep) {
     const std::string lcf = "@" + std::string(34, '0') + "1004" + "1000%\r\n";
-    const auto configBox = box("Program Config Download",
-                               "Could Not Set Program Configuration in PLC!", MsgIcon::Critical);
-    const auto identBox = box(
-        "Program Download", "Could Not Send Program Ident and Revision to PLC!", MsgIcon::Critical);
+    const auto configBox = box("Could Not Set Program Configuration in PLC!",
+                               "Program Config Download", MsgIcon::Critical);
+    const auto identBox = box("Could Not Send Program Ident and Revision to PLC!",
+                              "Program Download", MsgIcon::Critical);
     const auto notComplete =
-        box("Program Download", "Program Download Not Complete!", MsgIcon::Critical);
+        box("Program Download Not Complete!", "Program Download", MsgIcon::Critical);
     struct Row {
         const char* name;
         const char* burst;  // each write and its retry lose their last byte

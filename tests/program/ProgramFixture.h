@@ -21,11 +21,6 @@ namespace voran::testing {
 
 using Bytes = std::vector<std::uint8_t>;
 
-inline FakeMessageBox::Shown box(const std::string& title, const std::string& text, MsgIcon icon,
-                                 MsgButtons buttons = MsgButtons::Ok) {
-    return {text, title, buttons, icon};
-}
-
 // A revision line: the ident, then checksum and revision as MarkHEX pairs.
 inline std::string revisionText(const std::string& ident, int checksum, int revision) {
     std::string c = HexByteText(checksum), r = HexByteText(revision);

@@ -55,7 +55,7 @@ TEST_F(ProgramMenu, OfflineQuestionDecidesWhetherTheDialogOpens) {
     h.window->SelectProgramFile(0);
     EXPECT_EQ(h.messages.shown,
               (std::vector<FakeMessageBox::Shown>{
-                  box("Program Offline", kOffline, MsgIcon::Question, MsgButtons::YesNo)}));
+                  box(kOffline, "Program Offline", MsgIcon::Question, MsgButtons::YesNo)}));
     EXPECT_TRUE(h.dialogs.shown.empty());
     EXPECT_FALSE(h.link().OnlineMode);
 
@@ -81,10 +81,9 @@ TEST_F(ProgramMenu, DownloadRunsInTheProgressWindowAfterBothQuestions) {
     h.messages.answers = {MsgResult::No};
     h.window->action(MenuCommand::FileDownloadProgram)->trigger();
     EXPECT_EQ(h.messages.shown.back(),
-              box("Program Download",
-                  "You are about to download \"line.tnx\" to the K-900.\r\n\r\nDo you wish to "
+              box("You are about to download \"line.tnx\" to the K-900.\r\n\r\nDo you wish to "
                   "continue?",
-                  MsgIcon::Question, MsgButtons::YesNo));
+                  "Program Download", MsgIcon::Question, MsgButtons::YesNo));
     EXPECT_TRUE(h.port.sent().empty()) << "No: nothing sent";
     EXPECT_EQ(h.window->programCommands().gProgramFilePath, tnx);
 
@@ -128,11 +127,10 @@ TEST_F(ProgramMenu, UploadAsksBeforeReplacingAnImageThenReadsTheBoard) {
     h.messages.answers = {MsgResult::No};
     h.window->action(MenuCommand::FileUploadProgram)->trigger();
     EXPECT_EQ(h.messages.shown.back(),
-              box("Program Upload",
-                  path("line.hex") +
+              box(path("line.hex") +
                       " already exists.\r\n\r\nDo you wish to replace it with the program in "
                       "the target board?",
-                  MsgIcon::Question, MsgButtons::YesNo));
+                  "Program Upload", MsgIcon::Question, MsgButtons::YesNo));
     EXPECT_TRUE(h.port.sent().empty());
 
     h.dialogs.choose(path("line.tnx"));

@@ -72,7 +72,7 @@ TEST_F(Upload, K900ProgramComesBackByteForByteInTheMinimumOfExchanges) {
     EXPECT_EQ(sent().size(), 2u + 2 * (10 + 32768));
     EXPECT_EQ(boxes.shown,
               (std::vector<FakeMessageBox::Shown>{
-                  box("Program Upload", "Program Upload Complete!", MsgIcon::Information)}));
+                  box("Program Upload Complete!", "Program Upload", MsgIcon::Information)}));
     EXPECT_FALSE(program.progress.InUploadMode);
     EXPECT_TRUE(link.OnlineMode);
 }
@@ -148,9 +148,8 @@ TEST_F(Upload, LinkFaultOnTheLastByteLeavesTheEarlierSetAsItWas) {
     // then the memory; the last byte's low address byte is never answered.
     cut.after = cut.written + 2 + 2 * (10 + 3 + 0x6000);
     ASSERT_EQ(run(), UploadOutcome::NotComplete);
-    EXPECT_EQ(boxes.shown.back(),
-              box("Program Upload", "Program Upload Not Complete!\r\n\r\nHEX file not created.",
-                  MsgIcon::Critical));
+    EXPECT_EQ(boxes.shown.back(), box("Program Upload Not Complete!\r\n\r\nHEX file not created.",
+                                      "Program Upload", MsgIcon::Critical));
     EXPECT_EQ(folder.read("back.rev"), "OLDREV0102\r\n");
     EXPECT_EQ(folder.read("back.lcf"), "OLD LCF\r\n");
     EXPECT_EQ(folder.read("back.hex"), ":00000001FF\r\n");
@@ -173,18 +172,16 @@ TEST_F(Upload, RefusedBeforeTheBoardIsTouched) {
          'D',
          false,
          true,
-         {box("Program Upload",
-              "Program is Currently OFFLINE.\r\n\r\nSwitch to ONLINE MODE to Continue.",
-              MsgIcon::Information)}},
+         {box("Program is Currently OFFLINE.\r\n\r\nSwitch to ONLINE MODE to Continue.",
+              "Program Upload", MsgIcon::Information)}},
         {"N-22 reaches FFFFH",
          '2',
          true,
          true,
-         {box("Program Upload",
-              "Program Upload Not Complete!\r\n\r\nThe N-22 program memory runs to FFFFH; "
+         {box("Program Upload Not Complete!\r\n\r\nThe N-22 program memory runs to FFFFH; "
               "addresses FF00H to FFFFH cannot be read over the PROG port.\r\n\r\nHEX file not "
               "created.",
-              MsgIcon::Critical)}},
+              "Program Upload", MsgIcon::Critical)}},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);

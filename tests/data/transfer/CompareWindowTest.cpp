@@ -9,7 +9,6 @@
 #include <QTreeWidget>
 #include <functional>
 
-#include "FakeClipboard.h"
 #include "FakeFileDialog.h"
 #include "TransferFixture.h"
 #include "data/FileCommands.h"
@@ -20,11 +19,6 @@
 
 namespace voran::testing {
 namespace {
-
-std::string readFile(const std::string& path) {
-    QFile f(QString::fromStdString(path));
-    return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : "(missing)";
-}
 
 class CompareWindow : public TransferTest {
 protected:
@@ -72,10 +66,6 @@ protected:
 
     FakeFileDialog dialogs;
     FileCommands files{tables, messages, dialogs, clock, folder.path().toStdString()};
-    FakeClipboard clipboard;
-    AppContext ctx{link, tables, messages, clock, clipboard, "", [this] {
-                       if (link.OnlineMode) link.OpenRSComm(port);
-                   }};
     SetupData working;
     int windowsShown = 0;
     bool watching_ = true;

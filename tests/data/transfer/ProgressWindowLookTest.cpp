@@ -6,7 +6,6 @@
 #include <QLayout>
 #include <QProgressBar>
 
-#include "FakeClipboard.h"
 #include "TransferFixture.h"
 #include "data/ui/frmProcessing.h"
 #include "data/ui/frmWaitDisplay.h"
@@ -17,11 +16,7 @@
 namespace voran::testing {
 namespace {
 
-class ProgressWindowLook : public TransferTest {
-protected:
-    FakeClipboard clipboard;
-    AppContext ctx{link, tables, messages, clock, clipboard, "", [] {}};
-};
+class ProgressWindowLook : public TransferTest {};
 
 TEST_F(ProgressWindowLook, DialogsHaveATitleBarNoMinMaxAndTheSizeTheirTextsNeed) {
     frmProcessing upload(ctx, kTransferUpload);

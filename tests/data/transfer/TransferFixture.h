@@ -37,8 +37,6 @@ protected:
         pls().program(3, 700, 5);
         pls().program(5, 1, 0);
     }
-
-    SetupTables tables;
 };
 
 }  // namespace voran::testing

@@ -12,7 +12,6 @@
 #include "data/FileCommands.h"
 #include "data/ui/TransferMenu.h"
 #include "data/ui/frmProcessing.h"
-#include "FakeClipboard.h"
 #include "window/AppContext.h"
 
 namespace voran::testing {
@@ -29,11 +28,6 @@ protected:
 
     FakeFileDialog dialogs;
     FileCommands files{tables, messages, dialogs, clock, folder.path().toStdString()};
-    FakeClipboard clipboard;
-    // Opens the link when the program goes online.
-    AppContext ctx{link, tables, messages, clock, clipboard, "", [this] {
-                       if (link.OnlineMode) link.OpenRSComm(port);
-                   }};
 };
 
 TEST_F(TransferWindow, CleanDownloadFillsThe94StepBarAndClosesWithoutABox) {

@@ -12,33 +12,16 @@
 #include <functional>
 #include <gtest/gtest.h>
 
-#include "FakeClipboard.h"
-#include "SimLink.h"
+#include "WindowFixture.h"
 #include "link/ui/frmSetupComm.h"
-#include "widgets/NumericEntry.h"
-#include "window/AppContext.h"
 
 namespace fs = std::filesystem;
 
 namespace voran::testing {
 namespace {
 
-class CommPort : public ::testing::Test, protected SimLink {
+class CommPort : public ::testing::Test, protected WindowContext {
 protected:
-    std::string path(const std::string& relative) const {
-        return folder.filePath(QString::fromStdString(relative)).toStdString();
-    }
-    void write(const std::string& relative, const std::string& bytes) {
-        fs::create_directories(fs::path(path(relative)).parent_path());
-        QFile f(QString::fromStdString(path(relative)));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes.data(), static_cast<qint64>(bytes.size()));
-    }
-    std::string read(const std::string& relative) const {
-        QFile f(QString::fromStdString(path(relative)));
-        if (!f.open(QIODevice::ReadOnly)) return "<missing>";
-        return f.readAll().toStdString();
-    }
     // Everything under the program folder, as relative paths.
     std::set<std::string> files() const {
         std::set<std::string> out;
@@ -57,52 +40,55 @@ protected:
     QString portText() const { return window->txtCommPort()->text(); }
     bool closed() const { return !window->isVisible(); }
 
-    FakeClipboard clipboard;
-    SetupTables tables;
-    AppContext ctx{
-        link, tables, messages, clock, clipboard, folder.path().toStdString(), followOnlineMode()};
     std::unique_ptr<frmSetupComm> window;
 };
 
 TEST_F(CommPort, PortAbove99ShowsAs99AndIsSavedSo) {
-    write("Support/RSPort.cfg", "120,9600\r\n");
+    writeFile("Support/RSPort.cfg", "120,9600\r\n");
     openWindow();
     EXPECT_EQ(portText(), QStringLiteral("99"));
     EXPECT_TRUE(window->optPortSpeed(0)->isChecked());
     save();
-    EXPECT_EQ(read("Support/RSPort.cfg"), "99,9600\n");
+    EXPECT_EQ(readFile("Support/RSPort.cfg"), "99,9600\n");
     EXPECT_TRUE(closed());
     EXPECT_TRUE(messages.shown.empty());
 }
 
-TEST_F(CommPort, SettingsOpenAsTheFileHoldsThem) {
-    const std::tuple<const char*, const char*, int> cases[] = {{"3,19200\n", "3", 1},
-                                                               {"7,9600", "7", 0},
-                                                               {"0,19200", "1", 1},
-                                                               {"", "1", 0},
-                                                               {"junk", "1", 0}};
-    for (const auto& [content, shown, speed] : cases) {
-        write("Support/RSPort.cfg", content);
-        openWindow();
-        EXPECT_EQ(portText(), QString::fromLatin1(shown)) << content;
-        EXPECT_TRUE(window->optPortSpeed(speed)->isChecked()) << content;
-        window->cmdCancel()->click();
-        EXPECT_TRUE(closed());
-        EXPECT_EQ(read("Support/RSPort.cfg"), content) << "Cancel writes nothing";
-    }
+// One file content per row, each in a fresh program folder.
+struct HeldSettings {
+    const char* content;
+    const char* shown;
+    int speed;
+};
+class CommPortOpening : public CommPort, public ::testing::WithParamInterface<HeldSettings> {};
+
+TEST_P(CommPortOpening, SettingsOpenAsTheFileHoldsThemAndCancelWritesNothing) {
+    const auto [content, shown, speed] = GetParam();
+    writeFile("Support/RSPort.cfg", content);
+    openWindow();
+    EXPECT_EQ(portText(), QString::fromLatin1(shown));
+    EXPECT_TRUE(window->optPortSpeed(speed)->isChecked());
+    window->cmdCancel()->click();
+    EXPECT_TRUE(closed());
+    EXPECT_EQ(readFile("Support/RSPort.cfg"), content);
 }
+INSTANTIATE_TEST_SUITE_P(Rows, CommPortOpening,
+                         ::testing::Values(HeldSettings{"3,19200\n", "3", 1},
+                                           HeldSettings{"7,9600", "7", 0},
+                                           HeldSettings{"0,19200", "1", 1},
+                                           HeldSettings{"", "1", 0}, HeldSettings{"junk", "1", 0}));
 
 TEST_F(CommPort, Port1At19200WritesTheLinksFileAndEachToolFolders) {
     // Folders and files matched without regard to case; TNX96 is missing.
-    write("tnx51/tarnix.sfg", "4\r\n");
+    writeFile("tnx51/tarnix.sfg", "4\r\n");
     fs::create_directories(path("PLS51"));
     openWindow();
     window->txtCommPort()->setText(QStringLiteral("1"));
     window->optPortSpeed(1)->click();
     save();
-    EXPECT_EQ(read("Support/RSPort.cfg"), "1,19200\n");
-    EXPECT_EQ(read("tnx51/tarnix.sfg"), "0\r\n");
-    EXPECT_EQ(read("PLS51/TARNIX.SFG"), "0\r\n");
+    EXPECT_EQ(readFile("Support/RSPort.cfg"), "1,19200\n");
+    EXPECT_EQ(readFile("tnx51/tarnix.sfg"), "0\r\n");
+    EXPECT_EQ(readFile("PLS51/TARNIX.SFG"), "0\r\n");
     EXPECT_EQ(files(), (std::set<std::string>{"Support/RSPort.cfg", "tnx51/tarnix.sfg",
                                               "PLS51/TARNIX.SFG"}));
 }
@@ -112,11 +98,11 @@ TEST_F(CommPort, WithoutToolFoldersOnlyRSPortCfgIsWritten) {
     window->txtCommPort()->setText(QStringLiteral("12"));
     save();
     EXPECT_EQ(files(), std::set<std::string>{"Support/RSPort.cfg"});
-    EXPECT_EQ(read("Support/RSPort.cfg"), "12,9600\n");
+    EXPECT_EQ(readFile("Support/RSPort.cfg"), "12,9600\n");
 }
 
 TEST_F(CommPort, PortOutside1To99IsRefusedWithTheRange) {
-    write("Support/RSPort.cfg", "4,9600\n");
+    writeFile("Support/RSPort.cfg", "4,9600\n");
     for (const char* typed : {"0", "100", "000"}) {
         openWindow();
         QLineEdit* box = window->txtCommPort()->lineEdit();
@@ -138,7 +124,7 @@ TEST_F(CommPort, PortOutside1To99IsRefusedWithTheRange) {
         window->cmdSave_Click();
         EXPECT_EQ(messages.shown.size(), 1u) << typed;
         EXPECT_FALSE(closed());
-        EXPECT_EQ(read("Support/RSPort.cfg"), "4,9600\n") << typed;
+        EXPECT_EQ(readFile("Support/RSPort.cfg"), "4,9600\n") << typed;
         messages.shown.clear();
         window->cmdCancel_Click();
     }
@@ -147,7 +133,7 @@ TEST_F(CommPort, PortOutside1To99IsRefusedWithTheRange) {
 // The port box takes digits only; Escape takes back what was typed and,
 // with nothing to take back, closes the window without writing anything.
 TEST_F(CommPort, PortBoxTakesDigitsOnlyAndEscapeClosesAfterRestoring) {
-    write("Support/RSPort.cfg", "4,9600\n");
+    writeFile("Support/RSPort.cfg", "4,9600\n");
     struct Case {
         const char* typed;
         const char* shown;
@@ -166,7 +152,7 @@ TEST_F(CommPort, PortBoxTakesDigitsOnlyAndEscapeClosesAfterRestoring) {
             QTest::keyClick(box, Qt::Key_Escape);
         }
         EXPECT_TRUE(closed()) << c.typed;
-        EXPECT_EQ(read("Support/RSPort.cfg"), "4,9600\n") << c.typed;
+        EXPECT_EQ(readFile("Support/RSPort.cfg"), "4,9600\n") << c.typed;
         EXPECT_TRUE(messages.shown.empty()) << c.typed;
     }
 }
@@ -208,7 +194,7 @@ TEST_F(CommPort, PortThatCannotBeOpenedKeepsTheWindowOpenAndTheProgramOffline) {
     EXPECT_FALSE(closed());
     EXPECT_FALSE(link.OnlineMode);
     EXPECT_FALSE(port.isOpen());
-    EXPECT_EQ(read("Support/RSPort.cfg"), "9,9600\n");
+    EXPECT_EQ(readFile("Support/RSPort.cfg"), "9,9600\n");
 
     // Another try with a port that opens goes online and closes the window.
     port.openError = {};
@@ -234,7 +220,7 @@ TEST_F(CommPort, UnwritableSettingsFileIsReportedAndTheWindowStays) {
 
 TEST_F(CommPort, DeviceBesideThePortNumberSaysWhatItOpens) {
     const std::string device = path("ttyFAKE0");
-    write("ttyFAKE0", "");
+    writeFile("ttyFAKE0", "");
     fs::create_directories(path("Support"));
     fs::create_symlink(device, path("Support/COM3"));
     fs::create_symlink(path("ttyGONE"), path("Support/COM4"));
@@ -253,12 +239,12 @@ TEST_F(CommPort, DeviceBesideThePortNumberSaysWhatItOpens) {
 
 TEST_F(CommPort, TheDeviceBoxOffersWhatWasFoundAndMapsThePortNumberToTheChoice) {
     // A made-up machine: one USB adapter by its lasting name, one built-in port.
-    write("root/dev/ttyUSB0", "");
-    write("root/dev/ttyS0", "");
+    writeFile("root/dev/ttyUSB0", "");
+    writeFile("root/dev/ttyS0", "");
     fs::create_directories(path("root/dev/serial/by-id"));
     const std::string byId = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
     fs::create_symlink("../../ttyUSB0", path("root" + byId));
-    write("Support/RSPort.cfg", "3,19200\n");
+    writeFile("Support/RSPort.cfg", "3,19200\n");
     openWindow(path("root"));
     const QComboBox* box = window->cboPortDevice();
     QStringList offered;
@@ -290,11 +276,11 @@ TEST_F(CommPort, TheDeviceBoxOffersWhatWasFoundAndMapsThePortNumberToTheChoice) 
         }
         save();
         EXPECT_TRUE(closed());
-        EXPECT_EQ(read("Support/PortMap.cfg"), step.mapping);
-        EXPECT_EQ(read("Support/RSPort.cfg"), "3,19200\n") << "keeps its port,speed line";
+        EXPECT_EQ(readFile("Support/PortMap.cfg"), step.mapping);
+        EXPECT_EQ(readFile("Support/RSPort.cfg"), "3,19200\n") << "keeps its port,speed line";
     }
     // The window opens showing what the number is mapped to.
-    write("Support/PortMap.cfg", "3,socket://127.0.0.1:4001\n");
+    writeFile("Support/PortMap.cfg", "3,socket://127.0.0.1:4001\n");
     openWindow(path("root"));
     EXPECT_EQ(window->cboPortDevice()->currentText(), "socket://127.0.0.1:4001");
     EXPECT_TRUE(messages.shown.empty());
@@ -307,7 +293,7 @@ TEST_F(CommPort, TheDeviceBoxOffersWhatWasFoundAndMapsThePortNumberToTheChoice) 
         ASSERT_EQ(messages.shown.size(), 1u) << bad;
         EXPECT_EQ(messages.shown[0].title, "Comm Port");
         EXPECT_FALSE(closed());
-        EXPECT_EQ(read("Support/PortMap.cfg"), "3,socket://127.0.0.1:4001\n");
+        EXPECT_EQ(readFile("Support/PortMap.cfg"), "3,socket://127.0.0.1:4001\n");
     }
     EXPECT_NE(messages.shown[0].text.find("cannot stand for another"), std::string::npos);
 }

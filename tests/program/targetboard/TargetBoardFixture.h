@@ -1,13 +1,7 @@
 #pragma once
 
-#include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -19,13 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "FakeClipboard.h"
-#include "FakeMessageBox.h"
-#include "SimLink.h"
-#include "WireDecoder.h"
+#include "WindowFixture.h"
 #include "program/ui/frmTargetBoard.h"
-#include "widgets/NumericEntry.h"
-#include "window/AppContext.h"
 
 namespace voran::testing {
 
@@ -76,23 +65,16 @@ private:
 
 // The target board window over the in-process board, in a fresh program
 // folder; the tests run the monitoring passes themselves.
-class TargetBoardWindow : public ::testing::Test, protected SimLink {
+class TargetBoardWindow : public ::testing::Test, protected WindowContext {
 protected:
-    void SetUp() override { board.rtc().start({2026, 3, 14, 9, 26, 53}, clock.now()); }
+    void SetUp() override {
+        shownClock.use(wall);
+        board.rtc().start({2026, 3, 14, 9, 26, 53}, clock.now());
+    }
     void TearDown() override {
         if (window) window->done(0);
     }
 
-    std::string path(const std::string& name) const {
-        return folder.path().toStdString() + "/" + name;
-    }
-    void writeFile(const std::string& name, const std::string& bytes) {
-        const QString p = QString::fromStdString(path(name));
-        QDir().mkpath(QFileInfo(p).absolutePath());
-        QFile f(p);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes.data(), static_cast<qint64>(bytes.size()));
-    }
     // A program set PLANT.* of board type `type` (its first character).
     std::string program(char type, const std::string& revLine = "LINE3?;4:\r\n") {
         writeFile("lines/PLANT.TNX", std::string(1, type) + "TNX,program\r\n");
@@ -111,22 +93,17 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     }
     void pass() { window->monitor().runPass(); }
-    void clearTrace() {
-        port.clearTrace();
-        traceMode = link.currentMode();
-    }
-    std::vector<WireAccess> accesses() const { return DecodeSent(port.sent(), traceMode); }
     // Items written since the trace was cleared, as "B8176=0".
     std::vector<std::string> writes() const {
         std::vector<std::string> out;
-        for (const WireAccess& a : accesses())
+        for (const WireAccess& a : traffic())
             if (a.write)
                 out.push_back("B" + std::to_string(a.address) + "=" + std::to_string(a.value));
         return out;
     }
     std::vector<int> reads() const {
         std::vector<int> out;
-        for (const WireAccess& a : accesses())
+        for (const WireAccess& a : traffic())
             if (!a.write) out.push_back(a.address);
         return out;
     }
@@ -134,25 +111,13 @@ protected:
     NumericEntry* box(int i) const { return window->txtSetup(i); }
     QString label(int i) const { return window->lblTargetBoard(i)->text(); }
     QString text(int i) const { return window->txtTargetBoard(i)->toPlainText(); }
-    QWidget* focus() const { return QApplication::focusWidget(); }
-    void key(Qt::Key k) { QTest::keyClick(focus(), k); }
     void typeInto(int i, const QString& text) {
         window->tabTargetBoard()->setCurrentIndex(i < 2 ? 2 : 3);
-        box(i)->lineEdit()->setFocus(Qt::TabFocusReason);
-        ASSERT_EQ(focus(), box(i)->lineEdit());
-        for (const QChar ch : text) {
-            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
-            QApplication::sendEvent(focus(), &press);
-        }
+        WindowContext::typeInto(box(i), text);
     }
 
     WallClock wall{clock};
-    SetupTables tables;
-    FakeClipboard clipboard;
-    AppContext ctx{
-        link, tables, messages, wall, clipboard, folder.path().toStdString(), followOnlineMode()};
     std::unique_ptr<frmTargetBoard> window;
-    int traceMode = 0;
 };
 
 }  // namespace voran::testing

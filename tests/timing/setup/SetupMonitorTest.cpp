@@ -101,11 +101,6 @@ TEST_F(SetupWindow, OfflineShowsTheWorkingDataAndOnlyOfflineEditingEnablesBoxesA
     EXPECT_EQ(item(4), 77);
     EXPECT_EQ(item(37), 0);
     EXPECT_TRUE(port.sent().empty());
-    // Tables replaced by Open are shown on the next pass.
-    item(0) = 123;
-    tables.TablesReplaced = true;
-    window->monitor().runPass();
-    EXPECT_EQ(box(0)->text(), QStringLiteral("123"));
 }
 
 TEST_F(SetupWindow, CalibrateAndAutoSetAskFirstAndOnlyYesActs) {

@@ -15,17 +15,11 @@
 #include <deque>
 
 #include "../pls/PlsFixture.h"
-#include "FakeClipboard.h"
-#include "FakeMessageBox.h"
-#include "SimBoard.h"
-#include "SimLink.h"
 #include "SimPls.h"
-#include "SimPort.h"
+#include "WindowFixture.h"
 #include "timing/PlsCodes.h"
 #include "timing/ui/TimingDiagram.h"
 #include "timing/ui/frmTiming.h"
-#include "widgets/NumericEntry.h"
-#include "window/AppContext.h"
 
 namespace voran::testing {
 
@@ -67,7 +61,7 @@ private:
 // The machine timing window over the in-process board: the default set-up
 // in the working data, channels 0 and 1 programmed as the defaults say, the
 // machine standing. The tests run the monitoring passes themselves.
-class TimingWindow : public ::testing::Test, protected SimLink {
+class TimingWindow : public ::testing::Test, protected WindowContext {
 protected:
     void SetUp() override {
         tables.BuildDefaults(clock.localDateTime());
@@ -86,7 +80,7 @@ protected:
     void open(bool online, bool offlineEditing = false) {
         ctx.OfflineEditing = offlineEditing;
         if (online) {
-            link.OpenRSComm(port);
+            ctx.goOnline();
             ASSERT_TRUE(link.OnlineMode);
         }
         port.clearTrace();
@@ -103,17 +97,6 @@ protected:
     NumericEntry* box(int i) const { return window->txtChannel(i); }
     QString text(int i) const { return box(i)->text(); }
     QString panel(int k) const { return window->panel(k)->text(); }
-    QWidget* focus() const { return QApplication::focusWidget(); }
-    void typeInto(NumericEntry* b, const QString& t) {
-        b->lineEdit()->setFocus(Qt::TabFocusReason);
-        ASSERT_EQ(focus(), b->lineEdit());
-        for (const QChar ch : t) {
-            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
-            QApplication::sendEvent(focus(), &press);
-        }
-    }
-    void key(Qt::Key k) { QTest::keyClick(focus(), k); }
-    void click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); }
     std::array<std::int16_t, 2>& setpoint(int ch) { return tables.CurrentData.Setpoint[ch]; }
 
     // Frames of the PLS commands as the PC sends them.
@@ -141,11 +124,6 @@ protected:
         return {text, title, MsgButtons::Ok, MsgIcon::Information};
     }
 
-    SetupTables tables;
-    FakeClipboard clipboard;
-    AppContext ctx{link, tables, messages, clock, clipboard, "", [this] {
-                       if (!link.OnlineMode) link.CloseRSComm();
-                   }};
     ScriptedRecall scripted{board.pls()};
     std::unique_ptr<frmTiming> window;
 };

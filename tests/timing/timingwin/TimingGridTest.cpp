@@ -35,34 +35,33 @@ TEST_F(TimingWindow, TypedSetpointClearsAndProgramsTheChannelAndKeepsIt) {
     EXPECT_TRUE(port.sent().empty());
 }
 
-TEST_F(TimingWindow, TypedSetpointRefusalsGiveOneBoxAndSendNothing) {
+struct Refusal {
+    int box;
+    const char* typed;
+    const char* message;
+};
+class TimingRefusal : public TimingWindow, public ::testing::WithParamInterface<Refusal> {};
+
+TEST_P(TimingRefusal, GivesOneBoxSendsNothingAndKeepsTheBoxAndTheData) {
+    const Refusal c = GetParam();
     open(true);
-    struct Case {
-        int box;
-        const char* typed;
-        Shown message;
-    };
-    const Case cases[] = {
-        {16, "180", info("ON Setpoint cannot Equal OFF Setpoint", "Set-up")},
-        {0, "240", info("ON Setpoint cannot Equal OFF Setpoint", "Set-up")},
-        {0, "400", info(RangeMessage(0, 359), "Set-up")},
-        {17, "abc", info(RangeMessage(0, 359), "Set-up")},
-    };
-    for (const Case& c : cases) {
-        messages.shown.clear();
-        port.clearTrace();
-        const QString before = text(c.box);
-        typeInto(box(c.box), QString::fromLatin1(c.typed));
-        key(Qt::Key_Tab);
-        EXPECT_EQ(messages.shown, std::vector<Shown>{c.message}) << c.typed;
-        EXPECT_TRUE(port.sent().empty()) << c.typed;
-        EXPECT_EQ(text(c.box), before);
-        EXPECT_EQ(focus(), box(c.box)->lineEdit());
-        box(c.box)->setText(before);
-    }
+    port.clearTrace();
+    const QString before = text(c.box);
+    typeInto(box(c.box), QString::fromLatin1(c.typed));
+    key(Qt::Key_Tab);
+    EXPECT_EQ(messages.shown, std::vector<Shown>{info(c.message, "Set-up")});
+    EXPECT_TRUE(port.sent().empty());
+    EXPECT_EQ(text(c.box), before);
+    EXPECT_EQ(focus(), box(c.box)->lineEdit());
     EXPECT_EQ(setpoint(0), (Pair{180, 240}));
     EXPECT_EQ(setpoint(1), (Pair{90, 270}));
 }
+const std::string kRange = RangeMessage(0, 359);
+INSTANTIATE_TEST_SUITE_P(
+    TypedSetpoint, TimingRefusal,
+    ::testing::Values(Refusal{16, "180", "ON Setpoint cannot Equal OFF Setpoint"},
+                      Refusal{0, "240", "ON Setpoint cannot Equal OFF Setpoint"},
+                      Refusal{0, "400", kRange.c_str()}, Refusal{17, "abc", kRange.c_str()}));
 
 TEST_F(TimingWindow, SpunSetpointIsProgrammedWithoutTheEqualityTest) {
     pls().program(0, 180, 181);

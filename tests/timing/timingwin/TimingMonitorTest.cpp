@@ -178,33 +178,6 @@ TEST_F(TimingWindow, OfflineLayoutsFollowOfflineEditing) {
     EXPECT_EQ(setpoint(2)[1], 45);
     EXPECT_EQ(window->diagram()->spans(2), (std::vector<TimingSpan>{{0, 45}}));
     EXPECT_TRUE(port.sent().empty());
-    // Tables replaced by Open are shown on the next pass.
-    setpoint(0) = {11, 22};
-    tables.TablesReplaced = true;
-    pass();
-    EXPECT_EQ(text(0), QStringLiteral("11"));
-}
-
-TEST_F(TimingWindow, LinkFaultMidPassGivesNoMessageOfTheWindowAndTheOfflineLayoutNext) {
-    open(true);
-    ASSERT_TRUE(messages.shown.empty());
-    port.silent = true;
-    pass();
-    EXPECT_TRUE(link.CommError);
-    ASSERT_FALSE(messages.shown.empty()) << "the link tells the fault";
-    for (const auto& m : messages.shown)
-        for (const char* own : {"Set-up", "Channel Recall", "Channel Setpoint", "Resolver Offset",
-                                "PLS Upload", "PLS Config Download"})
-            EXPECT_NE(m.title, own);
-    const auto shown = messages.shown.size();
-    port.silent = false;
-    pass();
-    EXPECT_FALSE(link.OnlineMode);
-    EXPECT_TRUE(window->monitor().offlineLookShown());
-    EXPECT_EQ(text(0), QStringLiteral("180"));
-    EXPECT_FALSE(box(0)->lineEdit()->isEnabled());
-    EXPECT_EQ(panel(1), QStringLiteral("RPM: -"));
-    EXPECT_EQ(messages.shown.size(), shown);
 }
 
 TEST_F(TimingWindow, ResetPlsConfigDownloadsTheWorkingDataAndRetriesOrCancels) {

@@ -1,0 +1,154 @@
+// What every window of the frame's Window menu promises, checked once per
+// row of the window table: a link fault gives the offline look after one
+// box, a failed read never reaches the screen, tables replaced by Open are
+// drawn again, and nothing is sent while a modal operation holds the link.
+// A window joins by being in the table.
+#include <QAbstractButton>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTableWidget>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "SimPls.h"
+#include "WindowFixture.h"
+#include "shell/WindowTable.h"
+#include "window/LiveWindow.h"
+
+namespace voran::testing {
+namespace {
+
+// Every text the window shows, in a fixed order.
+std::vector<std::string> screenTexts(const QWidget& w) {
+    std::vector<std::string> out;
+    for (const QLabel* l : w.findChildren<QLabel*>()) out.push_back(l->text().toStdString());
+    for (const QLineEdit* e : w.findChildren<QLineEdit*>()) out.push_back(e->text().toStdString());
+    for (const QAbstractButton* b : w.findChildren<QAbstractButton*>())
+        out.push_back(b->text().toStdString());
+    for (const QPlainTextEdit* e : w.findChildren<QPlainTextEdit*>())
+        out.push_back(e->toPlainText().toStdString());
+    for (const QTableWidget* t : w.findChildren<QTableWidget*>())
+        for (int r = 0; r < t->rowCount(); ++r)
+            for (int c = 0; c < t->columnCount(); ++c)
+                out.push_back(t->item(r, c) ? t->item(r, c)->text().toStdString() : "");
+    return out;
+}
+
+// Puts a mark on every label and line, so that a redraw that shows the
+// same values is still seen.
+void markLabels(QWidget& w) {
+    for (QLabel* l : w.findChildren<QLabel*>()) l->setText(QStringLiteral("\u00a7"));
+    for (QLineEdit* e : w.findChildren<QLineEdit*>()) e->setText(QStringLiteral("\u00a7"));
+}
+
+class WindowContract : public ::testing::TestWithParam<int>, protected WindowContext {
+protected:
+    void SetUp() override {
+        tables.BuildDefaults(clock.localDateTime());
+        ChildWindow* made = WindowTable()[GetParam()].create(ctx, nullptr);
+        window.reset(dynamic_cast<LiveWindow*>(made));
+        ASSERT_NE(window, nullptr) << "every window of the table shows live data";
+        window->monitor().setTimerDriven(false);
+        window->resize(1000, 700);
+        window->show();
+    }
+    void open(bool online) {
+        if (online) ctx.goOnline();
+        ASSERT_EQ(link.OnlineMode, online);
+        window->activate();
+        ASSERT_TRUE(window->monitor().runPass());
+    }
+    // Every byte the window read gets another value, and the PLS another
+    // state: a read that went through would show something new.
+    void changeTheBoard() {
+        for (const int a : addressesRead()) board.memory()[a] ^= 0x5A;
+        board.pls().scaleFactor = 720;
+        board.pls().offset = 33;
+        board.pls().program(0, 11, 22);
+    }
+    // Working data unlike the defaults, as a file opened would bring.
+    void changeTheTables() {
+        SetupData& d = tables.CurrentData;
+        for (std::size_t i = 0; i < d.Value.size(); ++i) d.Value[i] = 7 + static_cast<int>(i);
+        for (auto& s : d.Setpoint) s = {12, 34};
+        std::tie(d.ScaleFactor, d.ResolverOffset, d.PLSProgram) = std::tuple(720, 5, 3);
+    }
+    MonitorPass& monitor() { return window->monitor(); }
+
+    std::unique_ptr<LiveWindow> window;
+};
+
+TEST_P(WindowContract, ALinkFaultGivesOneBoxThenTheOfflineLookAndAFailedReadShowsNothing) {
+    open(true);
+    ASSERT_TRUE(monitor().runPass());
+    ASSERT_TRUE(messages.shown.empty());
+    const std::vector<std::string> shown = screenTexts(*window);
+    clearTrace();
+    ASSERT_TRUE(monitor().runPass());
+    changeTheBoard();
+    port.silent = true;  // the link's Retry/Cancel box is answered Cancel
+    clearTrace();
+    monitor().runPass();
+    ASSERT_TRUE(link.CommError);
+    EXPECT_EQ(screenTexts(*window), shown) << "the failed read is not shown, nothing after it read";
+    ASSERT_EQ(messages.shown.size(), 1u) << "one fault, one box: the link's";
+    EXPECT_EQ(messages.shown[0].buttons, MsgButtons::RetryCancel);
+
+    port.silent = false;
+    monitor().runPass();
+    EXPECT_FALSE(link.OnlineMode);
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_TRUE(monitor().offlineLookShown());
+    EXPECT_FALSE(monitor().onlineLookShown());
+    EXPECT_EQ(messages.shown.size(), 1u) << "no second box for the same fault";
+    clearTrace();
+    monitor().runPass();
+    EXPECT_TRUE(port.sent().empty()) << "offline, a pass sends nothing";
+}
+
+TEST_P(WindowContract, TablesReplacedWhileOfflineAreDrawnOnTheNextPassAndOnlyThen) {
+    open(false);
+    EXPECT_TRUE(monitor().offlineLookShown());
+    const std::vector<std::string> before = screenTexts(*window);
+    changeTheTables();
+    monitor().runPass();
+    EXPECT_EQ(screenTexts(*window), before) << "no redraw without cause";
+    markLabels(*window);
+    monitor().runPass();
+    const std::vector<std::string> marked = screenTexts(*window);
+    tables.TablesReplaced = true;
+    monitor().runPass();
+    EXPECT_NE(screenTexts(*window), marked) << "the offline look was drawn again";
+    EXPECT_FALSE(tables.TablesReplaced) << "the flag is taken by the window that drew";
+    EXPECT_TRUE(port.sent().empty());
+}
+
+TEST_P(WindowContract, NothingIsSentWhileAModalOperationHoldsTheLink) {
+    open(true);
+    clearTrace();
+    {
+        AppContext::ModalOperation modal(ctx);
+        EXPECT_FALSE(monitor().step());
+        EXPECT_FALSE(monitor().runPass());
+        EXPECT_TRUE(port.sent().empty());
+    }
+    EXPECT_TRUE(monitor().runPass());
+    EXPECT_FALSE(port.sent().empty()) << "the pass goes on once the operation ended";
+}
+
+std::string windowName(const ::testing::TestParamInfo<int>& info) {
+    std::string name;
+    for (const char* c = WindowTable()[info.param].caption; *c; ++c)
+        if (std::isalnum(static_cast<unsigned char>(*c))) name += *c;
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryWindow, WindowContract,
+                         ::testing::Range(0, static_cast<int>(WindowTable().size())), windowName);
+
+}  // namespace
+}  // namespace voran::testing
