@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "ProgramRun.h"
+#include "ScopedEnv.h"
 
 namespace voran::testing {
 namespace {
@@ -72,6 +73,23 @@ TEST_F(HistoryCli, LogsSamplesAndWritesThemAsCsv) {
         {{"log", "line.db"}, "2||voran-cli: usage: log [--interval S] [--for S] DB.sqlite\n"},
     };
     for (const auto& [args, said] : refused) EXPECT_EQ(cli(args), said) << args[0];
+}
+
+// --trace and the voran.link debug log carry the same decoded lines.
+TEST_F(HistoryCli, TraceAndDebugLogDecodeTheTraffic) {
+    const std::string trace = folder.path("trace.txt");
+    EXPECT_EQ(cli({"--trace", trace, "read", "W182"}), "0|640\n|");
+    const std::string lines = folder.read("trace.txt").value_or("");
+    for (const char* meaning :
+         {"->  FF 255  attention", "<-  55  85  acknowledge", "->  01   1  read mode",
+          "<-  80 128  R182 = 128", "<-  02   2  R183 = 2"})
+        EXPECT_NE(lines.find(meaning), std::string::npos) << meaning << "\n" << lines;
+    ScopedEnv rules("QT_LOGGING_RULES", "voran.link.debug=true");
+    const RunResult logged = folder.run("voran-cli", {"read", "W182"});
+    EXPECT_NE(logged.err.find("voran.link:     "), std::string::npos) << logged.err;
+    EXPECT_NE(logged.err.find("<-  02   2  R183 = 2"), std::string::npos) << logged.err;
+    EXPECT_EQ(cli({"--trace", folder.path("no/such/folder/t.txt"), "read", "W182"}),
+              "1||voran-cli: cannot write the trace " + folder.path("no/such/folder/t.txt") + "\n");
 }
 
 // Ctrl+C ends the logging between samples with status 0 and the database
