@@ -50,8 +50,11 @@ add_custom_command(OUTPUT ${VORAN_CHANGELOG}
     DEPENDS ${CMAKE_BINARY_DIR}/changelog.Debian VERBATIM)
 add_custom_target(voran_changelog ALL DEPENDS ${VORAN_CHANGELOG})
 install(FILES ${VORAN_CHANGELOG} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/voran)
-# The demonstration: the preset `k900-sim --demo` runs and sample fault texts.
-install(FILES ${PROJECT_SOURCE_DIR}/presets/demo.preset ${PROJECT_SOURCE_DIR}/Support/FaultErrCodes.txt
+# The demonstration: the preset `k900-sim --demo` runs, the program set its
+# board holds and sample fault texts.
+install(FILES ${PROJECT_SOURCE_DIR}/presets/demo.preset ${PROJECT_SOURCE_DIR}/presets/DEMO.tnx
+    ${PROJECT_SOURCE_DIR}/presets/DEMO.rev ${PROJECT_SOURCE_DIR}/presets/DEMO.hex
+    ${PROJECT_SOURCE_DIR}/Support/FaultErrCodes.txt
     ${PROJECT_SOURCE_DIR}/Support/CommErrCodes.txt DESTINATION ${CMAKE_INSTALL_DATADIR}/voran/examples)
 # The defaults of the per-user program folder; an administrator may add the
 # site's fault-text files and help file here for users who start later.

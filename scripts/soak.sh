@@ -65,12 +65,13 @@ cp "$bin/voran-cli" "$work/"
 cli() { (cd "$work" && timeout -k 5 "${limit:-150}" ./voran-cli --port 41 "$@"); }
 sim_pid=""
 
+# The board is an N-33: its loader writes program memory (2000H-3FFFH) only.
 start_sim() {  # start_sim PRESET ARGS...: a fresh board linked as COM41
     local preset=$1
     shift
     rm -f "$work/Support/COM41" "$work/dump.bin"
     "$bin/k900-sim" --folder "$work" --port 41 --preset "$preset" --program "$work/old.hex" \
-        --still --dump "$work/dump.bin" "$@" >"$work/sim.out" 2>>"$log" &
+        --program-memory 2000-3FFF --still --dump "$work/dump.bin" "$@" >"$work/sim.out" 2>>"$log" &
     sim_pid=$!
     for _ in $(seq 50); do
         grep -q '^link ' "$work/sim.out" 2>/dev/null && return 0

@@ -3,6 +3,7 @@
 #include <sstream>
 #include <vector>
 
+#include "link/NumberText.h"
 #include "platform/FileRead.h"
 
 namespace voran::sim {
@@ -42,7 +43,8 @@ SimCommand::Answer SimProgram::receive(std::uint8_t byte) {
     } else if (position_ == 2) {
         address_ += byte;
     } else {
-        board_.memory()[(address_ + position_ - 3) & 0xFFFF] = byte;
+        const int at = (address_ + position_ - 3) & 0xFFFF;
+        if (at >= programFrom && at <= programTo) board_.memory()[at] = byte;
     }
     ++position_;
     if (position_ < 3 + count_) return {std::nullopt, Next::Continue};
@@ -52,6 +54,18 @@ SimCommand::Answer SimProgram::receive(std::uint8_t byte) {
     if (silentAfter == records_) return {std::nullopt, Next::Continue};
     const int answer = (sum_ + (wrongSumAt == records_ ? 1 : 0)) & 0xFF;
     return {static_cast<std::uint8_t>(answer), Next::Continue};
+}
+
+std::optional<std::pair<int, int>> SimProgram::parseProgramMemory(const std::string& text) {
+    const auto dash = text.find('-');
+    if (dash == std::string::npos) return std::nullopt;
+    const std::string from = text.substr(0, dash), to = text.substr(dash + 1);
+    const auto hex = [](const std::string& digits) {
+        return !digits.empty() && digits.size() <= 4 &&
+               digits.find_first_not_of("0123456789ABCDEFabcdef") == std::string::npos;
+    };
+    if (!hex(from) || !hex(to) || LeadingHex(from) > LeadingHex(to)) return std::nullopt;
+    return std::pair{static_cast<int>(LeadingHex(from)), static_cast<int>(LeadingHex(to))};
 }
 
 bool SimProgram::loadHexFile(SimBoard& board, const std::string& path, std::string* error) {
@@ -95,6 +109,28 @@ bool SimProgram::loadHexFile(SimBoard& board, const std::string& path, std::stri
             bytes.emplace_back((address + k) & 0xFFFF, static_cast<std::uint8_t>(b[4 + k]));
     }
     for (const auto& [a, v] : bytes) board.memory()[a] = v;
+    return true;
+}
+
+bool SimProgram::loadRevisionFile(SimBoard& board, const std::string& path, std::string* error) {
+    const FileReadResult read = ReadFileContents(path);
+    std::string line = read ? std::string(WithoutByteOrderMark(read.bytes)) : std::string();
+    line = line.substr(0, line.find_first_of("\r\n"));
+    const auto mark = [&](std::size_t at) {
+        const int hi = line[at] - 0x30, lo = line[at + 1] - 0x30;
+        return hi >= 0 && hi < 16 && lo >= 0 && lo < 16 ? hi * 16 + lo : -1;
+    };
+    const std::size_t n = line.size();
+    if (!read || n < 5 || n > 12 || mark(n - 4) < 0 || mark(n - 2) < 0) {
+        if (error)
+            *error = path + (read ? ": not a revision line" : ": cannot be read: " + read.reason);
+        return false;
+    }
+    auto* ident = &board.memory()[kIdentAddress];
+    for (std::size_t i = 0; i < 8; ++i)
+        ident[i] = i < n - 4 ? static_cast<std::uint8_t>(line[i]) : 0;
+    ident[8] = static_cast<std::uint8_t>(mark(n - 4));
+    ident[9] = static_cast<std::uint8_t>(mark(n - 2));
     return true;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "SimBoard.h"
 
@@ -41,6 +43,16 @@ public:
     // The closing FFH is answered 00H and the board stays in program mode.
     bool refuseExit = false;
 
+    // --- Program memory ---------------------------------------------------
+    // The loader writes only the board's program memory: a record byte aimed
+    // anywhere else (as when a lost count or address byte shifts the record)
+    // is heard and summed but not stored, so the data memory and the ident
+    // block survive a garbled record. By default the whole 64 KiB.
+    int programFrom = 0;
+    int programTo = 0xFFFF;
+    // "2000-3FFF" (hexadecimal, inclusive) as {from, to}; nothing for a bad text.
+    static std::optional<std::pair<int, int>> parseProgramMemory(const std::string& text);
+
     // --- State ------------------------------------------------------------
     bool inProgramMode() const { return active_; }
     // Records taken since program mode was last entered.
@@ -53,6 +65,12 @@ public:
     // (":", digits, length, record checksum) first and stores nothing when
     // one is wrong; `error` then names it.
     static bool loadHexFile(SimBoard& board, const std::string& path, std::string* error);
+    // Writes the ident block (EFF0H: eight ident characters, the checksum and
+    // the revision) from a program set's revision file, as a completed
+    // download of that set leaves it: the first line's text without its last
+    // four characters, then two pairs of MarkHEX digits (code 30H + digit).
+    static bool loadRevisionFile(SimBoard& board, const std::string& path, std::string* error);
+    static constexpr int kIdentAddress = 0xEFF0;
 
 private:
     SimBoard& board_;

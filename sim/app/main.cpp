@@ -22,6 +22,7 @@
 #include <string>
 #include <random>
 #include <thread>
+#include <tuple>
 
 #include "SimBoard.h"
 #include "SimDump.h"
@@ -69,6 +70,7 @@ struct Options {
     std::string preset;
     std::string program;
     std::string programFault;
+    std::optional<std::pair<int, int>> programMemory;
     bool live = false;
     bool demo = false;
     bool clock = false;
@@ -98,8 +100,13 @@ const char* const kUsage =
     "  --program FILE     load an Intel HEX program image into the board memory\n"
     "  --program-fault F  misbehave in program mode: wrong-sum (first record),\n"
     "                     silent (no answer after the first record), stay (refuse to leave)\n"
+    "  --program-memory FROM-TO\n"
+    "                     the loader stores record bytes only from FROM to TO\n"
+    "                     (hexadecimal, 2000-3FFF; default the whole memory)\n"
     "  --live             run the line: count cans, jam now and then, raise alarms\n"
-    "  --demo             --live from the demonstration preset of the examples folder\n"
+    "  --demo             --live from the demonstration preset of the examples folder,\n"
+    "                     holding its demonstration program DEMO.tnx (program memory\n"
+    "                     4000-BFFF)\n"
     "                     (examples/ beside the program, or /usr/share/voran/examples)\n"
     "  --clock            run a real-time clock at B43008..B43017 (N-24, J-700 boards),\n"
     "                     from the host's time; it overlays the K-900 program memory\n"
@@ -161,7 +168,9 @@ bool parse(int argc, char** argv, Options& o) {
                  (std::string(v) == "wrong-sum" || std::string(v) == "silent" ||
                   std::string(v) == "stay"))
             o.programFault = v;
-        else if (a == "--drop-every" && (v = value()))
+        else if (a == "--program-memory" && (v = value()) &&
+                 (o.programMemory = voran::sim::SimProgram::parseProgramMemory(v))) {
+        } else if (a == "--drop-every" && (v = value()))
             o.dropEvery = std::atoi(v);
         else if (a == "--lose-burst" && (v = value()) && o.burst.parse(v)) {
         } else if (a == "--rpm" && (v = value()))
@@ -265,10 +274,18 @@ std::string ExamplesFolder() {
 int main(int argc, char** argv) {
     Options opt;
     if (!parse(argc, argv, opt)) return 2;
-    // The demonstration: a line part-way through a shift, running.
+    // The demonstration: a line part-way through a shift, running, on a
+    // K-900(PLC) that holds the demonstration program (DEMO.tnx of the
+    // examples) and its ident.
+    std::string demoRevision;
     if (opt.demo) {
         opt.live = true;
         if (opt.preset.empty()) opt.preset = ExamplesFolder() + "/demo.preset";
+        if (opt.program.empty()) {
+            opt.program = ExamplesFolder() + "/DEMO.hex";
+            demoRevision = ExamplesFolder() + "/DEMO.rev";
+        }
+        if (!opt.programMemory) opt.programMemory = std::pair{0x4000, 0xBFFF};
     }
 
     SimBoard board;
@@ -281,7 +298,9 @@ int main(int argc, char** argv) {
     }
     if (!opt.program.empty()) {
         std::string error;
-        if (!voran::sim::SimProgram::loadHexFile(board, opt.program, &error)) {
+        if (!voran::sim::SimProgram::loadHexFile(board, opt.program, &error) ||
+            (!demoRevision.empty() &&
+             !voran::sim::SimProgram::loadRevisionFile(board, demoRevision, &error))) {
             std::cerr << "k900-sim: " << error << "\n";
             return 1;
         }
@@ -289,6 +308,8 @@ int main(int argc, char** argv) {
     board.program().wrongSumAt = opt.programFault == "wrong-sum" ? 1 : 0;
     board.program().silentAfter = opt.programFault == "silent" ? 1 : 0;
     board.program().refuseExit = opt.programFault == "stay";
+    if (opt.programMemory)
+        std::tie(board.program().programFrom, board.program().programTo) = *opt.programMemory;
     board.setLive(opt.live);
     if (opt.clock) {
         // The board's clock starts at the host's local time.

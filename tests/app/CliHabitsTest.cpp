@@ -112,7 +112,7 @@ TEST_F(CliHabits, ReportAndExportWriteToStandardOutputForADash) {
 }
 
 // k900-sim --demo runs the line from the examples' demonstration preset: the
-// preset's counts, moving.
+// preset's counts, moving, on a board that holds the examples' program set.
 TEST(Demo, TheSimulatorsDemoRunsTheLineFromTheExamplesPreset) {
     SimProgramFolder folder;
     folder.write("Support/RSPort.cfg", "9,19200\n");
@@ -132,6 +132,12 @@ TEST(Demo, TheSimulatorsDemoRunsTheLineFromTheExamplesPreset) {
     while (rounds >> stamp >> last) {
     }
     EXPECT_GT(last, goodCans) << later.out;
+
+    const RunResult status = folder.run("voran-cli", {"status", "--json"});
+    EXPECT_NE(status.out.find(R"("program_ident":"DEMOLINE","program_revision":2,)"
+                              R"("program_checksum":90})"),
+              std::string::npos)
+        << status.out << status.err;
 }
 
 }  // namespace

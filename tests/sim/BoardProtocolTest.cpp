@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "SimPls.h"
+#include "SimProgram.h"
 #include "SimPort.h"
 
 using voran::sim::SimBoard;
@@ -76,6 +77,28 @@ TEST(BoardAnswers, EveryFrameCutByAPauseIsDroppedSoTheNextFFIsAttention) {
             << r.name;
         EXPECT_FALSE(board.pls().channels[1].programmed) << r.name;
     }
+}
+
+TEST(BoardAnswers, TheLoaderStoresRecordBytesOnlyInProgramMemory) {
+    // A record that runs past the end of program memory (as one shifted by a
+    // lost address byte would): the bytes beyond it are summed but not
+    // stored, so the data memory behind it survives.
+    SimBoard board;
+    ASSERT_EQ(voran::sim::SimProgram::parseProgramMemory("2000-3fff"), (std::pair{0x2000, 0x3FFF}));
+    for (const char* bad : {"", "2000", "4000-3FFF", "2000-10000", "G000-3FFF", "-3FFF"})
+        EXPECT_FALSE(voran::sim::SimProgram::parseProgramMemory(bad)) << bad;
+    board.program().programTo = 0x3FFF;
+    board.memory()[0x4000] = 0xAA;
+    board.memory()[voran::sim::SimProgram::kRequestAddress] = voran::sim::SimProgram::kRequest;
+    double t = 0;
+    std::optional<std::uint8_t> answer;
+    for (int b : {0xFF, 0x03, 4, 0x3F, 0xFE, 1, 2, 3, 4})
+        answer = board.receive(static_cast<std::uint8_t>(b), t += 0.001);
+    EXPECT_EQ(answer, std::optional<std::uint8_t>((4 + 0x3F + 0xFE + 1 + 2 + 3 + 4) & 0xFF));
+    EXPECT_EQ(board.memory()[0x3FFE], 1);
+    EXPECT_EQ(board.memory()[0x3FFF], 2);
+    EXPECT_EQ(board.memory()[0x4000], 0xAA);
+    EXPECT_EQ(board.memory()[0x4001], 0);
 }
 
 }  // namespace
