@@ -20,7 +20,11 @@
 #include <optional>
 #include <string>
 
+#include <deque>
+
 #include "link/RSComm.h"
+#include "link/TrafficDecoder.h"
+#include "link/TrafficPort.h"
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"
@@ -40,6 +44,7 @@ bool RunTransferBench(const std::string& folder);  // transfer_bench.cpp
 // network_bench.cpp
 bool RunNetworkUploadBench(const std::string& folder, const voran::PortName& address);
 bool RunProgramBench(const std::string& folder);  // program_bench.cpp
+bool RunHistoryBench(const std::string& folder);  // history_bench.cpp
 
 namespace {
 
@@ -168,12 +173,13 @@ struct NoSign : IBusyIndicator {
 };
 
 // The link: RSRead of a byte item, two exchanges per read once in mode 1.
-bool linkLoop(ISerialPort& port, const std::string& folder, long pairs,
-              IClock* linkClock = nullptr) {
+bool linkLoop(ISerialPort& port, const std::string& folder, long pairs, IClock* linkClock = nullptr,
+              ILinkObserver* observer = nullptr) {
     SystemClock systemClock;
     IClock& clock = linkClock ? *linkClock : systemClock;
     CancelBoxes boxes;
     RSComm link(clock, boxes, folder);
+    link.setObserver(observer);
     link.OnlineMode = true;
     link.OpenRSComm(port);
     if (!link.OnlineMode) return false;
@@ -255,7 +261,8 @@ int main(int argc, char** argv) {
 
     // Alternate runs and keep each one's best, so that a busy moment of the
     // machine does not decide the comparison.
-    Figure bare{1e18, 1e18}, posix{1e18, 1e18}, qt{1e18, 1e18}, tcp{1e18, 1e18}, alive{1e18, 1e18};
+    Figure bare{1e18, 1e18}, posix{1e18, 1e18}, qt{1e18, 1e18}, tcp{1e18, 1e18}, alive{1e18, 1e18},
+        idle{1e18, 1e18}, watched{1e18, 1e18};
     const auto keepBest = [](Figure& best, const Figure& f) {
         if (f.wall < best.wall) best = f;
         best.ok = best.ok && f.ok;
@@ -279,6 +286,26 @@ int main(int argc, char** argv) {
                      port.setAddress(*tcpAddress);
                      return linkLoop(port, folder, pairs);
                  }));
+        // The traffic port without and with an observer that decodes every
+        // byte and keeps the newest 100,000 lines, as the monitor does.
+        keepBest(idle, measure(exchanges, [&] {
+                     SystemClock clock;
+                     PosixSerialPort port(clock, folder);
+                     TrafficPort traffic(port, clock);
+                     return linkLoop(traffic, folder, pairs);
+                 }));
+        keepBest(watched, measure(exchanges, [&] {
+                     SystemClock clock;
+                     PosixSerialPort port(clock, folder);
+                     TrafficPort traffic(port, clock);
+                     std::deque<TrafficLine> kept;
+                     TrafficTap tap(clock.now(), [&](const TrafficLine& l) {
+                         kept.push_back(l);
+                         if (kept.size() > 100000) kept.pop_front();
+                     });
+                     traffic.setObserver(&tap);
+                     return linkLoop(traffic, folder, pairs, nullptr, &tap);
+                 }));
         // As the window wires it: waits that turn the event loop.
         keepBest(alive, measure(exchanges, [&] {
                      SystemClock clock;
@@ -296,6 +323,8 @@ int main(int argc, char** argv) {
     row("RSComm + QtSerialPort", qt, bare);
     row("RSComm + Posix, alive waits", alive, bare);
     row("RSComm + TcpSerialPort", tcp, bare);
+    row("RSComm + traffic port, idle", idle, bare);
+    row("RSComm + traffic monitor", watched, bare);
     std::printf(
         "exchanges per second: %.0f over the pseudo-terminal, %.0f over loopback TCP "
         "(TCP/pty time %.2f)\n",
@@ -307,6 +336,8 @@ int main(int argc, char** argv) {
     const bool networkOk = RunNetworkUploadBench(folder, *tcpAddress);
     std::printf("\n");
     const bool programOk = RunProgramBench(folder);
+    std::printf("\n");
+    const bool historyOk = RunHistoryBench(folder);
     std::printf("\n");
 
     // Reply time-outs against a silent board.
@@ -347,10 +378,13 @@ int main(int argc, char** argv) {
 
     std::printf(
         "\ntargets: link <= 1.3 x bare (%.2f), link < 5%% of 19200 wire time (%.1f%%), "
-        "time-out < 10 ms CPU\n",
-        posix.wall / bare.wall, 100 * posix.wall / kWire19200);
+        "time-out < 10 ms CPU, traffic monitor <= 1.05 x link (%.2f)\n",
+        posix.wall / bare.wall, 100 * posix.wall / kWire19200, watched.wall / posix.wall);
     std::printf("port for Linux: %s\n",
                 posix.wall <= qt.wall ? "PosixSerialPort" : "QtSerialPort (faster here)");
     fs::remove_all(tmp);
-    return bare.ok && posix.ok && qt.ok && tcp.ok && transferOk && networkOk && programOk ? 0 : 1;
+    return bare.ok && posix.ok && qt.ok && tcp.ok && transferOk && networkOk && programOk &&
+                   historyOk
+               ? 0
+               : 1;
 }

@@ -88,7 +88,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # XWayland); the native Wayland plugin pulls in Qt Quick, so it is only suggested.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "qt6-wayland")
 # The report is drawn with Liberation Serif: the same metrics, so the same
-# page breaks, on every machine.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation")
+# page breaks, on every machine. The history database's SQLite driver is a
+# Qt plugin, which dpkg-shlibdeps does not see.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, libqt6sql6-sqlite")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -40,6 +40,7 @@ bool RSComm::recoverLostPort() {
 }
 
 void RSComm::Transaction::mustResync() {
+    link_.note(LinkEvent::Resync);
     link_.CurrentMode_ = 0;
     link_.quietFirst_ = true;
 }
@@ -108,6 +109,7 @@ int RSComm::Transaction::exchange(int byte, bool noReply, bool flush) {
         }
 
         // Nothing within the deadline.
+        l.note(LinkEvent::TimeOut);
         l.CurrentMode_ = 0;
         l.CommError = true;
         deadline = l.clock_.now() + kAfterResend;

@@ -62,6 +62,7 @@ void RSComm::entryAlert(const std::string& error) {
 }
 
 void RSComm::logByte(bool sent, int byte) {
+    if (observer_) return;  // it tells the bytes, decoded
     qCDebug(lcLink, "%s 0x%02X  t=%.6f", sent ? "->" : "<-", byte & 0xFF, clock_.now());
 }
 
@@ -144,6 +145,7 @@ std::string RSComm::Transaction::read(const std::string& add) {
     const std::string text = readItem(add);
     if (!text.empty() || !link_.resynced_ || link_.CommError) return text;
     qCDebug(lcLink, "read of %s cut by a lost or late byte; once more", add.c_str());
+    link_.note(LinkEvent::Retry);
     return readItem(add);
 }
 
@@ -223,7 +225,9 @@ void RSComm::Transaction::writeItem(const std::string& add, const std::string& d
 
 void RSComm::Transaction::write(const std::string& add, const std::string& value) {
     writeItem(add, value);
-    if (link_.EchoMismatch_) writeItem(add, value);
+    if (!link_.EchoMismatch_) return;
+    link_.note(LinkEvent::Retry);
+    writeItem(add, value);
 }
 
 // --- Ready poll and command transactions ------------------------------------

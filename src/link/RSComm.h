@@ -10,6 +10,7 @@
 
 #include "link/AddressCodec.h"
 #include "link/PortSettings.h"
+#include "link/TrafficObserver.h"
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
 #include "platform/SerialPort.h"
@@ -67,6 +68,8 @@ public:
 
     IClock& clock() { return clock_; }
     IMessageBox& messages() { return messages_; }
+    // Told the time-outs, resyncs and retries (the bytes: TrafficPort).
+    void setObserver(ILinkObserver* observer) { observer_ = observer; }
 
     class Transaction;
     // Starts a transaction: empty when the link is already held (a timer
@@ -113,6 +116,10 @@ private:
     IMessageBox& messages_;
     std::string programFolder_;
     ISerialPort* port_ = nullptr;
+    ILinkObserver* observer_ = nullptr;
+    void note(LinkEvent e) {
+        if (observer_) observer_->linkEvent(e, clock_.now());
+    }
     PortSettings settings_;
 
     int CurrentMode_ = 0;

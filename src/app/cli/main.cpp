@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QLoggingCategory>
+#include <fstream>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -11,8 +12,11 @@
 
 #include "CliCommands.h"
 #include "Version.h"
+#include "link/TrafficDecoder.h"
+#include "link/TrafficPort.h"
 #include "number/NumberText.h"
 #include "platform/Clock.h"
+#include "platform/Logging.h"
 #include "platform/NamedPort.h"
 #include "platform/Paths.h"
 #include "platform/PortName.h"
@@ -55,6 +59,8 @@ constexpr const char* kOptions =
     "  --speed S      9600 or 19200 bit/s instead of the one in Support/RSPort.cfg\n"
     "  -q, --quiet    no messages on success: only results and errors\n"
     "  --verbose      also the port used and the link's warnings (on stderr)\n"
+    "  --trace FILE   every byte on the link and the link's time-outs, resyncs and\n"
+    "                 retries, decoded, one line each, into FILE\n"
     "  -h, --help     this text; after a command, that command's help\n"
     "  -v, --version  the program's version\n";
 
@@ -102,6 +108,7 @@ int run(int argc, char** argv) {
     std::optional<int> port, speed;
     std::optional<PortName> portName;
     bool quiet = false, verbose = false;
+    std::string traceFile;
     // The output options count wherever they stand; no argument of a command
     // takes these forms.
     std::vector<std::string> words;
@@ -144,6 +151,14 @@ int run(int argc, char** argv) {
                 port = parsed.name->number;
             else
                 portName = parsed.name;
+            continue;
+        }
+        if (a == "--trace") {
+            traceFile = i + 1 < argc ? argv[++i] : "";
+            if (traceFile.empty() || traceFile.rfind("--", 0) == 0) {
+                std::cerr << "voran-cli: --trace takes a file\n";
+                return kUsage;
+            }
             continue;
         }
         if (a == "--speed") {
@@ -200,6 +215,30 @@ int run(int argc, char** argv) {
     RSComm link(clock, boxes, folder);
     link.overrideSettings(port, speed);
 
+    // The decoded traffic, into the trace file and the voran.link debug
+    // log. Without either the link talks to the port directly.
+    std::ofstream trace;
+    if (!traceFile.empty()) {
+        trace.open(traceFile, std::ios::out | std::ios::trunc);
+        if (!trace) {
+            std::cerr << "voran-cli: cannot write the trace " << traceFile << "\n";
+            return kFailed;
+        }
+    }
+    const bool logTraffic = lcLink().isDebugEnabled();
+    TrafficPort traffic(serial, clock);
+    TrafficTap tap(clock.now(), [&](const TrafficLine& line) {
+        const std::string text = FormatTrafficLine(line);
+        if (trace.is_open()) trace << text << "\n";
+        if (logTraffic) qCDebug(lcLink, "%s", text.c_str());
+    });
+    const bool tapped = trace.is_open() || logTraffic;
+    if (tapped) {
+        traffic.setObserver(&tap);
+        link.setObserver(&tap);
+    }
+    ISerialPort& linkPort = tapped ? static_cast<ISerialPort&>(traffic) : serial;
+
     bool opened = false;
     Context ctx{link,
                 std::cout,
@@ -207,7 +246,7 @@ int run(int argc, char** argv) {
                 folder,
                 [&] {
                     const int boxesBefore = boxes.shown;
-                    link.OpenRSComm(serial);
+                    link.OpenRSComm(linkPort);
                     opened = true;
                     if (verbose)
                         std::cerr << "voran-cli: port " << link.settings().port << " at "
@@ -233,6 +272,13 @@ int run(int argc, char** argv) {
     int status = command->run(ctx, args);
     const bool fault = link.CommError;
     if (opened) link.CloseRSComm();
+    if (trace.is_open()) {
+        trace.close();
+        if (!trace) {
+            std::cerr << "voran-cli: the trace " << traceFile << " could not be written whole\n";
+            if (status == kOk) status = kFailed;
+        }
+    }
     if (status == kOk && (fault || boxes.shown > 0)) status = kFailed;
     return status;
 }

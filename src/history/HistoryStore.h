@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "history/HistorySample.h"
+
+namespace voran::history {
+
+// Where a history is kept: a database file of its own (the SQLite driver),
+// or a server (another Qt SQL driver, such as "QPSQL", with its host, port,
+// database, user and password). The tables are plain SQL that both take.
+struct StoreLocation {
+    QString driver = "QSQLITE";
+    QString database;  // the file for SQLite; the database's name on a server
+    QString host;
+    int port = -1;
+    QString user;
+    QString password;
+};
+
+// The history of one board: its samples and shift events, each written in a
+// transaction of its own, so that a power cut loses at most the sample that
+// was being written and never leaves half of one. Times are local ISO 8601
+// texts, which sort as they read; both tables are indexed on them.
+class HistoryStore {
+public:
+    // The schema this program writes. A database of a later schema is not
+    // touched.
+    static constexpr int kSchemaVersion = 1;
+
+    // Opens the history, making its tables (and, for a file, its folder)
+    // when they do not exist yet. Nothing, with the reason in `error`, when
+    // it cannot be opened or is of another schema.
+    static std::unique_ptr<HistoryStore> Open(const StoreLocation& where, std::string* error);
+    static std::unique_ptr<HistoryStore> OpenFile(const std::string& path, std::string* error);
+    ~HistoryStore();
+    HistoryStore(const HistoryStore&) = delete;
+    HistoryStore& operator=(const HistoryStore&) = delete;
+
+    // Writes a sample, and the shift event that came with it, as one
+    // transaction. False (lastError() says why) when it was not written;
+    // then nothing of it was.
+    bool append(const Sample& sample, const std::optional<ShiftEvent>& event = std::nullopt);
+    // Many samples in one transaction (loading a history from elsewhere).
+    bool appendAll(const std::vector<Sample>& samples);
+
+    // Samples and events with from <= time <= to, oldest first (an empty
+    // bound: no bound). Nothing when the query failed.
+    std::optional<std::vector<Sample>> samples(const std::string& from = {},
+                                               const std::string& to = {}) const;
+    std::optional<std::vector<ShiftEvent>> events(const std::string& from = {},
+                                                  const std::string& to = {}) const;
+    // The newest sample, if any.
+    std::optional<Sample> lastSample() const;
+
+    const std::string& lastError() const { return error_; }
+
+private:
+    explicit HistoryStore(QString connection);
+    bool prepareSchema();
+    bool insertSample(const Sample& s);
+
+    QString connection_;
+    mutable std::string error_;
+};
+
+// History/<name>.sqlite in the program folder; characters a file name
+// should not carry become '_' ("COM3", "Line 4" -> "Line_4").
+std::string HistoryFilePath(const std::string& programFolder, const std::string& name);
+
+}  // namespace voran::history

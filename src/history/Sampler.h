@@ -1,0 +1,80 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "history/HistorySample.h"
+
+namespace voran {
+class IClock;
+class RSComm;
+}  // namespace voran
+
+namespace voran::history {
+
+class HistoryStore;
+
+// What one call of the sampler did.
+enum class SampleOutcome {
+    Stored,       // a sample was read and written
+    NotDue,       // its time has not come
+    LinkBusy,     // another operation holds the link (or it is offline): tried at the next tick
+    ReadFailed,   // a read failed: nothing was stored
+    StoreFailed,  // every read succeeded, but the database did not take the sample
+};
+
+// Samples the board into a history every interval. A sample is read in one
+// transaction of the link, so it never re-enters the link and never runs
+// while a modal operation holds it; its items are read in one read command,
+// one address pair a byte (SampleAddresses()). A sample any of whose reads
+// failed is not stored at all: the history has a gap there, never a 0.
+class Sampler {
+public:
+    static constexpr double kDefaultInterval = 60;
+    static constexpr double kMinInterval = 5;
+    static constexpr double kMaxInterval = 3600;
+
+    // `interval` is kept within kMinInterval .. kMaxInterval.
+    Sampler(RSComm& link, HistoryStore& store, IClock& clock, double interval = kDefaultInterval);
+
+    // Samples when the next sample is due (the first at once).
+    SampleOutcome tick();
+    // Samples now, whether due or not; the next is due an interval later.
+    SampleOutcome sampleNow();
+    // The operator pressed End of Shift: the next stored sample carries the
+    // shift change.
+    void noteEndOfShift() { endOfShift_ = true; }
+
+    double interval() const { return interval_; }
+    // Clock time (IClock::now) at which the next sample is due; none before
+    // the first.
+    std::optional<double> nextDue() const { return nextDue_; }
+    // The last sample stored, with its event when it had one.
+    const std::optional<Sample>& lastStored() const { return last_; }
+    const std::optional<ShiftEvent>& lastEvent() const { return lastEvent_; }
+    // Why the last sample failed (a read or the database).
+    const std::string& lastError() const { return error_; }
+
+private:
+    // The sample's values, or nothing when a read failed.
+    std::optional<Sample> read();
+
+    RSComm& link_;
+    HistoryStore& store_;
+    IClock& clock_;
+    double interval_;
+    std::optional<double> nextDue_;
+    bool endOfShift_ = false;
+    std::optional<Sample> last_;
+    std::optional<ShiftEvent> lastEvent_;
+    std::string error_;
+};
+
+// The items a sample reads, in reading order: good cans and total jams of
+// the current shift (double words), its jams per station (12 words), the
+// machine CPM (a word) and the two alarm bytes whose bits are the three
+// alarms the frame polls (B111.4, B111.6, B121.7), each byte read once.
+const std::vector<std::string>& SampleAddresses();
+
+}  // namespace voran::history
