@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "timing/PlsCodes.h"
+#include "link/PlsCodes.h"
 
 namespace voran::sim {
 

@@ -5,7 +5,7 @@
 
 #include "data/ItemTable.h"
 #include "platform/Logging.h"
-#include "timing/PlsCodes.h"
+#include "link/PlsCodes.h"
 #include "timing/PlsCommands.h"
 
 namespace voran {

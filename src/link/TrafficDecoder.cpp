@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "timing/PlsCodes.h"
+#include "link/PlsCodes.h"
 
 namespace voran {
 

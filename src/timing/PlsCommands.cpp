@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "timing/PlsCodes.h"
+#include "link/PlsCodes.h"
 
 namespace voran::pls {
 

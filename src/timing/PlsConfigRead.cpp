@@ -1,7 +1,7 @@
 #include "timing/PlsConfigRead.h"
 
 #include "link/RSComm.h"
-#include "timing/PlsCodes.h"
+#include "link/PlsCodes.h"
 
 namespace voran {
 

@@ -6,7 +6,7 @@
 #include "SimLink.h"
 #include "link/TrafficDecoder.h"
 #include "link/TrafficPort.h"
-#include "timing/PlsCodes.h"
+#include "link/PlsCodes.h"
 
 namespace voran::testing {
 namespace {

@@ -29,9 +29,10 @@ const FakeMessageBox::Shown kExitQuestion{"Save Changes to File?\r\n\r\n[line3.s
                                           MsgButtons::YesNoCancel, MsgIcon::Exclamation};
 const FakeMessageBox::Shown kRangeBox{"Only a Number Between 0 and 319 can be Entered", "Set-up",
                                       MsgButtons::Ok, MsgIcon::Information};
-FakeMessageBox::Shown transferQuestion(const char* what, const char* title) {
-    return {std::string("You are about to ") + what + "\r\n\r\nDo You Wish to Continue?", title,
-            MsgButtons::YesNo, MsgIcon::Question};
+FakeMessageBox::Shown transferQuestion(const std::string& what, const char* title) {
+    std::string text = "You are about to ";
+    text.append(what).append("\r\n\r\nDo You Wish to Continue?");
+    return {text, title, MsgButtons::YesNo, MsgIcon::Question};
 }
 
 // The frame with the set-up window on show, offline editing on, and the

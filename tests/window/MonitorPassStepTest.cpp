@@ -76,7 +76,7 @@ TEST_F(Pass, AStandingLinkFaultTakesTheProgramOfflineAtTheHead) {
     ctx.goOnline();
     pass.start();
     port.silent = true;  // the Retry/Cancel box is answered Cancel
-    link.ReadItem("W182");
+    link.begin()->readItem("W182");
     ASSERT_TRUE(link.CommError);
     diary.take();
     ASSERT_TRUE(pass.runPass());

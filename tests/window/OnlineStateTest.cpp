@@ -59,7 +59,7 @@ TEST_F(Online, ALinkFaultTakesTheProgramOfflineOnce) {
     ctx.goOnline();
     EXPECT_FALSE(ctx.goOfflineAfterFault()) << "no fault, nothing to do";
     port.silent = true;  // the Retry/Cancel box is answered Cancel
-    EXPECT_TRUE(link.ReadItem("W182").empty());
+    EXPECT_TRUE(link.begin()->readItem("W182").empty());
     ASSERT_TRUE(link.CommError);
     EXPECT_FALSE(ctx.linkUsable());
     port.clearTrace();

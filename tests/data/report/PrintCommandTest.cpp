@@ -13,7 +13,7 @@
 #include "data/ui/ReportCommands.h"
 #include "data/ui/frmProcessing.h"
 #include "data/ui/frmWaitDisplay.h"
-#include "timing/PlsCodes.h"
+#include "link/PlsCodes.h"
 
 namespace voran::testing {
 namespace {

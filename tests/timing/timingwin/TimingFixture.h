@@ -17,7 +17,7 @@
 #include "../pls/PlsFixture.h"
 #include "SimPls.h"
 #include "WindowFixture.h"
-#include "timing/PlsCodes.h"
+#include "link/PlsCodes.h"
 #include "timing/ui/TimingDiagram.h"
 #include "timing/ui/frmTiming.h"
 

@@ -2,7 +2,8 @@
 
 namespace voran::pls {
 
-// Command codes of the PLS, sent after the 0xFF/0x55 attention handshake.
+// Command codes of the PLS, sent after the 0xFF/0x55 attention handshake:
+// the wire's own numbers, so the link and its traffic decoder know them too.
 inline constexpr int kReadScaleFactor = 24;
 inline constexpr int kWriteScaleFactor = 26;
 inline constexpr int kReadOffset = 40;
