@@ -102,8 +102,7 @@ TEST_F(HistoryCli, CtrlCEndsTheLoggingCleanly) {
     const std::string out = folder.path("log.out");
     const pid_t pid = fork();
     if (pid == 0) {
-        freopen(out.c_str(), "w", stdout);
-        freopen("/dev/null", "w", stderr);
+        if (!freopen(out.c_str(), "w", stdout) || !freopen("/dev/null", "w", stderr)) _exit(126);
         execl(exe.c_str(), exe.c_str(), "log", "--interval", "5", db.c_str(), nullptr);
         _exit(127);
     }
