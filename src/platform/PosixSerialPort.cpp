@@ -15,7 +15,7 @@
 #include <utility>
 
 #include "platform/Logging.h"
-#include "platform/Timespec.h"
+#include "platform/WaitTime.h"
 #include "platform/Paths.h"
 
 namespace voran {

@@ -12,7 +12,7 @@
 #include <cstring>
 
 #include "platform/Logging.h"
-#include "platform/Timespec.h"
+#include "platform/WaitTime.h"
 
 namespace voran {
 
