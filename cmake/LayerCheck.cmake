@@ -14,7 +14,7 @@ set(VORAN_LAYERS
     "data=3" "timing=3" "program=3" "history=3"
     "widgets=4"
     "window=5"
-    "data/ui=6" "timing/ui=6" "program/ui=6" "link/ui=6" "shell/ui=6"
+    "data/ui=6" "timing/ui=6" "program/ui=6" "link/ui=6" "shell/ui=6" "history/ui=6"
     "shell=7"
     "app=8" "app/cli=8"
     "sim=7" "sim/app=7" "bench=7")

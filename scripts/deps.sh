@@ -1,6 +1,6 @@
 # Sourced by the run and test scripts: installs the Debian packages the
 # project needs when they are missing.
-voran_packages="cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite libgtest-dev
+voran_packages="cmake ninja-build g++ qt6-base-dev qt6-serialport-dev qt6-charts-dev libqt6sql6-sqlite libgtest-dev
     fonts-liberation poppler-utils xvfb xauth x11-apps imagemagick dpkg-dev desktop-file-utils lintian
     ser2net"
 missing=""

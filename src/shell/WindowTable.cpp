@@ -1,6 +1,8 @@
 #include "shell/WindowTable.h"
 
 #include "data/ui/frmMain.h"
+#include "history/ui/frmHistory.h"
+#include "link/ui/frmTrafficMonitor.h"
 #include "shell/ui/frmDisplayIO.h"
 #include "shell/ui/frmSerialComm.h"
 #include "timing/ui/frmSetup.h"
@@ -17,9 +19,13 @@ ChildWindow* make(AppContext& ctx, QWidget* parent) {
 
 const std::vector<WindowEntry>& WindowTable() {
     static const std::vector<WindowEntry> table = {
-        {"&1 Main Display", make<frmMain>},     {"&2 Set-up Parameters", make<frmSetup>},
-        {"&3 Machine Timing", make<frmTiming>}, {"&4 Serial Communications", make<frmSerialComm>},
+        {"&1 Main Display", make<frmMain>},
+        {"&2 Set-up Parameters", make<frmSetup>},
+        {"&3 Machine Timing", make<frmTiming>},
+        {"&4 Serial Communications", make<frmSerialComm>},
         {"&5 I/O States", make<frmDisplayIO>},
+        {"&6 Production History", make<frmHistory>},
+        {"&7 Traffic Monitor", make<frmTrafficMonitor>},
     };
     return table;
 }

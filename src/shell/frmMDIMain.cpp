@@ -30,6 +30,7 @@
 #include "platform/Paths.h"
 #include "program/ui/frmTargetBoard.h"
 #include "shell/DesktopSettings.h"
+#include "shell/HistoryRecorder.h"
 #include "shell/ProgramIcon.h"
 #include "shell/frmHelp.h"
 #include "window/ChildWindow.h"
@@ -40,6 +41,19 @@ namespace {
 const char* const kPanelKeys[4] = {"STATUS", "MODE", "DATE", "TIME"};
 const char* const kPanelTips[4] = {"System Status Display Messages", "Communications Mode",
                                    "Current Date", "Current Time"};
+
+// The print set-up of the report commands, whichever it is when asked.
+class ReportPrintSetup : public IPrintSetup {
+public:
+    explicit ReportPrintSetup(ReportCommands& reports) : reports_(reports) {}
+    IPrinter* choosePrinter() override { return reports_.printSetup().choosePrinter(); }
+    void preview(const std::function<void(IPrinter&)>& draw) override {
+        reports_.printSetup().preview(draw);
+    }
+
+private:
+    ReportCommands& reports_;
+};
 }  // namespace
 
 frmMDIMain::frmMDIMain(const ShellServices& services, QWidget* parent)
@@ -52,13 +66,16 @@ frmMDIMain::frmMDIMain(const ShellServices& services, QWidget* parent)
       programFolder_(services.programFolder),
       // The link starts closed with every flag clear: the program is offline.
       link_(services.clock, services.messages, services.programFolder),
-      online_(link_, services.port, services.messages),
+      trafficPort_(services.port, services.clock),
+      traffic_(link_, trafficPort_),
+      online_(link_, trafficPort_, services.messages),
       ctx_(link_, tables_, services.messages, services.clock, services.clipboard,
            services.programFolder, online_),
       files_(tables_, services.messages, services.dialogs, services.clock, services.programFolder),
       background_(ctx_),
       reports_(std::make_unique<ReportCommands>(ctx_, files_, services.dialogs, this)),
-      program_(ctx_, services.dialogs, this) {
+      program_(ctx_, services.dialogs, this),
+      history_(std::make_unique<HistoryRecorder>(ctx_)) {
     setObjectName("frmMDIMain");
     setWindowTitle(FileCommands::kBaseCaption);
     // The frame, its dialogs and the About box show the program's icon.
@@ -77,6 +94,8 @@ frmMDIMain::frmMDIMain(const ShellServices& services, QWidget* parent)
     // The MODE panel and the View menu's marks show the mode the link was
     // brought to.
     online_.setListener([this](bool online) {
+        // The board on the port may be another one: its own history.
+        if (online) history_->follow();
         panels_[1]->setText(online ? "ONLINE" : "OFFLINE");
         action(MenuCommand::ViewOnline)->setChecked(online);
         action(MenuCommand::ViewOffline)->setChecked(!online);
@@ -88,6 +107,20 @@ frmMDIMain::frmMDIMain(const ShellServices& services, QWidget* parent)
     };
     files_.processEvents = [] { QCoreApplication::processEvents(); };
     files_.commitPendingEntry = [this] { return commitActiveEntry(); };
+    // The windows' own export and print commands use the frame's dialogs.
+    ctx_.dialogs = &dialogs_;
+    printSetup_ = std::make_unique<ReportPrintSetup>(*reports_);
+    ctx_.printSetup = printSetup_.get();
+    ctx_.onEndOfShift = [this] { history_->noteEndOfShift(); };
+    ctx_.traffic = &traffic_;
+    // QT_LOGGING_RULES="voran.link.debug=true": the link's bytes decoded,
+    // as voran-cli logs them.
+    if (lcLink().isDebugEnabled()) {
+        debugTap_ = std::make_unique<TrafficTap>(services.clock.now(), [](const TrafficLine& line) {
+            qCDebug(lcLink, "%s", FormatTrafficLine(line).c_str());
+        });
+        traffic_.attach(debugTap_.get());
+    }
 
     // The child window sits in a scroll area: a window that cannot shrink to
     // a small or strongly scaled screen scrolls instead of pushing the frame
@@ -128,6 +161,14 @@ frmMDIMain::frmMDIMain(const ShellServices& services, QWidget* parent)
     connect(tmrClock_, &QTimer::timeout, this, [this] { refreshDateTime(); });
     tmrClock_->start();
 
+    // The production history: a sample when due, while online and the
+    // link is free (a held link is tried at the next tick).
+    tmrHistory_ = new QTimer(this);
+    tmrHistory_->setObjectName("tmrHistory");
+    tmrHistory_->setInterval(1000);
+    connect(tmrHistory_, &QTimer::timeout, this, [this] { history_->tick(); });
+    tmrHistory_->start();
+
     // The design size, or less on a small or strongly scaled screen; then
     // the size, place and maximised state of the last run, which Qt keeps
     // on a screen that exists now.
@@ -147,10 +188,15 @@ QSize frmMDIMain::FirstFrameSize(QSize design, QRect available) {
 }
 
 frmMDIMain::~frmMDIMain() {
-    // The child windows, on show or kept hidden, are the frame's children
-    // and go with it; their passes stop with them.
-    if (child_) child_->deactivate();
+    // The child window on show stops its pass and leaves the scroll area.
+    hideChild();
     if (!closed_) link_.CloseRSComm();
+    // The windows, on show or kept hidden, go before the link, the context
+    // and the traffic hub they use (the traffic monitor leaves the hub).
+    for (ChildWindow*& w : windows_) {
+        delete w;
+        w = nullptr;
+    }
 }
 
 void frmMDIMain::hideChild() {
@@ -600,6 +646,7 @@ void frmMDIMain::mnuHelpHelpTopics_Click() {
 void frmMDIMain::mnuEditCommPort_Click() {
     frmSetupComm dialog(ctx_, this);
     dialog.exec();
+    history_->follow();
 }
 
 frmAbout* frmMDIMain::aboutWindow() const {
@@ -687,6 +734,7 @@ void frmMDIMain::closeEvent(QCloseEvent* event) {
     hideChild();
     tmrBackgroungUpdate_->stop();
     tmrClock_->stop();
+    tmrHistory_->stop();
     closed_ = true;
     QCoreApplication::processEvents();
     event->accept();

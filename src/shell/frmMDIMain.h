@@ -10,11 +10,15 @@
 #include "data/FileCommands.h"
 #include "data/SetupData.h"
 #include "link/RSComm.h"
+#include "link/TrafficDecoder.h"
+#include "link/TrafficHub.h"
+#include "link/TrafficPort.h"
 #include "platform/Clipboard.h"
 #include "platform/Clock.h"
 #include "platform/FileDialog.h"
 #include "platform/Launcher.h"
 #include "platform/MessageBox.h"
+#include "platform/Printer.h"
 #include "platform/SerialPort.h"
 #include "program/ui/ProgramMenu.h"
 #include "window/AppContext.h"
@@ -33,6 +37,7 @@ namespace voran {
 class ChildWindow;
 class DesktopSettings;
 class frmHelp;
+class HistoryRecorder;
 class ReportCommands;
 class frmAbout;
 
@@ -161,6 +166,8 @@ public:
     // Print Report, Print Preview and Export Shift Data.
     ReportCommands& reports() { return *reports_; }
     const BackgroundUpdate& background() const { return background_; }
+    // The production history sampled while online (tmrHistory, once a second).
+    HistoryRecorder& history() { return *history_; }
     const std::string& helpFile() const { return helpFile_; }
 
     // The frame's first size: the design size, or less so that the window
@@ -219,12 +226,20 @@ private:
 
     SetupTables tables_;
     RSComm link_;
+    // The port as the link sees it: every byte can be shown to the
+    // observers of the traffic hub (none attached: nothing but forwarding).
+    TrafficPort trafficPort_;
+    TrafficHub traffic_;
     OnlineState online_;
     AppContext ctx_;
     FileCommands files_;
     BackgroundUpdate background_;
     std::unique_ptr<ReportCommands> reports_;
     ProgramCommands program_;
+    std::unique_ptr<HistoryRecorder> history_;
+    std::unique_ptr<IPrintSetup> printSetup_;
+    // The decoded bytes in the voran.link debug log, when it is enabled.
+    std::unique_ptr<TrafficTap> debugTap_;
 
     std::unique_ptr<DesktopSettings> ownSettings_;
     DesktopSettings* settings_ = nullptr;
@@ -235,6 +250,7 @@ private:
     QAction* recentSeparator_ = nullptr;
     QTimer* tmrBackgroungUpdate_ = nullptr;
     QTimer* tmrClock_ = nullptr;
+    QTimer* tmrHistory_ = nullptr;
     frmHelp* help_ = nullptr;
 
     std::array<QLabel*, 4> panels_{};

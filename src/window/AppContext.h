@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -12,6 +13,10 @@
 #include "window/OnlineState.h"
 
 namespace voran {
+
+class IFileDialog;
+class IPrintSetup;
+class TrafficHub;
 
 // What the frame window shares with every child window: the one link, the
 // set-up tables, the platform services, the global flags of the shell and
@@ -47,6 +52,22 @@ public:
     // The chosen controller program file set and the progress of a program
     // transfer.
     ProgramState program{};
+    // The frame's file dialogs and print set-up, for a window's own export
+    // and print commands; none where the context has none (the window then
+    // offers neither).
+    IFileDialog* dialogs = nullptr;
+    IPrintSetup* printSetup = nullptr;
+    // The production history of the board on the port (History/<name>.sqlite
+    // in the program folder; empty before the program first went online)
+    // and the sampling interval in seconds.
+    std::string historyFile{};
+    double historyInterval = 60;
+    // End of Shift was accepted by the board (the frame marks the shift
+    // change in the production history).
+    std::function<void()> onEndOfShift{};
+    // Where a window attaches an observer of the link's bytes and events
+    // (the traffic monitor); none where the context has none.
+    TrafficHub* traffic = nullptr;
 
     // Brings the port in line with link.OnlineMode (opens or closes it).
     void UpdateOnlineState() { online.follow(); }

@@ -89,10 +89,13 @@ TEST_P(WindowContract, ALinkFaultGivesOneBoxThenTheOfflineLookAndAFailedReadShow
     const std::vector<std::string> shown = screenTexts(*window);
     clearTrace();
     ASSERT_TRUE(monitor().runPass());
+    const bool reads = !port.sent().empty();
     changeTheBoard();
     port.silent = true;  // the link's Retry/Cancel box is answered Cancel
     clearTrace();
     monitor().runPass();
+    // A window that reads nothing of its own meets the fault of another reader.
+    if (!reads) link.RSRead("W182");
     ASSERT_TRUE(link.CommError);
     EXPECT_EQ(screenTexts(*window), shown) << "the failed read is not shown, nothing after it read";
     ASSERT_EQ(messages.shown.size(), 1u) << "one fault, one box: the link's";
@@ -130,6 +133,9 @@ TEST_P(WindowContract, TablesReplacedWhileOfflineAreDrawnOnTheNextPassAndOnlyThe
 TEST_P(WindowContract, NothingIsSentWhileAModalOperationHoldsTheLink) {
     open(true);
     clearTrace();
+    ASSERT_TRUE(monitor().runPass());
+    const bool reads = !port.sent().empty();
+    clearTrace();
     {
         AppContext::ModalOperation modal(ctx);
         EXPECT_FALSE(monitor().step());
@@ -137,7 +143,7 @@ TEST_P(WindowContract, NothingIsSentWhileAModalOperationHoldsTheLink) {
         EXPECT_TRUE(port.sent().empty());
     }
     EXPECT_TRUE(monitor().runPass());
-    EXPECT_FALSE(port.sent().empty()) << "the pass goes on once the operation ended";
+    EXPECT_EQ(port.sent().empty(), !reads) << "the pass goes on once the operation ended";
 }
 
 std::string windowName(const ::testing::TestParamInfo<int>& info) {

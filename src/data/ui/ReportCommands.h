@@ -21,6 +21,8 @@ public:
 
     // The print dialog and printers used; null goes back to Qt's own.
     void setPrintSetup(IPrintSetup* setup);
+    // The print set-up in use (Qt's own unless one was set).
+    IPrintSetup& printSetup();
 
     // File > Print Report...: online, uploads everything first and prints
     // nothing unless that upload went through completely; then the print
@@ -37,7 +39,6 @@ public:
     ShiftExport& exporter() { return export_; }
 
 private:
-    IPrintSetup& printSetup();
     // Online: the whole upload that comes before a report; true when it
     // completed (or the program is offline).
     bool uploadForReport();

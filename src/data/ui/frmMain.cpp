@@ -236,7 +236,10 @@ void frmMain::cmdResetJams_Click() {
 }
 
 void frmMain::cmdEndOfShift_Click() {
-    if (!ctx_.link.CommError) ctx_.link.RSWrite("F135", "1");
+    if (ctx_.link.CommError) return;
+    // The production history marks the shift change only once the board
+    // took the command.
+    if (ctx_.link.RSWrite("F135", "1") && ctx_.onEndOfShift) ctx_.onEndOfShift();
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {

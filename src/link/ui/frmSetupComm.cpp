@@ -14,6 +14,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "history/HistorySettings.h"
 #include "link/CommPortSetup.h"
 #include "platform/Paths.h"
 #include "platform/PortMap.h"
@@ -115,11 +116,34 @@ void frmSetupComm::buildControls() {
     auto* speeds = new QHBoxLayout(fraPortSpeed_);
     for (auto* opt : optPortSpeed_) speeds->addWidget(opt);
 
+    fraHistory_ = new QGroupBox(QStringLiteral("Production History"), this);
+    txtSampleInterval_ = new NumericEntry(fraHistory_);
+    txtSampleInterval_->setObjectName(QStringLiteral("txtSampleInterval"));
+    txtSampleInterval_->setRange(history::HistorySettings::kMinInterval,
+                                 history::HistorySettings::kMaxInterval);
+    txtSampleInterval_->setDigitsOnly();
+    txtSampleInterval_->setMessages(&ctx_.messages, kEntryTitle);
+    txtLineName_ = new QLineEdit(fraHistory_);
+    txtLineName_->setObjectName(QStringLiteral("txtLineName"));
+    txtLineName_->setPlaceholderText(QStringLiteral("the port's name"));
+    txtLineName_->setToolTip(
+        QStringLiteral("Names the history file, History/<name>.sqlite in the program folder"));
+    auto* lblInterval = new QLabel(QStringLiteral("Sample every (s):"), fraHistory_);
+    lblInterval->setBuddy(txtSampleInterval_->lineEdit());
+    auto* lblLine = new QLabel(QStringLiteral("&Line name:"), fraHistory_);
+    lblLine->setBuddy(txtLineName_);
+    auto* historyGrid = new QGridLayout(fraHistory_);
+    historyGrid->addWidget(lblInterval, 0, 0);
+    historyGrid->addWidget(txtSampleInterval_, 0, 1);
+    historyGrid->addWidget(lblLine, 1, 0);
+    historyGrid->addWidget(txtLineName_, 1, 1);
+
     cmdSave_ = new QPushButton(QStringLiteral("&Save"), this);
     cmdCancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
     cmdSave_->setObjectName(QStringLiteral("cmdSave"));
     cmdCancel_->setObjectName(QStringLiteral("cmdCancel"));
     txtCommPort_->setDefaultTarget(cmdSave_);
+    txtSampleInterval_->setDefaultTarget(cmdSave_);
     connect(cmdSave_, &QPushButton::clicked, this, &frmSetupComm::cmdSave_Click);
     connect(cmdCancel_, &QPushButton::clicked, this, &frmSetupComm::cmdCancel_Click);
 
@@ -138,6 +162,7 @@ void frmSetupComm::buildControls() {
     page->addWidget(cboPortDevice_);
     page->addWidget(lblPortDevice_);
     page->addWidget(fraPortSpeed_);
+    page->addWidget(fraHistory_);
     page->addLayout(buttons);
     // Room for the longest "both missing" text; a linked device of a longer
     // name widens the window.
@@ -151,6 +176,9 @@ void frmSetupComm::CurrentSettings() {
     // The window opens with what could be read (the defaults at worst).
     txtCommPort_->setText(QString::number(loaded.settings.port));
     optPortSpeed_[loaded.settings.speed == 19200 ? 1 : 0]->setChecked(true);
+    const history::HistorySettings history = history::LoadHistorySettings(ctx_.programFolder);
+    txtSampleInterval_->setText(QString::number(history.interval));
+    txtLineName_->setText(QString::fromStdString(history.lineName));
     showMapping();
     if (!loaded.ok)
         ctx_.messages.show(errorText(loaded.errorNumber, loaded.error), "SetupComm CurrentSettings",
@@ -229,6 +257,17 @@ void frmSetupComm::cmdSave_Click() {
         return;
     }
 
+    const auto interval = EntryNumber(txtSampleInterval_->text());
+    if (!interval || *interval < history::HistorySettings::kMinInterval ||
+        *interval > history::HistorySettings::kMaxInterval) {
+        ctx_.messages.show(RangeMessage(history::HistorySettings::kMinInterval,
+                                        history::HistorySettings::kMaxInterval),
+                           kEntryTitle, MsgButtons::Ok, MsgIcon::Information);
+        txtSampleInterval_->setText(txtSampleInterval_->savedText());
+        txtSampleInterval_->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+
     std::optional<PortName> mapping;
     std::string why;
     if (!chosenName(&mapping, &why)) {
@@ -246,6 +285,10 @@ void frmSetupComm::cmdSave_Click() {
     txtCommPort_->setText(QString::number(s.port));
     FileWriteResult written = SavePortSettings(ctx_.link.CommSettingsFile(), ctx_.programFolder, s);
     if (written) written = SavePortMapping(ctx_.programFolder, s.port, mapping);
+    history::HistorySettings history;
+    history.interval = static_cast<int>(RoundHalfEven(*interval));
+    history.lineName = txtLineName_->text().trimmed().toStdString();
+    if (written) written = history::SaveHistorySettings(ctx_.programFolder, history);
     if (!written) {
         ctx_.messages.show(errorText(written.errorNumber, written.error), "SetupComm",
                            MsgButtons::Ok, MsgIcon::Information);

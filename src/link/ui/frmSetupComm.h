@@ -11,6 +11,7 @@
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
@@ -28,7 +29,9 @@ class NumericEntry;
 // Below it the number can be given a device of its own (one the program
 // found: a USB adapter by its lasting name, a built-in port) or a device
 // server's network address; Save keeps that in the program folder's
-// Support/PortMap.cfg, so RSPort.cfg keeps its "port,speed" line.
+// Support/PortMap.cfg, so RSPort.cfg keeps its "port,speed" line. The
+// production history's sampling interval and line name are kept beside it
+// in Support/History.cfg.
 class frmSetupComm : public QDialog {
     Q_OBJECT
 public:
@@ -47,6 +50,10 @@ public:
     QComboBox* cboPortDevice() const { return cboPortDevice_; }
     QGroupBox* fraPortSpeed() const { return fraPortSpeed_; }
     QRadioButton* optPortSpeed(int i) const { return optPortSpeed_.at(i); }
+    // The production history: seconds between samples and the line's name
+    // (which names the history file; empty: the port's name).
+    NumericEntry* txtSampleInterval() const { return txtSampleInterval_; }
+    QLineEdit* txtLineName() const { return txtLineName_; }
     QPushButton* cmdSave() const { return cmdSave_; }
     QPushButton* cmdCancel() const { return cmdCancel_; }
 
@@ -73,6 +80,9 @@ private:
     QComboBox* cboPortDevice_ = nullptr;
     QGroupBox* fraPortSpeed_ = nullptr;
     std::array<QRadioButton*, 2> optPortSpeed_{};
+    QGroupBox* fraHistory_ = nullptr;
+    NumericEntry* txtSampleInterval_ = nullptr;
+    QLineEdit* txtLineName_ = nullptr;
     QPushButton* cmdSave_ = nullptr;
     QPushButton* cmdCancel_ = nullptr;
 };

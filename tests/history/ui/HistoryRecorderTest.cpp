@@ -1,0 +1,105 @@
+// The desktop program's production history: its settings (file, Comm Port
+// window), the frame's sampler while online and End of Shift reaching it.
+#include <QLineEdit>
+#include <gtest/gtest.h>
+
+#include "WindowFixture.h"
+#include "data/ui/frmMain.h"
+#include "history/HistorySettings.h"
+#include "history/HistoryStore.h"
+#include "link/ui/frmSetupComm.h"
+#include "shell/HistoryRecorder.h"
+#include "widgets/NumericEntry.h"
+
+namespace voran::testing {
+namespace {
+
+using history::HistorySettings;
+using history::SampleOutcome;
+
+TEST(HistorySettings, TextsGiveSettingsAndOutOfRangeValuesKeepTheDefault) {
+    const struct {
+        const char* text;
+        HistorySettings want;
+    } rows[] = {
+        {"", {60, ""}},
+        {"interval=5\r\nline=Line 4\r\n", {5, "Line 4"}},
+        {"\xEF\xBB\xBFinterval=3600\nline=a=b\n", {3600, "a=b"}},
+        {"interval=4\r\n", {60, ""}},
+        {"interval=3601\r\n", {60, ""}},
+        {"interval=9x\r\nnoise\r\n", {60, ""}},
+    };
+    for (const auto& r : rows) EXPECT_EQ(history::ParseHistorySettings(r.text), r.want) << r.text;
+    const HistorySettings s{30, "Line 4"};
+    EXPECT_EQ(history::FormatHistorySettings(s), "interval=30\r\nline=Line 4\r\n");
+    EXPECT_EQ(history::ParseHistorySettings(history::FormatHistorySettings(s)), s);
+    EXPECT_EQ(history::HistoryFileFor("/p", s, "COM3"), "/p/History/Line_4.sqlite");
+    EXPECT_EQ(history::HistoryFileFor("/p", {}, "COM3"), "/p/History/COM3.sqlite");
+}
+
+class HistoryRecorderTest : public ::testing::Test, protected WindowContext {
+protected:
+    void SetUp() override {
+        clock.setLocalDateTime({2026, 12, 7, 6, 0, 0, 0});
+        board.preset("D1100", 500);
+    }
+    std::vector<history::Sample> stored() const {
+        auto store = history::HistoryStore::OpenFile(ctx.historyFile, nullptr);
+        return store ? *store->samples() : std::vector<history::Sample>{};
+    }
+};
+
+TEST_F(HistoryRecorderTest, SamplesWhileOnlineFromTheSettingsAndNeverDuringAModalOperation) {
+    writeFile("Support/History.cfg", "interval=5\r\nline=Line 4\r\n");
+    HistoryRecorder recorder(ctx);
+    EXPECT_EQ(ctx.historyFile, path("History/Line_4.sqlite"));
+    EXPECT_EQ(ctx.historyInterval, 5);
+
+    EXPECT_EQ(recorder.tick(), SampleOutcome::LinkBusy) << "offline";
+    ctx.goOnline();
+    clearTrace();
+    {
+        AppContext::ModalOperation modal(ctx);
+        EXPECT_EQ(recorder.tick(), SampleOutcome::LinkBusy);
+        EXPECT_TRUE(port.sent().empty());
+    }
+    EXPECT_EQ(recorder.tick(), SampleOutcome::Stored);
+    EXPECT_EQ(recorder.tick(), SampleOutcome::NotDue);
+    clock.pause(5);
+    board.preset("D1100", 520);
+    ctx.onEndOfShift = [&] { recorder.noteEndOfShift(); };
+    frmMain display(ctx);
+    display.cmdEndOfShift_Click();
+    EXPECT_EQ(recorder.tick(), SampleOutcome::Stored);
+    ASSERT_EQ(stored().size(), 2u);
+    EXPECT_EQ(stored()[1].goodCans, 520);
+    EXPECT_EQ(recorder.sampler()->lastEvent(),
+              (history::ShiftEvent{"2026-12-07T06:00:00", history::ShiftEventKind::EndOfShift}));
+
+    // An End of Shift the board did not take marks nothing.
+    bool marked = false;
+    ctx.onEndOfShift = [&] { marked = true; };
+    port.silent = true;
+    display.cmdEndOfShift_Click();
+    EXPECT_FALSE(marked);
+}
+
+TEST_F(HistoryRecorderTest, TheCommPortWindowRefusesAnIntervalOutOfRangeAndSavesAGoodOne) {
+    writeFile("Support/RSPort.cfg", "1,9600\r\n");
+    frmSetupComm window(ctx);
+    EXPECT_EQ(window.txtSampleInterval()->text(), "60");
+    window.txtSampleInterval()->setText(QStringLiteral("4"));
+    window.cmdSave_Click();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, RangeMessage(5, 3600));
+    EXPECT_EQ(readFile("Support/History.cfg"), "<missing>");
+
+    window.txtSampleInterval()->setText(QStringLiteral("30"));
+    window.txtLineName()->setText(" Line 4 ");
+    window.cmdSave_Click();
+    EXPECT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(readFile("Support/History.cfg"), "interval=30\r\nline=Line 4\r\n");
+}
+
+}  // namespace
+}  // namespace voran::testing

@@ -1,0 +1,140 @@
+// The Traffic Monitor window: the decoder's lines reach its model for each
+// kind of operation and trouble, filter and pause, the 100,000-line cap,
+// Save As, and watching the link only while the window exists.
+#include <QComboBox>
+#include <gtest/gtest.h>
+
+#include "FakeFileDialog.h"
+#include "WindowFixture.h"
+#include "link/PlsCodes.h"
+#include "link/TrafficHub.h"
+#include "link/TrafficPort.h"
+#include "link/ui/frmTrafficMonitor.h"
+
+namespace voran::testing {
+namespace {
+
+class TrafficMonitorTest : public ::testing::Test, protected WindowContext {
+protected:
+    TrafficPort tracedPort{port, clock};
+    TrafficHub hub{link, tracedPort};
+    FakeFileDialog dialogs;
+    // What the decoder itself makes of the same traffic.
+    std::vector<TrafficLine> decoded;
+    TrafficTap reference{clock.now(), [this](const TrafficLine& l) { decoded.push_back(l); }};
+    std::unique_ptr<frmTrafficMonitor> window;
+
+    void SetUp() override {
+        ctx.traffic = &hub;
+        ctx.dialogs = &dialogs;
+        window = std::make_unique<frmTrafficMonitor>(ctx);
+        hub.attach(&reference);
+        link.OpenRSComm(tracedPort);
+        ASSERT_TRUE(link.OnlineMode);
+    }
+    // A read, a write, a PLS frame, then a read that loses a byte (time-out,
+    // resync, retry).
+    void runEveryKind() {
+        board.preset("W182", 1000);
+        auto t = link.begin();
+        ASSERT_TRUE(t);
+        EXPECT_EQ(t->read("W182"), "1000");
+        t->write("B1004", "61");
+        t->readWord(pls::kReadOffset);
+        port.dropAt = {port.bytesWritten() + 4};
+        EXPECT_EQ(t->read("W182"), "1000");
+    }
+    std::vector<std::string> shownTexts() const {
+        std::vector<std::string> out;
+        for (const TrafficLine* l : window->model().shown()) out.push_back(l->text);
+        return out;
+    }
+    static bool has(const std::vector<std::string>& texts, const std::string& text) {
+        return std::find(texts.begin(), texts.end(), text) != texts.end();
+    }
+};
+
+TEST_F(TrafficMonitorTest, TheDecodersLinesReachTheModelAndTheFilterPicksTheirKinds) {
+    runEveryKind();
+    window->showPending();
+    std::vector<TrafficLine> shown;
+    for (const TrafficLine* l : window->model().shown()) shown.push_back(*l);
+    EXPECT_EQ(shown, decoded);
+    EXPECT_EQ(window->model().rowCount(), static_cast<int>(decoded.size()));
+
+    const struct {
+        TrafficFilter filter;
+        TrafficKind kind;
+        const char* oneText;
+    } rows[] = {
+        {TrafficFilter::Reads, TrafficKind::Read, "R182 = 232"},
+        {TrafficFilter::Writes, TrafficKind::Write, "W1004 = 61"},
+        {TrafficFilter::Pls, TrafficKind::Pls, nullptr},
+        {TrafficFilter::Errors, TrafficKind::Fault, "time-out: no answer from the board"},
+    };
+    for (const auto& r : rows) {
+        window->cboFilter()->setCurrentIndex(static_cast<int>(r.filter));
+        ASSERT_FALSE(window->model().shown().empty());
+        for (const TrafficLine* l : window->model().shown()) EXPECT_EQ(l->kind, r.kind);
+        if (r.oneText) {
+            EXPECT_TRUE(has(shownTexts(), r.oneText)) << r.oneText;
+        }
+    }
+    window->cboFilter()->setCurrentIndex(static_cast<int>(TrafficFilter::Errors));
+    EXPECT_TRUE(has(shownTexts(), "resync: the frame is given up, the next command starts afresh"));
+    EXPECT_TRUE(has(shownTexts(), "retry: the operation once more"));
+}
+
+TEST_F(TrafficMonitorTest, PauseHoldsTheLinesBackAndTheWindowWatchesOnlyWhileItExists) {
+    window->hide();  // another window on show: still recording
+    window->cmdPause_Click();
+    link.RSRead("B1004");
+    window->showPending();
+    EXPECT_EQ(window->model().kept(), 0u);
+    window->cmdPause_Click();
+    EXPECT_EQ(window->model().kept(), decoded.size());
+    EXPECT_GT(decoded.size(), 0u);
+
+    hub.detach(&reference);
+    EXPECT_TRUE(hub.watched());
+    window.reset();
+    EXPECT_FALSE(hub.watched());
+    EXPECT_EQ(tracedPort.observer(), nullptr) << "nothing decoded once the window is gone";
+}
+
+TEST_F(TrafficMonitorTest, KeepsTheNewest100000LinesAndSavesThemAsTextOrCsv) {
+    TrafficModel& model = window->model();
+    std::vector<TrafficLine> many(TrafficModel::kMaxLines + 5);
+    for (std::size_t i = 0; i < many.size(); ++i)
+        many[i] = {static_cast<double>(i), TrafficDirection::Sent, 0xFF, TrafficKind::Handshake,
+                   "attention"};
+    model.append({many.begin(), many.begin() + 10});
+    model.append({many.begin() + 10, many.end()});
+    EXPECT_EQ(model.kept(), TrafficModel::kMaxLines);
+    EXPECT_EQ(model.rowCount(), static_cast<int>(TrafficModel::kMaxLines));
+    EXPECT_EQ(model.shown().front()->ms, 5.0);
+    EXPECT_EQ(model.shown().back()->ms, static_cast<double>(TrafficModel::kMaxLines + 4));
+
+    window->cmdClear()->click();
+    window->model().append(
+        {{1.5, TrafficDirection::Sent, 0xFF, TrafficKind::Handshake, "attention"},
+         {2.25, TrafficDirection::Received, 0x03, TrafficKind::Read, "R183 = 3"},
+         {3, TrafficDirection::Event, -1, TrafficKind::Fault, "a, \"b\""}});
+    dialogs.choose(path("trace.csv"));
+    ASSERT_TRUE(window->cmdSaveAs_Click());
+    EXPECT_EQ(readFile("trace.csv"),
+              "ms,direction,hex,decimal,meaning\r\n1.500,->,FF,255,attention\r\n"
+              "2.250,<-,03,3,R183 = 3\r\n3.000,!!,,,\"a, \"\"b\"\"\"\r\n");
+    dialogs.choose(path("trace.txt"));
+    ASSERT_TRUE(window->cmdSaveAs_Click());
+    std::string text;
+    for (const TrafficLine* l : window->model().shown()) text += FormatTrafficLine(*l) + "\r\n";
+    EXPECT_EQ(readFile("trace.txt"), text);
+    EXPECT_EQ(text.substr(0, text.find("\r\n")), "     1.500 ms  ->  FF 255  attention");
+    dialogs.choose(path("missing/trace.txt"));
+    EXPECT_FALSE(window->cmdSaveAs_Click());
+    EXPECT_EQ(messages.shown.size(), 1u);
+}
+
+}  // namespace
+}  // namespace voran::testing
