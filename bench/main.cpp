@@ -25,6 +25,7 @@
 #include "link/RSComm.h"
 #include "link/TrafficDecoder.h"
 #include "link/TrafficPort.h"
+#include "link/ui/TrafficModel.h"
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
 #include "platform/Paths.h"
@@ -286,8 +287,8 @@ int main(int argc, char** argv) {
                      port.setAddress(*tcpAddress);
                      return linkLoop(port, folder, pairs);
                  }));
-        // The traffic port without and with an observer that decodes every
-        // byte and keeps the newest 100,000 lines, as the monitor does.
+        // The traffic port without and with the traffic monitor's observer,
+        // which decodes every byte into the monitor's model.
         keepBest(idle, measure(exchanges, [&] {
                      SystemClock clock;
                      PosixSerialPort port(clock, folder);
@@ -298,10 +299,16 @@ int main(int argc, char** argv) {
                      SystemClock clock;
                      PosixSerialPort port(clock, folder);
                      TrafficPort traffic(port, clock);
-                     std::deque<TrafficLine> kept;
+                     // The monitor window's path: lines gathered as they
+                     // come, handed to its model in batches (its timer's
+                     // work), the model keeping the newest 100,000.
+                     TrafficModel model;
+                     std::vector<TrafficLine> pending;
                      TrafficTap tap(clock.now(), [&](const TrafficLine& l) {
-                         kept.push_back(l);
-                         if (kept.size() > 100000) kept.pop_front();
+                         pending.push_back(l);
+                         if (pending.size() < 1000) return;
+                         model.append(pending);
+                         pending.clear();
                      });
                      traffic.setObserver(&tap);
                      return linkLoop(traffic, folder, pairs, nullptr, &tap);

@@ -62,6 +62,11 @@ TrafficLine TrafficDecoder::line(double time, TrafficDirection d, int byte, Traf
     return {(time - start_) * 1000.0, d, byte, kind, std::move(text)};
 }
 
+void TrafficDecoder::joinMidway(int mode) {
+    position_ = 0;
+    frame_ = mode == kReadMode ? Frame::Read : mode == kWriteMode ? Frame::Write : Frame::Idle;
+}
+
 void TrafficDecoder::startCommand(std::uint8_t code, TrafficLine& out) {
     position_ = 0;
     replies_ = 0;

@@ -37,6 +37,11 @@ public:
     // `start`: the clock time (seconds) taken as 0 ms.
     explicit TrafficDecoder(double start) : start_(start) {}
 
+    // The link was already in command mode `mode` (RSComm::currentMode(),
+    // 0 for none) when decoding began, as when a monitor is opened while
+    // the link stays in read mode: the next byte starts an item frame.
+    void joinMidway(int mode);
+
     TrafficLine sent(std::uint8_t byte, double time);
     TrafficLine received(std::uint8_t byte, double time);
     TrafficLine event(LinkEvent event, double time);
@@ -72,6 +77,7 @@ public:
         sink_(decoder_.received(byte, time));
     }
     void linkEvent(LinkEvent event, double time) override { sink_(decoder_.event(event, time)); }
+    void joinMidway(int mode) { decoder_.joinMidway(mode); }
 
 private:
     TrafficDecoder decoder_;

@@ -59,6 +59,13 @@ QDateTime timeOf(double ms) {
     return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(ms));
 }
 
+// Seconds on a short range, the date on one of days.
+QString timeFormat(double spanMs) {
+    if (spanMs < 2 * kHourMs) return QStringLiteral("HH:mm:ss");
+    if (spanMs < 48 * kHourMs) return QStringLiteral("MM-dd HH:mm");
+    return QStringLiteral("yyyy-MM-dd");
+}
+
 // The chart's view: a rubber band zooms into a time range, the wheel and the
 // + and - keys zoom around the pointer or the middle, a right-button drag
 // and the arrow keys pan, Home shows the whole span again. Every change of
@@ -282,6 +289,7 @@ void frmHistory::buildChart() {
         chart_, this,
         [this] {
             zoom_ = std::pair(msOf(axisTime_->min()), msOf(axisTime_->max()));
+            axisTime_->setFormat(timeFormat(zoom_->second - zoom_->first));
             cmdResetZoom_->setEnabled(true);
         },
         [this] { cmdResetZoom_Click(); });
@@ -470,6 +478,7 @@ std::string frmHistory::ReadoutText(int line, double ms, double value) {
 
 void frmHistory::applyRange(double fromMs, double toMs) {
     if (toMs <= fromMs) toMs = fromMs + 60 * 1000.0;
+    axisTime_->setFormat(timeFormat(toMs - fromMs));
     axisTime_->setRange(timeOf(fromMs), timeOf(toMs));
 }
 

@@ -95,6 +95,8 @@ frmTrafficMonitor::frmTrafficMonitor(AppContext& ctx, QWidget* parent)
             pending_.erase(pending_.begin(), pending_.begin() + TrafficModel::kMaxLines / 10);
         pending_.push_back(line);
     });
+    // The link may be in read mode from before: its next bytes are items.
+    tap_->joinMidway(ctx_.link.currentMode());
     if (ctx_.traffic) ctx_.traffic->attach(tap_.get());
     tmrShow_ = new QTimer(this);
     tmrShow_->setInterval(kShowMs);

@@ -102,6 +102,16 @@ TEST_F(TrafficMonitorTest, PauseHoldsTheLinesBackAndTheWindowWatchesOnlyWhileItE
     EXPECT_EQ(tracedPort.observer(), nullptr) << "nothing decoded once the window is gone";
 }
 
+TEST_F(TrafficMonitorTest, AWindowOpenedWhileTheLinkStaysInReadModeNamesTheReads) {
+    board.preset("B1004", 61);
+    ASSERT_EQ(link.RSRead("B1004"), "61");
+    frmTrafficMonitor late(ctx);
+    ASSERT_EQ(link.RSRead("B1004"), "61");
+    late.showPending();
+    ASSERT_EQ(late.model().kept(), 4u) << "one address pair, no handshake";
+    EXPECT_EQ(late.model().shown().back()->text, "R1004 = 61");
+}
+
 TEST_F(TrafficMonitorTest, KeepsTheNewest100000LinesAndSavesThemAsTextOrCsv) {
     TrafficModel& model = window->model();
     std::vector<TrafficLine> many(TrafficModel::kMaxLines + 5);
