@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,6 +23,7 @@ enum class SampleOutcome {
     LinkBusy,     // another operation holds the link (or it is offline): tried at the next tick
     ReadFailed,   // a read failed: nothing was stored
     StoreFailed,  // every read succeeded, but the database did not take the sample
+    Reading,      // step(): one item read, the sample is under way
 };
 
 // Samples the board into a history every interval. A sample is read in one
@@ -42,6 +44,13 @@ public:
     SampleOutcome tick();
     // Samples now, whether due or not; the next is due an interval later.
     SampleOutcome sampleNow();
+    // The same sample in steps, for a program whose window must stay usable:
+    // each call reads one item in a transaction of its own (the link stays
+    // in read mode between them, so the exchanges are those of tick()), and
+    // the last stores the sample. A link fault or a failed read ends the
+    // sample (ReadFailed, nothing stored); a held link waits (LinkBusy).
+    SampleOutcome step();
+    bool sampling() const { return !stepTime_.empty(); }
     // The operator pressed End of Shift: the next stored sample carries the
     // shift change.
     void noteEndOfShift() { endOfShift_ = true; }
@@ -59,6 +68,12 @@ public:
 private:
     // The sample's values, or nothing when a read failed.
     std::optional<Sample> read();
+    // Puts a sample together from the values of SampleAddresses().
+    static Sample FromValues(std::string time, const std::vector<std::int64_t>& values);
+    // Writes a complete sample with the shift change it brings.
+    SampleOutcome store(const Sample& s);
+    // The first sample is due at once; the next an interval after this one.
+    void scheduleNext();
 
     RSComm& link_;
     HistoryStore& store_;
@@ -69,6 +84,9 @@ private:
     std::optional<Sample> last_;
     std::optional<ShiftEvent> lastEvent_;
     std::string error_;
+    // The sample being read by step(): its time and the values so far.
+    std::string stepTime_;
+    std::vector<std::int64_t> stepValues_;
 };
 
 // The items a sample reads, in reading order: good cans and total jams of

@@ -51,12 +51,15 @@ SampleOutcome HistoryRecorder::tick() {
     if (!ctx_.link.OnlineMode || ctx_.link.CommError || ctx_.monitoringPaused())
         return SampleOutcome::LinkBusy;
     if (!open()) return SampleOutcome::StoreFailed;
-    const SampleOutcome outcome = sampler_->tick();
+    // One item a tick, so the operator's input is never held back for a
+    // whole sample (a lossy line can stretch one to many seconds).
+    const SampleOutcome outcome = sampler_->step();
     if (outcome != lastOutcome_ &&
         (outcome == SampleOutcome::StoreFailed || outcome == SampleOutcome::ReadFailed))
         qCWarning(lcShell) << "production history sample not stored:"
                            << sampler_->lastError().c_str();
-    if (outcome != SampleOutcome::NotDue) lastOutcome_ = outcome;
+    if (outcome != SampleOutcome::NotDue && outcome != SampleOutcome::Reading)
+        lastOutcome_ = outcome;
     return outcome;
 }
 

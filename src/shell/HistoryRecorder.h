@@ -29,8 +29,10 @@ public:
     // file and interval in the context; a sampler of another file or
     // interval is given up (the next tick opens the new one).
     void follow();
-    // One tick of the frame's timer: samples when due while online.
+    // One tick of the frame's timer: while online, one step of a sample
+    // that is due or under way (Reading: call again soon).
     history::SampleOutcome tick();
+    bool sampling() const { return sampler_ && sampler_->sampling(); }
     // End of Shift was accepted by the board: the next sample marks it.
     void noteEndOfShift();
 

@@ -166,7 +166,12 @@ frmMDIMain::frmMDIMain(const ShellServices& services, QWidget* parent)
     tmrHistory_ = new QTimer(this);
     tmrHistory_->setObjectName("tmrHistory");
     tmrHistory_->setInterval(1000);
-    connect(tmrHistory_, &QTimer::timeout, this, [this] { history_->tick(); });
+    connect(tmrHistory_, &QTimer::timeout, this, [this] {
+        history_->tick();
+        // The items of a sample follow one another with the event loop
+        // between them; then the next due time is looked at each second.
+        tmrHistory_->setInterval(history_->sampling() ? 5 : 1000);
+    });
     tmrHistory_->start();
 
     // The design size, or less on a small or strongly scaled screen; then

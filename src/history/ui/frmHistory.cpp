@@ -224,9 +224,6 @@ void frmHistory::buildControls() {
     top->addWidget(dtpTo_);
     top->addWidget(cmdShow_);
     top->addStretch(1);
-    top->addWidget(cmdResetZoom_);
-    top->addWidget(cmdExport_);
-    top->addWidget(cmdPrint_);
 
     auto* lines = new QGridLayout;
     for (int i = 0; i < kLines; ++i) {
@@ -238,7 +235,8 @@ void frmHistory::buildControls() {
         box->setPalette(p);
         connect(box, &QCheckBox::toggled, this, [this, i](bool on) { showLine(i, on); });
         chkLine_[i] = box;
-        lines->addWidget(box, i == 0 ? 0 : 1 + (i - 1) / 6, i == 0 ? 0 : (i - 1) % 6);
+        // Five to a row, so that the window fits a small or scaled screen.
+        lines->addWidget(box, i / 5, i % 5);
     }
 
     auto* now = new QHBoxLayout;
@@ -253,9 +251,11 @@ void frmHistory::buildControls() {
         now->addWidget(lblNow_[i]);
     }
     now->addStretch(1);
+    now->addWidget(cmdResetZoom_);
+    now->addWidget(cmdExport_);
+    now->addWidget(cmdPrint_);
     lblReadout_ = new QLabel(this);
     lblReadout_->setObjectName(QStringLiteral("lblReadout"));
-    now->addWidget(lblReadout_);
 
     lblNoSamples_ = new QLabel(this);
     lblNoSamples_->setObjectName(QStringLiteral("lblNoSamples"));
@@ -267,6 +267,7 @@ void frmHistory::buildControls() {
     page->addLayout(top);
     page->addLayout(lines);
     page->addWidget(stack_, 1);
+    page->addWidget(lblReadout_);
     page->addLayout(now);
 }
 

@@ -43,6 +43,16 @@ protected:
         clock.setLocalDateTime({2026, 12, 7, 6, 0, 0, 0});
         board.preset("D1100", 500);
     }
+    // Ticks until the sample under way is done.
+    static SampleOutcome sample(HistoryRecorder& recorder) {
+        SampleOutcome o = recorder.tick();
+        for (int steps = 1; o == SampleOutcome::Reading; ++steps) {
+            EXPECT_LT(steps, 100);
+            if (steps >= 100) break;
+            o = recorder.tick();
+        }
+        return o;
+    }
     std::vector<history::Sample> stored() const {
         auto store = history::HistoryStore::OpenFile(ctx.historyFile, nullptr);
         return store ? *store->samples() : std::vector<history::Sample>{};
@@ -63,22 +73,36 @@ TEST_F(HistoryRecorderTest, SamplesWhileOnlineFromTheSettingsAndNeverDuringAModa
         EXPECT_EQ(recorder.tick(), SampleOutcome::LinkBusy);
         EXPECT_TRUE(port.sent().empty());
     }
-    EXPECT_EQ(recorder.tick(), SampleOutcome::Stored);
+    EXPECT_EQ(recorder.tick(), SampleOutcome::Reading) << "one item a tick";
+    EXPECT_EQ(port.sent().size(), 2u + 2u * 4u) << "the handshake and one double word";
+    EXPECT_EQ(sample(recorder), SampleOutcome::Stored);
+    EXPECT_EQ(port.sent().size(), 2u + 2u * 36u) << "the least the protocol allows";
     EXPECT_EQ(recorder.tick(), SampleOutcome::NotDue);
     clock.pause(5);
     board.preset("D1100", 520);
     ctx.onEndOfShift = [&] { recorder.noteEndOfShift(); };
     frmMain display(ctx);
     display.cmdEndOfShift_Click();
-    EXPECT_EQ(recorder.tick(), SampleOutcome::Stored);
+    EXPECT_EQ(sample(recorder), SampleOutcome::Stored);
     ASSERT_EQ(stored().size(), 2u);
     EXPECT_EQ(stored()[1].goodCans, 520);
     EXPECT_EQ(recorder.sampler()->lastEvent(),
               (history::ShiftEvent{"2026-12-07T06:00:00", history::ShiftEventKind::EndOfShift}));
 
+    // A fault in the middle of a sample keeps none of it.
+    clock.pause(5);
+    EXPECT_EQ(recorder.tick(), SampleOutcome::Reading);
+    port.silent = true;  // the link's Retry/Cancel box is answered Cancel
+    EXPECT_EQ(sample(recorder), SampleOutcome::ReadFailed);
+    EXPECT_EQ(stored().size(), 2u);
+    EXPECT_FALSE(recorder.sampling());
+    EXPECT_EQ(recorder.tick(), SampleOutcome::LinkBusy) << "the fault stands";
+    port.silent = false;
+
     // An End of Shift the board did not take marks nothing.
     bool marked = false;
     ctx.onEndOfShift = [&] { marked = true; };
+    link.CommError = false;
     port.silent = true;
     display.cmdEndOfShift_Click();
     EXPECT_FALSE(marked);
