@@ -193,11 +193,13 @@ QSize frmMDIMain::FirstFrameSize(QSize design, QRect available) {
 }
 
 frmMDIMain::~frmMDIMain() {
-    // The child window on show stops its pass and leaves the scroll area.
-    hideChild();
+    // The child windows, on show or kept hidden, are the frame's children;
+    // their passes stop first.
+    if (child_) child_->deactivate();
     if (!closed_) link_.CloseRSComm();
-    // The windows, on show or kept hidden, go before the link, the context
-    // and the traffic hub they use (the traffic monitor leaves the hub).
+    // Out of the scroll area, then gone before the link, the context and
+    // the traffic hub they use (the traffic monitor leaves the hub).
+    hideChild();
     for (ChildWindow*& w : windows_) {
         delete w;
         w = nullptr;

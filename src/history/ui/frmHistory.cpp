@@ -289,8 +289,11 @@ void frmHistory::buildChart() {
     view_ = new HistoryChartView(
         chart_, this,
         [this] {
-            zoom_ = std::pair(msOf(axisTime_->min()), msOf(axisTime_->max()));
-            axisTime_->setFormat(timeFormat(zoom_->second - zoom_->first));
+            const std::pair<double, double> range(msOf(axisTime_->min()), msOf(axisTime_->max()));
+            // A click without a drag leaves the range as it was: no zoom.
+            if (!zoom_ && range == span_) return;
+            zoom_ = range;
+            axisTime_->setFormat(timeFormat(range.second - range.first));
             cmdResetZoom_->setEnabled(true);
         },
         [this] { cmdResetZoom_Click(); });

@@ -288,7 +288,10 @@ void frmSetupComm::cmdSave_Click() {
     history::HistorySettings history;
     history.interval = static_cast<int>(RoundHalfEven(*interval));
     history.lineName = txtLineName_->text().trimmed().toStdString();
-    if (written) written = history::SaveHistorySettings(ctx_.programFolder, history);
+    // Written only when changed: a folder without the file samples with the
+    // defaults.
+    if (written && history != history::LoadHistorySettings(ctx_.programFolder))
+        written = history::SaveHistorySettings(ctx_.programFolder, history);
     if (!written) {
         ctx_.messages.show(errorText(written.errorNumber, written.error), "SetupComm",
                            MsgButtons::Ok, MsgIcon::Information);
