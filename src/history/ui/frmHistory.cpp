@@ -279,10 +279,10 @@ void frmHistory::buildChart() {
     axisTime_->setTitleText(QStringLiteral("Time"));
     axisRate_ = new QValueAxis;
     axisRate_->setTitleText(QStringLiteral("Good cans/min"));
-    axisRate_->setLabelFormat(QStringLiteral("%.0f"));
+    axisRate_->setLabelFormat(QStringLiteral("%g"));
     axisJams_ = new QValueAxis;
     axisJams_->setTitleText(QStringLiteral("Jams this shift"));
-    axisJams_->setLabelFormat(QStringLiteral("%.0f"));
+    axisJams_->setLabelFormat(QStringLiteral("%g"));
     chart_->addAxis(axisTime_, Qt::AlignBottom);
     chart_->addAxis(axisRate_, Qt::AlignLeft);
     chart_->addAxis(axisJams_, Qt::AlignRight);
@@ -449,8 +449,11 @@ void frmHistory::drawSeries() {
             pieces_[i].push_back(s);
         }
     }
+    // Round ticks; a small range shows halves rather than repeated numbers.
     axisRate_->setRange(0, std::ceil(rateMax * 1.1));
+    axisRate_->applyNiceNumbers();
     axisJams_->setRange(0, std::ceil(jamsMax * 1.1));
+    axisJams_->applyNiceNumbers();
     // The shift changes as dashed vertical lines across the whole height.
     QPen markPen(Qt::darkGray);
     markPen.setStyle(Qt::DashLine);
