@@ -57,7 +57,7 @@ const std::array<const char*, frmSerialComm::kItems>& frmSerialComm::ItemAddress
 
 std::string frmSerialComm::DisplayText(int index, const std::string& reply) {
     if (index != kFunctionItem) return reply;
-    const std::int64_t function = LeadingInteger(reply);
+    const std::int64_t function = ReplyToValue(reply);
     if (function == kReadHoldingRegisters) return "Read";
     if (function == kWriteMultipleRegisters) return "Write";
     return "??" + reply;

@@ -201,12 +201,12 @@ void frmSetup::showRefreshed(int i, const std::string& text) {
         if (Editing(i)) return;
         txtSetup_[i]->setText(t);
         // A check box the refresh changes counts as clicked.
-        if (shiftRule(i, LeadingWholeNumber(t))) maskChanged(false);
+        if (shiftRule(i, ReplyToValue(text))) maskChanged(false);
     } else if (i < kBoxes) {
         if (!Editing(i)) txtSetup_[i]->setText(t);
     } else if (i < kMaskItem) {
         lblCalShift_[i - kBoxes]->setText(t);
-    } else if (showMask(LeadingWholeNumber(t))) {
+    } else if (showMask(ReplyToValue(text))) {
         // Counted as one click once all twelve show the controller's mask,
         // so no half-applied mask is ever written.
         maskChanged(false);
