@@ -29,6 +29,7 @@
 #include "platform/Logging.h"
 #include "platform/Paths.h"
 #include "program/ui/frmTargetBoard.h"
+#include "platform/qt/QtPrinter.h"
 #include "shell/DesktopSettings.h"
 #include "shell/HistoryRecorder.h"
 #include "shell/ProgramIcon.h"
@@ -73,7 +74,9 @@ frmMDIMain::frmMDIMain(const ShellServices& services, QWidget* parent)
            services.programFolder, online_),
       files_(tables_, services.messages, services.dialogs, services.clock, services.programFolder),
       background_(ctx_),
-      reports_(std::make_unique<ReportCommands>(ctx_, files_, services.dialogs, this)),
+      printSetup_(std::make_unique<QtPrintSetup>(this)),
+      reports_(
+          std::make_unique<ReportCommands>(ctx_, files_, services.dialogs, *printSetup_, this)),
       program_(ctx_, services.dialogs, this),
       history_(std::make_unique<HistoryRecorder>(ctx_)) {
     setObjectName("frmMDIMain");
@@ -109,8 +112,8 @@ frmMDIMain::frmMDIMain(const ShellServices& services, QWidget* parent)
     files_.commitPendingEntry = [this] { return commitActiveEntry(); };
     // The windows' own export and print commands use the frame's dialogs.
     ctx_.dialogs = &dialogs_;
-    printSetup_ = std::make_unique<ReportPrintSetup>(*reports_);
-    ctx_.printSetup = printSetup_.get();
+    windowPrintSetup_ = std::make_unique<ReportPrintSetup>(*reports_);
+    ctx_.printSetup = windowPrintSetup_.get();
     ctx_.onEndOfShift = [this] { history_->noteEndOfShift(); };
     ctx_.traffic = &traffic_;
     // QT_LOGGING_RULES="voran.link.debug=true": the link's bytes decoded,

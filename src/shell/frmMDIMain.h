@@ -151,11 +151,13 @@ public:
     void refreshTitle();
     // File > Download Program, File > Upload Program... and the program
     // selection (mode 0 download, 1 target board window).
-    void mnuFileDownloadProgram_Click() { SelectProgramFile(0); }
+    void mnuFileDownloadProgram_Click() { SelectProgramFile(ProgramCommands::FileUse::Download); }
     void mnuFileUploadProgram_Click() { program_.UploadProgramFile(); }
-    void SelectProgramFile(int mode) { program_.SelectProgramFile(mode); }
+    void SelectProgramFile(ProgramCommands::FileUse use) { program_.SelectProgramFile(use); }
     // View > Target Board Interface: the program set to show, then the window.
-    void mnuViewTargetBoardStatus_Click() { SelectProgramFile(1); }
+    void mnuViewTargetBoardStatus_Click() {
+        SelectProgramFile(ProgramCommands::FileUse::ForTargetBoard);
+    }
     void openTargetBoard(const std::string& tarnixFile);
     ProgramCommands& programCommands() { return program_; }
 
@@ -165,6 +167,8 @@ public:
     FileCommands& files() { return files_; }
     // Print Report, Print Preview and Export Shift Data.
     ReportCommands& reports() { return *reports_; }
+    // The print dialog and printers of every printing command.
+    IPrintSetup& printSetup() { return *printSetup_; }
     const BackgroundUpdate& background() const { return background_; }
     // The production history sampled while online (tmrHistory, once a second).
     HistoryRecorder& history() { return *history_; }
@@ -234,10 +238,13 @@ private:
     AppContext ctx_;
     FileCommands files_;
     BackgroundUpdate background_;
+    // The print dialog and printers of every printing command.
+    std::unique_ptr<IPrintSetup> printSetup_;
     std::unique_ptr<ReportCommands> reports_;
     ProgramCommands program_;
     std::unique_ptr<HistoryRecorder> history_;
-    std::unique_ptr<IPrintSetup> printSetup_;
+    // The windows' printing commands print as the report does.
+    std::unique_ptr<IPrintSetup> windowPrintSetup_;
     // The decoded bytes in the voran.link debug log, when it is enabled.
     std::unique_ptr<TrafficTap> debugTap_;
 

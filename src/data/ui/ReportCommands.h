@@ -16,12 +16,15 @@ class FileCommands;
 // Shift Data, working on CurrentData and the frame's file state.
 class ReportCommands {
 public:
-    ReportCommands(AppContext& ctx, FileCommands& files, IFileDialog& dialogs, QWidget* parent);
+    // `printSetup` gives the print dialog and printers (the frame's).
+    ReportCommands(AppContext& ctx, FileCommands& files, IFileDialog& dialogs,
+                   IPrintSetup& printSetup, QWidget* parent);
     ~ReportCommands();
 
-    // The print dialog and printers used; null goes back to Qt's own.
+    // The print dialog and printers used instead; null goes back to the
+    // frame's.
     void setPrintSetup(IPrintSetup* setup);
-    // The print set-up in use (Qt's own unless one was set).
+    // The print set-up in use (the frame's unless one was set).
     IPrintSetup& printSetup();
 
     // File > Print Report...: online, uploads everything first and prints
@@ -47,7 +50,7 @@ private:
     FileCommands& files_;
     QWidget* parent_;
     ShiftExport export_;
-    std::unique_ptr<IPrintSetup> ownSetup_;
+    IPrintSetup& frameSetup_;
     IPrintSetup* setup_ = nullptr;
 };
 

@@ -96,7 +96,7 @@ frmTrafficMonitor::frmTrafficMonitor(AppContext& ctx, QWidget* parent)
         pending_.push_back(line);
     });
     // The link may be in read mode from before: its next bytes are items.
-    tap_->joinMidway(ctx_.link.currentMode());
+    tap_->joinMidway(static_cast<int>(ctx_.link.currentMode()));
     if (ctx_.traffic) ctx_.traffic->attach(tap_.get());
     tmrShow_ = new QTimer(this);
     tmrShow_->setInterval(kShowMs);

@@ -10,6 +10,7 @@
 #include "link/TrafficHub.h"
 #include "link/TrafficPort.h"
 #include "link/ui/frmTrafficMonitor.h"
+#include "timing/PlsFrames.h"
 
 namespace voran::testing {
 namespace {
@@ -40,7 +41,7 @@ protected:
         ASSERT_TRUE(t);
         EXPECT_EQ(t->read("W182"), "1000");
         t->write("B1004", "61");
-        t->readWord(pls::kReadOffset);
+        pls::readWord(*t, pls::kReadOffset);
         port.dropAt = {port.bytesWritten() + 4};
         EXPECT_EQ(t->read("W182"), "1000");
     }
