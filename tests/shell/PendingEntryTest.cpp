@@ -166,7 +166,7 @@ TEST(PendingEntry, ClosingTheFrameWithATypedValueAsksAndYesSavesIt) {
     f.type("133");
     f.messages.answers = {MsgResult::Yes};
     f.window->close();
-    EXPECT_EQ(f.messages.shown, BoxeskExitQuestion);
+    EXPECT_EQ(f.messages.shown, Boxes{kExitQuestion});
     EXPECT_FALSE(f.window->isVisible());
     EXPECT_EQ(f.onDisk(), 133);
 }
