@@ -68,7 +68,7 @@ TEST_F(SerialComm, ResetCommErrorWritesZeroToB783) {
     EXPECT_EQ(window->lblDisplay(9)->text(), QStringLiteral("7"));
     clearTrace();
     QTest::mouseClick(window->cmdResetErr(), Qt::LeftButton);
-    EXPECT_EQ(traffic(), std::vector<WireAccess>{{true, 783, 0}}) << "one write: B783 = 0";
+    EXPECT_EQ(traffic(), (std::vector<WireAccess>{{true, 783, 0}})) << "one write: B783 = 0";
     EXPECT_EQ(board.peek("B783"), 0);
     EXPECT_TRUE(messages.shown.empty()) << "no confirmation, no message";
 }
