@@ -66,8 +66,8 @@ bool SimPort::writeByte(std::uint8_t byte) {
 
     auto answer = board_.receive(byte, now);
     if (!answer) return true;
-    if (wrongEchoOnce && board_.lastAnswerWasAddressEcho()) {
-        wrongEchoOnce = false;
+    if (wrongEchoes > 0 && board_.lastAnswerWasAddressEcho()) {
+        --wrongEchoes;
         answer = static_cast<std::uint8_t>(*answer ^ 0x01);
     }
     const double at = now + replyDelay + (written_ == lateAt ? lateBy : 0.0);

@@ -45,8 +45,8 @@ public:
     // --- Faults ---
     // The board hears nothing and answers nothing.
     bool silent = false;
-    // The next echo of an address byte comes back wrong (once).
-    bool wrongEchoOnce = false;
+    // The next this many echoes of an address byte come back wrong.
+    int wrongEchoes = 0;
     // Every n-th byte from the PC is lost on the way (0: none).
     int dropEvery = 0;
     // Answers arrive this many seconds after the byte that asked.

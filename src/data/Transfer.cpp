@@ -221,18 +221,16 @@ void DataTransfer::UploadTimingChannels(SetupData& data) {
     // Each value is taken only from a read that went through.
     std::array<int, 19> cfg{};
     const bool configOk = twice(link_, [&](RSComm::Transaction& t, int attempt) {
-        bool ok = false;
-        if (attempt == 0)
-            ok = t.configRead(pls::kConfigRead);
-        else
-            pls::PLSConfigUpload(t, &ok);  // says so when it cannot
-        cfg = t.configBuffer();
-        return ok;
+        // The second attempt says so when it cannot.
+        const auto read =
+            attempt == 0 ? pls::configRead(t, pls::kConfigRead) : pls::PLSConfigUpload(t);
+        if (read) cfg = *read;
+        return read.has_value();
     });
     int scaleFactor = 0, offset = 0;
     const auto readWord = [&](int code, int* value) {
         return twice(link_, [&](RSComm::Transaction& t, int) {
-            const std::optional<int> word = t.readWord(code);
+            const std::optional<int> word = pls::readWord(t, code);
             if (word) *value = *word;
             return word.has_value();
         });
@@ -266,9 +264,10 @@ bool DataTransfer::uploadChannel(SetupData& data, int ch) {
         if (j < 2) advance(1);
         int state = 0, pos = 0;
         if (!twice(link_, [&](RSComm::Transaction& t, int) {
-                if (!pls::RecallChannel(t, ch)) return false;
-                state = t.recallState();
-                pos = t.recallPosition();
+                const auto recall = pls::RecallChannel(t, ch);
+                if (!recall) return false;
+                state = recall->state;
+                pos = recall->position;
                 return true;
             }))
             return false;

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstdio>
 
+#include "number/NumberText.h"
+
 namespace voran::history {
 
 const char* EventKindName(ShiftEventKind kind) {
@@ -24,14 +26,10 @@ std::string IsoTime(const DateTime& t) {
 
 namespace {
 
-// The digits of `text` at [from, from + n) as a number; -1 when any is not a digit.
+// The digits of `text` at [from, from + n) as a number; -1, which no field
+// takes, when any is not a digit.
 int digits(const std::string& text, std::size_t from, std::size_t n) {
-    int v = 0;
-    for (std::size_t i = from; i < from + n; ++i) {
-        if (!std::isdigit(static_cast<unsigned char>(text[i]))) return -1;
-        v = v * 10 + (text[i] - '0');
-    }
-    return v;
+    return static_cast<int>(DigitsValue(std::string_view(text).substr(from, n)).value_or(-1));
 }
 
 int daysIn(int year, int month) {

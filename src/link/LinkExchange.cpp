@@ -41,7 +41,7 @@ bool RSComm::recoverLostPort() {
 
 void RSComm::Transaction::mustResync() {
     link_.note(LinkEvent::Resync);
-    link_.CurrentMode_ = 0;
+    link_.CurrentMode_ = CommandMode::None;
     link_.quietFirst_ = true;
 }
 
@@ -55,7 +55,7 @@ int RSComm::Transaction::exchange(int byte, bool noReply, bool flush) {
     }
     if (flush && l.port_ != nullptr) l.port_->discardInput();
     if (l.port_ == nullptr || !l.port_->isOpen()) {
-        l.CurrentMode_ = 0;
+        l.CurrentMode_ = CommandMode::None;
         l.CommError = true;
         return kFail;
     }
@@ -97,7 +97,7 @@ int RSComm::Transaction::exchange(int byte, bool noReply, bool flush) {
 
         if (l.port_->lost()) {
             // The device is gone: no use waiting for it.
-            l.CurrentMode_ = 0;
+            l.CurrentMode_ = CommandMode::None;
             l.CommError = true;
             if (!l.recoverLostPort()) return kFail;
             l.CommError = false;
@@ -110,7 +110,7 @@ int RSComm::Transaction::exchange(int byte, bool noReply, bool flush) {
 
         // Nothing within the deadline.
         l.note(LinkEvent::TimeOut);
-        l.CurrentMode_ = 0;
+        l.CurrentMode_ = CommandMode::None;
         l.CommError = true;
         deadline = l.clock_.now() + kAfterResend;
         ++count;
@@ -135,9 +135,9 @@ int RSComm::Transaction::exchange(int byte, bool noReply, bool flush) {
 
 // --- Command handshake -----------------------------------------------------
 
-bool RSComm::Transaction::openCommand(int mode, int code) {
+bool RSComm::Transaction::openCommand(CommandMode mode, int code) {
     RSComm& l = link_;
-    l.CurrentMode_ = 0;
+    l.CurrentMode_ = CommandMode::None;
     bool ok = false;
     double deadline = l.clock_.now() + kHandshake;
     while (l.CurrentMode_ != mode) {
@@ -174,7 +174,7 @@ bool RSComm::Transaction::openCommand(int mode, int code) {
             ok = true;
             l.CurrentMode_ = mode;
         } else {
-            l.CurrentMode_ = 0;
+            l.CurrentMode_ = CommandMode::None;
             if (l.resynced_) l.quietFirst_ = true;
         }
     }

@@ -1,6 +1,5 @@
-// The link session: its alarms, the data-item reads and writes and the
-// command transactions of the PLS. The byte exchange and the handshake are in
-// LinkExchange.cpp, opening and closing in RSCommPort.cpp.
+// The link session: its alarms and the data-item reads and writes. The byte exchange and the
+// handshake are in LinkExchange.cpp, opening and closing in RSCommPort.cpp.
 #include "link/RSComm.h"
 
 #include "link/LinkFraming.h"
@@ -10,19 +9,6 @@
 namespace voran {
 
 namespace {
-
-constexpr int kAck = 0x55;
-constexpr int kReadyQuery = 0x38;
-
-constexpr int kModeRead = 1;
-constexpr int kModeWrite = 2;
-constexpr int kModeFrame = 3;
-constexpr int kModeReadWord = 4;
-constexpr int kModeWriteWord = 5;
-constexpr int kModeRecall = 6;
-constexpr int kModeBlock = 7;
-constexpr int kModeConfig = 8;
-constexpr int kCodeRecall = 9;
 
 using namespace framing;
 
@@ -37,15 +23,6 @@ bool addressFits(const DecodedAddress& a) {
 // the start of a pair or triple as attention.
 bool inAttentionPage(const DecodedAddress& a) {
     return a.byteAddress + a.byteCount() - 1 >= 0xFF00u;
-}
-
-bool sameNoCase(const std::string& x, const std::string& y) {
-    if (x.size() != y.size()) return false;
-    for (std::size_t i = 0; i < x.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(x[i])) !=
-            std::tolower(static_cast<unsigned char>(y[i])))
-            return false;
-    return true;
 }
 
 }  // namespace
@@ -108,11 +85,11 @@ std::string RSComm::Transaction::readItem(const std::string& add) {
         return {};
     }
 
-    if (l.CurrentMode_ != kModeRead) {
-        if (!openCommand(kModeRead, 1)) return {};
+    if (l.CurrentMode_ != CommandMode::Read) {
+        if (!openCommand(CommandMode::Read, 1)) return {};
         l.decoded_ = fresh;
         l.cachedCount_ = l.decoded_.byteCount();
-    } else if (!sameNoCase(add, l.cachedAdd_)) {
+    } else if (!SameNoCase(add, l.cachedAdd_)) {
         l.decoded_ = fresh;
         l.cachedCount_ = l.decoded_.byteCount();
     }
@@ -198,7 +175,7 @@ void RSComm::Transaction::writeItem(const std::string& add, const std::string& d
     }
     const std::vector<std::uint8_t> bytes = SplitValue(a, value);
 
-    if (l.CurrentMode_ != kModeWrite && !openCommand(kModeWrite, 2)) return;
+    if (l.CurrentMode_ != CommandMode::Write && !openCommand(CommandMode::Write, 2)) return;
 
     for (std::size_t k = 0; k < bytes.size() && !l.EchoMismatch_; ++k) {
         const int addr = static_cast<int>(a.byteAddress + k);
@@ -228,158 +205,6 @@ void RSComm::Transaction::write(const std::string& add, const std::string& value
     if (!link_.EchoMismatch_) return;
     link_.note(LinkEvent::Retry);
     writeItem(add, value);
-}
-
-// --- Ready poll and command transactions ------------------------------------
-
-bool RSComm::Transaction::waitPLSReady() {
-    RSComm& l = link_;
-    bool ready = false;
-    double deadline = l.clock_.now() + kReadyPoll;
-    while (!ready) {
-        if (l.clock_.now() >= deadline) {
-            if (l.linkAlarm("Cannot Determine PLS READY Mode Within Target Board.") !=
-                MsgResult::Retry) {
-                l.CommError = true;
-                return false;
-            }
-            deadline = l.clock_.now() + kRetryExtra;
-        }
-        if (l.CommError) return false;
-        const int query = exchange(kReadyQuery);
-        // After a lost byte the board took the resynchronising 0xFF as
-        // attention: it polls no more, so neither does the PC.
-        if (l.resynced_) {
-            mustResync();
-            return false;
-        }
-        if (query != kAck) continue;
-        const int state = exchange(kAck);
-        if (l.resynced_) {
-            mustResync();
-            return false;
-        }
-        if (state == 0x00) {
-            ready = true;
-            exchange(kAck);
-        }
-    }
-    return ready;
-}
-
-std::optional<int> RSComm::Transaction::readWord(int code) {
-    RSComm& l = link_;
-    l.CurrentMode_ = 0;
-    std::optional<int> result;
-    if (openCommand(kModeReadWord, code) && !l.CommError) {
-        const int lo = exchange(kAck);
-        const bool loResynced = l.resynced_;
-        const int hi = lo == kFail || loResynced ? kFail : exchange(kAck);
-        if (lo != kFail && hi != kFail && !l.CommError && !loResynced && !l.resynced_)
-            result = lo + 256 * hi;
-        else
-            mustResync();
-    }
-    l.CurrentMode_ = 0;
-    return result;
-}
-
-bool RSComm::Transaction::ackedFrame(int mode, int code, const std::vector<int>& bytes) {
-    RSComm& l = link_;
-    for (int b : bytes) {
-        if (b < 0 || b > 255) {
-            qCWarning(lcLink, "refused command %d: %d does not fit a byte", code, b);
-            return false;
-        }
-    }
-    l.CurrentMode_ = 0;
-    bool ok = openCommand(mode, code) && !l.CommError;
-    for (std::size_t i = 0; ok && i < bytes.size(); ++i) {
-        ok = exchange(bytes[i]) == kAck && !l.resynced_;
-        // Nothing more of a broken frame goes out.
-        if (!ok) mustResync();
-    }
-    ok = ok && !l.CommError && waitPLSReady();
-    l.CurrentMode_ = 0;
-    return ok;
-}
-
-bool RSComm::Transaction::writeWord(int code, int value) {
-    if (value < 0 || value > 65535) {
-        qCWarning(lcLink, "refused command %d: %d does not fit a word", code, value);
-        return false;
-    }
-    return ackedFrame(kModeWriteWord, code, {value % 256, value / 256});
-}
-
-bool RSComm::Transaction::channelFrame(int code, int chan, int w1, std::int32_t w2, int flag) {
-    if (w1 < 0 || w1 > 65535 || w2 < 0 || w2 > 65535) {
-        qCWarning(lcLink, "refused command %d: %d/%d does not fit a word", code, w1, w2);
-        return false;
-    }
-    return ackedFrame(
-        kModeFrame, code,
-        {chan, w1 % 256, w1 / 256, static_cast<int>(w2 % 256), static_cast<int>(w2 / 256), flag});
-}
-
-bool RSComm::Transaction::blockWrite(int code, const std::array<int, 6>& bytes) {
-    return ackedFrame(kModeBlock, code, std::vector<int>(bytes.begin(), bytes.end()));
-}
-
-bool RSComm::Transaction::configRead(int code) {
-    RSComm& l = link_;
-    l.CurrentMode_ = 0;
-    bool ok = openCommand(kModeConfig, code) && !l.CommError;
-    for (std::size_t i = 0; ok && i < l.ConfigBuffer_.size(); ++i) {
-        const int reply = exchange(kAck);
-        if (l.CommError || reply == kFail || l.resynced_) {
-            mustResync();
-            ok = false;
-            break;
-        }
-        l.ConfigBuffer_[i] = reply;
-    }
-    l.CurrentMode_ = 0;
-    return ok;
-}
-
-bool RSComm::Transaction::recallRead(int chan) {
-    RSComm& l = link_;
-    if (chan < 0 || chan > 255) {
-        qCWarning(lcLink, "refused recall of channel %d", chan);
-        return false;
-    }
-    l.CurrentMode_ = 0;
-    if (!openCommand(kModeRecall, kCodeRecall)) return false;
-    if (l.CommError) {
-        l.RecallState_ = 2;
-        l.RecallPosition_ = 0;
-        return false;
-    }
-    if (exchange(chan) != kAck || l.resynced_) {
-        mustResync();
-        return false;
-    }
-    int reply[3] = {0, 0, 0};
-    for (int& r : reply) {
-        r = exchange(kAck);
-        if (l.CommError || r == kFail || l.resynced_) {
-            mustResync();
-            l.RecallState_ = 0;
-            l.RecallPosition_ = 0;
-            return false;
-        }
-    }
-    const int state = reply[0], lo = reply[1], hi = reply[2];
-    l.RecallState_ = state;
-    if (hi > 16 || lo >= 256) {
-        l.RecallState_ = 2;
-        l.RecallPosition_ = 0;
-        return false;
-    }
-    l.RecallPosition_ = hi * 256 + lo;
-    l.CurrentMode_ = 0;
-    return true;
 }
 
 }  // namespace voran

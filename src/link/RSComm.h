@@ -17,6 +17,20 @@
 
 namespace voran {
 
+// The command mode the board is in after a handshake: the code that follows
+// the attention byte, which decides how the board frames what it hears next.
+enum class CommandMode : int {
+    None = 0,
+    Read = 1,       // address pairs, each answered with a data byte
+    Write = 2,      // address/data triples, each byte echoed
+    Frame = 3,      // a PLS channel frame
+    ReadWord = 4,   // a PLS word read
+    WriteWord = 5,  // a PLS word write
+    Recall = 6,     // a PLS channel recall
+    Block = 7,      // a PLS configuration block
+    Config = 8,     // the PLS configuration read
+};
+
 // The one link to the controller board. A byte-at-a-time protocol: the PC
 // sends one byte and the board answers one byte. Everything is synchronous
 // and the link is never re-entered: a caller that arrives while a
@@ -60,7 +74,7 @@ public:
     bool RSWrite(const std::string& add, const std::string& dataValue);
 
     // --- Introspection for tests and diagnostics ---------------------------
-    int currentMode() const { return CurrentMode_; }
+    CommandMode currentMode() const { return CurrentMode_; }
     bool linkDisabled() const { return LinkDisabled_; }
     bool echoMismatch() const { return EchoMismatch_; }
     // True while a transaction holds the link.
@@ -122,7 +136,7 @@ private:
     }
     PortSettings settings_;
 
-    int CurrentMode_ = 0;
+    CommandMode CurrentMode_ = CommandMode::None;
     bool EchoMismatch_ = false;
     bool LinkDisabled_ = false;
     int busy_ = 0;
@@ -131,11 +145,6 @@ private:
     DecodedAddress decoded_;
     std::string cachedAdd_;
     int cachedCount_ = 1;
-
-    // PLS state.
-    int RecallPosition_ = 0;
-    int RecallState_ = 0;
-    std::array<int, 19> ConfigBuffer_{};
 };
 
 // One transaction on the link, holding it from construction to destruction.
@@ -161,7 +170,7 @@ public:
     // that the board may have dropped its frame (see LinkFraming.h).
     bool resynced() const { return link_.resynced_; }
     // Forgets the board's command mode (raw bytes are about to be sent).
-    void clearMode() { link_.CurrentMode_ = 0; }
+    void clearMode() { link_.CurrentMode_ = CommandMode::None; }
     // A link fault stands (CommError).
     bool failed() const { return link_.CommError; }
     // The last operation was cut by a lost or late byte (no link fault, no
@@ -173,7 +182,7 @@ public:
     // failure. Lost bytes are resynchronised here (see resynced()).
     int exchange(int byte, bool noReply = false, bool flush = false);
     // The 0xFF/0x55 attention handshake and the command code.
-    bool openCommand(int mode, int code);
+    bool openCommand(CommandMode mode, int code);
     // One read of an item; empty text on failure.
     std::string readItem(const std::string& add);
     // readItem tried once more, from a fresh handshake, when a lost or late
@@ -187,26 +196,13 @@ public:
     bool writeFailed() const { return link_.writeFailed_; }
     bool echoMismatch() const { return link_.EchoMismatch_; }
 
-    bool waitPLSReady();
-    // Two bytes after the handshake, low first; nothing when the read failed.
-    std::optional<int> readWord(int code);
-    bool writeWord(int code, int value);
-    bool channelFrame(int code, int chan, int w1, std::int32_t w2, int flag);
-    bool blockWrite(int code, const std::array<int, 6>& bytes);
-    // Fills the link's configuration buffer (19 bytes).
-    bool configRead(int code);
-    const std::array<int, 19>& configBuffer() const { return link_.ConfigBuffer_; }
-    // One setpoint of a channel into the link's recall state and position.
-    bool recallRead(int chan);
-    int recallState() const { return link_.RecallState_; }
-    int recallPosition() const { return link_.RecallPosition_; }
+    // The board may be in the middle of a frame: the next handshake keeps
+    // quiet first, so that it drops it.
+    void mustResync();
+    // The Retry/Cancel box of a link fault, with `text`.
+    MsgResult alarm(const std::string& text) { return link_.linkAlarm(text); }
 
 private:
-    // Sends `bytes` after an openCommand(mode, code), each to be answered
-    // 0x55, then waits for the PLS. Values outside 0..255 send nothing.
-    bool ackedFrame(int mode, int code, const std::vector<int>& bytes);
-    // The board may be in the middle of a frame: keep quiet first, next time.
-    void mustResync();
     void close();
 
     friend class RSComm;

@@ -134,7 +134,7 @@ void RSComm::OpenRSComm(ISerialPort& commObj) {
     // its bytes.
     quietAfterLastByte();
     port_->discardInput();
-    CurrentMode_ = 0;
+    CurrentMode_ = CommandMode::None;
     quietFirst_ = false;
     CommError = false;
     // Anything but an acknowledge means the 0xFF did not land where a frame
@@ -153,7 +153,7 @@ void RSComm::Transaction::close() {
         if (!l.CommError) exchange(0xFF);
         l.port_->close();
     }
-    l.CurrentMode_ = 0;
+    l.CurrentMode_ = CommandMode::None;
     l.OnlineMode = false;
 }
 

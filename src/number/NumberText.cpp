@@ -13,6 +13,30 @@ constexpr std::int64_t kSaturate = 1LL << 40;
 bool isBlank(char c) {
     return c == ' ' || c == '\t';
 }
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+std::string_view trimmed(std::string_view t) {
+    while (!t.empty() && std::isspace(static_cast<unsigned char>(t.front()))) t.remove_prefix(1);
+    while (!t.empty() && std::isspace(static_cast<unsigned char>(t.back()))) t.remove_suffix(1);
+    return t;
+}
+
+// The length of the sign, digits and fraction at the start of `t`, and how
+// many digits it holds.
+std::size_t decimalPrefix(std::string_view t, int* digits) {
+    std::size_t i = 0;
+    *digits = 0;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+    while (i < t.size() && isDigit(t[i])) ++i, ++*digits;
+    if (i < t.size() && t[i] == '.') {
+        ++i;
+        while (i < t.size() && isDigit(t[i])) ++i, ++*digits;
+    }
+    return i;
+}
 }  // namespace
 
 std::int64_t LeadingInteger(const std::string& text) {
@@ -116,6 +140,55 @@ bool IsWholeNumber(const std::string& text) {
     if (i == digitsFrom) return false;
     while (i < text.size() && (isBlank(text[i]) || text[i] == '\r')) ++i;
     return i == text.size();
+}
+
+bool AllDigits(std::string_view text) {
+    if (text.empty()) return false;
+    for (char c : text)
+        if (!isDigit(c)) return false;
+    return true;
+}
+
+std::optional<std::int64_t> DigitsValue(std::string_view text, std::size_t maxDigits) {
+    if (!AllDigits(text) || text.size() > maxDigits || text.size() > 18) return std::nullopt;
+    std::int64_t v = 0;
+    for (char c : text) v = v * 10 + (c - '0');
+    return v;
+}
+
+std::optional<double> EntryNumber(std::string_view text) {
+    std::string_view t = trimmed(text);
+    int digits = 0;
+    if (decimalPrefix(t, &digits) != t.size() || digits == 0) return std::nullopt;
+    // "+5" and "7." are numbers here; from_chars takes no plus sign.
+    if (t.front() == '+') t.remove_prefix(1);
+    double v = 0.0;
+    const auto res = std::from_chars(t.data(), t.data() + t.size(), v);
+    if (res.ec != std::errc() || res.ptr != t.data() + t.size()) return std::nullopt;
+    return v;
+}
+
+std::int64_t RoundHalfEven(double value) {
+    return static_cast<std::int64_t>(std::nearbyint(value));  // default rounding: to even
+}
+
+std::int64_t LeadingWholeNumber(std::string_view text) {
+    const std::string_view t = trimmed(text);
+    int digits = 0;
+    const std::size_t n = decimalPrefix(t, &digits);
+    if (digits == 0) return 0;
+    const auto v = EntryNumber(t.substr(0, n));
+    if (!v || std::abs(*v) > 9.0e15) return 0;
+    return RoundHalfEven(*v);
+}
+
+bool SameNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
 }
 
 }  // namespace voran

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 // Every reading of a number from text, in one place. Two rules turn values
 // into numbers:
@@ -10,7 +12,10 @@
 // - an operator's value entry becomes the number to write by ParseEntryText:
 //   its digits, with blanks, "%", ",", "." and the degree sign dropped.
 // The numbers inside address texts and settings lines are plain leading
-// whole numbers (LeadingInteger, LeadingHex, IsWholeNumber).
+// whole numbers (LeadingInteger, LeadingHex, IsWholeNumber); fields that
+// must be digits and nothing else are read by DigitsValue. The numeric entry
+// box reads the operator's text as a decimal number (EntryNumber) and a
+// shown value by its leading number (LeadingWholeNumber).
 //
 //   text      ReplyToValue   ParseEntryText   LeadingInteger
 //   "1e2"     100            refused          1
@@ -50,5 +55,26 @@ std::int64_t LeadingHex(const std::string& text);
 
 // True when the whole text (blanks around it allowed) is one whole number.
 bool IsWholeNumber(const std::string& text);
+
+// True when the text is one or more decimal digits and nothing else.
+bool AllDigits(std::string_view text);
+// The value of a text of 1 to `maxDigits` decimal digits and nothing else;
+// nothing for any other text.
+std::optional<std::int64_t> DigitsValue(std::string_view text, std::size_t maxDigits = 18);
+
+// The value of an entry text when the whole text is a plain decimal number:
+// optional blanks around it, an optional sign, digits with an optional
+// fraction ("12", "-3", "0.5", "7."). Exponents, thousands separators and
+// anything else make the text not a number.
+std::optional<double> EntryNumber(std::string_view text);
+// Nearest whole number, halves to the even neighbour (2.5 -> 2, 3.5 -> 4).
+std::int64_t RoundHalfEven(double value);
+// The leading numeric part of a text rounded to a whole number ("240 rpm"
+// -> 240, "-" -> 0), as an entry box's value is taken when it gets the
+// focus.
+std::int64_t LeadingWholeNumber(std::string_view text);
+
+// Texts equal but for the case of their ASCII letters ("w182" and "W182").
+bool SameNoCase(std::string_view a, std::string_view b);
 
 }  // namespace voran

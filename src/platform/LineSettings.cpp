@@ -13,10 +13,9 @@ namespace {
 
 // Digits only, at most six of them.
 std::optional<int> number(const std::string& s) {
-    if (s.empty() || s.size() > 6) return std::nullopt;
-    if (!std::all_of(s.begin(), s.end(), [](unsigned char c) { return std::isdigit(c); }))
-        return std::nullopt;
-    return static_cast<int>(LeadingInteger(s));
+    const auto v = DigitsValue(s, 6);
+    if (!v) return std::nullopt;
+    return static_cast<int>(*v);
 }
 
 }  // namespace

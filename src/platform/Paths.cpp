@@ -13,6 +13,8 @@
 #include <unistd.h>
 #endif
 
+#include "number/NumberText.h"
+
 namespace fs = std::filesystem;
 
 namespace voran {
@@ -75,13 +77,6 @@ std::string UserProgramFolder() {
     return (fs::path(home) / ".local/share/voran").string();
 }
 
-static bool sameNoCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
 std::string ResolvePath(const std::string& folder, const std::string& relative) {
     std::string rel = relative;
     std::replace(rel.begin(), rel.end(), '\\', '/');
@@ -95,7 +90,7 @@ std::string ResolvePath(const std::string& folder, const std::string& relative) 
         if (!fs::exists(result / part, ec)) {
             for (fs::directory_iterator it(result, ec), end; !ec && it != end; it.increment(ec)) {
                 const std::string name = it->path().filename().string();
-                if (sameNoCase(name, part)) {
+                if (SameNoCase(name, part)) {
                     chosen = name;
                     break;
                 }

@@ -1,4 +1,5 @@
 #include "platform/PortName.h"
+#include "number/NumberText.h"
 
 #include <algorithm>
 #include <cctype>
@@ -18,11 +19,6 @@ std::string trimmed(const std::string& s) {
     return s.substr(b, e - b);
 }
 
-bool allDigits(const std::string& s) {
-    return !s.empty() &&
-           std::all_of(s.begin(), s.end(), [](unsigned char c) { return std::isdigit(c); });
-}
-
 std::string lower(std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
@@ -30,8 +26,9 @@ std::string lower(std::string s) {
 
 // Digits only, at most six of them.
 std::optional<int> whole(const std::string& s) {
-    if (!allDigits(s) || s.size() > 6) return std::nullopt;
-    return std::stoi(s);
+    const auto v = DigitsValue(s, 6);
+    if (!v) return std::nullopt;
+    return static_cast<int>(*v);
 }
 
 PortNameParse refused(const std::string& text, const std::string& why) {
@@ -113,8 +110,8 @@ PortNameParse ParsePortName(const std::string& raw) {
     if (text.empty()) return {std::nullopt, "No port given: " + std::string(kExpected) + "."};
 
     std::string digits = text;
-    if (lower(text).rfind("com", 0) == 0 && allDigits(text.substr(3))) digits = text.substr(3);
-    if (allDigits(digits)) {
+    if (lower(text).rfind("com", 0) == 0 && AllDigits(text.substr(3))) digits = text.substr(3);
+    if (AllDigits(digits)) {
         const std::optional<int> n = whole(digits);
         if (!n || *n < kPortNumberMin || *n > kPortNumberMax)
             return refused(text, "COM port numbers run from 1 to 99");

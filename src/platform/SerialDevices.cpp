@@ -6,6 +6,8 @@
 #include <regex>
 #include <set>
 
+#include "number/NumberText.h"
+
 namespace fs = std::filesystem;
 
 namespace voran {
@@ -16,7 +18,7 @@ namespace {
 long trailingNumber(const std::string& name) {
     std::size_t i = name.size();
     while (i > 0 && std::isdigit(static_cast<unsigned char>(name[i - 1]))) --i;
-    return i < name.size() && name.size() - i < 9 ? std::stol(name.substr(i)) : -1;
+    return static_cast<long>(DigitsValue(std::string_view(name).substr(i), 8).value_or(-1));
 }
 
 // Names in `folder` that start with one of `prefixes`, by kind then number.

@@ -12,6 +12,7 @@
 #include "platform/FileRead.h"
 #include "program/BoardTable.h"
 #include "program/RecordText.h"
+#include "number/NumberText.h"
 
 namespace voran {
 
@@ -76,24 +77,9 @@ std::string HEX2MarkHEX(std::string& hexCode) {
     return hexCode;
 }
 
-long HexToLong(const std::string& text) {
-    long value = 0;
-    for (char c : text) {
-        const int d = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
-                      : (c >= 'A' && c <= 'F')                    ? c - 'A' + 10
-                      : (c >= 'a' && c <= 'f')                    ? c - 'a' + 10
-                                                                  : -1;
-        if (d < 0) break;
-        // Eight digits fill the 32-bit value; more would overflow it.
-        if (value > 0x7FFFFFF) break;
-        value = value * 16 + d;
-    }
-    return value;
-}
-
 std::string MarkHexToText(const std::string& markHex) {
     std::string digits = markHex;
-    return std::to_string(HexToLong(MarkHex2HEX(digits)));
+    return std::to_string(LeadingHex(MarkHex2HEX(digits)));
 }
 
 std::string HexByteText(int value) {

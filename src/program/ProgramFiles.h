@@ -29,9 +29,6 @@ struct ProgramSet {
 // conversions change their argument too and return the result.
 std::string MarkHex2HEX(std::string& markHex);
 std::string HEX2MarkHEX(std::string& hexCode);
-// Hexadecimal digits from the start of `text` up to the first other
-// character; an empty or non-hexadecimal text gives 0.
-long HexToLong(const std::string& text);
 // MarkHEX digits read as a number, as decimal text ("4?" -> "79").
 std::string MarkHexToText(const std::string& markHex);
 // `value` as upper-case hexadecimal, at least two digits ("0A", "100").

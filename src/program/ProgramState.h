@@ -19,6 +19,9 @@ struct ProgramProgress {
     std::string CurrentProgramAdd;
 };
 
+// Which way a program transfer runs: into the board, or back out of it.
+enum class ProgramTransfer { Download, Upload };
+
 // The program side of the link: the chosen file set, the progress of the
 // running transfer, and how a transfer lets the rest of the program run.
 struct ProgramState {

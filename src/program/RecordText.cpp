@@ -5,15 +5,6 @@
 
 namespace voran {
 
-bool SameNoCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(a[i])) !=
-            std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 std::string NextRecordField(const std::string& line, std::size_t& pos) {
     while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
     std::string field;

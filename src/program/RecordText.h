@@ -3,13 +3,12 @@
 #include <cstddef>
 #include <string>
 
+#include "number/NumberText.h"
+
 namespace voran {
 
 // The installation's text files (fault texts, comm error texts, program
 // lists) hold comma-separated records whose fields may be quoted.
-
-// True when `a` and `b` are the same text but for the case of letters.
-bool SameNoCase(const std::string& a, const std::string& b);
 
 // One field of a record from `pos`: blanks before it are skipped; a field in
 // double quotes runs to the closing quote, any other to the next comma (the

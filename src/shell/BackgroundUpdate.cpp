@@ -1,7 +1,9 @@
 #include "shell/BackgroundUpdate.h"
 
 #include "data/SetupData.h"
+#include "number/NumberText.h"
 #include "window/AppContext.h"
+#include "window/BoardWrite.h"
 
 namespace voran {
 
@@ -25,12 +27,13 @@ bool BackgroundUpdate::Tick() {
     }
 
     alarmIndex_ = alarmIndex_ + 1 > 2 ? 0 : alarmIndex_ + 1;
-    std::int32_t value = 0;
-    if (!link.CommError) value = ReplyToValue(link.RSRead(alarms_.AlarmAddress[alarmIndex_]));
+    std::optional<std::string> reply;
+    if (!link.CommError) reply = ReadItemChecked(ctx_, alarms_.AlarmAddress[alarmIndex_]);
     // A fault freezes the message, the panel and the alarm states as they
-    // were; the frame shows the fault once it has gone offline.
+    // were; the frame shows the fault once it has gone offline. A read cut
+    // by a lost byte leaves this alarm as it was shown until its next turn.
     if (link.CommError) return true;
-    active_[alarmIndex_] = value >= 1;
+    if (reply) active_[alarmIndex_] = ReplyToValue(*reply) >= 1;
 
     std::string message;
     for (int i = 0; i < 3; ++i) {

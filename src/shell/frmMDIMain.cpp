@@ -29,6 +29,7 @@
 #include "platform/Logging.h"
 #include "platform/Paths.h"
 #include "program/ui/frmTargetBoard.h"
+#include "platform/qt/QtPrinter.h"
 #include "shell/DesktopSettings.h"
 #include "shell/ProgramIcon.h"
 #include "shell/frmHelp.h"
@@ -57,7 +58,9 @@ frmMDIMain::frmMDIMain(const ShellServices& services, QWidget* parent)
            services.programFolder, online_),
       files_(tables_, services.messages, services.dialogs, services.clock, services.programFolder),
       background_(ctx_),
-      reports_(std::make_unique<ReportCommands>(ctx_, files_, services.dialogs, this)),
+      printSetup_(std::make_unique<QtPrintSetup>(this)),
+      reports_(
+          std::make_unique<ReportCommands>(ctx_, files_, services.dialogs, *printSetup_, this)),
       program_(ctx_, services.dialogs, this) {
     setObjectName("frmMDIMain");
     setWindowTitle(FileCommands::kBaseCaption);

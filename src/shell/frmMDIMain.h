@@ -15,6 +15,7 @@
 #include "platform/FileDialog.h"
 #include "platform/Launcher.h"
 #include "platform/MessageBox.h"
+#include "platform/Printer.h"
 #include "platform/SerialPort.h"
 #include "program/ui/ProgramMenu.h"
 #include "window/AppContext.h"
@@ -146,11 +147,13 @@ public:
     void refreshTitle();
     // File > Download Program, File > Upload Program... and the program
     // selection (mode 0 download, 1 target board window).
-    void mnuFileDownloadProgram_Click() { SelectProgramFile(0); }
+    void mnuFileDownloadProgram_Click() { SelectProgramFile(ProgramCommands::FileUse::Download); }
     void mnuFileUploadProgram_Click() { program_.UploadProgramFile(); }
-    void SelectProgramFile(int mode) { program_.SelectProgramFile(mode); }
+    void SelectProgramFile(ProgramCommands::FileUse use) { program_.SelectProgramFile(use); }
     // View > Target Board Interface: the program set to show, then the window.
-    void mnuViewTargetBoardStatus_Click() { SelectProgramFile(1); }
+    void mnuViewTargetBoardStatus_Click() {
+        SelectProgramFile(ProgramCommands::FileUse::ForTargetBoard);
+    }
     void openTargetBoard(const std::string& tarnixFile);
     ProgramCommands& programCommands() { return program_; }
 
@@ -160,6 +163,8 @@ public:
     FileCommands& files() { return files_; }
     // Print Report, Print Preview and Export Shift Data.
     ReportCommands& reports() { return *reports_; }
+    // The print dialog and printers of every printing command.
+    IPrintSetup& printSetup() { return *printSetup_; }
     const BackgroundUpdate& background() const { return background_; }
     const std::string& helpFile() const { return helpFile_; }
 
@@ -223,6 +228,8 @@ private:
     AppContext ctx_;
     FileCommands files_;
     BackgroundUpdate background_;
+    // The print dialog and printers of every printing command.
+    std::unique_ptr<IPrintSetup> printSetup_;
     std::unique_ptr<ReportCommands> reports_;
     ProgramCommands program_;
 

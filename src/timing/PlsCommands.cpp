@@ -35,16 +35,16 @@ bool fitsByte(int value) {
 // --- Live values ---------------------------------------------------------
 
 std::optional<int> PLSScaleFactor(RSComm::Transaction& t) {
-    return t.readWord(kReadScaleFactor);
+    return readWord(t, kReadScaleFactor);
 }
 std::optional<int> PLSOffset(RSComm::Transaction& t) {
-    return t.readWord(kReadOffset);
+    return readWord(t, kReadOffset);
 }
 std::optional<int> PLSPos(RSComm::Transaction& t) {
-    return t.readWord(kReadPosition);
+    return readWord(t, kReadPosition);
 }
 std::optional<int> PLSRpm(RSComm::Transaction& t) {
-    return t.readWord(kReadRpm);
+    return readWord(t, kReadRpm);
 }
 
 // --- Channels ------------------------------------------------------------
@@ -70,8 +70,8 @@ bool SingleSetpoint(RSComm::Transaction& t, int chan, int onSetpoint, int offSet
         return false;
     }
 
-    std::optional<int> read = t.readWord(kReadScaleFactor);
-    if (!read && t.interrupted()) read = t.readWord(kReadScaleFactor);
+    std::optional<int> read = readWord(t, kReadScaleFactor);
+    if (!read && t.interrupted()) read = readWord(t, kReadScaleFactor);
     if (t.failed() || !read) return false;
     const int sf = *read;
 
@@ -89,21 +89,21 @@ bool SingleSetpoint(RSComm::Transaction& t, int chan, int onSetpoint, int offSet
     }
 
     if (clearChan) {
-        if (!sentOnceMore(t, [&] { return t.channelFrame(kChannelFrame, chan, 0, 0, 0); }) ||
+        if (!sentOnceMore(t, [&] { return channelFrame(t, kChannelFrame, chan, 0, 0, 0); }) ||
             t.failed())
             return false;
     }
     return sentOnceMore(
-        t, [&] { return t.channelFrame(kChannelFrame, chan, onSetpoint, offSetpoint, 1); });
+        t, [&] { return channelFrame(t, kChannelFrame, chan, onSetpoint, offSetpoint, 1); });
 }
 
 // The transactions refuse a channel number outside a byte without sending.
 bool ClearPLSChan(RSComm::Transaction& t, int chan) {
-    return sentOnceMore(t, [&] { return t.channelFrame(kChannelFrame, chan, 0, 0, 0); });
+    return sentOnceMore(t, [&] { return channelFrame(t, kChannelFrame, chan, 0, 0, 0); });
 }
 
-bool RecallChannel(RSComm::Transaction& t, int chan) {
-    return t.recallRead(chan);
+std::optional<Recall> RecallChannel(RSComm::Transaction& t, int chan) {
+    return recallRead(t, chan);
 }
 
 // --- Resolver offset -------------------------------------------------------
@@ -113,11 +113,11 @@ bool SetPLSOffset(RSComm::Transaction& t, int position) {
     const std::string closing = std::string(kCrLf2) + "PLS Offset will not be Programmed.";
     if (t.failed()) return false;
 
-    const std::optional<int> off = t.readWord(kReadOffset);
+    const std::optional<int> off = readWord(t, kReadOffset);
     if (t.failed() || !off) return false;
-    const std::optional<int> pos = t.readWord(kReadPosition);
+    const std::optional<int> pos = readWord(t, kReadPosition);
     if (t.failed() || !pos) return false;
-    const std::optional<int> read = t.readWord(kReadScaleFactor);
+    const std::optional<int> read = readWord(t, kReadScaleFactor);
     if (t.failed() || !read) return false;
     const int sf = *read;
 
@@ -138,7 +138,7 @@ bool SetPLSOffset(RSComm::Transaction& t, int position) {
     // with off and pos read from the board and position <= sf it lies in
     // 0 .. sf - 1.
     const int newOffset = ((*off + *pos) % sf + sf - position) % sf;
-    return t.writeWord(kWriteOffset, newOffset);
+    return writeWord(t, kWriteOffset, newOffset);
 }
 
 // --- Configuration block -------------------------------------------------
@@ -168,20 +168,19 @@ bool PLSConfigDownload(RSComm::Transaction& t, const std::array<int, 24>& cfgPar
     for (int block = 0; block < 4; ++block) {
         std::array<int, 6> bytes{};
         for (int k = 0; k < 6; ++k) bytes[k] = cfgParam[6 * block + k];
-        if (!sentOnceMore(t, [&] { return t.blockWrite(kConfigBlock[block], bytes); }))
+        if (!sentOnceMore(t, [&] { return blockWrite(t, kConfigBlock[block], bytes); }))
             return false;
     }
-    return sentOnceMore(t, [&] { return t.writeWord(kWriteScaleFactor, scaleFactor); });
+    return sentOnceMore(t, [&] { return writeWord(t, kWriteScaleFactor, scaleFactor); });
 }
 
-std::array<int, 19> PLSConfigUpload(RSComm::Transaction& t, bool* ok) {
-    const bool read = t.configRead(kConfigRead);
-    if (!read) {
+std::optional<std::array<int, 19>> PLSConfigUpload(RSComm::Transaction& t) {
+    const auto config = configRead(t, kConfigRead);
+    if (!config) {
         t.messages().show("Not able to Upload Configuration from PLS.", "PLS Upload",
                           MsgButtons::Ok, MsgIcon::Exclamation);
     }
-    if (ok != nullptr) *ok = read;
-    return t.configBuffer();
+    return config;
 }
 
 }  // namespace voran::pls

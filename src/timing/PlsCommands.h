@@ -5,11 +5,12 @@
 #include <string>
 
 #include "link/RSComm.h"
+#include "timing/PlsFrames.h"
 
 // The PLS (programmable limit switch) commands, worked on a link
 // transaction. The PLS is addressed only through one-byte command codes
-// (PlsCodes.h); every operation here is built from the command transactions
-// of the link (readWord, writeWord, channelFrame, blockWrite, configRead,
+// (PlsCodes.h); every operation here is built from the frames of
+// PlsFrames.h (readWord, writeWord, channelFrame, blockWrite, configRead,
 // recallRead). A caller that runs one of them alone takes a transaction of
 // its own (InTransaction).
 namespace voran::pls {
@@ -26,9 +27,9 @@ std::optional<int> PLSRpm(RSComm::Transaction& t);
 bool SingleSetpoint(RSComm::Transaction& t, int chan, int onSetpoint, int offSetpoint,
                     bool clearChan = false);
 bool ClearPLSChan(RSComm::Transaction& t, int chan);
-// One setpoint of a channel; recallState()/recallPosition() of the
-// transaction tell which.
-bool RecallChannel(RSComm::Transaction& t, int chan);
+// One setpoint of a channel and which one it is; nothing when the recall
+// failed.
+std::optional<Recall> RecallChannel(RSComm::Transaction& t, int chan);
 // Writes the offset that makes the machine's present position read
 // `position`.
 bool SetPLSOffset(RSComm::Transaction& t, int position);
@@ -36,9 +37,7 @@ bool SetPLSOffset(RSComm::Transaction& t, int position);
 // refusal.
 bool PLSConfigDownload(RSComm::Transaction& t, const std::array<int, 24>& cfgParam,
                        int scaleFactor);
-// Reads the configuration (a message when it cannot) and returns the link's
-// buffer as it then stands; `ok`, when given, tells whether the read went
-// through.
-std::array<int, 19> PLSConfigUpload(RSComm::Transaction& t, bool* ok = nullptr);
+// Reads the configuration; nothing, and a message, when it cannot.
+std::optional<std::array<int, 19>> PLSConfigUpload(RSComm::Transaction& t);
 
 }  // namespace voran::pls

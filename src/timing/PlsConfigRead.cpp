@@ -2,6 +2,7 @@
 
 #include "link/RSComm.h"
 #include "link/PlsCodes.h"
+#include "timing/PlsFrames.h"
 
 namespace voran {
 
@@ -10,13 +11,11 @@ std::optional<std::array<int, 19>> ReadPLSConfig(RSComm& link) {
     if (!t) return std::nullopt;
     // Entries the read did not reach would still hold an earlier upload's
     // values: only a complete read is the board's configuration.
-    if (!t->configRead(pls::kConfigRead)) {
-        if (!link.CommError)
-            t->messages().show("Not able to Upload Configuration from PLS.", "PLS Upload",
-                               MsgButtons::Ok, MsgIcon::Exclamation);
-        return std::nullopt;
-    }
-    return t->configBuffer();
+    auto config = pls::configRead(*t, pls::kConfigRead);
+    if (!config && !link.CommError)
+        t->messages().show("Not able to Upload Configuration from PLS.", "PLS Upload",
+                           MsgButtons::Ok, MsgIcon::Exclamation);
+    return config;
 }
 
 }  // namespace voran

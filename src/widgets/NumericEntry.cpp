@@ -1,7 +1,6 @@
 #include "widgets/NumericEntry.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include <QApplication>
 #include <QDialog>
@@ -21,53 +20,6 @@
 #include "platform/MessageBox.h"
 
 namespace voran {
-
-std::optional<double> EntryNumber(const QString& text) {
-    const QString t = text.trimmed();
-    int i = 0;
-    const int n = t.size();
-    if (i < n && (t[i] == u'+' || t[i] == u'-')) ++i;
-    int digits = 0;
-    while (i < n && t[i].isDigit() && t[i].unicode() < 128) ++i, ++digits;
-    if (i < n && t[i] == u'.') {
-        ++i;
-        while (i < n && t[i].isDigit() && t[i].unicode() < 128) ++i, ++digits;
-    }
-    if (digits == 0 || i != n) return std::nullopt;
-    bool ok = false;
-    const double v = t.toDouble(&ok);
-    if (!ok) {
-        // "7." and "+5" are numbers here even where the parser is stricter.
-        QString s = t;
-        if (s.endsWith(u'.')) s.chop(1);
-        if (s.startsWith(u'+')) s.remove(0, 1);
-        const double w = s.toDouble(&ok);
-        if (!ok) return std::nullopt;
-        return w;
-    }
-    return v;
-}
-
-std::int64_t RoundHalfEven(double value) {
-    return static_cast<std::int64_t>(std::nearbyint(value));  // default rounding: to even
-}
-
-std::int64_t LeadingWholeNumber(const QString& text) {
-    const QString t = text.trimmed();
-    int i = 0;
-    const int n = t.size();
-    if (i < n && (t[i] == u'+' || t[i] == u'-')) ++i;
-    const int start = i;
-    while (i < n && t[i].isDigit() && t[i].unicode() < 128) ++i;
-    if (i < n && t[i] == u'.') {
-        ++i;
-        while (i < n && t[i].isDigit() && t[i].unicode() < 128) ++i;
-    }
-    if (i == start || (i == start + 1 && t[start] == u'.')) return 0;
-    const auto v = EntryNumber(t.left(i));
-    if (!v || std::abs(*v) > 9.0e15) return 0;
-    return RoundHalfEven(*v);
-}
 
 std::string RangeMessage(int minimum, int maximum) {
     return items::EntryRangeMessage(minimum, maximum);

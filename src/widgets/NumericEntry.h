@@ -8,6 +8,8 @@
 #include <QString>
 #include <QWidget>
 
+#include "number/NumberText.h"
+
 class QLineEdit;
 class QToolButton;
 
@@ -16,18 +18,14 @@ namespace voran {
 class IMessageBox;
 class EntryLineEdit;
 
-// The value of an entry text when the whole text is a plain decimal number:
-// optional blanks around it, an optional sign, digits with an optional
-// fraction ("12", "-3", "0.5", "7."). Exponents, thousands separators and
-// anything else make the text not a number.
-std::optional<double> EntryNumber(const QString& text);
-
-// Nearest whole number, halves to the even neighbour (2.5 -> 2, 3.5 -> 4).
-std::int64_t RoundHalfEven(double value);
-
-// The leading numeric part of a text rounded to a whole number ("240 rpm"
-// -> 240, "-" -> 0), as the box's value is taken when it gets the focus.
-std::int64_t LeadingWholeNumber(const QString& text);
+// The entry rules of src/number on the box's text (blanks around it are
+// whatever Qt takes for white space).
+inline std::optional<double> EntryNumber(const QString& text) {
+    return EntryNumber(text.trimmed().toStdString());
+}
+inline std::int64_t LeadingWholeNumber(const QString& text) {
+    return LeadingWholeNumber(text.trimmed().toStdString());
+}
 
 // "Only a Number Between <min> and <max> can be Entered".
 std::string RangeMessage(int minimum, int maximum);

@@ -66,7 +66,7 @@ struct ShellHarness {
     }
     void clearTrace() {
         port.clearTrace();
-        traceMode = link().currentMode();
+        traceMode = static_cast<int>(link().currentMode());
     }
     // Byte addresses the board was asked for since the trace was cleared.
     std::vector<int> addressesRead() const { return ReadAddresses(port.sent(), traceMode); }

@@ -52,7 +52,7 @@ struct WindowContext : SimLink {
 
     void clearTrace() {
         port.clearTrace();
-        traceMode = link.currentMode();
+        traceMode = static_cast<int>(link.currentMode());
     }
     std::vector<WireAccess> traffic() const { return DecodeSent(port.sent(), traceMode); }
     // Byte addresses read since the trace was cleared.

@@ -2,6 +2,7 @@
 // that arrive while the link is busy.
 #include "LinkFixture.h"
 #include "SimPls.h"
+#include "timing/PlsFrames.h"
 
 namespace voran::testing {
 namespace {
@@ -24,7 +25,7 @@ TEST_F(LinkTest, SilentBoardGivesTheCableMessageAfterFiveSecondsThenEverythingFa
     port.clearTrace();
     EXPECT_EQ(link.RSRead("B8176"), "0");
     link.RSWrite("W182", "5");
-    EXPECT_EQ(once([](RSComm::Transaction& t) { return t.readWord(24); }), std::nullopt);
+    EXPECT_EQ(once([](RSComm::Transaction& t) { return pls::readWord(t, 24); }), std::nullopt);
     link.CloseRSComm();
     EXPECT_TRUE(port.wire.empty());
     EXPECT_EQ(boxes.shown.size(), 1u);
@@ -37,7 +38,7 @@ TEST_F(LinkTest, GoingOnlineGreetsTheBoardAndGoingOfflineSaysGoodbye) {
     link.CloseRSComm();
     EXPECT_EQ(port.sent(), (Bytes{0xFF, 0xFF, 0x01, 0x1F, 0xF0, 0xFF}));
     EXPECT_FALSE(port.isOpen() || link.OnlineMode);
-    EXPECT_EQ(link.currentMode(), 0);
+    EXPECT_EQ(link.currentMode(), CommandMode::None);
 
     // A silent board keeps the program offline until it answers.
     port.silent = true;
@@ -58,11 +59,11 @@ TEST_F(LinkTest, ATimerInsideTheCableMessageFindsTheLinkBusy) {
         const bool before = link.CommError;
         link.CommError = false;  // even a clear flag must not let it through
         const std::size_t sent = port.sent().size();
-        inner = {
-            link.RSRead("B8176"),
-            std::to_string(
-                once([](RSComm::Transaction& t) { return t.exchange(0xFF); }, RSComm::kFail)),
-            once([](RSComm::Transaction& t) { return t.readWord(24); }) ? "a word" : "no word"};
+        inner = {link.RSRead("B8176"),
+                 std::to_string(
+                     once([](RSComm::Transaction& t) { return t.exchange(0xFF); }, RSComm::kFail)),
+                 once([](RSComm::Transaction& t) { return pls::readWord(t, 24); }) ? "a word"
+                                                                                   : "no word"};
         link.RSWrite("W182", "1");
         link.CloseRSComm();
         link.OpenRSComm(port);
@@ -86,7 +87,8 @@ TEST_F(LinkTest, ARefusedCommandOrABusyPlsGivesItsMessageAtItsTime) {
     // The PLS stays busy: the ready poll gives up after 3 s.
     board.pls().setBusyPolls(1000);
     double t0 = clock.now();
-    EXPECT_FALSE(once([](RSComm::Transaction& t) { return t.channelFrame(27, 1, 10, 20, 1); }));
+    EXPECT_FALSE(
+        once([](RSComm::Transaction& t) { return pls::channelFrame(t, 27, 1, 10, 20, 1); }));
     EXPECT_EQ(boxes.shown, Boxes{alarm("Cannot Determine PLS READY Mode Within Target Board.")});
     EXPECT_DOUBLE_EQ(shownAt - t0, 3.0 + 8 * 0.25);  // after the frame's eight bytes
     EXPECT_TRUE(link.CommError && link.OnlineMode);
@@ -95,7 +97,8 @@ TEST_F(LinkTest, ARefusedCommandOrABusyPlsGivesItsMessageAtItsTime) {
     link.CommError = false;
     boxes.shown.clear();
     t0 = clock.now();
-    EXPECT_FALSE(once([](RSComm::Transaction& t) { return t.openCommand(9, 0x63); }));
+    EXPECT_FALSE(once(
+        [](RSComm::Transaction& t) { return t.openCommand(static_cast<CommandMode>(9), 0x63); }));
     EXPECT_EQ(boxes.shown, Boxes{alarm("Cannot Set PLC Mode Within Target Board.")});
     EXPECT_DOUBLE_EQ(shownAt - t0, 2.0);
     EXPECT_TRUE(link.CommError);
@@ -105,9 +108,9 @@ TEST_F(LinkTest, ARefusedCommandOrABusyPlsGivesItsMessageAtItsTime) {
 TEST_F(LinkTest, ValuesThatCannotTravelAreRefusedBeforeAnyByte) {
     goOnline();
     EXPECT_FALSE(once([](RSComm::Transaction& t) {
-        return t.writeWord(42, -1) || t.writeWord(42, 65536) || t.channelFrame(27, 256, 0, 0, 0) ||
-               t.channelFrame(27, 1, 0, 70000, 0) || t.blockWrite(59, {1, 2, 3, 4, 5, 300}) ||
-               t.recallRead(-1);
+        return pls::writeWord(t, 42, -1) || pls::writeWord(t, 42, 65536) ||
+               pls::channelFrame(t, 27, 256, 0, 0, 0) || pls::channelFrame(t, 27, 1, 0, 70000, 0) ||
+               pls::blockWrite(t, 59, {1, 2, 3, 4, 5, 300}) || pls::recallRead(t, -1);
     }));
     EXPECT_TRUE(port.sent().empty());
     EXPECT_FALSE(link.CommError);

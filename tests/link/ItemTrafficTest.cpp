@@ -12,7 +12,7 @@ TEST_F(LinkTest, ReadsHandshakeOnceThenAskForEachByteOfTheItem) {
     EXPECT_EQ(link.RSRead("B8176"), "66");
     EXPECT_EQ(port.sent(), (Bytes{0xFF, 0x01, 0x1F, 0xF0}));
     EXPECT_EQ(port.received(), (Bytes{0x55, 0x55, 0x1F, 0x42}));
-    EXPECT_EQ(link.currentMode(), 1);
+    EXPECT_EQ(link.currentMode(), CommandMode::Read);
 
     const struct {
         const char* add;
@@ -42,7 +42,7 @@ TEST_F(LinkTest, WritingAWordAfterAReadSwitchesToWriteModeAndSendsTriples) {
     EXPECT_EQ(port.sent(), (Bytes{0xFF, 0x02, 0x00, 0xB6, 0xE8, 0x00, 0xB7, 0x03}));
     EXPECT_EQ(port.received(), (Bytes{0x55, 0x55, 0x00, 0xB6, 0xE8, 0x00, 0xB7, 0x03}));
     EXPECT_EQ(board.peek("W182"), 1000);
-    EXPECT_EQ(link.currentMode(), 2);
+    EXPECT_EQ(link.currentMode(), CommandMode::Write);
     EXPECT_TRUE(boxes.shown.empty());
 }
 
@@ -128,7 +128,7 @@ TEST_F(LinkTest, AWrongEchoRepeatsAWriteOnceButOnlyFailsARead) {
     goOnline();
     link.RSRead("B8176");
     port.clearTrace();
-    port.wrongEchoOnce = true;
+    port.wrongEchoes = 1;
     link.RSWrite("W182", "1000");
     // Nothing more of the triple follows a wrong echo; the retry keeps quiet
     // first, so the board drops the half triple.
@@ -137,9 +137,9 @@ TEST_F(LinkTest, AWrongEchoRepeatsAWriteOnceButOnlyFailsARead) {
     EXPECT_EQ(board.peek("W182"), 1000);
     EXPECT_FALSE(link.echoMismatch());
 
-    port.wrongEchoOnce = true;
+    port.wrongEchoes = 1;
     EXPECT_EQ(link.RSRead("B8176"), "0");
-    EXPECT_EQ(link.currentMode(), 0);
+    EXPECT_EQ(link.currentMode(), CommandMode::None);
     EXPECT_FALSE(link.CommError);
     EXPECT_EQ(link.RSRead("B8176"), "9");
     EXPECT_TRUE(boxes.shown.empty());

@@ -10,6 +10,7 @@
 #include "SimPls.h"
 #include "link/LinkFraming.h"
 #include "platform/ForwardingPort.h"
+#include "timing/PlsFrames.h"
 
 namespace voran::testing {
 namespace {
@@ -117,11 +118,11 @@ TEST_F(LinkTest, AnAdapterLostInsideAPlsFrameNeverProgramsTheAttentionByte) {
     boxes.whileOpen = [&] { port.gone = false; };
     boxes.answers = {MsgResult::Retry};
     port.goneAt = port.bytesWritten() + 4;
-    EXPECT_FALSE(once([](RSComm::Transaction& t) { return t.writeWord(26, 500); }))
+    EXPECT_FALSE(once([](RSComm::Transaction& t) { return pls::writeWord(t, 26, 500); }))
         << "a broken frame is reported";
     EXPECT_EQ(board.pls().scaleFactor, scale) << "nothing of the broken frame took effect";
     EXPECT_EQ(boxes.shown.size(), 1u);
-    EXPECT_TRUE(once([](RSComm::Transaction& t) { return t.writeWord(26, 500); }));
+    EXPECT_TRUE(once([](RSComm::Transaction& t) { return pls::writeWord(t, 26, 500); }));
     EXPECT_EQ(board.pls().scaleFactor, 500);
 }
 

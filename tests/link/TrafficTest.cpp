@@ -7,6 +7,7 @@
 #include "link/TrafficDecoder.h"
 #include "link/TrafficPort.h"
 #include "link/PlsCodes.h"
+#include "timing/PlsFrames.h"
 
 namespace voran::testing {
 namespace {
@@ -40,7 +41,7 @@ TEST(Traffic, DecodesEachOperationAndTheLinksTrouble) {
     t->write("B1004", "61");
     EXPECT_FALSE(t->writeFailed());
     EXPECT_EQ(s.board.peek("B1004"), 61);
-    t->readWord(pls::kReadOffset);
+    pls::readWord(*t, pls::kReadOffset);
     s.port.dropAt = {s.port.bytesWritten() + 4};
     EXPECT_EQ(t->read("W182"), "1000");
     EXPECT_EQ(Joined(s.lines), R"(     0.000 ms  ->  FF 255  attention

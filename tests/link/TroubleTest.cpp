@@ -5,6 +5,7 @@
 #include "SimPls.h"
 #include "link/LinkFraming.h"
 #include "timing/PlsCommands.h"
+#include "timing/PlsFrames.h"
 
 namespace voran::testing {
 namespace {
@@ -110,21 +111,21 @@ TEST_F(LinkTest, ALostByteInsideAPlsFrameNeverProgramsAValueFromABrokenFrame) {
     for (long long at = 3; at <= 4; ++at) {
         SCOPED_TRACE(at);
         port.dropAt = {port.bytesWritten() + at};
-        const bool ok = once([](RSComm::Transaction& t) { return t.writeWord(26, 500); });
+        const bool ok = once([](RSComm::Transaction& t) { return pls::writeWord(t, 26, 500); });
         const int sf = board.pls().scaleFactor;
         EXPECT_TRUE(sf == 360 || (ok && sf == 500)) << "scale factor " << sf;
         EXPECT_FALSE(ok) << "a broken frame is reported";
         EXPECT_EQ(sf, 360);
         EXPECT_TRUE(boxes.shown.empty());
     }
-    EXPECT_TRUE(once([](RSComm::Transaction& t) { return t.writeWord(26, 500); }));
+    EXPECT_TRUE(once([](RSComm::Transaction& t) { return pls::writeWord(t, 26, 500); }));
     EXPECT_EQ(board.pls().scaleFactor, 500);
 }
 
 TEST_F(LinkTest, AReadFailureIsNeverAWordValue) {
     goOnline();
     port.silent = true;
-    EXPECT_EQ(once([](RSComm::Transaction& t) { return t.readWord(24); }), std::nullopt);
+    EXPECT_EQ(once([](RSComm::Transaction& t) { return pls::readWord(t, 24); }), std::nullopt);
     EXPECT_EQ(once(&pls::PLSScaleFactor), std::nullopt);
 }
 

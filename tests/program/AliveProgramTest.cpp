@@ -171,7 +171,7 @@ TEST(AliveTransfers, CancelEndsTheProgramDownloadAtTheNextSafePointAsNotComplete
         const auto before = w.board.memory();
         w.port.clearTrace();
         frmDownloadProg window(link, w.program);
-        window.SetTransferMode(0);
+        window.SetTransferMode(ProgramTransfer::Download);
         const bool inRecords = c.recordsSent < 16;
         w.watch->onFire = [&] {
             const bool now = inRecords ? w.program.progress.CurrentProgramAdd == "2020H"

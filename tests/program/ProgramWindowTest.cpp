@@ -52,7 +52,7 @@ TEST_F(ProgramMenu, DownloadProgramIsEnabledAndUploadFollowsIt) {
 
 TEST_F(ProgramMenu, OfflineQuestionDecidesWhetherTheDialogOpens) {
     h.messages.answers = {MsgResult::No};
-    h.window->SelectProgramFile(0);
+    h.window->SelectProgramFile(ProgramCommands::FileUse::Download);
     EXPECT_EQ(h.messages.shown,
               (std::vector<FakeMessageBox::Shown>{
                   box(kOffline, "Program Offline", MsgIcon::Question, MsgButtons::YesNo)}));
@@ -61,7 +61,7 @@ TEST_F(ProgramMenu, OfflineQuestionDecidesWhetherTheDialogOpens) {
 
     h.messages.answers = {MsgResult::Yes};
     h.dialogs.cancel();
-    h.window->SelectProgramFile(0);
+    h.window->SelectProgramFile(ProgramCommands::FileUse::Download);
     EXPECT_TRUE(h.link().OnlineMode);
     EXPECT_EQ(h.panel(2), "ONLINE");
     ASSERT_EQ(h.dialogs.shown.size(), 1u);
@@ -110,9 +110,9 @@ TEST_F(ProgramMenu, TargetBoardSelectionHandsThePathOn) {
     };
     const std::string tnx = writeSet();
     h.dialogs.choose(tnx);
-    h.window->SelectProgramFile(1);
+    h.window->SelectProgramFile(ProgramCommands::FileUse::ForTargetBoard);
     h.dialogs.cancel();
-    h.window->SelectProgramFile(1);
+    h.window->SelectProgramFile(ProgramCommands::FileUse::ForTargetBoard);
     EXPECT_EQ(handed, (std::vector<std::string>{tnx, tnx}));
     EXPECT_TRUE(h.messages.shown.empty()) << "mode 1 neither asks to go online nor to download";
     EXPECT_FALSE(h.link().OnlineMode);
@@ -162,7 +162,7 @@ TEST_F(ProgramMenu, ProgressLabelFollowsTheTransfer) {
         {1, false, true, false, false, "Reading From Program Address: 4A30H"},
     };
     for (const Row& r : rows) {
-        window.SetTransferMode(r.mode);
+        window.SetTransferMode(r.mode == 0 ? ProgramTransfer::Download : ProgramTransfer::Upload);
         p = {r.program, r.upload, r.writing, r.reading, "4A30H"};
         window.Timer1_Timer();
         EXPECT_EQ(window.lblWaitDisplay()->text().toStdString(), r.label);

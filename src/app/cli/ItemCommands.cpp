@@ -17,13 +17,6 @@ namespace voran::cli {
 
 namespace {
 
-bool allDigits(const std::string& s, std::size_t from, std::size_t to) {
-    if (from >= to) return false;
-    for (std::size_t i = from; i < to; ++i)
-        if (!std::isdigit(static_cast<unsigned char>(s[i]))) return false;
-    return true;
-}
-
 // The link reads any text as some address ("X30" becomes byte 32); on the
 // command line only the real forms are taken, and only inside memory.
 bool isItemAddress(const std::string& a) {
@@ -35,11 +28,11 @@ bool isItemAddress(const std::string& a) {
     } else if (a.find('.') != std::string::npos) {
         const std::size_t dot = a.size() - 2;
         if (!std::isalpha(static_cast<unsigned char>(a[0])) || a[dot] != '.' ||
-            !allDigits(a, 1, dot) || !allDigits(a, dot + 1, a.size()))
+            !AllDigits(a.substr(1, dot - 1)) || !AllDigits(a.substr(dot + 1)))
             return false;
     } else {
         const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(a[0])));
-        if (std::string("BWDF").find(letter) == std::string::npos || !allDigits(a, 1, a.size()))
+        if (std::string("BWDF").find(letter) == std::string::npos || !AllDigits(a.substr(1)))
             return false;
     }
     const DecodedAddress d = DecodeAddress(a);

@@ -8,14 +8,17 @@
 #include "data/ui/TransferMenu.h"
 #include "data/ui/frmWaitDisplay.h"
 #include "platform/Logging.h"
-#include "platform/qt/QtPrinter.h"
 #include "window/AppContext.h"
 
 namespace voran {
 
 ReportCommands::ReportCommands(AppContext& ctx, FileCommands& files, IFileDialog& dialogs,
-                               QWidget* parent)
-    : ctx_(ctx), files_(files), parent_(parent), export_(ctx.tables, files, dialogs, ctx.messages) {
+                               IPrintSetup& printSetup, QWidget* parent)
+    : ctx_(ctx),
+      files_(files),
+      parent_(parent),
+      export_(ctx.tables, files, dialogs, ctx.messages),
+      frameSetup_(printSetup) {
     export_.processEvents = [] { QCoreApplication::processEvents(); };
 }
 
@@ -26,9 +29,7 @@ void ReportCommands::setPrintSetup(IPrintSetup* setup) {
 }
 
 IPrintSetup& ReportCommands::printSetup() {
-    if (setup_) return *setup_;
-    if (!ownSetup_) ownSetup_ = std::make_unique<QtPrintSetup>(parent_);
-    return *ownSetup_;
+    return setup_ ? *setup_ : frameSetup_;
 }
 
 bool ReportCommands::uploadForReport() {

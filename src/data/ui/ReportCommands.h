@@ -16,10 +16,13 @@ class FileCommands;
 // Shift Data, working on CurrentData and the frame's file state.
 class ReportCommands {
 public:
-    ReportCommands(AppContext& ctx, FileCommands& files, IFileDialog& dialogs, QWidget* parent);
+    // `printSetup` gives the print dialog and printers (the frame's).
+    ReportCommands(AppContext& ctx, FileCommands& files, IFileDialog& dialogs,
+                   IPrintSetup& printSetup, QWidget* parent);
     ~ReportCommands();
 
-    // The print dialog and printers used; null goes back to Qt's own.
+    // The print dialog and printers used instead; null goes back to the
+    // frame's.
     void setPrintSetup(IPrintSetup* setup);
 
     // File > Print Report...: online, uploads everything first and prints
@@ -46,7 +49,7 @@ private:
     FileCommands& files_;
     QWidget* parent_;
     ShiftExport export_;
-    std::unique_ptr<IPrintSetup> ownSetup_;
+    IPrintSetup& frameSetup_;
     IPrintSetup* setup_ = nullptr;
 };
 

@@ -18,6 +18,7 @@
 
 #include "widgets/Colours.h"
 #include "window/AppContext.h"
+#include "window/BoardWrite.h"
 
 namespace voran {
 
@@ -232,11 +233,11 @@ void frmMain::CopySelection() {
 }
 
 void frmMain::cmdResetJams_Click() {
-    if (!ctx_.link.CommError) ctx_.link.RSWrite("B1044.1", "1");
+    if (!ctx_.link.CommError) WriteItemChecked(ctx_, "B1044.1", "1");
 }
 
 void frmMain::cmdEndOfShift_Click() {
-    if (!ctx_.link.CommError) ctx_.link.RSWrite("F135", "1");
+    if (!ctx_.link.CommError) WriteItemChecked(ctx_, "F135", "1");
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {

@@ -29,7 +29,7 @@ FileDialogRequest programFileRequest(const std::string& last, const std::string&
 ProgramCommands::ProgramCommands(AppContext& ctx, IFileDialog& dialogs, QWidget* parent)
     : ctx_(ctx), dialogs_(dialogs), parent_(parent) {}
 
-void ProgramCommands::runProgressWindow(int mode) {
+void ProgramCommands::runProgressWindow(ProgramTransfer mode) {
     if (enableBackgroundUpdate) enableBackgroundUpdate(false);
     {
         frmDownloadProg window(ctx_.link, ctx_.program, parent_);
@@ -40,19 +40,20 @@ void ProgramCommands::runProgressWindow(int mode) {
     ctx_.UpdateOnlineState();
 }
 
-void ProgramCommands::SelectProgramFile(int mode) {
-    if (mode == 0 && !ctx_.offerToGoOnline()) return;
+void ProgramCommands::SelectProgramFile(FileUse use) {
+    if (use == FileUse::Download && !ctx_.offerToGoOnline()) return;
 
     const FileDialogResult chosen = dialogs_.openFile(programFileRequest(gProgramFilePath, ""));
     if (chosen.cancelled) {
-        if (mode == 1 && InitializeTargetBoard) InitializeTargetBoard(gProgramFilePath);
+        if (use == FileUse::ForTargetBoard && InitializeTargetBoard)
+            InitializeTargetBoard(gProgramFilePath);
         return;
     }
     gProgramFilePath = chosen.path;
     DownloadFile(ctx_.program.set, gProgramFilePath, ctx_.link.messages());
     if (!ctx_.program.set.ValidProgram) return;
 
-    if (mode == 1) {
+    if (use == FileUse::ForTargetBoard) {
         if (InitializeTargetBoard) InitializeTargetBoard(gProgramFilePath);
         return;
     }
@@ -62,7 +63,7 @@ void ProgramCommands::SelectProgramFile(int mode) {
                            "Program Download", MsgButtons::YesNo,
                            MsgIcon::Question) != MsgResult::Yes)
         return;
-    runProgressWindow(0);
+    runProgressWindow(ProgramTransfer::Download);
 }
 
 void ProgramCommands::UploadProgramFile() {
@@ -83,7 +84,7 @@ void ProgramCommands::UploadProgramFile() {
 
     UploadFile(ctx_.program.set, gProgramFilePath, ctx_.link.messages());
     ctx_.program.progress.InUploadMode = true;
-    runProgressWindow(1);
+    runProgressWindow(ProgramTransfer::Upload);
 }
 
 }  // namespace voran

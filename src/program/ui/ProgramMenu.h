@@ -3,6 +3,8 @@
 #include <functional>
 #include <string>
 
+#include "program/ProgramState.h"
+
 class QWidget;
 
 namespace voran {
@@ -24,22 +26,24 @@ public:
     // modal transfer; set by the frame.
     std::function<void(bool enabled)> enableBackgroundUpdate;
 
-    // SelectProgramFile(1) hands the chosen path (or, when the dialog was
+    // SelectProgramFile(ForTargetBoard) hands the chosen path (or, when the dialog was
     // cancelled, the last one) to the target board window here:
     // frmTargetBoard::InitializeForm. The target board window sets it when
-    // it is added; until then mode 1 selects the program and stops.
+    // it is added; until then it selects the program and stops.
     std::function<void(const std::string& tarnixFile)> InitializeTargetBoard;
 
-    // Mode 0: pick a program file, check it, ask, and download it in the
-    // progress window. Mode 1: pick a program file for the target board
-    // window.
-    void SelectProgramFile(int mode);
+    // What a program file is picked for.
+    enum class FileUse {
+        Download,        // check it, ask, and download it in the progress window
+        ForTargetBoard,  // the target board window shows what it expects
+    };
+    void SelectProgramFile(FileUse use);
     // Pick a program file set, ask before replacing its image, and read the
     // board's program back into it in the progress window.
     void UploadProgramFile();
 
 private:
-    void runProgressWindow(int mode);
+    void runProgressWindow(ProgramTransfer mode);
 
     AppContext& ctx_;
     IFileDialog& dialogs_;

@@ -52,14 +52,14 @@ frmDownloadProg::frmDownloadProg(RSComm& link, ProgramState& program, QWidget* p
     NoDefaultButtons(this);
 }
 
-void frmDownloadProg::SetTransferMode(int mode) {
+void frmDownloadProg::SetTransferMode(ProgramTransfer mode) {
     mode_ = mode;
     Form_Load();
 }
 
 void frmDownloadProg::Form_Load() {
-    lblWaitDisplay_->setText(mode_ == 0 ? "Sending Program at Address: "
-                                        : "Reading Program at Address: ");
+    lblWaitDisplay_->setText(mode_ == ProgramTransfer::Download ? "Sending Program at Address: "
+                                                                : "Reading Program at Address: ");
     adjustSize();
     CenterForm(this);
     Timer1_->stop();
@@ -67,7 +67,7 @@ void frmDownloadProg::Form_Load() {
 
 void frmDownloadProg::Timer1_Timer() {
     const ProgramProgress& p = program_.progress;
-    if (mode_ == 0) {
+    if (mode_ == ProgramTransfer::Download) {
         if (!p.InProgramMode) return;
         lblWaitDisplay_->setText(p.WritingIdent ? QString("Writing Program Ident ... ")
                                                 : "Writing to Program Address: " +
@@ -86,14 +86,14 @@ void frmDownloadProg::RunTransfer() {
     ProgramState& state = program_;
     state.doEvents = [] { QCoreApplication::processEvents(); };
     state.stopRequested = [this] { return cancelRequested(); };
-    if (mode_ == 0)
+    if (mode_ == ProgramTransfer::Download)
         DumpProgram(link_, state, link_.messages());
     else
         UploadProgram(link_, state, link_.messages());
     state.doEvents = nullptr;
     state.stopRequested = nullptr;
     Timer1_->stop();
-    mode_ = 0;
+    mode_ = ProgramTransfer::Download;
     setRunning(false);
     QCoreApplication::processEvents();
     // Hiding ends the modal display; the caller then deletes the window.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "program/ProgramState.h"
 #include "widgets/ProgressWindow.h"
 
 class QGroupBox;
@@ -24,9 +25,8 @@ class frmDownloadProg : public ProgressDialog {
 public:
     frmDownloadProg(RSComm& link, ProgramState& program, QWidget* parent = nullptr);
 
-    // 0 download (the default), 1 upload.
-    void SetTransferMode(int mode = 0);
-    int mode() const { return mode_; }
+    void SetTransferMode(ProgramTransfer mode = ProgramTransfer::Download);
+    ProgramTransfer mode() const { return mode_; }
 
     QGroupBox* fraWaitDisplay() const { return fraWaitDisplay_; }
     QLabel* lblWaitDisplay() const { return lblWaitDisplay_; }
@@ -46,7 +46,7 @@ private:
 
     RSComm& link_;
     ProgramState& program_;
-    int mode_ = 0;
+    ProgramTransfer mode_ = ProgramTransfer::Download;
     QGroupBox* fraWaitDisplay_ = nullptr;
     QLabel* lblWaitDisplay_ = nullptr;
     QTimer* Timer1_ = nullptr;

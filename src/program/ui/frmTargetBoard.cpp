@@ -19,6 +19,7 @@
 #include "widgets/NumericEntry.h"
 #include "window/AppContext.h"
 #include "widgets/Buttons.h"
+#include "window/BoardWrite.h"
 
 namespace voran {
 
@@ -458,15 +459,22 @@ bool frmTargetBoard::refreshRow(int i) {
 
 // --- Commands ----------------------------------------------------------------
 
-// Writes in order, each only while no link fault stands, in one
-// transaction.
-void frmTargetBoard::writeAll(const std::vector<std::pair<std::string, std::string>>& writes) {
+// Writes in order in one transaction, stopping at the first write that did
+// not land; true when all did. A write the board did not confirm is told
+// (a link fault the link has told).
+bool frmTargetBoard::writeAll(const std::vector<std::pair<std::string, std::string>>& writes) {
     auto t = ctx_.link.begin();
-    if (!t) return;
+    if (!t) return false;
     for (const auto& [address, value] : writes) {
-        if (ctx_.link.CommError) break;
+        if (ctx_.link.CommError) return false;
         t->write(address, value);
+        if (!t->writeFailed()) continue;
+        if (t->echoMismatch() && !ctx_.link.CommError)
+            ctx_.messages.show(WriteNotConfirmedText(address), kWriteNotConfirmedTitle,
+                               MsgButtons::Ok, MsgIcon::Exclamation);
+        return false;
     }
+    return true;
 }
 
 void frmTargetBoard::cmdResetFaults_Click() {
@@ -499,8 +507,8 @@ void frmTargetBoard::cmdSetToCurrDate_Click() {
 }
 
 bool frmTargetBoard::acceptRow(int i, std::int64_t value) {
-    if (ctx_.linkUsable()) writeAll({{SetupAddress[i], std::to_string(value)}});
-    return true;
+    // A value the board did not take goes back out of the box.
+    return !ctx_.linkUsable() || writeAll({{SetupAddress[i], std::to_string(value)}});
 }
 
 void frmTargetBoard::spinRow(int i) {

@@ -118,7 +118,7 @@ private:
     bool rowShown(int i) const;
     void setClockControlsEnabled(bool on);
     void showPcClock();
-    void writeAll(const std::vector<std::pair<std::string, std::string>>& writes);
+    bool writeAll(const std::vector<std::pair<std::string, std::string>>& writes);
     bool acceptRow(int i, std::int64_t value);
     void spinRow(int i);
 

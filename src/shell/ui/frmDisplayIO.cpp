@@ -273,7 +273,7 @@ void frmDisplayIO::showUnknown(int index) {
 }
 
 void frmDisplayIO::showReply(int index, const std::string& reply) {
-    const std::int64_t value = LeadingInteger(reply);
+    const std::int64_t value = ReplyToValue(reply);
     if (index < 2) {
         // A flag is on only when the board says exactly 1.
         showState(lblk910State_[index], value == 1);

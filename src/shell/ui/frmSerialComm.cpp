@@ -11,6 +11,7 @@
 
 #include "number/NumberText.h"
 #include "window/AppContext.h"
+#include "window/BoardWrite.h"
 
 namespace voran {
 
@@ -56,7 +57,7 @@ const std::array<const char*, frmSerialComm::kItems>& frmSerialComm::ItemAddress
 
 std::string frmSerialComm::DisplayText(int index, const std::string& reply) {
     if (index != kFunctionItem) return reply;
-    const std::int64_t function = LeadingInteger(reply);
+    const std::int64_t function = ReplyToValue(reply);
     if (function == kReadHoldingRegisters) return "Read";
     if (function == kWriteMultipleRegisters) return "Write";
     return "??" + reply;
@@ -141,7 +142,7 @@ void frmSerialComm::cmdResetErr_Click() {
     // Nothing goes out over a link that has failed: the next pass takes the
     // program offline instead.
     if (!ctx_.linkUsable()) return;
-    ctx_.link.RSWrite(kCommErrorItem, "0");
+    WriteItemChecked(ctx_, kCommErrorItem, "0");
 }
 
 }  // namespace voran

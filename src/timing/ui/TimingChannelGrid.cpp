@@ -97,20 +97,19 @@ void TimingChannelGrid::showSetpoints(const SetupData& data, bool editable) {
 
 // --- Channel recall --------------------------------------------------------
 
-bool TimingChannelGrid::RecallOneSetpoint(int ch) {
+std::optional<pls::Recall> TimingChannelGrid::RecallOneSetpoint(int ch) {
     RSComm& link = ctx_.link;
-    if (!link.OnlineMode) return false;
+    if (!link.OnlineMode) return std::nullopt;
     auto t = link.begin();
-    if (!t || !pls::RecallChannel(*t, ch)) return false;
-    LastRecallState = t->recallState();
-    LastRecallPos = t->recallPosition();
-    return true;
+    if (!t) return std::nullopt;
+    return pls::RecallChannel(*t, ch);
 }
 
 // One recall of channel ch into its boxes: the PLS answers one setpoint a
 // recall and says whether it is the ON or the OFF setpoint.
 TimingChannelGrid::Recalled TimingChannelGrid::recallSetpointInto(int ch, bool store) {
-    if (!RecallOneSetpoint(ch)) {
+    const std::optional<pls::Recall> recall = RecallOneSetpoint(ch);
+    if (!recall) {
         if (ctx_.link.CommError) return Recalled::Fault;
         ctx_.messages.show("Unable to Recall Channel ch" + std::to_string(ch), "Channel Recall",
                            MsgButtons::Ok, MsgIcon::Information);
@@ -118,11 +117,10 @@ TimingChannelGrid::Recalled TimingChannelGrid::recallSetpointInto(int ch, bool s
         return Recalled::ChannelDone;
     }
     auto& setpoint = ctx_.tables.CurrentData.Setpoint[ch];
-    const QString pos = QString::number(LastRecallPos);
-    if (LastRecallState == 1 || LastRecallState == 0) {
-        const int which = LastRecallState == 1 ? 0 : 1;
-        txtChannel_[ch + which * kOffBase]->setText(pos);
-        if (store) setpoint[which] = static_cast<std::int16_t>(LastRecallPos);
+    if (recall->state == 1 || recall->state == 0) {
+        const int which = recall->state == 1 ? 0 : 1;
+        txtChannel_[ch + which * kOffBase]->setText(QString::number(recall->position));
+        if (store) setpoint[which] = static_cast<std::int16_t>(recall->position);
         showInDiagram(ch);
         return Recalled::More;
     }

@@ -3,9 +3,12 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 #include <QGroupBox>
 #include <QString>
+
+#include "timing/PlsFrames.h"
 
 class QLabel;
 class QPushButton;
@@ -66,7 +69,7 @@ private:
     enum class Recalled { More, ChannelDone, Fault };
 
     void buildControls();
-    bool RecallOneSetpoint(int ch);
+    std::optional<pls::Recall> RecallOneSetpoint(int ch);
     Recalled recallSetpointInto(int ch, bool store);
     bool txtChannel_Validate(int i, std::int64_t value);
     void updChannel_Change(int i, std::int64_t value);
@@ -82,8 +85,6 @@ private:
     std::array<NumericEntry*, kGridBoxes> txtChannel_{};
     std::array<QLabel*, 10> lblChannel_{};
 
-    int LastRecallState = 0;
-    int LastRecallPos = 0;
     // The recall of all channels: the channel under way (kChannels when
     // none) and the recalls it has had.
     int recallChannel_ = kChannels;

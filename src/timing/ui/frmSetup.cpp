@@ -11,6 +11,7 @@
 #include "data/ItemTable.h"
 #include "window/AppContext.h"
 #include "widgets/NumericEntry.h"
+#include "window/BoardWrite.h"
 
 namespace voran {
 
@@ -200,12 +201,12 @@ void frmSetup::showRefreshed(int i, const std::string& text) {
         if (Editing(i)) return;
         txtSetup_[i]->setText(t);
         // A check box the refresh changes counts as clicked.
-        if (shiftRule(i, LeadingWholeNumber(t))) maskChanged(false);
+        if (shiftRule(i, ReplyToValue(text))) maskChanged(false);
     } else if (i < kBoxes) {
         if (!Editing(i)) txtSetup_[i]->setText(t);
     } else if (i < kMaskItem) {
         lblCalShift_[i - kBoxes]->setText(t);
-    } else if (showMask(LeadingWholeNumber(t))) {
+    } else if (showMask(ReplyToValue(text))) {
         // Counted as one click once all twelve show the controller's mask,
         // so no half-applied mask is ever written.
         maskChanged(false);
@@ -277,9 +278,16 @@ void frmSetup::ShowOfflineValues() {
 
 bool frmSetup::acceptValue(int i, std::int64_t value) {
     auto& data = ctx_.tables.CurrentData;
-    if (i < static_cast<int>(data.Value.size())) data.Value[i] = static_cast<std::int32_t>(value);
+    const bool held = i < static_cast<int>(data.Value.size());
+    const std::int32_t before = held ? data.Value[i] : 0;
+    if (held) data.Value[i] = static_cast<std::int32_t>(value);
     if (i < kStations && shiftRule(i, value)) maskChanged(true);
-    if (ctx_.linkUsable()) ctx_.link.RSWrite(AddressList[i], std::to_string(value));
+    // A value the board did not take is not the set-up's value: the box goes
+    // back to what it showed.
+    if (ctx_.linkUsable() && !WriteItemChecked(ctx_, AddressList[i], std::to_string(value))) {
+        if (held) data.Value[i] = before;
+        return false;
+    }
     return true;
 }
 
@@ -315,7 +323,7 @@ void frmSetup::maskChanged(bool byOperator) {
     auto& value = ctx_.tables.CurrentData.Value;
     if (byOperator && kMaskItem < static_cast<int>(value.size())) value[kMaskItem] = mask;
     if (ctx_.linkUsable())
-        ctx_.link.RSWrite(items::ItemAddress(items::kJamEnableMask), std::to_string(mask));
+        WriteItemChecked(ctx_, items::ItemAddress(items::kJamEnableMask), std::to_string(mask));
 }
 
 // --- Calibration -----------------------------------------------------------
@@ -325,7 +333,7 @@ void frmSetup::cmdCalibrate_Click() {
         ctx_.messages.show("Enter calibration mode (reset counts).\r\n\r\nDo you wish to continue?",
                            "Calibrate Shifts", MsgButtons::YesNoCancel, MsgIcon::Question);
     if (answer != MsgResult::Yes) return;
-    if (ctx_.linkUsable()) ctx_.link.RSWrite(kCalibrateAddress, "1");
+    if (ctx_.linkUsable()) WriteItemChecked(ctx_, kCalibrateAddress, "1");
 }
 
 void frmSetup::cmdAutoSet_Click() {
@@ -337,14 +345,20 @@ void frmSetup::cmdAutoSet_Click() {
     auto& value = ctx_.tables.CurrentData.Value;
     for (int k = 0; k < kStations; ++k) {
         if (link.CommError || !link.OnlineMode) break;
-        const std::string text = link.RSRead(AddressList[kBoxes + k]);
-        if (link.CommError) break;
-        link.RSWrite(AddressList[k], text);
-        if (link.CommError) break;
+        // A count that could not be read is not copied, and the copy stops
+        // at the first count the board did not take.
+        const std::optional<std::string> text = ReadItemChecked(ctx_, AddressList[kBoxes + k]);
+        if (!text) {
+            if (!link.CommError)
+                ctx_.messages.show("The calibrate count of station " + std::to_string(k + 1) +
+                                       " could not be read.\r\n\r\nShifts are not set from it.",
+                                   "Auto Set Shifts", MsgButtons::Ok, MsgIcon::Exclamation);
+            break;
+        }
+        if (!WriteItemChecked(ctx_, AddressList[k], *text)) break;
         // The working data take the count that was just written, so that a
         // later Save keeps what the controller now holds.
-        const std::int32_t count =
-            static_cast<std::int32_t>(LeadingWholeNumber(QString::fromStdString(text)));
+        const std::int32_t count = ReplyToValue(*text);
         if (kBoxes + k < static_cast<int>(value.size())) value[kBoxes + k] = count;
         if (k < static_cast<int>(value.size())) value[k] = count;
         txtSetup_[k]->setText(QStringLiteral("-"));

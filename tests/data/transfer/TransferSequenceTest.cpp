@@ -33,7 +33,7 @@ TEST_F(TransferTest, UploadFillsCurrentDataFromTheBoardsMemoryAndPls) {
 TEST_F(TransferTest, SetUpOnlyDownloadWritesTheSetUpItemsAndNoShiftCountOnTheWire) {
     const SetupData& d = tables.CurrentData;
     for (const TransferItems which : {TransferItems::SetUpOnly, TransferItems::All}) {
-        const int mode = link.currentMode();
+        const int mode = static_cast<int>(link.currentMode());
         port.clearTrace();
         const TransferReport r = DataTransfer(link, tables).RunTransfer(kTransferDownload, which);
         EXPECT_TRUE(r.complete());

@@ -56,12 +56,13 @@ TEST_F(PlsCommands, ClearFirstSendsAClearingFrameThenTheProgrammingFrame) {
 TEST_F(PlsCommands, TwoRecallsGiveTheOnThenTheOffSetpoint) {
     pls().program(3, 360, 45);
     pls().program(0, 17 * 256, 0);  // a high byte above 16 is invalid
-    // channel, accepted, state (1 ON, 0 OFF, 2 neither), position
-    for (const auto [chan, ok, state, pos] :
-         {std::array{3, 1, 1, 360}, {3, 1, 0, 45}, {6, 1, 2, 0}, {0, 0, 2, 0}}) {
+    // channel, then state (1 ON, 0 OFF, 2 neither) and position; channel 0
+    // answers no position
+    using R = std::optional<pls::Recall>;
+    for (const auto& [chan, recall] :
+         {std::pair{3, R{{1, 360}}}, {3, R{{0, 45}}}, {6, R{{2, 0}}}, {0, R{}}}) {
         auto t = link.begin();
-        EXPECT_EQ(pls::RecallChannel(*t, chan), ok == 1) << chan;
-        EXPECT_EQ(std::pair(t->recallState(), t->recallPosition()), std::pair(state, pos));
+        EXPECT_EQ(pls::RecallChannel(*t, chan), recall) << chan;
     }
     const Bytes out = sent();
     const auto in = port.received();  // the first recall: 360 = 1 * 256 + 104, ON
@@ -122,21 +123,18 @@ TEST_F(PlsCommands, ConfigurationDownloadSendsFourBlocksThenTheScaleFactorAndSto
 
 TEST_F(PlsCommands, ConfigurationUploadReadsNineteenBytesOrSaysWhyNot) {
     link.CloseRSComm();
-    EXPECT_EQ(InTransaction(link, [](RSComm::Transaction& t) { return pls::PLSConfigUpload(t); }),
-              (std::array<int, 19>{}))
-        << "zeros: no upload yet";
+    EXPECT_EQ(InTransaction(link, &pls::PLSConfigUpload), std::nullopt);
     EXPECT_EQ(messages.shown, warning("Not able to Upload Configuration from PLS.", "PLS Upload"));
     link.OpenRSComm(port);
     port.clearTrace();
     pls().config[0] = 42;  // the program number, second in the upload
-    const auto upload =
-        InTransaction(link, [](RSComm::Transaction& t) { return pls::PLSConfigUpload(t); });
-    EXPECT_EQ(upload[1], 42);
+    const auto upload = InTransaction(link, &pls::PLSConfigUpload);
+    ASSERT_TRUE(upload);
+    EXPECT_EQ((*upload)[1], 42);
     EXPECT_EQ(sent(), cat({{0xFF, 12}, Bytes(19, 0x55)}));
+    // A failed upload never hands back an earlier upload's values.
     link.CloseRSComm();
-    EXPECT_EQ(InTransaction(link, [](RSComm::Transaction& t) { return pls::PLSConfigUpload(t); }),
-              upload)
-        << "the previous upload's values";
+    EXPECT_EQ(InTransaction(link, &pls::PLSConfigUpload), std::nullopt);
 }
 
 TEST_F(PlsCommands, RefusedCommandNamesTheRuleInOneBoxAndProgramsNothing) {
