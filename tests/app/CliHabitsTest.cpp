@@ -15,16 +15,12 @@ namespace {
 class CliHabits : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder.write("board.preset", "B8176 66\nB8177 10\nB8159 23\nW182 1000\nD1100 19999\n");
-        folder.write("Support/RSPort.cfg", "9,19200\n");
         folder.write("Support/FaultErrCodes.txt", "42,\"Overload, station 3\"\n0A,Parity\n");
-        ASSERT_TRUE(folder.startSim(9, {"--preset", folder.path("board.preset")})) << folder.said;
+        ASSERT_TRUE(
+            folder.startBoard(9, 19200, "B8176 66\nB8177 10\nB8159 23\nW182 1000\nD1100 19999\n"))
+            << folder.said;
     }
-    // "status|stdout|stderr"
-    std::string cli(const std::vector<std::string>& args) {
-        const RunResult o = folder.run("voran-cli", args);
-        return std::to_string(o.status) + "|" + o.out + "|" + o.err;
-    }
+    std::string cli(const std::vector<std::string>& args) { return folder.cliSays(args); }
     SimProgramFolder folder;
 };
 
@@ -63,7 +59,7 @@ TEST_F(CliHabits, QuietSaysNothingOnSuccessAndEveryErrorIsOneLine) {
     EXPECT_EQ(cli({"--verbose", "read", "W182"}),
               "0|7\n|voran-cli: port 9 at 19200 bit/s, the board answered\n");
 
-    const RunResult noPort = folder.run("voran-cli", {"--port", "98", "read", "B8176"});
+    const RunResult noPort = folder.cli({"--port", "98", "read", "B8176"});
     EXPECT_EQ(noPort.status, 1);
     EXPECT_EQ(noPort.out, "");
     EXPECT_EQ(noPort.err.rfind("Comm Port Error: Error Number = ", 0), 0u) << noPort.err;
@@ -71,11 +67,9 @@ TEST_F(CliHabits, QuietSaysNothingOnSuccessAndEveryErrorIsOneLine) {
 }
 
 TEST_F(CliHabits, ReadEveryPrintsOneTimeStampedLineARound) {
-    const RunResult plain =
-        folder.run("voran-cli", {"read", "--every", "0.1", "--count", "3", "W182", "D1100"});
+    const RunResult plain = folder.cli({"read", "--every", "0.1", "--count", "3", "W182", "D1100"});
     EXPECT_EQ(plain.status, 0) << plain.err;
-    const RunResult json =
-        folder.run("voran-cli", {"read", "W182", "--json", "--count", "2", "--every", "0.1"});
+    const RunResult json = folder.cli({"read", "W182", "--json", "--count", "2", "--every", "0.1"});
     EXPECT_EQ(json.status, 0) << json.err;
     const std::string stamp = R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d)";
     const std::pair<const RunResult*, std::string> expected[] = {
@@ -105,7 +99,7 @@ TEST_F(CliHabits, ReportAndExportWriteToStandardOutputForADash) {
     EXPECT_EQ(cli({"export", "--csv", file, "-"}), "0|" + *folder.read("a.csv") + "|");
     EXPECT_EQ(cli({"export", "--csv", file, folder.path("b.txt")}).substr(0, 3), "2||");
 
-    const RunResult pdf = folder.run("voran-cli", {"report", file, "-"});
+    const RunResult pdf = folder.cli({"report", file, "-"});
     EXPECT_EQ(pdf.status, 0) << pdf.err;
     EXPECT_EQ(pdf.out.rfind("%PDF-", 0), 0u);
     EXPECT_NE(pdf.out.find("%%EOF"), std::string::npos);
@@ -117,15 +111,14 @@ TEST(Demo, TheSimulatorsDemoRunsTheLineFromTheExamplesPreset) {
     SimProgramFolder folder;
     folder.write("Support/RSPort.cfg", "9,19200\n");
     ASSERT_TRUE(folder.startSim(9, {"--demo"})) << folder.said;
-    const RunResult first = folder.run("voran-cli", {"read", "W1042", "D1100"});
+    const RunResult first = folder.cli({"read", "W1042", "D1100"});
     ASSERT_EQ(first.status, 0) << first.err;
     std::istringstream values(first.out);
     long shifts = 0, goodCans = 0;
     values >> shifts >> goodCans;
     EXPECT_EQ(shifts, 4095);
     EXPECT_GE(goodCans, 412873);
-    const RunResult later =
-        folder.run("voran-cli", {"read", "--every", "0.5", "--count", "3", "D1100"});
+    const RunResult later = folder.cli({"read", "--every", "0.5", "--count", "3", "D1100"});
     std::istringstream rounds(later.out);
     std::string stamp;
     long last = 0;
@@ -133,7 +126,7 @@ TEST(Demo, TheSimulatorsDemoRunsTheLineFromTheExamplesPreset) {
     }
     EXPECT_GT(last, goodCans) << later.out;
 
-    const RunResult status = folder.run("voran-cli", {"status", "--json"});
+    const RunResult status = folder.cli({"status", "--json"});
     EXPECT_NE(status.out.find(R"("program_ident":"DEMOLINE","program_revision":2,)"
                               R"("program_checksum":90})"),
               std::string::npos)

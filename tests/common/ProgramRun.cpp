@@ -38,6 +38,13 @@ pid_t spawn(std::vector<std::string> args, int outFd, int errFd) {
 
 }  // namespace
 
+std::vector<std::string> Words(const std::string& line) {
+    std::istringstream in(line);
+    std::vector<std::string> words;
+    for (std::string w; in >> w;) words.push_back(w);
+    return words;
+}
+
 TempFolder::TempFolder() {
     std::string pattern = (fs::temp_directory_path() / "voran-test-XXXXXX").string();
     if (mkdtemp(pattern.data())) path_ = pattern;
@@ -92,6 +99,15 @@ bool SimProgramFolder::startSim(int port, const std::vector<std::string>& args) 
     ended_ = n <= 0 && link.empty();
     close(fds[0]);
     return !link.empty();
+}
+
+bool SimProgramFolder::startBoard(int port, int speed, const std::string& preset,
+                                  const std::vector<std::string>& args) {
+    write("Support/RSPort.cfg", std::to_string(port) + "," + std::to_string(speed) + "\n");
+    write("board.preset", preset);
+    std::vector<std::string> all = {"--preset", path("board.preset")};
+    all.insert(all.end(), args.begin(), args.end());
+    return startSim(port, all);
 }
 
 int SimProgramFolder::stopSim() {

@@ -26,6 +26,9 @@ private:
     std::string path_;
 };
 
+// "a b c" -> {"a", "b", "c"}: a command line in a table row written as one text.
+std::vector<std::string> Words(const std::string& line);
+
 // What a finished program left behind.
 struct RunResult {
     int status = -1;  // exit code; -1 when it did not start or did not exit normally
@@ -47,10 +50,21 @@ public:
     // Stops the simulator (SIGTERM) and returns its wait status, or waits for
     // one that already ended; -1 when none was running.
     int stopSim();
+    // The board of most command-line tests: the folder's settings name port
+    // `port` at `speed`, its memory starts as the "ADDRESS VALUE" lines of
+    // `preset`, and k900-sim serves it with `args` after "--preset FILE".
+    bool startBoard(int port, int speed, const std::string& preset,
+                    const std::vector<std::string>& args = {});
 
     // Copies `program` from the build's bin folder into this folder (once),
     // runs it there with `args` and waits for it to end.
     RunResult run(const std::string& program, const std::vector<std::string>& args);
+    RunResult cli(const std::vector<std::string>& args) { return run("voran-cli", args); }
+    // "status|stdout|stderr" of voran-cli, for comparing a whole run at once.
+    std::string cliSays(const std::vector<std::string>& args) {
+        const RunResult o = cli(args);
+        return std::to_string(o.status) + "|" + o.out + "|" + o.err;
+    }
 
     std::string said;    // the simulator's stdout and stderr so far
     std::string device;  // its pseudo-terminal, from the "device" line

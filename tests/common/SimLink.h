@@ -3,6 +3,7 @@
 #include <QTemporaryDir>
 
 #include "FakeMessageBox.h"
+#include "ProgramRun.h"
 #include "SimBoard.h"
 #include "SimPort.h"
 #include "link/RSComm.h"
@@ -18,6 +19,17 @@ struct SimLink {
     sim::SimBoard board;
     sim::SimPort port{board, clock};
     RSComm link{clock, messages, folder.path().toStdString()};
+};
+
+// The same without Qt's folder: the link and the board of a test that needs
+// no window, a fresh one for each row of a table where rows carry state.
+struct FreshLink {
+    TempFolder folder;
+    ManualClock clock;
+    sim::SimBoard board;
+    sim::SimPort port{board, clock};
+    FakeMessageBox boxes;
+    RSComm link{clock, boxes, folder.path()};
 };
 
 }  // namespace voran::testing

@@ -13,6 +13,7 @@ struct WireAccess {
     bool write;
     int address;  // byte address
     int value;    // the byte written; 0 for a read
+    bool operator==(const WireAccess&) const = default;
 };
 
 // Decodes the bytes the PC sent: 0xFF and a command code open a command (1:

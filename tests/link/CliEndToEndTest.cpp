@@ -9,13 +9,8 @@ namespace {
 
 TEST(CliEndToEnd, ReadsWritesAndReadsBackThroughTheSharedSettingsOrSaysWhyNot) {
     SimProgramFolder folder;
-    folder.write("board.preset", "B8176 66\nW182 1000\nD1100 19999\n");
-    folder.write("Support/RSPort.cfg", "9,19200\n");
-    ASSERT_TRUE(folder.startSim(9, {"--preset", folder.path("board.preset")})) << folder.said;
-    const auto cli = [&](const std::vector<std::string>& args) {
-        const RunResult o = folder.run("voran-cli", args);
-        return std::to_string(o.status) + "|" + o.out + "|" + o.err;
-    };
+    ASSERT_TRUE(folder.startBoard(9, 19200, "B8176 66\nW182 1000\nD1100 19999\n")) << folder.said;
+    const auto cli = [&](const std::vector<std::string>& args) { return folder.cliSays(args); };
     EXPECT_EQ(cli({"read", "B8176", "W182", "D1100"}), "0|66\n1000\n19999\n|");
     EXPECT_EQ(cli({"write", "W182", "4321"}), "0||");
     EXPECT_EQ(cli({"--port", "9", "--speed", "9600", "read", "W182"}), "0|4321\n|");
@@ -36,54 +31,33 @@ TEST(CliEndToEnd, ReadsWritesAndReadsBackThroughTheSharedSettingsOrSaysWhyNot) {
 // type holds. Other addresses are written as given.
 TEST(CliEndToEnd, WriteToASetUpItemKeepsTheSetUpWindowsRange) {
     SimProgramFolder folder;
-    folder.write("board.preset", "W1000 20\nB1030 5\nW1042 4095\nW182 7\n");
-    folder.write("Support/RSPort.cfg", "11,9600\n");
-    ASSERT_TRUE(folder.startSim(11, {"--preset", folder.path("board.preset")})) << folder.said;
+    ASSERT_TRUE(folder.startBoard(11, 9600, "W1000 20\nB1030 5\nW1042 4095\nW182 7\n"))
+        << folder.said;
     struct Case {
-        std::vector<std::string> args;
+        const char* args;
         int status;
-        std::string err;
-        std::string item;
-        std::string holds;
+        std::string item, holds, err;
     };
-    const std::string forced = "; --force writes it anyway)\n";
+    const auto refused = [](const std::string& range, const std::string& item) {
+        return "voran-cli: Only a Number Between " + range + " can be Entered (item " + item +
+               "; --force writes it anyway)\n";
+    };
+    const std::string shifts = refused("1 and 319", "0 W1000, Station 01 shifts");
     const Case cases[] = {
-        {{"write", "W1000", "500"},
-         1,
-         "voran-cli: Only a Number Between 1 and 319 can be Entered (item 0 W1000, Station 01 "
-         "shifts" +
-             forced,
-         "W1000",
-         "20"},
-        {{"write", "w1000", "0"},
-         1,
-         "voran-cli: Only a Number Between 1 and 319 can be Entered (item 0 W1000, Station 01 "
-         "shifts" +
-             forced,
-         "W1000",
-         "20"},
-        {{"write", "B1030", "256"},
-         1,
-         "voran-cli: Only a Number Between 0 and 255 can be Entered (item 12 B1030, Station 01 "
-         "missing cans" +
-             forced,
-         "B1030",
-         "5"},
-        {{"write", "W1042", "4096"},
-         1,
-         "voran-cli: Only a Number Between 0 and 4095 can be Entered (item 37 W1042, Transfer jam "
-         "enable mask" +
-             forced,
-         "W1042",
-         "4095"},
-        {{"write", "W1000", "319"}, 0, "", "W1000", "319"},
-        {{"write", "--force", "W1000", "500"}, 0, "", "W1000", "500"},
-        {{"write", "W182", "5000"}, 0, "", "W182", "5000"},
+        {"write W1000 500", 1, "W1000", "20", shifts},
+        {"write w1000 0", 1, "W1000", "20", shifts},
+        {"write B1030 256", 1, "B1030", "5",
+         refused("0 and 255", "12 B1030, Station 01 missing cans")},
+        {"write W1042 4096", 1, "W1042", "4095",
+         refused("0 and 4095", "37 W1042, Transfer jam enable mask")},
+        {"write W1000 319", 0, "W1000", "319", ""},
+        {"write --force W1000 500", 0, "W1000", "500", ""},
+        {"write W182 5000", 0, "W182", "5000", ""},
     };
     for (const Case& c : cases) {
-        const RunResult o = folder.run("voran-cli", c.args);
-        EXPECT_EQ(std::tie(o.status, o.err), std::tie(c.status, c.err)) << c.args[1];
-        EXPECT_EQ(folder.run("voran-cli", {"read", c.item}).out, c.holds + "\n") << c.args[1];
+        const RunResult o = folder.cli(Words(c.args));
+        EXPECT_EQ(std::tie(o.status, o.err), std::tie(c.status, c.err)) << c.args;
+        EXPECT_EQ(folder.cli({"read", c.item}).out, c.holds + "\n") << c.args;
     }
 }
 

@@ -7,11 +7,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "FakeMessageBox.h"
-#include "ProgramRun.h"
-#include "SimBoard.h"
-#include "SimPort.h"
-#include "link/RSComm.h"
+#include "SimLink.h"
 
 namespace voran::testing {
 
@@ -26,15 +22,8 @@ inline const FakeMessageBox::Shown kCableBox = alarm(
     "COMM Port and PROG Port.");
 
 // The link against the simulated board in a fresh program folder.
-class LinkTest : public ::testing::Test {
+class LinkTest : public ::testing::Test, protected FreshLink {
 protected:
-    TempFolder folder;
-    ManualClock clock;
-    sim::SimBoard board;
-    sim::SimPort port{board, clock};
-    FakeMessageBox boxes;
-    RSComm link{clock, boxes, folder.path()};
-
     // Opens the link and forgets the greeting on the wire.
     void goOnline() {
         link.OpenRSComm(port);

@@ -25,7 +25,8 @@ TEST(PortSettingsFile, ANamedPipeOrADeviceIsRefusedAtOnceAndLeftAsItIs) {
         SCOPED_TRACE(r.name);
         if (r.device && ::geteuid() != 0) continue;  // only the superuser makes nodes
         HangGuard guard;
-        TempFolder folder;
+        FreshLink l;
+        TempFolder& folder = l.folder;
         std::filesystem::create_directories(folder.path("Support"));
         const std::string path = folder.path("Support/RSPort.cfg");
         const std::string node = folder.path("null");
@@ -35,15 +36,10 @@ TEST(PortSettingsFile, ANamedPipeOrADeviceIsRefusedAtOnceAndLeftAsItIs) {
         } else {
             ASSERT_TRUE(MakeFifo(path));
         }
-        ManualClock clock;
-        sim::SimBoard board;
-        sim::SimPort port(board, clock);
-        FakeMessageBox boxes;
-        RSComm link(clock, boxes, folder.path());
-        link.OpenRSComm(port);
-        ASSERT_EQ(boxes.shown.size(), 1u);
-        EXPECT_EQ(boxes.shown[0].text, "Error Number = 22\r\n\r\nNot a regular file: " + path);
-        EXPECT_FALSE(link.OnlineMode || port.isOpen());
+        l.link.OpenRSComm(l.port);
+        ASSERT_EQ(l.boxes.shown.size(), 1u);
+        EXPECT_EQ(l.boxes.shown[0].text, "Error Number = 22\r\n\r\nNot a regular file: " + path);
+        EXPECT_FALSE(l.link.OnlineMode || l.port.isOpen());
         EXPECT_TRUE(r.device ? IsDeviceNode(node) : IsFifo(path));
     }
 }
@@ -77,19 +73,14 @@ TEST(PortSettingsFile, EachKindOfContentOpensTheRightPort) {
         {"huge port", "99999999999999999999,9600", 99, "9600,n,8,1", "99999999999999999999,9600"},
     };
     for (const auto& r : rows) {
-        TempFolder folder;
-        if (r.content) folder.write("Support/RSPort.cfg", *r.content);
-        ManualClock clock;
-        sim::SimBoard board;
-        sim::SimPort port(board, clock);
-        FakeMessageBox boxes;
-        RSComm link(clock, boxes, folder.path());
-        link.OpenRSComm(port);
-        EXPECT_TRUE(link.OnlineMode) << r.name;
-        EXPECT_EQ(port.portNumber(), r.port) << r.name;
-        EXPECT_EQ(port.settings(), r.lineSettings) << r.name;
-        EXPECT_EQ(folder.read("Support/RSPort.cfg"), r.fileAfter) << r.name;
-        EXPECT_TRUE(boxes.shown.empty()) << r.name;
+        FreshLink l;
+        if (r.content) l.folder.write("Support/RSPort.cfg", *r.content);
+        l.link.OpenRSComm(l.port);
+        EXPECT_TRUE(l.link.OnlineMode) << r.name;
+        EXPECT_EQ(l.port.portNumber(), r.port) << r.name;
+        EXPECT_EQ(l.port.settings(), r.lineSettings) << r.name;
+        EXPECT_EQ(l.folder.read("Support/RSPort.cfg"), r.fileAfter) << r.name;
+        EXPECT_TRUE(l.boxes.shown.empty()) << r.name;
     }
 }
 

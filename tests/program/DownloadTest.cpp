@@ -81,6 +81,11 @@ protected:
         for (int n = 0; n < 100; ++n) end = whole.find('\n', end) + 1;
         return whole.substr(0, end);
     }
+    // Ends one row of a table: the link closed, the boxes forgotten.
+    void nextRow() {
+        link.CloseRSComm();
+        boxes.shown.clear();
+    }
     std::vector<std::string> titles() const {
         std::vector<std::string> t;
         for (const auto& b : boxes.shown) t.push_back(b.title);
@@ -201,8 +206,7 @@ TEST_F(Download, ConfigurationBoardsGetTheirThreeItemsByCode) {
                   (std::vector<std::pair<int, int>>{
                       {8181, 86}, {8176, 0}, {8188, r.b8188}, {8189, r.b8189}, {8190, r.b8190}}));
         EXPECT_EQ((Bytes{board.memory()[0x2000], board.memory()[0x2002]}), (Bytes{1, 3}));
-        link.CloseRSComm();
-        boxes.shown.clear();
+        nextRow();
     }
 }
 
@@ -236,8 +240,7 @@ TEST_F(Download, WrongOrMissingRecordAnswerHaltsWithoutLeavingProgramMode) {
         // The next greeting (FFH where a record would begin) takes the board
         // out of program mode.
         board.program().wrongSumAt = board.program().silentAfter = 0;
-        link.CloseRSComm();
-        boxes.shown.clear();
+        nextRow();
     }
 }
 
@@ -261,33 +264,26 @@ TEST_F(Download, BadImageIsRefusedWithNothingSent) {
         bool validAfter;
     };
     const std::string hex = folder.path("line.hex");
+    // The image read finds it damaged: the line and what is wrong with it.
+    const auto invalid = [&](const std::string& where) {
+        return box("Currently Selected Program is Invalid.\r\n\r\n" + hex + " line " + where +
+                       "\r\n\r\nProgram Download Halted!",
+                   "Program Dump", MsgIcon::Exclamation);
+    };
+    const std::string first = good.substr(0, good.find('\n') + 1);
     const Row rows[] = {
-        {"bad checksum on line 2", good.substr(0, good.find('\n') + 1) + ":03401000FF5503AB\r\n",
-         box("Currently Selected Program is Invalid.\r\n\r\n" + hex +
-                 " line 2: the record checksum is wrong.\r\n\r\nProgram Download Halted!",
-             "Program Dump", MsgIcon::Exclamation),
-         false},
-        {"empty line", good.substr(0, good.find('\n') + 1) + "\r\n" + ":00000001FF\r\n",
-         box("Currently Selected Program is Invalid.\r\n\r\n" + hex +
-                 " line 2: the line is empty.\r\n\r\nProgram Download Halted!",
-             "Program Dump", MsgIcon::Exclamation),
-         false},
+        {"bad checksum on line 2", first + ":03401000FF5503AB\r\n",
+         invalid("2: the record checksum is wrong."), false},
+        {"empty line", first + "\r\n" + ":00000001FF\r\n", invalid("2: the line is empty."), false},
         {"cut at a record boundary", cutImage(),
-         box("Currently Selected Program is Invalid.\r\n\r\n" + hex +
-                 " line 100: the image ends without its end record (:00000001FF): it may have "
-                 "been cut short.\r\n\r\nProgram Download Halted!",
-             "Program Dump", MsgIcon::Exclamation),
+         invalid("100: the image ends without its end record (:00000001FF): it may have been "
+                 "cut short."),
          false},
-        {"record after the end record", good + good.substr(0, good.find('\n') + 1),
-         box("Currently Selected Program is Invalid.\r\n\r\n" + hex +
-                 " line 4: a record follows the end record.\r\n\r\nProgram Download Halted!",
-             "Program Dump", MsgIcon::Exclamation),
-         false},
+        {"record after the end record", good + first,
+         invalid("4: a record follows the end record."), false},
         {"extended address record", ":020000040000FA\r\n" + good,
-         box("Currently Selected Program is Invalid.\r\n\r\n" + hex +
-                 " line 1: record type 04 is not a data record (only types 00 and 01 are "
-                 "downloaded).\r\n\r\nProgram Download Halted!",
-             "Program Dump", MsgIcon::Exclamation),
+         invalid("1: record type 04 is not a data record (only types 00 and 01 are "
+                 "downloaded)."),
          false},
         {"empty file", std::string(),
          box(hex + " File is Not Valid\r\n\r\nProgram Downloaded Halted", "Program Download",
@@ -314,8 +310,7 @@ TEST_F(Download, BadImageIsRefusedWithNothingSent) {
         EXPECT_EQ(program.set.ValidProgram, r.validAfter);
         EXPECT_NE(board.peek("B8181"), 86);
         EXPECT_EQ(identBlockOf(board)[0], 'O') << "the ident stays";
-        link.CloseRSComm();
-        boxes.shown.clear();
+        nextRow();
     }
 }
 
@@ -388,8 +383,7 @@ TEST_F(Download, BytesOutsideProgramMemoryGoOnlyAfterTheirOwnQuestion) {
                 EXPECT_EQ(board.memory()[r.address + 15], 15);
                 EXPECT_EQ(board.memory()[0x4001], 1);
             }
-            link.CloseRSComm();
-            boxes.shown.clear();
+            nextRow();
         }
     }
 }
@@ -452,9 +446,8 @@ TEST_F(Download, FailedWritesEndItWithTheMessageOfTheirStep) {
         if (r.programSent) {
             EXPECT_EQ(identBlockOf(board)[0], 0) << "no ident over it";
         }
-        link.CloseRSComm();
+        nextRow();
         port.burst = {};
-        boxes.shown.clear();
     }
 }
 
@@ -482,8 +475,7 @@ TEST_F(Download, HaltedDownloadLeavesAnEmptyIdentBlock) {
 
         board.program().wrongSumAt = board.program().silentAfter = 0;
         board.program().refuseExit = false;
-        link.CloseRSComm();
-        boxes.shown.clear();
+        nextRow();
         select("ABC");
         goOnline();
         run(MsgResult::No);
@@ -494,8 +486,7 @@ TEST_F(Download, HaltedDownloadLeavesAnEmptyIdentBlock) {
                       "\t\t-\r\n  Program Checksum: \t-\r\n"),
                   std::string::npos)
             << boxes.shown[0].text;
-        link.CloseRSComm();
-        boxes.shown.clear();
+        nextRow();
     }
 }
 

@@ -205,45 +205,28 @@ TEST_F(ProgramSelection, DownloadFileChecksTheSetAndSaysWhy) {
         std::vector<FakeMessageBox::Shown> boxes;
     };
     const std::string halted = "\r\n\r\nProgram Downloaded Halted!";
+    const auto one = [](const std::string& text, const std::string& title, MsgIcon icon) {
+        return std::vector{box(text, title, icon)};
+    };
+    const auto notValid = [&](const std::string& file, const char* what) {
+        return one(folder.path(file) + " " + what + " File is Not Valid" + halted,
+                   "Program Download", MsgIcon::Exclamation);
+    };
+    const auto incompatible = [&](const std::string& name) {
+        return one(name + " file is incompatible with target board." + halted, "Program Download",
+                   MsgIcon::Critical);
+    };
     const Row rows[] = {
         {"k900", 'D', true, false, true, {}},
         {"k310", ':', true, true, true, {}},
-        {"norev",
-         '=',
-         false,
-         true,
-         false,
-         {box(folder.path("norev.rev") + " Revision File is Not Valid" + halted, "Program Download",
-              MsgIcon::Exclamation)}},
-        {"nolcf",
-         '=',
-         true,
-         false,
-         false,
-         {box(folder.path("nolcf.lcf") + " Configuration File is Not Valid" + halted,
-              "Program Download", MsgIcon::Exclamation)}},
-        {"pls",
-         '7',
-         true,
-         false,
-         false,
-         {box("pls file is a PLS target board program.\r\nOpen PLS program to download to target "
-              "board.\r\n\r\nProgram Downloaded Halted.",
-              "PLS Program Download", MsgIcon::Information)}},
-        {"n21",
-         '1',
-         true,
-         false,
-         false,
-         {box("n21 file is incompatible with target board." + halted, "Program Download",
-              MsgIcon::Critical)}},
-        {"undef",
-         '9',
-         true,
-         true,
-         false,
-         {box("undef file is incompatible with target board." + halted, "Program Download",
-              MsgIcon::Critical)}},
+        {"norev", '=', false, true, false, notValid("norev.rev", "Revision")},
+        {"nolcf", '=', true, false, false, notValid("nolcf.lcf", "Configuration")},
+        {"pls", '7', true, false, false,
+         one("pls file is a PLS target board program.\r\nOpen PLS program to download to target "
+             "board.\r\n\r\nProgram Downloaded Halted.",
+             "PLS Program Download", MsgIcon::Information)},
+        {"n21", '1', true, false, false, incompatible("n21")},
+        {"undef", '9', true, true, false, incompatible("undef")},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);

@@ -7,12 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "FakeMessageBox.h"
-#include "ProgramRun.h"
-#include "SimBoard.h"
-#include "SimPort.h"
+#include "SimLink.h"
 #include "SimProgram.h"
-#include "link/RSComm.h"
 #include "program/HexImage.h"
 #include "program/ProgramFiles.h"
 #include "program/ProgramState.h"
@@ -39,14 +35,8 @@ inline std::string imageText(int start, const Bytes& data) {
 
 // The link online against the in-process board, in a program folder that
 // holds the program sets a test writes.
-class ProgramTest : public ::testing::Test {
+class ProgramTest : public ::testing::Test, protected FreshLink {
 protected:
-    TempFolder folder;
-    ManualClock clock;
-    sim::SimBoard board;
-    sim::SimPort port{board, clock};
-    FakeMessageBox boxes;
-    RSComm link{clock, boxes, folder.path()};
     ProgramState program;
 
     void goOnline() {

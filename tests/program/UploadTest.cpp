@@ -107,25 +107,14 @@ TEST_F(Upload, PlsSetGetsRevisionAndAnEmptyImage) {
 TEST_F(Upload, ConfigurationBoardsWriteTheirConfigurationLine) {
     struct Row {
         int b8190, b8189, b8188;
-        const char* digits;  // positions 36, 39, 40
+        const char* digits;  // positions 36 to 40 (37 and 38 always 0)
     };
-    const Row rows[] = {{3, 4, 5,
-                         "1"
-                         "00"
-                         "41"},
-                        {5, 0, 10,
-                         "2"
-                         "00"
-                         "02"},
-                        {12, 7, 20,
-                         "3"
-                         "00"
-                         "73"}};
+    const Row rows[] = {{3, 4, 5, "10041"}, {5, 0, 10, "20002"}, {12, 7, 20, "30073"}};
     for (const Row& r : rows) {
         SCOPED_TRACE(r.digits);
-        board.preset("B8190", r.b8190);
-        board.preset("B8189", r.b8189);
-        board.preset("B8188", r.b8188);
+        for (const auto& [item, value] :
+             {std::pair{"B8190", r.b8190}, {"B8189", r.b8189}, {"B8188", r.b8188}})
+            board.preset(item, value);
         prepare(':');
         goOnline();
         ASSERT_EQ(run(), UploadOutcome::Complete);
@@ -166,22 +155,19 @@ TEST_F(Upload, RefusedBeforeTheBoardIsTouched) {
         bool inUploadMode;
         std::vector<FakeMessageBox::Shown> expected;
     };
+    const auto one = [](const std::string& text, MsgIcon icon) {
+        return std::vector{box(text, "Program Upload", icon)};
+    };
     const Row rows[] = {
         {"not asked", 'D', true, false, {}},
-        {"offline",
-         'D',
-         false,
-         true,
-         {box("Program is Currently OFFLINE.\r\n\r\nSwitch to ONLINE MODE to Continue.",
-              "Program Upload", MsgIcon::Information)}},
-        {"N-22 reaches FFFFH",
-         '2',
-         true,
-         true,
-         {box("Program Upload Not Complete!\r\n\r\nThe N-22 program memory runs to FFFFH; "
-              "addresses FF00H to FFFFH cannot be read over the PROG port.\r\n\r\nHEX file not "
-              "created.",
-              "Program Upload", MsgIcon::Critical)}},
+        {"offline", 'D', false, true,
+         one("Program is Currently OFFLINE.\r\n\r\nSwitch to ONLINE MODE to Continue.",
+             MsgIcon::Information)},
+        {"N-22 reaches FFFFH", '2', true, true,
+         one("Program Upload Not Complete!\r\n\r\nThe N-22 program memory runs to FFFFH; "
+             "addresses FF00H to FFFFH cannot be read over the PROG port.\r\n\r\nHEX file not "
+             "created.",
+             MsgIcon::Critical)},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);

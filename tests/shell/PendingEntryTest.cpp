@@ -29,6 +29,9 @@ const FakeMessageBox::Shown kExitQuestion{"Save Changes to File?\r\n\r\n[line3.s
                                           MsgButtons::YesNoCancel, MsgIcon::Exclamation};
 const FakeMessageBox::Shown kRangeBox{"Only a Number Between 0 and 319 can be Entered", "Set-up",
                                       MsgButtons::Ok, MsgIcon::Information};
+const FakeMessageBox::Shown kDownloadQuestion{
+    "You are about to Download Data to the PLC\r\n\r\nDo You Wish to Continue?", "Data Download",
+    MsgButtons::YesSetUpOnlyNo, MsgIcon::Question};
 FakeMessageBox::Shown transferQuestion(const std::string& what, const char* title) {
     std::string text = "You are about to ";
     text.append(what).append("\r\n\r\nDo You Wish to Continue?");
@@ -70,97 +73,61 @@ struct Frame : ShellHarness {
 }  // namespace
 
 TEST(PendingEntry, EveryCommandOnTheDataTakesTheTypedValueOrStopsAtTheRangeMessage) {
+    const auto menu = [](MenuCommand c) {
+        return [c](Frame& f) { f.window->action(c)->trigger(); };
+    };
+    const auto ctrlS = [](Frame&) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::ControlModifier);
+    };
+    const auto saveAsOther = [](Frame& f) {
+        f.dialogs.choose(f.file("other.sdt"));
+        f.window->action(MenuCommand::FileSaveAs)->trigger();
+    };
+    const auto any = [](Frame&) { return true; };
+    const auto saved = [](Frame& f) { return f.onDisk() == 133; };
+    const auto savedKept = [](Frame& f) {
+        return f.onDisk() == f.window->tables().SavedData.Value[kBox];
+    };
+    const auto noDialog = [](Frame& f) { return f.dialogs.shown.empty(); };
+    const auto shown = [](Frame& f) { return f.window->isVisible(); };
     const struct {
         const char* command;
         std::function<void(Frame&)> give;
-        MsgResult answer;  // to the command's own question, if it asks one
-        Boxes boxes;       // shown when the typed value is taken
+        MsgResult answer;                          // to the command's own question, if it asks one
+        std::optional<FakeMessageBox::Shown> box;  // shown when the typed value is taken
         // What shows that the command went on with the value, and that it
         // did not happen after a refused one.
         std::function<bool(Frame&)> wentOn, stopped;
     } rows[] = {
-        {"Ctrl+S",
-         [](Frame&) {
-             QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::ControlModifier);
-         },
-         MsgResult::Ok,
-         {},
-         [](Frame& f) { return f.onDisk() == 133; },
-         [](Frame& f) { return f.onDisk() == f.window->tables().SavedData.Value[kBox]; }},
-        {"File > Save",
-         [](Frame& f) { f.window->action(MenuCommand::FileSave)->trigger(); },
-         MsgResult::Ok,
-         {},
-         [](Frame& f) { return f.onDisk() == 133; },
-         [](Frame& f) { return f.onDisk() == f.window->tables().SavedData.Value[kBox]; }},
-        {"File > Save As",
-         [](Frame& f) {
-             f.dialogs.choose(f.file("other.sdt"));
-             f.window->action(MenuCommand::FileSaveAs)->trigger();
-         },
-         MsgResult::Ok,
-         {},
-         [](Frame& f) { return f.onDisk("other.sdt") == 133; },
-         [](Frame& f) { return f.dialogs.shown.empty(); }},
-        {"File > New",
-         [](Frame& f) { f.window->action(MenuCommand::FileNew)->trigger(); },
-         MsgResult::Cancel,
-         {kSaveQuestion},
-         [](Frame&) { return true; },
-         [](Frame&) { return true; }},
-        {"File > Open",
-         [](Frame& f) { f.window->action(MenuCommand::FileOpen)->trigger(); },
-         MsgResult::Cancel,
-         {kSaveQuestion},
-         [](Frame& f) { return f.dialogs.shown.empty(); },
-         [](Frame& f) { return f.dialogs.shown.empty(); }},
-        {"File > Exit",
-         [](Frame& f) { f.window->action(MenuCommand::FileExit)->trigger(); },
-         MsgResult::Cancel,
-         {kExitQuestion},
-         [](Frame& f) { return f.window->isVisible(); },
-         [](Frame& f) { return f.window->isVisible(); }},
-        {"closing the frame",
-         [](Frame& f) { f.window->close(); },
-         MsgResult::Cancel,
-         {kExitQuestion},
-         [](Frame& f) { return f.window->isVisible(); },
-         [](Frame& f) { return f.window->isVisible(); }},
-        {"File > Upload",
-         [](Frame& f) { f.window->action(MenuCommand::FileUpload)->trigger(); },
-         MsgResult::No,
-         {transferQuestion("Upload Data from the PLC", "Data Upload")},
-         [](Frame&) { return true; },
-         [](Frame&) { return true; }},
-        {"File > Download",
-         [](Frame& f) { f.window->action(MenuCommand::FileDownload)->trigger(); },
-         MsgResult::No,
-         {{"You are about to Download Data to the PLC\r\n\r\nDo You Wish to Continue?",
-           "Data Download", MsgButtons::YesSetUpOnlyNo, MsgIcon::Question}},
-         [](Frame&) { return true; },
-         [](Frame&) { return true; }},
+        {"Ctrl+S", ctrlS, MsgResult::Ok, std::nullopt, saved, savedKept},
+        {"File > Save", menu(MenuCommand::FileSave), MsgResult::Ok, std::nullopt, saved, savedKept},
+        {"File > Save As", saveAsOther, MsgResult::Ok, std::nullopt,
+         [](Frame& f) { return f.onDisk("other.sdt") == 133; }, noDialog},
+        {"File > New", menu(MenuCommand::FileNew), MsgResult::Cancel, kSaveQuestion, any, any},
+        {"File > Open", menu(MenuCommand::FileOpen), MsgResult::Cancel, kSaveQuestion, noDialog,
+         noDialog},
+        {"File > Exit", menu(MenuCommand::FileExit), MsgResult::Cancel, kExitQuestion, shown,
+         shown},
+        {"closing the frame", [](Frame& f) { f.window->close(); }, MsgResult::Cancel, kExitQuestion,
+         shown, shown},
+        {"File > Upload", menu(MenuCommand::FileUpload), MsgResult::No,
+         transferQuestion("Upload Data from the PLC", "Data Upload"), any, any},
+        {"File > Download", menu(MenuCommand::FileDownload), MsgResult::No, kDownloadQuestion, any,
+         any},
         {"Window > Main Display",
-         [](Frame& f) { f.window->mnuWindowForm(kMainDisplay)->trigger(); },
-         MsgResult::Ok,
-         {},
-         [](Frame& f) { return f.window->currentWindow() == kMainDisplay; },
+         [](Frame& f) { f.window->mnuWindowForm(kMainDisplay)->trigger(); }, MsgResult::Ok,
+         std::nullopt, [](Frame& f) { return f.window->currentWindow() == kMainDisplay; },
          [](Frame& f) {
              return f.window->currentWindow() == kSetupParameters &&
                     f.window->mnuWindowForm(kSetupParameters)->isChecked();
          }},
-        {"F2",
-         [](Frame& f) { f.window->action(MenuCommand::EditOfflineEditing)->trigger(); },
-         MsgResult::Ok,
-         {},
+        {"F2", menu(MenuCommand::EditOfflineEditing), MsgResult::Ok, std::nullopt,
          [](Frame& f) { return !f.ctx().OfflineEditing; },
          [](Frame& f) {
              return f.ctx().OfflineEditing &&
                     f.window->action(MenuCommand::EditOfflineEditing)->isChecked();
          }},
-        {"F3",
-         [](Frame& f) { f.window->action(MenuCommand::ViewOnline)->trigger(); },
-         MsgResult::Ok,
-         {},
+        {"F3", menu(MenuCommand::ViewOnline), MsgResult::Ok, std::nullopt,
          [](Frame& f) { return f.link().OnlineMode; },
          [](Frame& f) {
              return !f.link().OnlineMode &&
@@ -186,7 +153,7 @@ TEST(PendingEntry, EveryCommandOnTheDataTakesTheTypedValueOrStopsAtTheRangeMessa
                             QApplication::focusWidget() == f.setup()->txtSetup(kBox)->lineEdit())
                     << "the focus stays in the box";
             } else {
-                EXPECT_EQ(f.messages.shown, r.boxes);
+                EXPECT_EQ(f.messages.shown, r.box ? Boxes{*r.box} : Boxes{});
                 EXPECT_EQ(f.item(), 133);
                 EXPECT_TRUE(r.wentOn(f));
             }

@@ -31,17 +31,18 @@ public:
     void cmdResetJams_Click();
     void cmdEndOfShift_Click();
 
-    QTableWidget* fgData = nullptr;
-    QLabel* lblDisplay0 = nullptr;
-    QPlainTextEdit* txtMessageDisplay = nullptr;
-    QPushButton* cmdResetJams = nullptr;
-    QPushButton* cmdEndOfShift = nullptr;
-    QPushButton* cmdDefault = nullptr;
-    QGroupBox* fraDisplay0 = nullptr;
-    QGroupBox* fraDisplay1 = nullptr;
-    QGroupBox* fraMessageDisplay = nullptr;
-    QMenu* mnufgDataPopUp = nullptr;
-    QAction* mnufgDataPopUpCopy = nullptr;
+    // Controls, for the tests and the frame.
+    QTableWidget* fgData() const { return fgData_; }
+    QLabel* lblDisplay0() const { return lblDisplay0_; }
+    QPlainTextEdit* txtMessageDisplay() const { return txtMessageDisplay_; }
+    QPushButton* cmdResetJams() const { return cmdResetJams_; }
+    QPushButton* cmdEndOfShift() const { return cmdEndOfShift_; }
+    QPushButton* cmdDefault() const { return cmdDefault_; }
+    QGroupBox* fraDisplay0() const { return fraDisplay0_; }
+    QGroupBox* fraDisplay1() const { return fraDisplay1_; }
+    QGroupBox* fraMessageDisplay() const { return fraMessageDisplay_; }
+    QMenu* mnufgDataPopUp() const { return mnufgDataPopUp_; }
+    QAction* mnufgDataPopUpCopy() const { return mnufgDataPopUpCopy_; }
 
     const MainDisplayModel& model() const { return model_; }
 
@@ -61,6 +62,17 @@ private:
     void render();
 
     MainDisplayModel model_;
+    QTableWidget* fgData_ = nullptr;
+    QLabel* lblDisplay0_ = nullptr;
+    QPlainTextEdit* txtMessageDisplay_ = nullptr;
+    QPushButton* cmdResetJams_ = nullptr;
+    QPushButton* cmdEndOfShift_ = nullptr;
+    QPushButton* cmdDefault_ = nullptr;
+    QGroupBox* fraDisplay0_ = nullptr;
+    QGroupBox* fraDisplay1_ = nullptr;
+    QGroupBox* fraMessageDisplay_ = nullptr;
+    QMenu* mnufgDataPopUp_ = nullptr;
+    QAction* mnufgDataPopUpCopy_ = nullptr;
 };
 
 }  // namespace voran

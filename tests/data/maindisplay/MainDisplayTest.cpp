@@ -26,7 +26,7 @@ frmMain& display(ShellHarness& h) {
 
 // Cell (row, col) with row 1 / column 1 the first data cell.
 std::string cell(ShellHarness& h, int row, int col) {
-    return display(h).fgData->item(row - 1, col - 1)->text().toStdString();
+    return display(h).fgData()->item(row - 1, col - 1)->text().toStdString();
 }
 // A column's 14 texts, or a column of `text` with the two total rows blank
 // when `blankTotals`.
@@ -53,8 +53,8 @@ TEST(MainDisplayOffline, AfterStartUpShowsTheDefaultShiftDataGreyedUnderItsHeadi
     ShellHarness h;
     frmMain& d = display(h);
     QStringList headings;
-    for (int c = 0; c < 4; ++c) headings << d.fgData->horizontalHeaderItem(c)->text();
-    for (const int r : {0, 1, 2, 13}) headings << d.fgData->verticalHeaderItem(r)->text();
+    for (int c = 0; c < 4; ++c) headings << d.fgData()->horizontalHeaderItem(c)->text();
+    for (const int r : {0, 1, 2, 13}) headings << d.fgData()->verticalHeaderItem(r)->text();
     EXPECT_EQ(headings.join("|").toStdString(),
               "Current Shift|Last Shift|Jams/Station|Transfer Jam|Good Cans: |Total Jams: |"
               "Station 01: |Flanger: ");
@@ -62,12 +62,12 @@ TEST(MainDisplayOffline, AfterStartUpShowsTheDefaultShiftDataGreyedUnderItsHeadi
     EXPECT_EQ(column(h, 1), filled("0", false));
     EXPECT_EQ(column(h, 3), filled("0", true));
     EXPECT_EQ(column(h, 4), filled("-", true));
-    EXPECT_EQ(d.lblDisplay0->text().toStdString(), "-");
-    EXPECT_FALSE(d.fgData->isEnabled() || d.cmdResetJams->isEnabled() ||
-                 d.cmdEndOfShift->isEnabled());
+    EXPECT_EQ(d.lblDisplay0()->text().toStdString(), "-");
+    EXPECT_FALSE(d.fgData()->isEnabled() || d.cmdResetJams()->isEnabled() ||
+                 d.cmdEndOfShift()->isEnabled());
     h.ticks(1);
     runPass(d);
-    EXPECT_EQ(d.txtMessageDisplay->toPlainText().toStdString(),
+    EXPECT_EQ(d.txtMessageDisplay()->toPlainText().toStdString(),
               "Set-up Program is Currently OFFLINE");
     EXPECT_TRUE(h.port.wire.empty());
 }
@@ -129,10 +129,10 @@ TEST(MainDisplayOnline, ShowsBoardFiguresTransferJamAlarmsFromW110AndTheAlarmMes
     h.ticks(2);  // the background update polls the infeed jam alarm
     runPass(d);
     runPass(d);
-    EXPECT_EQ(d.txtMessageDisplay->toPlainText().toStdString(),
+    EXPECT_EQ(d.txtMessageDisplay()->toPlainText().toStdString(),
               "***** SYSTEM ALARM *****\n Infeed Jam Alarm \n\n");
-    EXPECT_TRUE(d.fgData->isEnabled() && d.cmdResetJams->isEnabled());
-    EXPECT_EQ(d.lblDisplay0->text().toStdString(), "1200");
+    EXPECT_TRUE(d.fgData()->isEnabled() && d.cmdResetJams()->isEnabled());
+    EXPECT_EQ(d.lblDisplay0()->text().toStdString(), "1200");
     EXPECT_EQ(std::vector({cell(h, 1, 1), cell(h, 2, 2), cell(h, 14, 2), cell(h, 3, 3)}),
               std::vector<std::string>({"12,345", "17", "2", "1,001"}));
     std::vector<std::string> col4 = filled("normal", true);
@@ -168,10 +168,10 @@ TEST(MainDisplayCommands, ResetJamsAndEndOfShiftWriteTheirBits) {
     h.goOnline();
     runPass(display(h));
     h.window->show();
-    QTest::mouseClick(display(h).cmdResetJams, Qt::LeftButton);
+    QTest::mouseClick(display(h).cmdResetJams(), Qt::LeftButton);
     EXPECT_EQ(h.board.peek("B1044.1"), 1);
     EXPECT_EQ(h.board.peek("F135"), 0);
-    QTest::mouseClick(display(h).cmdEndOfShift, Qt::LeftButton);
+    QTest::mouseClick(display(h).cmdEndOfShift(), Qt::LeftButton);
     EXPECT_EQ(h.board.peek("F135"), 1);
 }
 
@@ -184,19 +184,19 @@ TEST(MainDisplayCopy, CtrlCAndThePopUpCopyTheSelectionAndARightButtonReleaseEmpt
     runPass(display(h));
     runPass(display(h));
     frmMain& d = display(h);
-    d.fgData->setRangeSelected({0, 0, 2, 3}, true);
-    QTest::keyClick(d.fgData, Qt::Key_C, Qt::ControlModifier);
+    d.fgData()->setRangeSelected({0, 0, 2, 3}, true);
+    QTest::keyClick(d.fgData(), Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(h.clipboard.contents, "12,345\t678\t \t \r0\t0\t \t \r9\t0\t0\tALARM");
 
-    const QPoint inCell = d.fgData->visualItemRect(d.fgData->item(5, 2)).center();
-    QTest::mouseRelease(d.fgData->viewport(), Qt::RightButton, {}, inCell);
+    const QPoint inCell = d.fgData()->visualItemRect(d.fgData()->item(5, 2)).center();
+    QTest::mouseRelease(d.fgData()->viewport(), Qt::RightButton, {}, inCell);
     EXPECT_EQ(h.clipboard.contents, "");
-    EXPECT_TRUE(d.mnufgDataPopUp->isVisible());
-    d.mnufgDataPopUp->close();
-    d.fgData->clearSelection();
-    d.fgData->setRangeSelected({13, 3, 13, 3}, true);
-    EXPECT_EQ(d.mnufgDataPopUpCopy->text().toStdString(), "&Copy");
-    d.mnufgDataPopUpCopy->trigger();
+    EXPECT_TRUE(d.mnufgDataPopUp()->isVisible());
+    d.mnufgDataPopUp()->close();
+    d.fgData()->clearSelection();
+    d.fgData()->setRangeSelected({13, 3, 13, 3}, true);
+    EXPECT_EQ(d.mnufgDataPopUpCopy()->text().toStdString(), "&Copy");
+    d.mnufgDataPopUpCopy()->trigger();
     EXPECT_EQ(h.clipboard.contents, "normal");
 }
 
@@ -216,25 +216,26 @@ TEST(MainDisplayKeyboard, GridIsOneTabStopAndSelectedHeadingsStayWhole) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(h.window.get()));
     frmMain& d = display(h);
     d.monitor().runPass();
-    d.fgData->setFocus(Qt::TabFocusReason);
-    ASSERT_EQ(QApplication::focusWidget(), d.fgData);
-    QTest::keyClick(d.fgData, Qt::Key_Down);
-    EXPECT_EQ(QApplication::focusWidget(), d.fgData) << "arrows move inside the grid";
-    QTest::keyClick(d.fgData, Qt::Key_Tab);
-    EXPECT_NE(QApplication::focusWidget(), d.fgData) << "Tab leaves the grid";
+    d.fgData()->setFocus(Qt::TabFocusReason);
+    ASSERT_EQ(QApplication::focusWidget(), d.fgData());
+    QTest::keyClick(d.fgData(), Qt::Key_Down);
+    EXPECT_EQ(QApplication::focusWidget(), d.fgData()) << "arrows move inside the grid";
+    QTest::keyClick(d.fgData(), Qt::Key_Tab);
+    EXPECT_NE(QApplication::focusWidget(), d.fgData()) << "Tab leaves the grid";
 
     // Selected headings are drawn bold; each still fits its section.
-    QFont bold = d.fgData->horizontalHeader()->font();
+    QFont bold = d.fgData()->horizontalHeader()->font();
     bold.setBold(true);
     const QFontMetrics metrics(bold);
-    d.fgData->selectAll();
-    for (int c = 0; c < d.fgData->columnCount(); ++c) {
-        const QString text = d.fgData->horizontalHeaderItem(c)->text();
-        EXPECT_GE(d.fgData->columnWidth(c), metrics.horizontalAdvance(text)) << text.toStdString();
+    d.fgData()->selectAll();
+    for (int c = 0; c < d.fgData()->columnCount(); ++c) {
+        const QString text = d.fgData()->horizontalHeaderItem(c)->text();
+        EXPECT_GE(d.fgData()->columnWidth(c), metrics.horizontalAdvance(text))
+            << text.toStdString();
     }
-    for (int r = 0; r < d.fgData->rowCount(); ++r) {
-        const QString text = d.fgData->verticalHeaderItem(r)->text();
-        EXPECT_GE(d.fgData->verticalHeader()->width(), metrics.horizontalAdvance(text))
+    for (int r = 0; r < d.fgData()->rowCount(); ++r) {
+        const QString text = d.fgData()->verticalHeaderItem(r)->text();
+        EXPECT_GE(d.fgData()->verticalHeader()->width(), metrics.horizontalAdvance(text))
             << text.toStdString();
     }
 }

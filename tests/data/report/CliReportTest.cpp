@@ -30,7 +30,7 @@ protected:
         data.Value[38] = 4567;
         ASSERT_TRUE(WriteSetupFile(folder.path("line7.sdt"), data));
     }
-    RunResult cli(const std::vector<std::string>& args) { return folder.run("voran-cli", args); }
+    RunResult cli(const std::vector<std::string>& args) { return folder.cli(args); }
 
     SimProgramFolder folder;
 };

@@ -15,16 +15,14 @@ namespace {
 class CliFileRefusal : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder.write("Support/RSPort.cfg", "52,9600\n");
-        folder.write("board.preset", "W1000 5\n");
-        ASSERT_TRUE(folder.startSim(52, {"--preset", folder.path("board.preset")})) << folder.said;
+        ASSERT_TRUE(folder.startBoard(52, 9600, "W1000 5\n")) << folder.said;
         SetupTables tables;
         tables.BuildDefaults(DateTime{2026, 1, 2, 3, 4, 5, 0});
         data = tables.DefaultData;
         data.Version = ProgramVersion();
         data.Value[0] = 111;  // W1000
     }
-    RunResult cli(const std::vector<std::string>& args) { return folder.run("voran-cli", args); }
+    RunResult cli(const std::vector<std::string>& args) { return folder.cli(args); }
 
     SimProgramFolder folder;
     SetupData data;

@@ -10,11 +10,11 @@ namespace {
 
 TEST(CliTransfer, BackupThenRestoreThenBackupAgainGivesTheRestoredData) {
     SimProgramFolder folder;
-    folder.write("Support/RSPort.cfg", "7,9600\n");
-    folder.write("board.preset", "W1000 111\nB1030 9\nW1042 2048\nD1100 19999\nW1072 7\n");
-    ASSERT_TRUE(folder.startSim(7, {"--preset", folder.path("board.preset")})) << folder.said;
+    ASSERT_TRUE(
+        folder.startBoard(7, 9600, "W1000 111\nB1030 9\nW1042 2048\nD1100 19999\nW1072 7\n"))
+        << folder.said;
     auto cli = [&](const char* command, const char* file) {
-        return folder.run("voran-cli", {command, folder.path(file)});
+        return folder.cli({command, folder.path(file)});
     };
 
     RunResult o = cli("upload", "line7.sdt");
@@ -47,11 +47,11 @@ TEST(CliTransfer, BackupThenRestoreThenBackupAgainGivesTheRestoredData) {
     std::tie(setUp.Value[0], setUp.Value[38], setUp.Value[77]) = std::tuple(123, 1, 2);
     setUp.Setpoint[2] = {30, 40};
     ASSERT_TRUE(WriteSetupFile(folder.path("setup.sdt"), setUp));
-    o = folder.run("voran-cli", {"download", "--set-up-only", folder.path("setup.sdt")});
+    o = folder.cli({"download", "--set-up-only", folder.path("setup.sdt")});
     ASSERT_EQ(o.status, 0) << o.err;
     EXPECT_EQ(o.out,
               "downloaded " + folder.path("setup.sdt") + " (set-up and PLS; shift counts left)\n");
-    o = folder.run("voran-cli", {"read", "W1000", "D1100", "W1072"});
+    o = folder.cli({"read", "W1000", "D1100", "W1072"});
     EXPECT_EQ(o.out, "123\n19999\n7\n");
     ASSERT_EQ(cli("upload", "after.sdt").status, 0);
     SetupData after;
@@ -61,9 +61,7 @@ TEST(CliTransfer, BackupThenRestoreThenBackupAgainGivesTheRestoredData) {
 
 TEST(CliTransfer, DownloadSaysDoneOnlyWhenDoneAndRefusesAForeignAddressTableUnlessTold) {
     SimProgramFolder folder;
-    folder.write("Support/RSPort.cfg", "7,9600\n");
-    folder.write("board.preset", "W1010 5\nB1030 9\n");
-    ASSERT_TRUE(folder.startSim(7, {"--preset", folder.path("board.preset")})) << folder.said;
+    ASSERT_TRUE(folder.startBoard(7, 9600, "W1010 5\nB1030 9\n")) << folder.said;
     SetupTables tables;
     tables.BuildDefaults(DateTime{2026, 1, 2, 3, 4, 5, 0});
     SetupData data = tables.DefaultData;
@@ -72,7 +70,7 @@ TEST(CliTransfer, DownloadSaysDoneOnlyWhenDoneAndRefusesAForeignAddressTableUnle
     // An entry the board cannot take: ENTRY ALERT, exit 1, no success line.
     data.Value[12] = 300;
     ASSERT_TRUE(WriteSetupFile(folder.path("bad.sdt"), data));
-    RunResult o = folder.run("voran-cli", {"download", folder.path("bad.sdt")});
+    RunResult o = folder.cli({"download", folder.path("bad.sdt")});
     EXPECT_EQ(o.status, 1);
     EXPECT_EQ(o.out, "");
     EXPECT_NE(o.err.find("ENTRY ALERT"), std::string::npos) << o.err;
@@ -82,31 +80,29 @@ TEST(CliTransfer, DownloadSaysDoneOnlyWhenDoneAndRefusesAForeignAddressTableUnle
     data.Value[12] = 7;
     data.Address[5] = "Q17";
     ASSERT_TRUE(WriteSetupFile(folder.path("foreign.sdt"), data));
-    o = folder.run("voran-cli", {"download", folder.path("foreign.sdt")});
+    o = folder.cli({"download", folder.path("foreign.sdt")});
     EXPECT_EQ(o.status, 1);
     EXPECT_EQ(o.out, "");
     EXPECT_NE(o.err.find("item 5: \"Q17\", the item table has \"W1010\""), std::string::npos)
         << o.err;
-    o = folder.run("voran-cli", {"read", "B1030", "B32"});
+    o = folder.cli({"read", "B1030", "B32"});
     EXPECT_EQ(o.out, "9\n0\n") << "nothing was sent";
-    o = folder.run("voran-cli", {"download", "--any-addresses", folder.path("foreign.sdt")});
+    o = folder.cli({"download", "--any-addresses", folder.path("foreign.sdt")});
     EXPECT_EQ(o.status, 0) << o.err;
     EXPECT_EQ(o.out, "downloaded " + folder.path("foreign.sdt") + "\n");
-    o = folder.run("voran-cli", {"read", "B1030", "B32"});
+    o = folder.cli({"read", "B1030", "B32"});
     EXPECT_EQ(o.out, "7\n" + std::to_string(data.Value[5]) + "\n");
 
     // The FF00H page cannot be addressed.
-    o = folder.run("voran-cli", {"write", "B65282", "1"});
+    o = folder.cli({"write", "B65282", "1"});
     EXPECT_EQ(o.status, 2);
     EXPECT_NE(o.err.find("FF00H-FFFFH"), std::string::npos) << o.err;
 }
 
 TEST(CliCompare, ListsWhatADownloadWouldChangeAndExitsByTheResult) {
     SimProgramFolder folder;
-    folder.write("Support/RSPort.cfg", "7,9600\n");
-    folder.write("board.preset", "W1004 60\nD1100 5000\n");
-    ASSERT_TRUE(folder.startSim(7, {"--preset", folder.path("board.preset")})) << folder.said;
-    auto cli = [&](std::vector<std::string> args) { return folder.run("voran-cli", args); };
+    ASSERT_TRUE(folder.startBoard(7, 9600, "W1004 60\nD1100 5000\n")) << folder.said;
+    auto cli = [&](std::vector<std::string> args) { return folder.cli(args); };
     ASSERT_EQ(cli({"upload", folder.path("line.sdt")}).status, 0);
 
     // The board holds exactly the file: nothing listed.

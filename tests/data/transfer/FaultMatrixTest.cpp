@@ -35,16 +35,9 @@ struct Line {
         sim.board.pls().setBusyPolls(1);
         sim.link.OpenRSComm(sim.port);
     }
-    // The board's data unlike the defaults (as TransferTest::fillBoard).
+    // The board's data unlike the defaults, item i holding 1 + i.
     void fillBoard() {
-        const SetupData& d = tables.DefaultData;
-        for (int i = 0; i <= LastItemIndex; ++i) sim.board.preset(d.Address[i], 1 + i);
-        sim::SimPls& pls = sim.board.pls();
-        pls.config = {2, 20, 21, 22, 23, 0, 24, 25, 26, 27};
-        pls.config[18] = 6;
-        std::tie(pls.scaleFactor, pls.offset) = std::tuple(720, 33);
-        pls.program(0, 100, 200);
-        pls.program(3, 700, 5);
+        FillBoard(sim.board, tables.DefaultData, [](int i) { return 1 + i; });
     }
     // CurrentData to send, unlike what fillBoard left in the board.
     void fillData() {

@@ -13,6 +13,20 @@ inline std::int32_t distinctValue(const std::string& address, int i) {
     return address[0] == 'B' ? 100 + i : address[0] == 'D' ? 1234567 + 1000 * i : 3000 + 7 * i;
 }
 
+// Fills the board's memory and PLS with values unlike the defaults `d`: item
+// i holds value(i); PLS program 2, speed compensation 20 to 27, six
+// channels, channels 0 and 3 programmed, scale 720, offset 33.
+template <class Value>
+void FillBoard(sim::SimBoard& board, const SetupData& d, Value value) {
+    for (int i = 0; i <= LastItemIndex; ++i) EXPECT_TRUE(board.preset(d.Address[i], value(i))) << i;
+    sim::SimPls& pls = board.pls();
+    pls.config = {2, 20, 21, 22, 23, 0, 24, 25, 26, 27};
+    pls.config[18] = 6;
+    std::tie(pls.scaleFactor, pls.offset) = std::tuple(720, 33);
+    pls.program(0, 100, 200);
+    pls.program(3, 700, 5);
+}
+
 // A link opened on the in-process board, and the set-up tables with their
 // defaults.
 class TransferTest : public PlsLink {
@@ -23,18 +37,11 @@ protected:
         pls().setBusyPolls(1);
     }
 
-    // Fills the board's memory and PLS with values unlike the defaults:
-    // program 2, speed compensation 20 to 27, six channels, three of them
-    // programmed.
+    // The board unlike the defaults (FillBoard), each item holding its
+    // distinct value, and channel 5 programmed too.
     void fillBoard() {
         const SetupData& d = tables.DefaultData;
-        for (int i = 0; i <= LastItemIndex; ++i)
-            ASSERT_TRUE(board.preset(d.Address[i], distinctValue(d.Address[i], i))) << i;
-        pls().config = {2, 20, 21, 22, 23, 0, 24, 25, 26, 27};
-        pls().config[18] = 6;
-        std::tie(pls().scaleFactor, pls().offset) = std::tuple(720, 33);
-        pls().program(0, 100, 200);
-        pls().program(3, 700, 5);
+        FillBoard(board, d, [&d](int i) { return distinctValue(d.Address[i], i); });
         pls().program(5, 1, 0);
     }
 };

@@ -37,6 +37,15 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     }
     void save() { QTest::mouseClick(window->cmdSave(), Qt::LeftButton); }
+    // Gives the port box the focus as Tab would and types over its text.
+    QLineEdit* typePort(const char* typed) {
+        QLineEdit* box = window->txtCommPort()->lineEdit();
+        box->setFocus(Qt::TabFocusReason);
+        EXPECT_TRUE(box->hasFocus());
+        box->selectAll();
+        QTest::keyClicks(box, QString::fromLatin1(typed));
+        return box;
+    }
     QString portText() const { return window->txtCommPort()->text(); }
     bool closed() const { return !window->isVisible(); }
 
@@ -105,22 +114,17 @@ TEST_F(CommPort, PortOutside1To99IsRefusedWithTheRange) {
     writeFile("Support/RSPort.cfg", "4,9600\n");
     for (const char* typed : {"0", "100", "000"}) {
         openWindow();
-        QLineEdit* box = window->txtCommPort()->lineEdit();
-        box->setFocus(Qt::TabFocusReason);
-        ASSERT_TRUE(box->hasFocus());
-        box->selectAll();
-        QTest::keyClicks(box, QString::fromLatin1(typed));
-        QTest::keyClick(box, Qt::Key_Tab);
-        EXPECT_EQ(messages.shown, (std::vector<FakeMessageBox::Shown>{
-                                      {"Only a Number Between 1 and 99 can be Entered", "Comm Port",
-                                       MsgButtons::Ok, MsgIcon::Information}}))
+        QLineEdit* edit = typePort(typed);
+        QTest::keyClick(edit, Qt::Key_Tab);
+        EXPECT_EQ(messages.shown, std::vector{box("Only a Number Between 1 and 99 can be Entered",
+                                                  "Comm Port", MsgIcon::Information)})
             << typed;
         EXPECT_EQ(portText(), QStringLiteral("4")) << typed;
-        EXPECT_TRUE(box->hasFocus()) << typed;
+        EXPECT_TRUE(edit->hasFocus()) << typed;
         messages.shown.clear();
 
         // Still in the box and saved with Alt+S: refused the same way.
-        QTest::keyClicks(box, QString::fromLatin1(typed));
+        QTest::keyClicks(edit, QString::fromLatin1(typed));
         window->cmdSave_Click();
         EXPECT_EQ(messages.shown.size(), 1u) << typed;
         EXPECT_FALSE(closed());
@@ -142,14 +146,11 @@ TEST_F(CommPort, PortBoxTakesDigitsOnlyAndEscapeClosesAfterRestoring) {
     const Case cases[] = {{"", "4", 1}, {"abc", "4", 1}, {"1x2", "12", 2}, {"-3", "3", 2}};
     for (const Case& c : cases) {
         openWindow();
-        QLineEdit* box = window->txtCommPort()->lineEdit();
-        box->setFocus(Qt::TabFocusReason);
-        box->selectAll();
-        QTest::keyClicks(box, QString::fromLatin1(c.typed));
+        QLineEdit* edit = typePort(c.typed);
         EXPECT_EQ(portText(), QString::fromLatin1(c.shown)) << c.typed;
         for (int k = 1; k <= c.escapesToClose; ++k) {
             EXPECT_FALSE(closed()) << c.typed << " before Escape " << k;
-            QTest::keyClick(box, Qt::Key_Escape);
+            QTest::keyClick(edit, Qt::Key_Escape);
         }
         EXPECT_TRUE(closed()) << c.typed;
         EXPECT_EQ(readFile("Support/RSPort.cfg"), "4,9600\n") << c.typed;

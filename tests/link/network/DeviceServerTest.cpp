@@ -58,17 +58,12 @@ bool accepts(int port) {
 SetupData uploadWith(SimProgramFolder& folder, std::vector<std::string> args,
                      const std::string& file) {
     args.insert(args.end(), {"upload", folder.path(file)});
-    const RunResult o = folder.run("voran-cli", args);
+    const RunResult o = folder.cli(args);
     EXPECT_EQ(o.status, 0) << o.err;
     SetupData d;
     EXPECT_TRUE(ReadSetupFile(folder.path(file), d)) << file;
     d.Stamp = 0;
     return d;
-}
-
-std::string cli(SimProgramFolder& folder, const std::vector<std::string>& args) {
-    const RunResult o = folder.run("voran-cli", args);
-    return std::to_string(o.status) + "|" + o.out + "|" + o.err;
 }
 
 TEST(DeviceServer, VoranCliReachesK900SimServingTcpAsItReachesItsPseudoTerminal) {
@@ -79,24 +74,24 @@ TEST(DeviceServer, VoranCliReachesK900SimServingTcpAsItReachesItsPseudoTerminal)
     const std::string address = "socket://" + tcp.link;
     ASSERT_EQ(tcp.link.rfind("127.0.0.1:", 0), 0u) << tcp.link;
 
-    EXPECT_EQ(cli(tcp, {"--port", address, "read", "D1100", "B1030"}), "0|19999\n255\n|");
-    EXPECT_EQ(cli(tcp, {"--port", address, "write", "W182", "4321"}), "0||");
-    EXPECT_EQ(cli(pty, {"write", "W182", "4321"}), "0||");
+    EXPECT_EQ(tcp.cliSays({"--port", address, "read", "D1100", "B1030"}), "0|19999\n255\n|");
+    EXPECT_EQ(tcp.cliSays({"--port", address, "write", "W182", "4321"}), "0||");
+    EXPECT_EQ(pty.cliSays({"write", "W182", "4321"}), "0||");
     EXPECT_EQ(uploadWith(tcp, {"--port", address}, "tcp.sdt"), uploadWith(pty, {}, "pty.sdt"));
 
     // A port number mapped to the address in the program folder, as
     // Edit > Comm Port leaves it.
     tcp.write("Support/RSPort.cfg", "6,9600\n");
     tcp.write("Support/PortMap.cfg", "6," + address + "\n");
-    EXPECT_EQ(cli(tcp, {"read", "W182"}), "0|4321\n|");
+    EXPECT_EQ(tcp.cliSays({"read", "W182"}), "0|4321\n|");
 
-    const std::string bad = cli(tcp, {"--port", "socket://127.0.0.1", "read", "W182"});
+    const std::string bad = tcp.cliSays({"--port", "socket://127.0.0.1", "read", "W182"});
     EXPECT_EQ(bad.substr(0, 3), "2||") << bad;
     EXPECT_NE(bad.find("voran-cli: --port: \"socket://127.0.0.1\" is not a port: no port number"),
               std::string::npos)
         << bad;
     tcp.stopSim();
-    const std::string gone = cli(tcp, {"--port", address, "read", "W182"});
+    const std::string gone = tcp.cliSays({"--port", address, "read", "W182"});
     EXPECT_EQ(gone.substr(0, 3), "1||") << gone;
     EXPECT_NE(gone.find("Nothing takes connections at " + address), std::string::npos) << gone;
 }
@@ -204,13 +199,13 @@ TEST(DeviceServer, Rfc2217ThroughSer2netSetsTheSpeedAndCarriesEveryByte) {
     }
     for (const char* speed : {"19200", "9600"}) {
         // B1030 holds 255: the attention byte of Telnet as data, both ways.
-        EXPECT_EQ(
-            cli(folder, {"--port", server.address(), "--speed", speed, "read", "D1100", "B1030"}),
-            "0|19999\n255\n|")
+        EXPECT_EQ(folder.cliSays(
+                      {"--port", server.address(), "--speed", speed, "read", "D1100", "B1030"}),
+                  "0|19999\n255\n|")
             << speed;
     }
-    EXPECT_EQ(cli(folder, {"--port", server.address(), "write", "W1072", "65535"}), "0||");
-    EXPECT_EQ(cli(folder, {"--port", server.address(), "read", "W1072"}), "0|65535\n|");
+    EXPECT_EQ(folder.cliSays({"--port", server.address(), "write", "W1072", "65535"}), "0||");
+    EXPECT_EQ(folder.cliSays({"--port", server.address(), "read", "W1072"}), "0|65535\n|");
     EXPECT_EQ(uploadWith(folder, {"--port", server.address(), "--speed", "19200"}, "net.sdt"),
               uploadWith(folder, {"--port", "1"}, "pty.sdt"));
 }

@@ -111,6 +111,18 @@ protected:
     NumericEntry* box(int i) const { return window->txtSetup(i); }
     QString label(int i) const { return window->lblTargetBoard(i)->text(); }
     QString text(int i) const { return window->txtTargetBoard(i)->toPlainText(); }
+    // The program on the board (ident, revision, checksum) and on disk
+    // (ident, revision, checksum, board, image date), as shown.
+    QStringList inBoard() const {
+        QStringList t;
+        for (int i = 0; i < 3; ++i) t << window->lblRevIdentInPLC(i)->text();
+        return t;
+    }
+    QStringList onDisk() const {
+        QStringList t;
+        for (int i = 0; i < 5; ++i) t << window->lblRevIdentOnDisk(i)->text();
+        return t;
+    }
     void typeInto(int i, const QString& text) {
         window->tabTargetBoard()->setCurrentIndex(i < 2 ? 2 : 3);
         WindowContext::typeInto(box(i), text);

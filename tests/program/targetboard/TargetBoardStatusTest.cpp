@@ -62,7 +62,7 @@ TEST_F(TargetBoardWindow, LayoutFollowsTheBoardTypeOfTheProgramOnDisk) {
         if (c.clock) {
             EXPECT_EQ(box(2)->text(), QStringLiteral("09"));
         }
-        EXPECT_EQ(window->lblRevIdentOnDisk(3)->text().toStdString(), TargetboardName(c.type));
+        EXPECT_EQ(onDisk()[3].toStdString(), TargetboardName(c.type));
         window->done(0);
     }
 }
@@ -89,18 +89,13 @@ TEST_F(TargetBoardWindow, StatusItemsAreReadInOrderOnceAndShownWithTheirCodes) {
               QStringList({"Current Fault: Code = 0AH", "Last Fault: Code = 3FH", "CO-CPU Slot: 3",
                            "Current Comm Error: Code = 04H", "Last Comm Error: Code = 1BH"}));
     EXPECT_EQ(text(3).toStdString(), kCoCpuAdvice);
-    EXPECT_EQ(window->lblRevIdentInPLC(0)->text(), QStringLiteral("PACK21"));
-    EXPECT_EQ(window->lblRevIdentInPLC(1)->text(), QStringLiteral("7"));
-    EXPECT_EQ(window->lblRevIdentInPLC(2)->text(), QStringLiteral("200"));
+    EXPECT_EQ(inBoard(), QStringList({"PACK21", "7", "200"}));
     EXPECT_TRUE(window->cmdGoOnline()->isHidden());
     EXPECT_TRUE(window->StatusShown());
 
     // The program on disk: LINE3 with checksum ?; (FBH) and revision 4: (4AH).
-    EXPECT_EQ(window->lblRevIdentOnDisk(0)->text(), QStringLiteral("LINE3"));
-    EXPECT_EQ(window->lblRevIdentOnDisk(1)->text(), QStringLiteral("74"));
-    EXPECT_EQ(window->lblRevIdentOnDisk(2)->text(), QStringLiteral("251"));
-    EXPECT_EQ(window->lblRevIdentOnDisk(3)->text(), QStringLiteral("N-22"));
-    EXPECT_NE(window->lblRevIdentOnDisk(4)->text(), QStringLiteral("-"));
+    EXPECT_EQ(onDisk().mid(0, 4), QStringList({"LINE3", "74", "251", "N-22"}));
+    EXPECT_NE(onDisk()[4], QStringLiteral("-"));
 
     // Later passes read only what is refreshed (nothing for this board).
     board.preset("B8176", 0x20);
@@ -114,11 +109,7 @@ TEST_F(TargetBoardWindow, StatusItemsAreReadInOrderOnceAndShownWithTheirCodes) {
 TEST_F(TargetBoardWindow, ProgramWithoutRevisionOrImageShowsDashesAndZeros) {
     writeFile("lines/BARE.tnx", "DTNX\r\n");
     open(path("lines/BARE.tnx"));
-    EXPECT_EQ(
-        QStringList({window->lblRevIdentOnDisk(0)->text(), window->lblRevIdentOnDisk(1)->text(),
-                     window->lblRevIdentOnDisk(2)->text(), window->lblRevIdentOnDisk(3)->text(),
-                     window->lblRevIdentOnDisk(4)->text()}),
-        QStringList({"-", "0", "0", "K-900(PLC)", "-"}));
+    EXPECT_EQ(onDisk(), QStringList({"-", "0", "0", "K-900(PLC)", "-"}));
 }
 
 TEST_F(TargetBoardWindow, DescriptionsComeFromTheFirstMatchingRecordOfEachFile) {
@@ -163,6 +154,9 @@ TEST_F(TargetBoardWindow, CorrectiveActionFollowsTheLastFaultCode) {
         {0x3F, kCoCpuAdvice},
         {0x40, kResetAdvice},
         {0x42, kCableAdvice},
+        {0x7A, kResetAdvice},
+        {0x7B, "None"},
+        {0xFF, "None"},
         {0x45,
          "User program executed an sfunc09() system fault function "
          "call.  See User program for details on source of fault "
@@ -171,9 +165,6 @@ TEST_F(TargetBoardWindow, CorrectiveActionFollowsTheLastFaultCode) {
          "Program is invalid.  Re-dump program to target board.  If fault persists, verify "
          "cable connections between computer and target board.  If fault persists, "
          "replace target board."},
-        {0x7A, kResetAdvice},
-        {0x7B, "None"},
-        {0xFF, "None"},
     };
     const std::string tnx = program('D');
     for (const auto& [code, advice] : cases) {

@@ -59,11 +59,11 @@ TEST(Palette, MainDisplayValuesAreReadableOnADarkDesktop) {
         auto* main = qobject_cast<frmMain*>(h.window->currentChild());
         ASSERT_NE(main, nullptr);
         main->monitor().runPass();
-        const QColor base = main->fgData->palette().color(QPalette::Base);
+        const QColor base = main->fgData()->palette().color(QPalette::Base);
         int values = 0;
-        for (int row = 1; row < main->fgData->rowCount(); ++row)
-            for (int col = 1; col < main->fgData->columnCount(); ++col, ++values)
-                EXPECT_GE(ContrastRatio(main->fgData->item(row, col)->foreground().color(), base),
+        for (int row = 1; row < main->fgData()->rowCount(); ++row)
+            for (int col = 1; col < main->fgData()->columnCount(); ++col, ++values)
+                EXPECT_GE(ContrastRatio(main->fgData()->item(row, col)->foreground().color(), base),
                           4.5)
                     << row << "," << col;
         EXPECT_GE(values, 39);

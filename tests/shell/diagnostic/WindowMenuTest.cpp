@@ -50,7 +50,7 @@ TEST(WindowMenu, AWindowKeepsItsStateAcrossASwitchAndRestsWhileHidden) {
     auto* display = qobject_cast<frmMain*>(h.window->currentChild());
     ASSERT_NE(display, nullptr);
     ASSERT_TRUE(display->monitor().runPass());
-    display->fgData->setCurrentCell(3, 2);
+    display->fgData()->setCurrentCell(3, 2);
 
     h.window->mnuWindowForm(kSetupParameters)->trigger();
     h.stopTimers();
@@ -67,8 +67,8 @@ TEST(WindowMenu, AWindowKeepsItsStateAcrossASwitchAndRestsWhileHidden) {
     EXPECT_EQ(h.window->currentChild(), display);
     EXPECT_TRUE(h.window->mnuWindowForm(kMainDisplay)->isChecked());
     EXPECT_TRUE(display->monitor().running());
-    EXPECT_EQ(display->fgData->currentRow(), 3);
-    EXPECT_EQ(display->fgData->currentColumn(), 2);
+    EXPECT_EQ(display->fgData()->currentRow(), 3);
+    EXPECT_EQ(display->fgData()->currentColumn(), 2);
     h.window->mnuWindowForm(kSetupParameters)->trigger();
     EXPECT_EQ(h.window->window(kSetupParameters), h.window->currentChild())
         << "the set-up window is the one made before";

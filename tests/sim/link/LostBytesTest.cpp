@@ -4,20 +4,13 @@
 // never store data at a wrong address.
 #include <gtest/gtest.h>
 
-#include "FakeMessageBox.h"
-#include "SimPort.h"
-#include "link/RSComm.h"
+#include "SimLink.h"
 
 namespace {
 
-class LossyLine : public ::testing::TestWithParam<int> {};
+class LossyLine : public ::testing::TestWithParam<int>, protected voran::testing::FreshLink {};
 
 TEST_P(LossyLine, LinkKeepsConvergingAndNeverReadsOrWritesAStrayByte) {
-    voran::sim::SimBoard board;
-    voran::ManualClock clock;
-    voran::sim::SimPort port(board, clock);
-    voran::testing::FakeMessageBox boxes;
-    voran::RSComm link(clock, boxes, ::testing::TempDir());
     board.preset("W182", 1000);
     board.preset("D1100", 123456);
     auto expected = board.memory();

@@ -97,6 +97,14 @@ protected:
     NumericEntry* box(int i) const { return window->txtChannel(i); }
     QString text(int i) const { return box(i)->text(); }
     QString panel(int k) const { return window->panel(k)->text(); }
+    // The four live panels: speed, position, offset, scale.
+    QStringList panelTexts() const { return {panel(1), panel(2), panel(3), panel(4)}; }
+    // The ten PLS configuration labels.
+    QStringList configTexts() const {
+        QStringList t;
+        for (int i = 0; i < 10; ++i) t << window->lblPLSCfg(i)->text();
+        return t;
+    }
     std::array<std::int16_t, 2>& setpoint(int ch) { return tables.CurrentData.Setpoint[ch]; }
 
     // Frames of the PLS commands as the PC sends them.

@@ -3,13 +3,21 @@
 #include <QToolButton>
 
 #include "TimingFixture.h"
-#include "shell/WindowTable.h"
 
 namespace voran::testing {
 namespace {
 
 using Shown = FakeMessageBox::Shown;
 using Pair = std::array<std::int16_t, 2>;
+
+Shown notProgrammed(const std::string& channel) {
+    return {"Unable to Successfully Program Setpoint for Channel " + channel + ".",
+            "Channel Setpoint", MsgButtons::Ok, MsgIcon::Critical};
+}
+Shown clearQuestion(const std::string& channel) {
+    return {"You are about to Clear Channel " + channel + ".\r\n\r\nDo you wish to continue?",
+            "Clear Channel", MsgButtons::YesNoCancel, MsgIcon::Question};
+}
 
 TEST_F(TimingWindow, TypedSetpointClearsAndProgramsTheChannelAndKeepsIt) {
     open(true);
@@ -85,11 +93,7 @@ TEST_F(TimingWindow, SpinnerOnAMarkDoesNothingQuietlyOnTypedTextItRefuses) {
         int delta;
     };
     const Case cases[] = {
-        {"****", false, +1},
-        {"-", false, -1},
-        {"---", false, +1},
-        {"x", true, +1},
-    };
+        {"****", false, +1}, {"-", false, -1}, {"---", false, +1}, {"x", true, +1}};
     for (const Case& c : cases) {
         messages.shown.clear();
         box(5)->setText(QStringLiteral("****"));
@@ -128,8 +132,6 @@ TEST_F(TimingWindow, AltLetterThenEnterOrSpaceSendsNothingAndTabGoesRowByRow) {
         EXPECT_TRUE(port.sent().empty()) << "key " << press;
         EXPECT_EQ(pls().scaleFactor, 360);
     }
-    for (QPushButton* b : window->findChildren<QPushButton*>())
-        EXPECT_FALSE(b->isDefault() || b->autoDefault()) << b->text().toStdString();
 
     window->tbsTiming()->setCurrentIndex(0);
     box(0)->lineEdit()->setFocus(Qt::TabFocusReason);
@@ -151,11 +153,7 @@ TEST_F(TimingWindow, SetpointTheBoardDoesNotTakeTellsWhichPathFailed) {
     key(Qt::Key_Tab);
     box(19)->setText(QStringLiteral("20"));
     box(19)->step(+1);
-    const Shown typed{"Unable to Successfully Program Setpoint for Channel CH03.",
-                      "Channel Setpoint", MsgButtons::Ok, MsgIcon::Critical};
-    const Shown spun{"Unable to Successfully Program Setpoint for Channel CH3.", "Channel Setpoint",
-                     MsgButtons::Ok, MsgIcon::Critical};
-    EXPECT_EQ(messages.shown, (std::vector<Shown>{typed, spun}));
+    EXPECT_EQ(messages.shown, (std::vector<Shown>{notProgrammed("CH03"), notProgrammed("CH3")}));
     EXPECT_FALSE(link.CommError);
     EXPECT_EQ(setpoint(3), (Pair{10, 21})) << "the working data keep the new values";
     EXPECT_EQ(window->diagram()->channel(3).mark, TimingDiagram::Mark::Unknown);
@@ -172,16 +170,12 @@ TEST_F(TimingWindow, RecallFillsTheBoxByTheStateThePlsAnswers) {
         std::vector<Shown> shown;
         TimingDiagram::Mark mark;
     };
+    const std::vector<Shown> refused{info("Unable to Recall Channel ch3", "Channel Recall")};
     const std::vector<Case> cases = {
         {{{0, 44, 1}, {1, 30, 0}}, false, "30", "300", {}, TimingDiagram::Mark::Programmed},
         {{{1, 104, 1}, {0, 5, 0}}, false, "360", "5", {}, TimingDiagram::Mark::Programmed},
         {{{7, 0, 0}}, false, "****", "****", {}, TimingDiagram::Mark::Empty},
-        {{},
-         true,
-         "---",
-         "---",
-         {info("Unable to Recall Channel ch3", "Channel Recall")},
-         TimingDiagram::Mark::Unknown},
+        {{}, true, "---", "---", refused, TimingDiagram::Mark::Unknown},
     };
     for (const Case& c : cases) {
         messages.shown.clear();
@@ -204,8 +198,7 @@ TEST_F(TimingWindow, RecallFillsTheBoxByTheStateThePlsAnswers) {
 TEST_F(TimingWindow, ClearChannelOnlineClearsThenRecalls) {
     open(true);
     window->txtTmg(1)->setText(QStringLiteral("1"));
-    const Shown question{"You are about to Clear Channel CH01.\r\n\r\nDo you wish to continue?",
-                         "Clear Channel", MsgButtons::YesNoCancel, MsgIcon::Question};
+    const Shown question = clearQuestion("CH01");
     // No and Cancel end the command.
     messages.answers = {MsgResult::No};
     port.clearTrace();
@@ -232,8 +225,7 @@ TEST_F(TimingWindow, ClearChannelRefusedOffersRetryAndCancelShowsFailed) {
     window->txtTmg(1)->setText(QStringLiteral("0"));
     messages.answers = {MsgResult::Yes, MsgResult::Retry, MsgResult::Yes, MsgResult::Cancel};
     click(window->cmdClearChan());
-    const Shown question{"You are about to Clear Channel CH00.\r\n\r\nDo you wish to continue?",
-                         "Clear Channel", MsgButtons::YesNoCancel, MsgIcon::Question};
+    const Shown question = clearQuestion("CH00");
     const Shown failed{"Unable to Clear Channel", "Clear Channel", MsgButtons::RetryCancel,
                        MsgIcon::Exclamation};
     EXPECT_EQ(messages.shown, (std::vector<Shown>{question, failed, question, failed}));
@@ -301,15 +293,6 @@ TEST_F(TimingWindow, CommandsWhileTheLinkIsHeldStartNoTransaction) {
     EXPECT_EQ(text(0), QStringLiteral("180"));
 }
 
-TEST_F(TimingWindow, WindowMenuEntryThreeBuildsTheTimingWindow) {
-    const auto& entry = WindowTable().at(2);
-    EXPECT_STREQ(entry.caption, "&3 Machine Timing");
-    ASSERT_TRUE(entry.create);
-    std::unique_ptr<ChildWindow> w(entry.create(ctx, nullptr));
-    EXPECT_NE(dynamic_cast<frmTiming*>(w.get()), nullptr);
-    EXPECT_EQ(w->windowTitle(), QStringLiteral("Machine Timing"));
-}
-
 TEST_F(TimingWindow, SetpointSpunWhileTheLinkIsHeldIsToldAsNotProgrammed) {
     open(true);
     port.clearTrace();
@@ -318,9 +301,7 @@ TEST_F(TimingWindow, SetpointSpunWhileTheLinkIsHeldIsToldAsNotProgrammed) {
         box(16)->step(+1);
     }
     EXPECT_TRUE(port.sent().empty());
-    EXPECT_EQ(messages.shown, (std::vector<FakeMessageBox::Shown>{
-                                  {"Unable to Successfully Program Setpoint for Channel CH0.",
-                                   "Channel Setpoint", MsgButtons::Ok, MsgIcon::Critical}}));
+    EXPECT_EQ(messages.shown, std::vector<Shown>{notProgrammed("CH0")});
     EXPECT_EQ(window->diagram()->channel(0).mark, TimingDiagram::Mark::Unknown);
 }
 

@@ -22,16 +22,13 @@ TEST_F(TimingWindow, OpeningOnlineShowsTheConfigurationAndRecallsTheEightChannel
         if (ch < 3) recalls = cat({recalls, recall(ch)});  // ON and OFF
     }
     EXPECT_EQ(sent(), cat({configRead(), recalls, panels()}));
-    const QStringList cfg = {"6", "3", "10", "11", "12", "13", "14", "15", "16", "17"};
-    for (int i = 0; i < 10; ++i) EXPECT_EQ(window->lblPLSCfg(i)->text(), cfg[i]) << i;
-    const QStringList on = {"180", "90", "300", "****", "****", "****", "****", "****"};
-    const QStringList off = {"240", "270", "20", "****", "****", "****", "****", "****"};
-    for (int ch = 0; ch < 8; ++ch) {
-        EXPECT_EQ(text(ch), on[ch]) << ch;
-        EXPECT_EQ(text(ch + 16), off[ch]) << ch;
-    }
-    EXPECT_EQ(QStringList({panel(1), panel(2), panel(3), panel(4)}),
-              QStringList({"RPM: 0", "Position: 90", "Offset: 10", "Scale: 360"}));
+    EXPECT_EQ(configTexts(),
+              QStringList({"6", "3", "10", "11", "12", "13", "14", "15", "16", "17"}));
+    QStringList onOff;
+    for (int ch = 0; ch < 8; ++ch) onOff << text(ch) + "-" + text(ch + 16);
+    EXPECT_EQ(onOff, QStringList({"180-240", "90-270", "300-20", "****-****", "****-****",
+                                  "****-****", "****-****", "****-****"}));
+    EXPECT_EQ(panelTexts(), QStringList({"RPM: 0", "Position: 90", "Offset: 10", "Scale: 360"}));
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_EQ(focus(), window->cmdDefault());
     // The diagram draws what the PLS holds, the marker where the machine is.
@@ -59,7 +56,7 @@ TEST_F(TimingWindow, IncompleteConfigurationReadShowsFailedNotAnEarlierUpload) {
         messages.shown,
         (std::vector<FakeMessageBox::Shown>{{"Not able to Upload Configuration from PLS.",
                                              "PLS Upload", MsgButtons::Ok, MsgIcon::Exclamation}}));
-    for (int i = 0; i < 10; ++i) EXPECT_EQ(window->lblPLSCfg(i)->text(), QStringLiteral("---"));
+    EXPECT_EQ(configTexts(), QStringList(10, "---"));
     EXPECT_EQ(text(0), QStringLiteral("180")) << "the channels are recalled all the same";
 }
 
@@ -120,7 +117,7 @@ TEST_F(TimingWindow, FailedReadIsShownAsFailedNeverAsAValue) {
     scripted.refuseCodes = {pls::kReadOffset, pls::kReadRpm};
     pass();
     EXPECT_FALSE(link.CommError);
-    EXPECT_EQ(QStringList({panel(1), panel(2), panel(3), panel(4)}),
+    EXPECT_EQ(panelTexts(),
               QStringList({"RPM: ---", "Position: ---", "Offset: ---", "Scale: 360"}));
     EXPECT_TRUE(window->machineStopped()) << "an unknown speed is no stop/start edge";
     EXPECT_TRUE(window->cmdSetOffset()->isEnabled());
@@ -150,8 +147,7 @@ TEST_F(TimingWindow, OfflineLayoutsFollowOfflineEditing) {
     EXPECT_TRUE(port.sent().empty());
     EXPECT_EQ(QStringList({text(0), text(16), text(1), text(17), text(2)}),
               QStringList({"180", "240", "90", "270", "0"}));
-    EXPECT_EQ(QStringList({panel(1), panel(2), panel(3), panel(4)}),
-              QStringList({"RPM: -", "Position: -", "Offset: 15", "Scale: 360"}));
+    EXPECT_EQ(panelTexts(), QStringList({"RPM: -", "Position: -", "Offset: 15", "Scale: 360"}));
     EXPECT_EQ(window->lblPLSCfg(0)->text(), QStringLiteral("8"));
     EXPECT_EQ(window->lblPLSCfg(9)->text(), QStringLiteral("44"));
     EXPECT_FALSE(window->sbrMachineTiming()->isEnabled());
@@ -200,8 +196,8 @@ TEST_F(TimingWindow, ResetPlsConfigDownloadsTheWorkingDataAndRetriesOrCancels) {
                               {0xFF, 26, 360 % 256, 360 / 256},
                               readyPoll(2)});
     EXPECT_EQ(sent(), cat({blocks, configRead()}));
-    const QStringList cfg = {"6", "4", "21", "22", "23", "24", "25", "26", "27", "28"};
-    for (int i = 0; i < 10; ++i) EXPECT_EQ(window->lblPLSCfg(i)->text(), cfg[i]) << i;
+    EXPECT_EQ(configTexts(),
+              QStringList({"6", "4", "21", "22", "23", "24", "25", "26", "27", "28"}));
     EXPECT_TRUE(messages.shown.empty());
 
     // Refused by the PLS: Retry downloads again, Cancel gives up.
@@ -215,7 +211,7 @@ TEST_F(TimingWindow, ResetPlsConfigDownloadsTheWorkingDataAndRetriesOrCancels) {
                                        MsgIcon::Exclamation};
     EXPECT_EQ(messages.shown, (std::vector<FakeMessageBox::Shown>{failed, failed}));
     EXPECT_EQ(pls().commandsTaken[59] - before, 2);
-    for (int i = 0; i < 10; ++i) EXPECT_EQ(window->lblPLSCfg(i)->text(), QStringLiteral("---"));
+    EXPECT_EQ(configTexts(), QStringList(10, "---"));
 }
 
 TEST_F(TimingWindow, SetOffsetAskedFirstAndTheWorkingDataKeepTheOffsetThePlsHolds) {
