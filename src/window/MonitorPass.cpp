@@ -123,20 +123,27 @@ void MonitorPass::schedule(int ms) {
 
 void MonitorPass::tick() {
     if (!running_ || !timerDriven_) return;
+    const double startedAt = ctx_.clock.now();
     if (!step()) {
         schedule(kRetryMs);
         return;
     }
+    // After a slow item (a lossy line: seconds of waiting whose event turns
+    // held the operator's keys and clicks back) the next step is not due at
+    // 0 ms: a zero-time timer fires again before the loop hands that input
+    // out, and it would wait for the whole pass. A millisecond lets the loop
+    // deliver it first.
+    const int least = ctx_.clock.now() - startedAt > kSlowItem ? kItemGapMs : 0;
     if (index_ >= 0) {
         // The items of a pass follow one another once pending events ran.
-        schedule(0);
+        schedule(least);
         return;
     }
     // Between passes: a pass that already took longer than the pause
     // starts the next one at once.
     const int period = ctx_.link.OnlineMode ? onlinePassMs_ : offlinePassMs_;
     const double elapsedMs = (ctx_.clock.now() - passStartedAt_) * 1000.0;
-    schedule(std::max(0, period - static_cast<int>(std::lround(elapsedMs))));
+    schedule(std::max(least, period - static_cast<int>(std::lround(elapsedMs))));
 }
 
 }  // namespace voran

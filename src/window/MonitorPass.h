@@ -47,6 +47,10 @@ public:
     static constexpr int kOfflinePassMs = 100;
     // Pause before trying again when the link was held or the pass paused.
     static constexpr int kRetryMs = 50;
+    // The pause after an item that took longer than kSlowItem seconds, so
+    // that input held back while it waited is handled before the next one.
+    static constexpr int kItemGapMs = 1;
+    static constexpr double kSlowItem = 0.010;
 
     MonitorPass(AppContext& ctx, Client& client, QObject* parent = nullptr);
     // The pass stops with its owner: no step and no call of the client
