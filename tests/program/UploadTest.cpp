@@ -9,7 +9,6 @@
 
 #include "ProgramFixture.h"
 #include "platform/ForwardingPort.h"
-#include "program/ProgramDownload.h"
 #include "program/ProgramUpload.h"
 
 namespace voran::testing {
@@ -58,13 +57,7 @@ TEST_F(Upload, K900ProgramComesBackByteForByteInTheMinimumOfExchanges) {
     const auto image = folder.read("back.hex");
     ASSERT_TRUE(image);
     const Bytes memory(board.memory().begin() + 0x4000, board.memory().begin() + 0xC000);
-    EXPECT_EQ(*image, imageText(0x4000, memory));
-    const HexImage parsed = ParseHexImage(*image);
-    ASSERT_TRUE(parsed.ok);
-    ASSERT_EQ(parsed.records.size(), 2048u);
-    EXPECT_EQ(parsed.records.front().address(), 0x4000);
-    EXPECT_EQ(parsed.records.back().address(), 0xBFF0);
-    EXPECT_EQ(image->substr(image->size() - 13), ":00000001FF\r\n");
+    EXPECT_EQ(*image, imageText(0x4000, memory)) << "2048 records of 16 bytes and the end";
 
     EXPECT_EQ(folder.read("back.rev"), std::string("FLANGE3\0", 8) + "0:??\r\n");
     EXPECT_FALSE(folder.read("back.lcf")) << "the K-900 has no configuration file";
@@ -77,23 +70,6 @@ TEST_F(Upload, K900ProgramComesBackByteForByteInTheMinimumOfExchanges) {
     EXPECT_TRUE(link.OnlineMode);
 }
 
-TEST_F(Upload, WhatWasDownloadedComesBack) {
-    Bytes sent(0x100);
-    for (std::size_t i = 0; i < sent.size(); ++i) sent[i] = static_cast<std::uint8_t>(255 - i);
-    const std::string image = imageText(0x4000, sent);
-    DownloadFile(program.set, writeSet("sent", 'D', revisionText("ROUNDTRP", 12, 34), image),
-                 link.messages());
-    goOnline();
-    boxes.answers = {MsgResult::Yes};
-    ASSERT_EQ(DumpProgram(link, program, boxes), DownloadOutcome::Complete);
-
-    prepare('D');
-    ASSERT_EQ(run(), UploadOutcome::Complete);
-    EXPECT_EQ(folder.read("back.rev"), folder.read("sent.rev"));
-    const std::string back = *folder.read("back.hex");
-    EXPECT_EQ(back.substr(0, image.size() - 13), image.substr(0, image.size() - 13));
-}
-
 TEST_F(Upload, PlsSetGetsRevisionAndAnEmptyImage) {
     setIdent("", 0, 0);
     prepare('7');
@@ -101,7 +77,6 @@ TEST_F(Upload, PlsSetGetsRevisionAndAnEmptyImage) {
     ASSERT_EQ(run(), UploadOutcome::Complete);
     EXPECT_EQ(folder.read("back.hex"), ":00000001FF\r\n");
     EXPECT_EQ(folder.read("back.rev"), std::string(8, '\0') + "0000\r\n");
-    EXPECT_EQ(folder.read("back.rev")->size(), 14u) << "8 + 2 + 2 and CR LF";
 }
 
 TEST_F(Upload, ConfigurationBoardsWriteTheirConfigurationLine) {
