@@ -1,8 +1,8 @@
 // The link's waits keep the window alive: during the program download's
-// pause and during a long answer wait the event loop runs (a test timer
-// fires) while no second transaction starts, Cancel in the progress window
-// ends a download cleanly, and every transfer puts the same bytes on the
-// wire at the same moments as with plain blocking waits.
+// pause the event loop runs (a test timer fires) while no second transaction
+// starts, Cancel in the progress window ends a download cleanly, and every
+// transfer puts the same bytes on the wire at the same moments as with plain
+// blocking waits.
 #include <gtest/gtest.h>
 
 #include <QPushButton>
@@ -22,67 +22,6 @@ Bytes pattern(int n, int offset) {
     Bytes b;
     for (int i = 0; i < n; ++i) b.push_back(static_cast<std::uint8_t>((i * 13 + offset) & 0xFF));
     return b;
-}
-
-// The link with the waits wired as in the program, on the board of the
-// program fixture.
-class AliveProgram : public ProgramTest {
-protected:
-    AliveWiring wiring{clock, port};
-    RSComm alive{wiring.aliveClock, boxes, folder.path()};
-
-    void SetUp() override {
-        alive.OnlineMode = true;
-        alive.OpenRSComm(wiring.busyPort);
-        ASSERT_TRUE(alive.OnlineMode);
-        port.clearTrace();
-    }
-    // Selects a program of four records at 4000H.
-    void selectProgram() {
-        setIdent("OLDPROG", 1, 2);
-        DownloadFile(program.set,
-                     writeSet("line", 'D', revisionText("FLANGE3", 79, 10),
-                              imageText(0x4000, pattern(64, 5))),
-                     alive.messages());
-        ASSERT_TRUE(program.set.ValidProgram);
-        boxes.answers = {MsgResult::Yes};
-    }
-    // The pause after the records: the longest silence on the wire.
-    std::pair<double, double> longestSilence() const {
-        std::pair<double, double> best{0, 0};
-        for (std::size_t i = 1; i < port.wire.size(); ++i)
-            if (port.wire[i].time - port.wire[i - 1].time > best.second - best.first)
-                best = {port.wire[i - 1].time, port.wire[i].time};
-        return best;
-    }
-};
-
-TEST_F(AliveProgram, TimersRunDuringThePauseAndAnAnswerWaitAndNoSecondTransactionStarts) {
-    selectProgram();
-    TurnWatch watch(clock, alive, port);
-    ASSERT_EQ(DumpProgram(alive, program, boxes), DownloadOutcome::Complete);
-    const auto [from, to] = longestSilence();
-    EXPECT_DOUBLE_EQ(to - from, 2.0) << "the pause after the records";
-    EXPECT_GE(watch.shotsBetween(from, to), static_cast<int>(2.0 / AliveWait::kSlice) - 2);
-
-    // A silent board: the first answer's wait of one second, then two of two.
-    port.clearTrace();
-    port.silent = true;
-    const double start = clock.now();
-    EXPECT_EQ(alive.RSRead("B100"), "0");
-    EXPECT_GE(watch.shotsBetween(start, start + 1.0),
-              static_cast<int>(1.0 / AliveWait::kSlice) - 2);
-    EXPECT_GE(watch.shotsBetween(start + 1.0, start + 5.0), 4 * 100 - 10);
-    // The resynchronising bytes at 1 s and 3 s, the cable box at 5 s, as
-    // with plain waits.
-    ASSERT_EQ(port.wire.size(), 3u);
-    EXPECT_DOUBLE_EQ(port.wire[1].time - start, 1.0);
-    EXPECT_DOUBLE_EQ(port.wire[2].time - start, 3.0);
-    EXPECT_DOUBLE_EQ(clock.now() - start, 5.0);
-    EXPECT_EQ(boxes.shown.back().title, "WARNING - Communication Error!");
-
-    EXPECT_EQ(watch.whileFree, 0) << "every shot came inside a transaction";
-    EXPECT_EQ(watch.bytesFromShots, 0) << "and could not start one of its own";
 }
 
 // One world each: the board, the clock and the link, with plain or alive
@@ -116,6 +55,23 @@ struct World {
     ProgramState program;
     std::unique_ptr<TurnWatch> watch;
 };
+
+TEST(AliveTransfers, TimersRunDuringTheProgramDownloadsPauseAndStartNoTransaction) {
+    World w(true);
+    DownloadFile(w.program.set, w.folder.path("set.tnx"), w.link->messages());
+    w.boxes.answers = {MsgResult::Yes};
+    ASSERT_EQ(DumpProgram(*w.link, w.program, w.boxes), DownloadOutcome::Complete);
+    // The pause after the records: the longest silence on the wire.
+    const auto& wire = w.port.wire;
+    std::size_t at = 1;
+    for (std::size_t i = 1; i < wire.size(); ++i)
+        if (wire[i].time - wire[i - 1].time > wire[at].time - wire[at - 1].time) at = i;
+    EXPECT_DOUBLE_EQ(wire[at].time - wire[at - 1].time, 2.0) << "the pause after the records";
+    EXPECT_GE(w.watch->shotsBetween(wire[at - 1].time, wire[at].time),
+              static_cast<int>(2.0 / AliveWait::kSlice) - 2);
+    EXPECT_EQ(w.watch->whileFree, 0) << "every shot came inside a transaction";
+    EXPECT_EQ(w.watch->bytesFromShots, 0) << "and could not start one of its own";
+}
 
 TEST(AliveTransfers, EveryTransferPutsTheSameBytesOnTheWireAtTheSameMoments) {
     const struct {
