@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -27,38 +28,20 @@ public:
     double now() const override { return monotonic_.now(); }
     DateTime localDateTime() const override {
         const DateTime shown = local_;
-        if (tickMs > 0) local_ = plusMilliseconds(local_, tickMs);
-        ++reads;
+        const DateTime& t = local_;
+        const QDateTime next = QDateTime(QDate(t.year, t.month, t.day),
+                                         QTime(t.hour, t.minute, t.second, t.millisecond), Qt::UTC)
+                                   .addMSecs(tickMs);
+        local_ = {next.date().year(),   next.date().month(),  next.date().day(), next.time().hour(),
+                  next.time().minute(), next.time().second(), next.time().msec()};
         return shown;
     }
     void pause(double seconds) override { monotonic_.advance(seconds); }
     void set(const DateTime& dt) { local_ = dt; }
 
     int tickMs = 0;
-    mutable int reads = 0;
 
 private:
-    // Enough calendar for a few seconds across midnight of a 31-day month.
-    static DateTime plusMilliseconds(DateTime t, int ms) {
-        t.millisecond += ms;
-        t.second += t.millisecond / 1000;
-        t.millisecond %= 1000;
-        t.minute += t.second / 60;
-        t.second %= 60;
-        t.hour += t.minute / 60;
-        t.minute %= 60;
-        if (t.hour >= 24) {
-            t.hour -= 24;
-            if (++t.day > 31) {
-                t.day = 1;
-                if (++t.month > 12) {
-                    t.month = 1;
-                    ++t.year;
-                }
-            }
-        }
-        return t;
-    }
     ManualClock& monotonic_;
     mutable DateTime local_{2026, 3, 14, 9, 26, 53, 0};
 };

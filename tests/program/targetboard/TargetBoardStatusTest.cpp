@@ -3,6 +3,7 @@
 // the window opened against a board that does not answer.
 #include "TargetBoardFixture.h"
 #include "program/BoardTable.h"
+#include "program/TargetBoardInfo.h"
 
 namespace voran::testing {
 namespace {
@@ -112,42 +113,24 @@ TEST_F(TargetBoardWindow, ProgramWithoutRevisionOrImageShowsDashesAndZeros) {
     EXPECT_EQ(onDisk(), QStringList({"-", "0", "0", "K-900(PLC)", "-"}));
 }
 
-TEST_F(TargetBoardWindow, DescriptionsComeFromTheFirstMatchingRecordOfEachFile) {
-    // Lower-case folder and file names are found; codes match in any case; a
-    // code listed twice gives its first text, as the status line does; a
-    // byte-order mark in front is no part of the first code.
-    writeFile("support/faulterrcodes.txt",
-              "\xEF\xBB\xBF"
-              "1F,Other\r\nSAMPLE,\"A sample\"\r\n0a,\"First text, with a comma\"\r\n"
-              "0A,Second text for 0A\r\n");
+// Each code box shows the first record of its code in the fault or the
+// comm-error file; without a file or a record the box keeps its text.
+TEST_F(TargetBoardWindow, DescriptionsComeFromTheFaultAndCommErrorFiles) {
+    writeFile("support/faulterrcodes.txt", "0a,\"First text, with a comma\"\r\n40,Other\r\n");
+    writeFile("support/CommErrCodes.TXT", "02,Comm two\r\n00,\"No error\"\r\n");
     board.preset("B8176", 0x0A);
-    board.preset("B8177", 0x1F);
+    board.preset("B8177", 0x40);
     board.preset("B8179", 2);
-    port.silent = true;
+    board.preset("B8178", 0x7F);  // no record: the box keeps its text
     open(program('D'));
-    pass();
-    pass();
-    ASSERT_FALSE(link.OnlineMode);
-    ASSERT_EQ(text(4).toStdString(), frmTargetBoard::kNoCommunication);
-    port.silent = false;
-    window->cmdGoOnline()->click();
     pass();
     EXPECT_EQ(text(0), QStringLiteral("First text, with a comma"));
     EXPECT_EQ(text(1), QStringLiteral("Other"));
-    // No comm-error file: those boxes keep their text.
-    EXPECT_EQ(text(4).toStdString(), frmTargetBoard::kNoCommunication);
-    EXPECT_EQ(label(4), QStringLiteral("Current Comm Error: Code = 02H"));
-
-    writeFile("Support/CommErrCodes.txt", "02,Comm two\r\n00,\"No error\"\r\n");
-    board.preset("B8178", 0x7F);  // no record: the box keeps its text
-    window->done(0);
-    open(program('D'));
-    pass();
     EXPECT_EQ(text(4), QStringLiteral("Comm two"));
     EXPECT_EQ(text(5), QStringLiteral(""));
 }
 
-TEST_F(TargetBoardWindow, CorrectiveActionFollowsTheLastFaultCode) {
+TEST(TargetBoardAdvice, CorrectiveActionFollowsTheLastFaultCode) {
     const std::pair<int, std::string> cases[] = {
         {0x00, "None"},
         {0x01, kCoCpuAdvice},
@@ -166,15 +149,7 @@ TEST_F(TargetBoardWindow, CorrectiveActionFollowsTheLastFaultCode) {
          "cable connections between computer and target board.  If fault persists, "
          "replace target board."},
     };
-    const std::string tnx = program('D');
-    for (const auto& [code, advice] : cases) {
-        SCOPED_TRACE(code);
-        board.preset("B8177", code);
-        open(tnx);
-        pass();
-        EXPECT_EQ(text(3).toStdString(), advice);
-        window->done(0);
-    }
+    for (const auto& [code, advice] : cases) EXPECT_EQ(CorrectiveAction(code), advice) << code;
 }
 
 TEST_F(TargetBoardWindow, ResetFaultsAsksThenClearsTheFourCodesInOrder) {
@@ -226,8 +201,10 @@ TEST_F(TargetBoardWindow, ResetFaultsAsksThenClearsTheFourCodesInOrder) {
 }
 
 TEST_F(TargetBoardWindow, SilentBoardShowsNoCommunicationUntilGoOnlineFindsItAgain) {
+    writeFile("Support/FaultErrCodes.txt", "0A,Jam at the flanger\r\n");
     board.preset("B8176", 0x0A);
     board.preset("B8177", 0x40);
+    board.preset("B8179", 2);
     port.silent = true;
     open(program('6'));
     EXPECT_EQ(window->lblCurrTime()->text(), QStringLiteral("XX : XX : XX"));
@@ -257,7 +234,11 @@ TEST_F(TargetBoardWindow, SilentBoardShowsNoCommunicationUntilGoOnlineFindsItAga
     EXPECT_TRUE(link.OnlineMode);
     pass();
     EXPECT_EQ(label(0), QStringLiteral("Current Fault: Code = 0AH"));
+    EXPECT_EQ(text(0), QStringLiteral("Jam at the flanger"));
     EXPECT_EQ(text(3).toStdString(), kResetAdvice);
+    // No comm-error file: those boxes keep their text.
+    EXPECT_EQ(label(4), QStringLiteral("Current Comm Error: Code = 02H"));
+    EXPECT_EQ(text(4).toStdString(), frmTargetBoard::kNoCommunication);
     EXPECT_TRUE(window->cmdGoOnline()->isHidden());
     EXPECT_TRUE(window->cmdResetFaults()->isEnabled());
     EXPECT_TRUE(box(2)->isEnabled());
