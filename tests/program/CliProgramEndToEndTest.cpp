@@ -85,7 +85,6 @@ TEST(CliProgram, ExitStatusSaysWhetherTheBoardHoldsTheProgram) {
         std::string ident;  // what `status` shows afterwards ("": not asked)
     };
     const Row rows[] = {
-        {"clean line", "", "--yes PLANT.TNX", 0, "Program Download Complete!", "FLANGE03"},
         {"wrong record sum", "--program-fault wrong-sum", "--yes PLANT.TNX", 1, "Checksum Error",
          none},
         {"no record answer", "--program-fault silent", "--yes PLANT.TNX", 1, "Checksum Error",

@@ -188,7 +188,6 @@ TEST(ProgramFiles, RevisionAndConfigurationRules) {
     EXPECT_EQ(RevisionLine(std::string("AB\0\0\0\0\0\0", 8), 10, 255),
               std::string("AB\0\0\0\0\0\0", 8) + "0:??\r\n");
     EXPECT_EQ(ConfigLine(58, 1, 4, 2), "@" + zeros + "1" + "00" + "42" + "000%\r\n");
-    EXPECT_EQ(ConfigLine(58, 1, 4, 2).size(), 46u);
     EXPECT_EQ(ConfigLine(57, 3, 0, 3), zeros + "3" + "00" + "03" + "000%\r\n");
 }
 

@@ -65,10 +65,6 @@ TEST(PresetFile, GoodLinesAreAllStoredAndABadLineIsNamedWithItsNumber) {
     EXPECT_GT(board.peek("D1200"), 0);
 }
 
-}  // namespace
-
-namespace {
-
 TEST(BoardDump, HoldsTheWholeMemoryThenThePlsStateAsText) {
     SimBoard board;
     board.memory()[0] = 1;

@@ -2,7 +2,6 @@
 // button.
 #include <QLabel>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 #include "FakeMessageBox.h"
@@ -38,10 +37,6 @@ TEST_F(About, ShowsTheVersionOfThisBuild) {
                                  std::to_string(VORAN_VERSION_MINOR) + "." +
                                  std::to_string(VORAN_VERSION_PATCH);
     EXPECT_EQ(window.lblVersion()->text().toStdString(), expected);
-    // The number the project is built as, not a text of its own.
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^Version \\d+\\.\\d+\\.\\d+$"))
-                    .match(window.lblVersion()->text())
-                    .hasMatch());
     EXPECT_EQ(window.windowTitle(), QStringLiteral("About VORAN"));
     EXPECT_EQ(window.lblTitle()->text(), QStringLiteral("QTR-VORAN Set-up Utility"));
     EXPECT_FALSE(window.picIcon()->pixmap().isNull());
