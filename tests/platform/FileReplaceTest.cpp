@@ -90,9 +90,11 @@ TEST(ReplaceFile, AFileKeepsItsOwnerWhenTheSuperuserReplacesIt) {
     EXPECT_EQ(readAll(folder.path("RSPort.cfg")), "3,19200\n");
 }
 
-TEST(ReplaceFile, AFolderThatRefusesNewFilesIsWrittenInPlaceWhereTheFileMayBeWritten) {
-    // Case, file there and writable by anyone, limit on the bytes written,
-    // expected result (reason or "" for done), contents afterwards.
+// A folder that refuses new files gets the file written in place where the
+// user may write the file; a file the user may not write is left alone.
+TEST(ReplaceFile, AnOrdinaryUserReplacesAFileOnlyWhereItMayWriteIt) {
+    // Case, file there, limit on the bytes written, expected result (reason
+    // or "" for done), contents afterwards.
     const struct {
         const char* name;
         bool exists;
@@ -100,6 +102,8 @@ TEST(ReplaceFile, AFolderThatRefusesNewFilesIsWrittenInPlaceWhereTheFileMayBeWri
         const char* reason;
         const char* after;
         const char* bytes = "the new contents, longer";
+        unsigned mode = 0666;  // of the file
+        bool refusing = true;  // the folder takes no new files
     } cases[] = {
         {"writable file", true, -1, "", "the new contents, longer"},
         {"shorter contents", true, -1, "", "new", "new"},
@@ -107,14 +111,16 @@ TEST(ReplaceFile, AFolderThatRefusesNewFilesIsWrittenInPlaceWhereTheFileMayBeWri
         {"no room for the new contents", true, 20,
          "File too large; the file could not be written in place and was left as it was",
          "the old contents"},
+        {"file the user may not write, in a writable folder", true, -1, "Permission denied",
+         "the old contents", "the new contents", 0444, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        Folder folder(true);
+        Folder folder(c.refusing);
         const std::string path = folder.path("line3.sdt");
         if (c.exists) {
             writeAll(path, "the old contents");
-            ::chmod(path.c_str(), 0666);
+            ::chmod(path.c_str(), c.mode);
         }
         const std::string problem = RunAsOrdinaryUser(
             [&]() -> std::string {
@@ -131,21 +137,6 @@ TEST(ReplaceFile, AFolderThatRefusesNewFilesIsWrittenInPlaceWhereTheFileMayBeWri
         }
         EXPECT_EQ(folder.names(), c.exists ? "line3.sdt" : "");
     }
-}
-
-TEST(ReplaceFile, AFileTheUserMayNotWriteIsRefusedAndLeftAlone) {
-    Folder folder;
-    const std::string path = folder.path("line3.sdt");
-    writeAll(path, "the old contents");
-    ::chmod(path.c_str(), 0444);
-    const std::string problem = RunAsOrdinaryUser([&]() -> std::string {
-        const FileWriteResult r = ReplaceFileContents(path, "the new contents");
-        if (r.ok || r.reason != "Permission denied") return "result: " + r.error;
-        return {};
-    });
-    EXPECT_EQ(problem, "");
-    EXPECT_EQ(readAll(path), "the old contents");
-    EXPECT_EQ(folder.names(), "line3.sdt");
 }
 
 TEST(ReplaceFile, AFolderOrAMissingFolderIsRefusedWithTheReason) {

@@ -11,16 +11,6 @@ namespace {
 
 using Kind = PortName::Kind;
 
-PortName named(Kind kind, int number, std::string device, std::string host, int tcpPort) {
-    PortName n;
-    n.kind = kind;
-    n.number = number;
-    n.device = std::move(device);
-    n.host = std::move(host);
-    n.tcpPort = tcpPort;
-    return n;
-}
-
 TEST(PortNames, EveryFormReadsAndWritesBackAsTheOperatorTypesIt) {
     struct Case {
         const char* text;
@@ -28,23 +18,24 @@ TEST(PortNames, EveryFormReadsAndWritesBackAsTheOperatorTypesIt) {
         const char* back;
     };
     const Case cases[] = {
-        {"3", named(Kind::Number, 3, "", "", 0), "COM3"},
-        {" 99 ", named(Kind::Number, 99, "", "", 0), "COM99"},
-        {"COM7", named(Kind::Number, 7, "", "", 0), "COM7"},
-        {"com07", named(Kind::Number, 7, "", "", 0), "COM7"},
-        {"/dev/ttyUSB0", named(Kind::Device, 1, "/dev/ttyUSB0", "", 0), "/dev/ttyUSB0"},
+        {"3", {Kind::Number, 3, "", "", 0}, "COM3"},
+        {" 99 ", {Kind::Number, 99, "", "", 0}, "COM99"},
+        {"COM7", {Kind::Number, 7, "", "", 0}, "COM7"},
+        {"com07", {Kind::Number, 7, "", "", 0}, "COM7"},
+        {"/dev/ttyUSB0", {Kind::Device, 1, "/dev/ttyUSB0", "", 0}, "/dev/ttyUSB0"},
         {"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0",
-         named(Kind::Device, 1, "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0",
-               "", 0),
+         {Kind::Device, 1, "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0", "", 0},
          "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"},
-        {"socket://127.0.0.1:4001", named(Kind::RawTcp, 1, "", "127.0.0.1", 4001),
+        {"socket://127.0.0.1:4001",
+         {Kind::RawTcp, 1, "", "127.0.0.1", 4001},
          "socket://127.0.0.1:4001"},
         {"SOCKET://line3-ds.plant.example:1",
-         named(Kind::RawTcp, 1, "", "line3-ds.plant.example", 1),
+         {Kind::RawTcp, 1, "", "line3-ds.plant.example", 1},
          "socket://line3-ds.plant.example:1"},
-        {"rfc2217://localhost:65535", named(Kind::Rfc2217, 1, "", "localhost", 65535),
+        {"rfc2217://localhost:65535",
+         {Kind::Rfc2217, 1, "", "localhost", 65535},
          "rfc2217://localhost:65535"},
-        {"rfc2217://[::1]:2217", named(Kind::Rfc2217, 1, "", "::1", 2217), "rfc2217://[::1]:2217"},
+        {"rfc2217://[::1]:2217", {Kind::Rfc2217, 1, "", "::1", 2217}, "rfc2217://[::1]:2217"},
     };
     for (const Case& c : cases) {
         const PortNameParse p = ParsePortName(c.text);

@@ -3,13 +3,12 @@
 // installed defaults.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <optional>
 
+#include "OrdinaryUser.h"
 #include "ProgramRun.h"
 #include "ScopedEnv.h"
 #include "platform/Paths.h"
@@ -84,49 +83,23 @@ TEST(ProgramFolder, WithoutAHomeTheExecutablesFolderStays) {
     EXPECT_EQ(ChooseProgramFolder(root.bin(), root.user()), root.bin());
 }
 
-// ChooseProgramFolder(exe, user) as a user who may not write in `exe`: as
-// root, in a child process that became "nobody"; otherwise with `exe` made
-// read-only.
-std::optional<std::string> chooseWithoutWriteAccess(const std::string& exe,
-                                                    const std::string& user) {
-    if (::geteuid() != 0) {
-        ::chmod(exe.c_str(), 0555);
-        std::string chosen = ChooseProgramFolder(exe, user);
-        ::chmod(exe.c_str(), 0755);
-        return chosen;
-    }
-    int fds[2];
-    if (::pipe(fds) != 0) return std::nullopt;
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(fds[0]);
-        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(3);
-        const std::string chosen = ChooseProgramFolder(exe, user);
-        const bool sent =
-            ::write(fds[1], chosen.data(), chosen.size()) == static_cast<ssize_t>(chosen.size());
-        ::_exit(sent ? 0 : 4);
-    }
-    ::close(fds[1]);
-    std::string chosen;
-    char buf[512];
-    for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) chosen.append(buf, n);
-    ::close(fds[0]);
-    int status = -1;
-    ::waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
-    return chosen;
-}
-
 TEST(ProgramFolder, AFolderThisUserMayNotWriteGivesThePerUserFolder) {
     TempFolder root;
     root.write("opt/voran/Support/RSPort.cfg", "2,9600\n");
     root.write("home/.keep", "");
-    // Everyone may pass through; only the home is everyone's to write.
-    for (const char* folder : {"", "opt", "opt/voran", "opt/voran/Support"})
+    // Everyone may pass through; nobody may write in the program's folder,
+    // and only the home is everyone's to write.
+    for (const char* folder : {"", "opt", "opt/voran/Support"})
         ::chmod(root.path(folder).c_str(), 0755);
+    ::chmod(root.path("opt/voran").c_str(), 0555);
     ::chmod(root.path("home").c_str(), 0777);
     const std::string user = root.path("home/voran");
-    EXPECT_EQ(chooseWithoutWriteAccess(root.path("opt/voran"), user), user);
+    EXPECT_EQ(RunAsOrdinaryUser([&]() -> std::string {
+                  const std::string chosen = ChooseProgramFolder(root.path("opt/voran"), user);
+                  return chosen == user ? "" : "chose " + chosen;
+              }),
+              "");
+    ::chmod(root.path("opt/voran").c_str(), 0755);
     // No installed defaults: an empty folder, to be filled as the program runs.
     EXPECT_TRUE(fs::is_directory(user));
     EXPECT_EQ(listing(root.path("home")), ".keep;voran;");
