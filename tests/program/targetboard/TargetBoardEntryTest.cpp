@@ -99,19 +99,7 @@ TEST_F(TargetBoardWindow, RefreshLeavesTheRowBeingEditedAlone) {
         << "the row follows the board again";
 }
 
-TEST_F(TargetBoardWindow, SetToCurrentDateWritesMonthDayAndYearOfTheCentury) {
-    open(program('6'));
-    pass();
-    wall.set({2026, 3, 5, 10, 0, 0, 0});
-    clearTrace();
-    window->cmdSetToCurrDate()->click();
-    EXPECT_EQ(writes(), (std::vector<std::string>{"B43016=3", "B43015=5", "B43017=26"}));
-    pass();
-    EXPECT_EQ(QStringList({box(5)->text(), box(6)->text(), box(7)->text()}),
-              QStringList({"03", "05", "26"}));
-}
-
-TEST_F(TargetBoardWindow, SetToCurrentTimeWritesOneConsistentReading) {
+TEST_F(TargetBoardWindow, SetToCurrentTimeAndDateWriteOneReadingOfThePcsClock) {
     open(program('6'));
     pass();
     // The PC's clock moves on between two readings: a tenth of a second
@@ -122,10 +110,16 @@ TEST_F(TargetBoardWindow, SetToCurrentTimeWritesOneConsistentReading) {
     clearTrace();
     window->cmdSetToCurrTime()->click();
     EXPECT_EQ(writes(), (std::vector<std::string>{"B43012=12", "B43010=59", "B43008=59"}));
+    // The date: month, day and the year of the century.
+    wall.set({2026, 3, 5, 10, 0, 0, 0});
     wall.tickMs = 0;
+    clearTrace();
+    window->cmdSetToCurrDate()->click();
+    EXPECT_EQ(writes(), (std::vector<std::string>{"B43016=3", "B43015=5", "B43017=26"}));
     pass();
-    EXPECT_EQ(QStringList({box(2)->text(), box(3)->text(), box(4)->text()}),
-              QStringList({"12", "59", "59"}));
+    EXPECT_EQ(QStringList({box(2)->text(), box(3)->text(), box(4)->text(), box(5)->text(),
+                           box(6)->text(), box(7)->text()}),
+              QStringList({"12", "59", "59", "03", "05", "26"}));
 
     // Offline the commands send nothing.
     ctx.goOffline();
