@@ -48,6 +48,7 @@ TEST_F(CliHabits, JsonGivesOneObjectWithFixedKeysAndNumbers) {
 
 TEST_F(CliHabits, QuietSaysNothingOnSuccessAndEveryErrorIsOneLine) {
     const std::string file = folder.path("a.sdt");
+    EXPECT_EQ(cli({"upload", file}), "0|uploaded " + file + "\n|");
     for (const auto& args :
          std::vector<std::vector<std::string>>{{"-q", "upload", file},
                                                {"upload", "--quiet", file},
