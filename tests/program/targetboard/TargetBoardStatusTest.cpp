@@ -113,8 +113,9 @@ TEST_F(TargetBoardWindow, ProgramWithoutRevisionOrImageShowsDashesAndZeros) {
     EXPECT_EQ(onDisk(), QStringList({"-", "0", "0", "K-900(PLC)", "-"}));
 }
 
-// Each code box shows the first record of its code in the fault or the
-// comm-error file; without a file or a record the box keeps its text.
+// Each code box shows its code's text from the fault or the comm-error
+// file, whatever the case of the folder and the code; a code without a
+// record leaves the box's text.
 TEST_F(TargetBoardWindow, DescriptionsComeFromTheFaultAndCommErrorFiles) {
     writeFile("support/faulterrcodes.txt", "0a,\"First text, with a comma\"\r\n40,Other\r\n");
     writeFile("support/CommErrCodes.TXT", "02,Comm two\r\n00,\"No error\"\r\n");
