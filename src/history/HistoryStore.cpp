@@ -3,6 +3,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QVariant>
 #include <atomic>
 #include <filesystem>
@@ -115,7 +116,10 @@ bool HistoryStore::prepareSchema() {
             return false;
         }
     }
-    if (db.tables().contains("voran_schema")) {
+    // Whether the tables are there is asked by name as a query would see
+    // it: on a server, a line's tables may sit in a schema of its own (its
+    // user's search path), beside other lines' tables of the same names.
+    if (!db.record("voran_schema").isEmpty()) {
         if (!q.exec("SELECT version FROM voran_schema") || !q.next()) {
             error_ = "the history has no schema version: " + why(q.lastError());
             return false;

@@ -363,5 +363,29 @@ TEST_F(HistoryOnServer, AServerThatWentAwayFailsEachCallUntilItIsBack) {
     EXPECT_EQ(store->events(), std::vector<ShiftEvent>{});
 }
 
+// Many lines in one database, each line PC logging in as a user of its own
+// whose search path is its own schema: each opens, and opens again, its
+// own tables of the same names, and reads only its own samples.
+TEST_F(HistoryOnServer, EachLineKeepsItsHistoryInASchemaOfItsOwn) {
+    const std::pair<QString, std::vector<Sample>> lines[] = {{"line3", Pick({0, 1})},
+                                                             {"line4", Pick({2, 3})}};
+    for (const auto& [line, samples] : lines)
+        ASSERT_EQ(SideSql(where, {"CREATE ROLE " + line + " LOGIN",
+                                  "CREATE SCHEMA " + line + " AUTHORIZATION " + line,
+                                  "ALTER ROLE " + line + " SET search_path = " + line}),
+                  "");
+    StoreLocation of = where;
+    for (std::size_t k = 0; k < 2; ++k)  // the first opens make the tables
+        for (const auto& [line, samples] : lines) {
+            of.user = line;
+            std::string error;
+            const std::unique_ptr<HistoryStore> store = HistoryStore::Open(of, &error);
+            ASSERT_TRUE(store) << line.toStdString() << ": " << error;
+            EXPECT_TRUE(store->append(samples[k])) << store->lastError();
+            EXPECT_EQ(store->samples(),
+                      std::vector<Sample>(samples.begin(), samples.begin() + k + 1));
+        }
+}
+
 }  // namespace
 }  // namespace voran::testing
