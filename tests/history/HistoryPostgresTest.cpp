@@ -2,7 +2,9 @@
 // its own (SQLite) and a shared PostgreSQL server, here a throwaway one
 // started for each test. The same public calls, the same checks.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <pwd.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -78,8 +80,14 @@ QString SideSql(const StoreLocation& where, const QStringList& statements) {
 class ThrowawayServer {
 public:
     ThrowawayServer() : bin_(ServerPrograms()), asPostgres_(geteuid() == 0) {}
+    // The watchdog stops the server and removes the folder once the pipe
+    // closes: here, or when the test's process ends any other way (a crash,
+    // a time-out's kill), so no server outlives its test.
     ~ThrowawayServer() {
-        if (running_) stop();
+        if (watchdog_ <= 0) return;
+        close(watchdogPipe_);
+        int status = 0;
+        waitpid(watchdog_, &status, 0);
     }
     ThrowawayServer(const ThrowawayServer&) = delete;
     ThrowawayServer& operator=(const ThrowawayServer&) = delete;
@@ -100,6 +108,7 @@ public:
         if (const passwd* pw = asPostgres_ ? getpwnam("postgres") : nullptr)
             if (chown(folder_.path().c_str(), pw->pw_uid, pw->pw_gid) != 0)
                 return "cannot give the folder to postgres";
+        if (!startWatchdog()) return "cannot start the watchdog";
         const QString data = QString::fromStdString(folder_.path("data"));
         std::string failed = run({bin_ + "/initdb", "-D", data, "--no-sync", "--no-instructions",
                                   "-U", "voran", "--auth=trust", "-E", "UTF8", "--locale=C"});
@@ -114,14 +123,12 @@ public:
                                 "' -h '' -c fsync=off -c full_page_writes=off";
         const std::string failed = run({bin_ + "/pg_ctl", "-D", data, "-l", data + ".log", "-w",
                                         "-t", "60", "-o", options, "start"});
-        running_ = failed.empty();
         return failed;
     }
     // Ends it at once, as a power cut would: open connections just break.
     void stop() {
         run({bin_ + "/pg_ctl", "-D", QString::fromStdString(folder_.path("data")), "-m",
              "immediate", "-w", "stop"});
-        running_ = false;
     }
 
     StoreLocation location(const QString& database = "history") const {
@@ -134,6 +141,35 @@ public:
     }
 
 private:
+    // A child process that waits for the end of a pipe whose writing end
+    // only this process holds, then stops the server and removes the folder.
+    bool startWatchdog() {
+        const QString data = QString::fromStdString(folder_.path("data"));
+        const QString stop = (asPostgres_ ? "runuser -u postgres -- '" : "'") + bin_ +
+                             "/pg_ctl' -D '" + data + "' -m immediate -w stop";
+        const std::string script = "test -f '" + data.toStdString() + "/postmaster.pid' && " +
+                                   stop.toStdString() + " >/dev/null 2>&1; rm -rf '" +
+                                   folder_.path() + "'";
+        int ends[2];
+        if (pipe2(ends, O_CLOEXEC) != 0) return false;
+        watchdog_ = fork();
+        if (watchdog_ == 0) {
+            close(ends[1]);
+            char c;
+            while (read(ends[0], &c, 1) < 0 && errno == EINTR) {
+            }
+            execl("/bin/sh", "sh", "-c", script.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(ends[0]);
+        if (watchdog_ < 0) {
+            close(ends[1]);
+            return false;
+        }
+        watchdogPipe_ = ends[1];
+        return true;
+    }
+
     // "" when the program ran and said it succeeded; else what it said.
     std::string run(QStringList command) const {
         if (asPostgres_) command = QStringList{"-u", "postgres", "--"} + command;
@@ -149,7 +185,8 @@ private:
     TempFolder folder_;
     QString bin_;
     bool asPostgres_;
-    bool running_ = false;
+    pid_t watchdog_ = -1;
+    int watchdogPipe_ = -1;
 };
 
 enum class Backend { SQLite, PostgreSQL };
