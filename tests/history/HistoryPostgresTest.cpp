@@ -121,9 +121,8 @@ public:
         const QString data = QString::fromStdString(folder_.path("data"));
         const QString options = "-k '" + QString::fromStdString(folder_.path()) +
                                 "' -h '' -c fsync=off -c full_page_writes=off";
-        const std::string failed = run({bin_ + "/pg_ctl", "-D", data, "-l", data + ".log", "-w",
-                                        "-t", "60", "-o", options, "start"});
-        return failed;
+        return run({bin_ + "/pg_ctl", "-D", data, "-l", data + ".log", "-w", "-t", "60", "-o",
+                    options, "start"});
     }
     // Ends it at once, as a power cut would: open connections just break.
     void stop() {
