@@ -19,6 +19,8 @@ TEST(CliTransfer, BackupThenRestoreThenBackupAgainGivesTheRestoredData) {
 
     RunResult o = cli("upload", "line7.sdt");
     ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, "uploaded " + folder.path("line7.sdt") + "\n");
+    EXPECT_EQ(o.err, "") << "no progress line when stderr is not a terminal";
     SetupData backup;
     ASSERT_TRUE(ReadSetupFile(folder.path("line7.sdt"), backup));
     EXPECT_EQ(backup.Version, ProgramVersion());
