@@ -26,8 +26,6 @@ TEST_F(SetupWindow, EntryIsWrittenOnceToItsItemOrRefusedWithOneBoxGivingTheBoxsR
         {1, "320", "W1002", 0, 0, 319},
         {12, "256", "B1030", 0, 0, 255},
         // Only a plain decimal number passes.
-        {1, " 42 ", "W1002", 42},
-        {5, "abc", "W1010", 0, 0, 319},
         {5, "12abc", "W1010", 0, 0, 319},
         {5, "", "W1010", 0, 0, 319},
         {5, "\xd9\xa3", "W1010", 0, 0, 319},  // a digit of another script
