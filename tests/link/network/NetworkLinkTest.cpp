@@ -192,10 +192,10 @@ TEST_F(NetworkLink, AServerThatTakesBytesButNeverAnswersGivesTheCableMessageAfte
 
 TEST_F(NetworkLink, APortThatCannotBeReachedIsRefusedAtOnceSayingWhy) {
     // A TCP port of this machine that is bound but takes no connections.
-    int port = 0;
-    const int closed = BoundLoopbackSocket(port);
+    int number = 0;
+    const int closed = BoundLoopbackSocket(number);
     ASSERT_GE(closed, 0);
-    const std::string refused = "127.0.0.1:" + std::to_string(port);
+    const std::string refused = "127.0.0.1:" + std::to_string(number);
 
     const std::pair<std::string, std::string> cases[] = {
         {"socket://" + refused, "Nothing takes connections at socket://" + refused},

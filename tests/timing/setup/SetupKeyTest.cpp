@@ -1,8 +1,5 @@
 // The keyboard in the set-up window's entry boxes: Up, Down, Page Up and
-// Page Down step a value as the spinner does, and the default button shows
-// the focus it takes on a second Escape.
-#include <QImage>
-
+// Page Down step a value as the spinner does.
 #include "SetupFixture.h"
 
 namespace voran::testing {
@@ -80,20 +77,6 @@ TEST_F(SetupWindow, RepeatedUpStepsOnFromTheSteppedValueAndStopsAtTheTop) {
     QTest::keyClicks(focus(), QStringLiteral("5"));
     key(Qt::Key_Escape);
     EXPECT_EQ(box(1)->text(), QStringLiteral("319"));
-}
-
-TEST_F(SetupWindow, SecondEscapeLeavesTheFocusOnAVisibleDefaultButtonThatShowsIt) {
-    open(true);
-    QPushButton* def = window->cmdDefault();
-    const QImage without = def->grab().toImage();
-    typeInto(2, QStringLiteral("99"));
-    key(Qt::Key_Escape), key(Qt::Key_Escape);
-    ASSERT_EQ(focus(), def);
-    EXPECT_TRUE(def->isVisible());
-    EXPECT_GE(def->width(), def->fontMetrics().horizontalAdvance(QStringLiteral("-")));
-    EXPECT_GT(def->height(), 0);
-    EXPECT_NE(def->grab().toImage(), without) << "the button drawn with the focus looks different";
-    EXPECT_EQ(writes(), 0);
 }
 
 }  // namespace
