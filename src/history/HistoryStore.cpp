@@ -3,6 +3,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QVariant>
 #include <atomic>
 #include <filesystem>
@@ -115,7 +116,10 @@ bool HistoryStore::prepareSchema() {
             return false;
         }
     }
-    if (db.tables().contains("voran_schema")) {
+    // Whether the tables are there is asked by name as a query would see
+    // it: on a server, a line's tables may sit in a schema of its own (its
+    // user's search path), beside other lines' tables of the same names.
+    if (!db.record("voran_schema").isEmpty()) {
         if (!q.exec("SELECT version FROM voran_schema") || !q.next()) {
             error_ = "the history has no schema version: " + why(q.lastError());
             return false;
@@ -163,17 +167,22 @@ bool HistoryStore::prepareSchema() {
     return true;
 }
 
-bool HistoryStore::insertSample(const Sample& s) {
-    QSqlQuery q(QSqlDatabase::database(connection_));
-    QString marks = "?";
-    for (int k = 1; k < kSampleColumnCount; ++k) marks += ", ?";
-    q.prepare("INSERT INTO samples (" + sampleColumns() + ") VALUES (" + marks + ")");
-    q.addBindValue(QString::fromStdString(s.time));
-    q.addBindValue(static_cast<qlonglong>(s.goodCans));
-    q.addBindValue(static_cast<qlonglong>(s.totalJams));
-    for (const std::int64_t j : s.stationJams) q.addBindValue(static_cast<qlonglong>(j));
-    q.addBindValue(static_cast<qlonglong>(s.cpm));
-    for (const bool a : s.alarms) q.addBindValue(a ? 1 : 0);
+bool HistoryStore::insertSample(QSqlQuery& q, const Sample& s) {
+    if (q.lastQuery().isEmpty()) {
+        QString marks = "?";
+        for (int k = 1; k < kSampleColumnCount; ++k) marks += ", ?";
+        if (!q.prepare("INSERT INTO samples (" + sampleColumns() + ") VALUES (" + marks + ")")) {
+            error_ = "cannot write the sample of " + s.time + ": " + why(q.lastError());
+            return false;
+        }
+    }
+    int column = 0;
+    q.bindValue(column++, QString::fromStdString(s.time));
+    q.bindValue(column++, static_cast<qlonglong>(s.goodCans));
+    q.bindValue(column++, static_cast<qlonglong>(s.totalJams));
+    for (const std::int64_t j : s.stationJams) q.bindValue(column++, static_cast<qlonglong>(j));
+    q.bindValue(column++, static_cast<qlonglong>(s.cpm));
+    for (const bool a : s.alarms) q.bindValue(column++, a ? 1 : 0);
     if (!q.exec()) {
         error_ = "cannot write the sample of " + s.time + ": " + why(q.lastError());
         return false;
@@ -181,21 +190,26 @@ bool HistoryStore::insertSample(const Sample& s) {
     return true;
 }
 
+// The statements of a write are made before its transaction and end after
+// it: a server (PostgreSQL) can free a prepared statement only outside a
+// transaction that failed, and one sample statement serves a whole batch.
 bool HistoryStore::append(const Sample& sample, const std::optional<ShiftEvent>& event) {
     QSqlDatabase db = QSqlDatabase::database(connection_);
+    QSqlQuery sampleInsert(db);
+    QSqlQuery eventInsert(db);
     if (!db.transaction()) {
         error_ = "cannot start writing the history: " + why(db.lastError());
         return false;
     }
-    bool ok = insertSample(sample);
+    bool ok = insertSample(sampleInsert, sample);
     if (ok && event) {
-        QSqlQuery q(db);
-        q.prepare("INSERT INTO shift_events (event_time, kind) VALUES (?, ?)");
-        q.addBindValue(QString::fromStdString(event->time));
-        q.addBindValue(QString(EventKindName(event->kind)));
-        ok = q.exec();
+        ok = eventInsert.prepare("INSERT INTO shift_events (event_time, kind) VALUES (?, ?)");
+        eventInsert.addBindValue(QString::fromStdString(event->time));
+        eventInsert.addBindValue(QString(EventKindName(event->kind)));
+        ok = ok && eventInsert.exec();
         if (!ok)
-            error_ = "cannot write the shift change of " + event->time + ": " + why(q.lastError());
+            error_ = "cannot write the shift change of " + event->time + ": " +
+                     why(eventInsert.lastError());
     }
     if (ok && !db.commit()) {
         error_ = "cannot write the history: " + why(db.lastError());
@@ -207,12 +221,13 @@ bool HistoryStore::append(const Sample& sample, const std::optional<ShiftEvent>&
 
 bool HistoryStore::appendAll(const std::vector<Sample>& samples) {
     QSqlDatabase db = QSqlDatabase::database(connection_);
+    QSqlQuery sampleInsert(db);
     if (!db.transaction()) {
         error_ = "cannot start writing the history: " + why(db.lastError());
         return false;
     }
     for (const Sample& s : samples) {
-        if (!insertSample(s)) {
+        if (!insertSample(sampleInsert, s)) {
             db.rollback();
             return false;
         }

@@ -8,6 +8,8 @@
 
 #include "history/HistorySample.h"
 
+class QSqlQuery;
+
 namespace voran::history {
 
 // Where a history is kept: a database file of its own (the SQLite driver),
@@ -62,7 +64,7 @@ public:
 private:
     explicit HistoryStore(QString connection);
     bool prepareSchema();
-    bool insertSample(const Sample& s);
+    bool insertSample(QSqlQuery& q, const Sample& s);
 
     QString connection_;
     mutable std::string error_;

@@ -19,8 +19,6 @@ bool sentOnceMore(RSComm::Transaction& t, Op op) {
     return op() || (t.interrupted() && op());
 }
 
-constexpr const char* kCrLf2 = "\r\n\r\n";
-
 std::string numberText(int value) {
     return std::to_string(value);
 }
@@ -52,7 +50,7 @@ std::optional<int> PLSRpm(RSComm::Transaction& t) {
 bool SingleSetpoint(RSComm::Transaction& t, int chan, int onSetpoint, int offSetpoint,
                     bool clearChan) {
     const std::string title = "PLS Single Setpoint";
-    const std::string closing = std::string(kCrLf2) + "Channel can not be programmed.";
+    const std::string closing = "\r\n\r\nChannel can not be programmed.";
     if (t.failed()) return false;
 
     // Values that cannot travel are refused before the first byte is sent.
@@ -110,7 +108,7 @@ std::optional<Recall> RecallChannel(RSComm::Transaction& t, int chan) {
 
 bool SetPLSOffset(RSComm::Transaction& t, int position) {
     const std::string title = "Set PLS Offset";
-    const std::string closing = std::string(kCrLf2) + "PLS Offset will not be Programmed.";
+    const std::string closing = "\r\n\r\nPLS Offset will not be Programmed.";
     if (t.failed()) return false;
 
     const std::optional<int> off = readWord(t, kReadOffset);
@@ -146,7 +144,7 @@ bool SetPLSOffset(RSComm::Transaction& t, int position) {
 bool PLSConfigDownload(RSComm::Transaction& t, const std::array<int, 24>& cfgParam,
                        int scaleFactor) {
     const std::string title = "PLS Configuration Download";
-    const std::string closing = std::string(kCrLf2) + "PLS Configuration will not be Downloaded.";
+    const std::string closing = "\r\n\r\nPLS Configuration will not be Downloaded.";
 
     // Every entry travels in one byte and the scale factor in one word: a
     // value that cannot is refused before block 0 goes out, never truncated.

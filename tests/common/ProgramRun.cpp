@@ -1,5 +1,7 @@
 #include "ProgramRun.h"
 
+#include "Spawn.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -17,11 +19,7 @@ namespace voran::testing {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// Starts argv[0] with stdout on outFd and stderr on errFd and stdin from
-// /dev/null (a program never waits for a terminal); -1 on failure.
-pid_t spawn(std::vector<std::string> args, int outFd, int errFd) {
+pid_t Spawn(std::vector<std::string> args, int outFd, int errFd) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
@@ -31,12 +29,10 @@ pid_t spawn(std::vector<std::string> args, int outFd, int errFd) {
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
     pid_t pid = -1;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
     posix_spawn_file_actions_destroy(&actions);
     return pid;
 }
-
-}  // namespace
 
 std::vector<std::string> Words(const std::string& line) {
     std::istringstream in(line);
@@ -79,7 +75,7 @@ bool SimProgramFolder::startSim(int port, const std::vector<std::string>& args) 
     std::vector<std::string> argv = {std::string(VORAN_BIN_DIR) + "/k900-sim", "--folder", path(),
                                      "--port", std::to_string(port)};
     argv.insert(argv.end(), args.begin(), args.end());
-    sim_ = spawn(argv, fds[1], fds[1]);
+    sim_ = Spawn(argv, fds[1], fds[1]);
     close(fds[1]);
     // "device <pty>" comes first, then "link <path>" once the link is made.
     pollfd p{fds[0], POLLIN, 0};
@@ -128,7 +124,7 @@ RunResult SimProgramFolder::run(const std::string& program, const std::vector<st
     const int errFd = open(path(".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     std::vector<std::string> argv = {exe};
     argv.insert(argv.end(), args.begin(), args.end());
-    const pid_t pid = spawn(argv, outFd, errFd);
+    const pid_t pid = Spawn(argv, outFd, errFd);
     close(outFd);
     close(errFd);
     int status = 0;

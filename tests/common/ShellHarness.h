@@ -46,9 +46,13 @@ struct ShellHarness {
     std::unique_ptr<frmMDIMain> window;
     int traceMode = 0;  // the link's command mode when the trace was cleared
 
-    ShellHarness() {
-        window = std::make_unique<frmMDIMain>(ShellServices{
-            messages, clock, port, dialogs, clipboard, launcher, folder.path().toStdString()});
+    ShellHarness() { makeWindow(clock, port); }
+    // A new frame whose link waits on `linkClock` and talks through
+    // `linkPort` (wrappers of the harness's own, as the program wraps them).
+    void makeWindow(IClock& linkClock, ISerialPort& linkPort) {
+        window = std::make_unique<frmMDIMain>(ShellServices{messages, linkClock, linkPort, dialogs,
+                                                            clipboard, launcher,
+                                                            folder.path().toStdString()});
         stopTimers();
     }
     void stopTimers() {

@@ -57,15 +57,11 @@ TEST_F(LinkTest, EntriesAreStoredAsTypedOrRefusedWithTheReasonAndNothingSent) {
         std::int64_t stored;  // -1: refused with `message`
         std::string message;
     } rows[] = {
-        {"B40", "", 0, ""},
         {"W182", "65,535", 65535, ""},
         {"D1100", "655359999", 655359999, ""},
         {"B41", "90\xC2\xB0", 90, ""},
-        {"B41", "90\xB0", 90, ""},
         {"B42", "50 %", 50, ""},
-        {"W184", "12.5", 125, ""},
         {"B42", "255", 255, ""},
-        {"B40", "-5", -1, digits},
         {"W182", "12a", -1, digits},
         {"B40", "\xC2", -1, digits},
         {"B40", "\xB1", -1, digits},

@@ -48,16 +48,11 @@ TEST_F(LinkTest, AnAdapterLostInsideAWriteTripleNeverStoresTheNextAttentionByte)
         long long at;  // after FF 02: 04 62 78 | 04 63 56
         Back back;
     };
-    const Case cases[] = {
-        {"address high", 3, Back::RetryAtOnce},
-        {"address low", 4, Back::RetryAtOnce},
-        {"data", 5, Back::RetryAtOnce},
-        {"second address low", 7, Back::RetryAtOnce},
-        {"address high", 3, Back::CancelAndGoOnlineAtOnce},
-        {"address low", 4, Back::CancelAndGoOnlineAtOnce},
-        {"data", 5, Back::CancelAndGoOnlineAtOnce},
-        {"second address low", 7, Back::CancelAndGoOnlineAtOnce},
-    };
+    const std::pair<const char*, long long> losses[] = {
+        {"address high", 3}, {"address low", 4}, {"data", 5}, {"second address low", 7}};
+    std::vector<Case> cases;
+    for (const Back back : {Back::RetryAtOnce, Back::CancelAndGoOnlineAtOnce})
+        for (const auto& [lost, at] : losses) cases.push_back({lost, at, back});
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.lost) +
                      (c.back == Back::RetryAtOnce ? ", Retry" : ", Cancel and online again"));

@@ -2,7 +2,9 @@
 // earlier helpers disagreed.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <optional>
+#include <utility>
 
 #include "number/NumberText.h"
 
@@ -40,6 +42,17 @@ TEST(NumberText, ReplyAndEntryRulesGiveTheirOwnAnswerForEachText) {
             EXPECT_EQ(e.error, "Only Numerical Data Allowed.");
         }
     }
+    // Replies only: the leading number, halves to even, clamped.
+    constexpr auto kMax = std::numeric_limits<std::int32_t>::max();
+    const std::pair<const char*, std::int32_t> replies[] = {
+        // clang-format off
+        {"240", 240},  {"-", 0},      {".", 0},       {"  17", 17},   {"12abc", 12}, {"-35", -35},
+        {"+7", 7},     {"0.5", 0},    {"1.5", 2},     {"-2.5", -2},   {"-3.5", -4},  {"2.51", 3},
+        {"1.2.3", 1},  {"1e3", 1000}, {"1e", 1},      {"99999999", 99999999},
+        {"99999999999", kMax},        {"-99999999999", -kMax - 1},
+        // clang-format on
+    };
+    for (const auto& [reply, value] : replies) EXPECT_EQ(ReplyToValue(reply), value) << reply;
 }
 
 // The entry box's readers and the plain readers of addresses, settings and

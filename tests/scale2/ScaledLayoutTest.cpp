@@ -24,24 +24,39 @@ QString caption(QString text) {
     return text.remove(QLatin1Char('&'));
 }
 
-TEST(Scale2, ProgramRunsAtTwiceTheScale) {
+// Lets the layouts of a window just shown settle (each level takes a turn).
+void settle() {
+    for (int n = 0; n < 4; ++n) QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+}
+
+// The frame at its first size on that screen.
+struct Scale2 : ::testing::Test {
+    const QSize first = frmMDIMain::FirstFrameSize(QSize(900, 560), kAvailable);
+    ShellHarness h;
+    void SetUp() override {
+        h.window->resize(first);
+        h.window->show();
+    }
+    // Shows window `i` of the table; the frame's scroll area around it.
+    QScrollArea* show(int i) {
+        h.window->ShowWindow(i);
+        settle();
+        return h.window->findChild<QScrollArea*>("frame");
+    }
+};
+
+TEST_F(Scale2, ProgramRunsAtTwiceTheScale) {
     EXPECT_DOUBLE_EQ(qApp->devicePixelRatio(), 2.0);
 }
 
-TEST(Scale2, EveryWindowFitsTheFrameAndGivesEveryCaptionItsRoom) {
-    const QSize first = frmMDIMain::FirstFrameSize(QSize(900, 560), kAvailable);
+TEST_F(Scale2, EveryWindowFitsTheFrameAndGivesEveryCaptionItsRoom) {
     EXPECT_LE(first.width(), kAvailable.width());
     EXPECT_LT(first.height(), kAvailable.height());
-    ShellHarness h;
-    h.window->resize(first);
-    h.window->show();
     const auto& table = WindowTable();
     for (int i = 0; i < static_cast<int>(table.size()); ++i) {
         if (!table[i].create) continue;
         SCOPED_TRACE(table[i].caption);
-        h.window->ShowWindow(i);
-        for (int n = 0; n < 4; ++n)
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        show(i);
         const QSize minimum = h.window->minimumSizeHint().expandedTo(h.window->minimumSize());
         EXPECT_LE(minimum.width(), first.width());
         EXPECT_LE(minimum.height(), first.height());
@@ -68,13 +83,8 @@ TEST(Scale2, EveryWindowFitsTheFrameAndGivesEveryCaptionItsRoom) {
     }
 }
 
-TEST(Scale2, SetupWindowNeedsNoSidewaysScrolling) {
-    ShellHarness h;
-    h.window->resize(frmMDIMain::FirstFrameSize(QSize(900, 560), kAvailable));
-    h.window->show();
-    h.window->ShowWindow(kSetupParameters);
-    for (int n = 0; n < 4; ++n) QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-    auto* frame = h.window->findChild<QScrollArea*>("frame");
+TEST_F(Scale2, SetupWindowNeedsNoSidewaysScrolling) {
+    const QScrollArea* frame = show(kSetupParameters);
     ASSERT_NE(frame, nullptr);
     // Room for the upright scroll bar: the window is taller than the screen.
     const int room = frame->width() - frame->verticalScrollBar()->sizeHint().width();
@@ -83,22 +93,16 @@ TEST(Scale2, SetupWindowNeedsNoSidewaysScrolling) {
 
 // On a 1280x1024 screen at twice the scale the I/O states are on pages of
 // their own, and every page fits the frame: no scroll bar either way.
-TEST(Scale2, IOStatesWindowFitsTheFrameWithoutScrolling) {
-    ShellHarness h;
-    h.window->resize(frmMDIMain::FirstFrameSize(QSize(900, 560), kAvailable));
-    h.window->show();
-    h.window->ShowWindow(4);
-    for (int n = 0; n < 4; ++n) QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+TEST_F(Scale2, IOStatesWindowFitsTheFrameWithoutScrolling) {
+    QScrollArea* frame = show(4);
     auto* io = qobject_cast<frmDisplayIO*>(h.window->currentChild());
     ASSERT_NE(io, nullptr);
-    auto* frame = h.window->findChild<QScrollArea*>("frame");
     ASSERT_NE(frame, nullptr);
     EXPECT_TRUE(io->paged());
     for (int page = 0; page < io->tabDisplayIO()->count(); ++page) {
         SCOPED_TRACE(page);
         io->tabDisplayIO()->setCurrentIndex(page);
-        for (int n = 0; n < 4; ++n)
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        settle();
         EXPECT_FALSE(frame->verticalScrollBar()->isVisible());
         EXPECT_FALSE(frame->horizontalScrollBar()->isVisible());
         EXPECT_LE(io->minimumSizeHint().width(), frame->viewport()->width());

@@ -12,26 +12,17 @@ namespace {
 
 // The frame as the program builds it: its link waits through the alive
 // clock and the busy port, whose silence notices reach the status bar.
-struct AliveShell {
-    QTemporaryDir folder;
-    ManualClock clock;
-    sim::SimBoard board;
-    sim::SimPort port{board, clock};
+struct AliveShell : ShellHarness {
     AliveWiring wiring{clock, port};
-    FakeMessageBox messages;
-    FakeFileDialog dialogs;
-    FakeClipboard clipboard;
-    FakeLauncher launcher;
-    std::unique_ptr<frmMDIMain> window;
 
     AliveShell() {
-        window = std::make_unique<frmMDIMain>(ShellServices{messages, wiring.aliveClock,
-                                                            wiring.busyPort, dialogs, clipboard,
-                                                            launcher, folder.path().toStdString()});
+        makeWindow(wiring.aliveClock, wiring.busyPort);
         wiring.sign.onSilent = [this](bool on) { window->boardSilent(on); };
-        for (QTimer* t : window->findChildren<QTimer*>()) t->stop();
     }
-    ~AliveShell() { wiring.sign.onSilent = nullptr; }
+    ~AliveShell() {
+        wiring.sign.onSilent = nullptr;
+        window.reset();  // before the wiring it talks through
+    }
 };
 
 TEST(BoardSilent, PanelSaysTheProgramWaitsFromTheFirstMissedAnswerUntilTheBoardAnswers) {

@@ -161,16 +161,6 @@ TEST(PendingEntry, EveryCommandOnTheDataTakesTheTypedValueOrStopsAtTheRangeMessa
     }
 }
 
-TEST(PendingEntry, ClosingTheFrameWithATypedValueAsksAndYesSavesIt) {
-    Frame f;
-    f.type("133");
-    f.messages.answers = {MsgResult::Yes};
-    f.window->close();
-    EXPECT_EQ(f.messages.shown, Boxes{kExitQuestion});
-    EXPECT_FALSE(f.window->isVisible());
-    EXPECT_EQ(f.onDisk(), 133);
-}
-
 TEST(PendingEntry, NeitherTheAlarmPollNorTheWindowsPassOpensALinkBoxOverTheRangeMessage) {
     Frame f;
     f.goOnline();
@@ -186,4 +176,9 @@ TEST(PendingEntry, NeitherTheAlarmPollNorTheWindowsPassOpensALinkBoxOverTheRange
     EXPECT_EQ(f.messages.shown, Boxes{kRangeBox});
     EXPECT_TRUE(f.port.sent().empty());
     EXPECT_FALSE(f.link().CommError);
+    // Once it is closed, the pass runs and meets the fault on its own.
+    f.messages.whileOpen = nullptr;
+    f.setup()->monitor().runPass();
+    EXPECT_TRUE(f.link().CommError);
+    EXPECT_EQ(f.messages.shown.size(), 2u);
 }

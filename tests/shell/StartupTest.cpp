@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenuBar>
-#include <QPointer>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -117,6 +116,7 @@ TEST(OnlineSwitching, PortInUseGivesTheCommPortErrorBoxAndStaysOffline) {
               std::string::npos);
     EXPECT_FALSE(h.link().OnlineMode);
     EXPECT_EQ(h.panel(2), "OFFLINE");
+    EXPECT_FALSE(h.window->action(MenuCommand::ViewOnline)->isChecked()) << "the frame was told";
 }
 
 TEST(Menus, HelpTopicsOpensTheSiteHelpFileOrElseTheProgramsManual) {
@@ -133,21 +133,6 @@ TEST(Menus, HelpTopicsOpensTheSiteHelpFileOrElseTheProgramsManual) {
     EXPECT_EQ(h.launcher.opened.size(), 1u);
     ASSERT_NE(h.window->helpWindow(), nullptr);
     EXPECT_TRUE(h.window->helpWindow()->isVisible());
-}
-
-TEST(Menus, WindowMenuSwapsTheChildWindowAndItsCheckMark) {
-    ShellHarness h;
-    QPointer<ChildWindow> first = h.window->currentChild();
-    h.window->mnuWindowForm(1)->trigger();
-    h.stopTimers();
-    EXPECT_EQ(h.window->currentChild()->windowTitle().toStdString(), "Set-Up");
-    EXPECT_FALSE(h.window->mnuWindowForm(0)->isChecked());
-    EXPECT_TRUE(h.window->mnuWindowForm(1)->isChecked());
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    // The main display is kept, out of sight and with its pass stopped.
-    ASSERT_FALSE(first.isNull()) << "the main display is kept for the next switch";
-    EXPECT_TRUE(first->isHidden());
-    EXPECT_EQ(h.window->window(0), first.data());
 }
 
 TEST(Startup, FrameFitsTheScreenWhateverTheWindowNeeds) {

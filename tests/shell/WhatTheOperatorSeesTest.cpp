@@ -1,7 +1,6 @@
 // What the frame tells the operator about the data and the windows: the
 // title with the file, the modified mark and the open window's caption; the
-// exit question naming the file; the names the save dialogs complete; the
-// About window beside the frame.
+// names the save dialogs complete; the About window beside the frame.
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -44,6 +43,9 @@ TEST(FrameTitle, NamesTheFileMarksUnsavedChangesAndTheOpenWindow) {
     };
     const std::vector<Step> steps = {
         {"start", [] {}, "VORAN - [unnamed] - Main Display"},
+        {"window 2", [&] { h.window->ShowWindow(1); }, "VORAN - [unnamed] - Set-Up"},
+        {"window 4", [&] { h.window->ShowWindow(3); },
+         "VORAN - [unnamed] - N-90 Serial Communications"},
         {"window 3", [&] { h.window->ShowWindow(2); }, "VORAN - [unnamed] - Machine Timing"},
         {"an offline edit",
          [&] {
@@ -69,13 +71,6 @@ TEST(FrameTitle, NamesTheFileMarksUnsavedChangesAndTheOpenWindow) {
         s.act();
         EXPECT_EQ(shownTitle(*h.window), s.title) << s.what;
     }
-    // Closing asks about the changes and names the file it would save.
-    h.messages.answers = {MsgResult::Cancel};
-    EXPECT_FALSE(h.window->close());
-    EXPECT_EQ(
-        h.messages.shown,
-        (std::vector<FakeMessageBox::Shown>{{"Save Changes to File?\r\n\r\n[line3.sdt]", "VORAN",
-                                             MsgButtons::YesNoCancel, MsgIcon::Exclamation}}));
 }
 
 // A name typed without an extension gets the one of the filter shown; a
@@ -126,8 +121,6 @@ TEST(About, OpensBesideTheFrameNotModalAndOnlyOnce) {
     h.window->action(MenuCommand::HelpAbout)->trigger();
     EXPECT_EQ(h.window->aboutWindow(), about);
     EXPECT_EQ(h.window->findChildren<frmAbout*>().size(), 1);
-    about->cmdOK()->click();
-    EXPECT_FALSE(about->isVisible());
 }
 
 // Enter never presses a button the operator did not aim at: no button of a

@@ -1,6 +1,5 @@
 // The monitoring pass on its own, over a window that writes down what it is
-// asked to do: the order of looks and reads, when a pass ends, and when a
-// step leaves the link alone.
+// asked to do: the order of looks and reads, and when a pass ends.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -78,34 +77,11 @@ TEST_F(Pass, OfflineTheLookIsDrawnOnlyWhenTablesWereReplacedOrItIsStale) {
     EXPECT_TRUE(port.sent().empty());
 }
 
-TEST_F(Pass, AStandingLinkFaultTakesTheProgramOfflineAtTheHead) {
-    ctx.goOnline();
-    pass.start();
-    port.silent = true;  // the Retry/Cancel box is answered Cancel
-    link.begin()->readItem("W182");
-    ASSERT_TRUE(link.CommError);
-    diary.take();
-    ASSERT_TRUE(pass.runPass());
-    EXPECT_EQ(diary.take(), (Log{"head", "offline look", "end"}));
-    EXPECT_FALSE(link.OnlineMode);
-    EXPECT_EQ(messages.shown.size(), 1u);
-}
-
-TEST_F(Pass, AStepLeavesAHeldLinkAPausedPassOrAStoppedOneAlone) {
+TEST_F(Pass, StopEndsThePassUnderWayAndNoStepFollows) {
     ctx.goOnline();
     pass.start();
     ASSERT_TRUE(pass.step());
     diary.take();
-    {
-        auto held = link.begin();
-        EXPECT_FALSE(pass.step());
-    }
-    {
-        AppContext::ModalOperation modal(ctx);
-        EXPECT_FALSE(pass.step());
-        EXPECT_FALSE(pass.runPass());
-    }
-    EXPECT_TRUE(diary.take().empty());
     pass.stop();
     EXPECT_EQ(diary.take(), Log{"end"}) << "the pass under way is ended";
     EXPECT_FALSE(pass.step() || pass.running());

@@ -1,6 +1,6 @@
-// Going online and offline: the port follows the operator's mode, a port
-// that cannot be opened leaves the program offline after one box, and the
-// frame hears every change.
+// Going online when asked, and offline after a link fault; the frame hears
+// the change. (Going online and offline from the View menu, and a port that
+// cannot be opened, are the frame's tests and the link's.)
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -17,29 +17,6 @@ protected:
     }
     std::vector<bool> heard;
 };
-
-TEST_F(Online, OnlineOpensThePortOfflineClosesItWithTheGoodbyeByte) {
-    ctx.goOnline();
-    EXPECT_TRUE(link.OnlineMode && port.isOpen() && ctx.linkUsable());
-    EXPECT_STREQ(online.statusText(), "ONLINE");
-    port.clearTrace();
-    ctx.goOffline();
-    EXPECT_FALSE(link.OnlineMode || port.isOpen() || ctx.linkUsable());
-    EXPECT_EQ(port.sent(), std::vector<std::uint8_t>{0xFF});
-    EXPECT_STREQ(online.statusText(), "OFFLINE");
-    EXPECT_EQ(heard, (std::vector<bool>{true, false}));
-    EXPECT_TRUE(messages.shown.empty());
-}
-
-TEST_F(Online, APortThatCannotOpenGivesOneBoxAndStaysOffline) {
-    port.openError = {2, "open", "No such device"};
-    ctx.goOnline();
-    EXPECT_FALSE(link.OnlineMode || port.isOpen());
-    EXPECT_EQ(messages.shown,
-              std::vector<Box>{box("Error Number = 2\r\nError Source = open\r\n\r\nNo such device",
-                                   "Comm Port Error", MsgIcon::Critical)});
-    EXPECT_EQ(heard, std::vector<bool>{false});
-}
 
 TEST_F(Online, TheOfferGoesOnlineOnlyOnYes) {
     const Box offer =

@@ -3,13 +3,11 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-#include <filesystem>
 #include <tuple>
 
 #include "FakeFileDialog.h"
 #include "FakeMessageBox.h"
 #include "FileBytes.h"
-#include "OrdinaryUser.h"
 #include "data/FileCommands.h"
 #include "data/SetupFile.h"
 
@@ -220,74 +218,6 @@ TEST_F(FileMenu, ASaveThatDoesNotHappenChangesNothingAndStopsNewAndOpen) {
         EXPECT_TRUE(named || dialogs.shown[0].kind == FakeFileDialog::Kind::Save);
         EXPECT_EQ(boxes.shown, expected);
     }
-}
-
-TEST_F(FileMenu, ASaveOverALinkReplacesTheLinksTargetAndKeepsItsPermissions) {
-    namespace fs = std::filesystem;
-    ASSERT_TRUE(QDir(dir.path()).mkpath("lines"));
-    const std::string target = path("lines/line3.sdt");
-    offerFile("lines/line3.sdt", ProgramVersion());
-    fs::permissions(target, fs::perms(0640));
-    fs::create_symlink("lines/line3.sdt", path("current.sdt"));
-    dialogs.answers.clear();
-    dialogs.choose(path("current.sdt"));
-    ASSERT_TRUE(files.Open());
-    tables.CurrentData.Value[5] = 133;
-
-    ASSERT_TRUE(files.Save());
-
-    EXPECT_TRUE(fs::is_symlink(path("current.sdt")));
-    EXPECT_EQ(fs::read_symlink(path("current.sdt")), "lines/line3.sdt");
-    SetupData onDisk;
-    ASSERT_TRUE(ReadSetupFile(target, onDisk));
-    EXPECT_EQ(onDisk, tables.CurrentData);
-    EXPECT_EQ(fs::status(target).permissions(), fs::perms(0640));
-    EXPECT_EQ(title, "VORAN - [current.sdt]");
-}
-
-TEST_F(FileMenu, ASaveWhereTheFolderRefusesNewFilesWritesInPlaceOrSaysThatItFailed) {
-    const std::string file = path("line3.sdt");
-    dialogs.choose(file);
-    ASSERT_TRUE(files.SaveAs());
-    std::filesystem::permissions(file, std::filesystem::perms(0666));
-    std::filesystem::permissions(dir.path().toStdString(), std::filesystem::perms(0555));
-    tables.CurrentData.Value[5] = 133;
-    clock.setLocalDateTime({2026, 6, 1, 8, 0, 0, 0});
-    // The bytes one write may put in a file: no limit, or less than a record.
-    for (const long long limit : {-1LL, 100LL}) {
-        SCOPED_TRACE(limit);
-        const std::string problem = RunAsOrdinaryUser(
-            [&]() -> std::string {
-                const Snapshot before = Snapshot::of(tables, files);
-                SetupData earlier;
-                if (!ReadSetupFile(file, earlier)) return "no earlier file";
-                const bool saved = files.Save();
-                SetupData onDisk;
-                if (limit < 0) {
-                    if (!saved || !boxes.shown.empty()) return "not saved";
-                    if (!ReadSetupFile(file, onDisk) || onDisk != tables.CurrentData)
-                        return "the file does not hold the data";
-                    if (tables.HasUnsavedChanges()) return "still counted as unsaved";
-                    return {};
-                }
-                const Boxes failed{{"The set-up file " + file +
-                                        " could not be saved:\r\nFile too large; the file could "
-                                        "not be written in place and was left as it "
-                                        "was.\r\n\r\nThe data have not been saved.",
-                                    "Save Set-up File", MsgButtons::Ok, MsgIcon::Critical}};
-                if (saved || boxes.shown != failed)
-                    return "not reported: " + (boxes.shown.empty() ? "" : boxes.shown[0].text);
-                if (!(Snapshot::of(tables, files) == before) || title != before.windowTitle)
-                    return "the file state changed";
-                if (!tables.HasUnsavedChanges()) return "counted as saved";
-                if (!ReadSetupFile(file, onDisk) || onDisk != earlier)
-                    return "the earlier file was touched";
-                return {};
-            },
-            limit);
-        EXPECT_EQ(problem, "");
-    }
-    std::filesystem::permissions(dir.path().toStdString(), std::filesystem::perms(0755));
 }
 
 TEST_F(FileMenu, UploadStampIsOneReadingOfTheClock) {

@@ -1,7 +1,6 @@
 // The main display: shift-data grid offline and online, the read order of
-// the monitoring loop, the commands, and copying.
+// the monitoring loop, copying and the keyboard.
 #include <QApplication>
-#include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -138,41 +137,6 @@ TEST(MainDisplayOnline, ShowsBoardFiguresTransferJamAlarmsFromW110AndTheAlarmMes
     std::vector<std::string> col4 = filled("normal", true);
     col4[2] = col4[4] = "ALARM";  // Stations 01 and 03: bits 0 and 2 of 5
     EXPECT_EQ(column(h, 4), col4);
-}
-
-TEST(MainDisplayOnline, StepInsideALinkBoxOrAfterClosingSendsNothing) {
-    ShellHarness h;
-    h.goOnline();
-    runPass(display(h));
-    h.port.silent = true;
-    int calls = 0;
-    h.messages.whileOpen = [&] {
-        const std::size_t before = h.port.sent().size();
-        EXPECT_FALSE(display(h).monitor().step());
-        EXPECT_EQ(h.port.sent().size(), before);
-        ++calls;
-    };
-    h.link().RSRead("W182");
-    EXPECT_GE(calls, 1);
-
-    ShellHarness g;
-    g.goOnline();
-    display(g).deactivate();
-    g.clearTrace();
-    EXPECT_FALSE(display(g).monitor().step());
-    EXPECT_TRUE(g.port.sent().empty());
-}
-
-TEST(MainDisplayCommands, ResetJamsAndEndOfShiftWriteTheirBits) {
-    ShellHarness h;
-    h.goOnline();
-    runPass(display(h));
-    h.window->show();
-    QTest::mouseClick(display(h).cmdResetJams(), Qt::LeftButton);
-    EXPECT_EQ(h.board.peek("B1044.1"), 1);
-    EXPECT_EQ(h.board.peek("F135"), 0);
-    QTest::mouseClick(display(h).cmdEndOfShift(), Qt::LeftButton);
-    EXPECT_EQ(h.board.peek("F135"), 1);
 }
 
 TEST(MainDisplayCopy, CtrlCAndThePopUpCopyTheSelectionAndARightButtonReleaseEmptiesTheClipboard) {

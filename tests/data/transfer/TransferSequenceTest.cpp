@@ -33,14 +33,13 @@ TEST_F(TransferTest, UploadFillsCurrentDataFromTheBoardsMemoryAndPls) {
 TEST_F(TransferTest, SetUpOnlyDownloadWritesTheSetUpItemsAndNoShiftCountOnTheWire) {
     const SetupData& d = tables.CurrentData;
     for (const TransferItems which : {TransferItems::SetUpOnly, TransferItems::All}) {
-        const int mode = static_cast<int>(link.currentMode());
-        port.clearTrace();
+        clearTrace();
         const TransferReport r = DataTransfer(link, tables).RunTransfer(kTransferDownload, which);
         EXPECT_TRUE(r.complete());
         EXPECT_TRUE(tables.PLSConfigChanged) << "the PLS went down too";
         tables.PLSConfigChanged = false;
         std::vector<int> written, expected;
-        for (const WireAccess& a : DecodeSent(port.sent(), mode))
+        for (const WireAccess& a : traffic())
             if (a.write) written.push_back(a.address);
         const int last = which == TransferItems::SetUpOnly ? 37 : LastItemIndex;
         for (int i = 0; i <= last; ++i) {

@@ -1,8 +1,10 @@
 // Transfers that do not go through: every failed read or write, with or
 // without a link fault, makes the transfer incomplete, and an incomplete
-// upload stores nothing. Items without an address and address tables that
-// are not the program's own never reach the board unasked.
+// upload stores nothing and touches no file. Items without an address and
+// address tables that are not the program's own never reach the board unasked.
 #include <QFile>
+
+#include <functional>
 
 #include "TransferFixture.h"
 #include "data/SetupFile.h"
@@ -11,7 +13,7 @@
 namespace voran::testing {
 namespace {
 
-TEST_F(TransferTest, UploadWhosePlsReadFailsStoresNothingAndWritesNoFile) {
+TEST_F(TransferTest, UploadWhosePlsReadFailsStoresNothing) {
     fillBoard();
     // The scale factor read is refused every time (no link fault).
     refuse({24});
@@ -21,13 +23,37 @@ TEST_F(TransferTest, UploadWhosePlsReadFailsStoresNothingAndWritesNoFile) {
     EXPECT_TRUE(r.plsFailed);
     EXPECT_FALSE(link.CommError);
     EXPECT_EQ(tables.CurrentData, before) << "no -9999, no half upload";
+}
 
-    const std::string path = folder.filePath("backup.sdt").toStdString();
-    const FileTransferOutcome out = UploadToFile(link, clock, path);
-    EXPECT_FALSE(out.ok);
-    EXPECT_EQ(out.error, "upload not complete: the PLS did not take a step after 78 of 78 items; " +
-                             path + " was not written");
-    EXPECT_FALSE(QFile::exists(folder.filePath("backup.sdt")));
+// A backup to a file that ends early says why and leaves the file as it
+// was: an old one untouched, none made where there was none.
+TEST_F(TransferTest, BackupThatEndsEarlyLeavesTheOldFileAndWritesNoNewOne) {
+    fillBoard();
+    const struct {
+        const char* old;  // the file before, or none
+        std::function<void(TransferHooks&)> trouble;
+        std::string why;
+    } rows[] = {
+        {"yesterday",
+         [](TransferHooks& h) { h.cancelRequested = [n = 0]() mutable { return ++n > 5; }; },
+         "cancelled after 5 of 78 items"},
+        {nullptr, [this](TransferHooks&) { refuse({24}); },
+         "the PLS did not take a step after 78 of 78 items"},
+        {nullptr, [this](TransferHooks&) { port.silent = true; },
+         "the link to the board failed after 1 of 78 items"},
+    };
+    const std::string path = this->path("backup.sdt");
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        QFile::remove(QString::fromStdString(path));
+        if (row.old) writeFile("backup.sdt", row.old);
+        TransferHooks hooks;
+        row.trouble(hooks);
+        const FileTransferOutcome out = UploadToFile(link, clock, path, hooks);
+        EXPECT_FALSE(out.ok);
+        EXPECT_EQ(out.error, "upload not complete: " + row.why + "; " + path + " was not written");
+        EXPECT_EQ(readFile("backup.sdt"), row.old ? row.old : "<missing>");
+    }
 }
 
 TEST_F(TransferTest, ReadsAndWritesThatFailWithoutALinkFaultEndTheTransferIncomplete) {

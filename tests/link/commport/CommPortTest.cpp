@@ -52,17 +52,6 @@ protected:
     std::unique_ptr<frmSetupComm> window;
 };
 
-TEST_F(CommPort, PortAbove99ShowsAs99AndIsSavedSo) {
-    writeFile("Support/RSPort.cfg", "120,9600\r\n");
-    openWindow();
-    EXPECT_EQ(portText(), QStringLiteral("99"));
-    EXPECT_TRUE(window->optPortSpeed(0)->isChecked());
-    save();
-    EXPECT_EQ(readFile("Support/RSPort.cfg"), "99,9600\n");
-    EXPECT_TRUE(closed());
-    EXPECT_TRUE(messages.shown.empty());
-}
-
 // One file content per row, each in a fresh program folder.
 struct HeldSettings {
     const char* content;
@@ -85,7 +74,8 @@ INSTANTIATE_TEST_SUITE_P(Rows, CommPortOpening,
                          ::testing::Values(HeldSettings{"3,19200\n", "3", 1},
                                            HeldSettings{"7,9600", "7", 0},
                                            HeldSettings{"0,19200", "1", 1},
-                                           HeldSettings{"", "1", 0}, HeldSettings{"junk", "1", 0}));
+                                           HeldSettings{"", "1", 0}, HeldSettings{"junk", "1", 0},
+                                           HeldSettings{"120,9600\r\n", "99", 0}));
 
 TEST_F(CommPort, Port1At19200WritesTheLinksFileAndEachToolFolders) {
     // Folders and files matched without regard to case; TNX96 is missing.
@@ -100,14 +90,6 @@ TEST_F(CommPort, Port1At19200WritesTheLinksFileAndEachToolFolders) {
     EXPECT_EQ(readFile("PLS51/TARNIX.SFG"), "0\r\n");
     EXPECT_EQ(files(), (std::set<std::string>{"Support/RSPort.cfg", "tnx51/tarnix.sfg",
                                               "PLS51/TARNIX.SFG"}));
-}
-
-TEST_F(CommPort, WithoutToolFoldersOnlyRSPortCfgIsWritten) {
-    openWindow();
-    window->txtCommPort()->setText(QStringLiteral("12"));
-    save();
-    EXPECT_EQ(files(), std::set<std::string>{"Support/RSPort.cfg"});
-    EXPECT_EQ(readFile("Support/RSPort.cfg"), "12,9600\n");
 }
 
 TEST_F(CommPort, PortOutside1To99IsRefusedWithTheRange) {

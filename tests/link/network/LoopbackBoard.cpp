@@ -18,18 +18,24 @@ double monotonic() {
 }
 }  // namespace
 
-LoopbackBoard::LoopbackBoard() {
-    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+int BoundLoopbackSocket(int& port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof a;
-    if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
-        ::listen(listener_, 4) != 0 ||
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &length) != 0)
-        return;
-    port_ = ntohs(a.sin_port);
-    thread_ = std::thread([this] { serve(); });
+    if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &length) == 0) {
+        port = ntohs(a.sin_port);
+        return fd;
+    }
+    if (fd >= 0) ::close(fd);
+    return -1;
+}
+
+LoopbackBoard::LoopbackBoard() {
+    listener_ = BoundLoopbackSocket(port_);
+    if (listener_ >= 0 && ::listen(listener_, 4) == 0) thread_ = std::thread([this] { serve(); });
 }
 
 LoopbackBoard::~LoopbackBoard() {

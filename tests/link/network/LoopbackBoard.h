@@ -11,6 +11,10 @@
 
 namespace voran::testing {
 
+// A TCP socket bound to a free port of 127.0.0.1 and not listening (-1 when
+// none could be made); `port` receives the port's number.
+int BoundLoopbackSocket(int& port);
+
 // The simulated board behind a raw TCP server on 127.0.0.1 (a free port),
 // served from a thread of its own as a serial device server would, one
 // connection at a time. It can close the connection at a given byte, or take

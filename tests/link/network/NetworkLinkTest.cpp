@@ -5,9 +5,6 @@
 // connection drops or the server falls silent.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include "FakeMessageBox.h"
@@ -123,21 +120,17 @@ TEST_F(NetworkLink, ReadsWritesAndMovesWholeDataSetsExactlyAsOverTheSerialLine) 
 }
 
 TEST_F(NetworkLink, AConnectionDroppedMidTransferNeverPassesForSuccessAndRetryConnectsAgain) {
-    struct Case {
-        TransferDirection direction;
-        MsgResult answer;
-    };
-    const Case cases[] = {{kTransferUpload, MsgResult::Cancel},
-                          {kTransferUpload, MsgResult::Retry},
-                          {kTransferDownload, MsgResult::Cancel},
-                          {kTransferDownload, MsgResult::Retry}};
-    for (const Case& c : cases) {
-        const bool upload = c.direction == kTransferUpload;
+    const std::pair<TransferDirection, MsgResult> cases[] = {{kTransferUpload, MsgResult::Cancel},
+                                                             {kTransferUpload, MsgResult::Retry},
+                                                             {kTransferDownload, MsgResult::Cancel},
+                                                             {kTransferDownload, MsgResult::Retry}};
+    for (const auto& [direction, answer] : cases) {
+        const bool upload = direction == kTransferUpload;
         SCOPED_TRACE(std::string(upload ? "upload" : "download") +
-                     (c.answer == MsgResult::Retry ? ", Retry" : ", Cancel"));
+                     (answer == MsgResult::Retry ? ", Retry" : ", Cancel"));
         online();
         boxes.shown.clear();
-        boxes.answers = {c.answer};
+        boxes.answers = {answer};
         const SetupData before = tables.CurrentData;
         const auto memoryBefore = served();
         if (!upload) {
@@ -147,14 +140,14 @@ TEST_F(NetworkLink, AConnectionDroppedMidTransferNeverPassesForSuccessAndRetryCo
         const int connections = server.connections();
         server.closeAt = server.bytesHeard() + 150;
 
-        const TransferReport r = transfer(c.direction);
+        const TransferReport r = transfer(direction);
         ASSERT_EQ(boxes.shown.size(), 1u);
         EXPECT_EQ(boxes.shown[0].title, "Comm Port Error");
         EXPECT_NE(boxes.shown[0].text.find("The connection to " + server.address() + " was closed"),
                   std::string::npos)
             << boxes.shown[0].text;
         EXPECT_EQ(boxes.shown[0].buttons, MsgButtons::RetryCancel);
-        if (c.answer == MsgResult::Cancel) {
+        if (answer == MsgResult::Cancel) {
             EXPECT_FALSE(r.complete());
             if (upload) {
                 EXPECT_EQ(tables.CurrentData, before) << "nothing of a cut upload kept";
@@ -199,14 +192,10 @@ TEST_F(NetworkLink, AServerThatTakesBytesButNeverAnswersGivesTheCableMessageAfte
 
 TEST_F(NetworkLink, APortThatCannotBeReachedIsRefusedAtOnceSayingWhy) {
     // A TCP port of this machine that is bound but takes no connections.
-    const int closed = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof a;
-    ASSERT_EQ(::bind(closed, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    ASSERT_EQ(::getsockname(closed, reinterpret_cast<sockaddr*>(&a), &length), 0);
-    const std::string refused = "127.0.0.1:" + std::to_string(ntohs(a.sin_port));
+    int number = 0;
+    const int closed = BoundLoopbackSocket(number);
+    ASSERT_GE(closed, 0);
+    const std::string refused = "127.0.0.1:" + std::to_string(number);
 
     const std::pair<std::string, std::string> cases[] = {
         {"socket://" + refused, "Nothing takes connections at socket://" + refused},

@@ -1,13 +1,10 @@
 #pragma once
 
-#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QTest>
 #include <gtest/gtest.h>
+
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "WindowFixture.h"
 
@@ -30,9 +27,6 @@ protected:
         window->activate();
         window->monitor().runPass();
     }
-    // The board stops answering: the next read times out (the fake clock
-    // makes that instant) and its Retry/Cancel box is cancelled.
-    void breakLink() { port.silent = true; }
 
     std::unique_ptr<Window> window;
 };

@@ -167,23 +167,5 @@ TEST_F(DisplayIO, AValueWhoseReadFailedShowsAsUnknownUntilReadAgain) {
     EXPECT_EQ(window->lblSlot00State(1)->text(), QStringLiteral("off"));
 }
 
-TEST_F(DisplayIO, LinkFaultEndsThePassAndShowsTheOfflineLook) {
-    board.preset("W100", 0xFFFF);
-    open(true);
-    expectState(window->lblSlot00State(3), true, "before the fault");
-    breakLink();
-    clearTrace();
-    window->monitor().runPass();
-    EXPECT_TRUE(link.CommError);
-    // Nothing after the failed first read was asked for.
-    const std::vector<int> rest =
-        byteAddressesOf(std::vector<std::string>(kItems.begin() + 1, kItems.end()));
-    for (const int a : addressesRead()) EXPECT_EQ(std::count(rest.begin(), rest.end(), a), 0) << a;
-    window->monitor().runPass();
-    EXPECT_FALSE(link.OnlineMode);
-    EXPECT_EQ(window->lblSlot00State(3)->text(), QStringLiteral("-"));
-    EXPECT_FALSE(window->lblSlot00State(3)->isEnabled());
-}
-
 }  // namespace
 }  // namespace voran::testing

@@ -73,24 +73,6 @@ TEST_F(SerialComm, ResetCommErrorWritesZeroToB783) {
     EXPECT_TRUE(messages.shown.empty()) << "no confirmation, no message";
 }
 
-TEST_F(SerialComm, LinkFaultSendsNoResetAndTakesTheProgramOffline) {
-    board.preset("B783", 7);
-    open(true);
-    breakLink();
-    window->monitor().runPass();
-    ASSERT_TRUE(link.CommError);
-    clearTrace();
-    // The button is still enabled until the next pass shows the offline look.
-    ASSERT_TRUE(window->cmdResetErr()->isEnabled());
-    window->cmdResetErr_Click();
-    EXPECT_TRUE(port.sent().empty());
-    EXPECT_EQ(board.peek("B783"), 7);
-
-    window->monitor().runPass();
-    EXPECT_FALSE(window->cmdResetErr()->isEnabled());
-    EXPECT_EQ(displays(*window), QStringList(frmSerialComm::kItems, "-"));
-}
-
 TEST_F(SerialComm, OfflineLookIsDisabledWithDashes) {
     open(false);
     EXPECT_TRUE(port.sent().empty());

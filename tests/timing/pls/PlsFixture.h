@@ -1,19 +1,17 @@
 #pragma once
 
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
+#include <deque>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "FakeMessageBox.h"
-#include "WindowFixture.h"
-#include "SimBoard.h"
 #include "SimPls.h"
-#include "SimPort.h"
-#include "link/RSComm.h"
+#include "WindowFixture.h"
+#include "link/PlsCodes.h"
 
 namespace voran::testing {
 
@@ -41,23 +39,39 @@ inline std::vector<Box> warning(const std::string& text, const std::string& titl
 }
 
 // The board's PLS with scripted trouble: it refuses (answers 0x00 to) the
-// first byte after the command codes in `refuse`.
+// first byte after the command codes in `refuse`; `recalls` answers recalls
+// from a script, each entry one recall's state, low and high byte, and
+// `refuseRecall` refuses the channel byte of a recall (a recall that fails
+// without a link fault). Everything else goes to the simulated PLS.
 class ScriptedPls : public sim::SimCommand {
 public:
     explicit ScriptedPls(sim::SimPls& pls) : pls_(pls) {}
     std::set<int> refuse;
+    std::deque<std::array<int, 3>> recalls;
+    bool refuseRecall = false;
+
     bool begin(std::uint8_t code) override {
         code_ = code;
+        index_ = 0;
         return pls_.begin(code);
     }
     Answer receive(std::uint8_t byte) override {
-        return refuse.count(code_) > 0 ? Answer{0x00, Next::Idle} : pls_.receive(byte);
+        if (refuse.count(code_) > 0) return {0x00, Next::Idle};
+        if (code_ != pls::kRecall || (!refuseRecall && recalls.empty())) return pls_.receive(byte);
+        const int part = index_++;
+        if (part == 0)
+            return refuseRecall ? Answer{0x00, Next::Idle} : Answer{0x55, Next::Continue};
+        const int value = recalls.front()[part - 1];
+        if (part < 3) return {static_cast<std::uint8_t>(value), Next::Continue};
+        recalls.pop_front();
+        return {static_cast<std::uint8_t>(value), Next::Idle};
     }
     int busyPolls() const override { return pls_.busyPolls(); }
 
 private:
     sim::SimPls& pls_;
     int code_ = 0;
+    int index_ = 0;
 };
 
 // The program online on the in-process board; the trace starts empty.

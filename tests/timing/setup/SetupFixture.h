@@ -1,13 +1,8 @@
 #pragma once
 
-#include <QApplication>
 #include <QCheckBox>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
 

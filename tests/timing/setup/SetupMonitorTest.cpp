@@ -47,17 +47,6 @@ TEST_F(SetupWindow, BoxBeingEditedIsNotOverwrittenByTheRefresh) {
     EXPECT_EQ(box(4)->text(), QStringLiteral("100")) << "the other boxes follow the board";
 }
 
-TEST_F(SetupWindow, PassThatFindsTheLinkBusyOrTheWindowClosedDoesNothing) {
-    open(true);
-    {
-        const auto held = link.begin();
-        window->monitor().runPass();
-    }
-    window->deactivate();
-    window->monitor().runPass();
-    EXPECT_TRUE(port.sent().empty());
-}
-
 TEST_F(SetupWindow, CheckBoxClickBeforeTheMaskIsKnownIsIgnored) {
     board.preset("W1042", 4095);
     link.OpenRSComm(port);

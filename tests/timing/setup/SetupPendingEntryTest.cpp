@@ -39,40 +39,16 @@ INSTANTIATE_TEST_SUITE_P(Rows, SetupSpinFromText,
                          ::testing::Combine(::testing::Bool(),
                                             ::testing::Values("abc", "500", "-1")));
 
-TEST_F(SetupWindow, CommittingStoresTheTypedValueOnceOrRefusesIt) {
+TEST_F(SetupWindow, CommittingStoresTheTypedValueOnce) {
     open(true);
     typeInto(3, QStringLiteral("133"));
     EXPECT_TRUE(window->commitPendingEntry());
-    EXPECT_TRUE(window->commitPendingEntry()) << "nothing is pending the second time";
+    EXPECT_TRUE(window->commitPendingEntry());
     EXPECT_EQ(item(3), 133);
     EXPECT_EQ(writes("W1006"), 1);
     EXPECT_EQ(focus(), box(3)->lineEdit()) << "the operator goes on in the box";
     key(Qt::Key_Tab);
     EXPECT_EQ(writes("W1006"), 1) << "leaving it has nothing left to store";
-
-    typeInto(3, QStringLiteral("abc"));
-    EXPECT_FALSE(window->commitPendingEntry());
-    EXPECT_EQ(messages.shown, rangeBox(0, 319));
-    EXPECT_EQ(box(3)->text(), QStringLiteral("133"));
-    EXPECT_EQ(item(3), 133);
-    EXPECT_EQ(writes("W1006"), 1);
-}
-
-TEST_F(SetupWindow, NoLinkBoxOpensOverTheRangeMessage) {
-    open(true);
-    port.silent = true;  // the next read would time out and ask Retry or Cancel
-    // While the range message is open, the monitoring pass comes due.
-    messages.whileOpen = [this] { window->monitor().runPass(); };
-    typeInto(0, QStringLiteral("abc"));
-    key(Qt::Key_Tab);
-    EXPECT_EQ(messages.shown, rangeBox(1, 319));
-    EXPECT_TRUE(port.sent().empty());
-    EXPECT_FALSE(link.CommError);
-    // Once it is closed, the pass runs and meets the fault on its own.
-    messages.whileOpen = nullptr;
-    window->monitor().runPass();
-    EXPECT_TRUE(link.CommError);
-    EXPECT_EQ(messages.shown.size(), 2u);
 }
 
 class SetupTypedAtAFault : public SetupWindow, public ::testing::WithParamInterface<const char*> {};

@@ -1,62 +1,16 @@
 #pragma once
 
-#include <QApplication>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QTest>
-#include <gtest/gtest.h>
-
-#include <array>
-#include <deque>
 
 #include "../pls/PlsFixture.h"
-#include "SimPls.h"
-#include "WindowFixture.h"
-#include "link/PlsCodes.h"
 #include "timing/ui/TimingDiagram.h"
 #include "timing/ui/frmTiming.h"
 
 namespace voran::testing {
-
-// The PLS answering recalls from a script: each entry is one recall's state,
-// low and high byte; `refuseRecall` refuses the channel byte (a recall that
-// fails without a link fault); `refuseCodes` refuses the first byte after
-// those command codes. Everything else goes to the simulated PLS.
-class ScriptedRecall : public sim::SimCommand {
-public:
-    explicit ScriptedRecall(sim::SimPls& pls) : pls_(pls) {}
-    std::deque<std::array<int, 3>> recalls;
-    bool refuseRecall = false;
-    std::set<int> refuseCodes;
-
-    bool begin(std::uint8_t code) override {
-        code_ = code;
-        index_ = 0;
-        return pls_.begin(code);
-    }
-    Answer receive(std::uint8_t byte) override {
-        if (refuseCodes.count(code_) > 0) return {0x00, Next::Idle};
-        if (code_ != pls::kRecall || (!refuseRecall && recalls.empty())) return pls_.receive(byte);
-        const int part = index_++;
-        if (part == 0)
-            return refuseRecall ? Answer{0x00, Next::Idle} : Answer{0x55, Next::Continue};
-        const int value = recalls.front()[part - 1];
-        if (part < 3) return {static_cast<std::uint8_t>(value), Next::Continue};
-        recalls.pop_front();
-        return {static_cast<std::uint8_t>(value), Next::Idle};
-    }
-    int busyPolls() const override { return pls_.busyPolls(); }
-
-private:
-    sim::SimPls& pls_;
-    int code_ = 0;
-    int index_ = 0;
-};
 
 // The machine timing window over the in-process board: the default set-up
 // in the working data, channels 0 and 1 programmed as the defaults say, the
@@ -132,7 +86,7 @@ protected:
         return {text, title, MsgButtons::Ok, MsgIcon::Information};
     }
 
-    ScriptedRecall scripted{board.pls()};
+    ScriptedPls scripted{board.pls()};
     std::unique_ptr<frmTiming> window;
 };
 
