@@ -28,11 +28,13 @@ PACKAGE_BUILD_DIR="$build" scripts/package.sh
 stage "the package"
 
 # Sanitizers: any finding (leaks included) ends the test program with a
-# report and fails the run.
+# report and fails the run. A sanitized program is slow to start, so each
+# test program runs all its cases in one go there.
 asan=${ASAN_BUILD_DIR:-build-asan}
 sanitize="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
 cmake -S . -B "$asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g1" \
-    -DCMAKE_CXX_FLAGS="$sanitize" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
+    -DCMAKE_CXX_FLAGS="$sanitize" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
+    -DVORAN_TEST_PER_PROGRAM=ON >/dev/null
 cmake --build "$asan" -j"$(nproc)"
 stage "the sanitizer build"
 (cd "$asan" && QT_QPA_PLATFORM=offscreen \
@@ -42,6 +44,6 @@ stage "the sanitizer build"
 stage "the sanitizer tests"
 
 if command -v clang++ >/dev/null; then
-    scripts/fuzz.sh "${FUZZ_SECONDS:-5}"
+    FUZZ_JOBS=${FUZZ_JOBS:-$(nproc)} scripts/fuzz.sh "${FUZZ_SECONDS:-5}"
     stage "the fuzz run"
 fi

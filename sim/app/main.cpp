@@ -118,7 +118,7 @@ const char* const kUsage =
     "  --tcp PORT         serve the board on TCP port PORT of 127.0.0.1 (raw, one\n"
     "                     connection at a time; 0: a free port) instead of a\n"
     "                     pseudo-terminal: reach it as socket://127.0.0.1:PORT\n"
-    "  --drop-stream S      with --drop-every N: lose each byte with a chance of 1 in N,\n"
+    "  --drop-stream S    with --drop-every N: lose each byte with a chance of 1 in N,\n"
     "                     at positions drawn from stream S (the same stream, the same bytes)\n"
     "  --lose-burst N[,after=K][,at=HEX][,times=R]\n"
     "                     lose N bytes from the PC in a row at a chosen moment: after\n"

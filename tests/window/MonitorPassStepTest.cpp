@@ -3,6 +3,9 @@
 // step leaves the link alone.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QTimer>
+
 #include <string>
 #include <vector>
 
@@ -17,6 +20,8 @@ struct Diary : MonitorPass::Client {
     int items = 3;
     int failAt = -1;  // the read of this item ends the pass
     bool stale = false;
+    ManualClock* clock = nullptr;
+    double itemSeconds = 0;  // how long a read keeps the link waiting
     void passStarting() override { log.push_back("head"); }
     void showOnlineLook() override { log.push_back("online look"); }
     void showOfflineLook() override { log.push_back("offline look"); }
@@ -24,6 +29,7 @@ struct Diary : MonitorPass::Client {
     int itemCount() const override { return items; }
     bool readItem(int index) override {
         log.push_back("read " + std::to_string(index));
+        if (clock) clock->advance(itemSeconds);
         return index != failAt;
     }
     void passEnded() override { log.push_back("end"); }
@@ -104,6 +110,30 @@ TEST_F(Pass, AStepLeavesAHeldLinkAPausedPassOrAStoppedOneAlone) {
     EXPECT_EQ(diary.take(), Log{"end"}) << "the pass under way is ended";
     EXPECT_FALSE(pass.step() || pass.running());
     EXPECT_TRUE(diary.take().empty());
+}
+
+// On a lossy line one item can wait seconds for the board, and the keys and
+// clicks that came meanwhile are still queued. A 0 ms timer would fire again
+// before the loop hands them out, so after a slow item the next step waits a
+// millisecond; after a quick one it follows at once.
+TEST_F(Pass, AfterASlowItemTheNextStepLetsHeldInputThroughFirst) {
+    auto* timer = pass.findChild<QTimer*>("tmrMonitor");
+    ASSERT_NE(timer, nullptr);
+    diary.clock = &clock;
+    diary.items = 1000;  // the pass stays under way while we look
+    ctx.goOnline();
+    for (const double seconds : {0.0, 2.0}) {
+        SCOPED_TRACE(seconds);
+        diary.itemSeconds = seconds;
+        pass.setTimerDriven(true);
+        pass.start();
+        diary.take();
+        for (int n = 0; n < 100 && diary.log.size() < 2; ++n) QCoreApplication::processEvents();
+        ASSERT_GE(diary.log.size(), 2u) << "the head and at least one item ran from the timer";
+        EXPECT_TRUE(timer->isActive());
+        EXPECT_EQ(timer->interval(), seconds > 0 ? MonitorPass::kItemGapMs : 0);
+        pass.stop();
+    }
 }
 
 }  // namespace
