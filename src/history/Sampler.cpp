@@ -170,6 +170,10 @@ SampleOutcome Sampler::step() {
         if (!(values = knownValues())) return SampleOutcome::Reading;
     }
     const Sample s = FromValues(stepTime_, *values);
+    qCDebug(lcData, "history sample %s: %d of %zu items read from the board", s.time.c_str(),
+            static_cast<int>(std::count_if(stepValues_.begin(), stepValues_.end(),
+                                           [](const auto& v) { return v.has_value(); })),
+            stepValues_.size());
     endSample();
     return store(s);
 }
