@@ -66,7 +66,8 @@ HistoryStore::~HistoryStore() {
     QSqlDatabase::removeDatabase(connection_);
 }
 
-std::unique_ptr<HistoryStore> HistoryStore::OpenFile(const std::string& path, std::string* error) {
+std::unique_ptr<HistoryStore> HistoryStore::OpenFile(const std::string& path, std::string* error,
+                                                     bool check) {
     std::error_code ec;
     const std::filesystem::path parent = std::filesystem::path(path).parent_path();
     if (!parent.empty()) std::filesystem::create_directories(parent, ec);
@@ -76,10 +77,11 @@ std::unique_ptr<HistoryStore> HistoryStore::OpenFile(const std::string& path, st
     }
     StoreLocation where;
     where.database = QString::fromStdString(path);
-    return Open(where, error);
+    return Open(where, error, check);
 }
 
-std::unique_ptr<HistoryStore> HistoryStore::Open(const StoreLocation& where, std::string* error) {
+std::unique_ptr<HistoryStore> HistoryStore::Open(const StoreLocation& where, std::string* error,
+                                                 bool check) {
     static std::atomic<int> next{0};
     const QString connection = QString("voran-history-%1").arg(next++);
     std::unique_ptr<HistoryStore> store(new HistoryStore(connection));
@@ -97,21 +99,22 @@ std::unique_ptr<HistoryStore> HistoryStore::Open(const StoreLocation& where, std
             return nullptr;
         }
     }
-    if (!store->prepareSchema()) {
+    if (!store->prepareSchema(check)) {
         if (error) *error = store->error_;
         return nullptr;
     }
     return store;
 }
 
-bool HistoryStore::prepareSchema() {
+bool HistoryStore::prepareSchema(bool check) {
     QSqlDatabase db = QSqlDatabase::database(connection_);
     QSqlQuery q(db);
     if (db.driverName() == "QSQLITE") {
         // A commit is on the disk before it counts; an interrupted
         // transaction is rolled back from its journal at the next open.
         q.exec("PRAGMA synchronous = FULL");
-        if (!q.exec("PRAGMA integrity_check") || !q.next() || q.value(0).toString() != "ok") {
+        if (check &&
+            (!q.exec("PRAGMA integrity_check") || !q.next() || q.value(0).toString() != "ok")) {
             error_ = "the history " + db.databaseName().toStdString() + " is damaged";
             return false;
         }

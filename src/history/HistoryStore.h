@@ -36,9 +36,13 @@ public:
 
     // Opens the history, making its tables (and, for a file, its folder)
     // when they do not exist yet. Nothing, with the reason in `error`, when
-    // it cannot be opened or is of another schema.
-    static std::unique_ptr<HistoryStore> Open(const StoreLocation& where, std::string* error);
-    static std::unique_ptr<HistoryStore> OpenFile(const std::string& path, std::string* error);
+    // it cannot be opened, is of another schema or, checked, is damaged. The
+    // check reads the whole file (seconds for a year of samples): a reader
+    // that opens the same file again and again checks it the first time.
+    static std::unique_ptr<HistoryStore> Open(const StoreLocation& where, std::string* error,
+                                              bool check = true);
+    static std::unique_ptr<HistoryStore> OpenFile(const std::string& path, std::string* error,
+                                                  bool check = true);
     ~HistoryStore();
     HistoryStore(const HistoryStore&) = delete;
     HistoryStore& operator=(const HistoryStore&) = delete;
@@ -63,7 +67,7 @@ public:
 
 private:
     explicit HistoryStore(QString connection);
-    bool prepareSchema();
+    bool prepareSchema(bool check);
     bool insertSample(QSqlQuery& q, const Sample& s);
 
     QString connection_;

@@ -6,6 +6,7 @@
 #include "data/ItemTable.h"
 #include "history/HistoryStore.h"
 #include "link/RSComm.h"
+#include "link/RecentReadings.h"
 #include "platform/Clock.h"
 #include "platform/Logging.h"
 
@@ -34,10 +35,12 @@ const std::vector<std::string>& SampleAddresses() {
     return addresses;
 }
 
-Sampler::Sampler(RSComm& link, HistoryStore& store, IClock& clock, double interval)
+Sampler::Sampler(RSComm& link, HistoryStore& store, IClock& clock, double interval,
+                 const RecentReadings* readings)
     : link_(link),
       store_(store),
       clock_(clock),
+      readings_(readings),
       interval_(std::clamp(interval, kMinInterval, kMaxInterval)),
       last_(store.lastSample()) {}
 
@@ -71,20 +74,58 @@ Sample Sampler::FromValues(std::string time, const std::vector<std::int64_t>& va
     return s;
 }
 
+double Sampler::freshFor() const {
+    return std::min(kFreshFor, interval_ / 2);
+}
+
+std::optional<std::int64_t> Sampler::known(std::size_t k) const {
+    if (stepValues_[k]) return stepValues_[k];
+    if (!readings_) return std::nullopt;
+    return readings_->value(SampleAddresses()[k], clock_.now(), freshFor());
+}
+
+std::size_t Sampler::firstUnknown() const {
+    std::size_t k = 0;
+    while (k < SampleAddresses().size() && known(k)) ++k;
+    return k;
+}
+
+std::optional<std::vector<std::int64_t>> Sampler::knownValues() const {
+    std::vector<std::int64_t> values;
+    for (std::size_t k = 0; k < SampleAddresses().size(); ++k) {
+        const auto v = known(k);
+        if (!v) return std::nullopt;
+        values.push_back(*v);
+    }
+    return values;
+}
+
+void Sampler::endSample() {
+    stepTime_.clear();
+    stepValues_.clear();
+}
+
 std::optional<Sample> Sampler::read() {
     auto t = link_.begin();
     if (!t) return std::nullopt;
     const std::string time = IsoTime(clock_.localDateTime());
-    std::vector<std::int64_t> values;
-    for (const std::string& address : SampleAddresses()) {
-        const auto v = ReplyValue(t->read(address));
-        if (!v) {
+    stepValues_.assign(SampleAddresses().size(), std::nullopt);
+    std::optional<std::vector<std::int64_t>> values;
+    while (!(values = knownValues())) {
+        // A reading only ever goes stale: something is still to be read.
+        const std::size_t k = firstUnknown();
+        const std::string& address = SampleAddresses()[k];
+        auto& value = stepValues_[k];
+        value = ReplyValue(t->read(address));
+        if (!value) {
             error_ = "reading " + address + " failed";
+            endSample();
             return std::nullopt;
         }
-        values.push_back(*v);
     }
-    return FromValues(time, values);
+    const Sample s = FromValues(time, *values);
+    endSample();
+    return s;
 }
 
 void Sampler::scheduleNext() {
@@ -101,8 +142,7 @@ SampleOutcome Sampler::step() {
     if (!link_.OnlineMode || link_.CommError) {
         // A fault ends the sample under way: none of it is kept.
         if (!sampling()) return SampleOutcome::LinkBusy;
-        stepTime_.clear();
-        stepValues_.clear();
+        endSample();
         error_ = "the link failed during the sample";
         return SampleOutcome::ReadFailed;
     }
@@ -110,22 +150,31 @@ SampleOutcome Sampler::step() {
     if (!sampling()) {
         scheduleNext();
         stepTime_ = IsoTime(clock_.localDateTime());
+        stepValues_.assign(SampleAddresses().size(), std::nullopt);
     }
-    const std::string& address = SampleAddresses()[stepValues_.size()];
-    const auto v =
-        ReplyValue(InTransaction(link_, [&](RSComm::Transaction& t) { return t.read(address); }));
-    if (!v) {
-        error_ = "reading " + address + " failed";
-        qCWarning(lcData, "history sample not stored: %s", error_.c_str());
-        stepTime_.clear();
-        stepValues_.clear();
-        return SampleOutcome::ReadFailed;
+    // The readings are looked at afresh at every step: one that went stale
+    // or was forgotten (a fault) meanwhile is read from the board.
+    std::optional<std::vector<std::int64_t>> values = knownValues();
+    if (!values) {
+        // A reading only ever goes stale: something is still to be read.
+        const std::size_t k = firstUnknown();
+        const std::string& address = SampleAddresses()[k];
+        stepValues_[k] = ReplyValue(
+            InTransaction(link_, [&](RSComm::Transaction& t) { return t.read(address); }));
+        if (!stepValues_[k]) {
+            error_ = "reading " + address + " failed";
+            qCWarning(lcData, "history sample not stored: %s", error_.c_str());
+            endSample();
+            return SampleOutcome::ReadFailed;
+        }
+        if (!(values = knownValues())) return SampleOutcome::Reading;
     }
-    stepValues_.push_back(*v);
-    if (stepValues_.size() < SampleAddresses().size()) return SampleOutcome::Reading;
-    const Sample s = FromValues(stepTime_, stepValues_);
-    stepTime_.clear();
-    stepValues_.clear();
+    const Sample s = FromValues(stepTime_, *values);
+    qCDebug(lcData, "history sample %s: %d of %zu items read from the board", s.time.c_str(),
+            static_cast<int>(std::count_if(stepValues_.begin(), stepValues_.end(),
+                                           [](const auto& v) { return v.has_value(); })),
+            stepValues_.size());
+    endSample();
     return store(s);
 }
 

@@ -9,6 +9,7 @@
 
 namespace voran {
 class IClock;
+class RecentReadings;
 class RSComm;
 }  // namespace voran
 
@@ -29,16 +30,24 @@ enum class SampleOutcome {
 // Samples the board into a history every interval. A sample is read in one
 // transaction of the link, so it never re-enters the link and never runs
 // while a modal operation holds it; its items are read in one read command,
-// one address pair a byte (SampleAddresses()). A sample any of whose reads
-// failed is not stored at all: the history has a gap there, never a 0.
+// one address pair a byte (SampleAddresses()). An item the link read lately
+// (the open window's pass, the alarm poll: `readings`) is taken from there
+// instead, so the board is asked only for the rest. A sample any of whose
+// reads failed is not stored at all: the history has a gap there, never a 0.
 class Sampler {
 public:
     static constexpr double kDefaultInterval = 60;
     static constexpr double kMinInterval = 5;
     static constexpr double kMaxInterval = 3600;
+    // How old a reading may be to stand in for a read: the lesser of this
+    // and half the interval (freshFor()).
+    static constexpr double kFreshFor = 5;
 
-    // `interval` is kept within kMinInterval .. kMaxInterval.
-    Sampler(RSComm& link, HistoryStore& store, IClock& clock, double interval = kDefaultInterval);
+    // `interval` is kept within kMinInterval .. kMaxInterval. `readings`, when
+    // given, are the link's recent readings (the link tells them; the sampler
+    // only looks).
+    Sampler(RSComm& link, HistoryStore& store, IClock& clock, double interval = kDefaultInterval,
+            const RecentReadings* readings = nullptr);
 
     // Samples when the next sample is due (the first at once).
     SampleOutcome tick();
@@ -56,6 +65,11 @@ public:
     void noteEndOfShift() { endOfShift_ = true; }
 
     double interval() const { return interval_; }
+    // A main display pass comes round within a second or two even on a slow
+    // line, and the alarm poll every 1.5 s; 5 s takes both with room for a
+    // few retries, yet keeps the sample's time within 5 s of its values.
+    // Half the interval keeps two samples from sharing one reading.
+    double freshFor() const;
     // Clock time (IClock::now) at which the next sample is due; none before
     // the first.
     std::optional<double> nextDue() const { return nextDue_; }
@@ -68,6 +82,14 @@ public:
 private:
     // The sample's values, or nothing when a read failed.
     std::optional<Sample> read();
+    // The value of item `k` of SampleAddresses() for the sample under way:
+    // read by it, or a fresh reading; nothing when it must be read.
+    std::optional<std::int64_t> known(std::size_t k) const;
+    // The first item still to be read; SampleAddresses().size() for none.
+    std::size_t firstUnknown() const;
+    // The values when every item is known.
+    std::optional<std::vector<std::int64_t>> knownValues() const;
+    void endSample();
     // Puts a sample together from the values of SampleAddresses().
     static Sample FromValues(std::string time, const std::vector<std::int64_t>& values);
     // Writes a complete sample with the shift change it brings.
@@ -78,15 +100,17 @@ private:
     RSComm& link_;
     HistoryStore& store_;
     IClock& clock_;
+    const RecentReadings* readings_;
     double interval_;
     std::optional<double> nextDue_;
     bool endOfShift_ = false;
     std::optional<Sample> last_;
     std::optional<ShiftEvent> lastEvent_;
     std::string error_;
-    // The sample being read by step(): its time and the values so far.
+    // The sample being read: its time and the values read for it so far
+    // (none for an item not read, or taken from the readings).
     std::string stepTime_;
-    std::vector<std::int64_t> stepValues_;
+    std::vector<std::optional<std::int64_t>> stepValues_;
 };
 
 // The items a sample reads, in reading order: good cans and total jams of

@@ -16,6 +16,8 @@ using namespace framing;
 // --- Byte exchange ---------------------------------------------------------
 
 bool RSComm::recoverLostPort() {
+    // The adapter plugged back in may lead to another board.
+    voidReadings();
     PortError why;
     port_->lost(&why);
     for (;;) {
@@ -137,6 +139,9 @@ int RSComm::Transaction::exchange(int byte, bool noReply, bool flush) {
 
 bool RSComm::Transaction::openCommand(CommandMode mode, int code) {
     RSComm& l = link_;
+    // The item commands tell what they read and write; the PLS commands
+    // change the board's memory in ways the link does not follow.
+    if (mode != CommandMode::Read && mode != CommandMode::Write) l.voidReadings();
     l.CurrentMode_ = CommandMode::None;
     bool ok = false;
     double deadline = l.clock_.now() + kHandshake;

@@ -31,6 +31,7 @@ RSComm::RSComm(IClock& clock, IMessageBox& messages, std::string programFolder)
     : clock_(clock), messages_(messages), programFolder_(std::move(programFolder)) {}
 
 MsgResult RSComm::linkAlarm(const std::string& text) {
+    voidReadings();
     return messages_.show(text, kAlarmTitle, MsgButtons::RetryCancel, MsgIcon::Critical);
 }
 
@@ -115,6 +116,8 @@ std::string RSComm::Transaction::readItem(const std::string& add) {
         }
         data[k] = static_cast<std::uint8_t>(reply);
     }
+    if (l.readingListener_)
+        l.readingListener_->bytesRead(l.decoded_.byteAddress, data, l.cachedCount_, l.clock_.now());
     return std::to_string(ComposeValue(l.decoded_, data));
 }
 
@@ -174,6 +177,8 @@ void RSComm::Transaction::writeItem(const std::string& add, const std::string& d
         return;
     }
     const std::vector<std::uint8_t> bytes = SplitValue(a, value);
+    if (l.readingListener_)
+        l.readingListener_->bytesWritten(a.byteAddress, static_cast<int>(bytes.size()));
 
     if (l.CurrentMode_ != CommandMode::Write && !openCommand(CommandMode::Write, 2)) return;
 

@@ -10,6 +10,7 @@
 
 #include "link/AddressCodec.h"
 #include "link/PortSettings.h"
+#include "link/ReadingListener.h"
 #include "link/TrafficObserver.h"
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
@@ -84,6 +85,11 @@ public:
     IMessageBox& messages() { return messages_; }
     // Told the time-outs, resyncs and retries (the bytes: TrafficPort).
     void setObserver(ILinkObserver* observer) { observer_ = observer; }
+    // Told the bytes of every read that succeeded, the bytes a write is
+    // about to change, and every moment after which nothing read before is
+    // to be trusted (RecentReadings).
+    void setReadingListener(IReadingListener* listener) { readingListener_ = listener; }
+    IReadingListener* readingListener() const { return readingListener_; }
 
     class Transaction;
     // Starts a transaction: empty when the link is already held (a timer
@@ -134,6 +140,12 @@ private:
     void note(LinkEvent e) {
         if (observer_) observer_->linkEvent(e, clock_.now());
     }
+    IReadingListener* readingListener_ = nullptr;
+    // A fault, the port opened or closed, or bytes the link cannot follow:
+    // what was read before may no longer be what the board holds.
+    void voidReadings() {
+        if (readingListener_) readingListener_->readingsVoid();
+    }
     PortSettings settings_;
 
     CommandMode CurrentMode_ = CommandMode::None;
@@ -156,7 +168,12 @@ class RSComm::Transaction {
 
 public:
     Transaction(Key, RSComm& link) : link_(link) { ++link_.busy_; }
-    ~Transaction() { --link_.busy_; }
+    // A transaction that leaves a fault standing or the link offline leaves
+    // nothing read behind it to be trusted.
+    ~Transaction() {
+        if (link_.CommError || !link_.OnlineMode) link_.voidReadings();
+        --link_.busy_;
+    }
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
 
@@ -169,8 +186,12 @@ public:
     // the byte sent: it answered a resynchronising 0xFF, or came so late
     // that the board may have dropped its frame (see LinkFraming.h).
     bool resynced() const { return link_.resynced_; }
-    // Forgets the board's command mode (raw bytes are about to be sent).
-    void clearMode() { link_.CurrentMode_ = CommandMode::None; }
+    // Forgets the board's command mode (raw bytes are about to be sent, and
+    // what they do to the board's memory the link cannot tell).
+    void clearMode() {
+        link_.CurrentMode_ = CommandMode::None;
+        link_.voidReadings();
+    }
     // A link fault stands (CommError).
     bool failed() const { return link_.CommError; }
     // The last operation was cut by a lost or late byte (no link fault, no

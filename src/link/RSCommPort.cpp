@@ -137,6 +137,7 @@ void RSComm::OpenRSComm(ISerialPort& commObj) {
     CurrentMode_ = CommandMode::None;
     quietFirst_ = false;
     CommError = false;
+    voidReadings();
     // Anything but an acknowledge means the 0xFF did not land where a frame
     // starts: the first handshake keeps quiet first.
     if (t->exchange(0xFF) != 0x55 || resynced_) t->mustResync();
@@ -155,6 +156,7 @@ void RSComm::Transaction::close() {
     }
     l.CurrentMode_ = CommandMode::None;
     l.OnlineMode = false;
+    l.voidReadings();
 }
 
 }  // namespace voran

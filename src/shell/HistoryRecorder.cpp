@@ -9,10 +9,13 @@ namespace voran {
 using history::SampleOutcome;
 
 HistoryRecorder::HistoryRecorder(AppContext& ctx) : ctx_(ctx) {
+    ctx_.link.setReadingListener(&readings_);
     follow();
 }
 
-HistoryRecorder::~HistoryRecorder() = default;
+HistoryRecorder::~HistoryRecorder() {
+    if (ctx_.link.readingListener() == &readings_) ctx_.link.setReadingListener(nullptr);
+}
 
 void HistoryRecorder::follow() {
     settings_ = history::LoadHistorySettings(ctx_.programFolder);
@@ -38,8 +41,8 @@ bool HistoryRecorder::open() {
         qCWarning(lcShell) << "production history not recorded:" << error.c_str();
         return false;
     }
-    sampler_ =
-        std::make_unique<history::Sampler>(ctx_.link, *store_, ctx_.clock, ctx_.historyInterval);
+    sampler_ = std::make_unique<history::Sampler>(ctx_.link, *store_, ctx_.clock,
+                                                  ctx_.historyInterval, &readings_);
     if (endOfShift_) sampler_->noteEndOfShift();
     endOfShift_ = false;
     return true;

@@ -5,6 +5,7 @@
 
 #include "history/HistorySettings.h"
 #include "history/Sampler.h"
+#include "link/RecentReadings.h"
 
 namespace voran {
 
@@ -19,7 +20,9 @@ class HistoryStore;
 // while a modal operation holds the link and never re-enters the link (a
 // held link is LinkBusy, tried at the next tick). The history file and the
 // interval come from the program folder's settings; the context carries
-// them to the Production History window.
+// them to the Production History window. The recorder keeps the link's
+// recent readings, so that a sample asks the board only for what the open
+// window and the alarm poll have not just read.
 class HistoryRecorder {
 public:
     explicit HistoryRecorder(AppContext& ctx);
@@ -38,12 +41,14 @@ public:
 
     const history::HistorySettings& settings() const { return settings_; }
     history::Sampler* sampler() const { return sampler_.get(); }
+    const RecentReadings& readings() const { return readings_; }
 
 private:
     bool open();
 
     AppContext& ctx_;
     history::HistorySettings settings_;
+    RecentReadings readings_;
     std::unique_ptr<history::HistoryStore> store_;
     std::unique_ptr<history::Sampler> sampler_;
     // A file that could not be opened is not tried again every tick.

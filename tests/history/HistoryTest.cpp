@@ -14,6 +14,7 @@
 #include "history/HistoryCsv.h"
 #include "history/HistoryStore.h"
 #include "history/Sampler.h"
+#include "link/RecentReadings.h"
 
 namespace voran::testing {
 namespace {
@@ -24,16 +25,19 @@ using history::SampleOutcome;
 using history::ShiftEvent;
 using history::ShiftEventKind;
 
-// The link online on the board, a history in its folder and a sampler.
+// The link online on the board with its recent readings, a history in its
+// folder and a sampler.
 class HistoryTest : public ::testing::Test {
 protected:
     SimLink s;
+    RecentReadings readings;
     std::string dbPath = s.folder.path().toStdString() + "/History/COM1.sqlite";
     std::unique_ptr<HistoryStore> store = HistoryStore::OpenFile(dbPath, nullptr);
-    history::Sampler sampler{s.link, *store, s.clock, 60};
+    history::Sampler sampler{s.link, *store, s.clock, 60, &readings};
 
     void SetUp() override {
         ASSERT_TRUE(store);
+        s.link.setReadingListener(&readings);
         presetCounts(1200, 7);
         s.board.preset("W182", 640);
         s.board.preset("B111", 0x10);  // transfer jam
@@ -106,7 +110,7 @@ TEST_P(HistoryFaultTest, NoSampleIsStoredForAReadThatDidNotHappen) {
     const std::vector<Sample> before = *store->samples();
     s.clock.advance(60);
     at(6, 1);
-    presetCounts(0, 0);
+    presetCounts(4321, 3);
     std::optional<RSComm::Transaction> held =
         GetParam() == Fault::LinkHeld ? s.link.begin() : std::nullopt;
     switch (GetParam()) {
@@ -123,15 +127,28 @@ TEST_P(HistoryFaultTest, NoSampleIsStoredForAReadThatDidNotHappen) {
             break;
     }
     s.port.clearTrace();
+    const double started = s.clock.now();
     const SampleOutcome outcome = sampler.tick();
     EXPECT_EQ(*store->samples(), before);
+    // Every byte the link read since is what the board holds; the failed
+    // read left no reading.
+    for (const int byte : ByteAddressesOf(history::SampleAddresses())) {
+        const std::string b = "B" + std::to_string(byte);
+        if (const auto v = readings.value(b, s.clock.now(), s.clock.now() - started))
+            EXPECT_EQ(*v, s.board.peek(b)) << b;
+    }
+    if (outcome == SampleOutcome::ReadFailed) {
+        const std::string& e = sampler.lastError();
+        const std::string failed = e.substr(8, e.find(' ', 8) - 8);  // "reading D1100 failed"
+        EXPECT_FALSE(readings.value(failed, s.clock.now(), s.clock.now() - started)) << failed;
+    }
     if (GetParam() == Fault::LinkHeld || GetParam() == Fault::LinkFaultStands) {
         EXPECT_EQ(outcome, SampleOutcome::LinkBusy);
         EXPECT_TRUE(s.port.sent().empty());
         held.reset();
         s.link.CommError = false;
         EXPECT_EQ(sampler.tick(), SampleOutcome::Stored);
-        EXPECT_EQ(store->samples()->back(), expected("2026-12-07T06:01:00", 0, 0));
+        EXPECT_EQ(store->samples()->back(), expected("2026-12-07T06:01:00", 4321, 3));
     } else {
         EXPECT_EQ(outcome, SampleOutcome::ReadFailed);
         EXPECT_FALSE(sampler.lastError().empty());

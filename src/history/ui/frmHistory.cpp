@@ -373,7 +373,12 @@ bool frmHistory::cmdShow_Click() {
         return true;
     }
     std::string error;
-    std::unique_ptr<history::HistoryStore> store = history::HistoryStore::OpenFile(file, &error);
+    // The whole file is checked once, when the window first reads it; every
+    // show after that reads only what it shows (a year's file takes seconds
+    // to check). A file damaged since fails its queries instead.
+    std::unique_ptr<history::HistoryStore> store =
+        history::HistoryStore::OpenFile(file, &error, file != checkedFile_);
+    if (store) checkedFile_ = file;
     std::optional<std::vector<history::ShiftEvent>> events;
     if (store) events = store->events({}, history::IsoTime(ctx_.clock.localDateTime()));
     if (!store || !events) {

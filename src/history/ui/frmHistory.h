@@ -125,6 +125,8 @@ private:
 
     std::vector<history::Sample> samples_;
     history::HistorySeries series_;
+    // The history file whose whole content was checked when it was opened.
+    std::string checkedFile_;
     // The span read last (ms since the epoch).
     std::pair<double, double> span_{0, 0};
     // The range the operator zoomed or panned to; none: the whole span.

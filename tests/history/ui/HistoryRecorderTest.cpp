@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <gtest/gtest.h>
 
+#include "ShellHarness.h"
 #include "WindowFixture.h"
 #include "data/ui/frmMain.h"
 #include "history/HistorySettings.h"
@@ -123,6 +124,83 @@ TEST_F(HistoryRecorderTest, TheCommPortWindowRefusesAnIntervalOutOfRangeAndSaves
     window.cmdSave_Click();
     EXPECT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(readFile("Support/History.cfg"), "interval=30\r\nline=Line 4\r\n");
+}
+
+// The frame with the main display open, the history sampled every 5 s: the
+// display's pass and the alarm poll leave readings, and a sample asks the
+// board only for the items neither has read within the last 2.5 s (half the
+// interval). A reading from before a link fault is read again.
+TEST(HistoryInTheFrame, ASampleReadsOnlyWhatTheMainDisplayAndTheAlarmPollHaveNotJustRead) {
+    enum class Before { Nothing, StaleReadings, LostAdapter };
+    const std::vector<std::string> all = history::SampleAddresses();
+    std::vector<std::string> allButB111 = all;
+    std::erase(allButB111, "B111");
+    const struct {
+        const char* what;
+        bool displayPass;
+        int pollTicks;
+        Before before;
+        std::vector<std::string> read;
+    } rows[] = {
+        {"nothing read yet", false, 0, Before::Nothing, all},
+        {"the display's pass (B111 is in its alarm word W110)", true, 0, Before::Nothing, {"B121"}},
+        {"the pass and the poll's B121.7", true, 2, Before::Nothing, {}},
+        {"readings older than half the interval", true, 2, Before::StaleReadings, all},
+        // The alarm read after the fault (B111.4) is fresh again.
+        {"the adapter lost and found again since", true, 2, Before::LostAdapter, allButB111},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        ShellHarness h;
+        QDir().mkpath(h.folder.filePath("Support"));
+        QFile cfg(h.folder.filePath("Support/History.cfg"));
+        ASSERT_TRUE(cfg.open(QIODevice::WriteOnly) && cfg.write("interval=5\r\n") > 0);
+        cfg.close();
+        h.window->history().follow();
+        h.goOnline();
+        frmMain* display = dynamic_cast<frmMain*>(h.window->currentChild());
+        ASSERT_TRUE(display);
+        const auto preset = [&](std::int64_t good) {
+            h.board.preset("D1100", good);
+            h.board.preset("D1104", 7);
+            for (int k = 0; k < 12; ++k) h.board.preset("W" + std::to_string(1108 + 2 * k), k);
+            h.board.preset("W182", 640);
+            h.board.preset("B110", 0xEF);  // the alarm word's other byte: no alarm of the sample
+            h.board.preset("B111", 0x40);  // timing signal fail
+            h.board.preset("B121", 0x80);  // infeed jam
+        };
+        preset(500);
+        if (row.displayPass) {
+            ASSERT_TRUE(display->monitor().runPass());
+        }
+        h.ticks(row.pollTicks);
+        preset(600);
+        if (row.before == Before::StaleReadings) h.clock.advance(2.6);
+        if (row.before == Before::LostAdapter) {
+            // The adapter goes during the next alarm read and is back when
+            // the operator answers Retry: the link stays online.
+            h.port.gone = true;
+            h.messages.answers = {MsgResult::Retry};
+            h.messages.whileOpen = [&] { h.port.gone = false; };
+            h.ticks(1);
+            ASSERT_EQ(h.messages.shown.size(), 1u);
+            ASSERT_TRUE(h.link().OnlineMode && !h.link().CommError);
+        }
+        h.clearTrace();
+        HistoryRecorder& recorder = h.window->history();
+        SampleOutcome o = recorder.tick();
+        for (int steps = 1; o == SampleOutcome::Reading && steps < 40; ++steps) o = recorder.tick();
+        ASSERT_EQ(o, SampleOutcome::Stored) << recorder.sampler()->lastError();
+        EXPECT_EQ(h.addressesRead(), ShellHarness::byteAddressesOf(row.read));
+        // Values read before the change are those of the board then; every
+        // value read since is the board's now, never one from before a fault.
+        const history::Sample& s = *recorder.sampler()->lastStored();
+        EXPECT_EQ(s.goodCans, row.read.size() > 1 ? 600 : 500);
+        EXPECT_EQ(s.totalJams, 7);
+        EXPECT_EQ(s.stationJams[11], 11);
+        EXPECT_EQ(s.cpm, 640);
+        EXPECT_EQ(s.alarms, (std::array<bool, 3>{false, true, true}));
+    }
 }
 
 }  // namespace
