@@ -134,8 +134,9 @@ TEST_P(HistoryFaultTest, NoSampleIsStoredForAReadThatDidNotHappen) {
     // read left no reading.
     for (const int byte : ByteAddressesOf(history::SampleAddresses())) {
         const std::string b = "B" + std::to_string(byte);
-        if (const auto v = readings.value(b, s.clock.now(), s.clock.now() - started))
+        if (const auto v = readings.value(b, s.clock.now(), s.clock.now() - started)) {
             EXPECT_EQ(*v, s.board.peek(b)) << b;
+        }
     }
     if (outcome == SampleOutcome::ReadFailed) {
         const std::string& e = sampler.lastError();
