@@ -105,27 +105,41 @@ void Sampler::endSample() {
     stepValues_.clear();
 }
 
+void Sampler::startSample() {
+    stepTime_ = IsoTime(clock_.localDateTime());
+    stepValues_.assign(SampleAddresses().size(), std::nullopt);
+}
+
+bool Sampler::readNext(RSComm::Transaction& t) {
+    // A reading only ever goes stale: something is still to be read.
+    const std::size_t k = firstUnknown();
+    const std::string& address = SampleAddresses()[k];
+    stepValues_[k] = ReplyValue(t.read(address));
+    if (stepValues_[k]) return true;
+    error_ = "reading " + address + " failed";
+    qCWarning(lcData, "history sample not stored: %s", error_.c_str());
+    endSample();
+    return false;
+}
+
+Sample Sampler::finishSample(const std::vector<std::int64_t>& values) {
+    const Sample s = FromValues(stepTime_, values);
+    qCDebug(lcData, "history sample %s: %d of %zu items read from the board", s.time.c_str(),
+            static_cast<int>(std::count_if(stepValues_.begin(), stepValues_.end(),
+                                           [](const auto& v) { return v.has_value(); })),
+            stepValues_.size());
+    endSample();
+    return s;
+}
+
 std::optional<Sample> Sampler::read() {
     auto t = link_.begin();
     if (!t) return std::nullopt;
-    const std::string time = IsoTime(clock_.localDateTime());
-    stepValues_.assign(SampleAddresses().size(), std::nullopt);
+    startSample();
     std::optional<std::vector<std::int64_t>> values;
-    while (!(values = knownValues())) {
-        // A reading only ever goes stale: something is still to be read.
-        const std::size_t k = firstUnknown();
-        const std::string& address = SampleAddresses()[k];
-        auto& value = stepValues_[k];
-        value = ReplyValue(t->read(address));
-        if (!value) {
-            error_ = "reading " + address + " failed";
-            endSample();
-            return std::nullopt;
-        }
-    }
-    const Sample s = FromValues(time, *values);
-    endSample();
-    return s;
+    while (!(values = knownValues()))
+        if (!readNext(*t)) return std::nullopt;
+    return finishSample(*values);
 }
 
 void Sampler::scheduleNext() {
@@ -149,44 +163,25 @@ SampleOutcome Sampler::step() {
     if (link_.busy()) return SampleOutcome::LinkBusy;
     if (!sampling()) {
         scheduleNext();
-        stepTime_ = IsoTime(clock_.localDateTime());
-        stepValues_.assign(SampleAddresses().size(), std::nullopt);
+        startSample();
     }
     // The readings are looked at afresh at every step: one that went stale
     // or was forgotten (a fault) meanwhile is read from the board.
     std::optional<std::vector<std::int64_t>> values = knownValues();
     if (!values) {
-        // A reading only ever goes stale: something is still to be read.
-        const std::size_t k = firstUnknown();
-        const std::string& address = SampleAddresses()[k];
-        stepValues_[k] = ReplyValue(
-            InTransaction(link_, [&](RSComm::Transaction& t) { return t.read(address); }));
-        if (!stepValues_[k]) {
-            error_ = "reading " + address + " failed";
-            qCWarning(lcData, "history sample not stored: %s", error_.c_str());
-            endSample();
+        // The link is not held (above), so the transaction begins.
+        if (!InTransaction(link_, [&](RSComm::Transaction& t) { return readNext(t); }))
             return SampleOutcome::ReadFailed;
-        }
         if (!(values = knownValues())) return SampleOutcome::Reading;
     }
-    const Sample s = FromValues(stepTime_, *values);
-    qCDebug(lcData, "history sample %s: %d of %zu items read from the board", s.time.c_str(),
-            static_cast<int>(std::count_if(stepValues_.begin(), stepValues_.end(),
-                                           [](const auto& v) { return v.has_value(); })),
-            stepValues_.size());
-    endSample();
-    return store(s);
+    return store(finishSample(*values));
 }
 
 SampleOutcome Sampler::sampleNow() {
     if (!link_.OnlineMode || link_.CommError || link_.busy()) return SampleOutcome::LinkBusy;
     scheduleNext();
     const std::optional<Sample> s = read();
-    if (!s) {
-        qCWarning(lcData, "history sample not stored: %s", error_.c_str());
-        return SampleOutcome::ReadFailed;
-    }
-    return store(*s);
+    return s ? store(*s) : SampleOutcome::ReadFailed;
 }
 
 SampleOutcome Sampler::store(const Sample& s) {

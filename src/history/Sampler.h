@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "history/HistorySample.h"
+#include "link/RSComm.h"
 
 namespace voran {
 class IClock;
 class RecentReadings;
-class RSComm;
 }  // namespace voran
 
 namespace voran::history {
@@ -80,8 +80,16 @@ public:
     const std::string& lastError() const { return error_; }
 
 private:
-    // The sample's values, or nothing when a read failed.
+    // The sample's values, read in one transaction, or nothing when a read
+    // failed.
     std::optional<Sample> read();
+    // Begins the sample under way: its time, nothing known of it yet.
+    void startSample();
+    // Reads the first item not known yet on `t`; a failed read ends the
+    // sample (lastError()) and gives false.
+    bool readNext(RSComm::Transaction& t);
+    // The sample from its complete values; ends the sample under way.
+    Sample finishSample(const std::vector<std::int64_t>& values);
     // The value of item `k` of SampleAddresses() for the sample under way:
     // read by it, or a fresh reading; nothing when it must be read.
     std::optional<std::int64_t> known(std::size_t k) const;

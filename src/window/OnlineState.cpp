@@ -54,8 +54,4 @@ bool OnlineState::online() const {
     return link_.OnlineMode;
 }
 
-const char* OnlineState::statusText() const {
-    return link_.OnlineMode ? "ONLINE" : "OFFLINE";
-}
-
 }  // namespace voran

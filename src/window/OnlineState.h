@@ -34,8 +34,6 @@ public:
     // The program is online and no link fault stands: reads and writes may go.
     bool linkUsable() const;
     bool online() const;
-    // The status the frame shows for the mode.
-    const char* statusText() const;
 
     // Called after every change with the mode the port was brought to.
     void setListener(std::function<void(bool online)> listener) { listener_ = std::move(listener); }
