@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Debian package voran_<version>_amd64.deb, with the hardening
 # flags, in a build folder of its own (PACKAGE_BUILD_DIR, default
-# build-package; the test command hands it its own hardened build folder so
-# that nothing is compiled twice) and checks that the programs, the desktop entry,
-# the icon and the man pages are in it, and that lintian finds no error in it.
+# build-package; the test command configures it first, without the tests)
+# and checks that the programs, the desktop entry, the icon and the man pages
+# are in it, and that lintian finds no error in it.
 # Prints the package's path.
 set -euo pipefail
 cd "$(dirname "$0")/.."
