@@ -174,7 +174,7 @@ TEST_F(TimingWindow, RecallFillsTheBoxByTheStateThePlsAnswers) {
     EXPECT_EQ(setpoint(3), (Pair{0, 0})) << "the Recall button stores nothing";
 }
 
-TEST_F(TimingWindow, ClearChannelOnlineClearsThenRecalls) {
+TEST_F(TimingWindow, ClearChannelOnlineClearsThenRecallsAndRefusedOffersRetry) {
     open(true);
     window->txtTmg(1)->setText(QStringLiteral("1"));
     const Shown question = clearQuestion("CH01");
@@ -195,19 +195,18 @@ TEST_F(TimingWindow, ClearChannelOnlineClearsThenRecalls) {
     EXPECT_FALSE(pls().channels[1].programmed);
     EXPECT_TRUE(window->diagram()->greyed(1));
     EXPECT_EQ(messages.shown, std::vector<Shown>{question});
-}
 
-TEST_F(TimingWindow, ClearChannelRefusedOffersRetryAndCancelShowsFailed) {
-    open(true);
+    // Refused by the PLS: Retry asks again, Cancel shows the channel failed.
+    messages.shown.clear();
     script();
     scripted.refuse = {pls::kChannelFrame};
     window->txtTmg(1)->setText(QStringLiteral("0"));
     messages.answers = {MsgResult::Yes, MsgResult::Retry, MsgResult::Yes, MsgResult::Cancel};
     click(window->cmdClearChan());
-    const Shown question = clearQuestion("CH00");
+    const Shown channel0 = clearQuestion("CH00");
     const Shown failed{"Unable to Clear Channel", "Clear Channel", MsgButtons::RetryCancel,
                        MsgIcon::Exclamation};
-    EXPECT_EQ(messages.shown, (std::vector<Shown>{question, failed, question, failed}));
+    EXPECT_EQ(messages.shown, (std::vector<Shown>{channel0, failed, channel0, failed}));
     EXPECT_EQ(QStringList({text(0), text(16)}), QStringList({"---", "---"}));
     EXPECT_EQ(setpoint(0), (Pair{180, 240}));
 }

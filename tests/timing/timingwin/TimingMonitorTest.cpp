@@ -40,7 +40,7 @@ TEST_F(TimingWindow, OpeningOnlineShowsTheConfigurationAndRecallsTheEightChannel
     EXPECT_EQ(setpoint(2), (std::array<std::int16_t, 2>{0, 0}));
 }
 
-TEST_F(TimingWindow, IncompleteConfigurationReadShowsFailedNotAnEarlierUpload) {
+TEST_F(TimingWindow, FailedReadsShowFailedNeverAValueNorAnEarlierUpload) {
     open(true);  // a first upload fills the link's buffer
     ASSERT_EQ(window->lblPLSCfg(0)->text(), QStringLiteral("8"));
     window->deactivate();
@@ -50,6 +50,14 @@ TEST_F(TimingWindow, IncompleteConfigurationReadShowsFailedNotAnEarlierUpload) {
     EXPECT_EQ(messages.shown, warning("Not able to Upload Configuration from PLS.", "PLS Upload"));
     EXPECT_EQ(configTexts(), QStringList(10, "---"));
     EXPECT_EQ(text(0), QStringLiteral("180")) << "the channels are recalled all the same";
+    // A failed live read is shown as failed, never as a value.
+    scripted.refuse = {pls::kReadOffset, pls::kReadRpm};
+    pass();
+    EXPECT_FALSE(link.CommError);
+    EXPECT_EQ(panelTexts(),
+              QStringList({"RPM: ---", "Position: ---", "Offset: ---", "Scale: 360"}));
+    EXPECT_TRUE(window->machineStopped()) << "an unknown speed is no stop/start edge";
+    EXPECT_TRUE(window->cmdSetOffset()->isEnabled());
 }
 
 // The speed read on each pass decides: the offset can be set only while it
@@ -93,18 +101,6 @@ TEST_F(TimingWindow, OffsetControlsNeedSpeedZeroAndPositionReads888Above50Rpm) {
     window->deactivate();
     open(true);
     EXPECT_TRUE(offsetEnabled());
-}
-
-TEST_F(TimingWindow, FailedReadIsShownAsFailedNeverAsAValue) {
-    open(true);
-    script();
-    scripted.refuse = {pls::kReadOffset, pls::kReadRpm};
-    pass();
-    EXPECT_FALSE(link.CommError);
-    EXPECT_EQ(panelTexts(),
-              QStringList({"RPM: ---", "Position: ---", "Offset: ---", "Scale: 360"}));
-    EXPECT_TRUE(window->machineStopped()) << "an unknown speed is no stop/start edge";
-    EXPECT_TRUE(window->cmdSetOffset()->isEnabled());
 }
 
 TEST_F(TimingWindow, DownloadOfTheTimingChannelsIsRecalledOnTheNextPass) {
