@@ -141,18 +141,33 @@ TEST_F(LinkTest, AWrongEchoRepeatsAWriteOnceButOnlyFailsARead) {
     EXPECT_TRUE(boxes.shown.empty());
 }
 
-TEST_F(LinkTest, AddressesOutsideMemoryAreNeverSentNorWrappedIntoIt) {
+// Addresses outside memory are never sent nor wrapped into it; those of the
+// FF00H page, which cannot be addressed, are refused with the reason.
+TEST_F(LinkTest, AddressesOutsideMemoryOrInTheFF00PageAreRefusedBeforeAnythingIsSent) {
     goOnline();
+    const auto memory = board.memory();
     for (const char* add : {"B70000", "D65534", "B-5", "W99999999999", "B1234567890123"})
         EXPECT_EQ(link.RSRead(add), "0") << add;
     link.RSWrite("W65535", "1");
     link.RSWrite("B-3", "1");
     link.RSWrite("F-1", "1");
-    EXPECT_TRUE(port.sent().empty());
     EXPECT_FALSE(link.CommError);
-    // The last item below the FF00H page, which cannot be addressed.
+    for (const char* add : {"B65282", "W65280", "D65300", "FF00H", "B65535.1"}) {
+        SCOPED_TRACE(add);
+        boxes.shown.clear();
+        EXPECT_FALSE(link.RSWrite(add, "1"));
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0].title, "ENTRY ALERT");
+        EXPECT_NE(boxes.shown[0].text.find("FF00H-FFFFH"), std::string::npos);
+        EXPECT_EQ(once([&](RSComm::Transaction& t) { return t.read(add); }), "");
+    }
+    EXPECT_TRUE(port.sent().empty());
+    EXPECT_EQ(board.memory(), memory);
+    // The page below still travels: its last item, and a byte written.
     EXPECT_EQ(link.RSRead("D65275"), "0");
     EXPECT_FALSE(port.sent().empty());
+    EXPECT_TRUE(link.RSWrite("B65279", "200"));
+    EXPECT_EQ(board.memory()[65279], 200);
 }
 
 // Addresses as the operator types them, and the boards' input and output

@@ -1,8 +1,7 @@
 // The link on a line in trouble: a board that falls silent, refuses
 // commands or stays busy, callers that arrive while the link is busy, a lost
-// byte, a late answer, a stray byte, a vanished adapter and an address the
-// board cannot take. A failure is never passed off as a value, and a write
-// never lands at a wrong address.
+// byte, a late answer, a stray byte and a vanished adapter. A failure is
+// never passed off as a value, and a write never lands at a wrong address.
 #include <set>
 
 #include "LinkFixture.h"
@@ -197,25 +196,6 @@ TEST_F(LinkTest, AVanishedAdapterEndsTheWaitAtOnceAndRetryOpensItAgain) {
     EXPECT_EQ(boxes.shown.size(), 2u);
     EXPECT_DOUBLE_EQ(shownAt, t1);
     EXPECT_DOUBLE_EQ(clock.now(), t1);
-}
-
-TEST_F(LinkTest, TheFF00PageIsRefusedBeforeAnythingIsSent) {
-    goOnline();
-    const auto memory = board.memory();
-    for (const char* add : {"B65282", "W65280", "D65300", "FF00H", "B65535.1"}) {
-        SCOPED_TRACE(add);
-        boxes.shown.clear();
-        EXPECT_FALSE(link.RSWrite(add, "1"));
-        ASSERT_EQ(boxes.shown.size(), 1u);
-        EXPECT_EQ(boxes.shown[0].title, "ENTRY ALERT");
-        EXPECT_NE(boxes.shown[0].text.find("FF00H-FFFFH"), std::string::npos);
-        EXPECT_EQ(once([&](RSComm::Transaction& t) { return t.read(add); }), "");
-    }
-    EXPECT_TRUE(port.sent().empty());
-    EXPECT_EQ(board.memory(), memory);
-    // The page below still travels.
-    EXPECT_TRUE(link.RSWrite("B65279", "200"));
-    EXPECT_EQ(board.memory()[65279], 200);
 }
 
 // A PLS frame cut after FF 1A F4 (its next byte lost on the line, or the
