@@ -44,7 +44,7 @@ TEST(PortSettingsFile, ANamedPipeOrADeviceIsRefusedAtOnceAndLeftAsItIs) {
     }
 }
 
-TEST(PortSettingsFile, EachKindOfContentOpensTheRightPort) {
+TEST(PortSettingsFile, EachKindOfContentOpensTheRightPortAndTheFolderIsFoundInAnyCase) {
     const struct {
         const char* name;
         std::optional<std::string> content;  // nothing: no file and no folder
@@ -82,14 +82,13 @@ TEST(PortSettingsFile, EachKindOfContentOpensTheRightPort) {
         EXPECT_EQ(l.folder.read("Support/RSPort.cfg"), r.fileAfter) << r.name;
         EXPECT_TRUE(l.boxes.shown.empty()) << r.name;
     }
-}
-
-TEST_F(LinkTest, TheSettingsFolderIsFoundWhateverItsCase) {
-    folder.write("support/rsport.cfg", "6,19200");
-    link.OpenRSComm(port);
-    EXPECT_EQ(port.portNumber(), 6);
-    EXPECT_EQ(link.CommSettingsFile(), folder.path() + "/support/rsport.cfg");
-    EXPECT_FALSE(std::filesystem::exists(folder.path() + "/Support"));
+    // The settings folder is found whatever its case.
+    FreshLink l;
+    l.folder.write("support/rsport.cfg", "6,19200");
+    l.link.OpenRSComm(l.port);
+    EXPECT_EQ(l.port.portNumber(), 6);
+    EXPECT_EQ(l.link.CommSettingsFile(), l.folder.path() + "/support/rsport.cfg");
+    EXPECT_FALSE(std::filesystem::exists(l.folder.path() + "/Support"));
 }
 
 TEST_F(LinkTest, APortThatCannotOpenShowsThePlatformsReason) {

@@ -1,13 +1,11 @@
-// The link's traffic as the trace and the traffic monitor show it: every
-// byte decoded, and the link's time-outs, resyncs and retries as lines of
-// their own.
-#include <gtest/gtest.h>
+// The link's traffic as the traffic monitor shows it (the program download's
+// records; the other operations are the monitor's own tests), and the
+// voran.link log a field engineer can turn on.
+#include <QLoggingCategory>
+#include <QString>
 
-#include "SimLink.h"
+#include "LinkFixture.h"
 #include "link/TrafficDecoder.h"
-#include "link/TrafficPort.h"
-#include "link/PlsCodes.h"
-#include "timing/PlsFrames.h"
 
 namespace voran::testing {
 namespace {
@@ -16,89 +14,6 @@ std::string Joined(const std::vector<std::string>& lines) {
     std::string text;
     for (const std::string& l : lines) text += l + "\n";
     return text;
-}
-
-// The link on the board through a TrafficPort, its lines kept as text.
-struct TracedLink : SimLink {
-    std::vector<std::string> lines;
-    TrafficPort traffic{port, clock};
-    TrafficTap tap{clock.now(),
-                   [this](const TrafficLine& l) { lines.push_back(FormatTrafficLine(l)); }};
-    TracedLink() {
-        traffic.setObserver(&tap);
-        link.setObserver(&tap);
-        link.OpenRSComm(traffic);
-        lines.clear();
-    }
-};
-
-TEST(Traffic, DecodesEachOperationAndTheLinksTrouble) {
-    TracedLink s;
-    s.board.preset("W182", 1000);
-    auto t = s.link.begin();
-    ASSERT_TRUE(t);
-    EXPECT_EQ(t->read("W182"), "1000");
-    t->write("B1004", "61");
-    EXPECT_FALSE(t->writeFailed());
-    EXPECT_EQ(s.board.peek("B1004"), 61);
-    pls::readWord(*t, pls::kReadOffset);
-    s.port.dropAt = {s.port.bytesWritten() + 4};
-    EXPECT_EQ(t->read("W182"), "1000");
-    EXPECT_EQ(Joined(s.lines), R"(     0.000 ms  ->  FF 255  attention
-     0.000 ms  <-  55  85  acknowledge
-     0.000 ms  ->  01   1  read mode
-     0.000 ms  <-  55  85  acknowledge
-     0.000 ms  ->  00   0
-     0.000 ms  <-  00   0
-     0.000 ms  ->  B6 182
-     0.000 ms  <-  E8 232  R182 = 232
-     0.000 ms  ->  00   0
-     0.000 ms  <-  00   0
-     0.000 ms  ->  B7 183
-     0.000 ms  <-  03   3  R183 = 3
-     0.000 ms  ->  FF 255  attention
-     0.000 ms  <-  55  85  acknowledge
-     0.000 ms  ->  02   2  write mode
-     0.000 ms  <-  55  85  acknowledge
-     0.000 ms  ->  03   3
-     0.000 ms  <-  03   3
-     0.000 ms  ->  EC 236
-     0.000 ms  <-  EC 236
-     0.000 ms  ->  3D  61  W1004 = 61
-     0.000 ms  <-  3D  61
-     0.000 ms  ->  FF 255  attention
-     0.000 ms  <-  55  85  acknowledge
-     0.000 ms  ->  28  40  PLS read offset
-     0.000 ms  <-  55  85  acknowledge
-     0.000 ms  ->  55  85
-     0.000 ms  <-  00   0
-     0.000 ms  ->  55  85
-     0.000 ms  <-  00   0  offset = 0
-     0.000 ms  ->  FF 255  attention
-     0.000 ms  <-  55  85  acknowledge
-     0.000 ms  ->  01   1  read mode
-     0.000 ms  <-  55  85  acknowledge
-     0.000 ms  ->  00   0
-     0.000 ms  <-  00   0
-     0.000 ms  ->  B6 182
-  1000.000 ms  !!          time-out: no answer from the board
-  1000.000 ms  ->  FF 255  attention
-  1000.000 ms  <-  55  85  acknowledge
-  1000.000 ms  !!          resync: the frame is given up, the next command starts afresh
-  1000.000 ms  !!          retry: the operation once more
-  1600.000 ms  ->  FF 255  attention
-  1600.000 ms  <-  55  85  acknowledge
-  1600.000 ms  ->  01   1  read mode
-  1600.000 ms  <-  55  85  acknowledge
-  1600.000 ms  ->  00   0
-  1600.000 ms  <-  00   0
-  1600.000 ms  ->  B6 182
-  1600.000 ms  <-  E8 232  R182 = 232
-  1600.000 ms  ->  00   0
-  1600.000 ms  <-  00   0
-  1600.000 ms  ->  B7 183
-  1600.000 ms  <-  03   3  R183 = 3
-)");
 }
 
 // A program download as the board's program mode frames it: the handshake
@@ -134,6 +49,34 @@ TEST(Traffic, NamesProgramRecordsByAddress) {
      8.000 ms  ->  FF 255  end of program mode
      8.500 ms  <-  55  85  acknowledge
 )");
+}
+
+QStringList gTrace;
+void collect(QtMsgType, const QMessageLogContext& context, const QString& text) {
+    if (QString(context.category) == "voran.link") gTrace << text;
+}
+
+// With voran.link turned on every byte shows with its direction and time;
+// with the rules left alone the link says nothing.
+TEST_F(LinkTest, TraceShowsEveryByteBothWaysOnlyWhenEnabled) {
+    goOnline();
+    gTrace.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(collect);
+    link.RSRead("B8176");
+    EXPECT_TRUE(gTrace.isEmpty()) << "off by default";
+
+    QLoggingCategory::setFilterRules("voran.link.debug=true");
+    board.memory()[8176] = 0x2A;
+    link.RSRead("B8177");
+    link.RSRead("B8176");
+    QLoggingCategory::setFilterRules("");
+    qInstallMessageHandler(previous);
+
+    ASSERT_EQ(gTrace.size(), 8);
+    EXPECT_TRUE(gTrace[0].startsWith("-> 0x1F  t="));
+    EXPECT_TRUE(gTrace[1].startsWith("<- 0x1F  t="));
+    EXPECT_TRUE(gTrace[2].startsWith("-> 0xF1  t="));
+    EXPECT_TRUE(gTrace[7].startsWith("<- 0x2A  t="));
 }
 
 }  // namespace

@@ -153,21 +153,10 @@ TEST_F(Download, SmallProgramByteForByteThenIdentBlock) {
     EXPECT_FALSE(program.progress.InProgramMode);
 }
 
-// The question shows the board's ident without its trailing zeros; an
-// ident of ten characters is written as its first eight.
-TEST_F(Download, IdentsAreShownWithoutTheirZerosAndWrittenAsEightCharacters) {
-    setIdent("XY", 5, 6);
-    select("ABCDEFGHIJ");
-    goOnline();
-    ASSERT_EQ(run(), DownloadOutcome::Complete);
-    EXPECT_NE(boxes.shown[0].text.find("loaded in module:\r\n  Program Ident: \t\tXY\r\n"),
-              std::string::npos);
-    std::string ident;
-    for (int i = 0; i < 8; ++i) ident += static_cast<char>(board.memory()[kIdentBlock + i]);
-    EXPECT_EQ(ident, "ABCDEFGH");
-}
-
-TEST_F(Download, ConfigurationBoardsGetTheirThreeItemsByCode) {
+// Configuration boards get their three items by code. The question shows
+// the board's ident without its trailing zeros; an ident of ten characters
+// is written as its first eight.
+TEST_F(Download, ConfigurationBoardsGetTheirThreeItemsByCodeAndIdentsTheirEightCharacters) {
     struct Row {
         int c36, c39, c40;
         int b8188, b8189, b8190;
@@ -178,9 +167,14 @@ TEST_F(Download, ConfigurationBoardsGetTheirThreeItemsByCode) {
         SCOPED_TRACE(r.c36 * 100 + r.c39 * 10 + r.c40);
         const std::string lcf = "@" + std::string(34, '0') + std::to_string(r.c36) + "00" +
                                 std::to_string(r.c39) + std::to_string(r.c40) + "000%\r\n";
-        select("CFG", ':', imageText(0x2000, Bytes{1, 2, 3}), lcf);
+        setIdent("XY", 5, 6);
+        select("ABCDEFGHIJ", ':', imageText(0x2000, Bytes{1, 2, 3}), lcf);
         goOnline();
         ASSERT_EQ(run(), DownloadOutcome::Complete);
+        EXPECT_NE(boxes.shown[0].text.find("loaded in module:\r\n  Program Ident: \t\tXY\r\n"),
+                  std::string::npos);
+        const auto ident = identBlockOf(board);
+        EXPECT_EQ(std::string(ident.begin(), ident.begin() + 8), "ABCDEFGH");
         std::vector<std::pair<int, int>> writes;
         for (const WireAccess& a : DecodeSent(sent()))
             if (a.write && a.address < kIdentBlock) writes.push_back({a.address, a.value});

@@ -183,7 +183,7 @@ TEST(ProgramFiles, RevisionAndConfigurationRules) {
 
 class ProgramSelection : public ProgramTest {};
 
-TEST_F(ProgramSelection, DownloadFileChecksTheSetAndSaysWhy) {
+TEST_F(ProgramSelection, DownloadFileChecksTheSetAndSaysWhyAndFindsSiblingsInAnyCase) {
     const std::string rev = revisionText("LINE3", 79, 10);
     const std::string lcf = "@" + std::string(34, '0') + "100" + "42000%\r\n";
     struct Row {
@@ -232,9 +232,8 @@ TEST_F(ProgramSelection, DownloadFileChecksTheSetAndSaysWhy) {
     folder.write("empty.tnx", "");
     DownloadFile(program.set, folder.path("empty.tnx"), link.messages());
     EXPECT_FALSE(program.set.ValidProgram);
-}
 
-TEST_F(ProgramSelection, SiblingFilesAreFoundWhateverTheirCase) {
+    // Sibling files are found whatever their case.
     folder.write("PLANT.TNX", "D\r\n");
     folder.write("PLANT.REV", revisionText("PLANT", 1, 2));
     folder.write("Plant.Hex", ":00000001FF\r\n");

@@ -1,14 +1,18 @@
 // File > Download Program, File > Upload Program... and the progress window,
-// in the real frame window against the simulated board.
+// in the real frame window against the simulated board; and Help > About.
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <fstream>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
+#include <fstream>
 
 #include "ProgramFixture.h"
 #include "ShellHarness.h"
+#include "Version.h"
+#include "platform/Launcher.h"
+#include "program/ui/frmAbout.h"
 #include "program/ui/frmDownloadProg.h"
 
 namespace voran::testing {
@@ -37,14 +41,13 @@ protected:
     }
 };
 
-TEST_F(ProgramMenu, UploadProgramFollowsDownloadProgram) {
+TEST_F(ProgramMenu, OfflineQuestionDecidesWhetherTheDialogOpens) {
+    // Upload Program follows Download Program in the File menu.
     const QList<QAction*> actions = h.window->menu(0)->actions();
     const auto at = actions.indexOf(h.window->action(MenuCommand::FileDownloadProgram));
     ASSERT_GE(at, 0);
     EXPECT_EQ(actions.value(at + 1), h.window->action(MenuCommand::FileUploadProgram));
-}
 
-TEST_F(ProgramMenu, OfflineQuestionDecidesWhetherTheDialogOpens) {
     h.messages.answers = {MsgResult::No};
     h.window->SelectProgramFile(ProgramCommands::FileUse::Download);
     EXPECT_TRUE(h.dialogs.shown.empty());
@@ -155,6 +158,61 @@ TEST_F(ProgramMenu, ProgressLabelFollowsTheTransfer) {
         EXPECT_EQ(window.lblWaitDisplay()->text().toStdString(), r.label);
     }
     p = {};
+}
+
+// Help > About VORAN: the version of this build and the system-information
+// button.
+// Starts only the programs it was told are installed; records every try.
+struct ProgramsLauncher : ILauncher {
+    bool fileExists(const std::string&) const override { return false; }
+    bool openDocument(const std::string&) override { return false; }
+    bool startProgram(const std::string& program, const std::vector<std::string>& args) override {
+        tried.push_back(program);
+        EXPECT_TRUE(args.empty());
+        return installed.count(program) > 0;
+    }
+    std::set<std::string> installed;
+    std::vector<std::string> tried;
+};
+
+class About : public ::testing::Test {
+protected:
+    ProgramsLauncher launcher;
+    FakeMessageBox messages;
+    frmAbout window{launcher, messages};
+};
+
+TEST_F(About, ShowsTheVersionOfThisBuildAndOkClosesIt) {
+    const std::string expected = "Version " + std::to_string(VORAN_VERSION_MAJOR) + "." +
+                                 std::to_string(VORAN_VERSION_MINOR) + "." +
+                                 std::to_string(VORAN_VERSION_PATCH);
+    EXPECT_EQ(window.lblVersion()->text().toStdString(), expected);
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("About VORAN"));
+    EXPECT_EQ(window.lblTitle()->text(), QStringLiteral("QTR-VORAN Set-up Utility"));
+    EXPECT_FALSE(window.picIcon()->pixmap().isNull());
+    EXPECT_FALSE(window.lblDescription()->text().isEmpty());
+    EXPECT_FALSE(window.lblTechSupport()->text().isEmpty());
+    window.show();
+    window.cmdOK()->click();
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(window.result(), QDialog::Accepted);
+}
+
+TEST_F(About, SystemInfoStartsTheFirstViewerThereOrIsUnavailable) {
+    const auto& programs = frmAbout::SystemInfoPrograms();
+    ASSERT_FALSE(programs.empty());
+    launcher.installed = {programs.back()};
+    window.cmdSysInfo()->click();
+    EXPECT_EQ(launcher.tried, programs);
+    EXPECT_TRUE(messages.shown.empty());
+
+    launcher.installed.clear();
+    launcher.tried.clear();
+    window.cmdSysInfo()->click();
+    EXPECT_EQ(launcher.tried, programs);
+    EXPECT_EQ(messages.shown, (std::vector<FakeMessageBox::Shown>{
+                                  {"System Information Is Unavailable At This Time",
+                                   "QTR-VORAN Set-up Utility", MsgButtons::Ok, MsgIcon::None}}));
 }
 
 }  // namespace

@@ -47,27 +47,38 @@ protected:
     }
 };
 
-TEST_F(Upload, K900ProgramComesBackByteForByteInTheMinimumOfExchanges) {
+// The K-900's program comes back byte for byte in the minimum of exchanges.
+// A byte lost on the line costs one read started again, as in the data
+// upload; the image is still the board's memory byte for byte.
+TEST_F(Upload, K900ProgramComesBackByteForByteEvenWhenAByteIsLost) {
     fillMemory(0x4000, 0x8000);
     setIdent("FLANGE3", 10, 255);
-    prepare('D');
-    goOnline();
-    ASSERT_EQ(run(), UploadOutcome::Complete);
-
-    const auto image = folder.read("back.hex");
-    ASSERT_TRUE(image);
     const Bytes memory(board.memory().begin() + 0x4000, board.memory().begin() + 0xC000);
-    EXPECT_EQ(*image, imageText(0x4000, memory)) << "2048 records of 16 bytes and the end";
-
-    EXPECT_EQ(folder.read("back.rev"), std::string("FLANGE3\0", 8) + "0:??\r\n");
-    EXPECT_FALSE(folder.read("back.lcf")) << "the K-900 has no configuration file";
-    // One handshake, then two exchanges per byte: 10 ident bytes and 32768.
-    EXPECT_EQ(sent().size(), 2u + 2 * (10 + 32768));
-    EXPECT_EQ(boxes.shown,
-              (std::vector<FakeMessageBox::Shown>{
-                  box("Program Upload Complete!", "Program Upload", MsgIcon::Information)}));
-    EXPECT_FALSE(program.progress.InUploadMode);
-    EXPECT_TRUE(link.OnlineMode);
+    // PC bytes counted from the read handshake (0: none lost): ident block,
+    // first record, the middle of the memory, its last byte.
+    for (const long long at : {0LL, 7LL, 2LL + 20 + 5, 2LL + 20 + 20000, 2LL + 20 + 65536}) {
+        SCOPED_TRACE(at);
+        boxes.shown.clear();
+        prepare('D');
+        goOnline();
+        if (at > 0) port.dropAt = {port.bytesWritten() + at};
+        ASSERT_EQ(run(), UploadOutcome::Complete);
+        EXPECT_EQ(folder.read("back.hex"), imageText(0x4000, memory))
+            << "2048 records of 16 bytes and the end";
+        EXPECT_EQ(folder.read("back.rev"), std::string("FLANGE3\0", 8) + "0:??\r\n");
+        EXPECT_FALSE(folder.read("back.lcf")) << "the K-900 has no configuration file";
+        if (at == 0) {
+            // One handshake, then two exchanges per byte: 10 ident bytes and 32768.
+            EXPECT_EQ(sent().size(), 2u + 2 * (10 + 32768));
+        }
+        EXPECT_EQ(boxes.shown,
+                  (std::vector<FakeMessageBox::Shown>{
+                      box("Program Upload Complete!", "Program Upload", MsgIcon::Information)}));
+        EXPECT_FALSE(program.progress.InUploadMode);
+        EXPECT_TRUE(link.OnlineMode);
+        EXPECT_FALSE(link.CommError);
+        link.CloseRSComm();
+    }
 }
 
 TEST_F(Upload, PlsSetGetsRevisionAndAnEmptyImage) {
@@ -157,28 +168,6 @@ TEST_F(Upload, RefusedBeforeTheBoardIsTouched) {
         EXPECT_FALSE(folder.read(std::string(r.name) + ".rev"));
         EXPECT_FALSE(folder.read(std::string(r.name) + ".hex"));
         EXPECT_FALSE(program.progress.InUploadMode);
-        link.CloseRSComm();
-    }
-}
-
-// A byte lost on the line costs one read started again, as in the data
-// upload; the image is still the board's memory byte for byte.
-TEST_F(Upload, LostByteIsReadAgainAndTheImageIsExact) {
-    fillMemory(0x4000, 0x8000);
-    setIdent("FLANGE3", 10, 255);
-    const Bytes memory(board.memory().begin() + 0x4000, board.memory().begin() + 0xC000);
-    // PC bytes counted from the read handshake: ident block, first record,
-    // the middle of the memory, its last byte.
-    for (const long long at : {7LL, 2LL + 20 + 5, 2LL + 20 + 20000, 2LL + 20 + 65536}) {
-        SCOPED_TRACE(at);
-        boxes.shown.clear();
-        prepare('D');
-        goOnline();
-        port.dropAt = {port.bytesWritten() + at};
-        ASSERT_EQ(run(), UploadOutcome::Complete);
-        EXPECT_EQ(folder.read("back.hex"), imageText(0x4000, memory));
-        EXPECT_EQ(folder.read("back.rev"), std::string("FLANGE3\0", 8) + "0:??\r\n");
-        EXPECT_FALSE(link.CommError);
         link.CloseRSComm();
     }
 }

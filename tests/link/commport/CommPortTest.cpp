@@ -92,7 +92,7 @@ TEST_F(CommPort, Port1At19200WritesTheLinksFileAndEachToolFolders) {
                                               "PLS51/TARNIX.SFG"}));
 }
 
-TEST_F(CommPort, PortOutside1To99IsRefusedWithTheRange) {
+TEST_F(CommPort, PortOutside1To99IsRefusedWithTheRangeAndTheBoxTakesDigitsOnly) {
     writeFile("Support/RSPort.cfg", "4,9600\n");
     for (const char* typed : {"0", "100", "000"}) {
         openWindow();
@@ -114,12 +114,9 @@ TEST_F(CommPort, PortOutside1To99IsRefusedWithTheRange) {
         messages.shown.clear();
         window->cmdCancel_Click();
     }
-}
 
-// The port box takes digits only; Escape takes back what was typed and,
-// with nothing to take back, closes the window without writing anything.
-TEST_F(CommPort, PortBoxTakesDigitsOnlyAndEscapeClosesAfterRestoring) {
-    writeFile("Support/RSPort.cfg", "4,9600\n");
+    // The box takes digits only; Escape takes back what was typed and, with
+    // nothing to take back, closes the window without writing anything.
     struct Case {
         const char* typed;
         const char* shown;
@@ -140,27 +137,22 @@ TEST_F(CommPort, PortBoxTakesDigitsOnlyAndEscapeClosesAfterRestoring) {
     }
 }
 
-TEST_F(CommPort, SavingOfflineClosesTheWindowAndStaysOffline) {
-    openWindow();
-    window->txtCommPort()->setText(QStringLiteral("2"));
-    save();
-    EXPECT_TRUE(closed());
-    EXPECT_EQ(window->result(), QDialog::Accepted);
-    EXPECT_FALSE(link.OnlineMode);
-    EXPECT_FALSE(port.isOpen());
-    EXPECT_TRUE(port.sent().empty());
-}
-
-TEST_F(CommPort, SavingOnlineReopensTheLinkWithTheNewSettings) {
-    ctx.goOnline();
-    ASSERT_TRUE(link.OnlineMode);
-    openWindow();
-    window->txtCommPort()->setText(QStringLiteral("5"));
-    window->optPortSpeed(1)->click();
-    save();
-    EXPECT_TRUE(closed());
-    EXPECT_TRUE(link.OnlineMode);
-    EXPECT_TRUE(port.isOpen());
+TEST_F(CommPort, SavingClosesTheWindowAndReopensTheLinkWithTheNewSettingsOnlyWhenOnline) {
+    for (const bool online : {false, true}) {
+        SCOPED_TRACE(online ? "online" : "offline");
+        if (online) ctx.goOnline();
+        ASSERT_EQ(link.OnlineMode, online);
+        openWindow();
+        // Offline port 2 at 9600; online, from there, port 5 at 19200.
+        window->txtCommPort()->setText(online ? QStringLiteral("5") : QStringLiteral("2"));
+        window->optPortSpeed(online ? 1 : 0)->click();
+        save();
+        EXPECT_TRUE(closed());
+        EXPECT_EQ(window->result(), QDialog::Accepted);
+        EXPECT_EQ(link.OnlineMode, online);
+        EXPECT_EQ(port.isOpen(), online);
+        EXPECT_EQ(port.sent().empty(), !online);
+    }
     EXPECT_EQ(port.portNumber(), 5);
     EXPECT_EQ(port.settings(), "19200,n,8,1");
     EXPECT_EQ(link.settings(), (PortSettings{5, 19200}));

@@ -157,7 +157,6 @@ TEST_F(NetworkLink, AConnectionDroppedMidTransferNeverPassesForSuccessAndRetryCo
             const auto now = served();
             for (std::size_t a = 0; a < now.size(); ++a)
                 ASSERT_TRUE(now[a] == memoryBefore[a] || now[a] == reference.memory()[a]) << a;
-            link.CloseRSComm();
         } else {
             EXPECT_TRUE(r.complete());
             EXPECT_EQ(server.connections(), connections + 1) << "Retry connected anew";
@@ -165,8 +164,8 @@ TEST_F(NetworkLink, AConnectionDroppedMidTransferNeverPassesForSuccessAndRetryCo
                 EXPECT_EQ(unstamped(tables.CurrentData), unstamped(refTables.CurrentData));
             }
             EXPECT_TRUE(served() == reference.memory());
-            link.CloseRSComm();
         }
+        link.CloseRSComm();
         server.closeAt = 0;
         refLink.CloseRSComm();
         // Both boards alike again for the next case.

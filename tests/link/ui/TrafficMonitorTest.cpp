@@ -1,5 +1,5 @@
-// The Traffic Monitor window: the decoder's lines reach its model for each
-// kind of operation and trouble, filter and pause, the 100,000-line cap,
+// The Traffic Monitor window: the decoder's lines, as the trace shows them,
+// reach its model for each kind of operation and trouble, filter and pause, the 100,000-line cap,
 // Save As, and watching the link only while the window exists.
 #include <QComboBox>
 #include <gtest/gtest.h>
@@ -41,6 +41,8 @@ protected:
         ASSERT_TRUE(t);
         EXPECT_EQ(t->read("W182"), "1000");
         t->write("B1004", "61");
+        EXPECT_FALSE(t->writeFailed());
+        EXPECT_EQ(board.peek("B1004"), 61);
         pls::readWord(*t, pls::kReadOffset);
         port.dropAt = {port.bytesWritten() + 4};
         EXPECT_EQ(t->read("W182"), "1000");
@@ -56,7 +58,68 @@ protected:
 };
 
 TEST_F(TrafficMonitorTest, TheDecodersLinesReachTheModelAndTheFilterPicksTheirKinds) {
+    const std::size_t greeting = decoded.size();
     runEveryKind();
+    // Every byte decoded, and the link's time-out, resync and retry as lines
+    // of their own.
+    std::string text;
+    for (std::size_t i = greeting; i < decoded.size(); ++i)
+        text += FormatTrafficLine(decoded[i]) + "\n";
+    EXPECT_EQ(text, R"(     0.000 ms  ->  FF 255  attention
+     0.000 ms  <-  55  85  acknowledge
+     0.000 ms  ->  01   1  read mode
+     0.000 ms  <-  55  85  acknowledge
+     0.000 ms  ->  00   0
+     0.000 ms  <-  00   0
+     0.000 ms  ->  B6 182
+     0.000 ms  <-  E8 232  R182 = 232
+     0.000 ms  ->  00   0
+     0.000 ms  <-  00   0
+     0.000 ms  ->  B7 183
+     0.000 ms  <-  03   3  R183 = 3
+     0.000 ms  ->  FF 255  attention
+     0.000 ms  <-  55  85  acknowledge
+     0.000 ms  ->  02   2  write mode
+     0.000 ms  <-  55  85  acknowledge
+     0.000 ms  ->  03   3
+     0.000 ms  <-  03   3
+     0.000 ms  ->  EC 236
+     0.000 ms  <-  EC 236
+     0.000 ms  ->  3D  61  W1004 = 61
+     0.000 ms  <-  3D  61
+     0.000 ms  ->  FF 255  attention
+     0.000 ms  <-  55  85  acknowledge
+     0.000 ms  ->  28  40  PLS read offset
+     0.000 ms  <-  55  85  acknowledge
+     0.000 ms  ->  55  85
+     0.000 ms  <-  00   0
+     0.000 ms  ->  55  85
+     0.000 ms  <-  00   0  offset = 0
+     0.000 ms  ->  FF 255  attention
+     0.000 ms  <-  55  85  acknowledge
+     0.000 ms  ->  01   1  read mode
+     0.000 ms  <-  55  85  acknowledge
+     0.000 ms  ->  00   0
+     0.000 ms  <-  00   0
+     0.000 ms  ->  B6 182
+  1000.000 ms  !!          time-out: no answer from the board
+  1000.000 ms  ->  FF 255  attention
+  1000.000 ms  <-  55  85  acknowledge
+  1000.000 ms  !!          resync: the frame is given up, the next command starts afresh
+  1000.000 ms  !!          retry: the operation once more
+  1600.000 ms  ->  FF 255  attention
+  1600.000 ms  <-  55  85  acknowledge
+  1600.000 ms  ->  01   1  read mode
+  1600.000 ms  <-  55  85  acknowledge
+  1600.000 ms  ->  00   0
+  1600.000 ms  <-  00   0
+  1600.000 ms  ->  B6 182
+  1600.000 ms  <-  E8 232  R182 = 232
+  1600.000 ms  ->  00   0
+  1600.000 ms  <-  00   0
+  1600.000 ms  ->  B7 183
+  1600.000 ms  <-  03   3  R183 = 3
+)");
     window->showPending();
     std::vector<TrafficLine> shown;
     for (const TrafficLine* l : window->model().shown()) shown.push_back(*l);

@@ -1,5 +1,11 @@
 // The value rows of the target board window (network addresses, the board's
-// clock) and the two Set to Current commands.
+// clock), the two Set to Current commands, and the window opened from the
+// frame's menu.
+#include <QAction>
+#include <QApplication>
+#include <fstream>
+
+#include "ShellHarness.h"
 #include "TargetBoardFixture.h"
 
 namespace voran::testing {
@@ -43,7 +49,10 @@ TEST_F(TargetBoardWindow, OutOfRangeEntryGivesOneBoxAndWritesNothing) {
     EXPECT_EQ(board.peek("B8180"), 5);
 }
 
-TEST_F(TargetBoardWindow, AcceptedEntryAndSpinnerWriteTheRowsItem) {
+// An entry accepted, and the spinner, write the row's item. Escape in a row
+// first takes back what was typed; the next Escape, with nothing left to
+// take back, closes the window (as from any other control), writing nothing.
+TEST_F(TargetBoardWindow, AcceptedEntryAndSpinnerWriteTheRowsItemAndEscapeWritesNothing) {
     board.preset("B8180", 5);
     open(program('D'));
     pass();
@@ -62,25 +71,17 @@ TEST_F(TargetBoardWindow, AcceptedEntryAndSpinnerWriteTheRowsItem) {
     EXPECT_EQ(writes(), std::vector<std::string>{"B8180=18"});
     EXPECT_EQ(focus(), window->cmdDefault());
     EXPECT_EQ(board.peek("B8180"), 18);
-}
 
-// Escape in a row first takes back what was typed; the next Escape, with
-// nothing left to take back, closes the window (as from any other
-// control), and nothing is written.
-TEST_F(TargetBoardWindow, EscapeRestoresTheValueThenClosesTheWindowWritingNothing) {
-    board.preset("B8180", 5);
-    open(program('D'));
-    pass();
     clearTrace();
     typeInto(0, QStringLiteral("9"));
-    EXPECT_EQ(window->SavedValue(0), 5);
+    EXPECT_EQ(window->SavedValue(0), 18);
     key(Qt::Key_Escape);
     EXPECT_TRUE(window->isVisible()) << "the first Escape takes back what was typed";
     key(Qt::Key_Escape);
     EXPECT_FALSE(window->isVisible()) << "Escape closes the window";
     EXPECT_TRUE(writes().empty());
     EXPECT_TRUE(messages.shown.empty());
-    EXPECT_EQ(board.peek("B8180"), 5);
+    EXPECT_EQ(board.peek("B8180"), 18);
 }
 
 TEST_F(TargetBoardWindow, RefreshLeavesTheRowBeingEditedAlone) {
@@ -146,6 +147,48 @@ TEST_F(TargetBoardWindow, SimulatedBoardClockRunsAndTakesTheSettingsWritten) {
     clock.advance(61);
     pass();
     EXPECT_EQ(QStringList({box(2)->text(), box(3)->text()}), QStringList({"07", "01"}));
+}
+
+// View > Target Board Interface in the frame: the program selection, then
+// the modal window with its own pass.
+TEST(TargetBoardMenu, F5PicksTheProgramAndOpensTheWindowOnlineUntilOk) {
+    ShellHarness h;
+    const std::string base = h.folder.path().toStdString() + "/LINE7.";
+    std::ofstream(base + "tnx") << "DTNX\r\n";
+    std::ofstream(base + "rev") << "LINE70015\r\n";
+    h.board.preset("B8176", 0x0A);
+    h.board.preset("B8180", 21);
+    // The menu command; `inside` runs in the modal window, which then shows
+    // the program on disk and is closed with OK.
+    const auto viewTargetBoard = [&](const std::function<void(frmTargetBoard*)>& inside) {
+        bool seen = false;
+        QTimer::singleShot(0, [&] {
+            auto* w = qobject_cast<frmTargetBoard*>(QApplication::activeModalWidget());
+            ASSERT_NE(w, nullptr);
+            seen = true;
+            inside(w);
+            EXPECT_EQ(w->lblRevIdentOnDisk(0)->text(), QStringLiteral("LINE7"));
+            w->cmdOk()->click();
+        });
+        h.window->action(MenuCommand::ViewTargetBoardStatus)->trigger();
+        EXPECT_TRUE(seen);
+    };
+
+    h.dialogs.choose(base + "tnx");
+    viewTargetBoard([](frmTargetBoard* w) {
+        EXPECT_EQ(w->windowTitle(), QStringLiteral("Target Board Interface"));
+        // The pass runs from its own timer until the window closes.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return w->StatusShown(); }, 5000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return w->txtSetup(0)->text() == "21"; }, 5000));
+        EXPECT_EQ(w->lblTargetBoard(0)->text(), QStringLiteral("Current Fault: Code = 0AH"));
+    });
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_TRUE(h.link().OnlineMode) << "the window took the program online";
+    EXPECT_EQ(h.window->programCommands().gProgramFilePath, base + "tnx");
+
+    // Cancelling the file dialog opens the window for the last program.
+    h.dialogs.cancel();
+    viewTargetBoard([](frmTargetBoard*) {});
 }
 
 }  // namespace

@@ -107,10 +107,18 @@ TEST_F(TargetBoardWindow, StatusItemsAreReadInOrderOnceAndShownWithTheirCodes) {
     EXPECT_TRUE(writes().empty());
 }
 
-TEST_F(TargetBoardWindow, ProgramWithoutRevisionOrImageShowsDashesAndZeros) {
+// A program without revision or image shows dashes and zeros; the window
+// closed takes no further step.
+TEST_F(TargetBoardWindow, ProgramWithoutRevisionOrImageShowsDashesAndClosedTakesNoStep) {
     writeFile("lines/BARE.tnx", "DTNX\r\n");
     open(path("lines/BARE.tnx"));
     EXPECT_EQ(onDisk(), QStringList({"-", "0", "0", "K-900(PLC)", "-"}));
+    window->cmdOk()->click();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(window->Monitoring());
+    clearTrace();
+    pass();
+    EXPECT_TRUE(port.sent().empty());
 }
 
 // Each code box shows its code's text from the fault or the comm-error
@@ -246,16 +254,6 @@ TEST_F(TargetBoardWindow, SilentBoardShowsNoCommunicationUntilGoOnlineFindsItAga
     // The clock rows follow the board's clock, which ran on meanwhile.
     EXPECT_EQ(box(4)->text(), QStringLiteral("%1").arg(board.peek("B43008"), 2, 10, QChar(u'0')));
     EXPECT_NE(box(4)->text(), QStringLiteral("53"));
-}
-
-TEST_F(TargetBoardWindow, ClosedWindowTakesNoFurtherStep) {
-    open(program('D'));
-    window->cmdOk()->click();
-    EXPECT_FALSE(window->isVisible());
-    EXPECT_FALSE(window->Monitoring());
-    clearTrace();
-    pass();
-    EXPECT_TRUE(port.sent().empty());
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ TEST_F(PlsCommands, LiveValuesAreReadAsTwoBytesLowFirst) {
     EXPECT_EQ(sent(), cat({readWord(24), readWord(40), readWord(72), readWord(88)}));
 }
 
-TEST_F(PlsCommands, SetpointOf300TravelsLowByteFirst) {
+TEST_F(PlsCommands, SetpointOf300TravelsLowByteFirstAndAClearingFrameGoesFirstWhenAsked) {
     pls().setBusyPolls(0);
     ASSERT_TRUE(InTransaction(
         link, [&](RSComm::Transaction& t) { return pls::SingleSetpoint(t, 2, 300, 30); }));
@@ -34,9 +34,9 @@ TEST_F(PlsCommands, SetpointOf300TravelsLowByteFirst) {
     }));  // the highest the scale of 360 allows
     EXPECT_EQ(pls().channels[4], (Channel{true, 359, 0}));
     EXPECT_TRUE(messages.shown.empty());
-}
 
-TEST_F(PlsCommands, ClearFirstSendsAClearingFrameThenTheProgrammingFrame) {
+    // Clear first: a clearing frame, then the programming frame.
+    port.clearTrace();
     pls().setBusyPolls(1);
     pls().program(5, 10, 20);
     ASSERT_TRUE(InTransaction(

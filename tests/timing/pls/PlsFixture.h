@@ -74,15 +74,9 @@ private:
     int index_ = 0;
 };
 
-// The program online on the in-process board; the trace starts empty.
-class PlsLink : public ::testing::Test, protected WindowContext {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(folder.isValid());
-        online.goOnline();
-        ASSERT_TRUE(link.OnlineMode);
-        port.clearTrace();
-    }
+// The in-process board's PLS for the tests of the PLS commands and of the
+// machine timing window, its trouble scripted at hand.
+struct PlsBoard : WindowContext {
     Bytes sent() const {
         const auto s = port.sent();
         return Bytes(s.begin(), s.end());
@@ -95,6 +89,17 @@ protected:
     }
 
     ScriptedPls scripted{board.pls()};
+};
+
+// The program online on the in-process board; the trace starts empty.
+class PlsLink : public ::testing::Test, protected PlsBoard {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder.isValid());
+        online.goOnline();
+        ASSERT_TRUE(link.OnlineMode);
+        port.clearTrace();
+    }
 };
 
 }  // namespace voran::testing

@@ -1,6 +1,7 @@
 // Typing set-up values into the window's entry boxes: the range check and
 // its message, what is stored and what reaches the board, leaving a box,
-// Enter, Escape and the spinners.
+// Enter, Escape, the spinners and the keys that step a value; and what
+// becomes of an entry the operator has not finished.
 #include <QImage>
 
 #include "SetupFixture.h"
@@ -154,6 +155,156 @@ TEST_F(SetupWindow, EnterMovesOnAndEscapeOnceRestoresTwiceGoesToAVisibleDefaultB
     EXPECT_EQ(writes(), 0);
     EXPECT_TRUE(messages.shown.empty());
 }
+
+// Up, Down, Page Up and Page Down step a value as the spinner does.
+TEST_F(SetupWindow, ArrowAndPageKeysStepTheBoxThroughTheSpinnersCheckAndWriteOnce) {
+    // Box, its address, the value the board holds, the text typed first
+    // (none: the board's value), the key, the value written or, when the
+    // step is refused (maximum set), the range message's bounds.
+    const struct {
+        int box;
+        const char* address;
+        int held;
+        const char* typed;
+        Qt::Key key;
+        int written;
+        int minimum = 0, maximum = 0;
+    } cases[] = {
+        {1, "W1002", 40, nullptr, Qt::Key_Up, 41},
+        {2, "W1004", 40, nullptr, Qt::Key_PageUp, 50},
+        {2, "W1004", 40, nullptr, Qt::Key_PageDown, 30},
+        // The step stays within the box's range.
+        {0, "W1000", 5, nullptr, Qt::Key_PageDown, 1},
+        {10, "W1020", 315, nullptr, Qt::Key_PageUp, 319},
+        {12, "B1030", 250, nullptr, Qt::Key_PageUp, 255},
+        // From a typed value, as the spinner steps from it.
+        {3, "W1006", 40, "100", Qt::Key_Up, 101},
+        // Nothing to step from: one range message, nothing written.
+        {4, "W1008", 40, "abc", Qt::Key_Up, 0, 0, 319},
+        {4, "W1008", 40, "400", Qt::Key_Down, 0, 0, 319},
+        {13, "B1031", 40, "12x", Qt::Key_PageUp, 0, 0, 255},
+    };
+    for (const auto& c : cases) ASSERT_TRUE(board.preset(c.address, c.held));
+    open(true);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "box " << c.box << " key " << c.key);
+        ASSERT_TRUE(board.preset(c.address, c.held));
+        box(c.box)->setText(QString::number(c.held));
+        messages.shown.clear();
+        clearTrace();
+        if (c.typed)
+            typeInto(c.box, QString::fromLatin1(c.typed));
+        else
+            box(c.box)->lineEdit()->setFocus(Qt::TabFocusReason);
+        key(c.key);
+        EXPECT_EQ(focus(), box(c.box)->lineEdit()) << "the focus stays to step again";
+        if (c.maximum) {
+            EXPECT_EQ(messages.shown, rangeBox(c.minimum, c.maximum));
+            EXPECT_EQ(box(c.box)->text(), QString::number(c.held));
+            EXPECT_EQ(board.peek(c.address), c.held);
+            key(Qt::Key_Escape), key(Qt::Key_Escape);  // leave without writing
+            EXPECT_EQ(writes(c.address), 0);
+            continue;
+        }
+        EXPECT_TRUE(messages.shown.empty());
+        EXPECT_EQ(box(c.box)->lineEdit()->selectedText(), QString::number(c.written));
+        EXPECT_EQ(board.peek(c.address), c.written);
+        EXPECT_EQ(item(c.box), c.written);
+        // Leaving the box has nothing more to write.
+        key(Qt::Key_Tab);
+        EXPECT_EQ(writes(c.address), 1);
+        EXPECT_TRUE(messages.shown.empty());
+    }
+}
+
+TEST_F(SetupWindow, RepeatedUpStepsOnFromTheSteppedValueAndStopsAtTheTop) {
+    board.preset("W1002", 317);
+    open(true);
+    box(1)->lineEdit()->setFocus(Qt::TabFocusReason);
+    for (int n = 0; n < 4; ++n) key(Qt::Key_Up);
+    EXPECT_EQ(box(1)->text(), QStringLiteral("319"));
+    EXPECT_EQ(board.peek("W1002"), 319);
+    EXPECT_EQ(writes("W1002"), 2) << "318 and 319; nothing at the top of the range";
+    // Escape goes back to the last stepped value, not to the first one.
+    QTest::keyClicks(focus(), QStringLiteral("5"));
+    key(Qt::Key_Escape);
+    EXPECT_EQ(box(1)->text(), QStringLiteral("319"));
+}
+
+// An entry not finished: a spinner click after a bad text, a command that
+// asks for the entry, and a link fault in the middle of it.
+// One row per mode and text, each on a fresh window and board.
+class SetupSpinFromText : public SetupWindow,
+                          public ::testing::WithParamInterface<std::tuple<bool, const char*>> {};
+
+TEST_P(SetupSpinFromText, GivesOneRangeMessageAndStoresNothingThenStepsFromAValue) {
+    const auto [online, typed] = GetParam();
+    open(online, true);
+    const QString before = box(2)->text();
+    const std::int32_t stored = item(2);
+    const bool checked = check(2)->isChecked();
+    typeInto(2, QString::fromLatin1(typed));
+    click(box(2)->upButton());
+    EXPECT_EQ(messages.shown, rangeBox(0, 319));
+    EXPECT_EQ(writes(), 0);
+    EXPECT_EQ(item(2), stored);
+    EXPECT_EQ(std::pair(check(2)->isEnabled(), check(2)->isChecked()), std::pair(true, checked))
+        << "the station's transfer jam check stays";
+    EXPECT_EQ(box(2)->text(), before);
+    EXPECT_EQ(focus(), box(2)->lineEdit());
+
+    // From a value it steps by one.
+    messages.shown.clear();
+    typeInto(2, QStringLiteral("133"));
+    click(box(2)->downButton());
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(item(2), 132);
+    EXPECT_EQ(writes("W1004"), online ? 1 : 0);
+    EXPECT_EQ(board.peek("W1004"), online ? 132 : stored);
+}
+INSTANTIATE_TEST_SUITE_P(Rows, SetupSpinFromText,
+                         ::testing::Combine(::testing::Bool(),
+                                            ::testing::Values("abc", "500", "-1")));
+
+TEST_F(SetupWindow, CommittingStoresTheTypedValueOnce) {
+    open(true);
+    typeInto(3, QStringLiteral("133"));
+    EXPECT_TRUE(window->commitPendingEntry());
+    EXPECT_TRUE(window->commitPendingEntry());
+    EXPECT_EQ(item(3), 133);
+    EXPECT_EQ(writes("W1006"), 1);
+    EXPECT_EQ(focus(), box(3)->lineEdit()) << "the operator goes on in the box";
+    key(Qt::Key_Tab);
+    EXPECT_EQ(writes("W1006"), 1) << "leaving it has nothing left to store";
+}
+
+class SetupTypedAtAFault : public SetupWindow, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(SetupTypedAtAFault, StaysInTheWorkingDataOrIsRefusedAfterTheLinkBox) {
+    const char* typed = GetParam();
+    const bool valid = typed[0] != 'a';
+    open(true);
+    const std::int32_t onBoard = board.peek("W1006");
+    const std::int32_t stored = item(3);
+    typeInto(3, QString::fromLatin1(typed));
+    port.silent = true;
+    window->monitor().runPass();  // the read fails; the link asks, Cancel
+    ASSERT_TRUE(link.CommError);
+    const std::size_t linkBoxes = messages.shown.size();
+    ASSERT_GE(linkBoxes, 1u);
+    window->monitor().runPass();  // the offline look
+    EXPECT_FALSE(link.OnlineMode);
+    EXPECT_EQ(item(3), valid ? 133 : stored);
+    EXPECT_EQ(box(3)->text(), QString::number(item(3)));
+    EXPECT_EQ(board.peek("W1006"), onBoard);
+    if (valid) {
+        EXPECT_EQ(messages.shown.size(), linkBoxes);
+    } else {
+        ASSERT_EQ(messages.shown.size(), linkBoxes + 1) << "the range message after the link's";
+        EXPECT_EQ(messages.shown.back(), rangeBox(0, 319)[0]);
+    }
+}
+INSTANTIATE_TEST_SUITE_P(Rows, SetupTypedAtAFault, ::testing::Values("133", "abc"));
 
 }  // namespace
 }  // namespace voran::testing

@@ -15,7 +15,7 @@ namespace voran::testing {
 // The machine timing window over the in-process board: the default set-up
 // in the working data, channels 0 and 1 programmed as the defaults say, the
 // machine standing. The tests run the monitoring passes themselves.
-class TimingWindow : public ::testing::Test, protected WindowContext {
+class TimingWindow : public ::testing::Test, protected PlsBoard {
 protected:
     void SetUp() override {
         tables.BuildDefaults(clock.localDateTime());
@@ -28,7 +28,6 @@ protected:
         window->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     }
-    sim::SimPls& pls() { return board.pls(); }
     // Opens the link (or stays offline), activates the window and runs the
     // first pass; the trace starts when the window does.
     void open(bool online, bool offlineEditing = false) {
@@ -43,10 +42,6 @@ protected:
     }
     void pass() { window->monitor().runPass(); }
     void script() { board.setCommands(&scripted); }
-    Bytes sent() const {
-        const auto s = port.sent();
-        return Bytes(s.begin(), s.end());
-    }
 
     NumericEntry* box(int i) const { return window->txtChannel(i); }
     QString text(int i) const { return box(i)->text(); }
@@ -82,11 +77,11 @@ protected:
         return cat({readWord(pls::kReadRpm), readWord(pls::kReadRpm), readWord(pls::kReadPosition),
                     readWord(pls::kReadOffset), readWord(pls::kReadScaleFactor)});
     }
+
     static FakeMessageBox::Shown info(const std::string& text, const std::string& title) {
         return {text, title, MsgButtons::Ok, MsgIcon::Information};
     }
 
-    ScriptedPls scripted{board.pls()};
     std::unique_ptr<frmTiming> window;
 };
 

@@ -40,75 +40,17 @@ TEST_F(TimingWindow, OpeningOnlineShowsTheConfigurationAndRecallsTheEightChannel
     EXPECT_EQ(setpoint(2), (std::array<std::int16_t, 2>{0, 0}));
 }
 
-TEST_F(TimingWindow, IncompleteConfigurationReadShowsFailedNotAnEarlierUpload) {
+TEST_F(TimingWindow, FailedReadsShowFailedNeverAValueNorAnEarlierUpload) {
     open(true);  // a first upload fills the link's buffer
     ASSERT_EQ(window->lblPLSCfg(0)->text(), QStringLiteral("8"));
     window->deactivate();
     script();
     scripted.refuse = {pls::kConfigRead};
     open(true);
-    EXPECT_EQ(
-        messages.shown,
-        (std::vector<FakeMessageBox::Shown>{{"Not able to Upload Configuration from PLS.",
-                                             "PLS Upload", MsgButtons::Ok, MsgIcon::Exclamation}}));
+    EXPECT_EQ(messages.shown, warning("Not able to Upload Configuration from PLS.", "PLS Upload"));
     EXPECT_EQ(configTexts(), QStringList(10, "---"));
     EXPECT_EQ(text(0), QStringLiteral("180")) << "the channels are recalled all the same";
-}
-
-TEST_F(TimingWindow, OffsetControlsAreEnabledOnlyWhileTheSpeedReadsZero) {
-    auto offsetEnabled = [this] {
-        const bool on = window->cmdSetOffset()->isEnabled();
-        EXPECT_EQ(window->txtTmg(0)->isEnabled(), on);
-        EXPECT_EQ(window->fraTmg(1)->isEnabled(), on);
-        return on;
-    };
-    pls().rpm = 30;
-    open(true);
-    EXPECT_FALSE(offsetEnabled()) << "running at the first pass";
-    struct Case {
-        int rpm;
-        bool enabled;
-    };
-    for (const Case c : {Case{30, false}, {0, true}, {0, true}, {1, false}, {0, true}}) {
-        pls().rpm = c.rpm;
-        pass();
-        EXPECT_EQ(offsetEnabled(), c.enabled) << c.rpm;
-        EXPECT_EQ(panel(1), QStringLiteral("RPM: %1").arg(c.rpm));
-    }
-    // A machine standing when the window opens: settable on the first pass.
-    window->deactivate();
-    open(true);
-    EXPECT_TRUE(offsetEnabled());
-}
-
-TEST_F(TimingWindow, PositionReads888Above50Rpm) {
-    pls().raw = 123;
-    open(true);
-    struct Case {
-        int rpm;
-        const char* shown;
-        bool positionRead;
-    };
-    for (const Case c : {Case{50, "Position: 123", true},
-                         {51, "Position: 888", false},
-                         {300, "Position: 888", false},
-                         {0, "Position: 123", true}}) {
-        pls().rpm = c.rpm;
-        port.clearTrace();
-        pass();
-        EXPECT_EQ(panel(2), QString::fromLatin1(c.shown)) << c.rpm;
-        const Bytes expected =
-            c.positionRead ? panels()
-                           : cat({readWord(pls::kReadRpm), readWord(pls::kReadRpm),
-                                  readWord(pls::kReadOffset), readWord(pls::kReadScaleFactor)});
-        EXPECT_EQ(sent(), expected) << c.rpm;
-        EXPECT_EQ(window->diagram()->position().has_value(), c.positionRead) << c.rpm;
-    }
-}
-
-TEST_F(TimingWindow, FailedReadIsShownAsFailedNeverAsAValue) {
-    open(true);
-    script();
+    // A failed live read is shown as failed, never as a value.
     scripted.refuse = {pls::kReadOffset, pls::kReadRpm};
     pass();
     EXPECT_FALSE(link.CommError);
@@ -116,6 +58,49 @@ TEST_F(TimingWindow, FailedReadIsShownAsFailedNeverAsAValue) {
               QStringList({"RPM: ---", "Position: ---", "Offset: ---", "Scale: 360"}));
     EXPECT_TRUE(window->machineStopped()) << "an unknown speed is no stop/start edge";
     EXPECT_TRUE(window->cmdSetOffset()->isEnabled());
+}
+
+// The speed read on each pass decides: the offset can be set only while it
+// reads zero, and above 50 RPM the position is neither read nor drawn but
+// shown as 888.
+TEST_F(TimingWindow, OffsetControlsNeedSpeedZeroAndPositionReads888Above50Rpm) {
+    auto offsetEnabled = [this] {
+        const bool on = window->cmdSetOffset()->isEnabled();
+        EXPECT_EQ(window->txtTmg(0)->isEnabled(), on);
+        EXPECT_EQ(window->fraTmg(1)->isEnabled(), on);
+        return on;
+    };
+    pls().rpm = 30;
+    pls().raw = 123;
+    open(true);
+    EXPECT_FALSE(offsetEnabled()) << "running at the first pass";
+    struct Case {
+        int rpm;
+        bool enabled;
+        const char* position;
+    };
+    const Case cases[] = {{30, false, "123"}, {0, true, "123"},    {0, true, "123"},
+                          {1, false, "123"},  {0, true, "123"},    {50, false, "123"},
+                          {51, false, "888"}, {300, false, "888"}, {0, true, "123"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rpm);
+        pls().rpm = c.rpm;
+        port.clearTrace();
+        pass();
+        EXPECT_EQ(offsetEnabled(), c.enabled);
+        EXPECT_EQ(panel(1), QStringLiteral("RPM: %1").arg(c.rpm));
+        EXPECT_EQ(panel(2), QStringLiteral("Position: %1").arg(c.position));
+        const bool positionRead = c.rpm <= 50;
+        EXPECT_EQ(sent(), positionRead
+                              ? panels()
+                              : cat({readWord(pls::kReadRpm), readWord(pls::kReadRpm),
+                                     readWord(pls::kReadOffset), readWord(pls::kReadScaleFactor)}));
+        EXPECT_EQ(window->diagram()->position().has_value(), positionRead);
+    }
+    // A machine standing when the window opens: settable on the first pass.
+    window->deactivate();
+    open(true);
+    EXPECT_TRUE(offsetEnabled());
 }
 
 TEST_F(TimingWindow, DownloadOfTheTimingChannelsIsRecalledOnTheNextPass) {
@@ -214,12 +199,19 @@ TEST_F(TimingWindow, SetOffsetAskedFirstAndTheWorkingDataKeepTheOffsetThePlsHold
         "You are about to Change the Resolver Offset.\r\n\r\nDo you wish to continue?",
         "Set Offset", MsgButtons::YesNoCancel, MsgIcon::Question};
 
-    // Answered No: nothing sent, the box shows 0.
+    // Enter in the offset box goes to Set Offset, and Space presses it: its
+    // question, answered Cancel. Answered No: nothing sent, the box shows 0.
+    port.clearTrace();
+    typeInto(window->txtTmg(0), QStringLiteral("45"));
+    key(Qt::Key_Return);
+    EXPECT_EQ(focus(), window->cmdSetOffset());
+    EXPECT_TRUE(messages.shown.empty());
+    key(Qt::Key_Space);
+    EXPECT_EQ(window->txtTmg(0)->text(), QStringLiteral("0"));
     window->txtTmg(0)->setText(QStringLiteral("90"));
     messages.answers = {MsgResult::No};
-    port.clearTrace();
     click(window->cmdSetOffset());
-    EXPECT_EQ(messages.shown, std::vector<FakeMessageBox::Shown>{question});
+    EXPECT_EQ(messages.shown, (std::vector<FakeMessageBox::Shown>{question, question}));
     EXPECT_TRUE(port.sent().empty());
     EXPECT_EQ(window->txtTmg(0)->text(), QStringLiteral("0"));
     EXPECT_EQ(pls().offset, 10);
@@ -232,20 +224,7 @@ TEST_F(TimingWindow, SetOffsetAskedFirstAndTheWorkingDataKeepTheOffsetThePlsHold
     EXPECT_EQ(pls().position(), 90);
     EXPECT_EQ(tables.CurrentData.ResolverOffset, 270);
     EXPECT_EQ(panel(3), QStringLiteral("Offset: 270"));
-    EXPECT_EQ(messages.shown.size(), 2u);
-}
-
-TEST_F(TimingWindow, EnterInTheOffsetBoxGoesToSetOffset) {
-    open(true);
-    typeInto(window->txtTmg(0), QStringLiteral("45"));
-    key(Qt::Key_Return);
-    EXPECT_EQ(focus(), window->cmdSetOffset());
-    EXPECT_TRUE(messages.shown.empty());
-    // Space presses the button with the focus: its question, answered Cancel.
-    key(Qt::Key_Space);
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].title, "Set Offset");
-    EXPECT_EQ(window->txtTmg(0)->text(), QStringLiteral("0"));
+    EXPECT_EQ(messages.shown.size(), 3u);
 }
 
 TEST_F(TimingWindow, OffsetAndChannelBoxesRefuseValuesOutsideTheirSpinners) {
