@@ -177,9 +177,9 @@ TEST_F(TransferTest, ReadsAndWritesThatFailWithoutALinkFaultEndTheTransferIncomp
     // the quiet handshake FF 01) the same byte again.
     port.dropAt = {first + 4, first + 4 + 1 + 2 + 2};
     TransferReport r = DataTransfer(link, tables).RunTransfer(kTransferUpload);
-    EXPECT_TRUE(r.itemFailed);
-    EXPECT_EQ(r.failedItem, 0);
-    EXPECT_FALSE(r.complete() || link.CommError);
+    // Failed, at which item, complete, link fault.
+    EXPECT_EQ(std::tuple(r.itemFailed, r.failedItem, r.complete(), link.CommError),
+              std::tuple(true, 0, false, false));
     EXPECT_EQ(tables.CurrentData, before);
 
     // A download item the link refuses (out of range for a byte item).
@@ -187,10 +187,8 @@ TEST_F(TransferTest, ReadsAndWritesThatFailWithoutALinkFaultEndTheTransferIncomp
     d.Value[12] = 300;
     const auto memory = board.memory();
     r = DataTransfer(link, tables).RunTransfer(kTransferDownload);
-    EXPECT_TRUE(r.itemFailed);
-    EXPECT_EQ(r.failedItem, 12);
-    EXPECT_EQ(r.items, 13);
-    EXPECT_FALSE(r.complete());
+    EXPECT_EQ(std::tuple(r.itemFailed, r.failedItem, r.items, r.complete()),
+              std::tuple(true, 12, 13, false));
     EXPECT_EQ(board.memory()[1030], memory[1030]);
     EXPECT_EQ(messages.shown, (std::vector{box("Error:\rEntry out of Range (0-255).", "ENTRY ALERT",
                                                MsgIcon::Critical)}));
@@ -207,9 +205,7 @@ TEST_F(TransferTest, ReadsAndWritesThatFailWithoutALinkFaultEndTheTransferIncomp
     // the retry (FF 02 03 E8).
     port.dropAt = {start + 4, start + 4 + 1 + 4};
     r = DataTransfer(link, tables).RunTransfer(kTransferDownload);
-    EXPECT_TRUE(r.itemFailed);
-    EXPECT_EQ(r.failedItem, 0);
-    EXPECT_FALSE(r.complete());
+    EXPECT_EQ(std::tuple(r.itemFailed, r.failedItem, r.complete()), std::tuple(true, 0, false));
     EXPECT_EQ(board.peek("W1000"), w1000) << "W1000 as the board had it";
 }
 

@@ -204,11 +204,10 @@ TEST(HistoryInTheFrame, ASampleReadsOnlyWhatTheMainDisplayAndTheAlarmPollHaveNot
         // Values read before the change are those of the board then; every
         // value read since is the board's now, never one from before a fault.
         const history::Sample& s = *recorder.sampler()->lastStored();
-        EXPECT_EQ(s.goodCans, row.read.size() > 1 ? 600 : 500);
-        EXPECT_EQ(s.totalJams, 7);
-        EXPECT_EQ(s.stationJams[11], 11);
-        EXPECT_EQ(s.cpm, 640);
-        EXPECT_EQ(s.alarms, (std::array<bool, 3>{false, true, true}));
+        // Good cans, total jams, the flanger's jams, cans a minute, alarms.
+        EXPECT_EQ(std::tuple(s.goodCans, s.totalJams, s.stationJams[11], s.cpm, s.alarms),
+                  std::tuple(row.read.size() > 1 ? 600 : 500, 7, 11, 640,
+                             std::array<bool, 3>{false, true, true}));
     }
 }
 
