@@ -1,19 +1,162 @@
-// The monitoring pass with the frame around it: while a modal operation owns
-// the link the background alarm poll goes on, and a transfer run from the
-// menu costs the protocol's minimum of exchanges.
+// The monitoring pass on its own, over a window that writes down what it is
+// asked to do: the order of looks and reads, and when a pass ends; and with
+// the frame around it: while a modal operation owns the link the background
+// alarm poll goes on, and a transfer run from the menu costs the protocol's
+// minimum of exchanges. Going online when asked, and offline after a link
+// fault; the frame hears the change. (Going online and offline from the View
+// menu, and a port that cannot be opened, are the frame's tests and the
+// link's.)
 #include <QCoreApplication>
 #include <QTableWidget>
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "ShellHarness.h"
+#include "WindowFixture.h"
 #include "data/Transfer.h"
 #include "data/ui/frmMain.h"
+#include "window/MonitorPass.h"
 
-using namespace voran;
-using voran::testing::ShellHarness;
-
+namespace voran::testing {
 namespace {
+
+struct Diary : MonitorPass::Client {
+    std::vector<std::string> log;
+    int items = 3;
+    int failAt = -1;  // the read of this item ends the pass
+    bool stale = false;
+    ManualClock* clock = nullptr;
+    double itemSeconds = 0;  // how long a read keeps the link waiting
+    void passStarting() override { log.push_back("head"); }
+    void showOnlineLook() override { log.push_back("online look"); }
+    void showOfflineLook() override { log.push_back("offline look"); }
+    bool offlineLookStale() override { return stale; }
+    int itemCount() const override { return items; }
+    bool readItem(int index) override {
+        log.push_back("read " + std::to_string(index));
+        if (clock) clock->advance(itemSeconds);
+        return index != failAt;
+    }
+    void passEnded() override { log.push_back("end"); }
+    std::vector<std::string> take() { return std::exchange(log, {}); }
+};
+
+using Log = std::vector<std::string>;
+
+class Pass : public ::testing::Test, protected WindowContext {
+protected:
+    void SetUp() override { pass.setTimerDriven(false); }
+    Diary diary;
+    MonitorPass pass{ctx, diary};
+};
+
+TEST_F(Pass, OnlineTheItemsAreReadInOrderOneStepEach) {
+    ctx.goOnline();
+    pass.start();
+    EXPECT_EQ(diary.take(), Log{"online look"}) << "the look at once, no traffic";
+    for (const char* expected : {"head", "read 0", "read 1"}) {
+        ASSERT_TRUE(pass.step());
+        EXPECT_EQ(diary.take(), Log{expected});
+        EXPECT_TRUE(pass.underWay());
+    }
+    ASSERT_TRUE(pass.step());
+    EXPECT_EQ(diary.take(), (Log{"read 2", "end"}));
+    EXPECT_FALSE(pass.underWay());
+    diary.failAt = 1;
+    ASSERT_TRUE(pass.runPass());
+    EXPECT_EQ(diary.take(), (Log{"head", "read 0", "read 1", "end"})) << "a false read ends it";
+}
+
+TEST_F(Pass, OfflineTheLookIsDrawnOnlyWhenTablesWereReplacedOrItIsStale) {
+    pass.start();
+    EXPECT_EQ(diary.take(), (Log{"offline look", "end"}));
+    ASSERT_TRUE(pass.runPass());
+    EXPECT_EQ(diary.take(), (Log{"head", "end"}));
+    tables.TablesReplaced = true;
+    ASSERT_TRUE(pass.runPass());
+    EXPECT_EQ(diary.take(), (Log{"head", "offline look", "end"}));
+    EXPECT_FALSE(tables.TablesReplaced);
+    diary.stale = true;
+    ASSERT_TRUE(pass.runPass());
+    EXPECT_EQ(diary.take(), (Log{"head", "offline look", "end"}));
+    EXPECT_TRUE(pass.offlineLookShown() && !pass.onlineLookShown());
+    EXPECT_TRUE(port.sent().empty());
+}
+
+TEST_F(Pass, StopEndsThePassUnderWayAndNoStepFollows) {
+    ctx.goOnline();
+    pass.start();
+    ASSERT_TRUE(pass.step());
+    diary.take();
+    pass.stop();
+    EXPECT_EQ(diary.take(), Log{"end"}) << "the pass under way is ended";
+    EXPECT_FALSE(pass.step() || pass.running());
+    EXPECT_TRUE(diary.take().empty());
+}
+
+// On a lossy line one item can wait seconds for the board, and the keys and
+// clicks that came meanwhile are still queued. A 0 ms timer would fire again
+// before the loop hands them out, so after a slow item the next step waits a
+// millisecond; after a quick one it follows at once.
+TEST_F(Pass, AfterASlowItemTheNextStepLetsHeldInputThroughFirst) {
+    auto* timer = pass.findChild<QTimer*>("tmrMonitor");
+    ASSERT_NE(timer, nullptr);
+    diary.clock = &clock;
+    diary.items = 1000;  // the pass stays under way while we look
+    ctx.goOnline();
+    for (const double seconds : {0.0, 2.0}) {
+        SCOPED_TRACE(seconds);
+        diary.itemSeconds = seconds;
+        pass.setTimerDriven(true);
+        pass.start();
+        diary.take();
+        for (int n = 0; n < 100 && diary.log.size() < 2; ++n) QCoreApplication::processEvents();
+        ASSERT_GE(diary.log.size(), 2u) << "the head and at least one item ran from the timer";
+        EXPECT_TRUE(timer->isActive());
+        EXPECT_EQ(timer->interval(), seconds > 0 ? MonitorPass::kItemGapMs : 0);
+        pass.stop();
+    }
+}
+
+class Online : public ::testing::Test, protected WindowContext {
+protected:
+    void SetUp() override {
+        online.setListener([this](bool on) { heard.push_back(on); });
+    }
+    std::vector<bool> heard;
+};
+
+TEST_F(Online, TheOfferGoesOnlineOnlyOnYes) {
+    const Box offer =
+        box("Program is Currently OFFLINE\r\n\r\nDo You Wish to Switch to ONLINE "
+            "MODE to Continue?",
+            "Program Offline", MsgIcon::Question, MsgButtons::YesNo);
+    messages.answers = {MsgResult::No, MsgResult::Yes};
+    EXPECT_FALSE(ctx.offerToGoOnline());
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_TRUE(ctx.offerToGoOnline());
+    EXPECT_TRUE(port.isOpen());
+    EXPECT_TRUE(ctx.offerToGoOnline()) << "online already: no question";
+    EXPECT_EQ(messages.shown, (std::vector<Box>{offer, offer}));
+}
+
+TEST_F(Online, ALinkFaultTakesTheProgramOfflineOnce) {
+    ctx.goOnline();
+    EXPECT_FALSE(ctx.goOfflineAfterFault()) << "no fault, nothing to do";
+    port.silent = true;  // the Retry/Cancel box is answered Cancel
+    EXPECT_TRUE(link.begin()->readItem("W182").empty());
+    ASSERT_TRUE(link.CommError);
+    EXPECT_FALSE(ctx.linkUsable());
+    port.clearTrace();
+    EXPECT_TRUE(ctx.goOfflineAfterFault());
+    EXPECT_FALSE(link.OnlineMode || port.isOpen());
+    EXPECT_TRUE(port.sent().empty()) << "no goodbye byte over a failed link";
+    EXPECT_EQ(heard, (std::vector<bool>{true, false}));
+    EXPECT_EQ(messages.shown.size(), 1u);
+}
 
 frmMain& display(ShellHarness& h) {
     return *dynamic_cast<frmMain*>(h.window->currentChild());
@@ -28,8 +171,6 @@ std::size_t bytesOfTransferAlone(TransferDirection mode) {
     EXPECT_TRUE(DataTransfer(h.link(), h.window->tables()).RunTransfer(mode).complete());
     return h.port.sent().size();
 }
-
-}  // namespace
 
 TEST(MonitorPass, TheBackgroundAlarmPollGoesOnWhileAModalOperationOwnsTheLink) {
     ShellHarness h;
@@ -98,3 +239,6 @@ TEST(MonitorPass, TheNextPassStartsAfterTheWindowsOwnInterval) {
         EXPECT_EQ(timer->interval(), row.expected);
     }
 }
+
+}  // namespace
+}  // namespace voran::testing

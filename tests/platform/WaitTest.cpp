@@ -1,15 +1,113 @@
-// Waits that keep the window alive: a long wait is cut into slices with a
-// turn of the event loop between them, a long run of quick exchanges gets a
-// turn every stretch, and every wait still ends at its own deadline.
+// The wait cursor during waits for the board: shown only once a wait has
+// lasted a moment, taken away when it ends, never for a prompt reply. Waits
+// that keep the window alive: a long wait is cut into slices with a turn of
+// the event loop between them, a long run of quick exchanges gets a turn every
+// stretch, and every wait still ends at its own deadline.
+#include <QApplication>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 #include "SimLink.h"
 #include "platform/AliveWait.h"
+#include "platform/BusyPort.h"
+#include "platform/qt/QtBusyIndicator.h"
 
 namespace voran::testing {
 namespace {
+
+// The program's own wait cursor, recording when it changed and what the
+// application showed after each change.
+struct RecordedCursor : IBusyIndicator {
+    explicit RecordedCursor(const IClock& clock) : clock_(clock) {}
+    void busy(bool on) override {
+        cursor_.busy(on);
+        const QCursor* c = QApplication::overrideCursor();
+        changes.push_back({clock_.now(), on, c && c->shape() == Qt::WaitCursor});
+    }
+    struct Change {
+        double at;
+        bool on;
+        bool waitCursorShown;
+    };
+    std::vector<Change> changes;
+
+private:
+    const IClock& clock_;
+    QtBusyIndicator cursor_;
+};
+
+class BusyWait : public ::testing::Test, protected SimLink {
+protected:
+    void SetUp() override { ASSERT_TRUE(busyPort.open(nullptr)); }
+    void TearDown() override {
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the cursor is always restored";
+    }
+    RecordedCursor cursor{clock};
+    BusyPort busyPort{port, clock, cursor};
+};
+
+TEST_F(BusyWait, CursorShowsAfterTheMomentUntilTheWaitEndsAndNeverForAPromptReply) {
+    // The board's delay before it answers (silent: never), the wait's
+    // length, whether a byte came, and when the cursor went on and off
+    // (after the start; none: never shown).
+    const struct {
+        double replyDelay;
+        bool silent;
+        double wait;
+        bool got;
+        double on, off;
+    } cases[] = {
+        {0.0, false, 1.0, true, -1, -1},                                       // prompt
+        {0.25, false, 1.0, true, -1, -1},                                      // within the moment
+        {0.8, false, 1.0, true, 0.3, 0.8}, {0.0, true, 5.0, false, 0.3, 5.0},  // the time-out
+        {0.0, true, 0.2, false, -1, -1},  // a wait shorter than the moment
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "delay " << c.replyDelay << " silent " << c.silent);
+        port.replyDelay = c.replyDelay;
+        port.silent = c.silent;
+        busyPort.discardInput();
+        cursor.changes.clear();
+        const double start = clock.now();
+        ASSERT_TRUE(busyPort.writeByte(0xFF));
+        EXPECT_EQ(busyPort.waitForByte(start + c.wait), c.got);
+        if (c.got) {
+            EXPECT_EQ(busyPort.readByte(), 0x55);
+        }
+        if (c.on < 0) {
+            EXPECT_TRUE(cursor.changes.empty());
+            continue;
+        }
+        ASSERT_EQ(cursor.changes.size(), 2u);
+        EXPECT_TRUE(cursor.changes[0].on && cursor.changes[0].waitCursorShown);
+        EXPECT_NEAR(cursor.changes[0].at - start, c.on, 1e-9);
+        EXPECT_FALSE(cursor.changes[1].on || cursor.changes[1].waitCursorShown);
+        EXPECT_NEAR(cursor.changes[1].at - start, c.off, 1e-9);
+    }
+}
+
+TEST_F(BusyWait, LinkTimeOutShowsTheCursorDuringEachLongWaitAndRestoresIt) {
+    link.OpenRSComm(busyPort);
+    cursor.changes.clear();
+    port.silent = true;
+    const double start = clock.now();
+    link.RSRead("W1000");
+    EXPECT_TRUE(link.CommError);
+    ASSERT_FALSE(cursor.changes.empty());
+    ASSERT_EQ(cursor.changes.size() % 2, 0u);
+    double last = start;
+    for (std::size_t k = 0; k < cursor.changes.size(); k += 2) {
+        const auto& on = cursor.changes[k];
+        const auto& off = cursor.changes[k + 1];
+        EXPECT_TRUE(on.on && on.waitCursorShown);
+        EXPECT_FALSE(off.on || off.waitCursorShown);
+        EXPECT_GE(on.at - last, BusyPort::kMoment - 1e-9) << "each wait first lasts the moment";
+        EXPECT_GT(off.at, on.at);
+        last = off.at;
+    }
+    EXPECT_GE(last - start, 3.0) << "the cursor showed through the time-outs";
+}
 
 // Notes when it was asked to turn.
 struct NotedTurns : IEventTurn {

@@ -1,13 +1,45 @@
-// The I/O states window: what it reads, in which order, and how bits and
-// values show.
+// The diagnostic windows: what the I/O states window and the N-90 serial
+// communications window read, in which order, what they show (bits, values)
+// and the one command the latter has; and a window of the Window menu as the
+// frame keeps it between switches.
 #include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <gtest/gtest.h>
 
-#include "DiagnosticFixture.h"
-#include "widgets/Colours.h"
+#include <memory>
+
+#include "ShellHarness.h"
+#include "WindowFixture.h"
+#include "data/ui/frmMain.h"
 #include "shell/ui/frmDisplayIO.h"
+#include "shell/ui/frmSerialComm.h"
+#include "widgets/Colours.h"
 
 namespace voran::testing {
 namespace {
+
+// A live diagnostic window over the in-process board, shown; the tests go
+// online through the context and run the monitoring passes themselves.
+template <class Window>
+class DiagnosticWindow : public ::testing::Test, protected WindowContext {
+protected:
+    void SetUp() override {
+        window = std::make_unique<Window>(ctx);
+        window->monitor().setTimerDriven(false);
+        window->show();
+    }
+    // Goes online (or stays offline), activates the window and runs the
+    // first pass.
+    void open(bool online) {
+        if (online) ctx.goOnline();
+        window->activate();
+        window->monitor().runPass();
+    }
+
+    std::unique_ptr<Window> window;
+};
 
 // Gives a test the reply path for values the board cannot hold (a flag
 // reads 0 or 1 at the board).
@@ -19,9 +51,9 @@ public:
 
 using DisplayIO = DiagnosticWindow<DisplayIOProbe>;
 
-const std::vector<std::string> kItems = {"F130", "F131", "W162", "W164", "B166",
-                                         "B167", "W180", "W182", "W184", "W186",
-                                         "W188", "B170", "W100", "W110", "W120"};
+const std::vector<std::string> kIOItems = {"F130", "F131", "W162", "W164", "B166",
+                                           "B167", "W180", "W182", "W184", "W186",
+                                           "W188", "B170", "W100", "W110", "W120"};
 
 QColor colour(const QLabel* l) {
     return l->palette().color(QPalette::Active, QPalette::WindowText);
@@ -39,7 +71,7 @@ TEST_F(DisplayIO, OnlinePassReadsTheFifteenItemsInOrder) {
     open(true);
     clearTrace();
     ASSERT_TRUE(window->monitor().runPass());
-    EXPECT_EQ(addressesRead(), byteAddressesOf(kItems));
+    EXPECT_EQ(addressesRead(), byteAddressesOf(kIOItems));
     EXPECT_EQ(writes(), 0);
 }
 
@@ -165,6 +197,127 @@ TEST_F(DisplayIO, AValueWhoseReadFailedShowsAsUnknownUntilReadAgain) {
     ASSERT_TRUE(window->monitor().runPass());
     EXPECT_EQ(window->lblSlot00State(0)->text(), QStringLiteral("ON"));
     EXPECT_EQ(window->lblSlot00State(1)->text(), QStringLiteral("off"));
+}
+
+using SerialComm = DiagnosticWindow<frmSerialComm>;
+
+const std::vector<std::string> kCommItems = {"B798",  "W8156", "W8154", "B780", "B3002",
+                                             "B3003", "W3004", "W3042", "B782", "B783"};
+
+QStringList displays(const frmSerialComm& w) {
+    QStringList out;
+    for (int i = 0; i < frmSerialComm::kItems; ++i) out << w.lblDisplay(i)->text();
+    return out;
+}
+
+TEST_F(SerialComm, OnlinePassReadsTheTenItemsInOrderAndShowsTheirValues) {
+    const std::vector<int> values = {1, 2, 515, 4, 17, 3, 40001, 1100, 9, 12};
+    for (std::size_t i = 0; i < kCommItems.size(); ++i)
+        ASSERT_TRUE(board.preset(kCommItems[i], values[i]));
+    open(true);
+    EXPECT_EQ(displays(*window),
+              QStringList({"1", "2", "515", "4", "17", "Read", "40001", "1100", "9", "12"}));
+    clearTrace();
+    ASSERT_TRUE(window->monitor().runPass());
+    EXPECT_EQ(addressesRead(), byteAddressesOf(kCommItems));
+    EXPECT_EQ(writes(), 0);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+// On a lossy line a read can fail without a link fault: the old value is
+// then no longer shown as if the board held it, until a read succeeds.
+TEST_F(SerialComm, AValueWhoseReadFailedShowsAsUnknownUntilReadAgain) {
+    ASSERT_TRUE(board.preset("B798", 7));
+    ASSERT_TRUE(board.preset("W8156", 2));
+    open(true);
+    ASSERT_EQ(window->lblDisplay(0)->text(), QStringLiteral("7"));
+    // 03 1E (the read command is open): the low address byte of B798 lost,
+    // then again after the resynchronising FF and the quiet handshake FF 01.
+    const long long first = port.bytesWritten();
+    port.dropAt = {first + 2, first + 2 + 1 + 2 + 2};
+    ASSERT_TRUE(window->monitor().runPass());
+    EXPECT_FALSE(link.CommError);
+    EXPECT_EQ(window->lblDisplay(0)->text(), QStringLiteral("---"));
+    EXPECT_EQ(window->lblDisplay(1)->text(), QStringLiteral("2"));
+    ASSERT_TRUE(window->monitor().runPass());
+    EXPECT_EQ(window->lblDisplay(0)->text(), QStringLiteral("7"));
+}
+
+TEST_F(SerialComm, FunctionShowsReadWriteOrTheCode) {
+    const std::pair<int, const char*> cases[] = {
+        {3, "Read"}, {16, "Write"}, {6, "??6"}, {0, "??0"}, {255, "??255"}};
+    open(true);
+    for (const auto& [code, shown] : cases) {
+        board.preset("B3003", code);
+        window->monitor().runPass();
+        EXPECT_EQ(window->lblDisplay(5)->text(), QString::fromLatin1(shown)) << code;
+    }
+}
+
+TEST_F(SerialComm, ResetCommErrorWritesZeroToB783) {
+    board.preset("B783", 7);
+    open(true);
+    EXPECT_EQ(window->lblDisplay(9)->text(), QStringLiteral("7"));
+    clearTrace();
+    QTest::mouseClick(window->cmdResetErr(), Qt::LeftButton);
+    EXPECT_EQ(traffic(), (std::vector<WireAccess>{{true, 783, 0}})) << "one write: B783 = 0";
+    EXPECT_EQ(board.peek("B783"), 0);
+    EXPECT_TRUE(messages.shown.empty()) << "no confirmation, no message";
+}
+
+TEST_F(SerialComm, OfflineLookIsDisabledWithDashes) {
+    open(false);
+    EXPECT_TRUE(port.sent().empty());
+    for (int f = 0; f < 2; ++f) EXPECT_FALSE(window->fraSetup(f)->isEnabled());
+    for (int i = 0; i < frmSerialComm::kItems; ++i) {
+        EXPECT_FALSE(window->lblDescription(i)->isEnabled()) << i;
+        EXPECT_FALSE(window->lblDisplay(i)->isEnabled()) << i;
+    }
+    EXPECT_EQ(displays(*window), QStringList(frmSerialComm::kItems, "-"));
+    EXPECT_FALSE(window->cmdResetErr()->isEnabled());
+
+    // Online the same controls come alive.
+    ctx.goOnline();
+    window->monitor().runPass();
+    EXPECT_TRUE(window->fraSetup(1)->isEnabled());
+    EXPECT_TRUE(window->lblDisplay(3)->isEnabled());
+    EXPECT_TRUE(window->cmdResetErr()->isEnabled());
+}
+
+// A window is made once and kept while another is on show: what the
+// operator left in it (here a selected cell) is there again, and its pass
+// stands still while it is hidden.
+TEST(WindowMenu, AWindowKeepsItsStateAcrossASwitchAndRestsWhileHidden) {
+    ShellHarness h;
+    h.goOnline();
+    auto* display = qobject_cast<frmMain*>(h.window->currentChild());
+    ASSERT_NE(display, nullptr);
+    ASSERT_TRUE(display->monitor().runPass());
+    display->fgData()->setCurrentCell(3, 2);
+
+    h.window->mnuWindowForm(kSetupParameters)->trigger();
+    h.stopTimers();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_NE(h.window->currentChild(), display);
+    EXPECT_FALSE(h.window->mnuWindowForm(kMainDisplay)->isChecked());
+    EXPECT_TRUE(h.window->mnuWindowForm(kSetupParameters)->isChecked());
+    EXPECT_EQ(h.window->window(kMainDisplay), display);
+    EXPECT_TRUE(display->isHidden());
+    EXPECT_FALSE(display->monitor().running());
+    h.clearTrace();
+    EXPECT_FALSE(display->monitor().step());
+    EXPECT_TRUE(h.port.sent().empty()) << "a hidden window reads nothing";
+
+    h.window->mnuWindowForm(kMainDisplay)->trigger();
+    h.stopTimers();
+    EXPECT_EQ(h.window->currentChild(), display);
+    EXPECT_TRUE(h.window->mnuWindowForm(kMainDisplay)->isChecked());
+    EXPECT_TRUE(display->monitor().running());
+    EXPECT_EQ(display->fgData()->currentRow(), 3);
+    EXPECT_EQ(display->fgData()->currentColumn(), 2);
+    h.window->mnuWindowForm(kSetupParameters)->trigger();
+    EXPECT_EQ(h.window->window(kSetupParameters), h.window->currentChild())
+        << "the set-up window is the one made before";
 }
 
 }  // namespace

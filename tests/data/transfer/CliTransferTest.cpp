@@ -1,23 +1,45 @@
-// voran-cli upload and download over a real pseudo-terminal against
-// k900-sim, as a maintenance team backs up a line and restores it.
+// voran-cli upload, download and compare over a real pseudo-terminal
+// against k900-sim, as a maintenance team backs up a line and restores it;
+// and files it cannot use: a named pipe or a device node in place of a
+// set-up file or an output file, and item tables that do not add up. Each of
+// those is refused at once with the file's name, exit 1, nothing touched.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "FileKinds.h"
 #include "ProgramRun.h"
 #include "data/SetupFile.h"
 
 namespace voran::testing {
 namespace {
 
-TEST(CliTransfer, BackupThenRestoreThenBackupAgainGivesTheRestoredData) {
+// A program folder for the board, and the default data as a file of this
+// program's version holds them.
+class CliTransfer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetupTables tables;
+        tables.BuildDefaults(DateTime{2026, 1, 2, 3, 4, 5, 0});
+        data = tables.DefaultData;
+        data.Version = ProgramVersion();
+    }
+    RunResult cli(const std::vector<std::string>& args) { return folder.cli(args); }
+    // The board whose W1000 (item 0) holds 5 while the data hold 111.
+    void startAtW1000Of5() {
+        ASSERT_TRUE(folder.startBoard(52, 9600, "W1000 5\n")) << folder.said;
+        data.Value[0] = 111;
+    }
+
     SimProgramFolder folder;
+    SetupData data;
+};
+
+TEST_F(CliTransfer, BackupThenRestoreThenBackupAgainGivesTheRestoredData) {
     ASSERT_TRUE(
         folder.startBoard(7, 9600, "W1000 111\nB1030 9\nW1042 2048\nD1100 19999\nW1072 7\n"))
         << folder.said;
-    auto cli = [&](const char* command, const char* file) {
-        return folder.cli({command, folder.path(file)});
-    };
-
-    RunResult o = cli("upload", "line7.sdt");
+    RunResult o = cli({"upload", folder.path("line7.sdt")});
     ASSERT_EQ(o.status, 0) << o.err;
     EXPECT_EQ(o.out, "uploaded " + folder.path("line7.sdt") + "\n");
     EXPECT_EQ(o.err, "") << "no progress line when stderr is not a terminal";
@@ -40,19 +62,14 @@ TEST(CliTransfer, BackupThenRestoreThenBackupAgainGivesTheRestoredData) {
               "downloaded " + folder.path("setup.sdt") + " (set-up and PLS; shift counts left)\n");
     o = folder.cli({"read", "W1000", "D1100", "W1072"});
     EXPECT_EQ(o.out, "123\n19999\n7\n");
-    ASSERT_EQ(cli("upload", "after.sdt").status, 0);
+    ASSERT_EQ(cli({"upload", folder.path("after.sdt")}).status, 0);
     SetupData after;
     ASSERT_TRUE(ReadSetupFile(folder.path("after.sdt"), after));
     EXPECT_EQ(after.Setpoint[2], (std::array<std::int16_t, 2>{30, 40}));
 }
 
-TEST(CliTransfer, DownloadSaysDoneOnlyWhenDoneAndRefusesAForeignAddressTableUnlessTold) {
-    SimProgramFolder folder;
+TEST_F(CliTransfer, DownloadSaysDoneOnlyWhenDoneAndRefusesAForeignAddressTableUnlessTold) {
     ASSERT_TRUE(folder.startBoard(7, 9600, "W1010 5\nB1030 9\n")) << folder.said;
-    SetupTables tables;
-    tables.BuildDefaults(DateTime{2026, 1, 2, 3, 4, 5, 0});
-    SetupData data = tables.DefaultData;
-    data.Version = ProgramVersion();
 
     // An entry the board cannot take: ENTRY ALERT, exit 1, no success line.
     data.Value[12] = 300;
@@ -86,10 +103,8 @@ TEST(CliTransfer, DownloadSaysDoneOnlyWhenDoneAndRefusesAForeignAddressTableUnle
     EXPECT_NE(o.err.find("FF00H-FFFFH"), std::string::npos) << o.err;
 }
 
-TEST(CliCompare, ListsWhatADownloadWouldChangeAndExitsByTheResult) {
-    SimProgramFolder folder;
+TEST_F(CliTransfer, CompareListsWhatADownloadWouldChangeAndExitsByTheResult) {
     ASSERT_TRUE(folder.startBoard(7, 9600, "W1004 60\nD1100 5000\n")) << folder.said;
-    auto cli = [&](std::vector<std::string> args) { return folder.cli(args); };
     ASSERT_EQ(cli({"upload", folder.path("line.sdt")}).status, 0);
 
     // The line ran on and someone changed a setting and the scale factor.
@@ -134,6 +149,87 @@ TEST(CliCompare, ListsWhatADownloadWouldChangeAndExitsByTheResult) {
     o = cli({"compare", folder.path("scaled.sdt")});
     EXPECT_EQ(o.status, 1);
     EXPECT_EQ(o.out, "") << "no list from a board that did not answer";
+}
+
+TEST_F(CliTransfer, ANamedPipeOrADeviceIsNeverReadNorReplaced) {
+    ASSERT_NO_FATAL_FAILURE(startAtW1000Of5());
+    HangGuard guard(20);
+    const std::string pipe = folder.path("pipe.sdt");
+    ASSERT_TRUE(MakeFifo(pipe));
+    ASSERT_TRUE(WriteSetupFile(folder.path("line.sdt"), data));
+    const std::string why = "Not a regular file";
+    // Command line, what stderr must hold.
+    std::vector<std::pair<std::vector<std::string>, std::string>> rows = {
+        {{"export", pipe, folder.path("out.txt")}, pipe + ": " + why},
+        {{"report", pipe, folder.path("out.pdf")}, pipe + ": " + why},
+        {{"compare", pipe}, "cannot read " + pipe + ": " + why},
+        {{"download", pipe}, "cannot read " + pipe + ": " + why},
+    };
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_TRUE(MakeDeviceNode(folder.path("null")));
+        std::filesystem::create_symlink(folder.path("null"), folder.path("shift.txt"));
+        std::filesystem::create_symlink(folder.path("null"), folder.path("up.sdt"));
+        rows.push_back({{"export", folder.path("line.sdt"), folder.path("shift.txt")},
+                        why + ": " + folder.path("shift.txt")});
+        rows.push_back({{"upload", folder.path("up.sdt")},
+                        "cannot write " + folder.path("up.sdt") + ": " + why});
+    }
+    for (const auto& [args, said] : rows) {
+        SCOPED_TRACE(args[0] + " " + args[1]);
+        const RunResult o = cli(args);
+        EXPECT_EQ(o.status, 1);
+        EXPECT_EQ(o.out, "");
+        EXPECT_NE(o.err.find(said), std::string::npos) << o.err;
+    }
+    EXPECT_TRUE(IsFifo(pipe));
+    EXPECT_FALSE(folder.read("out.txt") || folder.read("out.pdf"));
+    if (root) {
+        EXPECT_TRUE(IsDeviceNode(folder.path("null")));
+    }
+}
+
+TEST_F(CliTransfer, TablesThatDoNotAddUpAreRefusedInTheSameWordsByEveryCommand) {
+    ASSERT_NO_FATAL_FAILURE(startAtW1000Of5());
+    SetupData short40 = data;
+    short40.Address.resize(40);
+    short40.Value.resize(40);
+    ASSERT_TRUE(WriteSetupFile(folder.path("short.sdt"), short40));
+    SetupData values10 = data;
+    values10.Value.resize(10);
+    ASSERT_TRUE(WriteSetupFile(folder.path("ten.sdt"), values10));
+    SetupData older = data;
+    older.Version = "3.0";
+    ASSERT_TRUE(WriteSetupFile(folder.path("older.sdt"), older));
+    const std::string version = folder.path("older.sdt") +
+                                " was written by set-up program version \"3.0\", not " +
+                                ProgramVersion() + "; its data tables may not be properly aligned";
+    const std::string items40 = folder.path("short.sdt") + " holds 40 items, not 78";
+    const std::string values = folder.path("ten.sdt") + " holds 78 addresses but 10 values";
+    const std::pair<std::vector<std::string>, std::string> rows[] = {
+        {{"download", folder.path("short.sdt")}, items40 + "; nothing was sent"},
+        {{"compare", folder.path("short.sdt")}, items40 + "; nothing was compared"},
+        {{"download", folder.path("ten.sdt")}, values + "; nothing was sent"},
+        {{"compare", folder.path("ten.sdt")}, values + "; nothing was compared"},
+        {{"export", folder.path("ten.sdt"), folder.path("ten.txt")},
+         values + "; nothing was written"},
+        {{"download", folder.path("older.sdt")},
+         version + ", nothing was sent (--any-version sends it anyway)"},
+        {{"compare", folder.path("older.sdt")},
+         version + ", nothing was compared (--any-version compares it anyway)"},
+    };
+    for (const auto& [args, said] : rows) {
+        SCOPED_TRACE(args[0] + " " + args[1]);
+        const RunResult o = cli(args);
+        EXPECT_EQ(o.status, 1);
+        EXPECT_EQ(o.out, "");
+        EXPECT_EQ(o.err, "voran-cli: " + said + "\n");
+    }
+    EXPECT_FALSE(folder.read("ten.txt"));
+    const RunResult o = cli({"compare", "--any-version", folder.path("older.sdt")});
+    EXPECT_EQ(o.status, 3) << o.err;
+    EXPECT_NE(o.out.find("item 0 W1000"), std::string::npos) << o.out;
+    EXPECT_EQ(cli({"read", "W1000"}).out, "5\n") << "nothing was sent";
 }
 
 }  // namespace
