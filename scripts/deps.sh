@@ -2,7 +2,7 @@
 # project needs when they are missing. postgresql and libqt6sql6-psql are
 # for the tests that run the production history on a throwaway PostgreSQL
 # server (they are skipped on a machine without them).
-voran_packages="cmake ninja-build g++ qt6-base-dev qt6-serialport-dev qt6-charts-dev libqt6sql6-sqlite libgtest-dev
+voran_packages="cmake ninja-build g++ lld qt6-base-dev qt6-serialport-dev qt6-charts-dev libqt6sql6-sqlite libgtest-dev
     fonts-liberation poppler-utils xvfb xauth x11-apps imagemagick dpkg-dev desktop-file-utils lintian
     ser2net postgresql libqt6sql6-psql"
 missing=""
