@@ -63,6 +63,7 @@ SampleOutcome HistoryRecorder::tick() {
                            << sampler_->lastError().c_str();
     if (outcome != SampleOutcome::NotDue && outcome != SampleOutcome::Reading)
         lastOutcome_ = outcome;
+    if (outcome == SampleOutcome::Stored) ++ctx_.historySamplesStored;
     return outcome;
 }
 

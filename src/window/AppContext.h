@@ -62,6 +62,9 @@ public:
     // and the sampling interval in seconds.
     std::string historyFile{};
     double historyInterval = 60;
+    // How many samples the frame has stored so far: a window showing the
+    // history reads it again when this changes.
+    int historySamplesStored = 0;
     // End of Shift was accepted by the board (the frame marks the shift
     // change in the production history).
     std::function<void()> onEndOfShift{};

@@ -336,6 +336,14 @@ void frmHistory::activate() {
     cmdShow_Click();
 }
 
+void frmHistory::passEnded() {
+    // Samples stored since the chart was read are drawn: a span that ends
+    // now grows with them. A custom span stays as the operator chose it.
+    if (ctx_.historySamplesStored != samplesRead_ && readable_ &&
+        cboSpan_->currentIndex() != CustomRange)
+        cmdShow_Click();
+}
+
 bool frmHistory::chartShown() const {
     return stack_->currentWidget() == view_;
 }
@@ -367,6 +375,8 @@ std::pair<double, double> frmHistory::spanBounds(std::optional<double> lastShift
 }
 
 bool frmHistory::cmdShow_Click() {
+    samplesRead_ = ctx_.historySamplesStored;
+    readable_ = true;
     const std::string& file = ctx_.historyFile;
     if (file.empty() || !QFileInfo::exists(QString::fromStdString(file))) {
         showNoSamples(QStringLiteral("No samples: nothing has been recorded for this board yet."));
@@ -382,6 +392,7 @@ bool frmHistory::cmdShow_Click() {
     std::optional<std::vector<history::ShiftEvent>> events;
     if (store) events = store->events({}, history::IsoTime(ctx_.clock.localDateTime()));
     if (!store || !events) {
+        readable_ = false;
         showNoSamples(QStringLiteral("The production history could not be read."));
         ctx_.messages.show("The production history could not be read:\r\n" +
                                (store ? store->lastError() : error) + "\r\n" + file,
@@ -398,6 +409,7 @@ bool frmHistory::cmdShow_Click() {
     auto samples = store->samples(from, to);
     auto spanEvents = store->events(from, to);
     if (!samples || !spanEvents) {
+        readable_ = false;
         showNoSamples(QStringLiteral("The production history could not be read."));
         ctx_.messages.show(
             "The production history could not be read:\r\n" + store->lastError() + "\r\n" + file,

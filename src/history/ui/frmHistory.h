@@ -92,6 +92,7 @@ private:
     std::string itemAddress(int index) const override;
     void showReply(int index, const std::string& reply) override;
     void showUnknown(int index) override;
+    void passEnded() override;
 
     void buildControls();
     void buildChart();
@@ -131,6 +132,10 @@ private:
     std::pair<double, double> span_{0, 0};
     // The range the operator zoomed or panned to; none: the whole span.
     std::optional<std::pair<double, double>> zoom_;
+    // AppContext::historySamplesStored when the chart was last read, and
+    // whether that read succeeded (a failed one waits for Show).
+    int samplesRead_ = 0;
+    bool readable_ = true;
 };
 
 }  // namespace voran

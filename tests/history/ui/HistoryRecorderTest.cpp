@@ -95,6 +95,7 @@ TEST_F(HistoryRecorderTest, SamplesWhileOnlineFromTheSettingsAndNeverDuringAModa
     display.cmdEndOfShift_Click();
     EXPECT_EQ(sample(recorder), SampleOutcome::Stored);
     ASSERT_EQ(stored().size(), 2u);
+    EXPECT_EQ(ctx.historySamplesStored, 2) << "told to the history window";
     EXPECT_EQ(stored()[1].goodCans, 520);
     EXPECT_EQ(recorder.sampler()->lastEvent(),
               (history::ShiftEvent{"2026-12-07T06:00:00", history::ShiftEventKind::EndOfShift}));
@@ -105,6 +106,7 @@ TEST_F(HistoryRecorderTest, SamplesWhileOnlineFromTheSettingsAndNeverDuringAModa
     port.silent = true;  // the link's Retry/Cancel box is answered Cancel
     EXPECT_EQ(sample(recorder), SampleOutcome::ReadFailed);
     EXPECT_EQ(stored().size(), 2u);
+    EXPECT_EQ(ctx.historySamplesStored, 2);
     EXPECT_FALSE(recorder.sampling());
     EXPECT_EQ(recorder.tick(), SampleOutcome::LinkBusy) << "the fault stands";
     port.silent = false;
@@ -301,6 +303,32 @@ TEST_F(HistoryWindowTest, SpanZoomAndLinesOutliveAWindowSwitch) {
     window->cmdResetZoom_Click();
     EXPECT_FALSE(window->zoomed());
     EXPECT_EQ(window->shownRange().second, ms(7, 0));
+}
+
+TEST_F(HistoryWindowTest, ASpanEndingNowGrowsWithEachSampleTheFrameStoresACustomOneStays) {
+    record(30);
+    open(frmHistory::ThisShift);
+    record(2);
+    window->monitor().runPass();
+    EXPECT_EQ(window->samples().size(), 30u) << "the frame stored nothing: not read again";
+    ++ctx.historySamplesStored;
+    window->monitor().runPass();
+    EXPECT_EQ(window->samples().size(), 32u);
+
+    window->cboSpan()->setCurrentIndex(frmHistory::CustomRange);
+    record(1);
+    ++ctx.historySamplesStored;
+    window->monitor().runPass();
+    EXPECT_EQ(window->samples().size(), 32u) << "a custom range stays as chosen";
+
+    // A history that can no longer be read is told once, not at every sample.
+    window->cboSpan()->setCurrentIndex(frmHistory::ThisShift);
+    writeFile("History/COM1.sqlite", std::string(4096, 'x'));
+    for (int k = 0; k < 2; ++k) {
+        ++ctx.historySamplesStored;
+        window->monitor().runPass();
+    }
+    EXPECT_EQ(messages.shown.size(), 1u);
 }
 
 TEST_F(HistoryWindowTest, NoHistoryOrAnEmptySpanShowsNoSamplesAndADamagedOneOneBox) {
