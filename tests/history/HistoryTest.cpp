@@ -1,12 +1,6 @@
-// The production history: samples read from the in-process board on a manual
-// clock, what the database keeps (also after a crash), and its CSV; the store
-// on both kinds of database it is kept in: a file of its own (SQLite) and a
-// shared PostgreSQL server, here a throwaway one started for each test. The
-// same public calls, the same checks. The production history chart's lines,
-// built from a database of known samples: rates between consecutive samples,
-// breaks at shift changes, counts that fell back and gaps, and the jam counts
-// per station. voran-cli log and history over a pseudo-terminal against
-// k900-sim, both in one program folder.
+// The production history: the sampler on the simulated board, the store on
+// SQLite and on a throwaway PostgreSQL server (same calls, same checks), the
+// chart's series, the CSV, and voran-cli log and history against k900-sim.
 #include <QDir>
 #include <QFile>
 #include <QProcess>

@@ -1,19 +1,8 @@
-// What the operator sees when the program has just started, the menus, and
-// switching between online and offline; ending the program through File >
-// Exit: the save-changes question and the link. What the frame tells the
-// operator about the data and the windows: the title with the file, the
-// modified mark and the open window's caption; the names the save dialogs
-// complete; the About window beside the frame. Small shared procedures of the
-// shell, and the on-screen message text.
-// The 500 ms background update: offline texts, the alarm poll and the
-// system message. A silent board is visibly waited for: from the first
-// answer whose time ran out, status panel 1 says that the program waits for
-// the board, until the board answers again; the cable message comes when it
-// always came.
-// A value typed into a set-up box that has not left the box when the
-// operator gives a command that reads or replaces the working data: it is
-// stored first, as leaving the box would, or refused with the range message
-// and the command stopped.
+// The frame window: start-up, menus, switching online and offline, File >
+// Exit, the title and the save dialogs; the 500 ms background update (a
+// silent board is told in status panel 1 until it answers again); and a
+// value still typed in a set-up box when a command reads or replaces the
+// working data: stored first, or refused with the range message.
 #include <QAction>
 #include <QApplication>
 #include <QDir>

@@ -1,11 +1,7 @@
-// The monitoring pass on its own, over a window that writes down what it is
-// asked to do: the order of looks and reads, and when a pass ends; and with
-// the frame around it: while a modal operation owns the link the background
-// alarm poll goes on, and a transfer run from the menu costs the protocol's
-// minimum of exchanges. Going online when asked, and offline after a link
-// fault; the frame hears the change. (Going online and offline from the View
-// menu, and a port that cannot be opened, are the frame's tests and the
-// link's.)
+// The monitoring pass over a window that writes down what it is asked to do,
+// and with the frame around it (the alarm poll goes on under a modal
+// operation, a transfer costs the protocol's minimum of exchanges); going
+// online when asked, and offline after a link fault.
 #include <QCoreApplication>
 #include <QTableWidget>
 #include <QTimer>

@@ -1,12 +1,6 @@
-// File > Print Report, Print Preview and Export Shift Data in the frame window:
-// the upload that comes first online, the print dialog, the wait window, the
-// report; the 52-line text file byte for byte, the CSV rows, the dialog and
-// what a cancel or a failed write leaves behind. voran-cli report and export: a
-// set-up file to a PDF and to text, without a board and without a display. The
-// PDF is read back with pdftotext and pdfinfo (poppler-utils). The report drawn
-// on the recording printer: every line of both parts with the default data, the
-// bits of the enable mask, the geometry in inches, the header and footer of
-// each page and the page breaks.
+// Print Report, Print Preview and Export Shift Data in the frame, voran-cli
+// report and export (the PDF read back with pdftotext and pdfinfo), and the
+// report as drawn on the recording printer, line by line and page by page.
 #include <QApplication>
 #include <QDir>
 #include <QFile>

@@ -1,18 +1,8 @@
-// The upload and download sequence against the simulated board: what ends up in
-// CurrentData or in the board, and values that cannot travel. And transfers
-// that do not go through: every failed read or write, with or without a link
-// fault, makes the transfer incomplete, and an incomplete upload stores nothing
-// and touches no file. Items without an address and address tables that are not
-// the program's own never reach the board unasked. Comparing the working data
-// with the board: the board read the way an upload reads it, what is listed and
-// in which order, and the copied and saved tables. Uploads and downloads
-// against the in-process board with one fault placed at every byte of the
-// transfer in turn: one byte lost on its way to the board, or one answer
-// arriving late (and, apart, every answer late). For every position the
-// transfer either gives the exact result, or reports that it did not complete
-// and leaves nothing wrong behind: an upload leaves CurrentData as it was, a
-// download leaves every item and PLS value of the board at its old or its new
-// value. A wrong value reported as success is never allowed.
+// Uploads, downloads and comparisons against the simulated board. A transfer
+// gives the exact result or reports that it did not complete and leaves
+// nothing wrong behind: an incomplete upload stores nothing and touches no
+// file, a download leaves every item and PLS value at its old or new value.
+// The fault matrix puts one lost byte or late answer at every byte in turn.
 #include <QFile>
 #include <gtest/gtest.h>
 
