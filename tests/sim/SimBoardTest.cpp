@@ -101,8 +101,12 @@ TEST(BoardDump, HoldsTheWholeMemoryThenThePlsStateAsText) {
     EXPECT_FALSE(folder.read("board.dump.part"));
 }
 
-TEST(LiveInputs, ResolverTimingAndPhotoEyesFollowTheTurningLine) {
+TEST(LiveInputs, AStillBoardKeepsItsPresetInputsAndTheTurningLineMovesThem) {
     SimBoard board;
+    board.preset("W100", 4096);
+    board.tick(5);
+    EXPECT_EQ(board.peek("W100"), 4096);
+    EXPECT_EQ(board.peek("W180"), 0);
     board.setLive(true);
     board.preset("B111.4", 1);  // an alarm standing when the line starts
     std::set<std::int64_t> eyes, timing;
@@ -119,14 +123,6 @@ TEST(LiveInputs, ResolverTimingAndPhotoEyesFollowTheTurningLine) {
     EXPECT_GT(timing.size(), 1u) << "the timing channels switch";
     EXPECT_EQ(board.peek("B111.4"), 1) << "the alarm bit is left alone";
     EXPECT_EQ(board.peek("B101.5"), 1) << "main drive on while the line runs";
-}
-
-TEST(LiveInputs, StillBoardKeepsItsPresetInputs) {
-    SimBoard board;
-    board.preset("W100", 4096);
-    board.tick(5);
-    EXPECT_EQ(board.peek("W100"), 4096);
-    EXPECT_EQ(board.peek("W180"), 0);
 }
 
 TEST(SimResolver, StoppedItStandsAndReportsSpeedZeroStartedItTurnsAgain) {

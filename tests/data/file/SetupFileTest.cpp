@@ -1,7 +1,6 @@
-// Set-up files byte for byte: the golden file of the default data, round
-// trips, files cut short or absurd, saving on a full disk; and the File
-// menu's commands on them: what a save, an open, a refused file or a cancel
-// leaves behind.
+// Set-up files byte for byte (the golden file of the default data, round
+// trips, damaged files, a full disk), and what the File menu's commands on
+// them leave behind.
 #include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

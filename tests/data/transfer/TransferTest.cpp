@@ -127,8 +127,6 @@ TEST_F(TransferTest, UploadWhosePlsReadFailsStoresNothing) {
     EXPECT_EQ(tables.CurrentData, before) << "no -9999, no half upload";
 }
 
-// A backup to a file that ends early says why and leaves the file as it
-// was: an old one untouched, none made where there was none.
 TEST_F(TransferTest, BackupThatEndsEarlyLeavesTheOldFileAndWritesNoNewOne) {
     fillBoard();
     const struct {

@@ -1,7 +1,5 @@
 // The Upload/Download commands, Compare with Controller and the progress
-// windows, driven as the operator drives them; boxes answered through the
-// fake. The progress windows are fixed-size dialogs with a title bar and no
-// minimise or maximise button.
+// windows, driven as the operator drives them; boxes answered through the fake.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QGroupBox>
@@ -28,6 +26,10 @@ namespace voran::testing {
 namespace {
 
 const Box kNotComplete = box("Error Processing Request\r\n\r\nProcess Not Complete", "RADUR7");
+Box downloadQuestion(MsgButtons buttons) {
+    return box("You are about to Download Data to the PLC\r\n\r\nDo You Wish to Continue?",
+               "Data Download", MsgIcon::Question, buttons);
+}
 
 class TransferWindow : public TransferTest {
 protected:
@@ -109,9 +111,7 @@ TEST_F(TransferWindow, DownloadAsksFirstAndOffersToGoOnline) {
     mnuFileDownload_Click(ctx, files, dialogs, nullptr);
     EXPECT_TRUE(sent().empty());
     mnuFileDownload_Click(ctx, files, dialogs, nullptr);
-    const Box down =
-                  box("You are about to Download Data to the PLC\r\n\r\nDo You Wish to Continue?",
-                      "Data Download", MsgIcon::Question, MsgButtons::YesSetUpOnlyNo),
+    const Box down = downloadQuestion(MsgButtons::YesSetUpOnlyNo),
               offline =
                   box("Program is Currently OFFLINE\r\n\r\nDo You Wish to Switch to "
                       "ONLINE MODE to Continue?",
@@ -325,9 +325,7 @@ TEST_F(CompareWindow, DownloadQuestionShowsTheChangesThenAsksAgain) {
     whenShown({});
     messages.answers = {MsgResult::ShowChanges, MsgResult::Yes};
     mnuFileDownload_Click(ctx, files, dialogs, nullptr);
-    const Box question =
-        box("You are about to Download Data to the PLC\r\n\r\nDo You Wish to Continue?",
-            "Data Download", MsgIcon::Question, MsgButtons::YesSetUpOnlyNoShowChanges);
+    const Box question = downloadQuestion(MsgButtons::YesSetUpOnlyNoShowChanges);
     EXPECT_EQ(messages.shown, (std::vector<Box>{question, question}));
     EXPECT_EQ(windowsShown, 1);
     EXPECT_EQ(board.peek("W1004"), working.Value[2]) << "then the download went out";
