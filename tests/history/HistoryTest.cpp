@@ -36,7 +36,6 @@ namespace {
 using history::HistoryStore;
 using history::Sample;
 using history::SampleOutcome;
-using history::SeriesPoint;
 using history::ShiftEvent;
 using history::ShiftEventKind;
 using history::StoreLocation;

@@ -3,7 +3,6 @@
 // operation, a transfer costs the protocol's minimum of exchanges); going
 // online when asked, and offline after a link fault.
 #include <QCoreApplication>
-#include <QTableWidget>
 #include <QTimer>
 #include <gtest/gtest.h>
 

@@ -4,7 +4,6 @@
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLayout>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
