@@ -403,7 +403,7 @@ TEST(ChangeExtension, ReplacesTheLastExtensionUnderTheAbsoluteFolder) {
         EXPECT_EQ(ChangeExtension(path, ext), expected) << path;
 }
 
-TEST(QtMessageBoxText, CarriageReturnsBecomeLineBreaksAndEightBitTextIsLatin1) {
+TEST(QtMessageBoxText, LineBreaksLatin1AndTabSeparatedLinesAsATwoColumnTable) {
     const std::pair<std::string, QString> cases[] = {
         {"Error Number = 16\r\nError Source = open\r\rbusy",
          "Error Number = 16\nError Source = open\n\nbusy"},
@@ -412,12 +412,10 @@ TEST(QtMessageBoxText, CarriageReturnsBecomeLineBreaksAndEightBitTextIsLatin1) {
     };
     for (const auto& [text, shown] : cases)
         EXPECT_EQ(QtMessageBox::toDisplayText(text).toStdString(), shown.toStdString()) << text;
-}
 
-// The program download question's "label: \t\t value" lines line up in two
-// columns whatever the scale: a table row each, the words kept, no tab
-// left to be drawn at a width of its own.
-TEST(QtMessageBoxText, TabSeparatedLinesBecomeATwoColumnTable) {
+    // The program download question's "label: \t\t value" lines line up in
+    // two columns whatever the scale: a table row each, the words kept, no
+    // tab left to be drawn at a width of its own.
     const std::string text =
         "Program on disk:\r\n  Program Ident: \t\tLINE3\r\n  Program Checksum: \t4F\r\n\r\n"
         "Download <now>?";

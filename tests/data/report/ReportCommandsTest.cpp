@@ -132,11 +132,10 @@ TEST(PrintReport, APrinterThatFailsSaysSo) {
     h.setup.printer.failEnd = true;
     h.setup.answers = {true};
     EXPECT_FALSE(h.window->reports().mnuFilePrint_Click());
-    ASSERT_EQ(h.messages.shown.size(), 1u);
-    EXPECT_EQ(h.messages.shown[0].title, "Print Report");
-    EXPECT_EQ(h.messages.shown[0].text,
-              "The report could not be printed.\r\n\r\nCheck the printer or the file chosen in "
-              "the print dialog.");
+    EXPECT_EQ(h.messages.shown,
+              (std::vector{box("The report could not be printed.\r\n\r\nCheck "
+                               "the printer or the file chosen in the print dialog.",
+                               "Print Report")}));
 }
 
 // Online, the preview shows what the paper would: the board's figures,

@@ -198,7 +198,7 @@ QStringList displays(const frmSerialComm& w) {
     return out;
 }
 
-TEST_F(SerialComm, OnlinePassReadsTheTenItemsInOrderAndShowsTheirValues) {
+TEST_F(SerialComm, OnlinePassReadsTheTenItemsInOrderAndShowsTheirValuesAndTheFunction) {
     const std::vector<int> values = {1, 2, 515, 4, 17, 3, 40001, 1100, 9, 12};
     for (std::size_t i = 0; i < kCommItems.size(); ++i)
         ASSERT_TRUE(board.preset(kCommItems[i], values[i]));
@@ -210,6 +210,14 @@ TEST_F(SerialComm, OnlinePassReadsTheTenItemsInOrderAndShowsTheirValues) {
     EXPECT_EQ(addressesRead(), byteAddressesOf(kCommItems));
     EXPECT_EQ(writes(), 0);
     EXPECT_TRUE(messages.shown.empty());
+    // The function (B3003) shows Read, Write or the code.
+    const std::pair<int, const char*> functions[] = {
+        {3, "Read"}, {16, "Write"}, {6, "??6"}, {0, "??0"}, {255, "??255"}};
+    for (const auto& [code, shown] : functions) {
+        board.preset("B3003", code);
+        window->monitor().runPass();
+        EXPECT_EQ(window->lblDisplay(5)->text(), QString::fromLatin1(shown)) << code;
+    }
 }
 
 // On a lossy line a read can fail without a link fault: the old value is
@@ -229,17 +237,6 @@ TEST_F(SerialComm, AValueWhoseReadFailedShowsAsUnknownUntilReadAgain) {
     EXPECT_EQ(window->lblDisplay(1)->text(), QStringLiteral("2"));
     ASSERT_TRUE(window->monitor().runPass());
     EXPECT_EQ(window->lblDisplay(0)->text(), QStringLiteral("7"));
-}
-
-TEST_F(SerialComm, FunctionShowsReadWriteOrTheCode) {
-    const std::pair<int, const char*> cases[] = {
-        {3, "Read"}, {16, "Write"}, {6, "??6"}, {0, "??0"}, {255, "??255"}};
-    open(true);
-    for (const auto& [code, shown] : cases) {
-        board.preset("B3003", code);
-        window->monitor().runPass();
-        EXPECT_EQ(window->lblDisplay(5)->text(), QString::fromLatin1(shown)) << code;
-    }
 }
 
 TEST_F(SerialComm, ResetCommErrorWritesZeroToB783) {
