@@ -48,7 +48,7 @@ protected:
     MonitorPass pass{ctx, diary};
 };
 
-TEST_F(Pass, OnlineTheItemsAreReadInOrderOneStepEach) {
+TEST_F(Pass, OnlineTheItemsAreReadInOrderOneStepEachUntilTheEndOrAStop) {
     ctx.goOnline();
     pass.start();
     EXPECT_EQ(diary.take(), Log{"online look"}) << "the look at once, no traffic";
@@ -63,6 +63,15 @@ TEST_F(Pass, OnlineTheItemsAreReadInOrderOneStepEach) {
     diary.failAt = 1;
     ASSERT_TRUE(pass.runPass());
     EXPECT_EQ(diary.take(), (Log{"head", "read 0", "read 1", "end"})) << "a false read ends it";
+
+    // Stop ends the pass under way and no step follows.
+    pass.start();
+    ASSERT_TRUE(pass.step());
+    diary.take();
+    pass.stop();
+    EXPECT_EQ(diary.take(), Log{"end"}) << "the pass under way is ended";
+    EXPECT_FALSE(pass.step() || pass.running());
+    EXPECT_TRUE(diary.take().empty());
 }
 
 TEST_F(Pass, OfflineTheLookIsDrawnOnlyWhenTablesWereReplacedOrItIsStale) {
@@ -79,17 +88,6 @@ TEST_F(Pass, OfflineTheLookIsDrawnOnlyWhenTablesWereReplacedOrItIsStale) {
     EXPECT_EQ(diary.take(), (Log{"head", "offline look", "end"}));
     EXPECT_TRUE(pass.offlineLookShown() && !pass.onlineLookShown());
     EXPECT_TRUE(port.sent().empty());
-}
-
-TEST_F(Pass, StopEndsThePassUnderWayAndNoStepFollows) {
-    ctx.goOnline();
-    pass.start();
-    ASSERT_TRUE(pass.step());
-    diary.take();
-    pass.stop();
-    EXPECT_EQ(diary.take(), Log{"end"}) << "the pass under way is ended";
-    EXPECT_FALSE(pass.step() || pass.running());
-    EXPECT_TRUE(diary.take().empty());
 }
 
 // On a lossy line one item can wait seconds for the board, and the keys and
