@@ -282,7 +282,7 @@ protected:
     SetupData board_;
 };
 
-TEST_F(CompareTest, BoardHoldingTheWorkingDataGivesNoDifferenceWithTheUploadsExchanges) {
+TEST_F(CompareTest, NoDifferenceWithTheUploadsExchangesThenExactlyWhatChangedSetUpShiftDataPls) {
     takeTheBoard();
     const SetupData working = tables.CurrentData;
     ASSERT_TRUE(readBoard().complete());
@@ -294,11 +294,7 @@ TEST_F(CompareTest, BoardHoldingTheWorkingDataGivesNoDifferenceWithTheUploadsExc
     port.clearTrace();
     ASSERT_TRUE(DataTransfer(link, tables).RunTransfer(kTransferUpload).complete());
     EXPECT_EQ(sent(), comparisonBytes);
-}
 
-TEST_F(CompareTest, ListsExactlyWhatChangedOnTheBoardSetUpThenShiftDataThenPls) {
-    takeTheBoard();
-    const SetupData working = tables.CurrentData;
     // The line ran on: three items, a channel and the scale factor changed.
     ASSERT_TRUE(board.preset("W1004", 61));
     ASSERT_TRUE(board.preset("B1030", 17));
