@@ -198,7 +198,7 @@ QStringList displays(const frmSerialComm& w) {
     return out;
 }
 
-TEST_F(SerialComm, OnlinePassReadsTheTenItemsInOrderAndShowsTheirValuesAndTheFunction) {
+TEST_F(SerialComm, OnlinePassReadsTheTenItemsInOrderShowsThemAndTheFunctionAndResetWritesB783) {
     const std::vector<int> values = {1, 2, 515, 4, 17, 3, 40001, 1100, 9, 12};
     for (std::size_t i = 0; i < kCommItems.size(); ++i)
         ASSERT_TRUE(board.preset(kCommItems[i], values[i]));
@@ -218,6 +218,12 @@ TEST_F(SerialComm, OnlinePassReadsTheTenItemsInOrderAndShowsTheirValuesAndTheFun
         window->monitor().runPass();
         EXPECT_EQ(window->lblDisplay(5)->text(), QString::fromLatin1(shown)) << code;
     }
+    // Reset Comm Error writes 0 to B783 (shown as 12), without a question.
+    clearTrace();
+    QTest::mouseClick(window->cmdResetErr(), Qt::LeftButton);
+    EXPECT_EQ(traffic(), (std::vector<WireAccess>{{true, 783, 0}})) << "one write: B783 = 0";
+    EXPECT_EQ(board.peek("B783"), 0);
+    EXPECT_TRUE(messages.shown.empty()) << "no confirmation, no message";
 }
 
 // On a lossy line a read can fail without a link fault: the old value is
@@ -237,17 +243,6 @@ TEST_F(SerialComm, AValueWhoseReadFailedShowsAsUnknownUntilReadAgain) {
     EXPECT_EQ(window->lblDisplay(1)->text(), QStringLiteral("2"));
     ASSERT_TRUE(window->monitor().runPass());
     EXPECT_EQ(window->lblDisplay(0)->text(), QStringLiteral("7"));
-}
-
-TEST_F(SerialComm, ResetCommErrorWritesZeroToB783) {
-    board.preset("B783", 7);
-    open(true);
-    EXPECT_EQ(window->lblDisplay(9)->text(), QStringLiteral("7"));
-    clearTrace();
-    QTest::mouseClick(window->cmdResetErr(), Qt::LeftButton);
-    EXPECT_EQ(traffic(), (std::vector<WireAccess>{{true, 783, 0}})) << "one write: B783 = 0";
-    EXPECT_EQ(board.peek("B783"), 0);
-    EXPECT_TRUE(messages.shown.empty()) << "no confirmation, no message";
 }
 
 TEST_F(SerialComm, OfflineLookIsDisabledWithDashes) {
