@@ -50,7 +50,7 @@ frmWaitDisplay* shownWaitWindow() {
     return nullptr;
 }
 
-TEST(PrintReport, OfflineTheDialogDecidesAndTheWaitWindowStandsWhileDrawing) {
+TEST(PrintReport, OfflineTheDialogDecidesTheWaitWindowStandsWhileDrawingAndAFailureIsTold) {
     ReportHarness h;
     // Cancelled: nothing drawn, nothing sent, nothing said.
     h.setup.answers = {false};
@@ -80,6 +80,15 @@ TEST(PrintReport, OfflineTheDialogDecidesAndTheWaitWindowStandsWhileDrawing) {
     EXPECT_EQ(h.setup.printer.endCount, 1);
     EXPECT_TRUE(h.port.sent().empty()) << "offline: no upload";
     EXPECT_TRUE(h.messages.shown.empty());
+
+    // A printer that fails says so.
+    h.setup.printer.failEnd = true;
+    h.setup.answers = {true};
+    EXPECT_FALSE(h.window->reports().mnuFilePrint_Click());
+    EXPECT_EQ(h.messages.shown,
+              (std::vector{box("The report could not be printed.\r\n\r\nCheck "
+                               "the printer or the file chosen in the print dialog.",
+                               "Print Report")}));
 }
 
 TEST(PrintReport, OnlineTheBoardsFiguresAreUploadedAndPrintedUnderTheUploadDate) {
@@ -125,17 +134,6 @@ TEST(PrintReport, AnUploadThatDidNotCompletePrintsNothing) {
         EXPECT_EQ(h.window->files().gUploadNOW, dateBefore);
         h.board.setCommands(&h.board.pls());
     }
-}
-
-TEST(PrintReport, APrinterThatFailsSaysSo) {
-    ReportHarness h;
-    h.setup.printer.failEnd = true;
-    h.setup.answers = {true};
-    EXPECT_FALSE(h.window->reports().mnuFilePrint_Click());
-    EXPECT_EQ(h.messages.shown,
-              (std::vector{box("The report could not be printed.\r\n\r\nCheck "
-                               "the printer or the file chosen in the print dialog.",
-                               "Print Report")}));
 }
 
 // Online, the preview shows what the paper would: the board's figures,
