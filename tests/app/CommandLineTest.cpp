@@ -17,7 +17,7 @@
 namespace voran::testing {
 namespace {
 
-TEST(CommandLine, EveryProgramSaysItsVersionAndHelpWithoutADisplay) {
+TEST(CommandLine, EveryProgramSaysItsVersionAndHelpWithoutADisplayAndBenchRefusesABadCount) {
     // Were voran to open its window first, the X11 platform without an X
     // server would end it before it answers.
     const ScopedEnv platform("QT_QPA_PLATFORM", "xcb");
@@ -40,10 +40,7 @@ TEST(CommandLine, EveryProgramSaysItsVersionAndHelpWithoutADisplay) {
             EXPECT_NE(r.out.find("--version"), std::string::npos) << program << r.out;
         }
     }
-}
-
-TEST(CommandLine, BenchRefusesACountItCannotUseAndAnswersHelp) {
-    SimProgramFolder folder;
+    // voran-bench refuses a count it cannot use and answers --help.
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {"abc"}, {"0"}, {"-5"}, {"12x"}, {"2000000"}, {"10", "20"}, {""}}) {
         const RunResult r = folder.run("voran-bench", args);

@@ -163,7 +163,7 @@ TEST(OnlineSwitching, PortInUseGivesTheCommPortErrorBoxAndStaysOffline) {
     EXPECT_FALSE(h.window->action(MenuCommand::ViewOnline)->isChecked()) << "the frame was told";
 }
 
-TEST(Menus, HelpTopicsOpensTheSiteHelpFileOrElseTheProgramsManual) {
+TEST(Menus, HelpTopicsOpensTheSiteHelpFileOrElseTheManualAndAboutOpensBesideTheFrame) {
     ShellHarness h;
     EXPECT_EQ(h.window->helpFile(), h.folder.path().toStdString() + "/Help/VORAN.hlp");
     h.launcher.existing.insert(h.window->helpFile());
@@ -177,6 +177,18 @@ TEST(Menus, HelpTopicsOpensTheSiteHelpFileOrElseTheProgramsManual) {
     EXPECT_EQ(h.launcher.opened.size(), 1u);
     ASSERT_NE(h.window->helpWindow(), nullptr);
     EXPECT_TRUE(h.window->helpWindow()->isVisible());
+
+    // About opens beside the frame, not modal, and only once.
+    h.window->show();
+    h.window->action(MenuCommand::HelpAbout)->trigger();
+    frmAbout* about = h.window->aboutWindow();
+    ASSERT_NE(about, nullptr) << "the menu returns with the window still open";
+    EXPECT_TRUE(about->isVisible());
+    EXPECT_FALSE(about->isModal());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    h.window->action(MenuCommand::HelpAbout)->trigger();
+    EXPECT_EQ(h.window->aboutWindow(), about);
+    EXPECT_EQ(h.window->findChildren<frmAbout*>().size(), 1);
 }
 
 TEST(Startup, FrameFitsTheScreenWhateverTheWindowNeeds) {
@@ -343,20 +355,6 @@ TEST(SaveDialogs, AddTheShownFiltersExtensionToABareName) {
             EXPECT_EQ(h.window->files().gFileNameCaption, "[" + std::string(c.written) + "]");
         }
     }
-}
-
-TEST(About, OpensBesideTheFrameNotModalAndOnlyOnce) {
-    ShellHarness h;
-    h.window->show();
-    h.window->action(MenuCommand::HelpAbout)->trigger();
-    frmAbout* about = h.window->aboutWindow();
-    ASSERT_NE(about, nullptr) << "the menu returns with the window still open";
-    EXPECT_TRUE(about->isVisible());
-    EXPECT_FALSE(about->isModal());
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-    h.window->action(MenuCommand::HelpAbout)->trigger();
-    EXPECT_EQ(h.window->aboutWindow(), about);
-    EXPECT_EQ(h.window->findChildren<frmAbout*>().size(), 1);
 }
 
 // Enter never presses a button the operator did not aim at: no button of a
