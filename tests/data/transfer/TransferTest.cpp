@@ -115,18 +115,6 @@ TEST_F(TransferTest, ValueFromASetupFileThatCannotTravelIsRefusedBeforeAnythingI
     EXPECT_FALSE(tables.PLSConfigChanged);
 }
 
-TEST_F(TransferTest, UploadWhosePlsReadFailsStoresNothing) {
-    fillBoard();
-    // The scale factor read is refused every time (no link fault).
-    refuse({24});
-    const SetupData before = tables.CurrentData;
-    const TransferReport r = DataTransfer(link, tables).RunTransfer(kTransferUpload);
-    EXPECT_FALSE(r.complete());
-    EXPECT_TRUE(r.plsFailed);
-    EXPECT_FALSE(link.CommError);
-    EXPECT_EQ(tables.CurrentData, before) << "no -9999, no half upload";
-}
-
 TEST_F(TransferTest, BackupThatEndsEarlyLeavesTheOldFileAndWritesNoNewOne) {
     fillBoard();
     const struct {
@@ -195,6 +183,14 @@ TEST_F(TransferTest, ReadsAndWritesThatFailWithoutALinkFaultEndTheTransferIncomp
     r = DataTransfer(link, tables).RunTransfer(kTransferDownload);
     EXPECT_EQ(std::tuple(r.itemFailed, r.failedItem, r.complete()), std::tuple(true, 0, false));
     EXPECT_EQ(board.peek("W1000"), w1000) << "W1000 as the board had it";
+
+    // An upload whose scale factor read is refused every time stores nothing.
+    refuse({24});
+    const SetupData beforePls = tables.CurrentData;
+    r = DataTransfer(link, tables).RunTransfer(kTransferUpload);
+    EXPECT_EQ(std::tuple(r.plsFailed, r.complete(), link.CommError),
+              std::tuple(true, false, false));
+    EXPECT_EQ(tables.CurrentData, beforePls) << "no -9999, no half upload";
 }
 
 TEST_F(TransferTest, ItemsWithoutAnAddressAreNeitherReadNorWritten) {
