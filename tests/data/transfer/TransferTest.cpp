@@ -115,7 +115,16 @@ TEST_F(TransferTest, ValueFromASetupFileThatCannotTravelIsRefusedBeforeAnythingI
     EXPECT_FALSE(tables.PLSConfigChanged);
 }
 
-TEST_F(TransferTest, BackupThatEndsEarlyLeavesTheOldFileAndWritesNoNewOne) {
+TEST_F(TransferTest, ABackupIsStampedToTheWholeSecondAndOneThatEndsEarlyWritesNothing) {
+    clock.setLocalDateTime({2026, 5, 6, 7, 8, 9, 750});
+    const std::string stamped = folder.filePath("stamped.sdt").toStdString();
+    ASSERT_TRUE(UploadToFile(link, clock, stamped).ok);
+    SetupData written;
+    ASSERT_TRUE(ReadSetupFile(stamped, written));
+    EXPECT_EQ(FromOleDate(written.Stamp), (DateTime{2026, 5, 6, 7, 8, 9, 0}));
+
+    // A backup that ends early leaves an old file untouched and makes none
+    // where there was none.
     fillBoard();
     const struct {
         const char* old;  // the file before, or none
@@ -251,15 +260,6 @@ TEST_F(TransferTest, ACancelledRestoreSaysThatThePlsWasStillSent) {
               "download not complete: cancelled after 3 of 78 items; the PLS configuration and "
               "channels were still sent");
     EXPECT_EQ(pls().channels[1], (sim::SimPls::Channel{true, 90, 270}));
-}
-
-TEST_F(TransferTest, ABackupIsStampedToTheWholeSecond) {
-    clock.setLocalDateTime({2026, 5, 6, 7, 8, 9, 750});
-    const std::string path = folder.filePath("stamped.sdt").toStdString();
-    ASSERT_TRUE(UploadToFile(link, clock, path).ok);
-    SetupData written;
-    ASSERT_TRUE(ReadSetupFile(path, written));
-    EXPECT_EQ(FromOleDate(written.Stamp), (DateTime{2026, 5, 6, 7, 8, 9, 0}));
 }
 
 using Section = Difference::Section;
