@@ -123,8 +123,7 @@ TEST_F(TransferTest, ABackupIsStampedToTheWholeSecondAndOneThatEndsEarlyWritesNo
     ASSERT_TRUE(ReadSetupFile(stamped, written));
     EXPECT_EQ(FromOleDate(written.Stamp), (DateTime{2026, 5, 6, 7, 8, 9, 0}));
 
-    // A backup that ends early leaves an old file untouched and makes none
-    // where there was none.
+    // Ended early: an old file left untouched, none made where there was none.
     fillBoard();
     const struct {
         const char* old;  // the file before, or none
