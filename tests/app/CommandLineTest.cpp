@@ -1,10 +1,7 @@
-// What the programs answer to --help and --version, and voran-bench's refusal
-// of a count it cannot use. The man pages cannot fall behind the programs:
-// every option and every voran-cli command that a program's --help names
-// (and each command's own --help) must appear in its page. voran-cli's habits
-// for scripts and monitoring: --json objects with fixed keys and numbers,
-// --quiet, one line per error, the read logger, and "-" for standard output;
-// against k900-sim over a pseudo-terminal.
+// --help and --version of every program, voran-bench's refusals, man pages
+// that name every option and command the programs' help names, and
+// voran-cli's habits for scripts (--json, --quiet, one-line errors, the read
+// logger, "-" for standard output) against k900-sim over a pseudo-terminal.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -20,7 +17,7 @@
 namespace voran::testing {
 namespace {
 
-TEST(CommandLine, EveryProgramSaysItsVersionAndHelpWithoutADisplay) {
+TEST(CommandLine, EveryProgramSaysItsVersionAndHelpWithoutADisplayAndBenchRefusesABadCount) {
     // Were voran to open its window first, the X11 platform without an X
     // server would end it before it answers.
     const ScopedEnv platform("QT_QPA_PLATFORM", "xcb");
@@ -43,10 +40,7 @@ TEST(CommandLine, EveryProgramSaysItsVersionAndHelpWithoutADisplay) {
             EXPECT_NE(r.out.find("--version"), std::string::npos) << program << r.out;
         }
     }
-}
-
-TEST(CommandLine, BenchRefusesACountItCannotUseAndAnswersHelp) {
-    SimProgramFolder folder;
+    // voran-bench refuses a count it cannot use and answers --help.
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {"abc"}, {"0"}, {"-5"}, {"12x"}, {"2000000"}, {"10", "20"}, {""}}) {
         const RunResult r = folder.run("voran-bench", args);

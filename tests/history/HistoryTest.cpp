@@ -1,12 +1,6 @@
-// The production history: samples read from the in-process board on a manual
-// clock, what the database keeps (also after a crash), and its CSV; the store
-// on both kinds of database it is kept in: a file of its own (SQLite) and a
-// shared PostgreSQL server, here a throwaway one started for each test. The
-// same public calls, the same checks. The production history chart's lines,
-// built from a database of known samples: rates between consecutive samples,
-// breaks at shift changes, counts that fell back and gaps, and the jam counts
-// per station. voran-cli log and history over a pseudo-terminal against
-// k900-sim, both in one program folder.
+// The production history: the sampler on the simulated board, the store on
+// SQLite and on a throwaway PostgreSQL server (same calls, same checks), the
+// chart's series, the CSV, and voran-cli log and history against k900-sim.
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -42,7 +36,6 @@ namespace {
 using history::HistoryStore;
 using history::Sample;
 using history::SampleOutcome;
-using history::SeriesPoint;
 using history::ShiftEvent;
 using history::ShiftEventKind;
 using history::StoreLocation;
@@ -498,25 +491,7 @@ TEST(HistoryCsv, HasAHeaderRowAndOneRowASampleInIsoTime) {
                   "2026-12-07T06:01:00,2147483648,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,1,0\r\n");
 }
 
-TEST_P(HistoryStoreOn, MakesItsTablesOnceAndRefusesAnotherSchema) {
-    std::unique_ptr<HistoryStore> store = open();
-    ASSERT_TRUE(store);
-    ASSERT_TRUE(store->append(kSamples[0])) << store->lastError();
-    store.reset();
-    store = open();
-    ASSERT_TRUE(store);
-    EXPECT_EQ(store->samples(), Pick({0}));
-    store.reset();
-    EXPECT_EQ(SideSql(where, {"SELECT COUNT(*), MAX(version) FROM voran_schema"}), "1 1");
-
-    EXPECT_EQ(SideSql(where, {"UPDATE voran_schema SET version = 2"}), "");
-    std::string error;
-    EXPECT_FALSE(HistoryStore::Open(where, &error));
-    EXPECT_EQ(error, "the history " + where.database.toStdString() +
-                         " is of schema 2; this program writes schema 1");
-}
-
-TEST_P(HistoryStoreOn, ReadsBackWhatWasWrittenInTimeOrderAndByRange) {
+TEST_P(HistoryStoreOn, ReadsBackWhatWasWrittenInTimeOrderAndByRangeAndRefusesAnotherSchema) {
     std::unique_ptr<HistoryStore> store = open();
     ASSERT_TRUE(store);
     ASSERT_TRUE(
@@ -554,6 +529,19 @@ TEST_P(HistoryStoreOn, ReadsBackWhatWasWrittenInTimeOrderAndByRange) {
     EXPECT_TRUE(plan("SELECT * FROM samples WHERE sample_time >= '2026-12-07T06:01:00' AND "
                      "sample_time <= '2026-12-07T23:59:59'")
                     .contains("samples_by_time"));
+
+    // The tables are made once: opened again, the store finds its samples.
+    store.reset();
+    store = open();
+    ASSERT_TRUE(store);
+    EXPECT_EQ(store->samples(), all);
+    store.reset();
+    EXPECT_EQ(SideSql(where, {"SELECT COUNT(*), MAX(version) FROM voran_schema"}), "1 1");
+    EXPECT_EQ(SideSql(where, {"UPDATE voran_schema SET version = 2"}), "");
+    std::string error;
+    EXPECT_FALSE(HistoryStore::Open(where, &error));
+    EXPECT_EQ(error, "the history " + where.database.toStdString() +
+                         " is of schema 2; this program writes schema 1");
 }
 
 // A write the database refuses half-way (its sample went in, its shift event
@@ -726,10 +714,7 @@ protected:
         folder.write("Support/RSPort.cfg", "64,19200\n");
         ASSERT_TRUE(folder.startSim(64, {"--preset", folder.path("board.preset")})) << folder.said;
     }
-    std::string cli(const std::vector<std::string>& args) {
-        const RunResult o = folder.run("voran-cli", args);
-        return std::to_string(o.status) + "|" + o.out + "|" + o.err;
-    }
+    std::string cli(const std::vector<std::string>& args) { return folder.cliSays(args); }
 };
 
 TEST_F(HistoryCli, LogsSamplesAndWritesThemAsCsv) {

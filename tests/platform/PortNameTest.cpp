@@ -1,8 +1,6 @@
-// Port names as the operator types them (voran-cli --port, Edit > Comm
-// Port), and the program folder's mapping of COM numbers to them; the
-// line settings text, and the serial devices offered for a COM number, found
-// in a made-up /dev.
-// The real serial port over a pseudo-terminal: the test holds the far side.
+// Port names as the operator types them, the program folder's mapping of
+// COM numbers to them, line settings, the serial devices of a made-up /dev,
+// and the real serial port over a pseudo-terminal whose far side the test holds.
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>

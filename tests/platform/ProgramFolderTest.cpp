@@ -1,9 +1,6 @@
 // Which folder the programs keep Support/ and Help/ in: their own when they
-// may write there (build tree), else the per-user folder seeded from the
-// installed defaults. Installed programs (bin/ beside share/voran) keep their
-// program folder per user: k900-sim without --folder links the
-// Support/COM<n> that voran-cli opens, with the port settings seeded from the
-// installed defaults.
+// may write there (build tree), else a per-user folder seeded from the
+// installed defaults, which k900-sim and voran-cli then share.
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>

@@ -1,8 +1,6 @@
-// The wait cursor during waits for the board: shown only once a wait has
-// lasted a moment, taken away when it ends, never for a prompt reply. Waits
-// that keep the window alive: a long wait is cut into slices with a turn of
-// the event loop between them, a long run of quick exchanges gets a turn every
-// stretch, and every wait still ends at its own deadline.
+// The wait cursor (shown only once a wait has lasted a moment, never for a
+// prompt reply), and waits that keep the window alive with turns of the
+// event loop while still ending at their own deadline.
 #include <QApplication>
 #include <gtest/gtest.h>
 

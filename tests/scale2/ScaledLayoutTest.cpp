@@ -45,11 +45,8 @@ struct Scale2 : ::testing::Test {
     }
 };
 
-TEST_F(Scale2, ProgramRunsAtTwiceTheScale) {
+TEST_F(Scale2, AtTwiceTheScaleEveryWindowFitsTheFrameAndGivesEveryCaptionItsRoom) {
     EXPECT_DOUBLE_EQ(qApp->devicePixelRatio(), 2.0);
-}
-
-TEST_F(Scale2, EveryWindowFitsTheFrameAndGivesEveryCaptionItsRoom) {
     EXPECT_LE(first.width(), kAvailable.width());
     EXPECT_LT(first.height(), kAvailable.height());
     const auto& table = WindowTable();

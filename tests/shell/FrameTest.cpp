@@ -1,19 +1,8 @@
-// What the operator sees when the program has just started, the menus, and
-// switching between online and offline; ending the program through File >
-// Exit: the save-changes question and the link. What the frame tells the
-// operator about the data and the windows: the title with the file, the
-// modified mark and the open window's caption; the names the save dialogs
-// complete; the About window beside the frame. Small shared procedures of the
-// shell, and the on-screen message text.
-// The 500 ms background update: offline texts, the alarm poll and the
-// system message. A silent board is visibly waited for: from the first
-// answer whose time ran out, status panel 1 says that the program waits for
-// the board, until the board answers again; the cable message comes when it
-// always came.
-// A value typed into a set-up box that has not left the box when the
-// operator gives a command that reads or replaces the working data: it is
-// stored first, as leaving the box would, or refused with the range message
-// and the command stopped.
+// The frame window: start-up, menus, switching online and offline, File >
+// Exit, the title and the save dialogs; the 500 ms background update (a
+// silent board is told in status panel 1 until it answers again); and a
+// value still typed in a set-up box when a command reads or replaces the
+// working data: stored first, or refused with the range message.
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -78,6 +67,17 @@ TEST(Startup, WindowOpensOfflineUnnamedWithNothingSentAndItsStatusPanels) {
         EXPECT_EQ(h.window->panel(i)->toolTip().toStdString(), rows[i - 1][2]);
     }
     EXPECT_EQ(h.panel(1), "System Message:");
+
+    // The background update offline tells offline or the comm fault and
+    // sends nothing.
+    for (const bool fault : {false, true}) {
+        h.link().CommError = fault;
+        h.ticks(1);
+        EXPECT_EQ(h.panel(1), fault ? "System Message:  Comm Fault with K-900"
+                                    : "System Message:  Program is Currently OFFLINE");
+        EXPECT_EQ(h.ctx().StatusMessage, "Set-up Program is Currently OFFLINE");
+    }
+    EXPECT_TRUE(h.port.wire.empty());
 }
 
 TEST(Startup, MenusCarryTheirCaptionsShortcutsAndChecks) {
@@ -163,7 +163,7 @@ TEST(OnlineSwitching, PortInUseGivesTheCommPortErrorBoxAndStaysOffline) {
     EXPECT_FALSE(h.window->action(MenuCommand::ViewOnline)->isChecked()) << "the frame was told";
 }
 
-TEST(Menus, HelpTopicsOpensTheSiteHelpFileOrElseTheProgramsManual) {
+TEST(Menus, HelpTopicsOpensTheSiteHelpFileOrElseTheManualAndAboutOpensBesideTheFrame) {
     ShellHarness h;
     EXPECT_EQ(h.window->helpFile(), h.folder.path().toStdString() + "/Help/VORAN.hlp");
     h.launcher.existing.insert(h.window->helpFile());
@@ -177,6 +177,18 @@ TEST(Menus, HelpTopicsOpensTheSiteHelpFileOrElseTheProgramsManual) {
     EXPECT_EQ(h.launcher.opened.size(), 1u);
     ASSERT_NE(h.window->helpWindow(), nullptr);
     EXPECT_TRUE(h.window->helpWindow()->isVisible());
+
+    // About opens beside the frame, not modal, and only once.
+    h.window->show();
+    h.window->action(MenuCommand::HelpAbout)->trigger();
+    frmAbout* about = h.window->aboutWindow();
+    ASSERT_NE(about, nullptr) << "the menu returns with the window still open";
+    EXPECT_TRUE(about->isVisible());
+    EXPECT_FALSE(about->isModal());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    h.window->action(MenuCommand::HelpAbout)->trigger();
+    EXPECT_EQ(h.window->aboutWindow(), about);
+    EXPECT_EQ(h.window->findChildren<frmAbout*>().size(), 1);
 }
 
 TEST(Startup, FrameFitsTheScreenWhateverTheWindowNeeds) {
@@ -345,20 +357,6 @@ TEST(SaveDialogs, AddTheShownFiltersExtensionToABareName) {
     }
 }
 
-TEST(About, OpensBesideTheFrameNotModalAndOnlyOnce) {
-    ShellHarness h;
-    h.window->show();
-    h.window->action(MenuCommand::HelpAbout)->trigger();
-    frmAbout* about = h.window->aboutWindow();
-    ASSERT_NE(about, nullptr) << "the menu returns with the window still open";
-    EXPECT_TRUE(about->isVisible());
-    EXPECT_FALSE(about->isModal());
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-    h.window->action(MenuCommand::HelpAbout)->trigger();
-    EXPECT_EQ(h.window->aboutWindow(), about);
-    EXPECT_EQ(h.window->findChildren<frmAbout*>().size(), 1);
-}
-
 // Enter never presses a button the operator did not aim at: no button of a
 // child window (every entry of the window table) or of a dialog is a
 // default button.
@@ -403,7 +401,7 @@ TEST(ChangeExtension, ReplacesTheLastExtensionUnderTheAbsoluteFolder) {
         EXPECT_EQ(ChangeExtension(path, ext), expected) << path;
 }
 
-TEST(QtMessageBoxText, CarriageReturnsBecomeLineBreaksAndEightBitTextIsLatin1) {
+TEST(QtMessageBoxText, LineBreaksLatin1AndTabSeparatedLinesAsATwoColumnTable) {
     const std::pair<std::string, QString> cases[] = {
         {"Error Number = 16\r\nError Source = open\r\rbusy",
          "Error Number = 16\nError Source = open\n\nbusy"},
@@ -412,12 +410,10 @@ TEST(QtMessageBoxText, CarriageReturnsBecomeLineBreaksAndEightBitTextIsLatin1) {
     };
     for (const auto& [text, shown] : cases)
         EXPECT_EQ(QtMessageBox::toDisplayText(text).toStdString(), shown.toStdString()) << text;
-}
 
-// The program download question's "label: \t\t value" lines line up in two
-// columns whatever the scale: a table row each, the words kept, no tab
-// left to be drawn at a width of its own.
-TEST(QtMessageBoxText, TabSeparatedLinesBecomeATwoColumnTable) {
+    // The program download question's "label: \t\t value" lines line up in
+    // two columns whatever the scale: a table row each, the words kept, no
+    // tab left to be drawn at a width of its own.
     const std::string text =
         "Program on disk:\r\n  Program Ident: \t\tLINE3\r\n  Program Checksum: \t4F\r\n\r\n"
         "Download <now>?";
@@ -438,28 +434,7 @@ const std::string kTiming = kAlarm + "Timing Signal Fail Alarm \r\n\r\n";
 const std::string kNormal = "-- System Normal --\r\nSet-up Program is Currently ONLINE";
 const std::string kFaultsPanel = "System Message:  Faults Active in PLC";
 
-TEST(BackgroundOffline, TellsOfflineOrCommFaultAndSendsNothing) {
-    ShellHarness h;
-    for (const bool fault : {false, true}) {
-        h.link().CommError = fault;
-        h.ticks(1);
-        EXPECT_EQ(h.panel(1), fault ? "System Message:  Comm Fault with K-900"
-                                    : "System Message:  Program is Currently OFFLINE");
-        EXPECT_EQ(h.ctx().StatusMessage, "Set-up Program is Currently OFFLINE");
-    }
-    EXPECT_TRUE(h.port.wire.empty());
-}
-
-TEST(BackgroundOnline, PollsOneAlarmPerTickStartingWithTheSecond) {
-    ShellHarness h;
-    h.goOnline();
-    h.clearTrace();
-    h.ticks(4);
-    EXPECT_EQ(h.addressesRead(),
-              ShellHarness::byteAddressesOf({"B111.6", "B121.7", "B111.4", "B111.6"}));
-}
-
-TEST(BackgroundOnline, MessageListsEveryActiveAlarmInTableOrder) {
+TEST(BackgroundOnline, MessageListsEveryActiveAlarmInTableOrderPollingOneAlarmPerTick) {
     const std::tuple<std::vector<const char*>, std::string, std::string> cases[] = {
         {{}, kNormal, "System Message:  All Faults Normal"},
         {{"B121.7"}, kInfeed, kFaultsPanel},
@@ -469,9 +444,13 @@ TEST(BackgroundOnline, MessageListsEveryActiveAlarmInTableOrder) {
         ShellHarness h;
         for (const char* a : set) ASSERT_TRUE(h.board.preset(a, 1));
         h.goOnline();
+        h.clearTrace();
         h.ticks(3);
         EXPECT_EQ(h.ctx().StatusMessage, message);
         EXPECT_EQ(h.panel(1), panel);
+        h.ticks(1);  // the poll starts with the second alarm
+        EXPECT_EQ(h.addressesRead(),
+                  ShellHarness::byteAddressesOf({"B111.6", "B121.7", "B111.4", "B111.6"}));
     }
 }
 

@@ -1,15 +1,8 @@
-// Presetting the board's memory by address text, and preset files. The
-// running line moves the inputs the I/O states window shows, and leaves the
-// alarm bits that share their bytes to the alarm model; the resolver turns
-// at its running speed and can be stopped and started, as k900-sim does on
-// SIGUSR2.
-// The board's answers byte by byte where the link's own traffic never goes:
-// a 255 that is address or data, noise, unknown commands, and a new command
-// in the middle of a session. A late answer still arrives after a flush.
-// The link and the simulated board together on a line that loses bytes: the
-// board's framing must let the link's resynchronising 0xFF bring both back in
-// step, a read must never pass an answer off as data, and a lost byte must
-// never store data at a wrong address.
+// The simulated board: presets, the running line's inputs and resolver, its
+// answers byte by byte where the link's own traffic never goes, and the link
+// and board together on a line that loses bytes: the resynchronising 0xFF
+// brings both back in step, and a lost byte never stores data at a wrong
+// address nor passes an answer off as data.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -108,8 +101,12 @@ TEST(BoardDump, HoldsTheWholeMemoryThenThePlsStateAsText) {
     EXPECT_FALSE(folder.read("board.dump.part"));
 }
 
-TEST(LiveInputs, ResolverTimingAndPhotoEyesFollowTheTurningLine) {
+TEST(LiveInputs, AStillBoardKeepsItsPresetInputsAndTheTurningLineMovesThem) {
     SimBoard board;
+    board.preset("W100", 4096);
+    board.tick(5);
+    EXPECT_EQ(board.peek("W100"), 4096);
+    EXPECT_EQ(board.peek("W180"), 0);
     board.setLive(true);
     board.preset("B111.4", 1);  // an alarm standing when the line starts
     std::set<std::int64_t> eyes, timing;
@@ -126,14 +123,6 @@ TEST(LiveInputs, ResolverTimingAndPhotoEyesFollowTheTurningLine) {
     EXPECT_GT(timing.size(), 1u) << "the timing channels switch";
     EXPECT_EQ(board.peek("B111.4"), 1) << "the alarm bit is left alone";
     EXPECT_EQ(board.peek("B101.5"), 1) << "main drive on while the line runs";
-}
-
-TEST(LiveInputs, StillBoardKeepsItsPresetInputs) {
-    SimBoard board;
-    board.preset("W100", 4096);
-    board.tick(5);
-    EXPECT_EQ(board.peek("W100"), 4096);
-    EXPECT_EQ(board.peek("W180"), 0);
 }
 
 TEST(SimResolver, StoppedItStandsAndReportsSpeedZeroStartedItTurnsAgain) {

@@ -1,9 +1,6 @@
-// The numeric entry box on its own, on a bare form with a default button
-// and a next control: what leaving, Escape, the spinner, the arrow keys and
-// commit() do with a typed text. The windows add only what they store and
-// send.
-// The rules that turn text into numbers, side by side on the texts on which
-// earlier helpers disagreed.
+// The numeric entry box on a bare form (leaving, Escape, the spinner, the
+// arrow keys, commit()), and the rules that turn text into numbers, side by
+// side on the texts on which earlier helpers disagreed.
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>

@@ -1,13 +1,8 @@
-// The monitoring pass on its own, over a window that writes down what it is
-// asked to do: the order of looks and reads, and when a pass ends; and with
-// the frame around it: while a modal operation owns the link the background
-// alarm poll goes on, and a transfer run from the menu costs the protocol's
-// minimum of exchanges. Going online when asked, and offline after a link
-// fault; the frame hears the change. (Going online and offline from the View
-// menu, and a port that cannot be opened, are the frame's tests and the
-// link's.)
+// The monitoring pass over a window that writes down what it is asked to do,
+// and with the frame around it (the alarm poll goes on under a modal
+// operation, a transfer costs the protocol's minimum of exchanges); going
+// online when asked, and offline after a link fault.
 #include <QCoreApplication>
-#include <QTableWidget>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -53,7 +48,7 @@ protected:
     MonitorPass pass{ctx, diary};
 };
 
-TEST_F(Pass, OnlineTheItemsAreReadInOrderOneStepEach) {
+TEST_F(Pass, OnlineTheItemsAreReadInOrderOneStepEachUntilTheEndOrAStop) {
     ctx.goOnline();
     pass.start();
     EXPECT_EQ(diary.take(), Log{"online look"}) << "the look at once, no traffic";
@@ -68,6 +63,15 @@ TEST_F(Pass, OnlineTheItemsAreReadInOrderOneStepEach) {
     diary.failAt = 1;
     ASSERT_TRUE(pass.runPass());
     EXPECT_EQ(diary.take(), (Log{"head", "read 0", "read 1", "end"})) << "a false read ends it";
+
+    // Stop ends the pass under way and no step follows.
+    pass.start();
+    ASSERT_TRUE(pass.step());
+    diary.take();
+    pass.stop();
+    EXPECT_EQ(diary.take(), Log{"end"}) << "the pass under way is ended";
+    EXPECT_FALSE(pass.step() || pass.running());
+    EXPECT_TRUE(diary.take().empty());
 }
 
 TEST_F(Pass, OfflineTheLookIsDrawnOnlyWhenTablesWereReplacedOrItIsStale) {
@@ -84,17 +88,6 @@ TEST_F(Pass, OfflineTheLookIsDrawnOnlyWhenTablesWereReplacedOrItIsStale) {
     EXPECT_EQ(diary.take(), (Log{"head", "offline look", "end"}));
     EXPECT_TRUE(pass.offlineLookShown() && !pass.onlineLookShown());
     EXPECT_TRUE(port.sent().empty());
-}
-
-TEST_F(Pass, StopEndsThePassUnderWayAndNoStepFollows) {
-    ctx.goOnline();
-    pass.start();
-    ASSERT_TRUE(pass.step());
-    diary.take();
-    pass.stop();
-    EXPECT_EQ(diary.take(), Log{"end"}) << "the pass under way is ended";
-    EXPECT_FALSE(pass.step() || pass.running());
-    EXPECT_TRUE(diary.take().empty());
 }
 
 // On a lossy line one item can wait seconds for the board, and the keys and

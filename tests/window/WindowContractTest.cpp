@@ -1,13 +1,8 @@
-// What every window of the frame's Window menu promises, checked once per
-// row of the window table: a link fault gives the offline look after one
-// box, a failed read never reaches the screen, tables replaced by Open are
-// drawn again, and nothing is sent while a modal operation or another
-// caller holds the link.
-// A window joins by being in the table.
-// What a window's command sends must land: a write the board did not
-// confirm is told once and never passed off as done, an entry it did not
-// take goes back out of its box, and a read that failed is never written or
-// shown as a 0.
+// What every window of the window table promises (a window joins by being
+// in the table): a link fault gives one box then the offline look, a failed
+// read never reaches the screen, replaced tables are drawn again, nothing is
+// sent while the link is held; and a write the board did not confirm is told
+// once and never passed off as done.
 #include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>

@@ -1,7 +1,6 @@
-// Set-up files byte for byte: the golden file of the default data, round
-// trips, files cut short or absurd, saving on a full disk; and the File
-// menu's commands on them: what a save, an open, a refused file or a cancel
-// leaves behind.
+// Set-up files byte for byte (the golden file of the default data, round
+// trips, damaged files, a full disk), and what the File menu's commands on
+// them leave behind.
 #include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -9,7 +8,6 @@
 
 #include <csignal>
 #include <cstdint>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -89,7 +87,7 @@ std::string patched(std::size_t at, const std::string& with) {
     return GoldenDefault().replace(at, with.size(), with);
 }
 
-TEST(SetupFileLayout, DefaultDataGiveTheGoldenBytesAndReadBack) {
+TEST(SetupFileLayout, DefaultDataGiveTheGoldenBytesAndEveryRecordRoundTripsByteExact) {
     QTemporaryDir dir;
     const std::string path = dir.filePath("line3.sdt").toStdString();
     WriteAll(path, std::string(5000, 'x'));  // a longer old file is replaced whole
@@ -100,19 +98,18 @@ TEST(SetupFileLayout, DefaultDataGiveTheGoldenBytesAndReadBack) {
     SetupData read;  // anything after the record is ignored
     ASSERT_TRUE(DecodeSetupData(GoldenDefault() + "junk", read));
     EXPECT_EQ(read, defaultRecord());
-}
 
-TEST(SetupFileLayout, RoundTripIsByteExactAndKeepsNonAsciiBytes) {
+    // Any record comes back byte for byte, non-ASCII bytes and extremes too.
     SetupData d = defaultRecord();
     std::tie(d.Version, d.Address[0], d.Address[77], d.Value[38], d.Value[39]) = std::make_tuple(
         "VORAN_R1.9\xE9\x80", "W1\xFF", "", -123456789, std::numeric_limits<std::int32_t>::max());
     std::tie(d.ResolverOffset, d.SpeedComp[7], d.Setpoint[4], d.Stamp) =
         std::make_tuple(-90, -32768, std::array<std::int16_t, 2>{32767, -1}, -1.25);
     std::string first, second;
-    SetupData read;
-    ASSERT_TRUE(EncodeSetupData(d, first) && DecodeSetupData(first, read));
-    EXPECT_EQ(read, d);
-    ASSERT_TRUE(EncodeSetupData(read, second));
+    SetupData back;
+    ASSERT_TRUE(EncodeSetupData(d, first) && DecodeSetupData(first, back));
+    EXPECT_EQ(back, d);
+    ASSERT_TRUE(EncodeSetupData(back, second));
     EXPECT_EQ(first, second);
 }
 
@@ -165,17 +162,12 @@ TEST(SavingFiles, DiskFullOrATextTooLongLeavesTheOldFileAndNoLeftovers) {
     EXPECT_EQ(filesIn(dir), "line3.sdt");
 }
 
-// Every default value, address, channel and the stamp are pinned byte for
-// byte by the golden set-up file above; here what the program
-// starts with besides.
-TEST(StartUpData, WorkingDataAreTheDefaultsUnnamedAndSaved) {
-    const SetupTables t = startedTables();
-    EXPECT_EQ(t.CurrentData, t.DefaultData);
-    EXPECT_TRUE(t.FileUnnamed);
-    EXPECT_FALSE(t.HasUnsavedChanges());
-}
-
-TEST(UnsavedChanges, ValuesSetpointsAndVersionCountOtherFieldsDoNot) {
+TEST(UnsavedChanges, StartUpDataAreTheDefaultsUnnamedAndSavedAndOnlySomeFieldsCount) {
+    // The defaults themselves are pinned by the golden set-up file above.
+    const SetupTables started = startedTables();
+    EXPECT_EQ(started.CurrentData, started.DefaultData);
+    EXPECT_TRUE(started.FileUnnamed);
+    EXPECT_FALSE(started.HasUnsavedChanges());
     const std::tuple<const char*, void (*)(SetupTables&), bool> cases[] = {
         // clang-format off
         {"first value", [](SetupTables& t) { t.CurrentData.Value[0] = 21; }, true},

@@ -96,23 +96,6 @@ TEST(MainDisplayOffline, OpeningAFileOrShowingTheWindowAgainRefreshesWithDigitGr
     EXPECT_EQ(cell(h, 1, 1), "5,000");
 }
 
-TEST(MainDisplayOnline, OnePassReadsTheItemsInDisplayOrder) {
-    ShellHarness h;
-    h.goOnline();
-    runPass(display(h));  // the pass that switches to the online look
-    h.clearTrace();
-    runPass(display(h));
-    std::vector<std::string> items;
-    for (const int first : {1108, 1208, 1050, 0}) {  // current, last shift, jams, transfer
-        items.insert(items.end(), {"W182", "W110"});
-        if (first == 1108 || first == 1208)
-            for (const int d : {first - 8, first - 4}) items.push_back("D" + std::to_string(d));
-        for (int a = first; first && a <= first + 22; a += 2)
-            items.push_back("W" + std::to_string(a));
-    }
-    EXPECT_EQ(h.addressesRead(), ShellHarness::byteAddressesOf(items));
-}
-
 TEST(MainDisplayOnline, ShowsBoardFiguresTransferJamAlarmsFromW110AndTheAlarmMessage) {
     ShellHarness h;
     for (const auto& [item, value] : {std::pair{"W110", 5},
@@ -137,6 +120,19 @@ TEST(MainDisplayOnline, ShowsBoardFiguresTransferJamAlarmsFromW110AndTheAlarmMes
     std::vector<std::string> col4 = filled("normal", true);
     col4[2] = col4[4] = "ALARM";  // Stations 01 and 03: bits 0 and 2 of 5
     EXPECT_EQ(column(h, 4), col4);
+
+    // One pass reads the items in display order.
+    h.clearTrace();
+    runPass(d);
+    std::vector<std::string> items;
+    for (const int first : {1108, 1208, 1050, 0}) {  // current, last shift, jams, transfer
+        items.insert(items.end(), {"W182", "W110"});
+        if (first == 1108 || first == 1208)
+            for (const int at : {first - 8, first - 4}) items.push_back("D" + std::to_string(at));
+        for (int a = first; first && a <= first + 22; a += 2)
+            items.push_back("W" + std::to_string(a));
+    }
+    EXPECT_EQ(h.addressesRead(), ShellHarness::byteAddressesOf(items));
 }
 
 TEST(MainDisplayCopy, CtrlCAndThePopUpCopyTheSelectionAndARightButtonReleaseEmptiesTheClipboard) {

@@ -1,12 +1,6 @@
-// File > Print Report, Print Preview and Export Shift Data in the frame window:
-// the upload that comes first online, the print dialog, the wait window, the
-// report; the 52-line text file byte for byte, the CSV rows, the dialog and
-// what a cancel or a failed write leaves behind. voran-cli report and export: a
-// set-up file to a PDF and to text, without a board and without a display. The
-// PDF is read back with pdftotext and pdfinfo (poppler-utils). The report drawn
-// on the recording printer: every line of both parts with the default data, the
-// bits of the enable mask, the geometry in inches, the header and footer of
-// each page and the page breaks.
+// Print Report, Print Preview and Export Shift Data in the frame, voran-cli
+// report and export (the PDF read back with pdftotext and pdfinfo), and the
+// report as drawn on the recording printer, line by line and page by page.
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -56,7 +50,7 @@ frmWaitDisplay* shownWaitWindow() {
     return nullptr;
 }
 
-TEST(PrintReport, OfflineTheDialogDecidesAndTheWaitWindowStandsWhileDrawing) {
+TEST(PrintReport, OfflineTheDialogDecidesTheWaitWindowStandsWhileDrawingAndAFailureIsTold) {
     ReportHarness h;
     // Cancelled: nothing drawn, nothing sent, nothing said.
     h.setup.answers = {false};
@@ -86,6 +80,15 @@ TEST(PrintReport, OfflineTheDialogDecidesAndTheWaitWindowStandsWhileDrawing) {
     EXPECT_EQ(h.setup.printer.endCount, 1);
     EXPECT_TRUE(h.port.sent().empty()) << "offline: no upload";
     EXPECT_TRUE(h.messages.shown.empty());
+
+    // A printer that fails says so.
+    h.setup.printer.failEnd = true;
+    h.setup.answers = {true};
+    EXPECT_FALSE(h.window->reports().mnuFilePrint_Click());
+    EXPECT_EQ(h.messages.shown,
+              (std::vector{box("The report could not be printed.\r\n\r\nCheck "
+                               "the printer or the file chosen in the print dialog.",
+                               "Print Report")}));
 }
 
 TEST(PrintReport, OnlineTheBoardsFiguresAreUploadedAndPrintedUnderTheUploadDate) {
@@ -131,18 +134,6 @@ TEST(PrintReport, AnUploadThatDidNotCompletePrintsNothing) {
         EXPECT_EQ(h.window->files().gUploadNOW, dateBefore);
         h.board.setCommands(&h.board.pls());
     }
-}
-
-TEST(PrintReport, APrinterThatFailsSaysSo) {
-    ReportHarness h;
-    h.setup.printer.failEnd = true;
-    h.setup.answers = {true};
-    EXPECT_FALSE(h.window->reports().mnuFilePrint_Click());
-    ASSERT_EQ(h.messages.shown.size(), 1u);
-    EXPECT_EQ(h.messages.shown[0].title, "Print Report");
-    EXPECT_EQ(h.messages.shown[0].text,
-              "The report could not be printed.\r\n\r\nCheck the printer or the file chosen in "
-              "the print dialog.");
 }
 
 // Online, the preview shows what the paper would: the board's figures,
@@ -289,11 +280,11 @@ TEST(ExportShiftData, AFailedWriteSaysWhyAndLeavesNoFile) {
     const std::string missing = h.path("gone/shift.txt");
     h.dialogs.choose(missing);
     EXPECT_FALSE(h.exporter().mnuFileExport_Click());
-    ASSERT_EQ(h.messages.shown.size(), 1u);
-    EXPECT_EQ(h.messages.shown[0].title, "Export Shift Data");
-    EXPECT_EQ(h.messages.shown[0].icon, MsgIcon::Critical);
-    EXPECT_NE(h.messages.shown[0].text.find(missing), std::string::npos)
-        << h.messages.shown[0].text;
+    EXPECT_EQ(h.messages.shown,
+              (std::vector{box(
+                  "The shift data could not be exported:\r\nNo such file or directory: " + missing +
+                      "\r\n\r\nAn earlier file of that name has been left as it was.",
+                  "Export Shift Data", MsgIcon::Critical)}));
     EXPECT_FALSE(readFile(missing));
 }
 

@@ -1,8 +1,6 @@
-// voran-cli upload, download and compare over a real pseudo-terminal
-// against k900-sim, as a maintenance team backs up a line and restores it;
-// and files it cannot use: a named pipe or a device node in place of a
-// set-up file or an output file, and item tables that do not add up. Each of
-// those is refused at once with the file's name, exit 1, nothing touched.
+// voran-cli upload, download and compare against k900-sim over a
+// pseudo-terminal; files it cannot use (a pipe, a device node, tables that do
+// not add up) are refused at once with the file's name, exit 1, nothing touched.
 #include <gtest/gtest.h>
 
 #include <filesystem>

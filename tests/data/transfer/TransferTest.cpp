@@ -1,18 +1,8 @@
-// The upload and download sequence against the simulated board: what ends up in
-// CurrentData or in the board, and values that cannot travel. And transfers
-// that do not go through: every failed read or write, with or without a link
-// fault, makes the transfer incomplete, and an incomplete upload stores nothing
-// and touches no file. Items without an address and address tables that are not
-// the program's own never reach the board unasked. Comparing the working data
-// with the board: the board read the way an upload reads it, what is listed and
-// in which order, and the copied and saved tables. Uploads and downloads
-// against the in-process board with one fault placed at every byte of the
-// transfer in turn: one byte lost on its way to the board, or one answer
-// arriving late (and, apart, every answer late). For every position the
-// transfer either gives the exact result, or reports that it did not complete
-// and leaves nothing wrong behind: an upload leaves CurrentData as it was, a
-// download leaves every item and PLS value of the board at its old or its new
-// value. A wrong value reported as success is never allowed.
+// Uploads, downloads and comparisons against the simulated board. A transfer
+// gives the exact result or reports that it did not complete and leaves
+// nothing wrong behind: an incomplete upload stores nothing and touches no
+// file, a download leaves every item and PLS value at its old or new value.
+// The fault matrix puts one lost byte or late answer at every byte in turn.
 #include <QFile>
 #include <gtest/gtest.h>
 
@@ -125,21 +115,15 @@ TEST_F(TransferTest, ValueFromASetupFileThatCannotTravelIsRefusedBeforeAnythingI
     EXPECT_FALSE(tables.PLSConfigChanged);
 }
 
-TEST_F(TransferTest, UploadWhosePlsReadFailsStoresNothing) {
-    fillBoard();
-    // The scale factor read is refused every time (no link fault).
-    refuse({24});
-    const SetupData before = tables.CurrentData;
-    const TransferReport r = DataTransfer(link, tables).RunTransfer(kTransferUpload);
-    EXPECT_FALSE(r.complete());
-    EXPECT_TRUE(r.plsFailed);
-    EXPECT_FALSE(link.CommError);
-    EXPECT_EQ(tables.CurrentData, before) << "no -9999, no half upload";
-}
+TEST_F(TransferTest, ABackupIsStampedToTheWholeSecondAndOneThatEndsEarlyWritesNothing) {
+    clock.setLocalDateTime({2026, 5, 6, 7, 8, 9, 750});
+    const std::string stamped = folder.filePath("stamped.sdt").toStdString();
+    ASSERT_TRUE(UploadToFile(link, clock, stamped).ok);
+    SetupData written;
+    ASSERT_TRUE(ReadSetupFile(stamped, written));
+    EXPECT_EQ(FromOleDate(written.Stamp), (DateTime{2026, 5, 6, 7, 8, 9, 0}));
 
-// A backup to a file that ends early says why and leaves the file as it
-// was: an old one untouched, none made where there was none.
-TEST_F(TransferTest, BackupThatEndsEarlyLeavesTheOldFileAndWritesNoNewOne) {
+    // Ended early: an old file left untouched, none made where there was none.
     fillBoard();
     const struct {
         const char* old;  // the file before, or none
@@ -207,6 +191,14 @@ TEST_F(TransferTest, ReadsAndWritesThatFailWithoutALinkFaultEndTheTransferIncomp
     r = DataTransfer(link, tables).RunTransfer(kTransferDownload);
     EXPECT_EQ(std::tuple(r.itemFailed, r.failedItem, r.complete()), std::tuple(true, 0, false));
     EXPECT_EQ(board.peek("W1000"), w1000) << "W1000 as the board had it";
+
+    // An upload whose scale factor read is refused every time stores nothing.
+    refuse({24});
+    const SetupData beforePls = tables.CurrentData;
+    r = DataTransfer(link, tables).RunTransfer(kTransferUpload);
+    EXPECT_EQ(std::tuple(r.plsFailed, r.complete(), link.CommError),
+              std::tuple(true, false, false));
+    EXPECT_EQ(tables.CurrentData, beforePls) << "no -9999, no half upload";
 }
 
 TEST_F(TransferTest, ItemsWithoutAnAddressAreNeitherReadNorWritten) {
@@ -269,15 +261,6 @@ TEST_F(TransferTest, ACancelledRestoreSaysThatThePlsWasStillSent) {
     EXPECT_EQ(pls().channels[1], (sim::SimPls::Channel{true, 90, 270}));
 }
 
-TEST_F(TransferTest, ABackupIsStampedToTheWholeSecond) {
-    clock.setLocalDateTime({2026, 5, 6, 7, 8, 9, 750});
-    const std::string path = folder.filePath("stamped.sdt").toStdString();
-    ASSERT_TRUE(UploadToFile(link, clock, path).ok);
-    SetupData written;
-    ASSERT_TRUE(ReadSetupFile(path, written));
-    EXPECT_EQ(FromOleDate(written.Stamp), (DateTime{2026, 5, 6, 7, 8, 9, 0}));
-}
-
 using Section = Difference::Section;
 
 class CompareTest : public TransferTest {
@@ -294,7 +277,7 @@ protected:
     SetupData board_;
 };
 
-TEST_F(CompareTest, BoardHoldingTheWorkingDataGivesNoDifferenceWithTheUploadsExchanges) {
+TEST_F(CompareTest, NoDifferenceWithTheUploadsExchangesThenExactlyWhatChangedSetUpShiftDataPls) {
     takeTheBoard();
     const SetupData working = tables.CurrentData;
     ASSERT_TRUE(readBoard().complete());
@@ -306,11 +289,7 @@ TEST_F(CompareTest, BoardHoldingTheWorkingDataGivesNoDifferenceWithTheUploadsExc
     port.clearTrace();
     ASSERT_TRUE(DataTransfer(link, tables).RunTransfer(kTransferUpload).complete());
     EXPECT_EQ(sent(), comparisonBytes);
-}
 
-TEST_F(CompareTest, ListsExactlyWhatChangedOnTheBoardSetUpThenShiftDataThenPls) {
-    takeTheBoard();
-    const SetupData working = tables.CurrentData;
     // The line ran on: three items, a channel and the scale factor changed.
     ASSERT_TRUE(board.preset("W1004", 61));
     ASSERT_TRUE(board.preset("B1030", 17));

@@ -1,12 +1,9 @@
 // The Upload/Download commands, Compare with Controller and the progress
-// windows, driven as the operator drives them; boxes answered through the
-// fake. The progress windows are fixed-size dialogs with a title bar and no
-// minimise or maximise button.
+// windows, driven as the operator drives them; boxes answered through the fake.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLayout>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -28,6 +25,10 @@ namespace voran::testing {
 namespace {
 
 const Box kNotComplete = box("Error Processing Request\r\n\r\nProcess Not Complete", "RADUR7");
+Box downloadQuestion(MsgButtons buttons) {
+    return box("You are about to Download Data to the PLC\r\n\r\nDo You Wish to Continue?",
+               "Data Download", MsgIcon::Question, buttons);
+}
 
 class TransferWindow : public TransferTest {
 protected:
@@ -53,7 +54,7 @@ protected:
     FileCommands files{tables, messages, dialogs, clock, folder.path().toStdString()};
 };
 
-TEST_F(TransferWindow, CleanDownloadFillsThe94StepBarAndClosesWithoutABox) {
+TEST_F(TransferWindow, CleanDownloadFillsThe94StepBarAndClosesWithoutABoxAndTheBarStaysFull) {
     EXPECT_EQ(frmProcessing(ctx, kTransferUpload).lblProcessing->text(),
               "Uploading Data, Please Standby...");
     frmProcessing w(ctx, kTransferDownload);
@@ -64,6 +65,16 @@ TEST_F(TransferWindow, CleanDownloadFillsThe94StepBarAndClosesWithoutABox) {
     EXPECT_EQ(bar(w), std::tuple(0, 94, 94));
     EXPECT_TRUE(w.report().complete() && !w.isVisible() && messages.shown.empty());
     EXPECT_EQ(w.lblProcessing->text(), "Downloading Timing Channels, Please Standby...");
+
+    // An upload past 94 steps keeps the bar full.
+    for (int ch = 0; ch < 8; ++ch) pls().program(ch, 10 * ch, 10 * ch + 5);
+    frmProcessing up(ctx, kTransferUpload);
+    // Channel 0 is cleared at the board between its two recalls: the second
+    // one finds it unprogrammed and the channel takes three steps.
+    atBar(up, 80, [this] { pls().channels[0].programmed = false; });
+    up.exec();
+    EXPECT_GT(up.report().steps, 94);
+    EXPECT_EQ(bar(up), std::tuple(0, 94, 94));
 }
 
 TEST_F(TransferWindow, SilentBoardGivesTheProcessNotCompleteBox) {
@@ -109,9 +120,7 @@ TEST_F(TransferWindow, DownloadAsksFirstAndOffersToGoOnline) {
     mnuFileDownload_Click(ctx, files, dialogs, nullptr);
     EXPECT_TRUE(sent().empty());
     mnuFileDownload_Click(ctx, files, dialogs, nullptr);
-    const Box down =
-                  box("You are about to Download Data to the PLC\r\n\r\nDo You Wish to Continue?",
-                      "Data Download", MsgIcon::Question, MsgButtons::YesSetUpOnlyNo),
+    const Box down = downloadQuestion(MsgButtons::YesSetUpOnlyNo),
               offline =
                   box("Program is Currently OFFLINE\r\n\r\nDo You Wish to Switch to "
                       "ONLINE MODE to Continue?",
@@ -166,17 +175,6 @@ TEST_F(TransferWindow, BoardSilentForAMomentThenRetryGivesTheBoardsValuesOrTheBo
         EXPECT_EQ(d.Value[i], distinctValue(d.Address[i], i)) << d.Address[i];
     ASSERT_EQ(messages.shown.size(), 1u) << "the cable box only";
     EXPECT_EQ(messages.shown[0].title, "WARNING - Communication Error!");
-}
-
-TEST_F(TransferWindow, UploadPastNinetyFourStepsKeepsTheBarFull) {
-    for (int ch = 0; ch < 8; ++ch) pls().program(ch, 10 * ch, 10 * ch + 5);
-    frmProcessing w(ctx, kTransferUpload);
-    // Channel 0 is cleared at the board between its two recalls: the second
-    // one finds it unprogrammed and the channel takes three steps.
-    atBar(w, 80, [this] { pls().channels[0].programmed = false; });
-    w.exec();
-    EXPECT_GT(w.report().steps, 94);
-    EXPECT_EQ(bar(w), std::tuple(0, 94, 94));
 }
 
 class CompareWindow : public TransferWindow {
@@ -325,9 +323,7 @@ TEST_F(CompareWindow, DownloadQuestionShowsTheChangesThenAsksAgain) {
     whenShown({});
     messages.answers = {MsgResult::ShowChanges, MsgResult::Yes};
     mnuFileDownload_Click(ctx, files, dialogs, nullptr);
-    const Box question =
-        box("You are about to Download Data to the PLC\r\n\r\nDo You Wish to Continue?",
-            "Data Download", MsgIcon::Question, MsgButtons::YesSetUpOnlyNoShowChanges);
+    const Box question = downloadQuestion(MsgButtons::YesSetUpOnlyNoShowChanges);
     EXPECT_EQ(messages.shown, (std::vector<Box>{question, question}));
     EXPECT_EQ(windowsShown, 1);
     EXPECT_EQ(board.peek("W1004"), working.Value[2]) << "then the download went out";

@@ -1,8 +1,6 @@
-// The desktop program's production history: its settings (file, Comm Port
-// window), the frame's sampler while online and End of Shift reaching it; the
-// Production History window over a database of known samples: the chart's
-// lines carry the series' values, the span and zoom outlive a window switch,
-// an empty or damaged history, export and print.
+// The desktop program's production history: its settings, the frame's
+// sampler while online, and the Production History window over a database of
+// known samples (chart, span and zoom, empty or damaged history, export, print).
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>

@@ -67,15 +67,7 @@ void expectState(const QLabel* l, bool on, const std::string& what) {
         << what;
 }
 
-TEST_F(DisplayIO, OnlinePassReadsTheFifteenItemsInOrder) {
-    open(true);
-    clearTrace();
-    ASSERT_TRUE(window->monitor().runPass());
-    EXPECT_EQ(addressesRead(), byteAddressesOf(kIOItems));
-    EXPECT_EQ(writes(), 0);
-}
-
-TEST_F(DisplayIO, ControllerValuesShowAsTheBoardHoldsThem) {
+TEST_F(DisplayIO, OnlinePassReadsTheFifteenItemsInOrderAndShowsTheControllerValues) {
     const std::pair<const char*, int> values[] = {{"W162", 3276}, {"W164", 2010}, {"B166", 204},
                                                   {"B167", 128},  {"W180", 359},  {"W182", 1200},
                                                   {"W184", 500},  {"W186", 360},  {"W188", 65535}};
@@ -85,22 +77,10 @@ TEST_F(DisplayIO, ControllerValuesShowAsTheBoardHoldsThem) {
         EXPECT_EQ(window->lblk910State(i)->text(), QString::number(values[i - 2].second)) << i;
         EXPECT_EQ(window->lblk910State(i)->toolTip(), QString::fromLatin1(values[i - 2].first));
     }
-}
-
-TEST_F(DisplayIO, W100Reading0x8001ShowsStation1AndTheInfeedScrewOn) {
-    board.preset("W100", 0x8001);
-    board.preset("W110", 0x0004);
-    board.preset("W120", 0xFFFF);
-    open(true);
-    for (int b = 0; b < frmDisplayIO::kSlotBits; ++b) {
-        expectState(window->lblSlot00State(b), b == 0 || b == 15, "W100 bit " + std::to_string(b));
-        expectState(window->lblSlot01State(b), b == 2, "W110 bit " + std::to_string(b));
-        expectState(window->lblSlot02State(b), true, "W120 bit " + std::to_string(b));
-    }
-    EXPECT_EQ(window->lblSlot00(0)->text(), QStringLiteral("(B100.0)    0:"));
-    EXPECT_EQ(window->lblSlot00(15)->text(), QStringLiteral("(B101.7)  17:"));
-    EXPECT_EQ(frmDisplayIO::BitDescription(0, 0), QStringLiteral("Station #1 Can Transfer PE"));
-    EXPECT_EQ(frmDisplayIO::BitDescription(0, 15), QStringLiteral("Infeed Screw PRX"));
+    clearTrace();
+    ASSERT_TRUE(window->monitor().runPass());
+    EXPECT_EQ(addressesRead(), byteAddressesOf(kIOItems));
+    EXPECT_EQ(writes(), 0);
 }
 
 TEST_F(DisplayIO, BitCaptionsNameTheByteAndTheOctalBitNumber) {
@@ -112,6 +92,7 @@ TEST_F(DisplayIO, BitCaptionsNameTheByteAndTheOctalBitNumber) {
     EXPECT_EQ(window->lblSlot01(10)->text(), QStringLiteral("(B111.2)  12:"));
     EXPECT_EQ(window->lblSlot02(13)->text(), QStringLiteral("(B121.5)  15:"));
     const std::tuple<int, int, const char*> descriptions[] = {
+        {0, 0, "Station #1 Can Transfer PE"},   {0, 15, "Infeed Screw PRX"},
         {0, 10, "Station #11 Can Transfer PE"}, {0, 12, "Transfer Jam Enable (from host PLC)"},
         {1, 3, "Station #4 Transfer Jam"},      {1, 13, "PLC Clock Timing (CH01)"},
         {2, 11, "Flanger Calefi Valve"},        {2, 15, "Infeed Jam Alarm"}};
@@ -119,20 +100,29 @@ TEST_F(DisplayIO, BitCaptionsNameTheByteAndTheOctalBitNumber) {
         EXPECT_EQ(frmDisplayIO::BitDescription(slot, bit), QString::fromLatin1(text));
 }
 
-TEST_F(DisplayIO, B170Reading3ShowsTheFirstTwoTimingChannelsOn) {
+// W100 reading 0x8001 shows station 1 (bit 0) and the infeed screw (bit 15)
+// on, B170 reading 3 the first two timing channels; a flag is on only for
+// exactly 1.
+TEST_F(DisplayIO, BitsChannelsAndFlagsShowOnOrOffAsTheBoardHoldsThem) {
+    board.preset("W100", 0x8001);
+    board.preset("W110", 0x0004);
+    board.preset("W120", 0xFFFF);
     board.preset("B170", 3);
+    board.preset("F131", 1);
     open(true);
+    for (int b = 0; b < frmDisplayIO::kSlotBits; ++b) {
+        expectState(window->lblSlot00State(b), b == 0 || b == 15, "W100 bit " + std::to_string(b));
+        expectState(window->lblSlot01State(b), b == 2, "W110 bit " + std::to_string(b));
+        expectState(window->lblSlot02State(b), true, "W120 bit " + std::to_string(b));
+    }
+    EXPECT_EQ(window->lblSlot00(0)->text(), QStringLiteral("(B100.0)    0:"));
+    EXPECT_EQ(window->lblSlot00(15)->text(), QStringLiteral("(B101.7)  17:"));
     for (int c = 0; c < frmDisplayIO::kChannels; ++c) {
         expectState(window->lblTmgChannelState(c), c < 2, "CH" + std::to_string(c));
         EXPECT_EQ(window->lblTmgChannelState(c)->toolTip(), QStringLiteral("B170.%1").arg(c));
     }
     EXPECT_EQ(window->lblTmgChannel(0)->text(), QStringLiteral("CH00:"));
     EXPECT_EQ(window->lblTmgChannel(7)->text(), QStringLiteral("CH07:"));
-}
-
-TEST_F(DisplayIO, FlagIsOnOnlyForExactly1) {
-    board.preset("F131", 1);
-    open(true);
     expectState(window->lblk910State(1), true, "F131 = 1");
     expectState(window->lblk910State(0), false, "F130 = 0");
     EXPECT_EQ(window->lblk910State(0)->toolTip(), QStringLiteral("F130"));
@@ -175,8 +165,6 @@ TEST_F(DisplayIO, OfflineLookIsDisabledWithDashes) {
     EXPECT_EQ(window->lblk910State(6)->text(), QStringLiteral("-"));
 }
 
-// A read that failed without a link fault leaves no old value on show: the
-// item's labels read "---" until the next read succeeds.
 TEST_F(DisplayIO, AValueWhoseReadFailedShowsAsUnknownUntilReadAgain) {
     ASSERT_TRUE(board.preset("W100", 0x8001));
     open(true);
@@ -210,7 +198,7 @@ QStringList displays(const frmSerialComm& w) {
     return out;
 }
 
-TEST_F(SerialComm, OnlinePassReadsTheTenItemsInOrderAndShowsTheirValues) {
+TEST_F(SerialComm, OnlinePassReadsTheTenItemsInOrderShowsThemAndTheFunctionAndResetWritesB783) {
     const std::vector<int> values = {1, 2, 515, 4, 17, 3, 40001, 1100, 9, 12};
     for (std::size_t i = 0; i < kCommItems.size(); ++i)
         ASSERT_TRUE(board.preset(kCommItems[i], values[i]));
@@ -222,6 +210,20 @@ TEST_F(SerialComm, OnlinePassReadsTheTenItemsInOrderAndShowsTheirValues) {
     EXPECT_EQ(addressesRead(), byteAddressesOf(kCommItems));
     EXPECT_EQ(writes(), 0);
     EXPECT_TRUE(messages.shown.empty());
+    // The function (B3003) shows Read, Write or the code.
+    const std::pair<int, const char*> functions[] = {
+        {3, "Read"}, {16, "Write"}, {6, "??6"}, {0, "??0"}, {255, "??255"}};
+    for (const auto& [code, shown] : functions) {
+        board.preset("B3003", code);
+        window->monitor().runPass();
+        EXPECT_EQ(window->lblDisplay(5)->text(), QString::fromLatin1(shown)) << code;
+    }
+    // Reset Comm Error writes 0 to B783 (shown as 12), without a question.
+    clearTrace();
+    QTest::mouseClick(window->cmdResetErr(), Qt::LeftButton);
+    EXPECT_EQ(traffic(), (std::vector<WireAccess>{{true, 783, 0}})) << "one write: B783 = 0";
+    EXPECT_EQ(board.peek("B783"), 0);
+    EXPECT_TRUE(messages.shown.empty()) << "no confirmation, no message";
 }
 
 // On a lossy line a read can fail without a link fault: the old value is
@@ -241,28 +243,6 @@ TEST_F(SerialComm, AValueWhoseReadFailedShowsAsUnknownUntilReadAgain) {
     EXPECT_EQ(window->lblDisplay(1)->text(), QStringLiteral("2"));
     ASSERT_TRUE(window->monitor().runPass());
     EXPECT_EQ(window->lblDisplay(0)->text(), QStringLiteral("7"));
-}
-
-TEST_F(SerialComm, FunctionShowsReadWriteOrTheCode) {
-    const std::pair<int, const char*> cases[] = {
-        {3, "Read"}, {16, "Write"}, {6, "??6"}, {0, "??0"}, {255, "??255"}};
-    open(true);
-    for (const auto& [code, shown] : cases) {
-        board.preset("B3003", code);
-        window->monitor().runPass();
-        EXPECT_EQ(window->lblDisplay(5)->text(), QString::fromLatin1(shown)) << code;
-    }
-}
-
-TEST_F(SerialComm, ResetCommErrorWritesZeroToB783) {
-    board.preset("B783", 7);
-    open(true);
-    EXPECT_EQ(window->lblDisplay(9)->text(), QStringLiteral("7"));
-    clearTrace();
-    QTest::mouseClick(window->cmdResetErr(), Qt::LeftButton);
-    EXPECT_EQ(traffic(), (std::vector<WireAccess>{{true, 783, 0}})) << "one write: B783 = 0";
-    EXPECT_EQ(board.peek("B783"), 0);
-    EXPECT_TRUE(messages.shown.empty()) << "no confirmation, no message";
 }
 
 TEST_F(SerialComm, OfflineLookIsDisabledWithDashes) {
