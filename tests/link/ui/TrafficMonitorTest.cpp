@@ -4,6 +4,8 @@
 #include <QComboBox>
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "FakeFileDialog.h"
 #include "WindowFixture.h"
 #include "link/PlsCodes.h"
@@ -14,6 +16,28 @@
 
 namespace voran::testing {
 namespace {
+
+// The trace of one exchange at `ms`: the PC's byte, then the board's answer,
+// each with what it means (if anything).
+std::string exchange(double ms, int sent, int answer, const std::string& sentMeaning = "",
+                     const std::string& answerMeaning = "") {
+    const auto line = [ms](const char* way, int byte, const std::string& meaning) {
+        char head[40];
+        std::snprintf(head, sizeof head, "%10.3f ms  %s  %02X %3d", ms, way, byte, byte);
+        return head + (meaning.empty() ? "" : "  " + meaning) + "\n";
+    };
+    return line("->", sent, sentMeaning) + line("<-", answer, answerMeaning);
+}
+// Attention and a command mode's code, each acknowledged.
+std::string command(double ms, int code, const std::string& meaning) {
+    return exchange(ms, 0xFF, 0x55, "attention", "acknowledge") +
+           exchange(ms, code, 0x55, meaning, "acknowledge");
+}
+// W182 read (1000): its two address pairs, each answered with its byte.
+std::string readW182(double ms) {
+    return exchange(ms, 0x00, 0x00) + exchange(ms, 0xB6, 0xE8, "", "R182 = 232") +
+           exchange(ms, 0x00, 0x00) + exchange(ms, 0xB7, 0x03, "", "R183 = 3");
+}
 
 class TrafficMonitorTest : public ::testing::Test, protected WindowContext {
 protected:
@@ -65,61 +89,20 @@ TEST_F(TrafficMonitorTest, TheDecodersLinesReachTheModelAndTheFilterPicksTheirKi
     std::string text;
     for (std::size_t i = greeting; i < decoded.size(); ++i)
         text += FormatTrafficLine(decoded[i]) + "\n";
-    EXPECT_EQ(text, R"(     0.000 ms  ->  FF 255  attention
-     0.000 ms  <-  55  85  acknowledge
-     0.000 ms  ->  01   1  read mode
-     0.000 ms  <-  55  85  acknowledge
-     0.000 ms  ->  00   0
-     0.000 ms  <-  00   0
-     0.000 ms  ->  B6 182
-     0.000 ms  <-  E8 232  R182 = 232
-     0.000 ms  ->  00   0
-     0.000 ms  <-  00   0
-     0.000 ms  ->  B7 183
-     0.000 ms  <-  03   3  R183 = 3
-     0.000 ms  ->  FF 255  attention
-     0.000 ms  <-  55  85  acknowledge
-     0.000 ms  ->  02   2  write mode
-     0.000 ms  <-  55  85  acknowledge
-     0.000 ms  ->  03   3
-     0.000 ms  <-  03   3
-     0.000 ms  ->  EC 236
-     0.000 ms  <-  EC 236
-     0.000 ms  ->  3D  61  W1004 = 61
-     0.000 ms  <-  3D  61
-     0.000 ms  ->  FF 255  attention
-     0.000 ms  <-  55  85  acknowledge
-     0.000 ms  ->  28  40  PLS read offset
-     0.000 ms  <-  55  85  acknowledge
-     0.000 ms  ->  55  85
-     0.000 ms  <-  00   0
-     0.000 ms  ->  55  85
-     0.000 ms  <-  00   0  offset = 0
-     0.000 ms  ->  FF 255  attention
-     0.000 ms  <-  55  85  acknowledge
-     0.000 ms  ->  01   1  read mode
-     0.000 ms  <-  55  85  acknowledge
-     0.000 ms  ->  00   0
-     0.000 ms  <-  00   0
-     0.000 ms  ->  B6 182
+    EXPECT_EQ(text, command(0, 0x01, "read mode") + readW182(0) + command(0, 0x02, "write mode") +
+                        exchange(0, 0x03, 0x03) + exchange(0, 0xEC, 0xEC) +
+                        exchange(0, 0x3D, 0x3D, "W1004 = 61") +
+                        command(0, 0x28, "PLS read offset") + exchange(0, 0x55, 0x00) +
+                        exchange(0, 0x55, 0x00, "", "offset = 0") + command(0, 0x01, "read mode") +
+                        exchange(0, 0x00, 0x00) +
+                        R"(     0.000 ms  ->  B6 182
   1000.000 ms  !!          time-out: no answer from the board
   1000.000 ms  ->  FF 255  attention
   1000.000 ms  <-  55  85  acknowledge
   1000.000 ms  !!          resync: the frame is given up, the next command starts afresh
   1000.000 ms  !!          retry: the operation once more
-  1600.000 ms  ->  FF 255  attention
-  1600.000 ms  <-  55  85  acknowledge
-  1600.000 ms  ->  01   1  read mode
-  1600.000 ms  <-  55  85  acknowledge
-  1600.000 ms  ->  00   0
-  1600.000 ms  <-  00   0
-  1600.000 ms  ->  B6 182
-  1600.000 ms  <-  E8 232  R182 = 232
-  1600.000 ms  ->  00   0
-  1600.000 ms  <-  00   0
-  1600.000 ms  ->  B7 183
-  1600.000 ms  <-  03   3  R183 = 3
-)");
+)" + command(1600, 0x01, "read mode") +
+                        readW182(1600));
     window->showPending();
     std::vector<TrafficLine> shown;
     for (const TrafficLine* l : window->model().shown()) shown.push_back(*l);
