@@ -58,6 +58,13 @@ protected:
 
     // Frames of the PLS commands as the PC sends them.
     static Bytes recall(int ch) { return {0xFF, pls::kRecall, ch, 0x55, 0x55, 0x55}; }
+    // The eight channels recalled in order, a programmed one twice (ON, then OFF).
+    static Bytes recalls(const std::set<int>& programmed) {
+        Bytes b;
+        for (int ch = 0; ch < 8; ++ch)
+            b = cat({b, recall(ch), programmed.count(ch) ? recall(ch) : Bytes{}});
+        return b;
+    }
     static Bytes configRead() {
         Bytes b{0xFF, pls::kConfigRead};
         b.insert(b.end(), 19, 0x55);

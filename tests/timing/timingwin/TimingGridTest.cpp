@@ -95,9 +95,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Refusal{0, "240", "ON Setpoint cannot Equal OFF Setpoint"},
                       Refusal{0, "400", kRange.c_str()}));
 
-// Online, a page chosen by its Alt+letter followed by Enter or Space sends
-// nothing: no button is a default button and the focus never lands on a
-// command. Tab walks the grid row by row.
+// No button is a default button and the focus never lands on a command.
 TEST_F(TimingWindow, AltLetterThenEnterOrSpaceSendsNothingAndTabGoesRowByRow) {
     open(true);
     for (const Qt::Key press : {Qt::Key_Return, Qt::Key_Space, Qt::Key_Enter}) {
