@@ -16,22 +16,19 @@ class PlsCommands : public PlsLink {};
 TEST_F(PlsCommands, LiveValuesAreReadAsTwoBytesLowFirst) {
     std::tie(pls().scaleFactor, pls().offset, pls().raw, pls().rpm) =
         std::tuple(1000, 12, 789, 300);
-    EXPECT_EQ((std::vector{InTransaction(link, &pls::PLSScaleFactor),
-                           InTransaction(link, &pls::PLSOffset), InTransaction(link, &pls::PLSPos),
-                           InTransaction(link, &pls::PLSRpm)}),
+    EXPECT_EQ((std::vector{once(&pls::PLSScaleFactor), once(&pls::PLSOffset), once(&pls::PLSPos),
+                           once(&pls::PLSRpm)}),
               (std::vector<std::optional<int>>{1000, 12, 777, 300}));
     EXPECT_EQ(sent(), cat({readWord(24), readWord(40), readWord(72), readWord(88)}));
 }
 
 TEST_F(PlsCommands, SetpointOf300TravelsLowByteFirstAndAClearingFrameGoesFirstWhenAsked) {
     pls().setBusyPolls(0);
-    ASSERT_TRUE(InTransaction(
-        link, [&](RSComm::Transaction& t) { return pls::SingleSetpoint(t, 2, 300, 30); }));
+    ASSERT_TRUE(once([&](auto& t) { return pls::SingleSetpoint(t, 2, 300, 30); }));
     EXPECT_EQ(sent(), cat({kReadScale, {0xFF, 27, 2, 44, 1, 30, 0, 1}, readyPoll(0)}));
     EXPECT_EQ(pls().channels[2], (Channel{true, 300, 30}));
-    ASSERT_TRUE(InTransaction(link, [&](RSComm::Transaction& t) {
-        return pls::SingleSetpoint(t, 4, 359, 0);
-    }));  // the highest the scale of 360 allows
+    // The highest setpoint the scale of 360 allows.
+    ASSERT_TRUE(once([&](auto& t) { return pls::SingleSetpoint(t, 4, 359, 0); }));
     EXPECT_EQ(pls().channels[4], (Channel{true, 359, 0}));
     EXPECT_TRUE(messages.shown.empty());
 
@@ -39,16 +36,14 @@ TEST_F(PlsCommands, SetpointOf300TravelsLowByteFirstAndAClearingFrameGoesFirstWh
     port.clearTrace();
     pls().setBusyPolls(1);
     pls().program(5, 10, 20);
-    ASSERT_TRUE(InTransaction(
-        link, [&](RSComm::Transaction& t) { return pls::SingleSetpoint(t, 5, 180, 240, true); }));
+    ASSERT_TRUE(once([&](auto& t) { return pls::SingleSetpoint(t, 5, 180, 240, true); }));
     const Bytes clear5 = {0xFF, 27, 5, 0, 0, 0, 0, 0}, program5 = {0xFF, 27, 5, 180, 0, 240, 0, 1};
     EXPECT_EQ(sent(), cat({kReadScale, clear5, readyPoll(1), program5, readyPoll(1)}));
     EXPECT_EQ(pls().channels[5], (Channel{true, 180, 240}));
     // A refused clearing frame stops before the programming frame.
     refuse({27});
     port.clearTrace();
-    EXPECT_FALSE(InTransaction(
-        link, [&](RSComm::Transaction& t) { return pls::SingleSetpoint(t, 5, 1, 2, true); }));
+    EXPECT_FALSE(once([&](auto& t) { return pls::SingleSetpoint(t, 5, 1, 2, true); }));
     EXPECT_EQ(sent(), cat({kReadScale, {0xFF, 27, 5}}));
     EXPECT_EQ(pls().channels[5], (Channel{true, 180, 240}));
 }
@@ -81,8 +76,7 @@ TEST_F(PlsCommands, NewOffsetMakesThePresentPositionReadAsDesired) {
         port.clearTrace();
         pls().offset = offset;
         pls().raw = (offset + position) % 360;
-        ASSERT_TRUE(InTransaction(
-            link, [&](RSComm::Transaction& t) { return pls::SetPLSOffset(t, desired); }));
+        ASSERT_TRUE(once([&](auto& t) { return pls::SetPLSOffset(t, desired); }));
         EXPECT_EQ(sent(), cat({readWord(40),
                                readWord(72),
                                readWord(24),
@@ -102,8 +96,7 @@ std::array<int, 24> sampleConfig() {
 TEST_F(PlsCommands, ConfigurationDownloadSendsFourBlocksThenTheScaleFactorAndStopsAtARefusal) {
     pls().setBusyPolls(0);
     const auto cfg = sampleConfig();
-    ASSERT_TRUE(InTransaction(
-        link, [&](RSComm::Transaction& t) { return pls::PLSConfigDownload(t, cfg, 720); }));
+    ASSERT_TRUE(once([&](auto& t) { return pls::PLSConfigDownload(t, cfg, 720); }));
     Bytes expected;
     for (int b = 0; b < 4; ++b)
         expected =
@@ -114,27 +107,25 @@ TEST_F(PlsCommands, ConfigurationDownloadSendsFourBlocksThenTheScaleFactorAndSto
     // A refused block 0 ends the download: no blocks 1 to 3, no scale factor.
     refuse({59});
     port.clearTrace();
-    EXPECT_FALSE(InTransaction(link, [&](RSComm::Transaction& t) {
-        return pls::PLSConfigDownload(t, sampleConfig(), 360);
-    }));
+    EXPECT_FALSE(once([&](auto& t) { return pls::PLSConfigDownload(t, sampleConfig(), 360); }));
     EXPECT_EQ(sent(), (Bytes{0xFF, 59, 0}));
     EXPECT_EQ(pls().scaleFactor, 720);
 }
 
 TEST_F(PlsCommands, ConfigurationUploadReadsNineteenBytesOrSaysWhyNot) {
     link.CloseRSComm();
-    EXPECT_EQ(InTransaction(link, &pls::PLSConfigUpload), std::nullopt);
+    EXPECT_EQ(once(&pls::PLSConfigUpload), std::nullopt);
     EXPECT_EQ(messages.shown, warning("Not able to Upload Configuration from PLS.", "PLS Upload"));
     link.OpenRSComm(port);
     port.clearTrace();
     pls().config[0] = 42;  // the program number, second in the upload
-    const auto upload = InTransaction(link, &pls::PLSConfigUpload);
+    const auto upload = once(&pls::PLSConfigUpload);
     ASSERT_TRUE(upload);
     EXPECT_EQ((*upload)[1], 42);
     EXPECT_EQ(sent(), cat({{0xFF, 12}, Bytes(19, 0x55)}));
     // A failed upload never hands back an earlier upload's values.
     link.CloseRSComm();
-    EXPECT_EQ(InTransaction(link, &pls::PLSConfigUpload), std::nullopt);
+    EXPECT_EQ(once(&pls::PLSConfigUpload), std::nullopt);
 }
 
 TEST_F(PlsCommands, RefusedCommandNamesTheRuleInOneBoxAndProgramsNothing) {
@@ -149,18 +140,18 @@ TEST_F(PlsCommands, RefusedCommandNamesTheRuleInOneBoxAndProgramsNothing) {
     auto cfg = sampleConfig();
     cfg[7] = 300;
     // scale, call, command, text, what went out before the refusal
-    const std::tuple<int, std::function<bool()>, std::pair<const char*, const char*>, std::string,
-                     Bytes>
+    const std::tuple<int, std::function<bool(RSComm::Transaction&)>,
+                     std::pair<const char*, const char*>, std::string, Bytes>
         rows[] = {
             // clang-format off
-            {360, [&] { return InTransaction(link, [&](RSComm::Transaction& t) { return pls::SingleSetpoint(t, 3, 360, 10); }); }, setpoint, beyond(360), kReadScale},
-            {360, [&] { return InTransaction(link, [&](RSComm::Transaction& t) { return pls::SingleSetpoint(t, 3, 10, 360); }); }, setpoint, beyond(360), kReadScale},
-            {100, [&] { return InTransaction(link, [&](RSComm::Transaction& t) { return pls::SingleSetpoint(t, 3, 0, 100); }); }, setpoint, beyond(100), kReadScale},
-            {360, [&] { return InTransaction(link, [&](RSComm::Transaction& t) { return pls::SingleSetpoint(t, 3, 10, -5); }); }, setpoint, "OFF setpoint -5 of channel 4 is less than 0.", {}},
-            {360, [&] { return InTransaction(link, [&](RSComm::Transaction& t) { return pls::SetPLSOffset(t, 361); }); }, offset, "Desired Position cannot be greater than Scale Factor of 360.", reads},
-            {0, [&] { return InTransaction(link, [&](RSComm::Transaction& t) { return pls::SetPLSOffset(t, 0); }); }, offset, "The PLS reports a Scale Factor of 0.", reads},
-            {360, [&] { return InTransaction(link, [&](RSComm::Transaction& t) { return pls::PLSConfigDownload(t, cfg, 360); }); }, config, "Configuration entry 7 holds 300, outside 0 to 255.", {}},
-            {360, [&] { return InTransaction(link, [&](RSComm::Transaction& t) { return pls::PLSConfigDownload(t, sampleConfig(), -360); }); }, config, "Scale Factor -360 is outside 1 to 65535.", {}},
+            {360, [&](auto& t) { return pls::SingleSetpoint(t, 3, 360, 10); }, setpoint, beyond(360), kReadScale},
+            {360, [&](auto& t) { return pls::SingleSetpoint(t, 3, 10, 360); }, setpoint, beyond(360), kReadScale},
+            {100, [&](auto& t) { return pls::SingleSetpoint(t, 3, 0, 100); }, setpoint, beyond(100), kReadScale},
+            {360, [&](auto& t) { return pls::SingleSetpoint(t, 3, 10, -5); }, setpoint, "OFF setpoint -5 of channel 4 is less than 0.", {}},
+            {360, [&](auto& t) { return pls::SetPLSOffset(t, 361); }, offset, "Desired Position cannot be greater than Scale Factor of 360.", reads},
+            {0, [&](auto& t) { return pls::SetPLSOffset(t, 0); }, offset, "The PLS reports a Scale Factor of 0.", reads},
+            {360, [&](auto& t) { return pls::PLSConfigDownload(t, cfg, 360); }, config, "Configuration entry 7 holds 300, outside 0 to 255.", {}},
+            {360, [&](auto& t) { return pls::PLSConfigDownload(t, sampleConfig(), -360); }, config, "Scale Factor -360 is outside 1 to 65535.", {}},
             // clang-format on
         };
     for (const auto& [scale, call, command, text, wire] : rows) {
@@ -168,7 +159,7 @@ TEST_F(PlsCommands, RefusedCommandNamesTheRuleInOneBoxAndProgramsNothing) {
         pls().scaleFactor = scale;
         messages.shown.clear();
         port.clearTrace();
-        EXPECT_FALSE(call());
+        EXPECT_FALSE(once(call));
         EXPECT_EQ(messages.shown, warning(text + "\r\n\r\n" + command.second, command.first));
         EXPECT_EQ(sent(), wire);
     }
