@@ -25,33 +25,29 @@ Bytes pattern(int n, int offset) {
 }
 
 // One world each: the board, the clock and the link, with plain or alive
-// waits. The answers take a millisecond, as on a 9600 bit/s line.
-struct World {
+// waits (a link of its own on the alive clock). The answers take a
+// millisecond, as on a 9600 bit/s line.
+struct World : FreshLink {
     explicit World(bool aliveWaits) {
         port.replyDelay = 0.001;
         if (aliveWaits) {
             wiring = std::make_unique<AliveWiring>(clock, port);
-            link = std::make_unique<RSComm>(wiring->aliveClock, boxes, folder.path());
-            watch = std::make_unique<TurnWatch>(clock, *link, port);
-        } else {
-            link = std::make_unique<RSComm>(clock, boxes, folder.path());
+            alive = std::make_unique<RSComm>(wiring->aliveClock, boxes, folder.path());
+            watch = std::make_unique<TurnWatch>(clock, *alive, port);
         }
-        link->OnlineMode = true;
-        link->OpenRSComm(wiring ? static_cast<ISerialPort&>(wiring->busyPort) : port);
+        used().OnlineMode = true;
+        used().OpenRSComm(wiring ? static_cast<ISerialPort&>(wiring->busyPort) : port);
         tables.BuildDefaults(clock.localDateTime());
         for (int i = 0; i < 0x400; ++i) board.memory()[0x2000 + i] = static_cast<std::uint8_t>(i);
         folder.write("set.tnx", "4PROGRAM,TARNIX\r\n");  // N-31: 2000H..3FFFH
         folder.write("set.rev", revisionText("FLANGE3", 79, 10));
         folder.write("set.hex", imageText(0x2000, pattern(256, 9)));
     }
-    TempFolder folder;
-    ManualClock clock;
-    sim::SimBoard board;
-    sim::SimPort port{board, clock};
-    FakeMessageBox boxes;
+    RSComm& used() { return alive ? *alive : link; }
+
     SetupTables tables;
     std::unique_ptr<AliveWiring> wiring;
-    std::unique_ptr<RSComm> link;
+    std::unique_ptr<RSComm> alive;
     ProgramState program;
     std::unique_ptr<TurnWatch> watch;
 };
@@ -63,21 +59,21 @@ TEST(AliveTransfers, EveryTransferPutsTheSameBytesOnTheWireAtTheSameMoments) {
         double pause = 0;  // its pause, when it makes one
     } operations[] = {
         {"Upload Data",
-         [](World& w) { DataTransfer(*w.link, w.tables).RunTransfer(kTransferUpload); }},
+         [](World& w) { DataTransfer(w.used(), w.tables).RunTransfer(kTransferUpload); }},
         {"Download Data",
-         [](World& w) { DataTransfer(*w.link, w.tables).RunTransfer(kTransferDownload); }},
+         [](World& w) { DataTransfer(w.used(), w.tables).RunTransfer(kTransferDownload); }},
         {"program download",
          [](World& w) {
-             DownloadFile(w.program.set, w.folder.path("set.tnx"), (*w.link).messages());
+             DownloadFile(w.program.set, w.folder.path("set.tnx"), w.used().messages());
              w.boxes.answers = {MsgResult::Yes};
-             EXPECT_EQ(DumpProgram(*w.link, w.program, w.boxes), DownloadOutcome::Complete);
+             EXPECT_EQ(DumpProgram(w.used(), w.program, w.boxes), DownloadOutcome::Complete);
          },
          2.0},  // after the records
         {"program upload",
          [](World& w) {
-             UploadFile(w.program.set, w.folder.path("set.tnx"), (*w.link).messages());
+             UploadFile(w.program.set, w.folder.path("set.tnx"), w.used().messages());
              w.program.progress.InUploadMode = true;
-             UploadProgram(*w.link, w.program, w.boxes);
+             UploadProgram(w.used(), w.program, w.boxes);
          }},
     };
     for (const auto& op : operations) {
@@ -114,7 +110,7 @@ TEST(AliveTransfers, CancelEndsTheProgramDownloadAtTheNextSafePointAsNotComplete
     for (const auto& c : cases) {
         SCOPED_TRACE(c.when);
         World w(true);
-        RSComm& link = *w.link;
+        RSComm& link = w.used();
         DownloadFile(w.program.set, w.folder.path("set.tnx"), link.messages());
         ASSERT_TRUE(w.program.set.ValidProgram);
         w.boxes.answers = {MsgResult::Yes};
