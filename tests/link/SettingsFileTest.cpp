@@ -1,7 +1,5 @@
 // The port and speed the link takes from Support/RSPort.cfg, and a port that
 // cannot be opened.
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>

@@ -1,7 +1,5 @@
 // Edit > Comm Port: what the window shows, what Save writes, and how the
 // link follows.
-#include <QDir>
-#include <QFile>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>

@@ -29,13 +29,6 @@ namespace {
 
 const char* const kPreset = "W1000 111\nB1030 255\nW1042 2048\nD1100 19999\nW1072 7\n";
 
-// A TCP port of 127.0.0.1 that was free a moment ago.
-int freeTcpPort() {
-    int port = 0;
-    ::close(BoundLoopbackSocket(port));
-    return port;
-}
-
 bool accepts(int port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in a{};
@@ -90,7 +83,7 @@ TEST(DeviceServer, VoranCliReachesK900SimServingTcpAsItReachesItsPseudoTerminal)
 class Ser2net {
 public:
     Ser2net(const TempFolder& folder, const std::string& device) : folder_(folder) {
-        port_ = freeTcpPort();
+        ::close(BoundLoopbackSocket(port_));  // a port of 127.0.0.1 free a moment ago
         folder.write("ser2net.yaml",
                      "connection: &board\n"
                      "  accepter: telnet(rfc2217),tcp,127.0.0.1," +

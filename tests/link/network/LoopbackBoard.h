@@ -55,7 +55,6 @@ public:
     LoopbackBoard(const LoopbackBoard&) = delete;
     LoopbackBoard& operator=(const LoopbackBoard&) = delete;
 
-    int port() const { return port_; }
     std::string address() const { return "socket://127.0.0.1:" + std::to_string(port_); }
 
     // The connection is closed as the PC's byte with this number (counted
