@@ -56,8 +56,6 @@ void collect(QtMsgType, const QMessageLogContext& context, const QString& text) 
     if (QString(context.category) == "voran.link") gTrace << text;
 }
 
-// With voran.link turned on every byte shows with its direction and time;
-// with the rules left alone the link says nothing.
 TEST_F(LinkTest, TraceShowsEveryByteBothWaysOnlyWhenEnabled) {
     goOnline();
     gTrace.clear();

@@ -308,9 +308,7 @@ TEST_F(Download, BytesOutsideProgramMemoryGoOnlyAfterTheirOwnQuestion) {
     }
 }
 
-// Every write of the download is checked: one that failed twice (lost
-// bytes, no link fault) ends the download with the message of its step, and
-// never with "Complete".
+// A write that failed twice (lost bytes, no link fault) never ends in "Complete".
 TEST_F(Download, FailedWritesEndItWithTheMessageOfTheirStep) {
     const std::string lcf = "@" + std::string(34, '0') + "1004" + "1000%\r\n";
     const auto configBox = box("Could Not Set Program Configuration in PLC!",

@@ -47,9 +47,7 @@ protected:
     }
 };
 
-// The K-900's program comes back byte for byte in the minimum of exchanges.
-// A byte lost on the line costs one read started again, as in the data
-// upload; the image is still the board's memory byte for byte.
+// A byte lost on the line costs one read started again, as in the data upload.
 TEST_F(Upload, K900ProgramComesBackByteForByteEvenWhenAByteIsLost) {
     fillMemory(0x4000, 0x8000);
     setIdent("FLANGE3", 10, 255);

@@ -107,8 +107,6 @@ TEST_F(TargetBoardWindow, StatusItemsAreReadInOrderOnceAndShownWithTheirCodes) {
     EXPECT_TRUE(writes().empty());
 }
 
-// A program without revision or image shows dashes and zeros; the window
-// closed takes no further step.
 TEST_F(TargetBoardWindow, ProgramWithoutRevisionOrImageShowsDashesAndClosedTakesNoStep) {
     writeFile("lines/BARE.tnx", "DTNX\r\n");
     open(path("lines/BARE.tnx"));

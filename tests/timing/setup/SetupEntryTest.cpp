@@ -156,7 +156,6 @@ TEST_F(SetupWindow, EnterMovesOnAndEscapeOnceRestoresTwiceGoesToAVisibleDefaultB
     EXPECT_TRUE(messages.shown.empty());
 }
 
-// Up, Down, Page Up and Page Down step a value as the spinner does.
 TEST_F(SetupWindow, ArrowAndPageKeysStepTheBoxThroughTheSpinnersCheckAndWriteOnce) {
     // Box, its address, the value the board holds, the text typed first
     // (none: the board's value), the key, the value written or, when the
