@@ -1,0 +1,962 @@
+// Program transfers: the download and the upload against the simulated
+// board, the same transfers with waits that keep the window alive, and
+// voran-cli's program commands end to end.
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <array>
+#include <filesystem>
+#include <memory>
+
+#include "AliveLink.h"
+#include "ProgramFixture.h"
+#include "ProgramRun.h"
+#include "WireDecoder.h"
+#include "data/Transfer.h"
+#include "platform/ForwardingPort.h"
+#include "program/ProgramDownload.h"
+#include "program/ProgramUpload.h"
+#include "program/ui/frmDownloadProg.h"
+
+namespace voran::testing {
+namespace {
+
+// Reading the ident block from an idle board: the read handshake, then the
+// ten address pairs of EFF0H..EFF9H.
+Bytes identRead() {
+    Bytes b{0xFF, 0x01};
+    for (int i = 0; i < 10; ++i) b.insert(b.end(), {0xEF, static_cast<std::uint8_t>(0xF0 + i)});
+    return b;
+}
+
+Bytes cat(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+// Writing the ident block: the write handshake, then the ten bytes. The
+// first ident byte says whether the block holds an ident: it is cleared
+// first and set last.
+Bytes identWrite(const std::array<std::uint8_t, 10>& block) {
+    const bool clearing = block[0] == 0;
+    Bytes b{0xFF, 0x02};
+    for (int k = 0; k < 10; ++k) {
+        const int i = clearing ? k : (k + 1) % 10;
+        b.insert(b.end(), {0xEF, static_cast<std::uint8_t>(0xF0 + i), block[i]});
+    }
+    return b;
+}
+
+std::array<std::uint8_t, 10> identBlockOf(const sim::SimBoard& board) {
+    std::array<std::uint8_t, 10> b{};
+    for (int i = 0; i < 10; ++i) b[i] = board.memory()[kIdentBlock + i];
+    return b;
+}
+
+class Download : public ProgramTest {
+protected:
+    Bytes data16() const {
+        Bytes d;
+        for (int i = 0; i < 16; ++i) d.push_back(static_cast<std::uint8_t>(i));
+        return d;
+    }
+    // Two records (16 bytes at 4000H, FFH 55H 03H at 4010H) and the end.
+    std::string smallImage() const {
+        return imageText(0x4000, cat({data16(), {0xFF, 0x55, 0x03}}));
+    }
+
+    std::string select(const std::string& ident, char type = 'D',
+                       std::optional<std::string> image = std::nullopt,
+                       std::optional<std::string> config = std::nullopt) {
+        const std::string tnx = writeSet("line", type, revisionText(ident, 79, 10),
+                                         image ? *image : smallImage(), config);
+        DownloadFile(program.set, tnx, link.messages());
+        EXPECT_TRUE(program.set.ValidProgram);
+        return tnx;
+    }
+    DownloadOutcome run(MsgResult answer = MsgResult::Yes) {
+        boxes.answers = {answer};
+        return DumpProgram(link, program, boxes);
+    }
+    // Ends one row of a table: the link closed, the boxes forgotten.
+    void nextRow() {
+        link.CloseRSComm();
+        boxes.shown.clear();
+    }
+    std::vector<std::string> titles() const {
+        std::vector<std::string> t;
+        for (const auto& b : boxes.shown) t.push_back(b.title);
+        return t;
+    }
+};
+
+TEST_F(Download, SmallProgramByteForByteThenIdentBlock) {
+    setIdent("OLDPROG1", 1, 2);
+    select("ABC");
+    goOnline();
+    ASSERT_EQ(run(), DownloadOutcome::Complete);
+
+    EXPECT_EQ(sent(), cat({identRead(),
+                           {0xFF, 0x02, 0x1F, 0xF5, 86},  // B8181 = 86
+                           {0x1F, 0xF0, 0},               // B8176 = 0
+                           {0xFF},                        // after 0.1 s
+                           identWrite({0, 0, 0, 0, 0, 0, 0, 0, 0, 0}),
+                           {0xFF, 0x03},  // program mode
+                           {0x10, 0x40, 0x00},
+                           data16(),
+                           {0x03, 0x40, 0x10, 0xFF, 0x55, 0x03},
+                           {0xFF},  // leave program mode
+                           identWrite({'A', 'B', 'C', 0, 0, 0, 0, 0, 79, 10})}));
+
+    // One answer per record, its sum; the closing FFH answered 55H.
+    std::vector<std::pair<std::uint8_t, double>> replies;
+    int exitAnswer = 0;
+    double firstIdentWrite = 0, beforeAttention = 0, attention = 0;
+    int pcBytes = 0;
+    const int zeroing = 2 + 30;
+    const int recordEnd1 = 22 + 5 + 3 + 1 + zeroing + 2 + 19, recordEnd2 = recordEnd1 + 6;
+    for (std::size_t i = 0; i < port.wire.size(); ++i) {
+        const sim::WireByte& w = port.wire[i];
+        if (w.toBoard) {
+            ++pcBytes;
+            if (pcBytes == 30) beforeAttention = w.time;
+            if (pcBytes == 31) attention = w.time;
+            if (pcBytes == recordEnd2 + 2) firstIdentWrite = w.time;
+            continue;
+        }
+        if (pcBytes == recordEnd1 || pcBytes == recordEnd2) replies.push_back({w.byte, w.time});
+        if (pcBytes == recordEnd2 + 1) exitAnswer = w.byte;
+        if (pcBytes > 33 + zeroing && pcBytes < recordEnd1) {
+            ADD_FAILURE() << "answer inside a record";
+        }
+    }
+    EXPECT_EQ(replies.size(), 2u);
+    EXPECT_EQ(replies[0].first, (0x10 + 0x40 + 120) & 0xFF);
+    EXPECT_EQ(replies[1].first, (3 + 0x40 + 0x10 + 0xFF + 0x55 + 3) & 0xFF);
+    EXPECT_EQ(exitAnswer, 0x55);
+    EXPECT_GE(attention - beforeAttention, 0.1);
+    EXPECT_GE(firstIdentWrite - replies[1].second, 2.0) << "the board stores before the ident";
+
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(board.memory()[0x4000 + i], i);
+    EXPECT_EQ((Bytes{board.memory()[0x4010], board.memory()[0x4011], board.memory()[0x4012]}),
+              (Bytes{0xFF, 0x55, 0x03}));
+    EXPECT_EQ(identBlockOf(board),
+              (std::array<std::uint8_t, 10>{'A', 'B', 'C', 0, 0, 0, 0, 0, 79, 10}));
+    EXPECT_FALSE(board.program().inProgramMode());
+
+    const std::string question =
+        "Program to be loaded into module (on disk):\r\n  Program Ident: \t\tABC\r\n  Program "
+        "Revision: \t\t10\r\n  Program Checksum: \t79\r\n  Target Board: \t\tK-900(PLC)\r\n\r\n"
+        "Program currently loaded in module:\r\n  Program Ident: \t\tOLDPROG1\r\n  Program "
+        "Revision: \t\t2\r\n  Program Checksum: \t1\r\n\r\nEntire program file will be dumped "
+        "to the PLC.\r\nAll outputs are off while program dump occurrs.\r\n\r\nDo You Wish to "
+        "Continue?\r\n";
+    EXPECT_EQ(
+        boxes.shown,
+        (std::vector<FakeMessageBox::Shown>{
+            box(question, "Program Download - [ABC]", MsgIcon::Question, MsgButtons::YesNoCancel),
+            box("Program Download Complete!", "Program Download", MsgIcon::Information)}));
+    EXPECT_TRUE(link.OnlineMode);
+    EXPECT_FALSE(program.set.ValidProgram) << "the program must be chosen again";
+    EXPECT_FALSE(program.progress.InProgramMode);
+}
+
+// Configuration boards get their three items by code. The question shows
+// the board's ident without its trailing zeros; an ident of ten characters
+// is written as its first eight.
+TEST_F(Download, ConfigurationBoardsGetTheirThreeItemsByCodeAndIdentsTheirEightCharacters) {
+    struct Row {
+        int c36, c39, c40;
+        int b8188, b8189, b8190;
+    };
+    const Row rows[] = {
+        {1, 4, 1, 5, 4, 3}, {2, 0, 2, 10, 0, 5}, {3, 9, 3, 20, 9, 12}, {0, 7, 0, 20, 7, 12}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.c36 * 100 + r.c39 * 10 + r.c40);
+        const std::string lcf = "@" + std::string(34, '0') + std::to_string(r.c36) + "00" +
+                                std::to_string(r.c39) + std::to_string(r.c40) + "000%\r\n";
+        setIdent("XY", 5, 6);
+        select("ABCDEFGHIJ", ':', imageText(0x2000, Bytes{1, 2, 3}), lcf);
+        goOnline();
+        ASSERT_EQ(run(), DownloadOutcome::Complete);
+        EXPECT_NE(boxes.shown[0].text.find("loaded in module:\r\n  Program Ident: \t\tXY\r\n"),
+                  std::string::npos);
+        const auto ident = identBlockOf(board);
+        EXPECT_EQ(std::string(ident.begin(), ident.begin() + 8), "ABCDEFGH");
+        std::vector<std::pair<int, int>> writes;
+        for (const WireAccess& a : DecodeSent(sent()))
+            if (a.write && a.address < kIdentBlock) writes.push_back({a.address, a.value});
+        EXPECT_EQ(writes,
+                  (std::vector<std::pair<int, int>>{
+                      {8181, 86}, {8176, 0}, {8188, r.b8188}, {8189, r.b8189}, {8190, r.b8190}}));
+        EXPECT_EQ((Bytes{board.memory()[0x2000], board.memory()[0x2002]}), (Bytes{1, 3}));
+        nextRow();
+    }
+}
+
+TEST_F(Download, BadImageIsRefusedWithNothingSent) {
+    const std::string good = smallImage();
+    struct Row {
+        const char* name;
+        std::optional<std::string> image;
+        FakeMessageBox::Shown expected;
+        bool validAfter;
+    };
+    const std::string hex = folder.path("line.hex");
+    // The image read finds it damaged: the line and what is wrong with it.
+    const auto invalid = [&](const std::string& where) {
+        return box("Currently Selected Program is Invalid.\r\n\r\n" + hex + " line " + where +
+                       "\r\n\r\nProgram Download Halted!",
+                   "Program Dump", MsgIcon::Exclamation);
+    };
+    const std::string first = good.substr(0, good.find('\n') + 1);
+    const Row rows[] = {
+        {"bad checksum on line 2", first + ":03401000FF5503AB\r\n",
+         invalid("2: the record checksum is wrong."), false},
+        {"empty file", std::string(),
+         box(hex + " File is Not Valid\r\n\r\nProgram Downloaded Halted", "Program Download",
+             MsgIcon::Exclamation),
+         true},
+        {"no file", std::nullopt,
+         box(hex + " File Does Not Exist.\r\n\r\nProgram Downloaded Halted", "Program Download",
+             MsgIcon::Information),
+         true},
+    };
+    setIdent("OLDPROG1", 1, 2);
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        select("ABC");
+        if (r.image)
+            folder.write("line.hex", *r.image);
+        else
+            std::filesystem::remove(hex);
+        goOnline();
+        ASSERT_EQ(run(), DownloadOutcome::Refused);
+        EXPECT_EQ(sent(), identRead()) << "nothing after the question";
+        EXPECT_EQ(boxes.shown.back(), r.expected);
+        EXPECT_TRUE(link.OnlineMode) << "nothing was sent: still online";
+        EXPECT_EQ(program.set.ValidProgram, r.validAfter);
+        EXPECT_NE(board.peek("B8181"), 86);
+        EXPECT_EQ(identBlockOf(board)[0], 'O') << "the ident stays";
+        nextRow();
+    }
+}
+
+TEST_F(Download, DeclinedOfflineOrInvalidSendsNothing) {
+    select("ABC");
+    // Offline: the message and nothing else.
+    ASSERT_EQ(run(), DownloadOutcome::NotStarted);
+    EXPECT_EQ(boxes.shown, (std::vector<FakeMessageBox::Shown>{
+                               box("Program is Currently OFFLINE.\r\n\r\nSwitch to ONLINE MODE to "
+                                   "Continue.",
+                                   "Program Download", MsgIcon::Information)}));
+    goOnline();
+    for (MsgResult answer : {MsgResult::No, MsgResult::Cancel}) {
+        port.clearTrace();
+        ASSERT_EQ(run(answer), DownloadOutcome::Declined);
+        EXPECT_EQ(DecodeSent(sent(), 1).size(), 10u) << "the ident reads only";
+        EXPECT_TRUE(link.OnlineMode);
+    }
+    program.set.ValidProgram = false;
+    boxes.shown.clear();
+    port.clearTrace();
+    ASSERT_EQ(run(), DownloadOutcome::NotStarted);
+    EXPECT_TRUE(sent().empty());
+    EXPECT_EQ(boxes.shown.back().text,
+              "Currently Selected Program is Invalid.\r\n\r\nProgram Download Halted!");
+}
+
+// Bytes outside the board type's program memory (the K-900's is 4000H to
+// BFFFH) may be meant, but they overwrite the board's data: they go only
+// after a question of their own that names them.
+TEST_F(Download, BytesOutsideProgramMemoryGoOnlyAfterTheirOwnQuestion) {
+    struct Row {
+        const char* name;
+        int address;
+        const char* ranges;
+    };
+    const Row rows[] = {
+        {"data memory", 0x0000, "0000H to 000FH"},
+        {"fault code and entry item", 0x1FF0, "1FF0H to 1FFFH"},
+        {"the top page", 0xFF00, "FF00H to FF0FH"},
+    };
+    const std::string hex = folder.path("line.hex");
+    for (const Row& r : rows) {
+        for (const MsgResult answer : {MsgResult::No, MsgResult::Yes}) {
+            SCOPED_TRACE(std::string(r.name) + (answer == MsgResult::Yes ? " Yes" : " No"));
+            board.memory().fill(0);
+            const Bytes data = data16();
+            select("ABC", 'D',
+                   HexRecordLine(0x4000, data.data(), 16) +
+                       HexRecordLine(r.address, data.data(), 16) + kHexEndRecord + "\r\n");
+            goOnline();
+            boxes.answers = {MsgResult::Yes, answer};
+            const DownloadOutcome outcome = DumpProgram(link, program, boxes);
+            ASSERT_GE(boxes.shown.size(), 2u);
+            EXPECT_EQ(boxes.shown[1],
+                      box("The image " + hex +
+                              " holds bytes outside the K-900(PLC) program memory (4000H to "
+                              "BFFFH):\r\n  " +
+                              r.ranges +
+                              "\r\n\r\nThey will replace whatever the board keeps there."
+                              "\r\n\r\nDo you wish to download them as well?",
+                          "Program Download - Outside Program Memory", MsgIcon::Exclamation,
+                          MsgButtons::YesNo));
+            if (answer == MsgResult::No) {
+                EXPECT_EQ(outcome, DownloadOutcome::Refused);
+                EXPECT_EQ(sent(), identRead()) << "nothing sent";
+                EXPECT_TRUE(link.OnlineMode);
+            } else {
+                EXPECT_EQ(outcome, DownloadOutcome::Complete);
+                EXPECT_EQ(board.memory()[r.address + 15], 15);
+                EXPECT_EQ(board.memory()[0x4001], 1);
+            }
+            nextRow();
+        }
+    }
+}
+
+// A write that failed twice (lost bytes, no link fault) never ends in "Complete".
+TEST_F(Download, FailedWritesEndItWithTheMessageOfTheirStep) {
+    const std::string lcf = "@" + std::string(34, '0') + "1004" + "1000%\r\n";
+    const auto configBox = box("Could Not Set Program Configuration in PLC!",
+                               "Program Config Download", MsgIcon::Critical);
+    const auto identBox = box("Could Not Send Program Ident and Revision to PLC!",
+                              "Program Download", MsgIcon::Critical);
+    const auto notComplete =
+        box("Program Download Not Complete!", "Program Download", MsgIcon::Critical);
+    struct Row {
+        const char* name;
+        const char* burst;  // each write and its retry lose their last byte
+        bool armInProgramMode;
+        std::vector<FakeMessageBox::Shown> ends;
+        bool programSent;
+    };
+    const Row rows[] = {
+        {"entry B8181", "1,at=1FF5,times=2", false, {notComplete}, false},
+        {"configuration B8188", "1,at=1FFC,times=2", false, {configBox, notComplete}, false},
+        {"configuration B8190", "1,at=1FFE,times=2", false, {configBox, notComplete}, false},
+        {"clearing the ident", "1,after=22,at=EFF3,times=2", false, {identBox, notComplete}, false},
+        {"writing the ident", "1,at=EFF3,times=2", true, {identBox, notComplete}, true},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        board.memory().fill(0);
+        board.preset("B8188", 77);
+        board.preset("B8190", 78);
+        setIdent("OLDPROG1", 1, 2);
+        select("NEWPROG", ':', imageText(0x2000, data16()), lcf);
+        goOnline();
+        bool armed = false;
+        program.doEvents = [&] {
+            if (r.armInProgramMode && !armed && board.program().entered > 0) {
+                ASSERT_TRUE(port.burst.parse(r.burst));
+                armed = true;
+            }
+        };
+        if (!r.armInProgramMode) {
+            ASSERT_TRUE(port.burst.parse(r.burst));
+        }
+        EXPECT_EQ(run(), DownloadOutcome::NotComplete);
+        program.doEvents = nullptr;
+        EXPECT_EQ(port.burst.bursts(), 2) << "the write and its retry";
+        ASSERT_GE(boxes.shown.size(), r.ends.size());
+        EXPECT_EQ(std::vector<FakeMessageBox::Shown>(boxes.shown.end() - r.ends.size(),
+                                                     boxes.shown.end()),
+                  r.ends);
+        EXPECT_FALSE(link.OnlineMode);
+        EXPECT_EQ(board.memory()[0x2001] == 1, r.programSent);
+        EXPECT_FALSE(board.peek("B8188") == 5 && board.peek("B8190") == 3 &&
+                     identBlockOf(board)[0] == 'N')
+            << "never the whole new program claimed";
+        if (r.programSent) {
+            EXPECT_EQ(identBlockOf(board)[0], 0) << "no ident over it";
+        }
+        nextRow();
+        port.burst = {};
+    }
+}
+
+// A download halted part way (a record answered with a wrong sum or not at
+// all, a board that stays in program mode) is reported and leaves the link
+// offline with the selection kept. Part of a program is in: the ident block,
+// cleared before the first record, says that no program is loaded, and the
+// next download's question shows it.
+TEST_F(Download, HaltedDownloadIsReportedAndLeavesAnEmptyIdentBlock) {
+    const auto checksum =
+        box("Checksum Error, Program Download Halted!", "Program Download", MsgIcon::Exclamation);
+    struct Row {
+        const char* name;
+        int wrongSumAt, silentAfter;
+        bool stay;
+        FakeMessageBox::Shown last;
+    };
+    const Row rows[] = {
+        {"wrong sum", 2, 0, false, checksum},
+        {"no answer", 0, 2, false, checksum},
+        {"stays in program mode", 0, 0, true,
+         box("PLC did not Exit Program Mode!", "Program Download", MsgIcon::Critical)},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        setIdent("OLDPROG1", 1, 2);
+        board.program().wrongSumAt = r.wrongSumAt;
+        board.program().silentAfter = r.silentAfter;
+        board.program().refuseExit = r.stay;
+        select("ABC");
+        goOnline();
+        const double start = clock.now();
+        ASSERT_EQ(run(), DownloadOutcome::Halted);
+        EXPECT_EQ(titles(),
+                  (std::vector<std::string>{"Program Download - [ABC]", "Program Download"}));
+        EXPECT_EQ(boxes.shown.back(), r.last);
+        if (!r.stay) {
+            // The second record was the last thing sent: no closing FFH, no ident.
+            const Bytes s = sent();
+            EXPECT_EQ(Bytes(s.end() - 6, s.end()), (Bytes{0x03, 0x40, 0x10, 0xFF, 0x55, 0x03}));
+        }
+        if (r.silentAfter) {
+            EXPECT_GE(clock.now() - start, 1.0);
+        }
+        EXPECT_FALSE(link.OnlineMode);
+        EXPECT_TRUE(program.set.ValidProgram) << "a halt keeps the selection";
+        EXPECT_TRUE(board.program().inProgramMode());
+        EXPECT_EQ(board.memory()[0x4001], 1) << "part of the new program is in";
+        EXPECT_EQ(identBlockOf(board), (std::array<std::uint8_t, 10>{})) << "no ident written";
+
+        // The next greeting (FFH where a record would begin) takes the board
+        // out of program mode.
+        board.program().wrongSumAt = board.program().silentAfter = 0;
+        board.program().refuseExit = false;
+        nextRow();
+        select("ABC");
+        goOnline();
+        run(MsgResult::No);
+        ASSERT_FALSE(boxes.shown.empty());
+        EXPECT_NE(boxes.shown[0].text.find(
+                      "Program currently loaded in module:\r\n  Program Ident: \t\t(none: the "
+                      "last program download did not complete)\r\n  Program Revision: "
+                      "\t\t-\r\n  Program Checksum: \t-\r\n"),
+                  std::string::npos)
+            << boxes.shown[0].text;
+        nextRow();
+    }
+}
+
+// What the progress window is given each time it may repaint: the address
+// of the record about to be sent (never the one before), and "ident" while
+// the block is cleared and while the ident is written (and, through the
+// clock's pause, during the 2 s the board takes to store the program).
+TEST_F(Download, ProgressNamesTheRecordBeingSentAndTheIdentWrites) {
+    select("ABC");
+    goOnline();
+    const ProgramProgress& p = program.progress;
+    std::vector<std::string> seen;
+    int identSteps = 0;
+    program.doEvents = [&] {
+        const std::string now = p.WritingIdent ? "ident" : p.CurrentProgramAdd;
+        if (seen.empty() || seen.back() != now) seen.push_back(now);
+        if (p.WritingIdent) {
+            ++identSteps;
+        } else {
+            // The record named has not gone out yet: the last byte sent is
+            // the program-mode code or the last data byte of the record before.
+            EXPECT_EQ(port.sent().back(), p.CurrentProgramAdd == "4000H" ? 0x03 : 0x0F);
+        }
+    };
+    // A window that is slow to repaint between two records (1 s) does not
+    // take the board out of program mode.
+    const auto progress = program.doEvents;
+    program.doEvents = [&] {
+        progress();
+        if (!p.WritingIdent) clock.advance(1.0);
+    };
+    ASSERT_EQ(run(), DownloadOutcome::Complete);
+    program.doEvents = nullptr;
+    EXPECT_EQ(seen, (std::vector<std::string>{"ident", "4000H", "4010H", "ident"}));
+    EXPECT_GE(identSteps, 10 + 10) << "after each write of the clearing and of the ident";
+}
+
+// The program upload against the simulated board: the files it writes, the
+// exchanges it needs, and the earlier set left alone when it fails.
+
+// The simulated port, falling silent for good after `after` bytes from the
+// PC (the cable pulled at an exact byte).
+class CutPort : public ForwardingPort {
+public:
+    CutPort(sim::SimPort& port) : ForwardingPort(port), sim_(port) {}
+    long long after = -1;
+    long long written = 0;
+    bool writeByte(std::uint8_t b) override {
+        ++written;
+        sim_.silent = after >= 0 && written >= after;
+        return inner_.writeByte(b);
+    }
+
+private:
+    sim::SimPort& sim_;
+};
+
+class Upload : public ProgramTest {
+protected:
+    std::string tnx;
+    void prepare(char type, const std::string& name = "back") {
+        folder.write(name + ".tnx", std::string(1, type) + "PROGRAM\r\n");
+        tnx = folder.path(name + ".tnx");
+        UploadFile(program.set, tnx, link.messages());
+        program.progress.InUploadMode = true;
+    }
+    UploadOutcome run() { return UploadProgram(link, program, boxes); }
+    void fillMemory(int start, int length) {
+        for (int i = 0; i < length; ++i)
+            board.memory()[start + i] = static_cast<std::uint8_t>((i * 7 + 3) ^ (i >> 8));
+    }
+};
+
+// A byte lost on the line costs one read started again, as in the data upload.
+TEST_F(Upload, K900ProgramComesBackByteForByteEvenWhenAByteIsLost) {
+    fillMemory(0x4000, 0x8000);
+    setIdent("FLANGE3", 10, 255);
+    const Bytes memory(board.memory().begin() + 0x4000, board.memory().begin() + 0xC000);
+    // PC bytes counted from the read handshake (0: none lost): ident block,
+    // first record, the middle of the memory, its last byte.
+    for (const long long at : {0LL, 7LL, 2LL + 20 + 5, 2LL + 20 + 20000, 2LL + 20 + 65536}) {
+        SCOPED_TRACE(at);
+        boxes.shown.clear();
+        prepare('D');
+        goOnline();
+        if (at > 0) port.dropAt = {port.bytesWritten() + at};
+        ASSERT_EQ(run(), UploadOutcome::Complete);
+        EXPECT_EQ(folder.read("back.hex"), imageText(0x4000, memory))
+            << "2048 records of 16 bytes and the end";
+        EXPECT_EQ(folder.read("back.rev"), std::string("FLANGE3\0", 8) + "0:??\r\n");
+        EXPECT_FALSE(folder.read("back.lcf")) << "the K-900 has no configuration file";
+        if (at == 0) {
+            // One handshake, then two exchanges per byte: 10 ident bytes and 32768.
+            EXPECT_EQ(sent().size(), 2u + 2 * (10 + 32768));
+        }
+        EXPECT_EQ(boxes.shown,
+                  (std::vector<FakeMessageBox::Shown>{
+                      box("Program Upload Complete!", "Program Upload", MsgIcon::Information)}));
+        EXPECT_FALSE(program.progress.InUploadMode);
+        EXPECT_TRUE(link.OnlineMode);
+        EXPECT_FALSE(link.CommError);
+        link.CloseRSComm();
+    }
+}
+
+TEST_F(Upload, PlsSetGetsRevisionAndAnEmptyImage) {
+    setIdent("", 0, 0);
+    prepare('7');
+    goOnline();
+    ASSERT_EQ(run(), UploadOutcome::Complete);
+    EXPECT_EQ(folder.read("back.hex"), ":00000001FF\r\n");
+    EXPECT_EQ(folder.read("back.rev"), std::string(8, '\0') + "0000\r\n");
+}
+
+TEST_F(Upload, ConfigurationBoardsWriteTheirConfigurationLine) {
+    struct Row {
+        int b8190, b8189, b8188;
+        const char* digits;  // positions 36 to 40 (37 and 38 always 0)
+    };
+    const Row rows[] = {{3, 4, 5, "10041"}, {5, 0, 10, "20002"}, {12, 7, 20, "30073"}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.digits);
+        for (const auto& [item, value] :
+             {std::pair{"B8190", r.b8190}, {"B8189", r.b8189}, {"B8188", r.b8188}})
+            board.preset(item, value);
+        prepare(':');
+        goOnline();
+        ASSERT_EQ(run(), UploadOutcome::Complete);
+        EXPECT_EQ(folder.read("back.lcf"), "@" + std::string(34, '0') + r.digits + "000%\r\n");
+        link.CloseRSComm();
+    }
+}
+
+TEST_F(Upload, LinkFaultOnTheLastByteLeavesTheEarlierSetAsItWas) {
+    CutPort cut(port);
+    folder.write("back.rev", "OLDREV0102\r\n");
+    folder.write("back.lcf", "OLD LCF\r\n");
+    folder.write("back.hex", ":00000001FF\r\n");
+    fillMemory(0x2000, 0x6000);
+    prepare(':');
+    link.OnlineMode = true;
+    link.OpenRSComm(cut);
+    ASSERT_TRUE(link.OnlineMode);
+    // After the greeting: handshake, 10 ident bytes, 3 configuration items,
+    // then the memory; the last byte's low address byte is never answered.
+    cut.after = cut.written + 2 + 2 * (10 + 3 + 0x6000);
+    ASSERT_EQ(run(), UploadOutcome::NotComplete);
+    EXPECT_EQ(boxes.shown.back(), box("Program Upload Not Complete!\r\n\r\nHEX file not created.",
+                                      "Program Upload", MsgIcon::Critical));
+    EXPECT_EQ(folder.read("back.rev"), "OLDREV0102\r\n");
+    EXPECT_EQ(folder.read("back.lcf"), "OLD LCF\r\n");
+    EXPECT_EQ(folder.read("back.hex"), ":00000001FF\r\n");
+    EXPECT_TRUE(link.CommError);
+    EXPECT_FALSE(link.OnlineMode);
+    EXPECT_FALSE(program.progress.InUploadMode);
+}
+
+TEST_F(Upload, RefusedBeforeTheBoardIsTouched) {
+    struct Row {
+        const char* name;
+        std::optional<char> type;  // nothing: no program file
+        bool online;
+        bool inUploadMode;
+        std::vector<FakeMessageBox::Shown> expected;
+    };
+    const auto one = [](const std::string& text, MsgIcon icon) {
+        return std::vector{box(text, "Program Upload", icon)};
+    };
+    const Row rows[] = {
+        {"not asked", 'D', true, false, {}},
+        {"offline", 'D', false, true,
+         one("Program is Currently OFFLINE.\r\n\r\nSwitch to ONLINE MODE to Continue.",
+             MsgIcon::Information)},
+        {"N-22 reaches FFFFH", '2', true, true,
+         one("Program Upload Not Complete!\r\n\r\nThe N-22 program memory runs to FFFFH; "
+             "addresses FF00H to FFFFH cannot be read over the PROG port.\r\n\r\nHEX file not "
+             "created.",
+             MsgIcon::Critical)},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        boxes.shown.clear();
+        prepare(*r.type, r.name);
+        program.progress.InUploadMode = r.inUploadMode;
+        if (r.online) goOnline();
+        port.clearTrace();
+        EXPECT_NE(run(), UploadOutcome::Complete);
+        EXPECT_TRUE(sent().empty());
+        EXPECT_EQ(boxes.shown, r.expected);
+        EXPECT_FALSE(folder.read(std::string(r.name) + ".rev"));
+        EXPECT_FALSE(folder.read(std::string(r.name) + ".hex"));
+        EXPECT_FALSE(program.progress.InUploadMode);
+        link.CloseRSComm();
+    }
+}
+
+// The set is replaced as one unit: each new file is written whole beside
+// its target first, and only then are they renamed into place, the .rev
+// last. A file that cannot be written, or a rename that fails part way,
+// leaves the earlier set byte for byte (and no temporary file behind).
+TEST_F(Upload, WriteFailureLeavesTheEarlierSetByteForByte) {
+    struct Row {
+        const char* name;
+        bool fullDisk;     // files larger than 4 KiB cannot be written
+        bool revIsFolder;  // the .rev cannot be replaced
+    };
+    fillMemory(0x2000, 0x6000);
+    setIdent("NEWIDENT", 1, 2);
+    for (const Row& r : {Row{"no room for the image", true, false},
+                         Row{"the revision file cannot be replaced", false, true}}) {
+        SCOPED_TRACE(r.name);
+        std::filesystem::remove_all(folder.path("back.rev"));
+        if (r.revIsFolder)
+            folder.write("back.rev/keep", "x");
+        else
+            folder.write("back.rev", "OLDREV0102\r\n");
+        folder.write("back.lcf", "OLD LCF\r\n");
+        folder.write("back.hex", ":00000001FF\r\n");
+        prepare(':');
+        goOnline();
+        boxes.shown.clear();
+
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        const auto oldSignal = signal(SIGXFSZ, SIG_IGN);
+        if (r.fullDisk) {
+            rlimit small = old;
+            small.rlim_cur = 4096;
+            setrlimit(RLIMIT_FSIZE, &small);
+        }
+        const UploadOutcome outcome = run();
+        setrlimit(RLIMIT_FSIZE, &old);
+        signal(SIGXFSZ, oldSignal);
+
+        EXPECT_EQ(outcome, UploadOutcome::WriteFailed);
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0].title, "RSComm-Upload Program");
+        EXPECT_NE(boxes.shown[0].text.find(r.fullDisk ? "back.hex" : "back.rev"), std::string::npos)
+            << boxes.shown[0].text;
+        if (!r.revIsFolder) {
+            EXPECT_EQ(folder.read("back.rev"), "OLDREV0102\r\n");
+        }
+        EXPECT_EQ(folder.read("back.lcf"), "OLD LCF\r\n");
+        EXPECT_EQ(folder.read("back.hex"), ":00000001FF\r\n");
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(folder.path()))
+            if (e.path().filename().string().rfind("back", 0) == 0)
+                names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names,
+                  (std::vector<std::string>{"back.hex", "back.lcf", "back.rev", "back.tnx"}));
+        link.CloseRSComm();
+    }
+}
+
+// The link's waits keep the window alive: during the program download's
+// pause the event loop runs (a test timer fires) while no second transaction
+// starts, Cancel in the progress window ends a download cleanly, and every
+// transfer puts the same bytes on the wire at the same moments as with plain
+// blocking waits.
+
+Bytes pattern(int n, int offset) {
+    Bytes b;
+    for (int i = 0; i < n; ++i) b.push_back(static_cast<std::uint8_t>((i * 13 + offset) & 0xFF));
+    return b;
+}
+
+// One world each: the board, the clock and the link, with plain or alive
+// waits (a link of its own on the alive clock). The answers take a
+// millisecond, as on a 9600 bit/s line.
+struct World : FreshLink {
+    explicit World(bool aliveWaits) {
+        port.replyDelay = 0.001;
+        if (aliveWaits) {
+            wiring = std::make_unique<AliveWiring>(clock, port);
+            alive = std::make_unique<RSComm>(wiring->aliveClock, boxes, folder.path());
+            watch = std::make_unique<TurnWatch>(clock, *alive, port);
+        }
+        used().OnlineMode = true;
+        used().OpenRSComm(wiring ? static_cast<ISerialPort&>(wiring->busyPort) : port);
+        tables.BuildDefaults(clock.localDateTime());
+        for (int i = 0; i < 0x400; ++i) board.memory()[0x2000 + i] = static_cast<std::uint8_t>(i);
+        folder.write("set.tnx", "4PROGRAM,TARNIX\r\n");  // N-31: 2000H..3FFFH
+        folder.write("set.rev", revisionText("FLANGE3", 79, 10));
+        folder.write("set.hex", imageText(0x2000, pattern(256, 9)));
+    }
+    RSComm& used() { return alive ? *alive : link; }
+
+    SetupTables tables;
+    std::unique_ptr<AliveWiring> wiring;
+    std::unique_ptr<RSComm> alive;
+    ProgramState program;
+    std::unique_ptr<TurnWatch> watch;
+};
+
+TEST(AliveTransfers, EveryTransferPutsTheSameBytesOnTheWireAtTheSameMoments) {
+    const struct {
+        const char* name;
+        std::function<void(World&)> run;
+        double pause = 0;  // its pause, when it makes one
+    } operations[] = {
+        {"Upload Data",
+         [](World& w) { DataTransfer(w.used(), w.tables).RunTransfer(kTransferUpload); }},
+        {"Download Data",
+         [](World& w) { DataTransfer(w.used(), w.tables).RunTransfer(kTransferDownload); }},
+        {"program download",
+         [](World& w) {
+             DownloadFile(w.program.set, w.folder.path("set.tnx"), w.used().messages());
+             w.boxes.answers = {MsgResult::Yes};
+             EXPECT_EQ(DumpProgram(w.used(), w.program, w.boxes), DownloadOutcome::Complete);
+         },
+         2.0},  // after the records
+        {"program upload",
+         [](World& w) {
+             UploadFile(w.program.set, w.folder.path("set.tnx"), w.used().messages());
+             w.program.progress.InUploadMode = true;
+             UploadProgram(w.used(), w.program, w.boxes);
+         }},
+    };
+    for (const auto& op : operations) {
+        SCOPED_TRACE(op.name);
+        World plain(false), alive(true);
+        op.run(plain);
+        op.run(alive);
+        ASSERT_GT(plain.port.wire.size(), 100u);
+        EXPECT_TRUE(plain.port.wire == alive.port.wire) << "same bytes, same moments";
+        EXPECT_EQ(plain.boxes.shown, alive.boxes.shown);
+        EXPECT_GT(alive.watch->fired.size(), 10u) << "the event loop ran meanwhile";
+        EXPECT_EQ(alive.watch->whileFree, 0);
+        EXPECT_EQ(alive.watch->bytesFromShots, 0);
+        if (op.pause == 0) continue;
+        // The pause: the longest silence on the wire, with a timer shot every slice.
+        const auto& wire = alive.port.wire;
+        std::size_t at = 1;
+        for (std::size_t i = 1; i < wire.size(); ++i)
+            if (wire[i].time - wire[i - 1].time > wire[at].time - wire[at - 1].time) at = i;
+        EXPECT_DOUBLE_EQ(wire[at].time - wire[at - 1].time, op.pause);
+        EXPECT_GE(alive.watch->shotsBetween(wire[at - 1].time, wire[at].time),
+                  static_cast<int>(op.pause / AliveWait::kSlice) - 2);
+    }
+}
+
+TEST(AliveTransfers, CancelEndsTheProgramDownloadAtTheNextSafePointAsNotComplete) {
+    // When the operator clicks Cancel, the records the board got by the end
+    // (of 16), and whether the download left program mode first.
+    const struct {
+        const char* when;
+        int recordsSent;
+        bool leftProgramMode;
+    } cases[] = {{"during the records", 2, false}, {"during the pause", 16, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.when);
+        World w(true);
+        RSComm& link = w.used();
+        DownloadFile(w.program.set, w.folder.path("set.tnx"), link.messages());
+        ASSERT_TRUE(w.program.set.ValidProgram);
+        w.boxes.answers = {MsgResult::Yes};
+        const auto before = w.board.memory();
+        w.port.clearTrace();
+        frmDownloadProg window(link, w.program);
+        window.SetTransferMode(ProgramTransfer::Download);
+        const bool inRecords = c.recordsSent < 16;
+        w.watch->onFire = [&] {
+            const bool now = inRecords ? w.program.progress.CurrentProgramAdd == "2020H"
+                                       : w.clock.now() - w.port.wire.back().time > 0.5;
+            if (now) window.cmdCancel()->click();
+        };
+        window.RunTransfer();
+
+        ASSERT_EQ(w.boxes.shown.size(), 2u);
+        EXPECT_EQ(w.boxes.shown[1],
+                  box("Program Download Not Complete!", "Program Download", MsgIcon::Critical));
+        EXPECT_FALSE(link.OnlineMode);
+        EXPECT_FALSE(w.program.progress.InProgramMode);
+        EXPECT_FALSE(w.program.set.ValidProgram);
+        for (int r = 0; r < 16; ++r)
+            EXPECT_EQ(w.board.memory()[0x2000 + 16 * r + 1] != before[0x2000 + 16 * r + 1],
+                      r < c.recordsSent)
+                << "record " << r;
+        // The last thing on the wire: the last record's answer, or the
+        // board's answer to leaving program mode. No ident was written: the
+        // block stays as it was cleared before the first record.
+        ASSERT_GE(w.port.wire.size(), 2u);
+        EXPECT_FALSE(w.port.wire.back().toBoard);
+        EXPECT_EQ(w.port.wire[w.port.wire.size() - 2].byte == 0xFF, c.leftProgramMode);
+        for (int i = 0; i < kIdentBlockLength; ++i) EXPECT_EQ(w.board.memory()[kIdentBlock + i], 0);
+        EXPECT_EQ(w.watch->bytesFromShots, 0);
+    }
+}
+
+// voran-cli program-download, program-upload and status over a real
+// pseudo-terminal against k900-sim: a program sent to the board comes back
+// as the same file set.
+
+TEST(CliProgram, DownloadThenUploadGivesTheSameFileSet) {
+    SimProgramFolder folder;
+    folder.write("Support/FaultErrCodes.txt", "45,\"User program fault, see sfunc09\"\r\n");
+    ASSERT_TRUE(folder.startBoard(4, 19200, "B8177 69\nB8159 23\n")) << folder.said;
+
+    // A whole N-31 image (2000H to 3FFFH), written as an upload writes it;
+    // the benchmark runs the 32 KiB of a K-900.
+    Bytes program(0x2000);
+    for (std::size_t i = 0; i < program.size(); ++i)
+        program[i] = static_cast<std::uint8_t>(i * 13 + (i >> 8));
+    folder.write("line.tnx", "4PROGRAM\r\n");
+    folder.write("line.rev", revisionText("FLANGE03", 200, 7));
+    folder.write("line.hex", imageText(0x2000, program));
+    folder.write("back.tnx", "4PROGRAM\r\n");
+
+    RunResult o = folder.cli({"program-download", folder.path("line.tnx")});
+    EXPECT_EQ(o.status, 2) << "no terminal and no --yes: " << o.err;
+
+    o = folder.cli({"program-download", "--yes", folder.path("line.tnx")});
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_NE(o.out.find("Program Ident:   FLANGE03\n"), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find("Target Board:   N-31\n"), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find("downloaded " + folder.path("line.hex")), std::string::npos);
+    EXPECT_EQ(o.err, "Program Download: Program Download Complete!\n");
+
+    o = folder.cli({"program-upload", folder.path("back.tnx")});
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, "uploaded " + folder.path("back.hex") + "\n");
+    EXPECT_EQ(folder.read("back.hex"), folder.read("line.hex"));
+    EXPECT_EQ(folder.read("back.rev"), folder.read("line.rev"));
+
+    o = folder.cli({"status"});
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out,
+              "current fault:     Fault Code (00H): \n"
+              "last fault:        Fault Code (45H): User program fault, see sfunc09\n"
+              "firmware revision: 23\n"
+              "program ident:     FLANGE03\n"
+              "program revision:  7\n"
+              "program checksum:  200\n");
+
+    o = folder.cli({"program-upload", folder.path("none.tnx")});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_FALSE(folder.read("none.hex"));
+}
+
+// What a script may rely on: program-download exits 0 only when the board
+// holds the whole program and its ident; otherwise 1, with the board's
+// program untouched or its ident block empty. Program names in any case.
+TEST(CliProgram, ExitStatusSaysWhetherTheBoardHoldsTheProgram) {
+    SimProgramFolder folder;
+    folder.write("Support/RSPort.cfg", "5,19200\n");
+    folder.write("board.preset", "B61424 79\nB61425 76\nB61426 68\nB61432 5\nB61433 6\n");
+    Bytes program(0x100);
+    for (std::size_t i = 0; i < program.size(); ++i)
+        program[i] = static_cast<std::uint8_t>(i ^ 0xA5);
+    const std::string image = imageText(0x2000, program);
+    const Bytes low(16, 0x11);
+    folder.write("PLANT.TNX", "4PROGRAM\r\n");
+    folder.write("PLANT.REV", revisionText("FLANGE03", 200, 7));
+    folder.write("PLANT.HEX", image);
+    folder.write("WIDE.TNX", "4PROGRAM\r\n");
+    folder.write("WIDE.REV", revisionText("WIDE0001", 1, 1));
+    folder.write("WIDE.HEX", HexRecordLine(0x0100, low.data(), 16) + image);
+    folder.write("EMPTY.TNX", "");
+
+    const std::string none = "(none: the last program download did not complete)";
+    struct Row {
+        const char* name;
+        const char* sim;   // k900-sim's arguments after the preset
+        const char* args;  // after "program-download"
+        int status;
+        std::string said;   // part of stderr
+        std::string ident;  // what `status` shows afterwards ("": not asked)
+    };
+    const Row rows[] = {
+        {"wrong record sum", "--program-fault wrong-sum", "--yes PLANT.TNX", 1, "Checksum Error",
+         none},
+        {"no record answer", "--program-fault silent", "--yes PLANT.TNX", 1, "Checksum Error",
+         none},
+        {"board stays in program mode", "--program-fault stay", "--yes PLANT.TNX", 1,
+         "PLC did not Exit Program Mode!", ""},
+        {"entry write lost twice", "--lose-burst 1,at=1FF5,times=2", "--yes PLANT.TNX", 1,
+         "Program Download Not Complete!", "OLD"},
+        {"bytes outside program memory", "", "--yes WIDE.TNX", 1, "--outside-memory", "OLD"},
+        {"bytes outside program memory allowed", "", "--yes --outside-memory WIDE.TNX", 0,
+         "Program Download Complete!", "WIDE0001"},
+        {"empty program file", "", "--yes EMPTY.TNX", 1, "is empty", "OLD"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        std::vector<std::string> sim = {"--preset", folder.path("board.preset")};
+        for (const std::string& a : Words(r.sim)) sim.push_back(a);
+        ASSERT_TRUE(folder.startSim(5, sim)) << folder.said;
+        std::vector<std::string> args = {"program-download"};
+        for (const std::string& a : Words(r.args))
+            args.push_back(a.find(".TNX") != std::string::npos ? folder.path(a) : a);
+        const RunResult o = folder.cli(args);
+        EXPECT_EQ(o.status, r.status) << o.err;
+        EXPECT_NE(o.err.find(r.said), std::string::npos) << o.err;
+        if (!r.ident.empty()) {
+            const RunResult st = folder.cli({"status"});
+            EXPECT_NE(st.out.find("program ident:     " + r.ident + "\n"), std::string::npos)
+                << st.out << st.err;
+        }
+        folder.stopSim();
+    }
+
+    // An upload that loses a byte reads it again; the set it writes is the
+    // board's program.
+    ASSERT_TRUE(folder.startSim(5, {"--preset", folder.path("board.preset"), "--program",
+                                    folder.path("PLANT.HEX"), "--lose-burst", "1,after=3001"}))
+        << folder.said;
+    folder.write("BACK.TNX", "4PROGRAM\r\n");
+    const RunResult up = folder.cli({"program-upload", folder.path("BACK.TNX")});
+    ASSERT_EQ(up.status, 0) << up.err;
+    const std::string back = folder.read("BACK.hex").value_or("");
+    EXPECT_EQ(back.substr(0, image.size() - 13), image.substr(0, image.size() - 13));
+}
+
+}  // namespace
+}  // namespace voran::testing
