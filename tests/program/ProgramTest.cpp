@@ -64,6 +64,13 @@ inline std::string imageText(int start, const Bytes& data) {
     return text + kHexEndRecord + "\r\n";
 }
 
+// The titles of the boxes shown, in order.
+std::vector<std::string> titles(const FakeMessageBox& boxes) {
+    std::vector<std::string> t;
+    for (const auto& b : boxes.shown) t.push_back(b.title);
+    return t;
+}
+
 // The link online against the in-process board, in a program folder that
 // holds the program sets a test writes.
 class ProgramTest : public ::testing::Test, protected FreshLink {
@@ -163,11 +170,6 @@ protected:
     void nextRow() {
         link.CloseRSComm();
         boxes.shown.clear();
-    }
-    std::vector<std::string> titles() const {
-        std::vector<std::string> t;
-        for (const auto& b : boxes.shown) t.push_back(b.title);
-        return t;
     }
 };
 
@@ -488,7 +490,7 @@ TEST_F(Download, HaltedDownloadIsReportedAndLeavesAnEmptyIdentBlock) {
         goOnline();
         const double start = clock.now();
         ASSERT_EQ(run(), DownloadOutcome::Halted);
-        EXPECT_EQ(titles(),
+        EXPECT_EQ(titles(boxes),
                   (std::vector<std::string>{"Program Download - [ABC]", "Program Download"}));
         EXPECT_EQ(boxes.shown.back(), r.last);
         if (!r.stay) {
@@ -1370,11 +1372,6 @@ protected:
         write("line.hex", imageText(0x4000, Bytes{9, 8, 7}));
         return path("line.tnx");
     }
-    std::vector<std::string> titles() const {
-        std::vector<std::string> t;
-        for (const auto& b : h.messages.shown) t.push_back(b.title);
-        return t;
-    }
 };
 
 TEST_F(ProgramMenu, OfflineQuestionDecidesWhetherTheDialogOpens) {
@@ -1421,8 +1418,9 @@ TEST_F(ProgramMenu, DownloadRunsInTheProgressWindowAfterBothQuestions) {
     h.messages.answers = {MsgResult::Yes, MsgResult::Yes};
     h.window->action(MenuCommand::FileDownloadProgram)->trigger();
     h.stopTimers();
-    EXPECT_EQ(titles(), (std::vector<std::string>{"Program Download", "Program Download - [ABC]",
-                                                  "Program Download"}));
+    EXPECT_EQ(titles(h.messages),
+              (std::vector<std::string>{"Program Download", "Program Download - [ABC]",
+                                        "Program Download"}));
     EXPECT_EQ(h.messages.shown.back().text, "Program Download Complete!");
     EXPECT_EQ(h.dialogs.shown.back().request.initialName, tnx) << "the last path is proposed";
     EXPECT_EQ((Bytes{h.board.memory()[0x4000], h.board.memory()[0x4002]}), (Bytes{9, 7}));
