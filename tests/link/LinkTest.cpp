@@ -3,12 +3,10 @@
 // the network; and the link's windows (Traffic Monitor, Comm Port).
 #include <QComboBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QLoggingCategory>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QString>
-#include <QTest>
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -16,34 +14,23 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <termios.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <functional>
 #include <mutex>
-#include <optional>
 #include <set>
-#include <string>
 #include <thread>
 #include <type_traits>
-#include <vector>
 
 #include "FakeFileDialog.h"
-#include "FakeMessageBox.h"
 #include "FileKinds.h"
-#include "ProgramRun.h"
-#include "SimBoard.h"
-#include "SimLink.h"
 #include "SimPls.h"
-#include "SimPort.h"
 #include "Spawn.h"
 #include "WindowFixture.h"
 #include "data/SetupFile.h"
@@ -52,7 +39,6 @@
 #include "link/BoardAddress.h"
 #include "link/LinkFraming.h"
 #include "link/PlsCodes.h"
-#include "link/RSComm.h"
 #include "link/TrafficDecoder.h"
 #include "link/TrafficHub.h"
 #include "link/TrafficPort.h"

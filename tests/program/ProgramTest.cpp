@@ -3,43 +3,30 @@
 // program files and their rules, the program menu commands, the progress
 // window, Help > About, and the target board window.
 #include <QAction>
-#include <QApplication>
 #include <QDateTime>
 #include <QGroupBox>
-#include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
-#include <signal.h>
 #include <sys/resource.h>
 
 #include <algorithm>
 #include <array>
 #include <filesystem>
 #include <fstream>
-#include <memory>
-#include <optional>
-#include <string>
-#include <vector>
 
 #include "AliveLink.h"
-#include "FakeMessageBox.h"
 #include "FileKinds.h"
-#include "ProgramRun.h"
 #include "ShellHarness.h"
-#include "SimLink.h"
 #include "SimProgram.h"
 #include "Version.h"
 #include "WindowFixture.h"
-#include "WireDecoder.h"
 #include "data/Transfer.h"
 #include "platform/ForwardingPort.h"
-#include "platform/Launcher.h"
 #include "program/BoardTable.h"
 #include "program/FaultText.h"
 #include "program/HexImage.h"

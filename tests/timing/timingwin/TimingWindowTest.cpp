@@ -9,7 +9,6 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolButton>
-#include <gtest/gtest.h>
 
 #include <functional>
 
