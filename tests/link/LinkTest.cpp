@@ -848,20 +848,14 @@ TEST(BoardIo, AddressesOutsideABoardsRangeAreRefused) {
 // records; the other operations are the monitor's own tests), and the
 // voran.link log a field engineer can turn on.
 
-std::string Joined(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& l : lines) text += l + "\n";
-    return text;
-}
-
 // A program download as the board's program mode frames it: the handshake
 // into program mode, records of count, address and data each answered with
 // its sum, and the attention byte that ends it.
 TEST(Traffic, NamesProgramRecordsByAddress) {
     TrafficDecoder d(10.0);
-    std::vector<std::string> lines;
+    std::string lines;
     const auto out = [&](bool sent, int b, double t) {
-        lines.push_back(FormatTrafficLine(sent ? d.sent(b, t) : d.received(b, t)));
+        lines += FormatTrafficLine(sent ? d.sent(b, t) : d.received(b, t)) + "\n";
     };
     const std::vector<std::pair<bool, int>> wire = {
         {true, 0xFF}, {false, 0x55}, {true, 0x03},  {false, 0x55}, {true, 0x02}, {true, 0x40},
@@ -869,7 +863,7 @@ TEST(Traffic, NamesProgramRecordsByAddress) {
         {true, 0xF0}, {true, 0xAA},  {false, 0x1A}, {true, 0xFF},  {false, 0x55}};
     double t = 10.0;
     for (const auto& [sent, b] : wire) out(sent, b, t += 0.0005);
-    EXPECT_EQ(Joined(lines), R"(     0.500 ms  ->  FF 255  attention
+    EXPECT_EQ(lines, R"(     0.500 ms  ->  FF 255  attention
      1.000 ms  <-  55  85  acknowledge
      1.500 ms  ->  03   3  program mode
      2.000 ms  <-  55  85  acknowledge

@@ -22,6 +22,12 @@
 namespace voran::testing {
 namespace {
 
+// Makes `w` the active window, as the operator's click does.
+void activate(QWidget* w) {
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+}
+
 // The machine timing window over the in-process board: the default set-up
 // in the working data, channels 0 and 1 programmed as the defaults say, the
 // machine standing. The tests run the monitoring passes themselves.
@@ -35,8 +41,7 @@ protected:
         window->monitor().setTimerDriven(false);
         window->resize(900, 600);
         window->show();
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        activate(window.get());
     }
     // Opens the link (or stays offline), activates the window and runs the
     // first pass; the trace starts when the window does.
@@ -834,10 +839,6 @@ protected:
         window->monitor().setTimerDriven(false);
         window->show();
         activate(window.get());
-    }
-    static void activate(QWidget* w) {
-        w->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(w));
     }
     // Opens the link (or stays offline), activates the window and runs the
     // first pass.
