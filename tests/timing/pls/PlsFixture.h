@@ -100,6 +100,11 @@ protected:
         ASSERT_TRUE(link.OnlineMode);
         port.clearTrace();
     }
+    // One command on a transaction of its own.
+    template <class Step>
+    auto once(Step step) {
+        return InTransaction(link, step);
+    }
 };
 
 }  // namespace voran::testing
