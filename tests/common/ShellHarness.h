@@ -74,9 +74,6 @@ struct ShellHarness {
     }
     // Byte addresses the board was asked for since the trace was cleared.
     std::vector<int> addressesRead() const { return ReadAddresses(port.sent(), traceMode); }
-    static std::vector<int> byteAddressesOf(const std::vector<std::string>& items) {
-        return ByteAddressesOf(items);
-    }
 };
 
 }  // namespace voran::testing

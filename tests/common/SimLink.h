@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QTemporaryDir>
+#include <gtest/gtest.h>
 
 #include "FakeMessageBox.h"
 #include "ProgramRun.h"
@@ -30,6 +31,14 @@ struct FreshLink {
     sim::SimPort port{board, clock};
     FakeMessageBox boxes;
     RSComm link{clock, boxes, folder.path()};
+
+    // Opens the link and forgets the greeting on the wire.
+    void goOnline() {
+        link.OnlineMode = true;
+        link.OpenRSComm(port);
+        ASSERT_TRUE(link.OnlineMode);
+        port.clearTrace();
+    }
 };
 
 }  // namespace voran::testing

@@ -57,9 +57,6 @@ struct WindowContext : SimLink {
     std::vector<WireAccess> traffic() const { return DecodeSent(port.sent(), traceMode); }
     // Byte addresses read since the trace was cleared.
     std::vector<int> addressesRead() const { return ReadAddresses(port.sent(), traceMode); }
-    static std::vector<int> byteAddressesOf(const std::vector<std::string>& items) {
-        return ByteAddressesOf(items);
-    }
     // Bytes written since the trace was cleared; with a byte address, only
     // those to it.
     int writes(int address = -1) const {

@@ -481,10 +481,6 @@ std::vector<Sample> Pick(std::initializer_list<int> which) {
     return out;
 }
 
-bool StartsWith(const std::string& text, const std::string& start) {
-    return text.rfind(start, 0) == 0;
-}
-
 TEST(HistoryCsv, HasAHeaderRowAndOneRowASampleInIsoTime) {
     EXPECT_EQ(history::HistoryCsv(Pick({0, 1})),
               kHeader + CsvRow("2026-12-07T06:00:00") +
@@ -570,7 +566,7 @@ TEST_P(HistoryStoreOn, AWriteRefusedHalfWayLeavesNothingOfItAndSaysWhy) {
         ASSERT_TRUE(store->append(kSamples[0])) << store->lastError();
         EXPECT_EQ(refuse(row.table, row.column, row.value), "");
         EXPECT_FALSE(row.write(*store));
-        EXPECT_TRUE(StartsWith(store->lastError(), row.error)) << store->lastError();
+        EXPECT_TRUE(store->lastError().starts_with(row.error)) << store->lastError();
         EXPECT_EQ(store->samples(), Pick({0}));
         EXPECT_EQ(store->events(), std::vector<ShiftEvent>{});
         EXPECT_TRUE(store->append(kSamples[3])) << store->lastError();
@@ -604,13 +600,13 @@ TEST_F(HistoryOnServer, AServerThatWentAwayFailsEachCallUntilItIsBack) {
 
     EXPECT_FALSE(
         store->append(kSamples[1], ShiftEvent{kSamples[1].time, ShiftEventKind::EndOfShift}));
-    EXPECT_TRUE(StartsWith(store->lastError(), "cannot start writing the history: "))
+    EXPECT_TRUE(store->lastError().starts_with("cannot start writing the history: "))
         << store->lastError();
     EXPECT_EQ(store->samples(), std::nullopt);
     EXPECT_EQ(store->lastSample(), std::nullopt);
     std::string error;
     EXPECT_FALSE(HistoryStore::Open(where, &error));
-    EXPECT_TRUE(StartsWith(error, "cannot open the history history: ")) << error;
+    EXPECT_TRUE(error.starts_with("cannot open the history history: ")) << error;
 
     ASSERT_EQ(server->startAgain(), "");
     EXPECT_TRUE(store->append(kSamples[2])) << store->lastError();

@@ -71,12 +71,6 @@ inline const FakeMessageBox::Shown kCableBox = alarm(
 // The link against the simulated board in a fresh program folder.
 class LinkTest : public ::testing::Test, protected FreshLink {
 protected:
-    // Opens the link and forgets the greeting on the wire.
-    void goOnline() {
-        link.OpenRSComm(port);
-        ASSERT_TRUE(link.OnlineMode);
-        port.clearTrace();
-    }
     // One step on a transaction of its own, as a caller that runs it alone
     // does; `failed` when the link is held.
     template <class Step, class Result = std::invoke_result_t<Step, RSComm::Transaction&>>

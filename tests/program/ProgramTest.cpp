@@ -73,12 +73,6 @@ class ProgramTest : public ::testing::Test, protected FreshLink {
 protected:
     ProgramState program;
 
-    void goOnline() {
-        link.OnlineMode = true;
-        link.OpenRSComm(port);
-        ASSERT_TRUE(link.OnlineMode);
-        port.clearTrace();
-    }
     // Writes a program set NAME.tnx/.rev/.hex (and .lcf when given); returns
     // the path of the program file.
     std::string writeSet(const std::string& name, char boardType,

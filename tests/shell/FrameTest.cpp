@@ -449,8 +449,7 @@ TEST(BackgroundOnline, MessageListsEveryActiveAlarmInTableOrderPollingOneAlarmPe
         EXPECT_EQ(h.ctx().StatusMessage, message);
         EXPECT_EQ(h.panel(1), panel);
         h.ticks(1);  // the poll starts with the second alarm
-        EXPECT_EQ(h.addressesRead(),
-                  ShellHarness::byteAddressesOf({"B111.6", "B121.7", "B111.4", "B111.6"}));
+        EXPECT_EQ(h.addressesRead(), ByteAddressesOf({"B111.6", "B121.7", "B111.4", "B111.6"}));
     }
 }
 

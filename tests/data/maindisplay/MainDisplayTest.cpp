@@ -15,6 +15,7 @@
 #include "data/ui/frmMain.h"
 
 using namespace voran;
+using voran::testing::ByteAddressesOf;
 using voran::testing::ShellHarness;
 
 namespace {
@@ -132,7 +133,7 @@ TEST(MainDisplayOnline, ShowsBoardFiguresTransferJamAlarmsFromW110AndTheAlarmMes
         for (int a = first; first && a <= first + 22; a += 2)
             items.push_back("W" + std::to_string(a));
     }
-    EXPECT_EQ(h.addressesRead(), ShellHarness::byteAddressesOf(items));
+    EXPECT_EQ(h.addressesRead(), ByteAddressesOf(items));
 }
 
 TEST(MainDisplayCopy, CtrlCAndThePopUpCopyTheSelectionAndARightButtonReleaseEmptiesTheClipboard) {

@@ -162,9 +162,9 @@ TEST(PrintReport, PreviewUploadsAsPrintDoesSoThePreviewAndThePaperAgree) {
         // Online the board was read at every item's address, as an upload does.
         const std::vector<int> read = h.addressesRead();
         if (c.online && !c.silent) {
-            EXPECT_EQ(std::set<int>(read.begin(), read.end())
-                          .count(ShellHarness::byteAddressesOf({"W1002"}).front()),
-                      1u);
+            EXPECT_EQ(
+                std::set<int>(read.begin(), read.end()).count(ByteAddressesOf({"W1002"}).front()),
+                1u);
         } else if (!c.online) {
             EXPECT_TRUE(h.port.sent().empty());
         }

@@ -200,7 +200,7 @@ TEST(HistoryInTheFrame, ASampleReadsOnlyWhatTheMainDisplayAndTheAlarmPollHaveNot
         SampleOutcome o = recorder.tick();
         for (int steps = 1; o == SampleOutcome::Reading && steps < 40; ++steps) o = recorder.tick();
         ASSERT_EQ(o, SampleOutcome::Stored) << recorder.sampler()->lastError();
-        EXPECT_EQ(h.addressesRead(), ShellHarness::byteAddressesOf(row.read));
+        EXPECT_EQ(h.addressesRead(), ByteAddressesOf(row.read));
         // Values read before the change are those of the board then; every
         // value read since is the board's now, never one from before a fault.
         const history::Sample& s = *recorder.sampler()->lastStored();

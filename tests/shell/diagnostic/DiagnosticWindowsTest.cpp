@@ -79,7 +79,7 @@ TEST_F(DisplayIO, OnlinePassReadsTheFifteenItemsInOrderAndShowsTheControllerValu
     }
     clearTrace();
     ASSERT_TRUE(window->monitor().runPass());
-    EXPECT_EQ(addressesRead(), byteAddressesOf(kIOItems));
+    EXPECT_EQ(addressesRead(), ByteAddressesOf(kIOItems));
     EXPECT_EQ(writes(), 0);
 }
 
@@ -207,7 +207,7 @@ TEST_F(SerialComm, OnlinePassReadsTheTenItemsInOrderShowsThemAndTheFunctionAndRe
               QStringList({"1", "2", "515", "4", "17", "Read", "40001", "1100", "9", "12"}));
     clearTrace();
     ASSERT_TRUE(window->monitor().runPass());
-    EXPECT_EQ(addressesRead(), byteAddressesOf(kCommItems));
+    EXPECT_EQ(addressesRead(), ByteAddressesOf(kCommItems));
     EXPECT_EQ(writes(), 0);
     EXPECT_TRUE(messages.shown.empty());
     // The function (B3003) shows Read, Write or the code.
