@@ -58,6 +58,8 @@ public:
     // in read mode between them, so the exchanges are those of tick()), and
     // the last stores the sample. A link fault or a failed read ends the
     // sample (ReadFailed, nothing stored); a held link waits (LinkBusy).
+    // A sampler is driven by tick() or by step(), never by both: they share
+    // the sample under way.
     SampleOutcome step();
     bool sampling() const { return !stepTime_.empty(); }
     // The operator pressed End of Shift: the next stored sample carries the
