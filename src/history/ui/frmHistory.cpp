@@ -339,9 +339,16 @@ void frmHistory::activate() {
 void frmHistory::passEnded() {
     // Samples stored since the chart was read are drawn: a span that ends
     // now grows with them. A custom span stays as the operator chose it.
-    if (ctx_.historySamplesStored != samplesRead_ && readable_ &&
-        cboSpan_->currentIndex() != CustomRange)
-        cmdShow_Click();
+    if (ctx_.historySamplesStored == samplesRead_ || !readable_ ||
+        cboSpan_->currentIndex() == CustomRange)
+        return;
+    // A long span of short intervals takes long to read (7 days of 5 s
+    // samples, some 120,000, about 3 s): the chart then follows less often,
+    // so that reading it takes at most a twentieth of the window's time.
+    const double started = ctx_.clock.now();
+    if (started < nextFollow_) return;
+    cmdShow_Click();
+    nextFollow_ = started + 20 * (ctx_.clock.now() - started);
 }
 
 bool frmHistory::chartShown() const {

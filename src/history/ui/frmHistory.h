@@ -136,6 +136,9 @@ private:
     // whether that read succeeded (a failed one waits for Show).
     int samplesRead_ = 0;
     bool readable_ = true;
+    // IClock::now() before which new samples are not read again (a long
+    // read was just made).
+    double nextFollow_ = 0;
 };
 
 }  // namespace voran

@@ -313,11 +313,31 @@ TEST_F(HistoryWindowTest, ASpanEndingNowGrowsWithEachSampleTheFrameStoresACustom
     window->monitor().runPass();
     EXPECT_EQ(window->samples().size(), 32u);
 
+    // A read that took long is not made again at once: each look at the
+    // clock here comes 0.1 s later, so the chart follows 2 s on.
+    struct SlowReads : IClock {
+        ManualClock& base;
+        explicit SlowReads(ManualClock& c) : base(c) {}
+        double now() const override { return base.advance(0.1), base.now(); }
+        DateTime localDateTime() const override { return base.localDateTime(); }
+        void pause(double seconds) override { base.pause(seconds); }
+    } slow(clock);
+    shownClock.use(slow);
+    for (const auto& [wait, shown] : {std::pair(0.0, 33u), {0.0, 33u}, {2.0, 35u}}) {
+        record(1);
+        ++ctx.historySamplesStored;
+        clock.advance(wait);
+        window->monitor().runPass();
+        EXPECT_EQ(window->samples().size(), shown) << wait;
+    }
+    shownClock.use(clock);
+    clock.advance(2);
+
     window->cboSpan()->setCurrentIndex(frmHistory::CustomRange);
     record(1);
     ++ctx.historySamplesStored;
     window->monitor().runPass();
-    EXPECT_EQ(window->samples().size(), 32u) << "a custom range stays as chosen";
+    EXPECT_EQ(window->samples().size(), 35u) << "a custom range stays as chosen";
 
     // A history that can no longer be read is told once, not at every sample.
     window->cboSpan()->setCurrentIndex(frmHistory::ThisShift);
